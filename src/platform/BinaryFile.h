@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace dovrex {
+
+// A file read and written at byte offsets. Owns its descriptor; closing is automatic.
+class BinaryFile {
+public:
+    BinaryFile() = default;
+    ~BinaryFile();
+    BinaryFile(const BinaryFile&) = delete;
+    BinaryFile& operator=(const BinaryFile&) = delete;
+    BinaryFile(BinaryFile&& other) noexcept;
+    BinaryFile& operator=(BinaryFile&& other) noexcept;
+
+    // Opens an existing file read-only; returns 0 or the runtime error number.
+    int OpenRead(const std::string& path);
+    // Creates (truncating) a file for reading and writing; returns 0 or the error number.
+    int Create(const std::string& path);
+    // Opens for appending; the file is created when missing. Returns 0 or the error number.
+    int OpenAppend(const std::string& path);
+
+    bool IsOpen() const { return mFd >= 0; }
+    void Close();
+
+    // Reads up to size bytes at offset; returns the bytes actually read (short at end of file).
+    std::string ReadAt(uint64_t offset, size_t size) const;
+    // Writes all bytes at offset; raises the matching runtime error on failure.
+    void WriteAt(uint64_t offset, std::string_view data);
+    // Appends at the end of the file (files opened with OpenAppend or Create).
+    void Append(std::string_view data);
+    uint64_t Length() const;
+    const std::string& Path() const { return mPath; }
+
+private:
+    int mFd = -1;
+    std::string mPath;
+};
+
+// Whole-file helpers. ReadWholeFile raises a runtime error when the file cannot be read.
+std::string ReadWholeFile(const std::string& path);
+// Writes through a temporary file and a rename, so that readers never see half a file.
+void WriteWholeFile(const std::string& path, std::string_view data);
+bool FileExists(const std::string& path);
+bool DeleteFile(const std::string& path);
+
+} // namespace dovrex

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "Value.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace dovrex {
+
+// A keyed collection of values in insertion order; keys are looked up without
+// regard to letter case and must be unique.
+class ValueCollection {
+public:
+    // Raises the duplicate-key error when the key is already present.
+    void Add(std::string key, Value value);
+    bool Contains(std::string_view key) const;
+    // The value under key, or Null when there is none.
+    const Value& Item(std::string_view key) const;
+    // Replaces the value under an existing key, or adds it.
+    void Set(std::string key, Value value);
+    void Clear();
+
+    size_t Count() const { return mItems.size(); }
+    const std::vector<std::pair<std::string, Value>>& Items() const { return mItems; }
+    auto begin() const { return mItems.begin(); }
+    auto end() const { return mItems.end(); }
+
+private:
+    std::optional<size_t> Find(std::string_view key) const;
+
+    std::vector<std::pair<std::string, Value>> mItems;
+    std::unordered_map<std::string, size_t> mIndex; // upper-cased key -> position
+};
+
+// A set of texts compared without regard to letter case.
+class CaseInsensitiveSet {
+public:
+    // False when the text was already present.
+    bool Insert(std::string_view text);
+    bool Contains(std::string_view text) const;
+    void Clear() { mItems.clear(); }
+    size_t Count() const { return mItems.size(); }
+
+private:
+    std::unordered_map<std::string, bool> mItems;
+};
+
+} // namespace dovrex

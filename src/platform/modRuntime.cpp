@@ -1,0 +1,236 @@
+#include "modRuntime.h"
+
+#include "RuntimeError.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace dovrex {
+
+namespace {
+
+bool IsValBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+} // namespace
+
+double Val(std::string_view text) {
+    // Collect the characters of the leading number, dropping blanks, then let the
+    // standard parser read the cleaned text.
+    std::string number;
+    number.reserve(text.size());
+    size_t i = 0;
+    auto skipBlanks = [&] {
+        while (i < text.size() && IsValBlank(text[i])) ++i;
+    };
+    skipBlanks();
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) {
+        number += text[i++];
+    }
+    bool digits = false;
+    for (skipBlanks(); i < text.size(); skipBlanks()) {
+        if (!IsDigit(text[i])) break;
+        number += text[i++];
+        digits = true;
+    }
+    if (i < text.size() && text[i] == '.') {
+        number += text[i++];
+        for (skipBlanks(); i < text.size(); skipBlanks()) {
+            if (!IsDigit(text[i])) break;
+            number += text[i++];
+            digits = true;
+        }
+    }
+    if (!digits) return 0.0;
+    if (i < text.size() && (text[i] == 'E' || text[i] == 'e' || text[i] == 'D' || text[i] == 'd')) {
+        std::string exponent = "e";
+        size_t j = i + 1;
+        while (j < text.size() && IsValBlank(text[j])) ++j;
+        if (j < text.size() && (text[j] == '-' || text[j] == '+')) exponent += text[j++];
+        bool expDigits = false;
+        while (j < text.size()) {
+            if (IsValBlank(text[j])) { ++j; continue; }
+            if (!IsDigit(text[j])) break;
+            exponent += text[j++];
+            expDigits = true;
+        }
+        if (expDigits) number += exponent;
+    }
+    const double value = std::strtod(number.c_str(), nullptr);
+    if (!std::isfinite(value)) RaiseError(ErrOverflow);
+    return value;
+}
+
+double RoundHalfEven(double value) {
+    if (!std::isfinite(value)) return value;
+    const double floorValue = std::floor(value);
+    const double diff = value - floorValue;
+    if (diff < 0.5) return floorValue;
+    if (diff > 0.5) return floorValue + 1.0;
+    return std::fmod(floorValue, 2.0) == 0.0 ? floorValue : floorValue + 1.0;
+}
+
+int16_t CInt(double value) {
+    const double r = RoundHalfEven(value);
+    if (!(r >= -32768.0 && r <= 32767.0)) RaiseError(ErrOverflow);
+    return static_cast<int16_t>(r);
+}
+
+int32_t CLng(double value) {
+    const double r = RoundHalfEven(value);
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) RaiseError(ErrOverflow);
+    return static_cast<int32_t>(r);
+}
+
+int16_t CheckInt16(int64_t value) {
+    if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
+        RaiseError(ErrOverflow);
+    return static_cast<int16_t>(value);
+}
+
+int32_t CheckInt32(int64_t value) {
+    if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max())
+        RaiseError(ErrOverflow);
+    return static_cast<int32_t>(value);
+}
+
+std::string NumberText(int64_t value) { return std::to_string(value); }
+
+std::string NumberText(double value) {
+    if (std::isnan(value)) return "NaN";
+    if (value == std::floor(value) && std::fabs(value) < 1e15) {
+        return std::to_string(static_cast<int64_t>(value));
+    }
+    char buffer[40];
+    std::snprintf(buffer, sizeof buffer, "%.15G", value);
+    std::string text = buffer;
+    // Drop trailing zeros of the fraction ("%G" keeps none, but be explicit about exponents).
+    if (text.find('E') == std::string::npos && text.find('.') != std::string::npos) {
+        while (!text.empty() && text.back() == '0') text.pop_back();
+        if (!text.empty() && text.back() == '.') text.pop_back();
+    }
+    return text;
+}
+
+std::string LTrim(std::string_view text) {
+    size_t start = 0;
+    while (start < text.size() && text[start] == ' ') ++start;
+    return std::string(text.substr(start));
+}
+
+std::string RTrim(std::string_view text) {
+    size_t end = text.size();
+    while (end > 0 && text[end - 1] == ' ') --end;
+    return std::string(text.substr(0, end));
+}
+
+std::string Trim(std::string_view text) {
+    size_t start = 0;
+    size_t end = text.size();
+    while (start < end && text[start] == ' ') ++start;
+    while (end > start && text[end - 1] == ' ') --end;
+    return std::string(text.substr(start, end - start));
+}
+
+char UpperChar(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 'a' && u <= 'z') return static_cast<char>(u - 32);
+    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 32);
+    switch (u) {
+    case 0x9A: return static_cast<char>(0x8A); // s caron
+    case 0x9C: return static_cast<char>(0x8C); // oe
+    case 0x9E: return static_cast<char>(0x8E); // z caron
+    case 0xFF: return static_cast<char>(0x9F); // y diaeresis
+    default: return c;
+    }
+}
+
+char LowerChar(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u >= 'A' && u <= 'Z') return static_cast<char>(u + 32);
+    if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<char>(u + 32);
+    switch (u) {
+    case 0x8A: return static_cast<char>(0x9A);
+    case 0x8C: return static_cast<char>(0x9C);
+    case 0x8E: return static_cast<char>(0x9E);
+    case 0x9F: return static_cast<char>(0xFF);
+    default: return c;
+    }
+}
+
+std::string UCase(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) c = UpperChar(c);
+    return result;
+}
+
+std::string LCase(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) c = LowerChar(c);
+    return result;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (UpperChar(a[i]) != UpperChar(b[i])) return false;
+    }
+    return true;
+}
+
+std::vector<std::string> Split(std::string_view text, std::string_view separator) {
+    std::vector<std::string> pieces;
+    if (separator.empty()) {
+        pieces.emplace_back(text);
+        return pieces;
+    }
+    size_t start = 0;
+    for (;;) {
+        const size_t found = text.find(separator, start);
+        if (found == std::string_view::npos) {
+            pieces.emplace_back(text.substr(start));
+            return pieces;
+        }
+        pieces.emplace_back(text.substr(start, found - start));
+        start = found + separator.size();
+    }
+}
+
+std::string Join(const std::vector<std::string>& pieces, std::string_view separator) {
+    std::string result;
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0) result += separator;
+        result += pieces[i];
+    }
+    return result;
+}
+
+std::string Replace(std::string_view text, std::string_view find, std::string_view replacement) {
+    if (find.empty()) return std::string(text);
+    std::string result;
+    result.reserve(text.size());
+    size_t start = 0;
+    for (;;) {
+        const size_t found = text.find(find, start);
+        if (found == std::string_view::npos) break;
+        result.append(text.substr(start, found - start));
+        result.append(replacement);
+        start = found + find.size();
+    }
+    result.append(text.substr(start));
+    return result;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+} // namespace dovrex

@@ -1,0 +1,59 @@
+#pragma once
+
+// The value semantics of the old runtime, used everywhere instead of ad hoc code:
+// the lenient numeric parse, rounding half to even, 16- and 32-bit range checks,
+// number-to-text conversion and the text helpers (blank trimming, letter case).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dovrex {
+
+// The leading number of a text. Blanks (space, tab, line feed) anywhere inside it are
+// ignored; a sign, digits, a decimal point and an exponent (E or D) are accepted;
+// a text without a leading number gives 0.
+double Val(std::string_view text);
+
+// Round to the nearest whole number, halves to the even neighbour.
+double RoundHalfEven(double value);
+
+// Whole-number conversions that round half to even and raise "Overflow" when the
+// result does not fit.
+int16_t CInt(double value);
+int32_t CLng(double value);
+
+// Range checks for counters and offsets: raise "Overflow" when value does not fit.
+int16_t CheckInt16(int64_t value);
+int32_t CheckInt32(int64_t value);
+
+// A number as plain decimal text: no grouping, no exponent for whole numbers,
+// at most 15 significant digits otherwise.
+std::string NumberText(double value);
+std::string NumberText(int64_t value);
+inline std::string NumberText(int32_t value) { return NumberText(static_cast<int64_t>(value)); }
+inline std::string NumberText(int16_t value) { return NumberText(static_cast<int64_t>(value)); }
+
+// Blank trimming trims spaces only, as the old runtime did.
+std::string Trim(std::string_view text);
+std::string LTrim(std::string_view text);
+std::string RTrim(std::string_view text);
+
+// Letter case in Windows-1252.
+char UpperChar(char c);
+char LowerChar(char c);
+std::string UCase(std::string_view text);
+std::string LCase(std::string_view text);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// Split at every occurrence of a non-empty separator; always yields at least one piece.
+std::vector<std::string> Split(std::string_view text, std::string_view separator);
+std::string Join(const std::vector<std::string>& pieces, std::string_view separator);
+// Every occurrence of find (non-empty) replaced by replacement.
+std::string Replace(std::string_view text, std::string_view find, std::string_view replacement);
+
+bool StartsWith(std::string_view text, std::string_view prefix);
+bool EndsWith(std::string_view text, std::string_view suffix);
+
+} // namespace dovrex

@@ -1,0 +1,69 @@
+#include "platform/BinaryFile.h"
+#include "platform/RuntimeError.h"
+#include "platform/TextLineReader.h"
+
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+using namespace dovrex;
+using dovrex::test::TempFolder;
+
+namespace {
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    TextLineReader reader;
+    EXPECT_EQ(reader.Open(path), 0);
+    std::vector<std::string> lines;
+    std::string line;
+    while (reader.ReadLine(line)) lines.push_back(line);
+    EXPECT_EQ(reader.Position(), reader.Length());
+    return lines;
+}
+
+} // namespace
+
+TEST(TextLineReader, LinesEndAtCarriageReturnsAndLoneLineFeedsStayInside) {
+    TempFolder folder;
+    using V = std::vector<std::string>;
+    EXPECT_EQ(ReadLines(folder.Write("a", "one\r\ntwo\rthree\nstill three\r\n")), (V{"one", "two", "three\nstill three"}));
+    EXPECT_EQ(ReadLines(folder.Write("b", "\r\n\r\nlast")), (V{"", "", "last"}));
+    EXPECT_EQ(ReadLines(folder.Write("c", "")), V{});
+    EXPECT_EQ(ReadLines(folder.Write("d", std::string("bin\0ary\r\n", 9))), (V{std::string("bin\0ary", 7)}));
+    // A Unix text file (no carriage return anywhere) ends its lines at line feeds.
+    EXPECT_EQ(ReadLines(folder.Write("e", "one\ntwo\n\nfour")), (V{"one", "two", "", "four"}));
+}
+
+TEST(TextLineReader, LongLinesAndTerminatorsAcrossBufferBoundaries) {
+    TempFolder folder;
+    std::string content;
+    std::vector<std::string> expected;
+    for (int i = 0; i < 3000; ++i) {
+        std::string line(static_cast<size_t>(i % 97 + 1), static_cast<char>('a' + i % 26));
+        expected.push_back(line);
+        content += line + "\r\n";
+    }
+    expected.push_back(std::string(200000, 'x'));
+    content += expected.back() + "\r";
+    EXPECT_EQ(ReadLines(folder.Write("big", content)), expected);
+}
+
+TEST(BinaryFile, ReportsMissingFilesAsErrorNumbersAndWritesAtOffsets) {
+    TempFolder folder;
+    BinaryFile file;
+    EXPECT_EQ(file.OpenRead(folder.File("missing")), ErrFileNotFound);
+    EXPECT_EQ(file.OpenRead(folder.Path()), ErrPathFileAccess);
+    EXPECT_EQ(TextLineReader().Open(folder.File("missing")), ErrFileNotFound);
+    ASSERT_EQ(file.Create(folder.File("f")), 0);
+    file.WriteAt(4, "xy");
+    file.WriteAt(0, "ab");
+    EXPECT_EQ(file.Length(), 6u);
+    EXPECT_EQ(file.ReadAt(0, 100), std::string("ab\0\0xy", 6));
+    EXPECT_EQ(file.ReadAt(10, 4), "");
+    file.Close();
+    EXPECT_THROW(ReadWholeFile(folder.File("missing")), RuntimeError);
+    WriteWholeFile(folder.File("g"), "whole");
+    EXPECT_EQ(ReadWholeFile(folder.File("g")), "whole");
+    EXPECT_TRUE(FileExists(folder.File("g")));
+    EXPECT_FALSE(FileExists(folder.Path()));
+}

@@ -1,0 +1,115 @@
+#include "platform/Cp1252.h"
+#include "platform/DateTime.h"
+#include "platform/RuntimeError.h"
+#include "platform/Value.h"
+#include "platform/ValueCollection.h"
+#include "platform/modRuntime.h"
+
+#include <gtest/gtest.h>
+
+using namespace dovrex;
+
+TEST(Runtime, LenientParseTakesTheLeadingNumberAndIgnoresBlanks) {
+    struct Case { const char* text; double expected; };
+    const Case cases[] = {
+        {"", 0}, {"abc", 0}, {"  42", 42}, {"1 2 3", 123}, {"-12.5abc", -12.5}, {"- 5", -5},
+        {".5", 0.5}, {"1e3", 1000}, {"2D2", 200}, {"7E", 7}, {"12-3", 12}, {"0012", 12},
+        {"\t 9\n9", 99}, {"+3", 3}, {"-", 0}, {"1.2.3", 1.2},
+    };
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(Val(c.text), c.expected) << '"' << c.text << '"';
+    EXPECT_THROW(Val("1e999"), RuntimeError);
+}
+
+TEST(Runtime, RoundingIsHalfToEvenAndRangeChecksRaiseOverflow) {
+    EXPECT_EQ(RoundHalfEven(0.5), 0);
+    EXPECT_EQ(RoundHalfEven(1.5), 2);
+    EXPECT_EQ(RoundHalfEven(2.5), 2);
+    EXPECT_EQ(RoundHalfEven(-2.5), -2);
+    EXPECT_EQ(RoundHalfEven(-3.5), -4);
+    EXPECT_EQ(RoundHalfEven(2.6), 3);
+    EXPECT_EQ(CInt(32767.4), 32767);
+    EXPECT_EQ(CInt(-32768.5), -32768);
+    try {
+        CInt(32767.5);
+        FAIL() << "expected overflow";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.Number(), ErrOverflow);
+        EXPECT_EQ(e.Description(), "Overflow");
+    }
+    EXPECT_EQ(CLng(2147483647.0), 2147483647);
+    EXPECT_THROW(CLng(2147483648.0), RuntimeError);
+    EXPECT_THROW(CheckInt16(32768), RuntimeError);
+    EXPECT_EQ(CheckInt16(-32768), -32768);
+    EXPECT_THROW(CheckInt32(int64_t{1} << 31), RuntimeError);
+}
+
+TEST(Runtime, NumbersBecomePlainDecimalText) {
+    EXPECT_EQ(NumberText(int64_t{-12}), "-12");
+    EXPECT_EQ(NumberText(1234567.0), "1234567");
+    EXPECT_EQ(NumberText(20040115.0), "20040115");
+    EXPECT_EQ(NumberText(2.5), "2.5");
+    EXPECT_EQ(NumberText(0.1), "0.1");
+    EXPECT_EQ(NumberText(-0.0), "0");
+    EXPECT_EQ(Value(3.0).ToText(), "3");
+    EXPECT_EQ(Value("12 5x").ToNumber(), 125);
+    EXPECT_TRUE(Value().ToText().empty());
+}
+
+TEST(Runtime, TextHelpersTrimBlanksOnlyAndFoldWindows1252Case) {
+    EXPECT_EQ(Trim("  a b \t "), "a b \t");
+    EXPECT_EQ(RTrim("  x  "), "  x");
+    EXPECT_EQ(LTrim("  x  "), "x  ");
+    EXPECT_EQ(UCase("main st \xe9"), "MAIN ST \xc9");
+    EXPECT_TRUE(EqualsNoCase("MeterTagNbr", "METERTAGNBR"));
+    EXPECT_FALSE(EqualsNoCase("a", "ab"));
+    EXPECT_EQ(Split("a||b||", "||"), (std::vector<std::string>{"a", "b", ""}));
+    EXPECT_EQ(Split("", ","), (std::vector<std::string>{""}));
+    EXPECT_EQ(Replace("a\"\"b\"\"", "\"\"", "\""), "a\"b\"");
+}
+
+TEST(Runtime, PalmDatesCountSecondsFrom1904) {
+    EXPECT_EQ(DateFromPdbSeconds(0), (DateTime{1904, 1, 1, 0, 0, 0}));
+    const DateTime d{2004, 1, 15, 13, 45, 30};
+    EXPECT_EQ(DateFromPdbSeconds(PdbSecondsFromDate(d)), d);
+    EXPECT_EQ(PdbSecondsFromDate({1904, 1, 2, 0, 0, 1}), 86401u);
+    EXPECT_EQ(DateFromPdbSeconds(0xFFFFFFFFu).Year, 2040);
+    EXPECT_EQ(DateNumber(d), 20040115);
+    EXPECT_EQ(TimeNumberHHNN(d), 1345);
+    EXPECT_EQ(TimeNumberHHNNSS(d), 134530);
+}
+
+TEST(Runtime, ShortDateAndTimeFollowTheGivenPatterns) {
+    const DateTime d{2026, 3, 7, 0, 5, 9};
+    LocaleFormats fallback;
+    EXPECT_EQ(fallback.ShortDate(d), "3/7/2026");
+    EXPECT_EQ(fallback.ShortTime(d), "12:05 AM");
+    EXPECT_EQ(fallback.ShortTime({2026, 3, 7, 13, 5, 0}), "1:05 PM");
+    EXPECT_EQ(FormatDateTime(d, "dd.MM.yy HH:mm:ss"), "07.03.26 00:05:09");
+    EXPECT_EQ(FormatDateTime(d, "yyyy'y'MM"), "2026y03");
+}
+
+TEST(Runtime, Windows1252RoundTripsThroughUtf8) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) {
+        if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) continue;
+        all += static_cast<char>(b);
+    }
+    EXPECT_EQ(Utf8ToCp1252(Cp1252ToUtf8(all)), all);
+    EXPECT_EQ(Cp1252ToUtf8("\x80"), "\xE2\x82\xAC");
+    EXPECT_EQ(Utf8ToCp1252("\xE2\x98\x83"), "?"); // snowman has no single byte
+    EXPECT_EQ(Utf8ToCp1252("a\xC3"), "a?");       // truncated sequence
+}
+
+TEST(Runtime, CollectionsLookUpKeysWithoutRegardToCase) {
+    ValueCollection values;
+    values.Add("MeterTagNbr", Value(int64_t{12}));
+    values.Add("BillingName", Value("SMITH"));
+    EXPECT_EQ(values.Item("metertagnbr"), Value(int64_t{12}));
+    EXPECT_TRUE(values.Item("Nope").IsNull());
+    EXPECT_THROW(values.Add("METERTAGNBR", Value()), RuntimeError);
+    EXPECT_EQ(values.Items().front().first, "MeterTagNbr");
+
+    CaseInsensitiveSet tags;
+    EXPECT_TRUE(tags.Insert("ab12"));
+    EXPECT_FALSE(tags.Insert("AB12"));
+}
