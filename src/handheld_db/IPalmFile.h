@@ -1,0 +1,47 @@
+#pragma once
+
+#include "platform/DateTime.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace dovrex {
+
+// A container of numbered records: a Palm database file or a VFS record stream.
+// Records are byte strings; the container knows nothing of fields.
+class IPalmFile {
+public:
+    virtual ~IPalmFile() = default;
+
+    // The file is of this container's kind.
+    virtual bool TestFileType(const std::string& Filename) = 0;
+    // Creates a new file; 0 on success. AppInfo and SortInfo are in/out.
+    virtual int16_t CreateFile(const std::string& Filename, const std::string& Title, const std::string& NewCreator,
+                               const std::string& NewDBType, int32_t PresizeRecords, std::string& AppInfo,
+                               std::string& SortInfo) = 0;
+    virtual void Rewind() = 0;
+    virtual bool WriteRecord(const std::string& NewData) = 0;
+    // Opens an existing file read-only; 0 on success, else the error number.
+    virtual int16_t OpenFile(const std::string& Filename) = 0;
+    // The number of records; -1 when the container does not know it.
+    virtual int16_t RecordCount() const = 0;
+    // A negative RecordNo reads the next record in sequence and receives its number.
+    virtual bool ReadRecord(int32_t& RecordNo, std::string& RecordBuffer) = 0;
+
+    virtual std::string Title() const = 0;
+    virtual std::string Creator() const = 0;
+    virtual std::string DBType() const = 0;
+    virtual std::string AppInfo() const = 0;
+    virtual std::string SortInfo() const = 0;
+    virtual std::optional<DateTime> CreateDate() const = 0;
+    virtual std::optional<DateTime> ModifyDate() const = 0;
+    virtual uint16_t Attributes() const = 0;
+    virtual std::optional<DateTime> BackupDate() const = 0;
+    // Reading progress on a scale of 0..255.
+    virtual int16_t Position255() const = 0;
+
+    virtual void CloseFile() = 0;
+};
+
+} // namespace dovrex

@@ -1,0 +1,275 @@
+#include "clsPalmDB.h"
+
+#include "clsPalmFilePDB.h"
+#include "clsPalmFileVFS.h"
+#include "modPDB.h"
+
+#include "platform/RuntimeError.h"
+#include "platform/modRuntime.h"
+
+#include <algorithm>
+
+namespace dovrex {
+
+namespace {
+
+// Record buffers and offsets are 16-bit: a record holds at most 32767 bytes.
+constexpr size_t kMaxRecord = 32767;
+
+std::unique_ptr<IPalmFile> MakeContainer(int16_t fileType) {
+    if (fileType == 1) return std::make_unique<clsPalmFilePDB>();
+    if (fileType == 2) return std::make_unique<clsPalmFileVFS>();
+    RaiseError(ErrInvalidCall);
+}
+
+size_t FieldSize(int16_t type) {
+    switch (type) {
+    case clsPalmDB::ftInt8: return 1;
+    case clsPalmDB::ftInt16: return 2;
+    case clsPalmDB::ftInt32: return 4;
+    default: return 0;
+    }
+}
+
+void CheckRecordLength(size_t length) {
+    if (length > kMaxRecord) RaiseError(ErrOverflow);
+}
+
+} // namespace
+
+clsPalmDB::clsPalmDB(IMessageBox* messages) : mMessages(messages) {}
+
+clsPalmDB::~clsPalmDB() = default;
+
+IPalmFile& clsPalmDB::File() const {
+    if (!mFile) RaiseError(ErrBadFileNumber, "No database file is open");
+    return *mFile;
+}
+
+void clsPalmDB::ShowError(const std::string& text) const {
+    if (mMessages) mMessages->Inform(text);
+}
+
+int16_t clsPalmDB::CreateDB(int16_t FileType, const std::string& Filename, const std::string& Title,
+                            const std::string& NewCreator, const std::string& NewDBType, int32_t PresizeRecords,
+                            std::string& AppInfo, std::string& SortInfo) {
+    mFile.reset();
+    mFile = MakeContainer(FileType);
+    mFileType = FileType;
+    return mFile->CreateFile(Filename, Title, NewCreator, NewDBType, PresizeRecords, AppInfo, SortInfo);
+}
+
+int16_t clsPalmDB::OpenDB(const std::string& Filename, int16_t FileType) {
+    mFile.reset();
+    if (FileType == -1) {
+        if (clsPalmFileVFS().TestFileType(Filename)) {
+            FileType = 2;
+        } else if (clsPalmFilePDB().TestFileType(Filename)) {
+            FileType = 1;
+        } else {
+            return -1;
+        }
+    }
+    mFile = MakeContainer(FileType);
+    mFileType = FileType;
+    return mFile->OpenFile(Filename);
+}
+
+void clsPalmDB::Close() { mFile.reset(); }
+
+std::string clsPalmDB::Title() const { return File().Title(); }
+std::string clsPalmDB::Creator() const { return File().Creator(); }
+std::string clsPalmDB::DBType() const { return File().DBType(); }
+std::string clsPalmDB::AppInfo() const { return File().AppInfo(); }
+std::string clsPalmDB::SortInfo() const { return File().SortInfo(); }
+std::optional<DateTime> clsPalmDB::CreateDate() const { return File().CreateDate(); }
+std::optional<DateTime> clsPalmDB::ModifyDate() const { return File().ModifyDate(); }
+std::optional<DateTime> clsPalmDB::BackupDate() const { return File().BackupDate(); }
+uint16_t clsPalmDB::Attributes() const { return File().Attributes(); }
+int16_t clsPalmDB::RecordCount() const { return File().RecordCount(); }
+int16_t clsPalmDB::Position255() const { return File().Position255(); }
+void clsPalmDB::Rewind() { File().Rewind(); }
+
+void clsPalmDB::ClearSchema() {
+    mFields.clear();
+    mByName.clear();
+    mFixedLength = 0;
+    mStringCount = 0;
+}
+
+void clsPalmDB::AddField(int16_t FieldType, const std::string& FieldName, int32_t Offset) {
+    Field field{FieldType, 0, Trim(FieldName)};
+    if (FieldType == ftString) {
+        mStringCount = CheckInt16(static_cast<int64_t>(mStringCount) + 1);
+        field.Offset = mStringCount;
+    } else {
+        const auto size = static_cast<int64_t>(FieldSize(FieldType));
+        if (size == 0) RaiseError(ErrInvalidCall);
+        if (Offset < 0) {
+            field.Offset = mFixedLength;
+            mFixedLength = CheckInt16(mFixedLength + size);
+        } else {
+            field.Offset = CheckInt16(Offset);
+            mFixedLength = std::max<int16_t>(mFixedLength, CheckInt16(Offset + size));
+        }
+    }
+    const int16_t number = CheckInt16(static_cast<int64_t>(mFields.size()) + 1);
+    mByName.emplace(UCase(field.Name), number);
+    mFields.push_back(std::move(field));
+}
+
+std::string clsPalmDB::FieldName(int Index) const {
+    if (Index < 1 || Index > FieldCount()) return {};
+    return mFields[static_cast<size_t>(Index) - 1].Name;
+}
+
+int16_t clsPalmDB::FieldType(int Index) const {
+    if (Index < 1 || Index > FieldCount()) return -1;
+    return mFields[static_cast<size_t>(Index) - 1].Type;
+}
+
+int16_t clsPalmDB::FieldOffset(int Index) const {
+    if (Index < 1 || Index > FieldCount()) return -1;
+    return mFields[static_cast<size_t>(Index) - 1].Offset;
+}
+
+int16_t clsPalmDB::FindItem(const FieldIndex& Index) const {
+    if (Index.IsName()) {
+        const auto it = mByName.find(UCase(Index.Name()));
+        return it == mByName.end() ? 0 : it->second;
+    }
+    return Index.Number() >= 1 && Index.Number() <= FieldCount() ? static_cast<int16_t>(Index.Number()) : 0;
+}
+
+void clsPalmDB::AddNew() {
+    mRawData.assign(static_cast<size_t>(mFixedLength) + static_cast<size_t>(mStringCount), '\0');
+}
+
+Value clsPalmDB::Item(const FieldIndex& Index) {
+    const int16_t number = FindItem(Index);
+    if (number == 0) return Value::Null();
+    const Field& field = mFields[static_cast<size_t>(number) - 1];
+    try {
+        switch (field.Type) {
+        case ftString: return Value(GetString(field.Offset));
+        case ftInt8: return Value(static_cast<int16_t>(GetInt8(field.Offset)));
+        case ftInt16: return Value(GetInt16(field.Offset));
+        case ftInt32: return Value(GetInt32(field.Offset));
+        default: return Value::Null();
+        }
+    } catch (const RuntimeError& e) {
+        // A short record: tell the user and go on with an empty value.
+        ShowError(e.Description());
+        return Value();
+    }
+}
+
+void clsPalmDB::SetItem(const FieldIndex& Index, const Value& NewValue) {
+    const int16_t number = FindItem(Index);
+    if (number == 0) {
+        ShowError(Index.Describe() + " not valid field in Record");
+        return;
+    }
+    const Field& field = mFields[static_cast<size_t>(number) - 1];
+    switch (field.Type) {
+    case ftString: SetString(field.Offset, NewValue.ToText()); break;
+    case ftInt8: SetInt8(field.Offset, NewValue); break;
+    case ftInt16: SetInt16(field.Offset, NewValue); break;
+    case ftInt32: SetInt32(field.Offset, NewValue); break;
+    default: break;
+    }
+}
+
+ValueCollection clsPalmDB::GetValues() {
+    ValueCollection values;
+    for (int16_t i = 1; i <= FieldCount(); ++i) values.Set(mFields[static_cast<size_t>(i) - 1].Name, Item(i));
+    return values;
+}
+
+void clsPalmDB::SetRawData(std::string data) {
+    CheckRecordLength(data.size());
+    mRawData = std::move(data);
+}
+
+int32_t clsPalmDB::SetFixed(int32_t Offset, const Value& NewValue, size_t size) {
+    if (Offset < 0 || static_cast<size_t>(Offset) + size > mRawData.size()) RaiseError(ErrSubscript);
+    mRawData.replace(static_cast<size_t>(Offset), size, ValueToBytes(NewValue, size));
+    return Offset + static_cast<int32_t>(size);
+}
+
+int32_t clsPalmDB::SetInt8(int32_t Offset, const Value& NewValue) { return SetFixed(Offset, NewValue, 1); }
+
+int32_t clsPalmDB::SetInt32(int32_t Offset, const Value& NewValue) { return SetFixed(Offset, NewValue, 4); }
+
+int32_t clsPalmDB::SetInt16(int32_t Offset, const Value& NewValue) {
+    // Writing just past the end grows the record: that is how variable-length records are built.
+    if (Offset >= 0 && static_cast<size_t>(Offset) == mRawData.size()) {
+        CheckRecordLength(mRawData.size() + 2);
+        mRawData.append(2, '\0');
+    }
+    return SetFixed(Offset, NewValue, 2);
+}
+
+std::string_view clsPalmDB::ReadFixed(int32_t Offset, size_t size) const {
+    if (Offset < 0 || static_cast<size_t>(Offset) + size > mRawData.size()) {
+        RaiseError(ErrSubscript, "Subscript out of range: offset " + std::to_string(Offset) + " lies past the end of a " +
+                                     std::to_string(mRawData.size()) + "-byte record");
+    }
+    return std::string_view(mRawData).substr(static_cast<size_t>(Offset), size);
+}
+
+int32_t clsPalmDB::GetInt8(int32_t Offset) const { return BytesToLong(ReadFixed(Offset, 1)); }
+int32_t clsPalmDB::GetInt16(int32_t Offset) const { return BytesToLong(ReadFixed(Offset, 2)); }
+int32_t clsPalmDB::GetInt32(int32_t Offset) const { return BytesToLong(ReadFixed(Offset, 4)); }
+
+std::string clsPalmDB::GetString(int32_t Offset) const {
+    size_t position = static_cast<size_t>(mFixedLength);
+    for (int32_t skip = 1; skip < Offset; ++skip) {
+        const size_t nul = mRawData.find('\0', position);
+        if (nul == std::string::npos) return {};
+        position = nul + 1;
+    }
+    if (position >= mRawData.size()) return {};
+    const size_t nul = mRawData.find('\0', position);
+    return mRawData.substr(position, nul == std::string::npos ? std::string::npos : nul - position);
+}
+
+void clsPalmDB::SetString(int32_t Offset, const std::string& NewValue) {
+    const size_t fixed = std::min(static_cast<size_t>(mFixedLength), mRawData.size());
+    std::vector<std::string> pieces = Split(std::string_view(mRawData).substr(fixed), std::string(1, '\0'));
+    if (Offset < 1 || static_cast<size_t>(Offset) > pieces.size()) {
+        RaiseError(ErrSubscript, "Subscript out of range: string " + std::to_string(Offset) + " of a record with " +
+                                     std::to_string(pieces.size()) + " pieces");
+    }
+    // A text ends at its first NUL byte: the string part cannot hold more.
+    pieces[static_cast<size_t>(Offset) - 1] = NewValue.substr(0, NewValue.find('\0'));
+    std::string record = mRawData.substr(0, fixed);
+    record += Join(pieces, std::string(1, '\0'));
+    CheckRecordLength(record.size());
+    mRawData = std::move(record);
+}
+
+int32_t clsPalmDB::AppendString(int32_t Offset, const std::string& NewValue, bool PadEven) {
+    if (Offset < 0) RaiseError(ErrInvalidCall);
+    std::string record = mRawData.substr(0, static_cast<size_t>(Offset));
+    record.resize(static_cast<size_t>(Offset), '\0');
+    record += NewValue;
+    record += '\0';
+    if (PadEven && record.size() % 2 == 1) record += '\0';
+    CheckRecordLength(record.size());
+    mRawData = std::move(record);
+    return static_cast<int32_t>(mRawData.size());
+}
+
+bool clsPalmDB::WriteData() { return File().WriteRecord(mRawData); }
+
+bool clsPalmDB::WriteRaw(const std::string& RawData) {
+    CheckRecordLength(RawData.size());
+    return File().WriteRecord(RawData);
+}
+
+bool clsPalmDB::ReadData(int32_t RecordNo) { return File().ReadRecord(RecordNo, mRawData); }
+
+bool clsPalmDB::ReadRaw(std::string& RawData, int32_t RecordNo) { return File().ReadRecord(RecordNo, RawData); }
+
+} // namespace dovrex

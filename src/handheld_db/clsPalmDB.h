@@ -1,0 +1,122 @@
+#pragma once
+
+#include "IPalmFile.h"
+
+#include "platform/IMessageBox.h"
+#include "platform/Value.h"
+#include "platform/ValueCollection.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace dovrex {
+
+// A field is addressed by its name (letter case ignored) or its 1-based number.
+class FieldIndex {
+public:
+    FieldIndex(int number) : mNumber(number) {}
+    FieldIndex(const char* name) : mName(name) {}
+    FieldIndex(std::string name) : mName(std::move(name)) {}
+    bool IsName() const { return mNumber < 0; }
+    int Number() const { return mNumber; }
+    const std::string& Name() const { return mName; }
+    std::string Describe() const { return IsName() ? mName : std::to_string(mNumber); }
+
+private:
+    int mNumber = -1;
+    std::string mName;
+};
+
+// Records with named, typed fields over one container. A schema (an ordered list of
+// fields) describes the record; one record at a time lives in the buffer RawData.
+class clsPalmDB {
+public:
+    enum FieldTypes : int16_t { ftString = 0, ftInt8 = 1, ftInt16 = 2, ftInt32 = 3 };
+
+    // Errors while decoding a field are shown through messages; it may be null.
+    explicit clsPalmDB(IMessageBox* messages = nullptr);
+    ~clsPalmDB();
+
+    // Database.
+    int16_t CreateDB(int16_t FileType, const std::string& Filename, const std::string& Title,
+                     const std::string& NewCreator, const std::string& NewDBType, int32_t PresizeRecords,
+                     std::string& AppInfo, std::string& SortInfo);
+    // FileType -1 detects the kind (VFS first, then PDB); -1 when neither accepts the file.
+    int16_t OpenDB(const std::string& Filename, int16_t FileType);
+    int16_t GetType() const { return mFileType; }
+    void Close();
+
+    std::string Title() const;
+    std::string Creator() const;
+    std::string DBType() const;
+    std::string AppInfo() const;
+    std::string SortInfo() const;
+    std::optional<DateTime> CreateDate() const;
+    std::optional<DateTime> ModifyDate() const;
+    std::optional<DateTime> BackupDate() const;
+    uint16_t Attributes() const;
+    int16_t RecordCount() const;
+    int16_t Position255() const;
+    void Rewind();
+
+    // Schema.
+    void ClearSchema();
+    void AddField(int16_t FieldType, const std::string& FieldName, int32_t Offset = -1);
+    int16_t FieldCount() const { return static_cast<int16_t>(mFields.size()); }
+    std::string FieldName(int Index) const;
+    int16_t FieldType(int Index) const;
+    int16_t FieldOffset(int Index) const;
+    int16_t FindItem(const FieldIndex& Index) const;
+    int16_t FixedLength() const { return mFixedLength; }
+    int16_t StringCount() const { return mStringCount; }
+
+    // Record buffer.
+    void AddNew();
+    Value Item(const FieldIndex& Index);
+    void SetItem(const FieldIndex& Index, const Value& NewValue);
+    ValueCollection GetValues();
+    const std::string& RawData() const { return mRawData; }
+    void SetRawData(std::string data);
+
+    // Byte-level operations on the buffer; setters return the offset past what they wrote.
+    int32_t SetInt8(int32_t Offset, const Value& NewValue);
+    int32_t SetInt16(int32_t Offset, const Value& NewValue);
+    int32_t SetInt32(int32_t Offset, const Value& NewValue);
+    int32_t GetInt8(int32_t Offset) const;
+    int32_t GetInt16(int32_t Offset) const;
+    int32_t GetInt32(int32_t Offset) const;
+    std::string GetString(int32_t Offset) const;
+    void SetString(int32_t Offset, const std::string& NewValue);
+    int32_t AppendString(int32_t Offset, const std::string& NewValue, bool PadEven);
+
+    // Records.
+    bool WriteData();
+    bool WriteRaw(const std::string& RawData);
+    bool ReadData(int32_t RecordNo = -1);
+    bool ReadRaw(std::string& RawData, int32_t RecordNo = -1);
+
+private:
+    struct Field {
+        int16_t Type;
+        int16_t Offset;
+        std::string Name;
+    };
+
+    IPalmFile& File() const;
+    int32_t SetFixed(int32_t Offset, const Value& NewValue, size_t size);
+    std::string_view ReadFixed(int32_t Offset, size_t size) const;
+    void ShowError(const std::string& text) const;
+
+    IMessageBox* mMessages;
+    std::unique_ptr<IPalmFile> mFile;
+    int16_t mFileType = 0;
+    std::vector<Field> mFields;
+    std::unordered_map<std::string, int16_t> mByName; // upper-cased name -> first field number
+    int16_t mFixedLength = 0;
+    int16_t mStringCount = 0;
+    std::string mRawData;
+};
+
+} // namespace dovrex

@@ -1,0 +1,222 @@
+#include "clsPalmFilePDB.h"
+
+#include "modPDB.h"
+
+#include "platform/RuntimeError.h"
+#include "platform/modRuntime.h"
+
+#include <algorithm>
+
+namespace dovrex {
+
+namespace {
+
+// Header field offsets.
+constexpr size_t kAttributes = 32;
+constexpr size_t kCreationDate = 36;
+constexpr size_t kModificationDate = 40;
+constexpr size_t kBackupDate = 44;
+constexpr size_t kAppInfoID = 52;
+constexpr size_t kSortInfoID = 56;
+constexpr size_t kType = 60;
+constexpr size_t kCreator = 64;
+constexpr size_t kNextRecordListID = 72;
+constexpr size_t kNumRecords = 76;
+
+// A text as exactly size bytes: cut, or filled with NUL bytes.
+std::string FixedText(const std::string& text, size_t size) {
+    std::string bytes = text.substr(0, size);
+    bytes.resize(size, '\0');
+    return bytes;
+}
+
+} // namespace
+
+clsPalmFilePDB::~clsPalmFilePDB() { CloseFile(); }
+
+void clsPalmFilePDB::CloseFile() { cvarFD.Close(); }
+
+bool clsPalmFilePDB::TestFileType(const std::string& Filename) {
+    const bool accepted = OpenFile(Filename) == 0;
+    CloseFile();
+    return accepted;
+}
+
+int16_t clsPalmFilePDB::CreateFile(const std::string& Filename, const std::string& Title,
+                                   const std::string& NewCreator, const std::string& NewDBType,
+                                   int32_t PresizeRecords, std::string& AppInfo, std::string& SortInfo) {
+    CloseFile();
+    AppInfo.clear();
+    SortInfo.clear();
+    if (PresizeRecords < 0) RaiseError(ErrInvalidCall);
+    mCapacity = PresizeRecords == 0 ? DefaultCapacity : PresizeRecords;
+
+    mHeader = FixedText(Title, 32);
+    mHeader.append(kType - 32, '\0');
+    mHeader += FixedText(NewDBType, 4);
+    mHeader += FixedText(NewCreator, 4);
+    mHeader.append(HeaderSize - kType - 8, '\0');
+
+    if (const int status = cvarFD.Create(Filename); status != 0) {
+        throw RuntimeError(status, RuntimeError::StandardDescription(status) + " (" + Filename + ")");
+    }
+    std::string start = mHeader;
+    start.append(static_cast<size_t>(mCapacity) * EntrySize, '\0');
+    cvarFD.WriteAt(0, start);
+
+    mNumRecords = 0;
+    mCursor = 0;
+    mFileLength = start.size();
+    mOffsets.assign(1, static_cast<uint32_t>(mFileLength));
+    return 0;
+}
+
+bool clsPalmFilePDB::WriteRecord(const std::string& NewData) {
+    if (!cvarFD.IsOpen()) RaiseError(ErrBadFileNumber);
+    const uint32_t b = mNumRecords;
+    // The record list was reserved at creation and cannot grow.
+    if (static_cast<int32_t>(b) >= mCapacity) RaiseError(ErrSubscript, "Record list of " + cvarFD.Path() + " is full");
+    CheckInt16(static_cast<int64_t>(b) + 1);
+    if (mFileLength + NewData.size() > 0x7FFFFFFFu) RaiseError(ErrOverflow);
+
+    const auto offset = static_cast<uint32_t>(mFileLength);
+    cvarFD.WriteAt(offset, NewData);
+    mFileLength += NewData.size();
+
+    std::string entry = BigEndian32(offset);
+    entry += '\0';                 // record attributes
+    entry += '\0';                 // unique ID, high byte
+    entry += BigEndian16(b);       // unique ID: the record's index
+    cvarFD.WriteAt(HeaderSize + EntrySize * b, entry);
+
+    mNumRecords = static_cast<uint16_t>(b + 1);
+    cvarFD.WriteAt(kNextRecordListID, std::string(4, '\0') + BigEndian16(mNumRecords));
+    mHeader.replace(kNumRecords, 2, BigEndian16(mNumRecords));
+
+    mOffsets.back() = offset;
+    mOffsets.push_back(static_cast<uint32_t>(mFileLength));
+    return true;
+}
+
+int16_t clsPalmFilePDB::OpenFile(const std::string& Filename) {
+    CloseFile();
+    mOffsets.clear();
+    mNumRecords = 0;
+    mCursor = 0;
+    mCapacity = 0;
+    if (const int status = cvarFD.OpenRead(Filename); status != 0) return static_cast<int16_t>(status);
+    try {
+        mFileLength = cvarFD.Length();
+        mHeader = cvarFD.ReadAt(0, HeaderSize);
+        if (mHeader.size() < HeaderSize) {
+            CloseFile();
+            return ErrBadFileFormat;
+        }
+        const int16_t status = ReadRecordList();
+        if (status != 0) CloseFile();
+        return status;
+    } catch (const RuntimeError& e) {
+        CloseFile();
+        return static_cast<int16_t>(e.Number());
+    }
+}
+
+int16_t clsPalmFilePDB::ReadRecordList() {
+    const uint32_t count = ReadBigEndian16(mHeader, kNumRecords);
+    if (count > 32767) return ErrOverflow;
+    const uint64_t listEnd = HeaderSize + static_cast<uint64_t>(EntrySize) * count;
+    if (listEnd > mFileLength || mFileLength > 0xFFFFFFFFu) return ErrBadFileFormat;
+    const std::string list = cvarFD.ReadAt(HeaderSize, static_cast<size_t>(listEnd - HeaderSize));
+    if (list.size() != listEnd - HeaderSize) return ErrBadFileFormat;
+
+    mOffsets.resize(count + 1);
+    for (uint32_t i = 0; i < count; ++i) mOffsets[i] = static_cast<uint32_t>(BytesToLong(std::string_view(list).substr(i * EntrySize, 4)));
+    mOffsets[count] = static_cast<uint32_t>(mFileLength);
+    // Every record must lie inside the file, in order: a length is the distance to the next offset.
+    for (uint32_t i = 0; i < count; ++i) {
+        if (mOffsets[i] < listEnd || mOffsets[i] > mOffsets[i + 1]) return ErrBadFileFormat;
+    }
+    mNumRecords = static_cast<uint16_t>(count);
+    return 0;
+}
+
+int16_t clsPalmFilePDB::RecordCount() const { return static_cast<int16_t>(mNumRecords); }
+
+bool clsPalmFilePDB::ReadRecord(int32_t& RecordNo, std::string& RecordBuffer) {
+    if (RecordNo < 0) {
+        if (mCursor <= static_cast<int32_t>(mNumRecords) - 1) {
+            RecordNo = mCursor;
+            mCursor = CheckInt16(static_cast<int64_t>(mCursor) + 1);
+        }
+    } else {
+        mCursor = CheckInt16(RecordNo);
+    }
+    if (RecordNo < 0 || RecordNo >= static_cast<int32_t>(mNumRecords) || !cvarFD.IsOpen()) {
+        RecordBuffer.clear();
+        return false;
+    }
+    const uint32_t start = mOffsets[static_cast<size_t>(RecordNo)];
+    const uint32_t end = mOffsets[static_cast<size_t>(RecordNo) + 1];
+    RecordBuffer = cvarFD.ReadAt(start, end - start);
+    if (RecordBuffer.size() != end - start) RaiseError(ErrInputPastEnd);
+    return true;
+}
+
+void clsPalmFilePDB::Rewind() { mCursor = 0; }
+
+std::string clsPalmFilePDB::Title() const {
+    if (mHeader.size() < HeaderSize) return {};
+    const std::string name = mHeader.substr(0, 32);
+    return name.substr(0, name.find('\0'));
+}
+
+std::string clsPalmFilePDB::Creator() const { return mHeader.size() < HeaderSize ? std::string() : mHeader.substr(kCreator, 4); }
+
+std::string clsPalmFilePDB::DBType() const { return mHeader.size() < HeaderSize ? std::string() : mHeader.substr(kType, 4); }
+
+uint16_t clsPalmFilePDB::Attributes() const {
+    return mHeader.size() < HeaderSize ? 0 : static_cast<uint16_t>(ReadBigEndian16(mHeader, kAttributes));
+}
+
+std::optional<DateTime> clsPalmFilePDB::HeaderDate(size_t offset) const {
+    if (mHeader.size() < HeaderSize) return std::nullopt;
+    const uint32_t seconds = ReadBigEndian32(mHeader, offset);
+    if (seconds < 1) return std::nullopt;
+    return DateFromPdbSeconds(seconds);
+}
+
+std::optional<DateTime> clsPalmFilePDB::CreateDate() const { return HeaderDate(kCreationDate); }
+std::optional<DateTime> clsPalmFilePDB::ModifyDate() const { return HeaderDate(kModificationDate); }
+std::optional<DateTime> clsPalmFilePDB::BackupDate() const { return HeaderDate(kBackupDate); }
+
+std::string clsPalmFilePDB::InfoBlock(uint32_t start, uint32_t end) const {
+    // A block that points outside the file reads as far as the file goes, or as nothing.
+    end = static_cast<uint32_t>(std::min<uint64_t>(end, mFileLength));
+    if (!cvarFD.IsOpen() || start >= end) return {};
+    return cvarFD.ReadAt(start, end - start);
+}
+
+std::string clsPalmFilePDB::AppInfo() const {
+    if (mHeader.size() < HeaderSize) return {};
+    const uint32_t appInfo = ReadBigEndian32(mHeader, kAppInfoID);
+    if (appInfo == 0) return {};
+    const uint32_t sortInfo = ReadBigEndian32(mHeader, kSortInfoID);
+    const uint32_t end = sortInfo != 0 ? sortInfo : (mNumRecords > 0 ? mOffsets[0] : static_cast<uint32_t>(mFileLength));
+    return InfoBlock(appInfo, end);
+}
+
+std::string clsPalmFilePDB::SortInfo() const {
+    if (mHeader.size() < HeaderSize) return {};
+    const uint32_t sortInfo = ReadBigEndian32(mHeader, kSortInfoID);
+    if (sortInfo == 0) return {};
+    const uint32_t end = mNumRecords > 0 ? mOffsets[0] : static_cast<uint32_t>(mFileLength);
+    return InfoBlock(sortInfo, end);
+}
+
+int16_t clsPalmFilePDB::Position255() const {
+    if (mNumRecords <= 1) return 0;
+    const double position = RoundHalfEven(255.0 * mCursor / (mNumRecords - 1));
+    return static_cast<int16_t>(std::min(position, 255.0));
+}
+
+} // namespace dovrex

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "IPalmFile.h"
+
+#include "platform/BinaryFile.h"
+
+#include <vector>
+
+namespace dovrex {
+
+// The Palm OS database file (PDB): a 78-byte big-endian header, a record list
+// reserved at creation, then the records back to back.
+class clsPalmFilePDB final : public IPalmFile {
+public:
+    static constexpr int32_t DefaultCapacity = 999;
+    static constexpr uint32_t HeaderSize = 78;
+    static constexpr uint32_t EntrySize = 8;
+
+    ~clsPalmFilePDB() override;
+
+    bool TestFileType(const std::string& Filename) override;
+    int16_t CreateFile(const std::string& Filename, const std::string& Title, const std::string& NewCreator,
+                       const std::string& NewDBType, int32_t PresizeRecords, std::string& AppInfo,
+                       std::string& SortInfo) override;
+    void Rewind() override;
+    bool WriteRecord(const std::string& NewData) override;
+    int16_t OpenFile(const std::string& Filename) override;
+    int16_t RecordCount() const override;
+    bool ReadRecord(int32_t& RecordNo, std::string& RecordBuffer) override;
+
+    std::string Title() const override;
+    std::string Creator() const override;
+    std::string DBType() const override;
+    std::string AppInfo() const override;
+    std::string SortInfo() const override;
+    std::optional<DateTime> CreateDate() const override;
+    std::optional<DateTime> ModifyDate() const override;
+    uint16_t Attributes() const override;
+    std::optional<DateTime> BackupDate() const override;
+    int16_t Position255() const override;
+    void CloseFile() override;
+
+private:
+    // Validates the record list of a file being opened; 0 or the error number.
+    int16_t ReadRecordList();
+    std::string InfoBlock(uint32_t start, uint32_t end) const;
+    std::optional<DateTime> HeaderDate(size_t offset) const;
+
+    BinaryFile cvarFD;
+    std::string mHeader;              // the 78 header bytes
+    std::vector<uint32_t> mOffsets;   // data offset per record plus one entry for the end of the file
+    uint16_t mNumRecords = 0;
+    int32_t mCapacity = 0;            // record-list slots of a file being written
+    int16_t mCursor = 0;
+    uint64_t mFileLength = 0;
+};
+
+} // namespace dovrex

@@ -1,0 +1,203 @@
+#include "clsQVF.h"
+
+#include "platform/RuntimeError.h"
+#include "platform/modRuntime.h"
+
+namespace dovrex {
+
+clsQVF::clsQVF(IMessageBox* messages) : mMessages(messages) { BuildSchema(0); }
+
+clsQVF::~clsQVF() = default;
+
+clsPalmDB& clsQVF::DB() {
+    if (!mDB) mDB = std::make_unique<clsPalmDB>(mMessages);
+    return *mDB;
+}
+
+const std::vector<std::string>& QVFStringFields() {
+    static const std::vector<std::string> names = {
+        "Initials", "ResponseText", "Message", "ServiceAddress", "BillingName", "ServiceUniqueID", "MeterSerialNbr",
+        "ReceiverData", "User1", "User2", "User3", "User4", "User5",
+    };
+    return names;
+}
+
+void clsQVF::BuildSchema(int Version) {
+    clsPalmDB& db = DB();
+    db.ClearSchema();
+    mVersion = Version;
+    // The order of AddField decides both offsets and field numbers.
+    db.AddField(clsPalmDB::ftInt16, "RecType");
+    db.AddField(clsPalmDB::ftInt32, "RouteNbr");
+    db.AddField(clsPalmDB::ftInt32, "Sequence");
+    db.AddField(clsPalmDB::ftInt32, "MeterTagNbr");
+    db.AddField(clsPalmDB::ftInt8, "MeterType");
+    if (Version < 1) return;
+    db.AddField(clsPalmDB::ftInt8, "Digits");
+    if (Version >= 2) {
+        db.AddField(clsPalmDB::ftInt8, "Decimals");
+        db.AddField(clsPalmDB::ftInt8, "Reserved1");
+    }
+    db.AddField(clsPalmDB::ftInt32, "PrvReading");
+    db.AddField(clsPalmDB::ftInt32, "MaxReading");
+    db.AddField(clsPalmDB::ftInt32, "MinReading");
+    db.AddField(clsPalmDB::ftInt32, "CurReading");
+    db.AddField(clsPalmDB::ftInt32, "ReadingDate");
+    db.AddField(clsPalmDB::ftInt32, "ReadingTime");
+    db.AddField(clsPalmDB::ftInt8, "Status");
+    db.AddField(clsPalmDB::ftInt8, "ReadType");
+    db.AddField(clsPalmDB::ftInt16, "ResponseCode");
+    db.AddField(clsPalmDB::ftInt32, "LstReadingDate");
+    db.AddField(clsPalmDB::ftInt16, "TamperCount");
+    db.AddField(clsPalmDB::ftInt8, "UtilityCode");
+    db.AddField(clsPalmDB::ftInt8, "Signal");
+    db.AddField(clsPalmDB::ftInt32, "Lat");
+    db.AddField(clsPalmDB::ftInt32, "Lng");
+    db.AddField(clsPalmDB::ftInt32, "ScaleFactor");
+    db.AddField(clsPalmDB::ftInt32, "InitReading");
+    if (Version >= 3) {
+        db.AddField(clsPalmDB::ftInt32, "InitPulseCount");
+        db.AddField(clsPalmDB::ftInt16, "InitTamperCount");
+    }
+    for (const std::string& name : QVFStringFields()) db.AddField(clsPalmDB::ftString, name);
+}
+
+bool clsQVF::OpenQVF(const std::string& Filename) { return DB().OpenDB(Filename, -1) != 0; }
+
+int16_t clsQVF::CreateQVF(const std::string& Filename, int16_t FileType, int32_t PresizeRecords) {
+    std::string appInfo;
+    std::string sortInfo;
+    return DB().CreateDB(FileType, Filename, DatabaseTitle, DatabaseCreator, DatabaseType, PresizeRecords, appInfo,
+                         sortInfo);
+}
+
+void clsQVF::AddCodeRecord(int16_t RecordType, int16_t CodeType, int16_t Flags, int16_t iCount,
+                           const std::vector<std::string>& aCodes, const std::vector<std::string>& aValues,
+                           const std::vector<std::string>& aData) {
+    if (iCount < 0 || static_cast<size_t>(iCount) > aCodes.size() || static_cast<size_t>(iCount) > aValues.size() ||
+        static_cast<size_t>(iCount) > aData.size()) {
+        RaiseError(ErrSubscript);
+    }
+    clsPalmDB& db = DB();
+    db.AddNew();
+    int32_t offset = db.SetInt16(0, RecordType);
+    offset = db.SetInt16(offset, CodeType);
+    offset = db.SetInt16(offset, Flags);
+    offset = db.SetInt16(offset, iCount);
+    for (size_t i = 0; i < static_cast<size_t>(iCount); ++i) {
+        offset = db.AppendString(offset, aCodes[i], true);
+        offset = db.AppendString(offset, aValues[i], true);
+        offset = db.AppendString(offset, aData[i], true);
+    }
+    db.SetInt16(offset, -1);
+    db.WriteData();
+}
+
+void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, int32_t lCount,
+                            const std::vector<std::string>& aValues, const std::vector<int32_t>& aPositions) {
+    if (lCount < 0 || static_cast<size_t>(lCount) > aValues.size() || static_cast<size_t>(lCount) > aPositions.size()) {
+        RaiseError(ErrSubscript);
+    }
+    // Consecutive equal words form one entry; the caller sorts the pairs first.
+    struct Entry {
+        std::string Word;
+        std::vector<int32_t> Positions;
+    };
+    std::vector<Entry> entries;
+    for (size_t i = 0; i < static_cast<size_t>(lCount); ++i) {
+        if (entries.empty() || entries.back().Word != aValues[i]) entries.push_back({aValues[i], {}});
+        entries.back().Positions.push_back(aPositions[i]);
+    }
+
+    clsPalmDB& db = DB();
+    db.AddNew();
+    int32_t offset = db.SetInt16(0, 6);
+    offset = db.SetInt16(offset, RouteIndex);
+    offset = db.SetInt16(offset, IndexType);
+    for (size_t e = 0; e < entries.size(); ++e) {
+        const Entry& entry = entries[e];
+        const int64_t size = 2 + static_cast<int64_t>(entry.Word.size()) + 1 + (entry.Word.size() % 2 == 0 ? 1 : 0) +
+                             2 * static_cast<int64_t>(entry.Positions.size());
+        const int64_t link = e + 1 < entries.size() ? CheckInt16(offset + size) : -1;
+        offset = db.SetInt16(offset, Value(link));
+        offset = db.AppendString(offset, entry.Word, true);
+        for (const int32_t position : entry.Positions) offset = db.SetInt16(offset, position);
+    }
+    db.WriteData();
+}
+
+void clsQVF::GetIndexRecord(int32_t& RouteIndex, int32_t& IndexType, int32_t& lCount,
+                            std::vector<std::string>& aEntries) {
+    clsPalmDB& db = DB();
+    const std::string& record = db.RawData();
+    const auto length = static_cast<int32_t>(record.size());
+    aEntries.clear();
+    lCount = 0;
+    RouteIndex = length >= 4 ? db.GetInt16(2) : 0;
+    IndexType = length >= 6 ? db.GetInt16(4) : 0;
+    int32_t offset = 6;
+    // Every step moves the offset forward, so a damaged link can only end the walk early.
+    while (offset + 2 <= length) {
+        const int32_t link = db.GetInt16(offset);
+        offset += 2;
+        const size_t nul = record.find('\0', static_cast<size_t>(offset));
+        const size_t wordEnd = nul == std::string::npos ? record.size() : nul;
+        std::string text = record.substr(static_cast<size_t>(offset), wordEnd - static_cast<size_t>(offset));
+        offset = static_cast<int32_t>(wordEnd) + 1;
+        if (offset % 2 == 1) ++offset;
+        const bool last = link == 0xFFFF;
+        const int32_t end = last || link > length ? length : link;
+        while (offset + 2 <= end) {
+            text += ":" + std::to_string(db.GetInt16(offset));
+            offset += 2;
+        }
+        aEntries.push_back(std::move(text));
+        ++lCount;
+        if (last || offset < end) break;
+    }
+}
+
+bool clsQVF::GetCodeRecord(int32_t& RecordType, int32_t& CodeType, int32_t& Flags, std::vector<std::string>& aCodes,
+                           std::vector<std::string>& aValues, std::vector<std::string>& aData) {
+    clsPalmDB& db = DB();
+    const std::string& record = db.RawData();
+    aCodes.clear();
+    aValues.clear();
+    aData.clear();
+    if (record.size() < 8) return false;
+    RecordType = db.GetInt16(0);
+    CodeType = db.GetInt16(2);
+    Flags = db.GetInt16(4);
+    const int32_t count = db.GetInt16(6);
+    size_t offset = 8;
+    // Each string ends in NUL and is padded so that the next one starts at an even offset.
+    auto nextString = [&](std::string& text) {
+        const size_t nul = record.find('\0', offset);
+        if (nul == std::string::npos) return false;
+        text = record.substr(offset, nul - offset);
+        offset = nul + 1;
+        if (offset % 2 == 1) ++offset;
+        return true;
+    };
+    for (int32_t i = 0; i < count; ++i) {
+        std::string code, value, data;
+        if (!nextString(code) || !nextString(value) || !nextString(data)) return false;
+        aCodes.push_back(std::move(code));
+        aValues.push_back(std::move(value));
+        aData.push_back(std::move(data));
+    }
+    return offset + 2 <= record.size() && db.GetInt16(static_cast<int32_t>(offset)) == 0xFFFF;
+}
+
+int ReadQVFVersion(const std::string& Filename, IMessageBox* messages) {
+    clsQVF probe(messages);
+    if (probe.OpenQVF(Filename)) return -1;
+    if (!probe.ReadData()) return 0;
+    if (probe.RawData().size() < 15) return 0;
+    const Value recType = probe.Item("RecType");
+    const Value meterType = probe.Item("MeterType");
+    if (recType.ToNumber() == 0 && meterType.ToNumber() > 0) return static_cast<int>(meterType.ToNumber());
+    return 0;
+}
+
+} // namespace dovrex

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "clsPalmDB.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dovrex {
+
+// The QVF route and readings database: the one record format shared with the
+// handheld. Schema records (header, route, meter, orphan) follow one of four schema
+// versions; code records and index records have layouts of their own.
+class clsQVF {
+public:
+    static constexpr const char* DatabaseTitle = "RouteQVF";
+    static constexpr const char* DatabaseType = "DATA";
+    static constexpr const char* DatabaseCreator = "kELZ";
+    static constexpr int CurrentVersion = 3;
+
+    // Record kinds: the big-endian 16-bit value at the start of every record.
+    enum RecordKind : int16_t {
+        rtHeader = 0, rtRoute = 1, rtMeter = 2, rtOrphan = 3, rtLogins = 4, rtCodes = 5, rtIndex = 6, rtAlerts = 7,
+        rtReadingRoute = 256,
+    };
+
+    explicit clsQVF(IMessageBox* messages = nullptr);
+    ~clsQVF();
+    clsQVF(const clsQVF&) = delete;
+    clsQVF& operator=(const clsQVF&) = delete;
+
+    // True when the open FAILED (missing, unreadable or of no known kind).
+    bool OpenQVF(const std::string& Filename);
+    int16_t CreateQVF(const std::string& Filename, int16_t FileType, int32_t PresizeRecords);
+    void SetVersion(int Version) { BuildSchema(Version); }
+    void BuildSchema(int Version);
+    int Version() const { return mVersion; }
+
+    Value Item(const FieldIndex& Index) { return DB().Item(Index); }
+    void SetItem(const FieldIndex& Index, const Value& NewValue) { DB().SetItem(Index, NewValue); }
+    void AddNew() { DB().AddNew(); }
+    bool WriteData() { return DB().WriteData(); }
+    void Rewind() { DB().Rewind(); }
+    // Reads the next record in sequence into the buffer.
+    bool ReadData() { return DB().ReadData(-1); }
+    ValueCollection GetValues() { return DB().GetValues(); }
+    int16_t Position255() { return DB().Position255(); }
+    int16_t GetType() { return DB().GetType(); }
+    int16_t RecordCount() { return DB().RecordCount(); }
+    const std::string& RawData() { return DB().RawData(); }
+    void SetRawData(std::string data) { DB().SetRawData(std::move(data)); }
+    // The record kind of the record in the buffer (its first 16-bit value).
+    int32_t RecordType() { return DB().RawData().size() >= 2 ? DB().GetInt16(0) : -1; }
+
+    // The texts are indexed from 1 in the old interface; here they are plain vectors of iCount items.
+    void AddCodeRecord(int16_t RecordType, int16_t CodeType, int16_t Flags, int16_t iCount,
+                       const std::vector<std::string>& aCodes, const std::vector<std::string>& aValues,
+                       const std::vector<std::string>& aData);
+    void AddIndexRecord(int16_t RouteIndex, int16_t IndexType, int32_t lCount, const std::vector<std::string>& aValues,
+                        const std::vector<int32_t>& aPositions);
+    // Decodes the index record in the buffer: one "WORD:pos:pos" text per entry.
+    void GetIndexRecord(int32_t& RouteIndex, int32_t& IndexType, int32_t& lCount, std::vector<std::string>& aEntries);
+
+    // Decodes the code record in the buffer; false when it is damaged (entries then hold
+    // what could be read).
+    bool GetCodeRecord(int32_t& RecordType, int32_t& CodeType, int32_t& Flags, std::vector<std::string>& aCodes,
+                       std::vector<std::string>& aValues, std::vector<std::string>& aData);
+
+    // The underlying typed record object, created on first use.
+    clsPalmDB& DB();
+
+private:
+    IMessageBox* mMessages;
+    std::unique_ptr<clsPalmDB> mDB;
+    int mVersion = 0;
+};
+
+// The schema version of a QVF file, learnt from its header record: MeterType when the
+// first record is a header with MeterType above 0, else 0. -1 when the file cannot be
+// opened as a QVF database.
+int ReadQVFVersion(const std::string& Filename, IMessageBox* messages = nullptr);
+
+// Names of the 13 strings of a schema record, in record order.
+const std::vector<std::string>& QVFStringFields();
+
+} // namespace dovrex

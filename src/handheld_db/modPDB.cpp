@@ -1,0 +1,59 @@
+#include "modPDB.h"
+
+#include "platform/RuntimeError.h"
+#include "platform/modRuntime.h"
+
+namespace dovrex {
+
+int32_t BytesToLong(std::string_view bytes) {
+    uint32_t value = 0;
+    for (const char c : bytes) value = (value << 8) | static_cast<unsigned char>(c);
+    if (bytes.size() >= 4 && (value & 0x80000000u) != 0) return 0;
+    return static_cast<int32_t>(value);
+}
+
+std::string ValueToBytes(const Value& value, size_t size) {
+    std::string bytes(size, '\0');
+    if (value.IsText()) {
+        const std::string& text = value.Text();
+        for (size_t i = 0; i < size && i < text.size(); ++i) bytes[i] = text[i];
+        return bytes;
+    }
+    if (value.IsDate()) RaiseError(ErrTypeMismatch);
+    const int64_t number = CLng(value.ToNumber());
+    if (size == 4) {
+        // Integer division truncates toward zero; the quotient must fit a byte.
+        const int64_t top = number / 16777216;
+        if (top < 0 || top > 255) RaiseError(ErrOverflow);
+        bytes[0] = static_cast<char>(top);
+        bytes[1] = static_cast<char>((number >> 16) & 0xFF);
+        bytes[2] = static_cast<char>((number >> 8) & 0xFF);
+        bytes[3] = static_cast<char>(number & 0xFF);
+    } else if (size == 2) {
+        bytes[0] = static_cast<char>((number >> 8) & 0xFF);
+        bytes[1] = static_cast<char>(number & 0xFF);
+    } else if (size == 1) {
+        bytes[0] = static_cast<char>(number & 0xFF);
+    }
+    return bytes;
+}
+
+std::string BigEndian16(uint32_t value) {
+    return {static_cast<char>((value >> 8) & 0xFF), static_cast<char>(value & 0xFF)};
+}
+
+std::string BigEndian32(uint32_t value) {
+    return {static_cast<char>((value >> 24) & 0xFF), static_cast<char>((value >> 16) & 0xFF),
+            static_cast<char>((value >> 8) & 0xFF), static_cast<char>(value & 0xFF)};
+}
+
+uint32_t ReadBigEndian16(std::string_view bytes, size_t offset) {
+    return (static_cast<uint32_t>(static_cast<unsigned char>(bytes[offset])) << 8) |
+           static_cast<unsigned char>(bytes[offset + 1]);
+}
+
+uint32_t ReadBigEndian32(std::string_view bytes, size_t offset) {
+    return (ReadBigEndian16(bytes, offset) << 16) | ReadBigEndian16(bytes, offset + 2);
+}
+
+} // namespace dovrex

@@ -1,0 +1,33 @@
+#pragma once
+
+// Byte helpers shared by the containers and the typed record layer: big-endian
+// numbers and one-byte-per-character texts.
+
+#include "platform/Value.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace dovrex {
+
+// A big-endian array of 1, 2 or 4 bytes as a signed 32-bit number; a 4-byte value
+// with its top bit set does not fit and gives 0.
+int32_t BytesToLong(std::string_view bytes);
+
+// Fills size (1, 2 or 4) bytes from a value. Numbers are rounded half to even and
+// stored big-endian: the top byte of a 4-byte array is value / 16777216 (integer
+// division, which raises "Overflow" below -16777215), the rest are the low bits.
+// A text is stored as its bytes, NUL-filled or cut to size. Empty stores zeros.
+std::string ValueToBytes(const Value& value, size_t size);
+
+// Big-endian helpers for the container layouts.
+std::string BigEndian16(uint32_t value);
+std::string BigEndian32(uint32_t value);
+uint32_t ReadBigEndian16(std::string_view bytes, size_t offset);
+uint32_t ReadBigEndian32(std::string_view bytes, size_t offset);
+
+// One character per byte; the core's texts are byte strings already.
+inline std::string BytesToString(std::string_view bytes) { return std::string(bytes); }
+
+} // namespace dovrex

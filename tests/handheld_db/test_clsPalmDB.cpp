@@ -1,0 +1,159 @@
+#include "handheld_db/clsPalmDB.h"
+
+#include "platform/RuntimeError.h"
+
+#include "support/TempFolder.h"
+#include "support/TestDoubles.h"
+
+#include <gtest/gtest.h>
+
+using namespace dovrex;
+using dovrex::test::Bytes;
+using dovrex::test::RecordingMessageBox;
+using dovrex::test::TempFolder;
+
+namespace {
+
+// Int16 A, String S1, Int32 B, String S2: fixed length 6, strings 1 and 2.
+void MixedSchema(clsPalmDB& db) {
+    db.AddField(clsPalmDB::ftInt16, "A");
+    db.AddField(clsPalmDB::ftString, " S1 ");
+    db.AddField(clsPalmDB::ftInt32, "B");
+    db.AddField(clsPalmDB::ftString, "S2");
+}
+
+} // namespace
+
+TEST(PalmDB, SchemaPlacesNumbersInTheFixedPartAndNumbersTheStrings) {
+    clsPalmDB db;
+    MixedSchema(db);
+    EXPECT_EQ(db.FixedLength(), 6);
+    EXPECT_EQ(db.StringCount(), 2);
+    EXPECT_EQ(db.FieldOffset(3), 2);
+    EXPECT_EQ(db.FieldOffset(2), 1);
+    EXPECT_EQ(db.FieldOffset(4), 2);
+    EXPECT_EQ(db.FieldName(2), "S1"); // trimmed
+    EXPECT_EQ(db.FindItem("a"), 1);
+    EXPECT_EQ(db.FindItem(0), 0);
+    EXPECT_EQ(db.FindItem(5), 0);
+    EXPECT_EQ(db.FindItem(4), 4);
+    db.AddNew();
+    EXPECT_EQ(db.RawData(), std::string(8, '\0'));
+
+    // Explicit offsets may overlap and only grow the fixed part when they reach past it.
+    db.AddField(clsPalmDB::ftInt8, "Low", 1);
+    EXPECT_EQ(db.FixedLength(), 6);
+    db.AddField(clsPalmDB::ftInt32, "Far", 10);
+    EXPECT_EQ(db.FixedLength(), 14);
+    db.ClearSchema();
+    EXPECT_EQ(db.FieldCount(), 0);
+    EXPECT_EQ(db.FixedLength(), 0);
+}
+
+TEST(PalmDB, StringsAreSetInPlaceAndReadByNumber) {
+    clsPalmDB db;
+    MixedSchema(db);
+    db.AddNew();
+    db.SetItem("S2", Value("xy"));
+    db.SetItem("s1", Value("abc"));
+    EXPECT_EQ(db.RawData(), std::string(6, '\0') + "abc" + Bytes({0}) + "xy" + Bytes({0}));
+    EXPECT_EQ(db.Item("S2"), Value("xy"));
+    EXPECT_EQ(db.GetString(0), "abc"); // numbers below 2 mean the first string
+
+    db.SetRawData(std::string(6, '\0') + "abc" + Bytes({0}));
+    EXPECT_EQ(db.GetString(2), "");
+    EXPECT_EQ(db.GetString(3), "");
+    EXPECT_THROW(db.SetString(3, "x"), RuntimeError);
+    // A missing terminator: the last string runs to the end of the buffer.
+    db.SetRawData(std::string(6, '\0') + "abc");
+    EXPECT_EQ(db.GetString(1), "abc");
+    // A NUL inside a text would shift every later string: the text ends there.
+    db.AddNew();
+    db.SetItem("S1", Value(std::string("ab\0cd", 5)));
+    EXPECT_EQ(db.Item("S1"), Value("ab"));
+    EXPECT_EQ(db.Item("S2"), Value(""));
+}
+
+TEST(PalmDB, NumbersAreUnsignedExceptTheTopBitOfInt32) {
+    RecordingMessageBox messages;
+    clsPalmDB db(&messages);
+    db.AddField(clsPalmDB::ftInt8, "I8");
+    db.AddField(clsPalmDB::ftInt16, "I16");
+    db.AddField(clsPalmDB::ftInt32, "I32");
+    db.AddNew();
+    db.SetItem("I8", Value(int64_t{-1}));
+    db.SetItem("I16", Value(int64_t{-1}));
+    db.SetItem("I32", Value(int64_t{2147483647}));
+    EXPECT_EQ(db.Item("I8"), Value(int64_t{255}));
+    EXPECT_EQ(db.Item("I16"), Value(int64_t{65535}));
+    EXPECT_EQ(db.Item("I32"), Value(int64_t{2147483647}));
+    db.SetItem("I8", Value(256.0));
+    EXPECT_EQ(db.Item("I8"), Value(int64_t{0}));
+    db.SetItem("I16", Value(2.5));
+    EXPECT_EQ(db.Item("I16"), Value(int64_t{2}));
+    db.SetItem("I16", Value("1"));
+    EXPECT_EQ(db.Item("I16"), Value(int64_t{0x3100})); // a text is stored as its bytes
+    db.SetRawData(Bytes({0, 0, 0, 0x80, 0, 0, 0}));
+    EXPECT_EQ(db.Item("I32"), Value(int64_t{0}));
+    EXPECT_THROW(db.SetItem("I32", Value(-16777216.0)), RuntimeError);
+    EXPECT_TRUE(db.Item(9).IsNull());
+    EXPECT_TRUE(messages.Shown.empty());
+
+    // Reading past the end of a short record tells the user and gives an empty value.
+    db.SetRawData(Bytes({1, 0}));
+    EXPECT_TRUE(db.Item("I32").IsEmpty());
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    // Writing an unknown field changes nothing.
+    db.SetItem("Nope", Value(int64_t{1}));
+    EXPECT_EQ(messages.Shown.back().Text, "Nope not valid field in Record");
+    EXPECT_EQ(db.RawData(), Bytes({1, 0}));
+}
+
+TEST(PalmDB, ByteOperationsGrowOnlyWhereTheyMay) {
+    clsPalmDB db;
+    db.SetRawData(std::string(8, 'x'));
+    EXPECT_EQ(db.AppendString(8, "a", true), 10);
+    EXPECT_EQ(db.RawData(), std::string(8, 'x') + "a" + Bytes({0}));
+    db.SetRawData(std::string(8, 'x'));
+    EXPECT_EQ(db.AppendString(8, "ab", true), 12);
+    EXPECT_EQ(db.RawData().substr(8), "ab" + Bytes({0, 0}));
+    EXPECT_EQ(db.AppendString(3, "q", false), 5); // drops what followed
+    EXPECT_EQ(db.RawData(), "xxxq" + Bytes({0}));
+
+    db.SetRawData(std::string(4, '\0'));
+    EXPECT_EQ(db.SetInt16(4, Value(int64_t{0x0102})), 6);
+    EXPECT_EQ(db.RawData().size(), 6u);
+    EXPECT_EQ(db.SetInt16(0, Value(int64_t{7})), 2);
+    EXPECT_EQ(db.RawData().size(), 6u);
+    EXPECT_THROW(db.SetInt16(9, Value(int64_t{1})), RuntimeError);
+    EXPECT_THROW(db.SetInt32(4, Value(int64_t{1})), RuntimeError);
+    EXPECT_THROW(db.SetInt8(6, Value(int64_t{1})), RuntimeError);
+    EXPECT_THROW(db.GetInt16(5), RuntimeError);
+    EXPECT_EQ(db.GetInt16(4), 0x0102);
+
+    // A record never grows beyond 32767 bytes.
+    db.SetRawData(std::string(32766, '\0'));
+    EXPECT_THROW(db.SetInt16(32766, Value(int64_t{1})), RuntimeError);
+    EXPECT_THROW(db.AppendString(32760, std::string(10, 'a'), false), RuntimeError);
+}
+
+TEST(PalmDB, OpensWithKindDetection) {
+    TempFolder folder;
+    clsPalmDB db;
+    std::string a, s;
+    ASSERT_EQ(db.CreateDB(2, folder.File("v"), "t", "c", "d", 0, a, s), 0);
+    db.WriteRaw("rec");
+    ASSERT_EQ(db.CreateDB(1, folder.File("p"), "t", "c", "d", 0, a, s), 0);
+    db.WriteRaw("rec");
+    db.Close();
+    EXPECT_EQ(db.OpenDB(folder.File("v"), -1), 0);
+    EXPECT_EQ(db.GetType(), 2);
+    EXPECT_EQ(db.OpenDB(folder.File("p"), -1), 0);
+    EXPECT_EQ(db.GetType(), 1);
+    std::string raw;
+    EXPECT_TRUE(db.ReadRaw(raw));
+    EXPECT_EQ(raw, "rec");
+    EXPECT_EQ(db.OpenDB(folder.Write("junk", "this is not a database at all, not even close to one; no"), -1), -1);
+    EXPECT_EQ(db.OpenDB(folder.File("missing"), -1), -1);
+    EXPECT_EQ(db.OpenDB(folder.File("missing"), 1), ErrFileNotFound);
+}
