@@ -1,0 +1,316 @@
+#include "platform/BinaryFile.h"
+#include "platform/clsRegistry.h"
+#include "platform/modRuntime.h"
+
+#include "support/TempFolder.h"
+#include "support/TestDoubles.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace dovrex;
+using dovrex::test::RecordingMessageBox;
+using dovrex::test::TempFolder;
+using Names = std::vector<std::string>;
+
+namespace {
+
+const std::string kHklm = "HKEY_LOCAL_MACHINE";
+const std::string kProgramKey = "Software\\Kelmora, Inc.\\Dovrex\\";
+
+Names Dovrex(std::initializer_list<std::string> rest) {
+    Names path{kHklm, "Software", "Kelmora, Inc.", "Dovrex"};
+    path.insert(path.end(), rest);
+    return path;
+}
+
+} // namespace
+
+TEST(clsRegistry, KeyPathNamesTheHiveAndJoinsTheParts) {
+    clsRegistry registry("/nonexistent/registry.ini");
+    uint32_t root = 0;
+    std::string combined;
+    const Names hives{"HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+                      "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"};
+    for (uint32_t i = 0; i < hives.size(); ++i) {
+        EXPECT_TRUE(registry.KeyPath(root, combined, {hives[i]}));
+        EXPECT_EQ(root, 0x80000000u + i);
+        EXPECT_EQ(combined, std::string(1, '\0'));
+    }
+    EXPECT_FALSE(registry.KeyPath(root, combined, {"hkey_local_machine", "Software"}));
+    EXPECT_FALSE(registry.KeyPath(root, combined, {}));
+
+    ASSERT_TRUE(registry.KeyPath(root, combined, {kHklm, kProgramKey, "Route"}));
+    EXPECT_EQ(combined, std::string("Software\\Kelmora, Inc.\\Dovrex\\Route\0", 36));
+    ASSERT_TRUE(registry.KeyPath(root, combined, {kHklm, "Soft", std::string("wa\0re", 5), "", "X"}));
+    EXPECT_EQ(combined, std::string("Soft\\ware\\X\0", 12));
+}
+
+TEST(clsRegistry, KeysAndValuesFollowTheRegistryModel) {
+    TempFolder folder;
+    clsRegistry registry(folder.File("registry.ini"));
+
+    // The engine's two spellings of the same value.
+    EXPECT_TRUE(registry.SaveValue(Value("C:\\route.txt"), Dovrex({"Route", "Source"})));
+    EXPECT_EQ(registry.GetValue({kHklm, kProgramKey + "Route", "Source"}), Value("C:\\route.txt"));
+    EXPECT_EQ(registry.GetValue({kHklm, "SOFTWARE\\kelmora, inc.\\dovrex\\route\\", "SOURCE"}), Value("C:\\route.txt"));
+
+    // Names keep the case they were created with; values keep their place when rewritten.
+    EXPECT_TRUE(registry.SaveValue(Value("Y"), Dovrex({"Route", "AutoReRead"})));
+    EXPECT_TRUE(registry.SaveValue(Value(int32_t{42}), Dovrex({"route", "source"})));
+    EXPECT_TRUE(registry.SaveValue(Value(""), Dovrex({"Route", "Map"})));
+    EXPECT_EQ(registry.GetValues({kHklm, kProgramKey + "Route"}), (Names{"Source", "AutoReRead", "Map"}));
+    EXPECT_EQ(registry.GetValue(Dovrex({"Route", "Source"})), Value("42"));
+    EXPECT_EQ(registry.GetValue(Dovrex({"Route", "Map"})), Value(""));
+
+    // Subkeys in alphabetical order without regard to case; no empty-named keys.
+    for (const char* key : {"reRead", "Orphan", "PRCInstall", "Reading", "apple"}) {
+        EXPECT_TRUE(registry.SaveValue(Value("x"), {kHklm, kProgramKey + key + "\\\\", "v"}));
+    }
+    EXPECT_EQ(registry.GetKeys({kHklm, kProgramKey}), (Names{"apple", "Orphan", "PRCInstall", "Reading", "reRead", "Route"}));
+    EXPECT_EQ(registry.GetKeys({kHklm}), Names{"Software"});
+    EXPECT_EQ(registry.GetKeys({kHklm, "Software"}), Names{"Kelmora, Inc."});
+
+    // The default value has an empty name.
+    EXPECT_TRUE(registry.SaveValue(Value("default"), {kHklm, kProgramKey + "Route", ""}));
+    EXPECT_EQ(registry.GetValue(Dovrex({"Route", ""})), Value("default"));
+    EXPECT_EQ(registry.GetValues(Dovrex({"Route"})).back(), "");
+
+    // Missing things are empty results, not errors; a hive must be named exactly.
+    EXPECT_TRUE(registry.GetValue(Dovrex({"Route", "Nothing"})).IsEmpty());
+    EXPECT_TRUE(registry.GetValue(Dovrex({"Nowhere", "Source"})).IsEmpty());
+    EXPECT_TRUE(registry.GetValues(Dovrex({"Nowhere"})).empty());
+    EXPECT_TRUE(registry.GetKeys(Dovrex({"Nowhere"})).empty());
+    EXPECT_FALSE(registry.SaveValue(Value("x"), {"HKLM", "Software", "x"}));
+    EXPECT_FALSE(registry.SaveValue(Value("x"), {kHklm}));
+    EXPECT_TRUE(registry.GetValue({kHklm}).IsEmpty());
+
+    // Deleting reports whether the value existed; it creates a missing key.
+    EXPECT_TRUE(registry.DeleteValue(Dovrex({"ROUTE", "autoreread"})));
+    EXPECT_FALSE(registry.DeleteValue(Dovrex({"Route", "AutoReRead"})));
+    EXPECT_EQ(registry.GetValues(Dovrex({"Route"})), (Names{"Source", "Map", ""}));
+    EXPECT_FALSE(registry.DeleteValue(Dovrex({"Skip", "01"})));
+    EXPECT_EQ(registry.GetKeys(Dovrex({})).back(), "Skip");
+
+    // Handles: 0 for a key that cannot be opened; creating makes it exist.
+    EXPECT_EQ(registry.OpenKey(false, Dovrex({"New"})), 0u);
+    const uint32_t created = registry.OpenKey(true, Dovrex({"New", "Deeper"}));
+    const uint32_t opened = registry.OpenKey(false, {kHklm, kProgramKey + "new\\DEEPER"});
+    EXPECT_NE(created, 0u);
+    EXPECT_NE(opened, 0u);
+    EXPECT_NE(created, opened);
+    EXPECT_TRUE(registry.CloseKey(created));
+    EXPECT_FALSE(registry.CloseKey(created));
+    EXPECT_TRUE(registry.CloseKey(opened));
+    EXPECT_EQ(clsRegistry(folder.File("registry.ini")).GetKeys(Dovrex({"New"})), Names{"Deeper"});
+}
+
+TEST(clsRegistry, EveryByteOfNamesAndValuesSurvivesTheFile) {
+    TempFolder folder;
+    const std::string path = folder.File("config/Dovrex/registry.ini");
+    std::string all;
+    for (int c = 1; c < 256; ++c) all += static_cast<char>(c);
+    std::string keyName = all;
+    std::erase(keyName, '\\');
+    {
+        clsRegistry registry(path);
+        EXPECT_TRUE(registry.GetKeys({kHklm}).empty());
+        EXPECT_FALSE(FileExists(path)) << "reading must not create the store";
+        EXPECT_TRUE(registry.SaveValue(Value(all), {kHklm, keyName, all}));
+        EXPECT_TRUE(registry.SaveValue(Value("\"quoted\" = \\x41\r\n[HKEY_USERS\\x]"), {"HKEY_USERS", "k", "=\"@\""}));
+        EXPECT_TRUE(registry.SaveValue(Value("with NUL"), {"HKEY_USERS", "k", std::string("cut\0off", 7)}));
+        EXPECT_TRUE(registry.SaveValue(Value(std::string("a\0b", 3)), {"HKEY_USERS", "k", "@"}));
+    }
+    clsRegistry reread(path);
+    EXPECT_EQ(reread.GetKeys({kHklm}), Names{keyName});
+    EXPECT_EQ(reread.GetValues({kHklm, keyName}), Names{all});
+    EXPECT_EQ(reread.GetValue({kHklm, keyName, all}), Value(all));
+    EXPECT_EQ(reread.GetValues({"HKEY_USERS", "k"}), (Names{"=\"@\"", "cut", "@"}));
+    EXPECT_EQ(reread.GetValue({"HKEY_USERS", "k", "=\"@\""}), Value("\"quoted\" = \\x41\r\n[HKEY_USERS\\x]"));
+    EXPECT_EQ(reread.GetValue({"HKEY_USERS", "k", "@"}), Value("a")) << "text ends at the first NUL";
+    EXPECT_TRUE(reread.GetValue({"HKEY_USERS", "k", ""}).IsEmpty());
+    EXPECT_TRUE(reread.GetKeys({"HKEY_CURRENT_USER"}).empty()) << "each hive is its own tree";
+
+    // One line per value, and the file and its new folders are the owner's only.
+    const std::string text = folder.Read("config/Dovrex/registry.ini");
+    EXPECT_NE(text.find("\n\"=\\\"@\\\"\"=\"\\\"quoted\\\" = \\\\x41\\r\\n[HKEY_USERS\\\\x]\"\n"), std::string::npos) << text;
+    struct stat info {};
+    ASSERT_EQ(::stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_EQ(::stat(folder.File("config").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+TEST(clsRegistry, KeyInfoListsEveryKindByteForByte) {
+    TempFolder folder;
+    const std::string path = folder.Write("registry.ini",
+        "[HKEY_LOCAL_MACHINE\\Software\\Kelmora, Inc.\\Dovrex]\r\n"
+        "\"Version\"=dword:0001e240\r\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Kelmora, Inc.\\Dovrex\\Route]\n"
+        "@=\"route default\"\n"
+        "\"Source\"=\"C:\\\\a \\\"b\\\"\\x00hidden\"\n"
+        "\"Kinds\"=hex(0):\n\"Exp\"=expand:\"%X%\"\n\"Bin\"=hex:01,02\n\"Big\"=hex(5):00,00,00,01\n"
+        "\"Link\"=hex(6):\n\"Multi\"=hex(7):61,00,00\n\"Res\"=hex(8):\n\"Full\"=hex(9):\n\"Req\"=hex(a):\n"
+        "\"Quad\"=hex(b):01,00,00,00,00,00,00,00\n\"Short\"=hex(4):01,02\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Kelmora, Inc.\\Dovrex\\Route\\Inner]\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Kelmora, Inc.\\Dovrex\\binary default]\n"
+        "@=hex:41\n");
+    RecordingMessageBox boxes;
+    clsRegistry registry(path, &boxes);
+    EXPECT_EQ(registry.GetKeyInfo(2, {kHklm, kProgramKey}),
+              "  > Version = &H0001E240\r\n"
+              "  binary default: Error\r\n"
+              "      >  = [binary]\r\n"
+              "  Route: route default\r\n"
+              "      >  = \"route default\"\r\n"
+              "      > Source = \"C:\\a \"b\"\"\r\n"
+              "      > Kinds = [none]\r\n"
+              "      > Exp = [expand sz]\r\n"
+              "      > Bin = [binary]\r\n"
+              "      > Big = [dword big endian]\r\n"
+              "      > Link = [link]\r\n"
+              "      > Multi = [multi sz]\r\n"
+              "      > Res = [resource list]\r\n"
+              "      > Full = [full resource descriptor]\r\n"
+              "      > Req = [resource requirements list]\r\n"
+              "      > Quad\r\n"
+              "      > Short = &H0201\r\n"
+              "      Inner: \r\n");
+    EXPECT_EQ(registry.GetValue(Dovrex({"Version"})), Value(int32_t{123456}));
+    EXPECT_EQ(registry.GetValue(Dovrex({"Route", "Exp"})), Value("%X%"));
+    EXPECT_TRUE(registry.GetValue(Dovrex({"Route", "Bin"})).IsEmpty());
+    EXPECT_TRUE(boxes.Shown.empty());
+
+    EXPECT_EQ(registry.GetKeyInfo(0, Dovrex({"Route", "Inner"})), "");
+    EXPECT_TRUE(boxes.Shown.empty()) << "an empty key opens fine";
+    EXPECT_EQ(registry.GetKeyInfo(0, Dovrex({"Missing"})), "");
+    ASSERT_EQ(boxes.Shown.size(), 1u);
+    EXPECT_EQ(boxes.Shown[0].Text, "Error opening key.");
+    EXPECT_EQ(boxes.Shown[0].Title, "");
+
+    // Rewriting the file keeps every kind as it was.
+    EXPECT_TRUE(registry.SaveValue(Value("2"), Dovrex({"Route", "Added"})));
+    const std::string before = registry.GetKeyInfo(0, {kHklm});
+    EXPECT_EQ(clsRegistry(path).GetKeyInfo(0, {kHklm}), before);
+    const std::string blanks(16, ' ');
+    EXPECT_NE(before.find(blanks + "> Quad\r\n" + blanks + "> Short = &H0201\r\n" + blanks + "> Added = \"2\"\r\n"),
+              std::string::npos)
+        << before;
+}
+
+TEST(clsRegistry, InstancesSharingTheFileKeepEachOthersChanges) {
+    TempFolder folder;
+    const std::string path = folder.File("registry.ini");
+    clsRegistry desktop(path);
+    clsRegistry commandLine(path);
+    EXPECT_TRUE(desktop.GetValue(Dovrex({"Route", "Map"})).IsEmpty()); // read before the other saves
+    for (int i = 0; i < 20; ++i) {
+        const std::string n = std::to_string(i);
+        EXPECT_TRUE(desktop.SaveValue(Value("d" + n), Dovrex({"Route", "D" + n})));
+        EXPECT_TRUE(commandLine.SaveValue(Value("c" + n), Dovrex({"Route", "C" + n})));
+        EXPECT_EQ(desktop.GetValue(Dovrex({"Route", "C" + n})), Value("c" + n));
+        EXPECT_EQ(commandLine.GetValue(Dovrex({"Route", "D" + n})), Value("d" + n));
+    }
+    EXPECT_TRUE(desktop.DeleteValue(Dovrex({"Route", "C3"})));
+    EXPECT_TRUE(commandLine.SaveValue(Value("x"), Dovrex({"Route", "D5"})));
+    EXPECT_EQ(desktop.GetValues(Dovrex({"Route"})).size(), 39u);
+    EXPECT_EQ(desktop.GetValue(Dovrex({"Route", "D5"})), Value("x"));
+    EXPECT_TRUE(commandLine.GetValue(Dovrex({"Route", "C3"})).IsEmpty());
+
+    // Programs saving at the same moment lose nothing.
+    constexpr int kChildren = 4, kSaves = 25;
+    std::vector<pid_t> children;
+    for (int child = 0; child < kChildren; ++child) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            clsRegistry own(path);
+            bool ok = true;
+            for (int i = 0; i < kSaves; ++i) {
+                ok = own.SaveValue(Value(std::to_string(i)), Dovrex({"P" + std::to_string(child), std::to_string(i)})) && ok;
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (const pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    for (int child = 0; child < kChildren; ++child) {
+        EXPECT_EQ(desktop.GetValues(Dovrex({"P" + std::to_string(child)})).size(), size_t{kSaves});
+    }
+    EXPECT_EQ(desktop.GetValues(Dovrex({"Route"})).size(), 39u);
+}
+
+TEST(clsRegistry, DamagedLinesAreSkippedButNeverDropped) {
+    TempFolder folder;
+    const std::string damaged =
+        "stray text before any key\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Kelmora, Inc.\\Dovrex\\Reading]\n"
+        "\"Map\"=\"good too\"\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Kelmora, Inc.\\Dovrex\\Route]\n"
+        "\"Source\"=\"good\"\n"
+        "\"Broken\"=\"no closing quote\n"
+        "\"SOURCE\"=\"a repeat is not a second value\"\n"
+        "; a comment\n"
+        "\"Number\"=dword:123456789\n"
+        "[HKEY_LOCAL_MACHINE\\Software\\Kelmora, Inc.\\Dovrex\\Half\n"
+        "\"Lost\"=\"belongs to the broken header\"\n"
+        "[HKEY_NOWHERE\\Dovrex]\n"
+        "\"Other\"=\"x\"\n";
+    const std::string path = folder.Write("registry.ini", damaged);
+    clsRegistry registry(path);
+    EXPECT_EQ(registry.GetValue(Dovrex({"Route", "Source"})), Value("good"));
+    EXPECT_EQ(registry.GetValues(Dovrex({"Route"})), Names{"Source"});
+    EXPECT_EQ(registry.GetKeys(Dovrex({})), (Names{"Reading", "Route"}));
+    EXPECT_EQ(registry.GetValue(Dovrex({"Reading", "Map"})), Value("good too"));
+
+    // A save rewrites the file but keeps every line it could not read, under the same key.
+    EXPECT_TRUE(registry.SaveValue(Value("new"), Dovrex({"Route", "Map"})));
+    const std::string saved = folder.Read("registry.ini");
+    size_t from = 0;
+    for (const auto& line : Split(damaged, "\n")) {
+        if (line.empty() || line == "\"Source\"=\"good\"") continue;
+        from = saved.find(line + "\n", from);
+        EXPECT_NE(from, std::string::npos) << "lost or reordered: " << line << "\n" << saved;
+    }
+    clsRegistry again(path);
+    EXPECT_EQ(again.GetValues(Dovrex({"Route"})), (Names{"Source", "Map"}));
+    EXPECT_EQ(again.GetKeys(Dovrex({})), (Names{"Reading", "Route"}));
+
+    // Garbage and huge lines neither crash nor stop the good lines from reading.
+    std::mt19937 random(7);
+    std::string garbage;
+    for (int i = 0; i < 200000; ++i) garbage += static_cast<char>(random() % 256);
+    garbage += "\n[HKEY_USERS\\ok]\n\"v\"=\"" + std::string(1 << 20, 'x') + "\"\n[" + std::string(100000, '[') + "\n";
+    garbage += "[HKEY_USERS" + std::string(600, '\\') + "\\" + [] {
+        std::string deep;
+        for (int i = 0; i < 600; ++i) deep += "k\\";
+        return deep;
+    }() + "]\n";
+    folder.Write("registry.ini", garbage);
+    EXPECT_EQ(registry.GetValue({"HKEY_USERS", "ok", "v"}).ToText().size(), size_t{1} << 20);
+    EXPECT_EQ(registry.GetKeys({"HKEY_USERS"}), Names{"ok"}) << "over 512 levels is not a key";
+    EXPECT_TRUE(registry.SaveValue(Value("1"), {"HKEY_USERS", "ok", "w"}));
+    const std::string rewritten = folder.Read("registry.ini");
+    const auto garbageLines = Split(garbage.substr(0, 5000), "\n");
+    for (size_t i = 0; i + 1 < garbageLines.size(); ++i) {
+        std::string line = garbageLines[i];
+        if (!line.empty() && line.back() == '\r') line.pop_back(); // a CR LF line end
+        if (line.find_first_not_of(" \t") == std::string::npos) continue;
+        EXPECT_NE(rewritten.find(line), std::string::npos) << "garbage line " << i << " dropped";
+    }
+
+    // A store that cannot be read is not overwritten.
+    clsRegistry blocked(folder.Path());
+    EXPECT_TRUE(blocked.GetKeys({kHklm}).empty());
+    EXPECT_FALSE(blocked.SaveValue(Value("x"), Dovrex({"Route", "Map"})));
+    EXPECT_EQ(blocked.OpenKey(true, Dovrex({"Route"})), 0u);
+}
