@@ -1,0 +1,54 @@
+#include "EngineSession.h"
+
+#include "platform/Cp1252.h"
+
+#include <ostream>
+
+namespace dovrex::cli {
+
+std::optional<std::string> CliPromptView::Ask(const PromptRow& row) {
+    const auto values = mContext.PromptValues();
+    if (const auto given = values.find(row.FieldName); given != values.end()) {
+        return PromptVariables::FilterTyped(row, given->second);
+    }
+    const auto typed = mContext.Terminal().AskLine(Cp1252ToUtf8(row.FieldName) + (row.Required ? " (required)" : "") + ": ");
+    if (!typed) return std::nullopt;
+    return PromptVariables::FilterTyped(row, *typed);
+}
+
+PromptAnswer CliPromptView::ShowPrompts(const std::vector<PromptRow>& rows) {
+    PromptAnswer answer;
+    answer.Texts.resize(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].Entry == PromptRow::Box::None) continue;
+        const auto value = Ask(rows[i]);
+        if (!value) {
+            answer.Action = PromptActionCancel;
+            return answer;
+        }
+        answer.Texts[i] = *value;
+    }
+    // OK refuses a blank required value; the terminal may try again, a script cannot.
+    while (const auto missing = PromptVariables::FirstMissing(rows, answer.Texts)) {
+        mContext.Messages().Inform(PromptVariables::RequiredMessage(rows[*missing]));
+        const auto typed = mContext.Terminal().AskLine(Cp1252ToUtf8(rows[*missing].FieldName) + " (required): ");
+        if (!typed) {
+            answer.Action = PromptActionCancel;
+            return answer;
+        }
+        answer.Texts[*missing] = PromptVariables::FilterTyped(rows[*missing], *typed);
+    }
+    answer.Action = PromptActionOK;
+    return answer;
+}
+
+EngineSession::EngineSession(CliContext& context)
+    : mLocations(context.Locations()), mLog(context.Out), mPromptView(context) {
+    mRegistry = std::make_unique<clsRegistry>(mLocations.Registry, &context.Messages());
+    mEngine = std::make_unique<clsExchange>(mLog, context.Messages(), mProgress, mClock, LocaleFormats::System(),
+                                            mLocations.Home);
+    mEngine->SetRegistry(mRegistry.get());
+    mEngine->SetPromptView(&mPromptView);
+}
+
+} // namespace dovrex::cli

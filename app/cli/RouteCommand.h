@@ -1,0 +1,18 @@
+#pragma once
+
+#include "Command.h"
+
+namespace dovrex::cli {
+
+// route: a route conversion with the stored settings. Exit 0 when it succeeded, 1 when not.
+class RouteCommand final : public Command {
+public:
+    void Register(CLI::App& app) override;
+    bool Parsed() const override;
+    int Run(CliContext& context) override;
+
+private:
+    CLI::App* mCommand = nullptr;
+};
+
+} // namespace dovrex::cli

@@ -1,0 +1,96 @@
+#include "RunCli.h"
+
+#include "CliContext.h"
+#include "ConfigCommand.h"
+#include "DumpCommand.h"
+#include "RouteCommand.h"
+
+#include "platform/RuntimeError.h"
+
+#include <DovrexVersion.h>
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <memory>
+#include <vector>
+
+namespace dovrex::cli {
+
+namespace {
+
+void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
+    app.add_option("--home", options.Home, "The program's folder (maps, databases)")->type_name("DIR");
+    app.add_option("--registry", options.Registry, "The settings store file")->type_name("FILE");
+    app.add_option("--palm-desktop", options.PalmDesktop, "The HotSync stand-in folder")->type_name("DIR");
+    auto* yes = app.add_flag("--yes", options.Yes, "Answer Yes to every question");
+    auto* no = app.add_flag("--no", options.No, "Answer No to every question");
+    yes->excludes(no);
+    app.add_option("--prompt", options.Prompts, "The value of a prompted map field (repeatable)")
+        ->type_name("NAME=VALUE")
+        ->allow_extra_args(false);
+    app.add_option("--unit", options.Unit, "The answer of the unit chooser")->type_name("NAME");
+}
+
+} // namespace
+
+int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
+    const bool interactive = &in == &std::cin && TerminalQuestions::StdinIsTerminal();
+    CliContext context(in, out, err, interactive);
+
+    CLI::App app{std::string(version::Title) + " " + version::VersionText + ": " + version::FileDescription,
+                 "dovrex-cli"};
+    app.set_version_flag("--version", std::string("dovrex-cli ") + version::VersionText);
+    app.require_subcommand(1);
+    AddGlobalOptions(app, context.Options);
+
+    std::vector<std::unique_ptr<Command>> commands;
+    commands.push_back(std::make_unique<RouteCommand>());
+    commands.push_back(std::make_unique<ConfigCommand>());
+    commands.push_back(std::make_unique<DumpCommand>());
+    for (auto& command : commands) command->Register(app);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        out << app.help();
+        return ExitOk;
+    } catch (const CLI::CallForAllHelp&) {
+        out << app.help("", CLI::AppFormatMode::All);
+        return ExitOk;
+    } catch (const CLI::CallForVersion&) {
+        out << std::string("dovrex-cli ") + version::VersionText << '\n';
+        return ExitOk;
+    } catch (const CLI::ParseError& e) {
+        // --help after a subcommand reaches here too: print that subcommand's help.
+        if (e.get_exit_code() == 0) {
+            for (const auto* sub : app.get_subcommands()) {
+                out << sub->help();
+                return ExitOk;
+            }
+            out << app.help();
+            return ExitOk;
+        }
+        context.Fail(e.what());
+        err << "Run 'dovrex-cli --help' for usage.\n";
+        return ExitUsage;
+    }
+
+    for (auto& command : commands) {
+        if (!command->Parsed()) continue;
+        try {
+            return command->Run(context);
+        } catch (const std::exception& e) {
+            context.Fail(DescribeException(e));
+            return ExitFailed;
+        }
+    }
+    out << app.help();
+    return ExitUsage;
+}
+
+int RunCli(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err) {
+    return RunCli(argc, const_cast<const char* const*>(argv), in, out, err);
+}
+
+} // namespace dovrex::cli

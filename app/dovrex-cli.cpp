@@ -1,0 +1,7 @@
+#include "cli/RunCli.h"
+
+#include <iostream>
+
+int main(int argc, char** argv) {
+    return dovrex::cli::RunCli(argc, argv, std::cin, std::cout, std::cerr);
+}

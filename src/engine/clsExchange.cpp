@@ -1,0 +1,226 @@
+#include "clsExchange.h"
+
+#include "handheld_db/clsQVF.h"
+#include "maps/clsExchMap.h"
+#include "platform/BinaryFile.h"
+#include "platform/ProgramFolder.h"
+#include "platform/RuntimeError.h"
+#include "platform/clsRegistry.h"
+#include "platform/modRuntime.h"
+
+#include <DovrexVersion.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace dovrex {
+
+namespace {
+
+const char* const kProgramKey = "Software\\Kelmora, Inc.\\Dovrex\\";
+
+std::string YesNo(bool value) { return value ? "Y" : "N"; }
+
+int16_t LenientInt16(const std::string& text) {
+    // A hand-edited value too large for 16 bits still means "on".
+    const double value = RoundHalfEven(Val(text));
+    return static_cast<int16_t>(std::clamp(value, -32768.0, 32767.0));
+}
+
+} // namespace
+
+std::string BillingMessageOnly(const std::string& PriorMessage) {
+    return PriorMessage.empty() ? std::string() : "Billing: " + PriorMessage;
+}
+
+clsExchange::clsExchange(ILog& log, IMessageBox& messages, IProgress& progress, const IClock& clock,
+                         LocaleFormats locale, std::string programFolder)
+    : mLog(log), mMessages(messages), mProgress(progress), mClock(clock), mLocale(std::move(locale)),
+      mProgramFolder(std::move(programFolder)) {}
+
+clsExchange::~clsExchange() = default;
+
+std::string clsExchange::ResolvedPath(const std::string& path) const { return ResolvePath(mProgramFolder, path); }
+
+std::string clsExchange::GetParm(const std::string& Hive, const std::string& KeyName, const std::string& Default) {
+    if (mRegistry == nullptr) return Default;
+    const std::string value = mRegistry->GetValue({"HKEY_LOCAL_MACHINE", kProgramKey + Hive, KeyName}).ToText();
+    return value.empty() ? Default : value;
+}
+
+bool clsExchange::SaveParm(const std::string& Hive, const std::string& KeyName, const std::string& ParmValue) {
+    if (mRegistry == nullptr) return false;
+    return mRegistry->SaveValue(ParmValue, {"HKEY_LOCAL_MACHINE", "Software", "Kelmora, Inc.", "Dovrex", Hive, KeyName});
+}
+
+void clsExchange::LoadSettings() {
+    mvarRouteSource = GetParm("Route", "Source", "");
+    mvarRouteDestination = GetParm("Route", "Destination", "RouteQVF.pdb");
+    mvarRouteMap = GetParm("Route", "Map", "");
+    mvarRouteQVFType = GetParm("Route", "QVFType", "PDB");
+    mvarReReadSource = GetParm("ReRead", "Source", "");
+    mvarReReadDestination = GetParm("ReRead", "Destination", "RouteQVF.pdb");
+    mvarReReadMap = GetParm("ReRead", "Map", "");
+    mvarReReadQVFType = GetParm("ReRead", "QVFType", "PDB");
+    mvarReadingSource = GetParm("Reading", "Source", "ReadingQVF.pdb");
+    mvarReadingDestination = GetParm("Reading", "Destination", "");
+    mvarReadingMap = GetParm("Reading", "Map", "");
+    mvarAutoReRead = GetParm("Reading", "AutoReRead", "N") == "Y";
+    mvarOrphanDestination = GetParm("Orphan", "Destination", "");
+    mvarOrphanMap = GetParm("Orphan", "Map", "");
+    mvarOrphanConvert = LenientInt16(GetParm("Orphan", "Convert", "0"));
+    mvarOrphanReplace = LenientInt16(GetParm("Orphan", "Replace", "0"));
+    mvarAutoInstall = GetParm("PRCInstall", "AutoInstall", "N") == "Y";
+    mvarAutoInstallUnit = GetParm("PRCInstall", "Unit", "");
+    mvarAutoInstallPrompt = GetParm("PRCInstall", "Prompt", "N") == "Y";
+    mvarAutoInstallLeave = GetParm("PRCInstall", "Leave", "N") == "Y";
+}
+
+void clsExchange::SaveSettings() {
+    SaveParm("Route", "Source", mvarRouteSource);
+    SaveParm("Route", "Destination", mvarRouteDestination);
+    SaveParm("Route", "QVFType", mvarRouteQVFType);
+    SaveParm("Route", "Map", mvarRouteMap);
+    SaveParm("ReRead", "Source", mvarReReadSource);
+    SaveParm("ReRead", "Destination", mvarReReadDestination);
+    SaveParm("ReRead", "QVFType", mvarReReadQVFType);
+    SaveParm("ReRead", "Map", mvarReReadMap);
+    SaveParm("Reading", "Source", mvarReadingSource);
+    SaveParm("Reading", "Destination", mvarReadingDestination);
+    SaveParm("Reading", "Map", mvarReadingMap);
+    SaveParm("Reading", "AutoReRead", YesNo(mvarAutoReRead));
+    SaveParm("Orphan", "Destination", mvarOrphanDestination);
+    SaveParm("Orphan", "Map", mvarOrphanMap);
+    SaveParm("Orphan", "Convert", NumberText(mvarOrphanConvert));
+    SaveParm("Orphan", "Replace", NumberText(mvarOrphanReplace));
+    SaveParm("PRCInstall", "AutoInstall", YesNo(mvarAutoInstall));
+    SaveParm("PRCInstall", "Prompt", YesNo(mvarAutoInstallPrompt));
+    SaveParm("PRCInstall", "Leave", YesNo(mvarAutoInstallLeave));
+    SaveParm("PRCInstall", "Unit", mvarAutoInstallUnit);
+}
+
+std::string clsExchange::MapExtension(int32_t MapUse) {
+    switch (MapUse) {
+    case UseRoute:
+    case UseReRead: return ".bcm";
+    case UseReading: return ".brm";
+    case UseOrphan: return ".bom";
+    default: return {};
+    }
+}
+
+std::string clsExchange::DefaultFileExtension(int32_t MapUse) {
+    switch (MapUse) {
+    case UseRoute:
+    case UseReRead:
+    case UseReading:
+    case UseOrphan: return ".txt";
+    default: return {};
+    }
+}
+
+std::string clsExchange::TypeDescr(int32_t MapUse) {
+    switch (MapUse) {
+    case UseRoute: return "Route";
+    case UseReRead: return "ReRead";
+    case UseReading: return "Reading";
+    case UseOrphan: return "Orphan";
+    default: return {};
+    }
+}
+
+int clsExchange::LookupFileVersion(int Major, int Minor) {
+    if (Major == 1 && Minor == 2) return 1;
+    if (Major == 1 && Minor == 3) return 2;
+    if (Major == 1 && Minor >= 4 && Minor <= 6) return 3;
+    if (Major == 3 && Minor == 0) return 3;
+    mMessages.Inform(std::string("Contact Support - cannot determine internal file version from this version of ") +
+                     version::ProductName);
+    return 0;
+}
+
+void clsExchange::ClearRoute() {
+    mRouteList.clear();
+    mRouteMeterCount.clear();
+}
+
+int16_t clsExchange::AddRoute(const std::string& NewRoute) {
+    // Consecutive meters usually share a route: try the last one first.
+    if (!mRouteList.empty() && mRouteList.back() == NewRoute) return static_cast<int16_t>(mRouteList.size());
+    const auto found = std::find(mRouteList.begin(), mRouteList.end(), NewRoute);
+    if (found != mRouteList.end()) return static_cast<int16_t>(found - mRouteList.begin() + 1);
+    const int16_t position = CheckInt16(static_cast<int64_t>(mRouteList.size()) + 1);
+    mRouteList.push_back(NewRoute);
+    mRouteMeterCount.push_back(0);
+    return position;
+}
+
+void clsExchange::WriteLog(const std::string& message) { mLog.AddLog(message); }
+
+void clsExchange::ShowError(const std::exception& e) {
+    mMessages.Show(DescribeException(e), "Error", MsgButtons::OK, MsgIcon::Critical);
+}
+
+void clsExchange::WriteOpeningRecords(int32_t meterCount, const std::string& sourcePath) {
+    const DateTime now = mClock.Now();
+    clsQVF& db = *mRouteDatabase;
+    db.AddNew();
+    db.SetItem("RecType", Value(int64_t{0}));
+    db.SetItem("RouteNbr", Value(static_cast<int64_t>(mRouteList.size())));
+    db.SetItem("Sequence", Value(DateNumber(now)));
+    db.SetItem("MeterTagNbr", Value(TimeNumberHHNN(now)));
+    db.SetItem("MeterType", Value(static_cast<int64_t>(db.Version())));
+    db.SetItem("PrvReading", Value(meterCount));
+    db.SetItem("ReadingDate", Value(DateNumber(now)));
+    db.SetItem("Initials", Value("QVF loaded from " + sourcePath));
+    db.WriteData();
+    for (size_t i = 0; i < mRouteList.size(); ++i) {
+        db.AddNew();
+        db.SetItem("RecType", Value(int64_t{1}));
+        db.SetItem("RouteNbr", Value(static_cast<int64_t>(i + 1)));
+        db.SetItem("PrvReading", Value(mRouteMeterCount[i]));
+        db.SetItem("Initials", Value(mRouteList[i]));
+        db.SetItem("ResponseText", Value(mRouteList[i]));
+        db.WriteData();
+    }
+}
+
+int16_t clsExchange::RouteFileType(const std::string& qvfType) const {
+    return qvfType == "PRC" || qvfType == "PDB" ? 1 : 2;
+}
+
+bool clsExchange::InstallPRC(const std::string& SourcePRC) {
+    try {
+        std::string unit = Trim(mvarAutoInstallUnit);
+        if (mvarAutoInstallPrompt || unit.empty()) unit = mUnitChooser ? mUnitChooser->ChooseUnit() : std::string();
+        if (unit.empty() || mInstaller == nullptr) return false;
+        mInstaller->RemovePRC(unit, SourcePRC);
+        if (mInstaller->PRC(unit, SourcePRC) != 0) {
+            WriteLog("Error: Unable to automatically install route to Handheld unit");
+            return false;
+        }
+        WriteLog("Info: " + SourcePRC + " copied to HotSync install folder for " + unit);
+        if (!mvarAutoInstallLeave) {
+            if (DeleteFile(SourcePRC)) WriteLog("Info: " + SourcePRC + " Removed from destination folder");
+            else WriteLog("Warning: " + SourcePRC + " could not be removed from destination folder");
+        }
+        return true;
+    } catch (const std::exception& e) {
+        WriteLog("Error: " + DescribeException(e) + " occurred during auto install");
+        ShowError(e);
+        return false;
+    }
+}
+
+bool clsExchange::IsAllDigits(const std::string& text) {
+    const std::string trimmed = Trim(text);
+    return !trimmed.empty() && std::all_of(trimmed.begin(), trimmed.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string clsExchange::CombineUser(const std::vector<std::string>& Values) {
+    std::string joined = Join(Values, "~");
+    std::replace(joined.begin(), joined.end(), '\0', '\x01');
+    return joined;
+}
+
+} // namespace dovrex

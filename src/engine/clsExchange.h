@@ -1,0 +1,207 @@
+#pragma once
+
+#include "EngineInterfaces.h"
+#include "PromptVariables.h"
+#include "clsPrompts.h"
+
+#include "platform/DateTime.h"
+#include "platform/ILog.h"
+#include "platform/IMessageBox.h"
+#include "platform/IProgress.h"
+#include "platform/TextLineReader.h"
+#include "platform/ValueCollection.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dovrex {
+
+class clsExchMap;
+class clsQVF;
+class clsRegistry;
+
+// Map use codes of the engine's lookups.
+enum : int32_t { UseRoute = 1, UseReRead = 2, UseReading = 3, UseOrphan = 99 };
+
+// The conversion engine: every conversion setting and every conversion.
+class clsExchange {
+public:
+    clsExchange(ILog& log, IMessageBox& messages, IProgress& progress, const IClock& clock, LocaleFormats locale,
+                std::string programFolder);
+    ~clsExchange();
+    clsExchange(const clsExchange&) = delete;
+    clsExchange& operator=(const clsExchange&) = delete;
+
+    // Collaborators that may be attached; without them the matching steps are skipped.
+    void SetRegistry(clsRegistry* registry) { mRegistry = registry; }
+    void SetPromptView(IPromptVariablesView* view) { mPromptView = view; }
+    void SetAdvanced(IAdvancedSettings* advanced) { mAdvanced = advanced; }
+    void SetIndexer(IRouteIndexer* indexer) { mIndexer = indexer; }
+    void SetConfigurationRecords(IConfigurationRecords* records) { mCodeRecords = records; }
+    void SetInstaller(IInstaller* installer) { mInstaller = installer; }
+    void SetUnitChooser(IUnitChooser* chooser) { mUnitChooser = chooser; }
+
+    // Settings.
+    const std::string& RouteSource() const { return mvarRouteSource; }
+    void SetRouteSource(std::string v) { mvarRouteSource = std::move(v); }
+    const std::string& RouteDestination() const { return mvarRouteDestination; }
+    void SetRouteDestination(std::string v) { mvarRouteDestination = std::move(v); }
+    const std::string& RouteMap() const { return mvarRouteMap; }
+    void SetRouteMap(std::string v) { mvarRouteMap = std::move(v); }
+    const std::string& RouteQVFType() const { return mvarRouteQVFType; }
+    void SetRouteQVFType(std::string v) { mvarRouteQVFType = std::move(v); }
+    const std::string& ReReadSource() const { return mvarReReadSource; }
+    void SetReReadSource(std::string v) { mvarReReadSource = std::move(v); }
+    const std::string& ReReadDestination() const { return mvarReReadDestination; }
+    void SetReReadDestination(std::string v) { mvarReReadDestination = std::move(v); }
+    const std::string& ReReadMap() const { return mvarReReadMap; }
+    void SetReReadMap(std::string v) { mvarReReadMap = std::move(v); }
+    const std::string& ReReadQVFType() const { return mvarReReadQVFType; }
+    void SetReReadQVFType(std::string v) { mvarReReadQVFType = std::move(v); }
+    const std::string& ReadingSource() const { return mvarReadingSource; }
+    void SetReadingSource(std::string v) { mvarReadingSource = std::move(v); }
+    const std::string& ReadingDestination() const { return mvarReadingDestination; }
+    void SetReadingDestination(std::string v) { mvarReadingDestination = std::move(v); }
+    const std::string& ReadingMap() const { return mvarReadingMap; }
+    void SetReadingMap(std::string v) { mvarReadingMap = std::move(v); }
+    bool AutoReRead() const { return mvarAutoReRead; }
+    void SetAutoReRead(bool v) { mvarAutoReRead = v; }
+    const std::string& OrphanDestination() const { return mvarOrphanDestination; }
+    void SetOrphanDestination(std::string v) { mvarOrphanDestination = std::move(v); }
+    const std::string& OrphanMap() const { return mvarOrphanMap; }
+    void SetOrphanMap(std::string v) { mvarOrphanMap = std::move(v); }
+    int16_t OrphanConvert() const { return mvarOrphanConvert; }
+    void SetOrphanConvert(int16_t v) { mvarOrphanConvert = v; }
+    int16_t OrphanReplace() const { return mvarOrphanReplace; }
+    void SetOrphanReplace(int16_t v) { mvarOrphanReplace = v; }
+    bool AutoInstall() const { return mvarAutoInstall; }
+    void SetAutoInstall(bool v) { mvarAutoInstall = v; }
+    const std::string& AutoInstallUnit() const { return mvarAutoInstallUnit; }
+    void SetAutoInstallUnit(std::string v) { mvarAutoInstallUnit = std::move(v); }
+    bool AutoInstallPrompt() const { return mvarAutoInstallPrompt; }
+    void SetAutoInstallPrompt(bool v) { mvarAutoInstallPrompt = v; }
+    bool AutoInstallLeave() const { return mvarAutoInstallLeave; }
+    void SetAutoInstallLeave(bool v) { mvarAutoInstallLeave = v; }
+
+    void LoadSettings();
+    void SaveSettings();
+    std::string GetParm(const std::string& Hive, const std::string& KeyName, const std::string& Default);
+    bool SaveParm(const std::string& Hive, const std::string& KeyName, const std::string& ParmValue);
+
+    // Lookups by map use.
+    static std::string MapExtension(int32_t MapUse);
+    static std::string DefaultFileExtension(int32_t MapUse);
+    static std::string TypeDescr(int32_t MapUse);
+    // The route database version a program version writes; 0 (after a message) when unknown.
+    int LookupFileVersion(int Major, int Minor);
+
+    // The route list of the running conversion.
+    void ClearRoute();
+    int16_t AddRoute(const std::string& NewRoute);
+    const std::vector<std::string>& RouteList() const { return mRouteList; }
+    const std::vector<int16_t>& RouteMeterCount() const { return mRouteMeterCount; }
+
+    // Conversions.
+    bool ConvertRoute();
+    bool InstallPRC(const std::string& SourcePRC);
+
+    // The flat route import and its helpers.
+    ValueCollection ParseRoute(const std::string& Source);
+    int16_t ValidateRoute(const ValueCollection& Values);
+    bool CheckDuplicateTag(const std::string& tag, const std::string& info, int32_t line);
+    static std::string CombineUser(const std::vector<std::string>& Values);
+    static bool IsAllDigits(const std::string& text);
+
+    // Log and progress.
+    void WriteLog(const std::string& message);
+    void SetProgress(int32_t maxValue, int32_t currentValue) { mProgress.SetProgressButton(maxValue, currentValue); }
+
+    // The answers of the last "Runtime Variables" dialog.
+    clsPrompts& Prompts() { return mPrompts; }
+    const std::string& ProgramFolder() const { return mProgramFolder; }
+    // A setting's path, taken relative to the program's folder.
+    std::string ResolvedPath(const std::string& path) const;
+
+    // State of the last conversion, for callers that report on it.
+    int32_t MetersWritten() const { return mMetersWritten; }
+    bool ConversionWarnings() const { return mConversionWarnings; }
+    bool ConversionProblems() const { return mConversionProblems; }
+    bool CreateIndexes() const { return mCreateIndexes; }
+    int32_t LineNumber() const { return mLineNumber; }
+    const clsExchMap* CurrentMap() const { return mCurrentMap.get(); }
+
+private:
+    bool ConvertRouteFlat();
+    ValueCollection ParseRouteFixed(const std::string& Buffer);
+    ValueCollection ParseRouteDelimited(const std::string& Buffer);
+    Value ParsedValue(int field, const std::string& raw, bool trimLeft);
+    std::string RawFieldText(int field, const std::string& sourceText);
+    void ReportValidation(const std::string& message, int16_t& result);
+    void WriteMeterRecord(const ValueCollection& Values, int16_t routePosition);
+    void IndexWrittenMeter();
+    // Header record and one route record per route, from RouteList and RouteMeterCount.
+    void WriteOpeningRecords(int32_t meterCount, const std::string& sourcePath);
+    void ShowError(const std::exception& e);
+    bool AskIndexControl();
+    std::string PromptDisplay();
+    int16_t RouteFileType(const std::string& qvfType) const;
+    std::string LookupMessage(const ValueCollection& Values);
+
+    ILog& mLog;
+    IMessageBox& mMessages;
+    IProgress& mProgress;
+    const IClock& mClock;
+    LocaleFormats mLocale;
+    std::string mProgramFolder;
+    clsRegistry* mRegistry = nullptr;
+    IPromptVariablesView* mPromptView = nullptr;
+    IAdvancedSettings* mAdvanced = nullptr;
+    IRouteIndexer* mIndexer = nullptr;
+    IConfigurationRecords* mCodeRecords = nullptr;
+    IInstaller* mInstaller = nullptr;
+    IUnitChooser* mUnitChooser = nullptr;
+    clsPrompts mPrompts;
+
+    // Settings.
+    std::string mvarRouteSource;
+    std::string mvarRouteDestination = "RouteQVF.pdb";
+    std::string mvarRouteMap;
+    std::string mvarRouteQVFType = "PDB";
+    std::string mvarReReadSource;
+    std::string mvarReReadDestination = "RouteQVF.pdb";
+    std::string mvarReReadMap;
+    std::string mvarReReadQVFType = "PDB";
+    std::string mvarReadingSource = "ReadingQVF.pdb";
+    std::string mvarReadingDestination;
+    std::string mvarReadingMap;
+    bool mvarAutoReRead = false;
+    std::string mvarOrphanDestination;
+    std::string mvarOrphanMap;
+    int16_t mvarOrphanConvert = 0;
+    int16_t mvarOrphanReplace = 0;
+    bool mvarAutoInstall = false;
+    std::string mvarAutoInstallUnit;
+    bool mvarAutoInstallPrompt = false;
+    bool mvarAutoInstallLeave = false;
+
+    // State of the running conversion.
+    std::unique_ptr<clsExchMap> mCurrentMap;
+    std::unique_ptr<clsQVF> mRouteDatabase;
+    std::vector<std::string> mRouteList;
+    std::vector<int16_t> mRouteMeterCount;
+    CaseInsensitiveSet mSeenTags;
+    TextLineReader mSourceFile;
+    int32_t mLineNumber = 0;
+    int32_t mMetersWritten = 0;
+    int16_t mAutoNumberCounter = 0;
+    int16_t mValidationMessageCount = 0;
+    int16_t mIndexPosition = 0;
+    std::string mCurrentReadType;
+    bool mConversionWarnings = false;
+    bool mConversionProblems = false;
+    bool mCreateIndexes = true;
+};
+
+} // namespace dovrex

@@ -1,0 +1,297 @@
+// The flat route import: a billing route file of one meter per line, fixed-width or
+// delimited, read twice (to count routes and meters, then to write the records).
+
+#include "clsExchange.h"
+
+#include "handheld_db/clsQVF.h"
+#include "maps/clsExchMap.h"
+#include "platform/RuntimeError.h"
+#include "platform/modRuntime.h"
+
+namespace dovrex {
+
+namespace {
+
+constexpr int32_t kProgressBlock = 128;
+
+bool IsManualReadType(const std::string& readType) {
+    return readType == "M" || readType == "P" || readType == "S";
+}
+
+bool IsNumericType(int32_t dataType) { return dataType >= 1 && dataType <= 3; }
+
+} // namespace
+
+std::string clsExchange::RawFieldText(int field, const std::string& sourceText) {
+    switch (mCurrentMap->MapOption(field)) {
+    case MapOptionFromSource: return sourceText;
+    case MapOptionConstant: return mCurrentMap->MapConstant(field);
+    case MapOptionPrompt: return mPrompts.Value(mCurrentMap->FieldName(field, false));
+    case MapOptionAutonumber:
+        mAutoNumberCounter = CheckInt16(static_cast<int64_t>(mAutoNumberCounter) + 1);
+        return NumberText(mAutoNumberCounter);
+    default: return {};
+    }
+}
+
+Value clsExchange::ParsedValue(int field, const std::string& raw, bool trimLeft) {
+    switch (mCurrentMap->DataType(field)) {
+    case 0: return Value(trimLeft ? Trim(raw) : RTrim(raw));
+    case 1: return Value(CInt(Val(raw)));
+    case 2: return Value(CLng(Val(raw)));
+    case 3: return Value(Val(raw));
+    case 4:
+    case 5: return Value(RTrim(raw));
+    default: return Value();
+    }
+}
+
+ValueCollection clsExchange::ParseRouteFixed(const std::string& Buffer) {
+    ValueCollection values;
+    mCurrentReadType.clear();
+    for (int field = 1; field <= mCurrentMap->FieldCount(); ++field) {
+        std::string sourceText;
+        if (mCurrentMap->MapOption(field) == MapOptionFromSource) {
+            const int position = mCurrentMap->DataPosition(field);
+            const int width = mCurrentMap->DataWidth(field);
+            if (position >= 1 && width > 0 && static_cast<size_t>(position) <= Buffer.size()) {
+                sourceText = Buffer.substr(static_cast<size_t>(position) - 1, static_cast<size_t>(width));
+            }
+        }
+        const std::string raw = RawFieldText(field, sourceText);
+        const std::string name = mCurrentMap->FieldName(field, false);
+        if (mCurrentMap->MapOption(field) == MapOptionFromSource && EqualsNoCase(name, "ReadType")) {
+            mCurrentReadType = UCase(raw);
+        }
+        values.Set(name, ParsedValue(field, raw, true));
+    }
+    return values;
+}
+
+ValueCollection clsExchange::ParseRouteDelimited(const std::string& Buffer) {
+    const std::string delimiter = mCurrentMap->MapDelimiterChar();
+    const std::string quote = mCurrentMap->MapQuote();
+    std::string line = Buffer;
+    // A delimiter inside quotes is hidden as "~" while the line is split.
+    if (!quote.empty() && !delimiter.empty()) {
+        std::string hidden;
+        bool inQuotes = false;
+        for (size_t i = 0; i < line.size();) {
+            if (line.compare(i, quote.size(), quote) == 0) {
+                inQuotes = !inQuotes;
+                hidden += quote;
+                i += quote.size();
+            } else if (inQuotes && line.compare(i, delimiter.size(), delimiter) == 0) {
+                hidden += '~';
+                i += delimiter.size();
+            } else {
+                hidden += line[i++];
+            }
+        }
+        line = std::move(hidden);
+    }
+    std::vector<std::string> columns = delimiter.empty() ? std::vector<std::string>{line} : Split(line, delimiter);
+    if (!quote.empty()) {
+        for (std::string& column : columns) {
+            if (StartsWith(column, quote)) column.erase(0, quote.size());
+            if (EndsWith(column, quote)) column.erase(column.size() - quote.size());
+            column = Replace(column, quote + quote, quote);
+            column = Replace(column, "~", delimiter);
+        }
+    }
+
+    ValueCollection values;
+    mCurrentReadType.clear();
+    for (int field = 1; field <= mCurrentMap->FieldCount(); ++field) {
+        std::string sourceText;
+        if (mCurrentMap->MapOption(field) == MapOptionFromSource) {
+            const int column = mCurrentMap->DataPosition(field);
+            if (column >= 1 && static_cast<size_t>(column) <= columns.size()) sourceText = columns[static_cast<size_t>(column) - 1];
+        }
+        const std::string raw = RawFieldText(field, sourceText);
+        const std::string name = mCurrentMap->FieldName(field, false);
+        if (mCurrentMap->MapOption(field) == MapOptionFromSource && EqualsNoCase(name, "ReadType")) {
+            mCurrentReadType = UCase(raw);
+        }
+        values.Set(name, ParsedValue(field, raw, false));
+    }
+    return values;
+}
+
+ValueCollection clsExchange::ParseRoute(const std::string& Source) {
+    switch (mCurrentMap->MapType()) {
+    case MapTypeFixed: return ParseRouteFixed(Source);
+    case MapTypeDelimited: return ParseRouteDelimited(Source);
+    default:
+        RaiseError(ErrInvalidCall, "The conversion map " + mCurrentMap->MapName() +
+                                       " is neither a fixed-width nor a delimited map");
+    }
+}
+
+void clsExchange::ReportValidation(const std::string& message, int16_t& result) {
+    if (mValidationMessageCount < 50) {
+        WriteLog(message);
+        ++mValidationMessageCount;
+        result = std::max<int16_t>(result, 1);
+    } else if (mValidationMessageCount == 50) {
+        WriteLog("Remaining validation messages suppressed");
+        WriteLog("Fatal Error limit reached");
+        ++mValidationMessageCount;
+        result = 3;
+    }
+}
+
+int16_t clsExchange::ValidateRoute(const ValueCollection& Values) {
+    int16_t result = 0;
+    const bool manual = IsManualReadType(mCurrentReadType);
+    const std::string line = NumberText(static_cast<int64_t>(mLineNumber));
+    for (int field = 1; field <= mCurrentMap->FieldCount(); ++field) {
+        const std::string name = mCurrentMap->FieldName(field, false);
+        if (manual && EqualsNoCase(name, "MeterTagNbr")) continue;
+        const Value& value = Values.Item(name);
+        const double maxValue = mCurrentMap->MaxValue(field);
+        if (maxValue > 0 && value.ToNumber() > maxValue) {
+            ReportValidation("Value of " + name + "(" + value.ToText() + ") exceeds maximum permitted value in Line " + line,
+                             result);
+        }
+        if (mCurrentMap->Required(field)) {
+            const int32_t dataType = mCurrentMap->DataType(field);
+            if (IsNumericType(dataType)) {
+                if (value.ToNumber() == 0) ReportValidation(name + " zero in Line " + line, result);
+            } else if (Trim(value.ToText()).empty()) {
+                ReportValidation(name + " empty in Line " + line, result);
+            }
+        }
+    }
+    if (!manual) {
+        const std::string info = Values.Item("ServiceAddress").ToText() + " " + Values.Item("BillingName").ToText();
+        if (CheckDuplicateTag(Values.Item("MeterTagNbr").ToText(), info, mLineNumber)) result = 3;
+    }
+    return result;
+}
+
+bool clsExchange::CheckDuplicateTag(const std::string& tag, const std::string& info, int32_t line) {
+    try {
+        if (mSeenTags.Insert(tag)) return false;
+        WriteLog("Meter Tag Number of " + tag + " is duplicate in Line " + NumberText(static_cast<int64_t>(line)));
+        WriteLog("   Info: " + info);
+        return true;
+    } catch (const std::exception& e) {
+        mMessages.Inform(DescribeException(e));
+        return false;
+    }
+}
+
+std::string clsExchange::LookupMessage(const ValueCollection& Values) {
+    const std::string prior = Values.Item("Message").ToText();
+    const std::string route = Values.Item("RouteNbr").ToText();
+    const std::string account = Values.Item("ServiceUniqueID").ToText();
+    const std::string serial = Values.Item("MeterSerialNbr").ToText();
+    const std::string tag = Values.Item("MeterTagNbr").ToText();
+    if (mAdvanced == nullptr) return BillingMessageOnly(prior);
+    return mAdvanced->LookupMessage(prior, route, account, serial, tag);
+}
+
+void clsExchange::WriteMeterRecord(const ValueCollection& Values, int16_t routePosition) {
+    clsQVF& db = *mRouteDatabase;
+    // Dates and times arrive as text; in a numeric field they are yyyymmdd / hhnn numbers.
+    auto parsed = [&](const char* name) {
+        const Value& value = Values.Item(name);
+        const int32_t dataType = mCurrentMap->DataType(name);
+        if ((dataType == 4 || dataType == 5) && value.IsText()) return Value(Val(value.Text()));
+        return value;
+    };
+    auto copy = [&](std::initializer_list<const char*> names) {
+        for (const char* name : names) db.SetItem(name, parsed(name));
+    };
+
+    db.AddNew();
+    db.SetItem("RecType", Value(int64_t{2}));
+    db.SetItem("RouteNbr", Value(routePosition));
+    copy({"Sequence", "MeterTagNbr"});
+    const std::string meterType = Values.Item("MeterType").ToText();
+    // A text that sorts at or after "A" is a meter type letter, stored as its character code.
+    if (!meterType.empty() && static_cast<unsigned char>(meterType[0]) >= 'A') {
+        db.SetItem("MeterType", Value(static_cast<int64_t>(static_cast<unsigned char>(meterType[0]))));
+    } else {
+        db.SetItem("MeterType", Value(Val(meterType)));
+    }
+    copy({"Digits", "Decimals", "PrvReading", "MaxReading", "MinReading"});
+    if (mCurrentReadType == "R") db.SetItem("ReadType", Value(int64_t{1}));
+    else if (mCurrentReadType == "M" || mCurrentReadType == "S") db.SetItem("ReadType", Value(int64_t{2}));
+    else if (mCurrentReadType == "P") db.SetItem("ReadType", Value(int64_t{3}));
+    else db.SetItem("ReadType", Value(Values.Item("ReadType").ToNumber()));
+    copy({"LstReadingDate", "UtilityCode", "Lat", "Lng"});
+    db.SetItem("Message", Value(LookupMessage(Values)));
+    copy({"ServiceAddress", "BillingName", "ServiceUniqueID", "MeterSerialNbr", "ScaleFactor", "InitReading",
+          "InitPulseCount", "InitTamperCount"});
+    db.SetItem("ReceiverData", Value(""));
+    copy({"User1", "User2", "User3", "User4", "User5"});
+    db.WriteData();
+}
+
+void clsExchange::IndexWrittenMeter() {
+    clsQVF& db = *mRouteDatabase;
+    if (mIndexer) {
+        mIndexer->IndexMeter(db, mCreateIndexes, static_cast<int32_t>(db.Item("RouteNbr").ToNumber()), mIndexPosition,
+                             db.Item("MeterTagNbr").ToText(), db.Item("MeterSerialNbr").ToText(),
+                             db.Item("BillingName").ToText(), db.Item("ServiceAddress").ToText(),
+                             db.Item("ServiceUniqueID").ToText());
+    }
+    mIndexPosition = CheckInt16(static_cast<int64_t>(mIndexPosition) + 1);
+}
+
+bool clsExchange::ConvertRouteFlat() {
+    const std::string source = ResolvedPath(mvarRouteSource);
+    if (const int status = mSourceFile.Open(source); status != 0) throw RuntimeError(status);
+    const auto blocks = static_cast<int32_t>((mSourceFile.Length() + kProgressBlock - 1) / kProgressBlock);
+    const int32_t progressMax = CheckInt32(3 * static_cast<int64_t>(blocks));
+    auto progressAt = [&](int32_t base) {
+        SetProgress(progressMax, base + static_cast<int32_t>(mSourceFile.Position() / kProgressBlock));
+    };
+
+    // First pass: the routes, their meter counts and the number of lines.
+    int16_t lines = 0;
+    std::string line;
+    for (;;) {
+        progressAt(0);
+        if (!mSourceFile.ReadLine(line)) break;
+        ++mLineNumber;
+        const ValueCollection values = ParseRoute(line);
+        const int16_t route = AddRoute(values.Item("RouteNbr").ToText());
+        int16_t& count = mRouteMeterCount[static_cast<size_t>(route) - 1];
+        count = CheckInt16(static_cast<int64_t>(count) + 1);
+        lines = CheckInt16(static_cast<int64_t>(lines) + 1);
+    }
+
+    mSourceFile.Close();
+    if (const int status = mSourceFile.Open(source); status != 0) throw RuntimeError(status);
+    mLineNumber = 0;
+
+    const std::string destination = ResolvedPath(mvarRouteDestination);
+    const int64_t presize = static_cast<int64_t>(lines) + static_cast<int64_t>(mRouteList.size()) + 2 + 2100;
+    if (mRouteDatabase->CreateQVF(destination, RouteFileType(mvarRouteQVFType), CheckInt32(presize)) != 0) {
+        WriteLog("Error: Could not Create Route QVF File");
+        return false;
+    }
+    WriteOpeningRecords(lines, source);
+
+    mAutoNumberCounter = 0;
+    mValidationMessageCount = 0;
+    for (;;) {
+        progressAt(blocks);
+        if (!mSourceFile.ReadLine(line)) break;
+        ++mLineNumber;
+        const ValueCollection values = ParseRoute(line);
+        const int16_t validation = ValidateRoute(values);
+        if (validation == 1) mConversionWarnings = true;
+        if (validation == 3) return false;
+        const int16_t route = AddRoute(values.Item("RouteNbr").ToText());
+        WriteMeterRecord(values, route);
+        ++mMetersWritten;
+        IndexWrittenMeter();
+    }
+    return !mConversionProblems;
+}
+
+} // namespace dovrex
