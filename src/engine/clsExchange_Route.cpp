@@ -132,6 +132,7 @@ bool clsExchange::ConvertRoute() {
                 return false;
             }
             WriteLog(NumberText(static_cast<int64_t>(mMetersWritten)) + " meters written to Route QVF File");
+            mRouteDatabase->Close();
             mRouteDatabase.reset();
             if ((mvarRouteQVFType == "PRC" || mvarRouteQVFType == "PDB") && mvarAutoInstall) {
                 if (!InstallPRC(destination)) {
@@ -145,6 +146,8 @@ bool clsExchange::ConvertRoute() {
         }
     } catch (const std::exception& e) {
         ShowError(e);
+        // Whatever was written is incomplete: the closing line must not read as a success.
+        mConversionProblems = true;
         result = false;
     }
 

@@ -194,21 +194,22 @@ std::string clsExchange::LookupMessage(const ValueCollection& Values) {
 
 void clsExchange::WriteMeterRecord(const ValueCollection& Values, int16_t routePosition) {
     clsQVF& db = *mRouteDatabase;
-    // Dates and times arrive as text; in a numeric field they are yyyymmdd / hhnn numbers.
-    auto parsed = [&](const char* name) {
-        const Value& value = Values.Item(name);
-        const int32_t dataType = mCurrentMap->DataType(name);
-        if ((dataType == 4 || dataType == 5) && value.IsText()) return Value(Val(value.Text()));
-        return value;
+    auto copyTexts = [&](std::initializer_list<const char*> names) {
+        for (const char* name : names) db.SetItem(name, Values.Item(name));
     };
-    auto copy = [&](std::initializer_list<const char*> names) {
-        for (const char* name : names) db.SetItem(name, parsed(name));
+    // Dates and times arrive as text; in a numeric field they are yyyymmdd / hhnn numbers.
+    auto copyNumbers = [&](std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            const Value& value = Values.Item(name);
+            const bool dateText = value.IsText() && (mCurrentMap->DataType(name) == 4 || mCurrentMap->DataType(name) == 5);
+            db.SetItem(name, dateText ? Value(Val(value.Text())) : value);
+        }
     };
 
     db.AddNew();
     db.SetItem("RecType", Value(int64_t{2}));
     db.SetItem("RouteNbr", Value(routePosition));
-    copy({"Sequence", "MeterTagNbr"});
+    copyNumbers({"Sequence", "MeterTagNbr"});
     const std::string meterType = Values.Item("MeterType").ToText();
     // A text that sorts at or after "A" is a meter type letter, stored as its character code.
     if (!meterType.empty() && static_cast<unsigned char>(meterType[0]) >= 'A') {
@@ -216,17 +217,17 @@ void clsExchange::WriteMeterRecord(const ValueCollection& Values, int16_t routeP
     } else {
         db.SetItem("MeterType", Value(Val(meterType)));
     }
-    copy({"Digits", "Decimals", "PrvReading", "MaxReading", "MinReading"});
+    copyNumbers({"Digits", "Decimals", "PrvReading", "MaxReading", "MinReading"});
     if (mCurrentReadType == "R") db.SetItem("ReadType", Value(int64_t{1}));
     else if (mCurrentReadType == "M" || mCurrentReadType == "S") db.SetItem("ReadType", Value(int64_t{2}));
     else if (mCurrentReadType == "P") db.SetItem("ReadType", Value(int64_t{3}));
     else db.SetItem("ReadType", Value(Values.Item("ReadType").ToNumber()));
-    copy({"LstReadingDate", "UtilityCode", "Lat", "Lng"});
+    copyNumbers({"LstReadingDate", "UtilityCode", "Lat", "Lng"});
     db.SetItem("Message", Value(LookupMessage(Values)));
-    copy({"ServiceAddress", "BillingName", "ServiceUniqueID", "MeterSerialNbr", "ScaleFactor", "InitReading",
-          "InitPulseCount", "InitTamperCount"});
+    copyTexts({"ServiceAddress", "BillingName", "ServiceUniqueID", "MeterSerialNbr"});
+    copyNumbers({"ScaleFactor", "InitReading", "InitPulseCount", "InitTamperCount"});
     db.SetItem("ReceiverData", Value(""));
-    copy({"User1", "User2", "User3", "User4", "User5"});
+    copyTexts({"User1", "User2", "User3", "User4", "User5"});
     db.WriteData();
 }
 

@@ -75,7 +75,11 @@ int16_t clsPalmDB::OpenDB(const std::string& Filename, int16_t FileType) {
     return mFile->OpenFile(Filename);
 }
 
-void clsPalmDB::Close() { mFile.reset(); }
+void clsPalmDB::Close() {
+    if (!mFile) return;
+    const std::unique_ptr<IPalmFile> file = std::move(mFile);
+    file->CloseFile();
+}
 
 std::string clsPalmDB::Title() const { return File().Title(); }
 std::string clsPalmDB::Creator() const { return File().Creator(); }
@@ -114,7 +118,7 @@ void clsPalmDB::AddField(int16_t FieldType, const std::string& FieldName, int32_
         }
     }
     const int16_t number = CheckInt16(static_cast<int64_t>(mFields.size()) + 1);
-    mByName.emplace(UCase(field.Name), number);
+    mByName.emplace(field.Name, number);
     mFields.push_back(std::move(field));
 }
 
@@ -135,7 +139,7 @@ int16_t clsPalmDB::FieldOffset(int Index) const {
 
 int16_t clsPalmDB::FindItem(const FieldIndex& Index) const {
     if (Index.IsName()) {
-        const auto it = mByName.find(UCase(Index.Name()));
+        const auto it = mByName.find(std::string_view(Index.Name()));
         return it == mByName.end() ? 0 : it->second;
     }
     return Index.Number() >= 1 && Index.Number() <= FieldCount() ? static_cast<int16_t>(Index.Number()) : 0;
@@ -235,18 +239,24 @@ std::string clsPalmDB::GetString(int32_t Offset) const {
 }
 
 void clsPalmDB::SetString(int32_t Offset, const std::string& NewValue) {
-    const size_t fixed = std::min(static_cast<size_t>(mFixedLength), mRawData.size());
-    std::vector<std::string> pieces = Split(std::string_view(mRawData).substr(fixed), std::string(1, '\0'));
-    if (Offset < 1 || static_cast<size_t>(Offset) > pieces.size()) {
-        RaiseError(ErrSubscript, "Subscript out of range: string " + std::to_string(Offset) + " of a record with " +
-                                     std::to_string(pieces.size()) + " pieces");
+    // The string part is NUL-separated pieces; find piece number Offset and replace it.
+    size_t start = std::min(static_cast<size_t>(mFixedLength), mRawData.size());
+    int32_t pieces = 1;
+    for (; pieces < Offset; ++pieces) {
+        const size_t nul = mRawData.find('\0', start);
+        if (nul == std::string::npos) break;
+        start = nul + 1;
     }
+    if (Offset < 1 || pieces < Offset) {
+        RaiseError(ErrSubscript, "Subscript out of range: string " + std::to_string(Offset) + " of a record with " +
+                                     std::to_string(pieces) + " pieces");
+    }
+    const size_t nul = mRawData.find('\0', start);
+    const size_t end = nul == std::string::npos ? mRawData.size() : nul;
     // A text ends at its first NUL byte: the string part cannot hold more.
-    pieces[static_cast<size_t>(Offset) - 1] = NewValue.substr(0, NewValue.find('\0'));
-    std::string record = mRawData.substr(0, fixed);
-    record += Join(pieces, std::string(1, '\0'));
-    CheckRecordLength(record.size());
-    mRawData = std::move(record);
+    const std::string_view text(NewValue.data(), std::min(NewValue.size(), NewValue.find('\0')));
+    CheckRecordLength(mRawData.size() - (end - start) + text.size());
+    mRawData.replace(start, end - start, text);
 }
 
 int32_t clsPalmDB::AppendString(int32_t Offset, const std::string& NewValue, bool PadEven) {

@@ -5,6 +5,7 @@
 #include "platform/IMessageBox.h"
 #include "platform/Value.h"
 #include "platform/ValueCollection.h"
+#include "platform/modRuntime.h"
 
 #include <memory>
 #include <string>
@@ -46,6 +47,7 @@ public:
     // FileType -1 detects the kind (VFS first, then PDB); -1 when neither accepts the file.
     int16_t OpenDB(const std::string& Filename, int16_t FileType);
     int16_t GetType() const { return mFileType; }
+    // Closes the file; a file being written is completed, and an error doing so is raised.
     void Close();
 
     std::string Title() const;
@@ -113,7 +115,7 @@ private:
     std::unique_ptr<IPalmFile> mFile;
     int16_t mFileType = 0;
     std::vector<Field> mFields;
-    std::unordered_map<std::string, int16_t> mByName; // upper-cased name -> first field number
+    std::unordered_map<std::string, int16_t, NoCaseHash, NoCaseEqual> mByName; // name -> first field number
     int16_t mFixedLength = 0;
     int16_t mStringCount = 0;
     std::string mRawData;

@@ -32,9 +32,40 @@ std::string FixedText(const std::string& text, size_t size) {
 
 } // namespace
 
-clsPalmFilePDB::~clsPalmFilePDB() { CloseFile(); }
+clsPalmFilePDB::~clsPalmFilePDB() {
+    try {
+        CloseFile();
+    } catch (...) {
+        cvarFD.Close();
+    }
+}
 
-void clsPalmFilePDB::CloseFile() { cvarFD.Close(); }
+void clsPalmFilePDB::CloseFile() {
+    if (mWriting && cvarFD.IsOpen()) Flush();
+    mWriting = false;
+    cvarFD.Close();
+}
+
+void clsPalmFilePDB::Flush() {
+    if (!mPendingData.empty()) {
+        cvarFD.WriteAt(mPendingFrom, mPendingData);
+        mPendingFrom += mPendingData.size();
+        mPendingData.clear();
+    }
+    if (mFirstUnwrittenEntry < mNumRecords) {
+        std::string entries;
+        entries.reserve(static_cast<size_t>(mNumRecords - mFirstUnwrittenEntry) * EntrySize);
+        for (uint32_t b = mFirstUnwrittenEntry; b < mNumRecords; ++b) {
+            entries += BigEndian32(mOffsets[b]);
+            entries += '\0';           // record attributes
+            entries += '\0';           // unique ID, high byte
+            entries += BigEndian16(b); // unique ID: the record's index
+        }
+        cvarFD.WriteAt(HeaderSize + EntrySize * mFirstUnwrittenEntry, entries);
+        cvarFD.WriteAt(kNextRecordListID, std::string(4, '\0') + BigEndian16(mNumRecords));
+        mFirstUnwrittenEntry = mNumRecords;
+    }
+}
 
 bool clsPalmFilePDB::TestFileType(const std::string& Filename) {
     const bool accepted = OpenFile(Filename) == 0;
@@ -68,11 +99,15 @@ int16_t clsPalmFilePDB::CreateFile(const std::string& Filename, const std::strin
     mCursor = 0;
     mFileLength = start.size();
     mOffsets.assign(1, static_cast<uint32_t>(mFileLength));
+    mWriting = true;
+    mPendingData.clear();
+    mPendingFrom = mFileLength;
+    mFirstUnwrittenEntry = 0;
     return 0;
 }
 
 bool clsPalmFilePDB::WriteRecord(const std::string& NewData) {
-    if (!cvarFD.IsOpen()) RaiseError(ErrBadFileNumber);
+    if (!cvarFD.IsOpen() || !mWriting) RaiseError(ErrBadFileNumber);
     const uint32_t b = mNumRecords;
     // The record list was reserved at creation and cannot grow.
     if (static_cast<int32_t>(b) >= mCapacity) RaiseError(ErrSubscript, "Record list of " + cvarFD.Path() + " is full");
@@ -80,26 +115,19 @@ bool clsPalmFilePDB::WriteRecord(const std::string& NewData) {
     if (mFileLength + NewData.size() > 0x7FFFFFFFu) RaiseError(ErrOverflow);
 
     const auto offset = static_cast<uint32_t>(mFileLength);
-    cvarFD.WriteAt(offset, NewData);
+    mPendingData += NewData;
     mFileLength += NewData.size();
-
-    std::string entry = BigEndian32(offset);
-    entry += '\0';                 // record attributes
-    entry += '\0';                 // unique ID, high byte
-    entry += BigEndian16(b);       // unique ID: the record's index
-    cvarFD.WriteAt(HeaderSize + EntrySize * b, entry);
-
     mNumRecords = static_cast<uint16_t>(b + 1);
-    cvarFD.WriteAt(kNextRecordListID, std::string(4, '\0') + BigEndian16(mNumRecords));
     mHeader.replace(kNumRecords, 2, BigEndian16(mNumRecords));
-
     mOffsets.back() = offset;
     mOffsets.push_back(static_cast<uint32_t>(mFileLength));
+    if (mPendingData.size() >= (1u << 20)) Flush();
     return true;
 }
 
 int16_t clsPalmFilePDB::OpenFile(const std::string& Filename) {
     CloseFile();
+    mWriting = false;
     mOffsets.clear();
     mNumRecords = 0;
     mCursor = 0;
@@ -143,6 +171,7 @@ int16_t clsPalmFilePDB::ReadRecordList() {
 int16_t clsPalmFilePDB::RecordCount() const { return static_cast<int16_t>(mNumRecords); }
 
 bool clsPalmFilePDB::ReadRecord(int32_t& RecordNo, std::string& RecordBuffer) {
+    if (mWriting) Flush();
     if (RecordNo < 0) {
         if (mCursor <= static_cast<int32_t>(mNumRecords) - 1) {
             RecordNo = mCursor;

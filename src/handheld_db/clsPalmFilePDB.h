@@ -16,6 +16,8 @@ public:
     static constexpr uint32_t HeaderSize = 78;
     static constexpr uint32_t EntrySize = 8;
 
+    // Closing a file being written completes it; an error doing so is lost here, so
+    // writers call CloseFile themselves.
     ~clsPalmFilePDB() override;
 
     bool TestFileType(const std::string& Filename) override;
@@ -41,6 +43,9 @@ public:
     void CloseFile() override;
 
 private:
+    // Records are collected in memory and written in large blocks; the file is complete
+    // after Flush, which CloseFile calls.
+    void Flush();
     // Validates the record list of a file being opened; 0 or the error number.
     int16_t ReadRecordList();
     std::string InfoBlock(uint32_t start, uint32_t end) const;
@@ -52,7 +57,11 @@ private:
     uint16_t mNumRecords = 0;
     int32_t mCapacity = 0;            // record-list slots of a file being written
     int16_t mCursor = 0;
-    uint64_t mFileLength = 0;
+    uint64_t mFileLength = 0;       // including records not yet flushed
+    bool mWriting = false;
+    std::string mPendingData;       // records after mPendingFrom, not yet in the file
+    uint64_t mPendingFrom = 0;
+    uint32_t mFirstUnwrittenEntry = 0;
 };
 
 } // namespace dovrex

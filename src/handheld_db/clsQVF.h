@@ -32,6 +32,9 @@ public:
     // True when the open FAILED (missing, unreadable or of no known kind).
     bool OpenQVF(const std::string& Filename);
     int16_t CreateQVF(const std::string& Filename, int16_t FileType, int32_t PresizeRecords);
+    // Completes and closes the file; errors are raised (releasing the object closes it too,
+    // but cannot report them).
+    void Close() { DB().Close(); }
     void SetVersion(int Version) { BuildSchema(Version); }
     void BuildSchema(int Version);
     int Version() const { return mVersion; }

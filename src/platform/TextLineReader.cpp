@@ -50,37 +50,33 @@ bool TextLineReader::ReadLine(std::string& line) {
     line.clear();
     if (!mFile.IsOpen()) return false;
     const char terminator = mUnixLines ? '\n' : '\r';
-    size_t scanFrom = mBufferPos;
+    // Offsets below are relative to mBufferPos, which Fill() may move when it compacts.
+    size_t scanned = 0;
     for (;;) {
-        const char* start = mBuffer.data() + scanFrom;
-        const void* found = std::memchr(start, terminator, mBuffer.size() - scanFrom);
-        if (found != nullptr) {
-            const size_t end = static_cast<const char*>(found) - mBuffer.data();
-            // A CR LF pair: make sure the byte after the CR is present before deciding.
-            if (!mUnixLines && end + 1 >= mBuffer.size()) {
-                const size_t keep = end - mBufferPos;
-                if (Fill()) {
-                    scanFrom = mBufferPos + keep;
-                    continue;
-                }
-            }
-            line.assign(mBuffer, mBufferPos, end - mBufferPos);
-            size_t next = end + 1;
-            if (!mUnixLines && next < mBuffer.size() && mBuffer[next] == '\n') ++next;
-            if (mUnixLines && !line.empty() && line.back() == '\r') line.pop_back();
-            mPosition += next - mBufferPos;
-            mBufferPos = next;
-            return true;
-        }
-        const size_t scanned = mBuffer.size() - mBufferPos;
-        if (!Fill()) {
-            if (scanned == 0) return false;
-            line.assign(mBuffer, mBufferPos, scanned);
-            mPosition += scanned;
+        const size_t available = mBuffer.size() - mBufferPos;
+        const char* start = mBuffer.data() + mBufferPos;
+        const void* found = std::memchr(start + scanned, terminator, available - scanned);
+        if (found == nullptr) {
+            scanned = available;
+            if (Fill()) continue;
+            if (available == 0) return false;
+            line.assign(mBuffer, mBufferPos, available);
+            mPosition += available;
             mBufferPos = mBuffer.size();
             return true;
         }
-        scanFrom = mBufferPos + scanned;
+        const size_t length = static_cast<size_t>(static_cast<const char*>(found) - start);
+        // A CR at the end of the buffer may be the first half of CR LF: read on before deciding.
+        if (!mUnixLines && length + 1 == available && Fill()) {
+            scanned = length;
+            continue;
+        }
+        line.assign(mBuffer, mBufferPos, length);
+        size_t consumed = length + 1;
+        if (!mUnixLines && mBufferPos + consumed < mBuffer.size() && mBuffer[mBufferPos + consumed] == '\n') ++consumed;
+        mPosition += consumed;
+        mBufferPos += consumed;
+        return true;
     }
 }
 

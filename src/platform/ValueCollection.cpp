@@ -6,15 +6,14 @@
 namespace dovrex {
 
 std::optional<size_t> ValueCollection::Find(std::string_view key) const {
-    const auto it = mIndex.find(UCase(key));
+    const auto it = mIndex.find(key);
     if (it == mIndex.end()) return std::nullopt;
     return it->second;
 }
 
 void ValueCollection::Add(std::string key, Value value) {
-    std::string folded = UCase(key);
-    if (mIndex.count(folded)) RaiseError(ErrDuplicateKey);
-    mIndex.emplace(std::move(folded), mItems.size());
+    if (mIndex.find(std::string_view(key)) != mIndex.end()) RaiseError(ErrDuplicateKey);
+    mIndex.emplace(key, mItems.size());
     mItems.emplace_back(std::move(key), std::move(value));
 }
 
@@ -27,11 +26,12 @@ const Value& ValueCollection::Item(std::string_view key) const {
 }
 
 void ValueCollection::Set(std::string key, Value value) {
-    if (const auto position = Find(key)) {
-        mItems[*position].second = std::move(value);
+    const auto [it, added] = mIndex.try_emplace(key, mItems.size());
+    if (!added) {
+        mItems[it->second].second = std::move(value);
         return;
     }
-    Add(std::move(key), std::move(value));
+    mItems.emplace_back(std::move(key), std::move(value));
 }
 
 void ValueCollection::Clear() {
@@ -40,9 +40,11 @@ void ValueCollection::Clear() {
 }
 
 bool CaseInsensitiveSet::Insert(std::string_view text) {
-    return mItems.emplace(UCase(text), true).second;
+    if (mItems.find(text) != mItems.end()) return false;
+    mItems.emplace(std::string(text), true);
+    return true;
 }
 
-bool CaseInsensitiveSet::Contains(std::string_view text) const { return mItems.count(UCase(text)) > 0; }
+bool CaseInsensitiveSet::Contains(std::string_view text) const { return mItems.find(text) != mItems.end(); }
 
 } // namespace dovrex

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Value.h"
+#include "modRuntime.h"
 
 #include <optional>
 #include <string>
@@ -33,7 +34,7 @@ private:
     std::optional<size_t> Find(std::string_view key) const;
 
     std::vector<std::pair<std::string, Value>> mItems;
-    std::unordered_map<std::string, size_t> mIndex; // upper-cased key -> position
+    std::unordered_map<std::string, size_t, NoCaseHash, NoCaseEqual> mIndex; // key -> position
 };
 
 // A set of texts compared without regard to letter case.
@@ -46,7 +47,7 @@ public:
     size_t Count() const { return mItems.size(); }
 
 private:
-    std::unordered_map<std::string, bool> mItems;
+    std::unordered_map<std::string, bool, NoCaseHash, NoCaseEqual> mItems;
 };
 
 } // namespace dovrex

@@ -136,31 +136,37 @@ std::string Trim(std::string_view text) {
     return std::string(text.substr(start, end - start));
 }
 
-char UpperChar(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 'a' && u <= 'z') return static_cast<char>(u - 32);
-    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 32);
-    switch (u) {
-    case 0x9A: return static_cast<char>(0x8A); // s caron
-    case 0x9C: return static_cast<char>(0x8C); // oe
-    case 0x9E: return static_cast<char>(0x8E); // z caron
-    case 0xFF: return static_cast<char>(0x9F); // y diaeresis
-    default: return c;
-    }
-}
+namespace {
 
-char LowerChar(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u >= 'A' && u <= 'Z') return static_cast<char>(u + 32);
-    if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<char>(u + 32);
-    switch (u) {
-    case 0x8A: return static_cast<char>(0x9A);
-    case 0x8C: return static_cast<char>(0x9C);
-    case 0x8E: return static_cast<char>(0x9E);
-    case 0x9F: return static_cast<char>(0xFF);
-    default: return c;
+// Windows-1252 letter case, as tables: ASCII letters, the Latin-1 letters (not the
+// multiplication and division signs) and the four letter pairs of 80..9F.
+struct CaseTables {
+    unsigned char Upper[256];
+    unsigned char Lower[256];
+    CaseTables() {
+        for (int c = 0; c < 256; ++c) Upper[c] = Lower[c] = static_cast<unsigned char>(c);
+        auto pair = [this](int upper, int lower) {
+            Upper[lower] = static_cast<unsigned char>(upper);
+            Lower[upper] = static_cast<unsigned char>(lower);
+        };
+        for (int c = 'A'; c <= 'Z'; ++c) pair(c, c + 32);
+        for (int c = 0xC0; c <= 0xDE; ++c) {
+            if (c != 0xD7) pair(c, c + 32);
+        }
+        pair(0x8A, 0x9A); // S caron
+        pair(0x8C, 0x9C); // OE
+        pair(0x8E, 0x9E); // Z caron
+        pair(0x9F, 0xFF); // Y diaeresis
     }
-}
+};
+
+const CaseTables kCase;
+
+} // namespace
+
+char UpperChar(char c) { return static_cast<char>(kCase.Upper[static_cast<unsigned char>(c)]); }
+
+char LowerChar(char c) { return static_cast<char>(kCase.Lower[static_cast<unsigned char>(c)]); }
 
 std::string UCase(std::string_view text) {
     std::string result(text);
@@ -177,9 +183,23 @@ std::string LCase(std::string_view text) {
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (UpperChar(a[i]) != UpperChar(b[i])) return false;
+        if (kCase.Upper[static_cast<unsigned char>(a[i])] != kCase.Upper[static_cast<unsigned char>(b[i])]) return false;
     }
     return true;
+}
+
+size_t NoCaseHash::operator()(std::string_view text) const noexcept {
+    // Keys are short names looked up very often: the length and the letters at both ends
+    // tell them apart well enough, and equality settles the rest.
+    const size_t n = text.size();
+    if (n == 0) return 0;
+    auto at = [&](size_t i) { return static_cast<size_t>(kCase.Upper[static_cast<unsigned char>(text[i])]); };
+    size_t hash = n;
+    hash = hash * 131 + at(0);
+    hash = hash * 131 + at(n / 2);
+    hash = hash * 131 + at(n - 1);
+    if (n > 3) hash = hash * 131 + at(n - 2);
+    return hash;
 }
 
 std::vector<std::string> Split(std::string_view text, std::string_view separator) {

@@ -47,6 +47,16 @@ std::string UCase(std::string_view text);
 std::string LCase(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
+// Hash and equality that ignore letter case, for keyed lookups without allocation.
+struct NoCaseHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const noexcept;
+};
+struct NoCaseEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept { return EqualsNoCase(a, b); }
+};
+
 // Split at every occurrence of a non-empty separator; always yields at least one piece.
 std::vector<std::string> Split(std::string_view text, std::string_view separator);
 std::string Join(const std::vector<std::string>& pieces, std::string_view separator);

@@ -48,6 +48,20 @@ TEST(TextLineReader, LongLinesAndTerminatorsAcrossBufferBoundaries) {
     EXPECT_EQ(ReadLines(folder.Write("big", content)), expected);
 }
 
+TEST(TextLineReader, TerminatorsFallingOnTheReadBufferEdge) {
+    // The reader fills its buffer 64 KiB at a time; put CR, CR LF and a final CR on the edge.
+    TempFolder folder;
+    const size_t edge = 1 << 16;
+    using V = std::vector<std::string>;
+    for (size_t at = edge - 2; at <= edge + 1; ++at) {
+        const std::string head(at, 'h');
+        EXPECT_EQ(ReadLines(folder.Write("a", head + "\r\nnext\r")), (V{head, "next"})) << at;
+        EXPECT_EQ(ReadLines(folder.Write("b", head + "\r")), (V{head})) << at;
+        EXPECT_EQ(ReadLines(folder.Write("c", head + "\rx\ny\r\n")), (V{head, "x\ny"})) << at;
+        EXPECT_EQ(ReadLines(folder.Write("d", "a\r" + head + "\r")), (V{"a", head})) << at;
+    }
+}
+
 TEST(BinaryFile, ReportsMissingFilesAsErrorNumbersAndWritesAtOffsets) {
     TempFolder folder;
     BinaryFile file;

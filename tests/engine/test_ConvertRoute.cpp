@@ -1,0 +1,446 @@
+#include "EngineFixture.h"
+
+#include "platform/BinaryFile.h"
+
+#include <chrono>
+
+using namespace dovrex;
+using namespace dovrex::test;
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+} // namespace
+
+class ConvertRouteTest : public EngineFixture {};
+
+TEST_F(ConvertRouteTest, FixedWidthFileBecomesHeaderRouteAndMeterRecords) {
+    WriteFixedMap();
+    UseSource({
+        FixedLine("0012", 10, "1001", "R", "R", "12 MAIN ST", "SMITH", "DOG"),
+        FixedLine("0012", 20, "1002", "1", "m", "14 MAIN ST", "JONES"),
+        FixedLine("0013", 30, "1003", "2", "X", "3 ELM AVE", "BROWN"),
+        FixedLine("0012", 40, "1004", "E", "P", "16 MAIN ST"),
+    });
+    ASSERT_TRUE(engine.ConvertRoute());
+    const std::string source = engine.RouteSource();
+    EXPECT_EQ(log.Lines, (Lines{"Reading from " + source, "Writing to " + folder.File("RouteQVF.pdb"), "Using Map: Std",
+                                "Route Conversion Starting 1:45 PM 1/15/2004", "4 meters written to Route QVF File",
+                                "Route Conversion Finished", ""}));
+    EXPECT_TRUE(messages.Shown.empty());
+
+    const auto records = ReadDatabase(folder.File("RouteQVF.pdb"));
+    ASSERT_EQ(records.size(), 7u);
+    const ValueCollection& header = records[0];
+    EXPECT_EQ(Number(header, "RecType"), 0);
+    EXPECT_EQ(Number(header, "RouteNbr"), 2);
+    EXPECT_EQ(Number(header, "Sequence"), 20040115);
+    EXPECT_EQ(Number(header, "MeterTagNbr"), 1345);
+    EXPECT_EQ(Number(header, "MeterType"), 3);
+    EXPECT_EQ(Number(header, "PrvReading"), 4);
+    EXPECT_EQ(Number(header, "ReadingDate"), 20040115);
+    EXPECT_EQ(header.Item("Initials").ToText(), "QVF loaded from " + source);
+
+    const struct { int64_t position, meters; const char* text; } routes[] = {{1, 3, "0012"}, {2, 1, "0013"}};
+    for (int i = 0; i < 2; ++i) {
+        const ValueCollection& route = records[1 + i];
+        EXPECT_EQ(Number(route, "RecType"), 1);
+        EXPECT_EQ(Number(route, "RouteNbr"), routes[i].position);
+        EXPECT_EQ(Number(route, "PrvReading"), routes[i].meters);
+        EXPECT_EQ(route.Item("Initials").ToText(), routes[i].text);
+        EXPECT_EQ(route.Item("ResponseText").ToText(), routes[i].text);
+    }
+
+    // Meters keep the source order and carry the route's position, never its text.
+    const struct { int64_t route, sequence, tag, meterType, readType; const char* message; } meters[] = {
+        {1, 10, 1001, 'R', 1, "Billing: DOG"}, {1, 20, 1002, 1, 2, ""}, {2, 30, 1003, 2, 0, ""}, {1, 40, 1004, 'E', 3, ""}};
+    for (int i = 0; i < 4; ++i) {
+        const ValueCollection& meter = records[3 + i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Number(meter, "RecType"), 2);
+        EXPECT_EQ(Number(meter, "RouteNbr"), meters[i].route);
+        EXPECT_EQ(Number(meter, "Sequence"), meters[i].sequence);
+        EXPECT_EQ(Number(meter, "MeterTagNbr"), meters[i].tag);
+        EXPECT_EQ(Number(meter, "MeterType"), meters[i].meterType);
+        EXPECT_EQ(Number(meter, "ReadType"), meters[i].readType);
+        EXPECT_EQ(meter.Item("Message").ToText(), meters[i].message);
+        EXPECT_EQ(Number(meter, "Digits"), 5);
+        EXPECT_EQ(Number(meter, "UtilityCode"), 1);
+        EXPECT_EQ(Number(meter, "LstReadingDate"), 20031201); // a date text in a numeric field
+        EXPECT_EQ(Number(meter, "CurReading"), 0);
+    }
+    EXPECT_EQ(records[3].Item("ServiceAddress").ToText(), "12 MAIN ST");
+    EXPECT_EQ(records[3].Item("BillingName").ToText(), "SMITH");
+
+    // Progress runs over three times the file's 128-byte blocks and never past them.
+    EXPECT_GT(progress.Calls, 8);
+    EXPECT_EQ(progress.LastMax, 3 * static_cast<int32_t>((4 * 63 + 127) / 128));
+    EXPECT_FALSE(progress.WentPastMax);
+}
+
+TEST_F(ConvertRouteTest, DelimitedColumnsWithQuotesAutonumberAndMissingColumns) {
+    WriteMap("Csv", MapTypeDelimited,
+             {"RouteNbr=1,0", "Sequence=A", "MeterTagNbr=2,0", "MeterType=3,0", "UtilityCode=4,0", "ServiceAddress=5,0",
+              "BillingName=6,0", "User1=7,0"},
+             ",", "\"");
+    UseSource({"R1,501,R,1,\"12 MAIN ST, APT 4\",\"O\"\"BRIEN\",x~y", "R1,502,R,1,\"9 ELM\"", "R2,503,R,1,  5 OAK  ,NAME  "},
+              "Csv");
+    ASSERT_TRUE(engine.ConvertRoute()) << ::testing::PrintToString(log.Lines);
+    const auto records = ReadDatabase(folder.File("RouteQVF.pdb"));
+    ASSERT_EQ(records.size(), 6u);
+    EXPECT_EQ(records[3].Item("ServiceAddress").ToText(), "12 MAIN ST, APT 4");
+    EXPECT_EQ(records[3].Item("BillingName").ToText(), "O\"BRIEN");
+    EXPECT_EQ(records[3].Item("User1").ToText(), "x,y"); // a "~" in the data comes back as the delimiter
+    EXPECT_EQ(records[4].Item("BillingName").ToText(), "");
+    EXPECT_EQ(records[4].Item("User1").ToText(), "");
+    EXPECT_EQ(records[5].Item("ServiceAddress").ToText(), "  5 OAK"); // delimited texts lose trailing blanks only
+    EXPECT_EQ(records[5].Item("BillingName").ToText(), "NAME");
+    EXPECT_EQ(Number(records[3], "Sequence"), 1); // the autonumber restarts for the written pass
+    EXPECT_EQ(Number(records[5], "Sequence"), 3);
+    EXPECT_EQ(Number(records[1], "PrvReading"), 2);
+    EXPECT_EQ(Number(records[5], "RouteNbr"), 2);
+}
+
+TEST_F(ConvertRouteTest, ValidationMessagesWarnButKeepTheMeters) {
+    WriteFixedMap();
+    UseSource({
+        FixedLine("0012", 10, "100", "R", "R", "1 MAIN"),
+        FixedLine("0012", 20, "101", "", "R", "2 MAIN"),
+        FixedLine("0012", 30, "99999999", "R", "R", "3 MAIN"),
+        FixedLine("0012", 40, "103", "R", "R", "4 MAIN", "", "", "0"),
+        FixedLine("0012", 50, "", "R", "M", "5 MAIN"), // a manual meter needs no tag
+        FixedLine("0012", 0, "105", "R", "R", ""),
+    });
+    ASSERT_TRUE(engine.ConvertRoute());
+    EXPECT_EQ(LogAfterStart(), (Lines{
+                                   "MeterType empty in Line 2",
+                                   "Value of MeterTagNbr(99999999) exceeds maximum permitted value in Line 3",
+                                   "UtilityCode zero in Line 4",
+                                   "Sequence zero in Line 6",
+                                   "ServiceAddress empty in Line 6",
+                                   "6 meters written to Route QVF File",
+                                   "Route Conversion Finished with Warnings",
+                                   "",
+                               }));
+    EXPECT_EQ(ReadDatabase(folder.File("RouteQVF.pdb")).size(), 8u);
+}
+
+TEST_F(ConvertRouteTest, TheFiftyFirstValidationMessageStopsTheImport) {
+    WriteFixedMap();
+    Lines lines;
+    for (int i = 1; i <= 60; ++i) lines.push_back(FixedLine("0012", i, std::to_string(1000 + i), "R", "R", ""));
+    UseSource(lines);
+    EXPECT_FALSE(engine.ConvertRoute());
+    const Lines after = LogAfterStart();
+    ASSERT_EQ(after.size(), 55u);
+    EXPECT_EQ(after[0], "ServiceAddress empty in Line 1");
+    EXPECT_EQ(after[49], "ServiceAddress empty in Line 50");
+    EXPECT_EQ(Lines(after.begin() + 50, after.end()),
+              (Lines{"Remaining validation messages suppressed", "Fatal Error limit reached", "Route QVF File NOT created",
+                     "Route Conversion Finished with Warnings", ""}));
+    // The records written so far stay: header, one route, fifty meters.
+    EXPECT_EQ(ReadDatabase(folder.File("RouteQVF.pdb")).size(), 52u);
+}
+
+TEST_F(ConvertRouteTest, DuplicateTagsStopTheImportExceptForManualMeters) {
+    WriteFixedMap();
+    UseSource({
+        FixedLine("0012", 10, "500", "R", "R", "16 MAIN ST", "SMITH"),
+        FixedLine("0012", 20, "500", "R", "M", "17 MAIN ST"),
+        FixedLine("0012", 30, "501", "R", "S", "18 MAIN ST"),
+        FixedLine("0012", 40, "501", "R", "P", "19 MAIN ST"),
+        FixedLine("0012", 50, "500", "R", "R", "20 MAIN ST", "JONES"),
+    });
+    EXPECT_FALSE(engine.ConvertRoute());
+    EXPECT_EQ(LogAfterStart(), (Lines{"Meter Tag Number of 500 is duplicate in Line 5", "   Info: 20 MAIN ST JONES",
+                                      "Route QVF File NOT created", "Route Conversion Finished", ""}));
+    EXPECT_EQ(ReadDatabase(folder.File("RouteQVF.pdb")).size(), 6u);
+
+    // Tags compare as text without regard to letter case.
+    log.Lines.clear();
+    EXPECT_FALSE(engine.CheckDuplicateTag("ab1", "x", 1));
+    EXPECT_TRUE(engine.CheckDuplicateTag("AB1", "y", 2));
+    EXPECT_EQ(log.Lines, (Lines{"Meter Tag Number of AB1 is duplicate in Line 2", "   Info: y"}));
+}
+
+TEST_F(ConvertRouteTest, EachMissingSettingStopsWithItsOwnError) {
+    WriteFixedMap();
+    WriteMap("Broken", MapTypeFixed, {"RouteNbr=1,4", "Sequence=A", "MeterTagNbr=N"});
+    const std::string source = folder.Write("route.txt", FixedLine("0012", 1, "1", "R", "R", "1 MAIN") + "\r\n");
+    const std::string destination = folder.File("out.pdb");
+    struct Case {
+        std::string source, destination, map;
+        Lines expected;
+    };
+    const Case cases[] = {
+        {"", destination, "Std", {"Error: Route Source not specified"}},
+        {"   ", destination, "Std", {"Error: Route Source not specified"}},
+        {folder.File("missing.txt"), destination, "Std", {"Error: Route Source does not exist"}},
+        {source, " ", "Std", {"Reading from " + source, "Error: Route Destination not specified"}},
+        {source, destination, "", {"Reading from " + source, "Writing to " + destination, "Error: Route Conversion Map not specified"}},
+        {source, destination, "Nope",
+         {"Reading from " + source, "Writing to " + destination, "Using Map: Nope", "Error: Could not load Route Conversion Map"}},
+        {source, destination, "Broken",
+         {"Reading from " + source, "Writing to " + destination, "Using Map: Broken",
+          "Error: Mapping Errors found:\r\n\tMapping of MeterTagNbr is required\r\n\tMapping of MeterType is "
+          "required\r\n\tMapping of UtilityCode is required\r\n\tMapping of ServiceAddress is required\r\n"}},
+    };
+    for (const auto& c : cases) {
+        log.Lines.clear();
+        engine.SetRouteSource(c.source);
+        engine.SetRouteDestination(c.destination);
+        engine.SetRouteMap(c.map);
+        EXPECT_FALSE(engine.ConvertRoute());
+        EXPECT_EQ(log.Lines, c.expected);
+        EXPECT_FALSE(FileExists(destination));
+    }
+    EXPECT_TRUE(messages.Shown.empty());
+}
+
+TEST_F(ConvertRouteTest, AnExistingDestinationIsReplacedOnlyWhenTheUserAgrees) {
+    WriteFixedMap();
+    UseSource({FixedLine("0012", 1, "7", "R", "R", "1 MAIN")});
+    const std::string destination = folder.Write("RouteQVF.pdb", "old");
+
+    messages.QueueAnswer(MsgResult::No);
+    EXPECT_FALSE(engine.ConvertRoute());
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    EXPECT_EQ(messages.Shown[0].Title, "Route Destination already exists");
+    EXPECT_EQ(messages.Shown[0].Text, destination + " already exists.  Overwrite?");
+    EXPECT_EQ(messages.Shown[0].Buttons, MsgButtons::YesNo);
+    EXPECT_EQ(log.Lines.back(), "Error: Route Destination already exists");
+    EXPECT_EQ(folder.Read("RouteQVF.pdb"), "old");
+
+    log.Lines.clear();
+    messages.QueueAnswer(MsgResult::Yes);
+    EXPECT_TRUE(engine.ConvertRoute());
+    EXPECT_EQ(log.Lines[2], "Notice: File " + destination + " overwritten on request");
+    EXPECT_EQ(ReadDatabase(destination).size(), 3u);
+}
+
+TEST_F(ConvertRouteTest, ASourceWithoutMetersIsUnusable) {
+    WriteFixedMap();
+    UseSource({});
+    EXPECT_FALSE(engine.ConvertRoute());
+    EXPECT_EQ(LogAfterStart(), Lines{"The RouteQVF contains no meter records. The RouteQVF file is unusable."});
+}
+
+TEST_F(ConvertRouteTest, AValueTooLargeForItsFieldTakesTheErrorPath) {
+    WriteFixedMap("Std", {"Digits=62,5"});
+    UseSource({FixedLine("0012", 1, "7", "R", "R", "1 MAIN") + "40000"});
+    EXPECT_FALSE(engine.ConvertRoute());
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    EXPECT_EQ(messages.Shown[0].Title, "Error");
+    EXPECT_EQ(messages.Shown[0].Text, "Overflow");
+    // The log must not read as a success after a failure.
+    EXPECT_EQ(LogAfterStart(), (Lines{"Problems encountered; Route file unusable", ""}));
+}
+
+TEST_F(ConvertRouteTest, PromptedFieldsTakeTheEnteredValues) {
+    WriteFixedMap("Std", {"MeterType=P", "ScaleFactor=P"});
+    UseSource({FixedLine("0012", 1, "7", "R", "R", "1 MAIN"), FixedLine("0012", 2, "8", "R", "R", "2 MAIN")});
+
+    prompts.Answers.push_back({PromptActionOK, {"W", "2.5"}});
+    ASSERT_TRUE(engine.ConvertRoute());
+    ASSERT_EQ(prompts.Shown.size(), 1u);
+    const auto& rows = prompts.Shown[0];
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].FieldName, "MeterType");
+    EXPECT_EQ(rows[0].Entry, PromptRow::Box::Text);
+    EXPECT_EQ(rows[0].Tag(), "*MeterType");
+    EXPECT_EQ(rows[1].FieldName, "ScaleFactor");
+    EXPECT_EQ(rows[1].Entry, PromptRow::Box::Numeric);
+    EXPECT_EQ(rows[1].MaxLength, 10);
+    EXPECT_EQ(rows[1].Tag(), " ScaleFactor");
+    const auto records = ReadDatabase(folder.File("RouteQVF.pdb"));
+    EXPECT_EQ(Number(records[2], "MeterType"), 'W');
+    EXPECT_EQ(Number(records[3], "ScaleFactor"), 2); // 2.5 rounds to even
+
+    log.Lines.clear();
+    prompts.Answers.push_back({PromptActionCancel, {"X", "1"}});
+    messages.QueueAnswer(MsgResult::Yes);
+    EXPECT_FALSE(engine.ConvertRoute());
+    EXPECT_EQ(log.Lines.back(), "Error: Prompted entry of runtime variables cancelled");
+    EXPECT_EQ(engine.Prompts().Count(), 0u);
+
+    // Closed with the close box: the conversion goes on with empty values.
+    log.Lines.clear();
+    prompts.Answers.push_back({"", {"X", "1"}});
+    messages.QueueAnswer(MsgResult::Yes);
+    EXPECT_TRUE(engine.ConvertRoute());
+    EXPECT_TRUE(log.Contains("MeterType empty in Line 1"));
+}
+
+namespace {
+
+struct FakeAdvanced : IAdvancedSettings {
+    int16_t Control = 1;
+    std::vector<std::string> Calls;
+    int16_t IndexControl() override { return Control; }
+    std::string LookupMessage(const std::string& prior, const std::string& route, const std::string& account,
+                              const std::string& serial, const std::string& tag) override {
+        Calls.push_back(prior + "|" + route + "|" + account + "|" + serial + "|" + tag);
+        return "M" + tag;
+    }
+};
+
+struct FakeIndexer : IRouteIndexer {
+    std::vector<std::string> Calls;
+    void IndexMeter(clsQVF&, bool create, int32_t route, int32_t position, const std::string& tag,
+                    const std::string& serial, const std::string& name, const std::string& address,
+                    const std::string& id) override {
+        Calls.push_back(std::string(create ? "+" : "-") + std::to_string(route) + ":" + std::to_string(position) + ":" +
+                        tag + ":" + serial + ":" + name + ":" + address + ":" + id);
+    }
+};
+
+struct FakeCodeRecords : IConfigurationRecords {
+    std::vector<std::string> Calls;
+    void WriteLoginRecords(clsQVF&) override { Calls.push_back("logins"); }
+    void WriteSkipCodeRecords(clsQVF&) override { Calls.push_back("skip"); }
+    void WriteChangeoutRecords(clsQVF&) override { Calls.push_back("changeout"); }
+    void WriteAlertRecords(clsQVF&) override { Calls.push_back("alerts"); }
+};
+
+struct FakeInstaller : IInstaller, IUnitChooser {
+    std::string Unit;
+    int32_t Status = 0;
+    std::vector<std::string> Calls;
+    std::string ChooseUnit() override {
+        Calls.push_back("choose");
+        return Unit;
+    }
+    int32_t RemovePRC(const std::string& unit, const std::string&) override {
+        Calls.push_back("remove " + unit);
+        return 0;
+    }
+    int32_t PRC(const std::string& unit, const std::string& file) override {
+        Calls.push_back("queue " + unit + (FileExists(file) ? " (file present)" : ""));
+        return Status;
+    }
+};
+
+} // namespace
+
+TEST_F(ConvertRouteTest, AdvancedConfigurationIndexAndCodeRecordsAreCalledWhereTheyBelong) {
+    FakeAdvanced advanced;
+    FakeIndexer indexer;
+    FakeCodeRecords codes;
+    engine.SetAdvanced(&advanced);
+    engine.SetIndexer(&indexer);
+    engine.SetConfigurationRecords(&codes);
+    WriteFixedMap("Std", {"ServiceUniqueID=C,ACC", "MeterSerialNbr=C,SER"});
+    UseSource({FixedLine("0012", 1, "7", "R", "R", "1 MAIN", "SMITH", "HI"), FixedLine("0013", 2, "8", "R", "R", "2 ELM")});
+
+    advanced.Control = 2;
+    messages.QueueAnswer(MsgResult::No);
+    ASSERT_TRUE(engine.ConvertRoute());
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    EXPECT_EQ(messages.Shown[0].Title, "Index Control");
+    EXPECT_EQ(messages.Shown[0].Text,
+              "Create indexes?  \n(Takes longer to create and load, but speeds lookups in the field.)");
+    EXPECT_FALSE(engine.CreateIndexes());
+    EXPECT_EQ(advanced.Calls, (Lines{"HI|0012|ACC|SER|7", "|0013|ACC|SER|8"}));
+    EXPECT_EQ(indexer.Calls, (Lines{"-1:0:7:SER:SMITH:1 MAIN:ACC", "-2:1:8:SER::2 ELM:ACC", "-0:0:::::"}));
+    EXPECT_EQ(codes.Calls, (Lines{"logins", "skip", "changeout", "alerts"}));
+    EXPECT_EQ(ReadDatabase(folder.File("RouteQVF.pdb"))[3].Item("Message").ToText(), "M7");
+
+    for (const int16_t control : {0, 1, 7}) {
+        advanced.Control = control;
+        messages.QueueAnswer(MsgResult::Yes); // overwrite
+        ASSERT_TRUE(engine.ConvertRoute());
+        EXPECT_EQ(engine.CreateIndexes(), control != 0) << control;
+    }
+}
+
+TEST_F(ConvertRouteTest, FinishedDatabasesAreQueuedForHotSyncOnlyAsPalmFiles) {
+    FakeInstaller installer;
+    engine.SetInstaller(&installer);
+    engine.SetUnitChooser(&installer);
+    WriteFixedMap();
+    UseSource({FixedLine("0012", 1, "7", "R", "R", "1 MAIN")});
+    const std::string destination = folder.File("RouteQVF.pdb");
+    engine.SetAutoInstall(true);
+    installer.Unit = "UNIT1";
+    ASSERT_TRUE(engine.ConvertRoute());
+    EXPECT_EQ(installer.Calls, (Lines{"choose", "remove UNIT1", "queue UNIT1 (file present)"}));
+    EXPECT_EQ(LogAfterStart(), (Lines{"1 meters written to Route QVF File",
+                                      "Info: " + destination + " copied to HotSync install folder for UNIT1",
+                                      "Info: " + destination + " Removed from destination folder", "Route Conversion Finished", ""}));
+    EXPECT_FALSE(FileExists(destination));
+
+    // A chosen unit in the settings is used without asking; Leave keeps the file.
+    installer.Calls.clear();
+    engine.SetAutoInstallUnit(" UNIT2 ");
+    engine.SetAutoInstallLeave(true);
+    ASSERT_TRUE(engine.ConvertRoute());
+    EXPECT_EQ(installer.Calls, (Lines{"remove UNIT2", "queue UNIT2 (file present)"}));
+    EXPECT_TRUE(FileExists(destination));
+
+    // A failed queueing is only a warning.
+    log.Lines.clear();
+    installer.Status = 0xFE00;
+    messages.QueueAnswer(MsgResult::Yes);
+    ASSERT_TRUE(engine.ConvertRoute());
+    EXPECT_EQ(LogAfterStart(), (Lines{"1 meters written to Route QVF File",
+                                      "Error: Unable to automatically install route to Handheld unit",
+                                      "Install Cancelled without selecting unit", "Route Conversion Finished with Warnings", ""}));
+
+    // A VFS database never goes to HotSync.
+    installer.Calls.clear();
+    engine.SetRouteQVFType("VFS");
+    messages.QueueAnswer(MsgResult::Yes);
+    ASSERT_TRUE(engine.ConvertRoute());
+    EXPECT_TRUE(installer.Calls.empty());
+    clsQVF written;
+    ASSERT_FALSE(written.OpenQVF(destination));
+    EXPECT_EQ(written.GetType(), 2);
+}
+
+TEST_F(ConvertRouteTest, RelativePathsAreTakenFromTheProgramFolderAndJunkDoesNoHarm) {
+    WriteFixedMap();
+    std::string junk;
+    for (int b = 1; b < 256; ++b) {
+        if (b != '\r') junk += static_cast<char>(b);
+    }
+    folder.Write("route.txt", FixedLine("0012", 1, "7", "R", "R", "1 MAIN") + "overlong tail" + "\r\n" + "0012   2     999" + "\r\n" +
+                                  junk + "\r");
+    engine.SetRouteSource("route.txt");
+    engine.SetRouteDestination("RouteQVF.pdb");
+    engine.SetRouteMap("Std");
+    EXPECT_TRUE(engine.ConvertRoute()) << ::testing::PrintToString(log.Lines);
+    EXPECT_EQ(log.Lines[0], "Reading from " + folder.File("route.txt"));
+    EXPECT_EQ(log.Lines[1], "Writing to " + folder.File("RouteQVF.pdb"));
+    EXPECT_EQ(ReadDatabase(folder.File("RouteQVF.pdb")).size(), 6u);
+}
+
+TEST_F(ConvertRouteTest, MoreLinesThanADatabaseHoldsEndInAnError) {
+    WriteMap("Csv", MapTypeDelimited, {"RouteNbr=1,0", "Sequence=A", "MeterTagNbr=2,0", "MeterType=C,R", "UtilityCode=C,1",
+                                       "ServiceAddress=C,X"}, ",");
+    std::string text;
+    for (int i = 0; i < 32768; ++i) text += "1," + std::to_string(i + 1) + "\r\n";
+    engine.SetRouteSource(folder.Write("route.txt", text));
+    engine.SetRouteDestination(folder.File("RouteQVF.pdb"));
+    engine.SetRouteMap("Csv");
+    EXPECT_FALSE(engine.ConvertRoute());
+    ASSERT_EQ(messages.Shown.size(), 1u);
+    EXPECT_EQ(messages.Shown[0].Text, "Overflow");
+}
+
+TEST_F(ConvertRouteTest, ThirtyThousandMetersConvertQuickly) {
+    WriteFixedMap();
+    Lines lines;
+    for (int i = 0; i < 30000; ++i) {
+        lines.push_back(FixedLine(std::to_string(1000 + i / 500), i % 500 + 1, std::to_string(100000 + i), "R", "R",
+                                  std::to_string(i) + " MAIN ST", "OWNER"));
+    }
+    UseSource(lines);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(engine.ConvertRoute());
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    RecordProperty("seconds", std::to_string(seconds));
+    EXPECT_EQ(engine.MetersWritten(), 30000);
+    EXPECT_EQ(engine.RouteList().size(), 60u);
+    EXPECT_LT(seconds, 10.0); // generous for unoptimised builds; see bench/ for the real measure
+}
