@@ -1,0 +1,189 @@
+#include "cli/RunCli.h"
+
+#include "handheld_db/clsQVF.h"
+#include "platform/modRuntime.h"
+
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <sstream>
+
+using namespace dovrex;
+using dovrex::test::Bytes;
+using dovrex::test::TempFolder;
+
+namespace {
+
+struct Result {
+    int Code;
+    std::string Out;
+    std::string Err;
+};
+
+// Runs dovrex-cli in a temporary program folder and settings store.
+class Cli {
+public:
+    Cli() {
+        for (const char* map : {"FixedSample.bcm", "CsvSample.bcm"}) {
+            std::filesystem::copy_file(std::string(DOVREX_SOURCE_DIR) + "/samples/maps/" + map, folder.File(map));
+        }
+    }
+
+    Result Run(std::vector<std::string> args, const std::string& input = "") {
+        std::vector<std::string> all = {"dovrex-cli", "--home", folder.Path(), "--registry", folder.File("registry.ini"),
+                                        "--palm-desktop", folder.File("PalmDesktop")};
+        all.insert(all.end(), args.begin(), args.end());
+        std::vector<const char*> argv;
+        for (const auto& arg : all) argv.push_back(arg.c_str());
+        std::istringstream in(input);
+        std::ostringstream out, err;
+        const int code = cli::RunCli(static_cast<int>(argv.size()), argv.data(), in, out, err);
+        return {code, out.str(), err.str()};
+    }
+
+    static std::string Sample(const std::string& name) { return std::string(DOVREX_SOURCE_DIR) + "/samples/routes/" + name; }
+
+    TempFolder folder;
+};
+
+std::vector<std::string> OutLines(const Result& r) { return Split(r.Out, "\n"); }
+
+} // namespace
+
+TEST(CliTest, HelpUsageErrorsAndExitCodes) {
+    Cli cli;
+    const Result help = cli.Run({"--help"});
+    EXPECT_EQ(help.Code, 0);
+    for (const char* command : {"route", "config", "dump"}) EXPECT_NE(help.Out.find(command), std::string::npos) << command;
+    EXPECT_EQ(cli.Run({"dump", "--help"}).Code, 0);
+    EXPECT_NE(cli.Run({"dump", "--help"}).Out.find("--json"), std::string::npos);
+
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {}, {"dump"}, {"--bogus", "route"}, {"config"}, {"config", "set", "NoSlash=1"}, {"--yes", "--no", "route"}}) {
+        const Result r = cli.Run(bad);
+        EXPECT_EQ(r.Code, 2) << ::testing::PrintToString(bad);
+        EXPECT_NE(r.Err.find("dovrex-cli: "), std::string::npos);
+    }
+}
+
+TEST(CliTest, ConfigSetListAndUnset) {
+    Cli cli;
+    EXPECT_EQ(cli.Run({"config", "set", "Route/Source=/a b/route.txt", "LoginIDs/SMITH=pw||S", "Route/Map=Caf\xC3\xA9"}).Code, 0);
+    const Result list = cli.Run({"config", "list"});
+    EXPECT_EQ(list.Code, 0);
+    EXPECT_EQ(list.Out, "LoginIDs/SMITH=pw||S\nRoute/Source=/a b/route.txt\nRoute/Map=Caf\xC3\xA9\n");
+    EXPECT_EQ(cli.Run({"config", "unset", "Route/Source"}).Code, 0);
+    EXPECT_EQ(cli.Run({"config", "unset", "Route/Source"}).Code, 1);
+    EXPECT_EQ(cli.Run({"config", "list"}).Out, "LoginIDs/SMITH=pw||S\nRoute/Map=Caf\xC3\xA9\n");
+}
+
+TEST(CliTest, RouteConvertsTheSamplesAndDumpDecodesTheResult) {
+    Cli cli;
+    const std::string source = Cli::Sample("fixed-route.txt");
+    ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + source, "Route/Map=FixedSample"}).Code, 0);
+    const Result route = cli.Run({"route"});
+    EXPECT_EQ(route.Code, 0) << route.Out << route.Err;
+    const auto lines = OutLines(route);
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(lines[0], "Reading from " + source);
+    EXPECT_EQ(lines[1], "Writing to " + cli.folder.File("RouteQVF.pdb"));
+    EXPECT_EQ(lines[2], "Using Map: FixedSample");
+    EXPECT_TRUE(StartsWith(lines[3], "Route Conversion Starting "));
+    EXPECT_EQ(lines[4], "300 meters written to Route QVF File");
+    EXPECT_EQ(lines[5], "Route Conversion Finished");
+    EXPECT_EQ(route.Err, "");
+
+    const Result dump = cli.Run({"dump", cli.folder.File("RouteQVF.pdb"), "--json"});
+    ASSERT_EQ(dump.Code, 0) << dump.Err;
+    const auto json = nlohmann::json::parse(dump.Out);
+    EXPECT_EQ(json["container"], "PDB");
+    EXPECT_EQ(json["title"], "RouteQVF");
+    EXPECT_EQ(json["type"], "DATA");
+    EXPECT_EQ(json["creator"], "kELZ");
+    EXPECT_EQ(json["version"], 3);
+    ASSERT_EQ(json["records"].size(), 305u);
+    EXPECT_EQ(json["records"][0]["RouteNbr"], 4);
+    EXPECT_EQ(json["records"][1]["Initials"], "000101");
+    EXPECT_EQ(json["records"][5]["RecType"], 2);
+    EXPECT_EQ(json["records"][5]["User1"], "CYC01");
+
+    // Run again: the destination exists and nobody can answer, so the answer is No.
+    const Result again = cli.Run({"route"});
+    EXPECT_EQ(again.Code, 1);
+    EXPECT_EQ(again.Err, "[Route Destination already exists] " + cli.folder.File("RouteQVF.pdb") +
+                             " already exists.  Overwrite?\n");
+    EXPECT_EQ(OutLines(again).at(2), "Error: Route Destination already exists");
+    EXPECT_EQ(cli.Run({"--yes", "route"}).Code, 0);
+
+    // The delimited sample, written as a VFS stream.
+    ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + Cli::Sample("delimited-route.csv"), "Route/Map=CsvSample",
+                       "Route/QVFType=VFS", "Route/Destination=csv.vfs"}).Code, 0);
+    EXPECT_EQ(cli.Run({"route"}).Code, 0);
+    const auto vfs = nlohmann::json::parse(cli.Run({"dump", cli.folder.File("csv.vfs"), "--json"}).Out);
+    EXPECT_EQ(vfs["container"], "VFS");
+    EXPECT_EQ(vfs["records"].size(), 244u);
+    EXPECT_EQ(vfs["records"][5]["Sequence"], 2);
+}
+
+TEST(CliTest, RouteFailuresExitOneAndPromptsComeFromOptions) {
+    Cli cli;
+    const Result nothing = cli.Run({"route"});
+    EXPECT_EQ(nothing.Code, 1);
+    EXPECT_EQ(nothing.Out, "Error: Route Source not specified\n");
+
+    // A map with a prompted field: the value comes from --prompt, else the dialog is cancelled.
+    std::string map = cli.folder.Read("FixedSample.bcm");
+    map = Replace(map, "ScaleFactor=C,1", "ScaleFactor=P");
+    cli.folder.Write("Prompted.bcm", map);
+    ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + Cli::Sample("fixed-route.txt"), "Route/Map=Prompted"}).Code, 0);
+    const Result cancelled = cli.Run({"route"});
+    EXPECT_EQ(cancelled.Code, 1);
+    EXPECT_EQ(OutLines(cancelled).back().empty() ? OutLines(cancelled).end()[-2] : OutLines(cancelled).back(),
+              "Error: Prompted entry of runtime variables cancelled");
+    EXPECT_EQ(cli.Run({"route", "--prompt", "ScaleFactor=x1.5"}).Code, 0);
+    const auto json = nlohmann::json::parse(cli.Run({"dump", cli.folder.File("RouteQVF.pdb"), "--json"}).Out);
+    EXPECT_EQ(json["records"][5]["ScaleFactor"], 2); // typed as a numeric box keeps it: "1.5"
+}
+
+TEST(CliTest, DumpShowsCodeAndIndexRecordsAndRejectsDamagedFiles) {
+    Cli cli;
+    const std::string path = cli.folder.File("codes.pdb");
+    {
+        clsQVF qvf;
+        qvf.SetVersion(3);
+        ASSERT_EQ(qvf.CreateQVF(path, 1, 10), 0);
+        qvf.AddNew();
+        qvf.SetItem("MeterType", Value(int64_t{3}));
+        qvf.SetItem("BillingName", Value("Caf\xE9"));
+        qvf.WriteData();
+        qvf.AddCodeRecord(5, 0, 0, 1, {"AB"}, {"GATE LOCKED"}, {""});
+        qvf.AddIndexRecord(1, 1, 3, {"ELM", "MAIN", "MAIN"}, {7, 3, 9});
+        qvf.Close();
+    }
+    const Result dump = cli.Run({"dump", path, "--json"});
+    ASSERT_EQ(dump.Code, 0) << dump.Err;
+    const auto json = nlohmann::json::parse(dump.Out);
+    EXPECT_EQ(json["records"][0]["BillingName"], "Caf\xC3\xA9");
+    EXPECT_EQ(json["records"][1], nlohmann::json::parse(
+                                      R"({"RecordType":5,"CodeType":0,"Flags":0,"entries":[["AB","GATE LOCKED",""]]})"));
+    EXPECT_EQ(json["records"][2],
+              nlohmann::json::parse(R"({"RecType":6,"RouteIndex":1,"IndexType":1,"entries":["ELM:7","MAIN:3:9"]})"));
+
+    const Result text = cli.Run({"dump", path});
+    EXPECT_EQ(text.Code, 0);
+    EXPECT_NE(text.Out.find("Record 1 (skip and changeout codes)"), std::string::npos);
+    EXPECT_NE(text.Out.find("  entry MAIN:3:9"), std::string::npos);
+
+    for (const std::string& bad : {std::string("short"), Bytes({0, 0, 0, 9, 'a'}), std::string(100, 'x')}) {
+        const Result r = cli.Run({"dump", cli.folder.Write("bad", bad)});
+        EXPECT_EQ(r.Code, 1);
+        EXPECT_TRUE(StartsWith(r.Err, "dovrex-cli: ")) << r.Err;
+        EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
+    }
+    const Result missing = cli.Run({"dump", cli.folder.File("missing.pdb")});
+    EXPECT_EQ(missing.Code, 1);
+    EXPECT_NE(missing.Err.find("File not found"), std::string::npos);
+}
