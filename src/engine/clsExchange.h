@@ -12,6 +12,7 @@
 #include "platform/ValueCollection.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -134,6 +135,8 @@ public:
 
 private:
     bool ConvertRouteFlat();
+    // The parsed line: every map field's raw text by its option, converted by its data type.
+    ValueCollection ParseFields(const std::function<std::string(int)>& sourceText, bool fixedWidth);
     ValueCollection ParseRouteFixed(const std::string& Buffer);
     ValueCollection ParseRouteDelimited(const std::string& Buffer);
     Value ParsedValue(int field, const std::string& raw, bool trimLeft);

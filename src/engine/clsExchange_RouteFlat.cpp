@@ -8,6 +8,8 @@
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
+#include <functional>
+
 namespace dovrex {
 
 namespace {
@@ -46,26 +48,29 @@ Value clsExchange::ParsedValue(int field, const std::string& raw, bool trimLeft)
     }
 }
 
-ValueCollection clsExchange::ParseRouteFixed(const std::string& Buffer) {
+ValueCollection clsExchange::ParseFields(const std::function<std::string(int)>& sourceText, bool fixedWidth) {
     ValueCollection values;
     mCurrentReadType.clear();
     for (int field = 1; field <= mCurrentMap->FieldCount(); ++field) {
-        std::string sourceText;
-        if (mCurrentMap->MapOption(field) == MapOptionFromSource) {
-            const int position = mCurrentMap->DataPosition(field);
-            const int width = mCurrentMap->DataWidth(field);
-            if (position >= 1 && width > 0 && static_cast<size_t>(position) <= Buffer.size()) {
-                sourceText = Buffer.substr(static_cast<size_t>(position) - 1, static_cast<size_t>(width));
-            }
-        }
-        const std::string raw = RawFieldText(field, sourceText);
-        const std::string name = mCurrentMap->FieldName(field, false);
-        if (mCurrentMap->MapOption(field) == MapOptionFromSource && EqualsNoCase(name, "ReadType")) {
-            mCurrentReadType = UCase(raw);
-        }
-        values.Set(name, ParsedValue(field, raw, true));
+        const bool fromSource = mCurrentMap->MapOption(field) == MapOptionFromSource;
+        const std::string raw = RawFieldText(field, fromSource ? sourceText(field) : std::string());
+        std::string name = mCurrentMap->FieldName(field, false);
+        if (fromSource && EqualsNoCase(name, "ReadType")) mCurrentReadType = UCase(raw);
+        values.Set(std::move(name), ParsedValue(field, raw, fixedWidth));
     }
     return values;
+}
+
+ValueCollection clsExchange::ParseRouteFixed(const std::string& Buffer) {
+    return ParseFields(
+        [&](int field) {
+            const int position = mCurrentMap->DataPosition(field);
+            const int width = mCurrentMap->DataWidth(field);
+            // A line that ends before the field gives a shorter or empty text.
+            if (position < 1 || width <= 0 || static_cast<size_t>(position) > Buffer.size()) return std::string();
+            return Buffer.substr(static_cast<size_t>(position) - 1, static_cast<size_t>(width));
+        },
+        true);
 }
 
 ValueCollection clsExchange::ParseRouteDelimited(const std::string& Buffer) {
@@ -99,23 +104,13 @@ ValueCollection clsExchange::ParseRouteDelimited(const std::string& Buffer) {
             column = Replace(column, "~", delimiter);
         }
     }
-
-    ValueCollection values;
-    mCurrentReadType.clear();
-    for (int field = 1; field <= mCurrentMap->FieldCount(); ++field) {
-        std::string sourceText;
-        if (mCurrentMap->MapOption(field) == MapOptionFromSource) {
+    return ParseFields(
+        [&](int field) {
             const int column = mCurrentMap->DataPosition(field);
-            if (column >= 1 && static_cast<size_t>(column) <= columns.size()) sourceText = columns[static_cast<size_t>(column) - 1];
-        }
-        const std::string raw = RawFieldText(field, sourceText);
-        const std::string name = mCurrentMap->FieldName(field, false);
-        if (mCurrentMap->MapOption(field) == MapOptionFromSource && EqualsNoCase(name, "ReadType")) {
-            mCurrentReadType = UCase(raw);
-        }
-        values.Set(name, ParsedValue(field, raw, false));
-    }
-    return values;
+            if (column < 1 || static_cast<size_t>(column) > columns.size()) return std::string();
+            return columns[static_cast<size_t>(column) - 1];
+        },
+        false);
 }
 
 ValueCollection clsExchange::ParseRoute(const std::string& Source) {
