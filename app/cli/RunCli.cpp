@@ -11,6 +11,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -41,7 +42,8 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     CLI::App app{std::string(version::Title) + " " + version::VersionText + ": " + version::FileDescription,
                  "dovrex-cli"};
     app.set_version_flag("--version", std::string("dovrex-cli ") + version::VersionText);
-    app.require_subcommand(1);
+    app.require_subcommand(0, 1);
+    app.allow_extras();
     AddGlobalOptions(app, context.Options);
 
     std::vector<std::unique_ptr<Command>> commands;
@@ -76,6 +78,14 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
         return ExitUsage;
     }
 
+    if (!app.remaining().empty()) {
+        const std::string first = app.remaining().front();
+        const bool named = std::any_of(commands.begin(), commands.end(), [](const auto& c) { return c->Parsed(); });
+        const char* what = first.rfind('-', 0) == 0 ? "unknown option '" : named ? "unexpected argument '" : "unknown command '";
+        context.Fail(what + first + "'");
+        err << "Run 'dovrex-cli --help' for usage.\n";
+        return ExitUsage;
+    }
     for (auto& command : commands) {
         if (!command->Parsed()) continue;
         try {
@@ -85,7 +95,8 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
             return ExitFailed;
         }
     }
-    out << app.help();
+    context.Fail("a command is required");
+    err << app.help();
     return ExitUsage;
 }
 

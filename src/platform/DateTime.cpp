@@ -139,12 +139,12 @@ std::string PatternFromStrftime(const std::string& format, bool dropSeconds) {
             else out += format[i];
             continue;
         }
-        char spec = format[++i];
-        if (spec == 'E' || spec == 'O') {
+        char conversion = format[++i];
+        if (conversion == 'E' || conversion == 'O') {
             if (i + 1 >= format.size()) break;
-            spec = format[++i];
+            conversion = format[++i];
         }
-        switch (spec) {
+        switch (conversion) {
         case 'd': out += "dd"; break;
         case 'e': out += "d"; break;
         case 'm': out += "MM"; break;
