@@ -52,6 +52,8 @@ ValueCollection clsExchange::ParseFields(const std::function<std::string(int)>& 
     ValueCollection values;
     mCurrentReadType.clear();
     for (int field = 1; field <= mCurrentMap->FieldCount(); ++field) {
+        const int32_t dataType = mCurrentMap->DataType(field);
+        if (dataType < 0 || dataType > 5) continue; // not a field the line can carry
         const bool fromSource = mCurrentMap->MapOption(field) == MapOptionFromSource;
         const std::string raw = RawFieldText(field, fromSource ? sourceText(field) : std::string());
         std::string name = mCurrentMap->FieldName(field, false);
