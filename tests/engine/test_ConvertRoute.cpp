@@ -442,5 +442,9 @@ TEST_F(ConvertRouteTest, ThirtyThousandMetersConvertQuickly) {
     RecordProperty("seconds", std::to_string(seconds));
     EXPECT_EQ(engine.MetersWritten(), 30000);
     EXPECT_EQ(engine.RouteList().size(), 60u);
-    EXPECT_LT(seconds, 10.0); // generous for unoptimised builds; see bench/ for the real measure
+#ifdef NDEBUG
+    EXPECT_LT(seconds, 2.0); // about half a second on the development machine
+#else
+    EXPECT_LT(seconds, 60.0); // unoptimised builds only show that nothing is quadratic
+#endif
 }

@@ -277,5 +277,9 @@ TEST(QVF, AFullDatabaseIsWrittenAndReadBackQuickly) {
     EXPECT_EQ(records, 32767);
     const auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     RecordProperty("seconds", std::to_string(elapsed));
-    EXPECT_LT(elapsed, 5.0); // generous for debug builds under load; release runs in a fraction
+#ifdef NDEBUG
+    EXPECT_LT(elapsed, 1.0);
+#else
+    EXPECT_LT(elapsed, 20.0); // unoptimised builds only show that nothing is quadratic
+#endif
 }
