@@ -139,7 +139,7 @@ private:
     ValueCollection ParseFields(const std::function<std::string(int)>& sourceText, bool fixedWidth);
     ValueCollection ParseRouteFixed(const std::string& Buffer);
     ValueCollection ParseRouteDelimited(const std::string& Buffer);
-    Value ParsedValue(int field, const std::string& raw, bool trimLeft);
+    Value ParsedValue(int field, const std::string& raw, bool fixedWidth);
     std::string RawFieldText(int field, const std::string& sourceText);
     void ReportValidation(const std::string& message, int16_t& result);
     void WriteMeterRecord(const ValueCollection& Values, int16_t routePosition);

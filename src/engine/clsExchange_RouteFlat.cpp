@@ -36,9 +36,9 @@ std::string clsExchange::RawFieldText(int field, const std::string& sourceText) 
     }
 }
 
-Value clsExchange::ParsedValue(int field, const std::string& raw, bool trimLeft) {
+Value clsExchange::ParsedValue(int field, const std::string& raw, bool fixedWidth) {
     switch (mCurrentMap->DataType(field)) {
-    case 0: return Value(trimLeft ? Trim(raw) : RTrim(raw));
+    case 0: return Value(fixedWidth ? Trim(raw) : RTrim(raw)); // delimited texts keep leading blanks
     case 1: return Value(CInt(Val(raw)));
     case 2: return Value(CLng(Val(raw)));
     case 3: return Value(Val(raw));
