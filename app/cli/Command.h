@@ -16,8 +16,12 @@ public:
     // Adds the subcommand (and any nested ones) to the application.
     virtual void Register(CLI::App& app) = 0;
     // True when this command was named on the command line.
-    virtual bool Parsed() const = 0;
+    bool Parsed() const;
     virtual int Run(CliContext& context) = 0;
+
+protected:
+    // The command's own subcommand, set by Register.
+    CLI::App* mCommand = nullptr;
 };
 
 } // namespace dovrex::cli

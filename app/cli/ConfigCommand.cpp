@@ -50,8 +50,6 @@ void ConfigCommand::Register(CLI::App& app) {
     for (CLI::App* sub : {mList, mSet, mUnset}) sub->fallthrough();
 }
 
-bool ConfigCommand::Parsed() const { return mCommand != nullptr && mCommand->parsed(); }
-
 int ConfigCommand::Run(CliContext& context) {
     if (mList->parsed()) return List(context);
     if (mSet->parsed()) return Set(context);

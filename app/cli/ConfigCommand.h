@@ -12,7 +12,6 @@ namespace dovrex::cli {
 class ConfigCommand final : public Command {
 public:
     void Register(CLI::App& app) override;
-    bool Parsed() const override;
     int Run(CliContext& context) override;
 
 private:
@@ -20,7 +19,6 @@ private:
     int Set(CliContext& context);
     int Unset(CliContext& context);
 
-    CLI::App* mCommand = nullptr;
     CLI::App* mList = nullptr;
     CLI::App* mSet = nullptr;
     CLI::App* mUnset = nullptr;

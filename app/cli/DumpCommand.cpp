@@ -148,8 +148,6 @@ void DumpCommand::Register(CLI::App& app) {
     mCommand->fallthrough();
 }
 
-bool DumpCommand::Parsed() const { return mCommand != nullptr && mCommand->parsed(); }
-
 int DumpCommand::Run(CliContext& context) {
     const int version = ReadQVFVersion(mFile);
     if (version < 0) {

@@ -10,11 +10,9 @@ namespace dovrex::cli {
 class DumpCommand final : public Command {
 public:
     void Register(CLI::App& app) override;
-    bool Parsed() const override;
     int Run(CliContext& context) override;
 
 private:
-    CLI::App* mCommand = nullptr;
     std::string mFile;
     bool mJson = false;
 };

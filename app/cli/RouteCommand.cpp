@@ -13,8 +13,6 @@ void RouteCommand::Register(CLI::App& app) {
     mCommand->fallthrough();
 }
 
-bool RouteCommand::Parsed() const { return mCommand != nullptr && mCommand->parsed(); }
-
 int RouteCommand::Run(CliContext& context) {
     EngineSession session(context);
     session.Engine().LoadSettings();

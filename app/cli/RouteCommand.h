@@ -8,11 +8,9 @@ namespace dovrex::cli {
 class RouteCommand final : public Command {
 public:
     void Register(CLI::App& app) override;
-    bool Parsed() const override;
     int Run(CliContext& context) override;
 
 private:
-    CLI::App* mCommand = nullptr;
 };
 
 } // namespace dovrex::cli

@@ -101,30 +101,30 @@ void clsExchange::SaveSettings() {
 
 std::string clsExchange::MapExtension(int32_t MapUse) {
     switch (MapUse) {
-    case UseRoute:
-    case UseReRead: return ".bcm";
-    case UseReading: return ".brm";
-    case UseOrphan: return ".bom";
+    case MapUseRoute:
+    case MapUseReRead: return ".bcm";
+    case MapUseReading: return ".brm";
+    case MapUseOrphan: return ".bom";
     default: return {};
     }
 }
 
 std::string clsExchange::DefaultFileExtension(int32_t MapUse) {
     switch (MapUse) {
-    case UseRoute:
-    case UseReRead:
-    case UseReading:
-    case UseOrphan: return ".txt";
+    case MapUseRoute:
+    case MapUseReRead:
+    case MapUseReading:
+    case MapUseOrphan: return ".txt";
     default: return {};
     }
 }
 
 std::string clsExchange::TypeDescr(int32_t MapUse) {
     switch (MapUse) {
-    case UseRoute: return "Route";
-    case UseReRead: return "ReRead";
-    case UseReading: return "Reading";
-    case UseOrphan: return "Orphan";
+    case MapUseRoute: return "Route";
+    case MapUseReRead: return "ReRead";
+    case MapUseReading: return "Reading";
+    case MapUseOrphan: return "Orphan";
     default: return {};
     }
 }

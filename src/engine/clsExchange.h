@@ -4,6 +4,8 @@
 #include "PromptVariables.h"
 #include "clsPrompts.h"
 
+#include "maps/clsExchMap.h"
+
 #include "platform/DateTime.h"
 #include "platform/ILog.h"
 #include "platform/IMessageBox.h"
@@ -19,12 +21,8 @@
 
 namespace dovrex {
 
-class clsExchMap;
 class clsQVF;
 class clsRegistry;
-
-// Map use codes of the engine's lookups.
-enum : int32_t { UseRoute = 1, UseReRead = 2, UseReading = 3, UseOrphan = 99 };
 
 // The conversion engine: every conversion setting and every conversion.
 class clsExchange {

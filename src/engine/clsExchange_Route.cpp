@@ -73,7 +73,7 @@ bool clsExchange::ConvertRoute() {
         }
         WriteLog("Using Map: " + mvarRouteMap);
         mCurrentMap = std::make_unique<clsExchMap>(mProgramFolder);
-        if (!mCurrentMap->LoadMap(mvarRouteMap + MapExtension(UseRoute), UseRoute)) {
+        if (!mCurrentMap->LoadMap(mvarRouteMap + MapExtension(MapUseRoute), MapUseRoute)) {
             WriteLog("Error: Could not load Route Conversion Map");
             return false;
         }

@@ -45,7 +45,7 @@ protected:
     void WriteMap(const std::string& name, int32_t type, const std::vector<std::string>& mappings,
                   const std::string& delimiter = "", const std::string& quote = "") {
         clsExchMap map(folder.Path());
-        map.NewMap(name + ".bcm", UseRoute);
+        map.NewMap(name + ".bcm", MapUseRoute);
         map.SetMapType(type);
         map.SetMapDelimiter(delimiter);
         map.SetMapQuote(quote);

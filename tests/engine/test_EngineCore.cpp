@@ -120,7 +120,7 @@ TEST_F(EngineCoreTest, LookupsRouteListAndHelpers) {
 TEST(PromptVariablesTest, RowsKeysAndTheRequiredCheck) {
     TempFolder folder;
     clsExchMap map(folder.Path());
-    map.NewMap("P.bcm", UseRoute);
+    map.NewMap("P.bcm", MapUseRoute);
     map.SetMapOption("ScaleFactor", MapOptionPrompt);    // data type 3, optional
     map.SetMapOption("MeterType", MapOptionPrompt);      // data type 0, required
     map.SetMapOption("Digits", MapOptionPrompt);         // data type 1
@@ -156,7 +156,7 @@ TEST(PromptVariablesTest, RowsKeysAndTheRequiredCheck) {
 TEST(PromptVariablesTest, DisplayClearsAndRefillsTheStoredValues) {
     TempFolder folder;
     clsExchMap map(folder.Path());
-    map.NewMap("P.bcm", UseRoute);
+    map.NewMap("P.bcm", MapUseRoute);
     ScriptedPromptView view;
     clsPrompts prompts;
     prompts.Add("Old", "1");
