@@ -1,6 +1,7 @@
 #include "ConfigCommand.h"
 
 #include "platform/Cp1252.h"
+#include "platform/ProgramKey.h"
 #include "platform/clsRegistry.h"
 #include "platform/modRuntime.h"
 
@@ -14,8 +15,6 @@ namespace dovrex::cli {
 
 namespace {
 
-const char* const kProgramKey = "Software\\Kelmora, Inc.\\Dovrex";
-
 // "Route/Source" as the key path below the program's key and the value name; nested
 // subkeys are separated by "/" as well.
 bool SplitName(const std::string& text, std::string& subkey, std::string& name) {
@@ -27,11 +26,11 @@ bool SplitName(const std::string& text, std::string& subkey, std::string& name) 
 }
 
 void ListKey(clsRegistry& registry, const std::string& keyPath, const std::string& prefix, std::ostream& out) {
-    for (const std::string& name : registry.GetValues({"HKEY_LOCAL_MACHINE", keyPath})) {
-        const std::string value = registry.GetValue({"HKEY_LOCAL_MACHINE", keyPath, name}).ToText();
+    for (const std::string& name : registry.GetValues({kProgramHive, keyPath})) {
+        const std::string value = registry.GetValue({kProgramHive, keyPath, name}).ToText();
         out << Cp1252ToUtf8(prefix + name) << '=' << Cp1252ToUtf8(value) << '\n';
     }
-    for (const std::string& subkey : registry.GetKeys({"HKEY_LOCAL_MACHINE", keyPath})) {
+    for (const std::string& subkey : registry.GetKeys({kProgramHive, keyPath})) {
         ListKey(registry, keyPath + "\\" + subkey, prefix + subkey + "/", out);
     }
 }
@@ -72,7 +71,7 @@ int ConfigCommand::Set(CliContext& context) {
             context.Fail("expected Subkey/Name=Value, got '" + assignment + "'");
             return ExitUsage;
         }
-        const std::vector<std::string> path = {"HKEY_LOCAL_MACHINE", "Software", "Kelmora, Inc.", "Dovrex", subkey, name};
+        const std::vector<std::string> path = ProgramValuePath(subkey, name);
         if (!registry.SaveValue(Utf8ToCp1252(assignment.substr(equals + 1)), path)) {
             context.Fail("cannot store " + assignment.substr(0, equals) + " in " + registry.StorePath());
             result = ExitFailed;
@@ -91,10 +90,9 @@ int ConfigCommand::Unset(CliContext& context) {
             return ExitUsage;
         }
         // Ask first: deleting a missing value would create its key.
-        const std::string keyPath = std::string(kProgramKey) + "\\" + subkey;
-        const auto names = registry.GetValues({"HKEY_LOCAL_MACHINE", keyPath});
+        const auto names = registry.GetValues(ProgramKeyPath(subkey));
         const bool present = std::any_of(names.begin(), names.end(), [&](const std::string& n) { return EqualsNoCase(n, name); });
-        if (!present || !registry.DeleteValue({"HKEY_LOCAL_MACHINE", "Software", "Kelmora, Inc.", "Dovrex", subkey, name})) {
+        if (!present || !registry.DeleteValue(ProgramValuePath(subkey, name))) {
             context.Fail("no stored value " + text);
             result = ExitFailed;
         }

@@ -152,7 +152,7 @@ int DumpCommand::Run(CliContext& context) {
     const int version = ReadQVFVersion(mFile);
     if (version < 0) {
         clsPalmDB probe;
-        const int status = FileExists(mFile) ? probe.OpenDB(mFile, 1) : static_cast<int>(ErrFileNotFound);
+        const int status = FileExists(mFile) ? probe.OpenDB(mFile, ContainerPDB) : static_cast<int>(ErrFileNotFound);
         const std::string reason = status > 0 ? RuntimeError::StandardDescription(status)
                                               : "not a Palm database or VFS record stream";
         context.Fail(mFile + ": " + reason);

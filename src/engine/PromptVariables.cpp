@@ -31,10 +31,10 @@ std::vector<PromptRow> PromptVariables::Rows(const clsExchMap& Map) {
         row.DataType = Map.DataType(n);
         row.Required = Map.Required(n);
         switch (row.DataType) {
-        case 0: row.Entry = PromptRow::Box::Text; break;
-        case 1: row.Entry = PromptRow::Box::Numeric; row.MaxLength = 3; break;
-        case 2: row.Entry = PromptRow::Box::Numeric; row.MaxLength = 5; break;
-        case 3: row.Entry = PromptRow::Box::Numeric; row.MaxLength = 10; break;
+        case DataTypeText: row.Entry = PromptRow::Box::Text; break;
+        case DataTypeInt16: row.Entry = PromptRow::Box::Numeric; row.MaxLength = 3; break;
+        case DataTypeInt32: row.Entry = PromptRow::Box::Numeric; row.MaxLength = 5; break;
+        case DataTypeDouble: row.Entry = PromptRow::Box::Numeric; row.MaxLength = 10; break;
         default: row.Entry = PromptRow::Box::None; break;
         }
         rows.push_back(std::move(row));

@@ -4,6 +4,7 @@
 #include "maps/clsExchMap.h"
 #include "platform/BinaryFile.h"
 #include "platform/ProgramFolder.h"
+#include "platform/ProgramKey.h"
 #include "platform/RuntimeError.h"
 #include "platform/clsRegistry.h"
 #include "platform/modRuntime.h"
@@ -16,8 +17,6 @@
 namespace dovrex {
 
 namespace {
-
-const char* const kProgramKey = "Software\\Kelmora, Inc.\\Dovrex\\";
 
 std::string YesNo(bool value) { return value ? "Y" : "N"; }
 
@@ -44,13 +43,13 @@ std::string clsExchange::ResolvedPath(const std::string& path) const { return Re
 
 std::string clsExchange::GetParm(const std::string& Hive, const std::string& KeyName, const std::string& Default) {
     if (mRegistry == nullptr) return Default;
-    const std::string value = mRegistry->GetValue({"HKEY_LOCAL_MACHINE", kProgramKey + Hive, KeyName}).ToText();
+    const std::string value = mRegistry->GetValue(ProgramValuePath(Hive, KeyName)).ToText();
     return value.empty() ? Default : value;
 }
 
 bool clsExchange::SaveParm(const std::string& Hive, const std::string& KeyName, const std::string& ParmValue) {
     if (mRegistry == nullptr) return false;
-    return mRegistry->SaveValue(ParmValue, {"HKEY_LOCAL_MACHINE", "Software", "Kelmora, Inc.", "Dovrex", Hive, KeyName});
+    return mRegistry->SaveValue(ParmValue, ProgramValuePath(Hive, KeyName));
 }
 
 void clsExchange::LoadSettings() {
@@ -186,7 +185,7 @@ void clsExchange::WriteOpeningRecords(int32_t meterCount, const std::string& sou
 }
 
 int16_t clsExchange::RouteFileType(const std::string& qvfType) const {
-    return qvfType == "PRC" || qvfType == "PDB" ? 1 : 2;
+    return qvfType == "PRC" || qvfType == "PDB" ? ContainerPDB : ContainerVFS;
 }
 
 bool clsExchange::InstallPRC(const std::string& SourcePRC) {

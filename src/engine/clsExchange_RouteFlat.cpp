@@ -20,7 +20,11 @@ bool IsManualReadType(const std::string& readType) {
     return readType == "M" || readType == "P" || readType == "S";
 }
 
-bool IsNumericType(int32_t dataType) { return dataType >= 1 && dataType <= 3; }
+bool IsNumericType(int32_t dataType) {
+    return dataType == DataTypeInt16 || dataType == DataTypeInt32 || dataType == DataTypeDouble;
+}
+
+bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataType == DataTypeTime; }
 
 } // namespace
 
@@ -38,12 +42,12 @@ std::string clsExchange::RawFieldText(int field, const std::string& sourceText) 
 
 Value clsExchange::ParsedValue(int field, const std::string& raw, bool fixedWidth) {
     switch (mCurrentMap->DataType(field)) {
-    case 0: return Value(fixedWidth ? Trim(raw) : RTrim(raw)); // delimited texts keep leading blanks
-    case 1: return Value(CInt(Val(raw)));
-    case 2: return Value(CLng(Val(raw)));
-    case 3: return Value(Val(raw));
-    case 4:
-    case 5: return Value(RTrim(raw));
+    case DataTypeText: return Value(fixedWidth ? Trim(raw) : RTrim(raw)); // delimited texts keep leading blanks
+    case DataTypeInt16: return Value(CInt(Val(raw)));
+    case DataTypeInt32: return Value(CLng(Val(raw)));
+    case DataTypeDouble: return Value(Val(raw));
+    case DataTypeDate:
+    case DataTypeTime: return Value(RTrim(raw));
     default: return Value();
     }
 }
@@ -53,7 +57,7 @@ ValueCollection clsExchange::ParseFields(const std::function<std::string(int)>& 
     mCurrentReadType.clear();
     for (int field = 1; field <= mCurrentMap->FieldCount(); ++field) {
         const int32_t dataType = mCurrentMap->DataType(field);
-        if (dataType < 0 || dataType > 5) continue; // not a field the line can carry
+        if (dataType < DataTypeText || dataType > DataTypeTime) continue; // not a field the line can carry
         const bool fromSource = mCurrentMap->MapOption(field) == MapOptionFromSource;
         const std::string raw = RawFieldText(field, fromSource ? sourceText(field) : std::string());
         std::string name = mCurrentMap->FieldName(field, false);
@@ -198,7 +202,7 @@ void clsExchange::WriteMeterRecord(const ValueCollection& Values, int16_t routeP
     auto copyNumbers = [&](std::initializer_list<const char*> names) {
         for (const char* name : names) {
             const Value& value = Values.Item(name);
-            const bool dateText = value.IsText() && (mCurrentMap->DataType(name) == 4 || mCurrentMap->DataType(name) == 5);
+            const bool dateText = value.IsText() && IsDateOrTime(mCurrentMap->DataType(name));
             db.SetItem(name, dateText ? Value(Val(value.Text())) : value);
         }
     };

@@ -8,6 +8,13 @@
 
 namespace dovrex {
 
+// Container kinds (`FileType`).
+enum ContainerType : int16_t {
+    ContainerDetect = -1, // find the kind when opening
+    ContainerPDB = 1,     // Palm database file
+    ContainerVFS = 2,     // VFS record stream
+};
+
 // A container of numbered records: a Palm database file or a VFS record stream.
 // Records are byte strings; the container knows nothing of fields.
 class IPalmFile {

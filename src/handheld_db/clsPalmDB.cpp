@@ -17,8 +17,8 @@ namespace {
 constexpr size_t kMaxRecord = 32767;
 
 std::unique_ptr<IPalmFile> MakeContainer(int16_t fileType) {
-    if (fileType == 1) return std::make_unique<clsPalmFilePDB>();
-    if (fileType == 2) return std::make_unique<clsPalmFileVFS>();
+    if (fileType == ContainerPDB) return std::make_unique<clsPalmFilePDB>();
+    if (fileType == ContainerVFS) return std::make_unique<clsPalmFileVFS>();
     RaiseError(ErrInvalidCall);
 }
 
@@ -61,11 +61,11 @@ int16_t clsPalmDB::CreateDB(int16_t FileType, const std::string& Filename, const
 
 int16_t clsPalmDB::OpenDB(const std::string& Filename, int16_t FileType) {
     mFile.reset();
-    if (FileType == -1) {
+    if (FileType == ContainerDetect) {
         if (clsPalmFileVFS().TestFileType(Filename)) {
-            FileType = 2;
+            FileType = ContainerVFS;
         } else if (clsPalmFilePDB().TestFileType(Filename)) {
-            FileType = 1;
+            FileType = ContainerPDB;
         } else {
             return -1;
         }

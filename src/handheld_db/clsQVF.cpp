@@ -62,7 +62,7 @@ void clsQVF::BuildSchema(int Version) {
     for (const std::string& name : QVFStringFields()) db.AddField(clsPalmDB::ftString, name);
 }
 
-bool clsQVF::OpenQVF(const std::string& Filename) { return DB().OpenDB(Filename, -1) != 0; }
+bool clsQVF::OpenQVF(const std::string& Filename) { return DB().OpenDB(Filename, ContainerDetect) != 0; }
 
 int16_t clsQVF::CreateQVF(const std::string& Filename, int16_t FileType, int32_t PresizeRecords) {
     std::string appInfo;

@@ -510,7 +510,7 @@ bool clsExchMap::MappedOK(const MapFieldIndex& index, std::string& message) cons
     if (field->Required && !mapped) return report("Mapping of " + name + " is required");
     if (positional && field->DataPosition < 1) return report("Position of " + name + " is required");
     if (positional && mMapType == MapTypeFixed && field->DataWidth < 1) return report("Width of " + name + " is required");
-    if (option == MapOptionToDestination && (field->DataType == 4 || field->DataType == 5) && field->MapFormat == 0)
+    if (option == MapOptionToDestination && (field->DataType == DataTypeDate || field->DataType == DataTypeTime) && field->MapFormat == 0)
         return report("Date/Time format missing for " + name);
     if (option == MapOptionConstant && field->MapConstant.empty()) return report("Constant missing for " + name);
     return true;

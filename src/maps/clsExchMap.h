@@ -27,6 +27,16 @@ enum MapTypeCode : int32_t {
     MapTypeE5000 = 4,
 };
 
+// What a field holds (`DataType`).
+enum MapDataTypeCode : int32_t {
+    DataTypeText = 0,
+    DataTypeInt16 = 1,
+    DataTypeInt32 = 2,
+    DataTypeDouble = 3,
+    DataTypeDate = 4,
+    DataTypeTime = 5,
+};
+
 // How a field is mapped (`MapOption`).
 enum MapOptionCode : int32_t {
     MapOptionDoNotMap = 1,
