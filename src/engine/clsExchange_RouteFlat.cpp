@@ -29,19 +29,19 @@ bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataTyp
 } // namespace
 
 std::string clsExchange::RawFieldText(int field, const std::string& sourceText) {
-    switch (mCurrentMap->MapOption(field)) {
+    switch (Run().CurrentMap->MapOption(field)) {
     case MapOptionFromSource: return sourceText;
-    case MapOptionConstant: return mCurrentMap->MapConstant(field);
-    case MapOptionPrompt: return mPrompts.Value(mCurrentMap->FieldName(field, false));
+    case MapOptionConstant: return Run().CurrentMap->MapConstant(field);
+    case MapOptionPrompt: return mPrompts.Value(Run().CurrentMap->FieldName(field, false));
     case MapOptionAutonumber:
-        mAutoNumberCounter = CheckInt16(static_cast<int64_t>(mAutoNumberCounter) + 1);
-        return NumberText(mAutoNumberCounter);
+        Run().AutoNumberCounter = CheckInt16(static_cast<int64_t>(Run().AutoNumberCounter) + 1);
+        return NumberText(Run().AutoNumberCounter);
     default: return {};
     }
 }
 
 Value clsExchange::ParsedValue(int field, const std::string& raw, bool fixedWidth) {
-    switch (mCurrentMap->DataType(field)) {
+    switch (Run().CurrentMap->DataType(field)) {
     case DataTypeText: return Value(fixedWidth ? Trim(raw) : RTrim(raw)); // delimited texts keep leading blanks
     case DataTypeInt16: return Value(CInt(Val(raw)));
     case DataTypeInt32: return Value(CLng(Val(raw)));
@@ -54,14 +54,14 @@ Value clsExchange::ParsedValue(int field, const std::string& raw, bool fixedWidt
 
 ValueCollection clsExchange::ParseFields(const std::function<std::string(int)>& sourceText, bool fixedWidth) {
     ValueCollection values;
-    mCurrentReadType.clear();
-    for (int field = 1; field <= mCurrentMap->FieldCount(); ++field) {
-        const int32_t dataType = mCurrentMap->DataType(field);
+    Run().CurrentReadType.clear();
+    for (int field = 1; field <= Run().CurrentMap->FieldCount(); ++field) {
+        const int32_t dataType = Run().CurrentMap->DataType(field);
         if (dataType < DataTypeText || dataType > DataTypeTime) continue; // not a field the line can carry
-        const bool fromSource = mCurrentMap->MapOption(field) == MapOptionFromSource;
+        const bool fromSource = Run().CurrentMap->MapOption(field) == MapOptionFromSource;
         const std::string raw = RawFieldText(field, fromSource ? sourceText(field) : std::string());
-        std::string name = mCurrentMap->FieldName(field, false);
-        if (fromSource && EqualsNoCase(name, "ReadType")) mCurrentReadType = UCase(raw);
+        std::string name = Run().CurrentMap->FieldName(field, false);
+        if (fromSource && EqualsNoCase(name, "ReadType")) Run().CurrentReadType = UCase(raw);
         values.Set(std::move(name), ParsedValue(field, raw, fixedWidth));
     }
     return values;
@@ -70,8 +70,8 @@ ValueCollection clsExchange::ParseFields(const std::function<std::string(int)>& 
 ValueCollection clsExchange::ParseRouteFixed(const std::string& Buffer) {
     return ParseFields(
         [&](int field) {
-            const int position = mCurrentMap->DataPosition(field);
-            const int width = mCurrentMap->DataWidth(field);
+            const int position = Run().CurrentMap->DataPosition(field);
+            const int width = Run().CurrentMap->DataWidth(field);
             // A line that ends before the field gives a shorter or empty text.
             if (position < 1 || width <= 0 || static_cast<size_t>(position) > Buffer.size()) return std::string();
             return Buffer.substr(static_cast<size_t>(position) - 1, static_cast<size_t>(width));
@@ -80,8 +80,8 @@ ValueCollection clsExchange::ParseRouteFixed(const std::string& Buffer) {
 }
 
 ValueCollection clsExchange::ParseRouteDelimited(const std::string& Buffer) {
-    const std::string delimiter = mCurrentMap->MapDelimiterChar();
-    const std::string quote = mCurrentMap->MapQuote();
+    const std::string delimiter = Run().CurrentMap->MapDelimiterChar();
+    const std::string quote = Run().CurrentMap->MapQuote();
     std::string line = Buffer;
     // A delimiter inside quotes is hidden as "~" while the line is split.
     if (!quote.empty() && !delimiter.empty()) {
@@ -112,7 +112,7 @@ ValueCollection clsExchange::ParseRouteDelimited(const std::string& Buffer) {
     }
     return ParseFields(
         [&](int field) {
-            const int column = mCurrentMap->DataPosition(field);
+            const int column = Run().CurrentMap->DataPosition(field);
             if (column < 1 || static_cast<size_t>(column) > columns.size()) return std::string();
             return columns[static_cast<size_t>(column) - 1];
         },
@@ -120,43 +120,43 @@ ValueCollection clsExchange::ParseRouteDelimited(const std::string& Buffer) {
 }
 
 ValueCollection clsExchange::ParseRoute(const std::string& Source) {
-    switch (mCurrentMap->MapType()) {
+    switch (Run().CurrentMap->MapType()) {
     case MapTypeFixed: return ParseRouteFixed(Source);
     case MapTypeDelimited: return ParseRouteDelimited(Source);
     default:
-        RaiseError(ErrInvalidCall, "The conversion map " + mCurrentMap->MapName() +
+        RaiseError(ErrInvalidCall, "The conversion map " + Run().CurrentMap->MapName() +
                                        " is neither a fixed-width nor a delimited map");
     }
 }
 
 void clsExchange::ReportValidation(const std::string& message, int16_t& result) {
-    if (mValidationMessageCount < 50) {
+    if (Run().ValidationMessageCount < 50) {
         WriteLog(message);
-        ++mValidationMessageCount;
+        ++Run().ValidationMessageCount;
         result = std::max<int16_t>(result, 1);
-    } else if (mValidationMessageCount == 50) {
+    } else if (Run().ValidationMessageCount == 50) {
         WriteLog("Remaining validation messages suppressed");
         WriteLog("Fatal Error limit reached");
-        ++mValidationMessageCount;
+        ++Run().ValidationMessageCount;
         result = 3;
     }
 }
 
 int16_t clsExchange::ValidateRoute(const ValueCollection& Values) {
     int16_t result = 0;
-    const bool manual = IsManualReadType(mCurrentReadType);
-    const std::string line = NumberText(static_cast<int64_t>(mLineNumber));
-    for (int field = 1; field <= mCurrentMap->FieldCount(); ++field) {
-        const std::string name = mCurrentMap->FieldName(field, false);
+    const bool manual = IsManualReadType(Run().CurrentReadType);
+    const std::string line = NumberText(static_cast<int64_t>(Run().LineNumber));
+    for (int field = 1; field <= Run().CurrentMap->FieldCount(); ++field) {
+        const std::string name = Run().CurrentMap->FieldName(field, false);
         if (manual && EqualsNoCase(name, "MeterTagNbr")) continue;
         const Value& value = Values.Item(name);
-        const double maxValue = mCurrentMap->MaxValue(field);
+        const double maxValue = Run().CurrentMap->MaxValue(field);
         if (maxValue > 0 && value.ToNumber() > maxValue) {
             ReportValidation("Value of " + name + "(" + value.ToText() + ") exceeds maximum permitted value in Line " + line,
                              result);
         }
-        if (mCurrentMap->Required(field)) {
-            const int32_t dataType = mCurrentMap->DataType(field);
+        if (Run().CurrentMap->Required(field)) {
+            const int32_t dataType = Run().CurrentMap->DataType(field);
             if (IsNumericType(dataType)) {
                 if (value.ToNumber() == 0) ReportValidation(name + " zero in Line " + line, result);
             } else if (Trim(value.ToText()).empty()) {
@@ -166,14 +166,14 @@ int16_t clsExchange::ValidateRoute(const ValueCollection& Values) {
     }
     if (!manual) {
         const std::string info = Values.Item("ServiceAddress").ToText() + " " + Values.Item("BillingName").ToText();
-        if (CheckDuplicateTag(Values.Item("MeterTagNbr").ToText(), info, mLineNumber)) result = 3;
+        if (CheckDuplicateTag(Values.Item("MeterTagNbr").ToText(), info, Run().LineNumber)) result = 3;
     }
     return result;
 }
 
 bool clsExchange::CheckDuplicateTag(const std::string& tag, const std::string& info, int32_t line) {
     try {
-        if (mSeenTags.Insert(tag)) return false;
+        if (Run().SeenTags.Insert(tag)) return false;
         WriteLog("Meter Tag Number of " + tag + " is duplicate in Line " + NumberText(static_cast<int64_t>(line)));
         WriteLog("   Info: " + info);
         return true;
@@ -194,7 +194,7 @@ std::string clsExchange::LookupMessage(const ValueCollection& Values) {
 }
 
 void clsExchange::WriteMeterRecord(const ValueCollection& Values, int16_t routePosition) {
-    clsQVF& db = *mRouteDatabase;
+    clsQVF& db = *Run().RouteDatabase;
     auto copyTexts = [&](std::initializer_list<const char*> names) {
         for (const char* name : names) db.SetItem(name, Values.Item(name));
     };
@@ -202,7 +202,7 @@ void clsExchange::WriteMeterRecord(const ValueCollection& Values, int16_t routeP
     auto copyNumbers = [&](std::initializer_list<const char*> names) {
         for (const char* name : names) {
             const Value& value = Values.Item(name);
-            const bool dateText = value.IsText() && IsDateOrTime(mCurrentMap->DataType(name));
+            const bool dateText = value.IsText() && IsDateOrTime(Run().CurrentMap->DataType(name));
             db.SetItem(name, dateText ? Value(Val(value.Text())) : value);
         }
     };
@@ -219,9 +219,9 @@ void clsExchange::WriteMeterRecord(const ValueCollection& Values, int16_t routeP
         db.SetItem("MeterType", Value(Val(meterType)));
     }
     copyNumbers({"Digits", "Decimals", "PrvReading", "MaxReading", "MinReading"});
-    if (mCurrentReadType == "R") db.SetItem("ReadType", Value(int64_t{1}));
-    else if (mCurrentReadType == "M" || mCurrentReadType == "S") db.SetItem("ReadType", Value(int64_t{2}));
-    else if (mCurrentReadType == "P") db.SetItem("ReadType", Value(int64_t{3}));
+    if (Run().CurrentReadType == "R") db.SetItem("ReadType", Value(int64_t{1}));
+    else if (Run().CurrentReadType == "M" || Run().CurrentReadType == "S") db.SetItem("ReadType", Value(int64_t{2}));
+    else if (Run().CurrentReadType == "P") db.SetItem("ReadType", Value(int64_t{3}));
     else db.SetItem("ReadType", Value(Values.Item("ReadType").ToNumber()));
     copyNumbers({"LstReadingDate", "UtilityCode", "Lat", "Lng"});
     db.SetItem("Message", Value(LookupMessage(Values)));
@@ -233,23 +233,23 @@ void clsExchange::WriteMeterRecord(const ValueCollection& Values, int16_t routeP
 }
 
 void clsExchange::IndexWrittenMeter() {
-    clsQVF& db = *mRouteDatabase;
+    clsQVF& db = *Run().RouteDatabase;
     if (mIndexer) {
-        mIndexer->IndexMeter(db, mCreateIndexes, static_cast<int32_t>(db.Item("RouteNbr").ToNumber()), mIndexPosition,
+        mIndexer->IndexMeter(db, Run().CreateIndexes, static_cast<int32_t>(db.Item("RouteNbr").ToNumber()), Run().IndexPosition,
                              db.Item("MeterTagNbr").ToText(), db.Item("MeterSerialNbr").ToText(),
                              db.Item("BillingName").ToText(), db.Item("ServiceAddress").ToText(),
                              db.Item("ServiceUniqueID").ToText());
     }
-    mIndexPosition = CheckInt16(static_cast<int64_t>(mIndexPosition) + 1);
+    Run().IndexPosition = CheckInt16(static_cast<int64_t>(Run().IndexPosition) + 1);
 }
 
 bool clsExchange::ConvertRouteFlat() {
     const std::string source = ResolvedPath(mvarRouteSource);
-    if (const int status = mSourceFile.Open(source); status != 0) throw RuntimeError(status);
-    const auto blocks = static_cast<int32_t>((mSourceFile.Length() + kProgressBlock - 1) / kProgressBlock);
+    if (const int status = Run().SourceFile.Open(source); status != 0) throw RuntimeError(status);
+    const auto blocks = static_cast<int32_t>((Run().SourceFile.Length() + kProgressBlock - 1) / kProgressBlock);
     const int32_t progressMax = CheckInt32(3 * static_cast<int64_t>(blocks));
     auto progressAt = [&](int32_t base) {
-        SetProgress(progressMax, base + static_cast<int32_t>(mSourceFile.Position() / kProgressBlock));
+        SetProgress(progressMax, base + static_cast<int32_t>(Run().SourceFile.Position() / kProgressBlock));
     };
 
     // First pass: the routes, their meter counts and the number of lines.
@@ -257,43 +257,45 @@ bool clsExchange::ConvertRouteFlat() {
     std::string line;
     for (;;) {
         progressAt(0);
-        if (!mSourceFile.ReadLine(line)) break;
-        ++mLineNumber;
+        if (!Run().SourceFile.ReadLine(line)) break;
+        ++Run().LineNumber;
         const ValueCollection values = ParseRoute(line);
-        const int16_t route = AddRoute(values.Item("RouteNbr").ToText());
-        int16_t& count = mRouteMeterCount[static_cast<size_t>(route) - 1];
+        const int16_t route = Run().AddRoute(values.Item("RouteNbr").ToText());
+        int16_t& count = Run().RouteMeterCount[static_cast<size_t>(route) - 1];
         count = CheckInt16(static_cast<int64_t>(count) + 1);
         lines = CheckInt16(static_cast<int64_t>(lines) + 1);
     }
 
-    mSourceFile.Close();
-    if (const int status = mSourceFile.Open(source); status != 0) throw RuntimeError(status);
-    mLineNumber = 0;
+    Run().SourceFile.Close();
+    if (const int status = Run().SourceFile.Open(source); status != 0) throw RuntimeError(status);
+    Run().LineNumber = 0;
 
     const std::string destination = ResolvedPath(mvarRouteDestination);
-    const int64_t presize = static_cast<int64_t>(lines) + static_cast<int64_t>(mRouteList.size()) + 2 + 2100;
-    if (mRouteDatabase->CreateQVF(destination, RouteFileType(mvarRouteQVFType), CheckInt32(presize)) != 0) {
+    const int64_t presize = static_cast<int64_t>(lines) + static_cast<int64_t>(Run().RouteList.size()) + 2 + 2100;
+    if (Run().RouteDatabase->CreateQVF(destination, RouteFileType(mvarRouteQVFType), CheckInt32(presize)) != 0) {
         WriteLog("Error: Could not Create Route QVF File");
+        // Nothing usable was written: the closing line must say so.
+        Run().ConversionProblems = true;
         return false;
     }
     WriteOpeningRecords(lines, source);
 
-    mAutoNumberCounter = 0;
-    mValidationMessageCount = 0;
+    Run().AutoNumberCounter = 0;
+    Run().ValidationMessageCount = 0;
     for (;;) {
         progressAt(blocks);
-        if (!mSourceFile.ReadLine(line)) break;
-        ++mLineNumber;
+        if (!Run().SourceFile.ReadLine(line)) break;
+        ++Run().LineNumber;
         const ValueCollection values = ParseRoute(line);
         const int16_t validation = ValidateRoute(values);
-        if (validation == 1) mConversionWarnings = true;
+        if (validation == 1) Run().ConversionWarnings = true;
         if (validation == 3) return false;
-        const int16_t route = AddRoute(values.Item("RouteNbr").ToText());
+        const int16_t route = Run().AddRoute(values.Item("RouteNbr").ToText());
         WriteMeterRecord(values, route);
-        ++mMetersWritten;
+        ++Run().MetersWritten;
         IndexWrittenMeter();
     }
-    return !mConversionProblems;
+    return !Run().ConversionProblems;
 }
 
 } // namespace dovrex

@@ -98,17 +98,17 @@ TEST_F(EngineCoreTest, LookupsRouteListAndHelpers) {
     EXPECT_EQ(messages.Shown[0].Text,
               "Contact Support - cannot determine internal file version from this version of Quenderel");
 
-    engine.ClearRoute();
-    EXPECT_EQ(engine.AddRoute("0012"), 1);
-    EXPECT_EQ(engine.AddRoute("0012"), 1);
-    EXPECT_EQ(engine.AddRoute("0013"), 2);
-    EXPECT_EQ(engine.AddRoute("0012"), 1);
-    EXPECT_EQ(engine.AddRoute("12"), 3);   // leading zeros matter
-    EXPECT_EQ(engine.AddRoute("a12"), 4);
-    EXPECT_EQ(engine.AddRoute("A12"), 5);  // so does letter case
-    EXPECT_EQ(engine.RouteMeterCount(), (std::vector<int16_t>(5, 0)));
-    engine.ClearRoute();
-    EXPECT_EQ(engine.AddRoute("0013"), 1);
+    ConversionRun run;
+    EXPECT_EQ(run.AddRoute("0012"), 1);
+    EXPECT_EQ(run.AddRoute("0012"), 1);
+    EXPECT_EQ(run.AddRoute("0013"), 2);
+    EXPECT_EQ(run.AddRoute("0012"), 1);
+    EXPECT_EQ(run.AddRoute("12"), 3);   // leading zeros matter
+    EXPECT_EQ(run.AddRoute("a12"), 4);
+    EXPECT_EQ(run.AddRoute("A12"), 5);  // so does letter case
+    EXPECT_EQ(run.RouteMeterCount, (std::vector<int16_t>(5, 0)));
+    run.ClearRoute();
+    EXPECT_EQ(run.AddRoute("0013"), 1);
 
     EXPECT_EQ(clsExchange::CombineUser({"A", "", std::string("b\0c", 3)}), "A~~b\x01" "c");
     EXPECT_TRUE(clsExchange::IsAllDigits(" 0123 "));

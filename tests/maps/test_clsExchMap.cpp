@@ -359,3 +359,24 @@ TEST(clsExchMap, ValidationMessages) {
     EXPECT_FALSE(reading.ValidateMap(message));
     EXPECT_EQ(message, "Mapping Errors found:\r\n\tWidth of CurReading is required\r\n");
 }
+
+TEST(clsExchMap, AlignmentAndPadPartsLoadAndSaveByTheirLetters) {
+    // Only "L" is left and only "Z" is zeros; a blank or any other text is right / blanks.
+    const struct { const char* align; const char* pad; int32_t mapAlign, mapPad; const char* saved; } rows[] = {
+        {"L", "Z", 1, 1, "CurReading=21,6,L,Z,0"}, {"R", "B", 2, 2, "CurReading=21,6,R,B,0"},
+        {"", "", 2, 2, "CurReading=21,6,R,B,0"},   {"l", "z", 2, 2, "CurReading=21,6,R,B,0"},
+        {" L", "Z ", 2, 2, "CurReading=21,6,R,B,0"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.align) + "|" + row.pad);
+        TempFolder folder;
+        folder.Write("Up.brm", "MAPTYPE=1\r\nCurReading=21,6," + std::string(row.align) + "," + row.pad + ",0\r\n");
+        clsExchMap map(folder.Path());
+        ASSERT_TRUE(map.LoadMap("Up.brm", MapUseReading));
+        EXPECT_EQ(map.MapAlign("CurReading"), row.mapAlign);
+        EXPECT_EQ(map.MapPad("CurReading"), row.mapPad);
+        map.SetMapName("Again.brm");
+        ASSERT_TRUE(map.SaveMap());
+        EXPECT_NE(folder.Read("Again.brm").find(std::string(row.saved) + "\r\n"), std::string::npos);
+    }
+}
