@@ -3,6 +3,8 @@
 // The working state of one conversion: created when a conversion starts and dropped
 // when it ends, so that nothing of one run leaks into the next.
 
+#include "RouteLineLayout.h"
+
 #include "maps/clsExchMap.h"
 
 #include "handheld_db/clsQVF.h"
@@ -20,6 +22,8 @@ namespace dovrex {
 struct ConversionRun {
     std::unique_ptr<clsExchMap> CurrentMap;
     std::unique_ptr<clsQVF> RouteDatabase;
+    // The map's fields resolved for the lines of a flat source.
+    std::unique_ptr<RouteLineLayout> Layout;
     // Route number texts in order of first appearance, and the meters counted for each.
     std::vector<std::string> RouteList;
     std::vector<int16_t> RouteMeterCount;
@@ -34,6 +38,8 @@ struct ConversionRun {
     bool ConversionWarnings = false;
     bool ConversionProblems = false;
     bool CreateIndexes = true;
+    // The first pass over a flat source only counts routes and lines.
+    bool CountingOnly = false;
 
     void ClearRoute();
     // The 1-based position of the route number text, appended when new.

@@ -3,6 +3,7 @@
 #include "ConversionRun.h"
 #include "EngineInterfaces.h"
 #include "PromptVariables.h"
+#include "RouteLineLayout.h"
 #include "clsPrompts.h"
 
 #include "maps/clsExchMap.h"
@@ -22,6 +23,9 @@
 namespace dovrex {
 
 class clsQVF;
+
+// What validating a route line gives.
+enum ValidationResult : int16_t { ValidationClean = 0, ValidationWarned = 1, ValidationProblem = 2, ValidationStop = 3 };
 class clsRegistry;
 
 // The conversion engine: every conversion setting and every conversion.
@@ -146,22 +150,27 @@ private:
     void WriteClosingLines(const std::string& finished, const std::string& failed);
     bool ConvertRouteFlat();
     // The parsed line: every map field's raw text by its option, converted by its data type.
-    ValueCollection ParseRoute(const std::string& Source);
-    ValueCollection ParseFields(const std::function<std::string(int)>& sourceText, bool fixedWidth);
-    ValueCollection ParseRouteFixed(const std::string& Buffer);
-    ValueCollection ParseRouteDelimited(const std::string& Buffer);
-    Value ParsedValue(int field, const std::string& raw, bool fixedWidth);
-    std::string RawFieldText(int field, const std::string& sourceText);
-    int16_t ValidateRoute(const ValueCollection& Values);
+    struct MeterRecordPlan;
+    void ParseRoute(const std::string& Source, ParsedLine& line);
+    template <class SourceText> void ParseFields(const SourceText& sourceText, bool fixedWidth, ParsedLine& line);
+    void ParseRouteFixed(const std::string& Buffer, ParsedLine& line);
+    void ParseRouteDelimited(const std::string& Buffer, ParsedLine& line);
+    Value ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth);
+    // The field's text by its option; an autonumber is kept in the given text.
+    std::string_view RawFieldText(const RouteLineLayout::Field& field, std::string_view sourceText,
+                                  std::string& autonumber);
+    // ValidationClean, ValidationWarned (a message was logged) or ValidationStop.
+    int16_t ValidateRoute(const ParsedLine& Values);
     bool CheckDuplicateTag(const std::string& tag, const std::string& info, int32_t line);
     void ReportValidation(const std::string& message, int16_t& result);
-    void WriteMeterRecord(const ValueCollection& Values, int16_t routePosition);
-    void IndexWrittenMeter();
+    MeterRecordPlan PlanRouteMeterRecord(const RouteLineLayout& layout, clsQVF& db) const;
+    void WriteMeterRecord(const MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition);
+    void IndexWrittenMeter(const MeterRecordPlan& plan);
+    std::string LookupMessage(const MeterRecordPlan& plan, const ParsedLine& Values);
     // Header record and one route record per route, from RouteList and RouteMeterCount.
     void WriteOpeningRecords(int32_t meterCount, const std::string& sourcePath);
     void ShowError(const std::exception& e);
     int16_t RouteFileType(const std::string& qvfType) const;
-    std::string LookupMessage(const ValueCollection& Values);
 
     ILog& mLog;
     IMessageBox& mMessages;
