@@ -1,5 +1,6 @@
 #include "BinaryFile.h"
 
+#include "AtomicFile.h"
 #include "RuntimeError.h"
 
 #include <cerrno>
@@ -127,25 +128,7 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void WriteWholeFile(const std::string& path, std::string_view data) {
-    const std::string temporary = path + ".tmp" + std::to_string(::getpid());
-    {
-        BinaryFile file;
-        if (const int status = file.Create(temporary); status != 0) {
-            throw RuntimeError(status, RuntimeError::StandardDescription(status) + " (" + path + ")");
-        }
-        try {
-            file.WriteAt(0, data);
-        } catch (...) {
-            file.Close();
-            ::unlink(temporary.c_str());
-            throw;
-        }
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temporary.c_str());
-        throw FileError(err, path);
-    }
+    if (const int err = ReplaceFileContent(path, data, 0644)) throw FileError(err, path);
 }
 
 bool FileExists(const std::string& path) {

@@ -42,7 +42,7 @@ private:
 
 // Whole-file helpers. ReadWholeFile raises a runtime error when the file cannot be read.
 std::string ReadWholeFile(const std::string& path);
-// Writes through a temporary file and a rename, so that readers never see half a file.
+// Replaces the whole file atomically (see AtomicFile.h); raises the runtime error of a failure.
 void WriteWholeFile(const std::string& path, std::string_view data);
 bool FileExists(const std::string& path);
 bool DeleteFile(const std::string& path);
