@@ -4,6 +4,7 @@
 #include "RuntimeError.h"
 
 #include <cerrno>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,6 +68,13 @@ int BinaryFile::OpenAppend(const std::string& path) {
 void BinaryFile::Close() {
     if (mFd >= 0) ::close(mFd);
     mFd = -1;
+}
+
+void BinaryFile::CloseWritten() {
+    if (mFd < 0) return;
+    // The descriptor is released even when close fails (or is interrupted); it must not be
+    // closed again.
+    if (::close(std::exchange(mFd, -1)) != 0 && errno != EINTR) throw FileError(errno, mPath);
 }
 
 std::string BinaryFile::ReadAt(uint64_t offset, size_t size) const {
