@@ -1,6 +1,7 @@
 #include "EngineSession.h"
 
 #include "platform/Cp1252.h"
+#include "platform/RuntimeError.h"
 
 #include <ostream>
 
@@ -45,6 +46,8 @@ PromptAnswer CliPromptView::ShowPrompts(const std::vector<PromptRow>& rows) {
 EngineSession::EngineSession(CliContext& context)
     : mLocations(context.Locations()), mLog(context.Out), mPromptView(context) {
     mRegistry = std::make_unique<clsRegistry>(mLocations.Registry, &context.Messages());
+    // A store that cannot be read would run the engine on default settings.
+    if (const std::string& problem = mRegistry->ReadError(); !problem.empty()) RaiseError(ErrPathFileAccess, problem);
     mEngine = std::make_unique<clsExchange>(mLog, context.Messages(), mProgress, mClock, LocaleFormats::System(),
                                             mLocations.Home);
     mEngine->SetRegistry(mRegistry.get());

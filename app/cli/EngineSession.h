@@ -27,6 +27,7 @@ private:
 // output, message boxes on standard error and the prompt values of the options.
 class EngineSession {
 public:
+    // Raises the reason when the settings store exists but cannot be read.
     explicit EngineSession(CliContext& context);
     clsExchange& Engine() { return *mEngine; }
     clsRegistry& Registry() { return *mRegistry; }

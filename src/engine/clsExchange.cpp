@@ -75,27 +75,41 @@ void clsExchange::LoadSettings() {
     mvarAutoInstallLeave = GetParm("PRCInstall", "Leave", "N") == "Y";
 }
 
-void clsExchange::SaveSettings() {
-    SaveParm("Route", "Source", mvarRouteSource);
-    SaveParm("Route", "Destination", mvarRouteDestination);
-    SaveParm("Route", "QVFType", mvarRouteQVFType);
-    SaveParm("Route", "Map", mvarRouteMap);
-    SaveParm("ReRead", "Source", mvarReReadSource);
-    SaveParm("ReRead", "Destination", mvarReReadDestination);
-    SaveParm("ReRead", "QVFType", mvarReReadQVFType);
-    SaveParm("ReRead", "Map", mvarReReadMap);
-    SaveParm("Reading", "Source", mvarReadingSource);
-    SaveParm("Reading", "Destination", mvarReadingDestination);
-    SaveParm("Reading", "Map", mvarReadingMap);
-    SaveParm("Reading", "AutoReRead", YesNo(mvarAutoReRead));
-    SaveParm("Orphan", "Destination", mvarOrphanDestination);
-    SaveParm("Orphan", "Map", mvarOrphanMap);
-    SaveParm("Orphan", "Convert", NumberText(mvarOrphanConvert));
-    SaveParm("Orphan", "Replace", NumberText(mvarOrphanReplace));
-    SaveParm("PRCInstall", "AutoInstall", YesNo(mvarAutoInstall));
-    SaveParm("PRCInstall", "Prompt", YesNo(mvarAutoInstallPrompt));
-    SaveParm("PRCInstall", "Leave", YesNo(mvarAutoInstallLeave));
-    SaveParm("PRCInstall", "Unit", mvarAutoInstallUnit);
+bool clsExchange::SaveSettings() {
+    if (mRegistry == nullptr) return false;
+    struct Setting {
+        const char* Section;
+        const char* Name;
+        std::string Text;
+    };
+    const Setting settings[] = {
+        {"Route", "Source", mvarRouteSource},
+        {"Route", "Destination", mvarRouteDestination},
+        {"Route", "QVFType", mvarRouteQVFType},
+        {"Route", "Map", mvarRouteMap},
+        {"ReRead", "Source", mvarReReadSource},
+        {"ReRead", "Destination", mvarReReadDestination},
+        {"ReRead", "QVFType", mvarReReadQVFType},
+        {"ReRead", "Map", mvarReReadMap},
+        {"Reading", "Source", mvarReadingSource},
+        {"Reading", "Destination", mvarReadingDestination},
+        {"Reading", "Map", mvarReadingMap},
+        {"Reading", "AutoReRead", YesNo(mvarAutoReRead)},
+        {"Orphan", "Destination", mvarOrphanDestination},
+        {"Orphan", "Map", mvarOrphanMap},
+        {"Orphan", "Convert", NumberText(mvarOrphanConvert)},
+        {"Orphan", "Replace", NumberText(mvarOrphanReplace)},
+        {"PRCInstall", "AutoInstall", YesNo(mvarAutoInstall)},
+        {"PRCInstall", "Prompt", YesNo(mvarAutoInstallPrompt)},
+        {"PRCInstall", "Leave", YesNo(mvarAutoInstallLeave)},
+        {"PRCInstall", "Unit", mvarAutoInstallUnit},
+    };
+    // One locked rewrite of the store for all of them, rather than one per value.
+    std::vector<clsRegistry::ValueSave> saves;
+    for (const Setting& setting : settings) {
+        saves.push_back({ProgramValuePath(setting.Section, setting.Name), Value(setting.Text)});
+    }
+    return mRegistry->SaveValues(saves);
 }
 
 std::string clsExchange::MapExtension(int32_t MapUse) {

@@ -89,7 +89,9 @@ public:
     void SetAutoInstallLeave(bool v) { mvarAutoInstallLeave = v; }
 
     void LoadSettings();
-    void SaveSettings();
+    // Writes every setting in one update of the store: all of them or, when the store
+    // cannot be saved (its LastError says why), none; false then.
+    bool SaveSettings();
     std::string GetParm(const std::string& Hive, const std::string& KeyName, const std::string& Default);
     bool SaveParm(const std::string& Hive, const std::string& KeyName, const std::string& ParmValue);
 

@@ -41,7 +41,12 @@ clsPalmFilePDB::~clsPalmFilePDB() {
 }
 
 void clsPalmFilePDB::CloseFile() {
-    if (mWriting && cvarFD.IsOpen()) Flush();
+    if (mWriting && cvarFD.IsOpen()) {
+        Flush(); // a failure leaves the file open for the destructor to close
+        mWriting = false;
+        cvarFD.CloseWritten();
+        return;
+    }
     mWriting = false;
     cvarFD.Close();
 }

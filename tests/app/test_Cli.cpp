@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include <sys/stat.h>
+
 using namespace dovrex;
 using dovrex::test::Bytes;
 using dovrex::test::TempFolder;
@@ -78,6 +80,24 @@ TEST(CliTest, ConfigSetListAndUnset) {
     EXPECT_EQ(cli.Run({"config", "unset", "Route/Source"}).Code, 0);
     EXPECT_EQ(cli.Run({"config", "unset", "Route/Source"}).Code, 1);
     EXPECT_EQ(cli.Run({"config", "list"}).Out, "LoginIDs/SMITH=pw||S\nRoute/Map=Caf\xC3\xA9\n");
+}
+
+TEST(CliTest, AStoreThatCannotBeReadIsAnErrorNotAnEmptyStore) {
+    const std::vector<std::vector<std::string>> commands = {
+        {"config", "list"}, {"config", "set", "Route/Map=x"}, {"config", "unset", "Route/Map"}, {"route"}};
+    for (const bool fifo : {false, true}) {
+        for (const auto& command : commands) {
+            SCOPED_TRACE(::testing::PrintToString(command) + (fifo ? " on a fifo" : " on a folder"));
+            Cli cli;
+            const std::string store = cli.folder.File("registry.ini");
+            ASSERT_EQ(fifo ? ::mkfifo(store.c_str(), 0600) : ::mkdir(store.c_str(), 0700), 0);
+            const Result r = cli.Run(command);
+            EXPECT_EQ(r.Code, 1);
+            EXPECT_EQ(r.Out, "");
+            EXPECT_EQ(r.Err, "dovrex-cli: cannot read the settings store " + store + ": " +
+                                 (fifo ? "not a regular file" : "Is a directory") + "\n");
+        }
+    }
 }
 
 TEST(CliTest, RouteConvertsTheSamplesAndDumpDecodesTheResult) {

@@ -3,6 +3,8 @@
 #include "engine/PromptVariables.h"
 #include "platform/clsRegistry.h"
 
+#include "support/FileSizeLimit.h"
+
 using namespace dovrex;
 using namespace dovrex::test;
 
@@ -32,7 +34,7 @@ TEST_F(EngineCoreTest, SettingsRoundTripThroughTheStoreWithDefaultsWhenAbsent) {
     engine.SetAutoInstall(true);
     engine.SetAutoInstallUnit("SMITH");
     engine.SetAutoInstallLeave(true);
-    engine.SaveSettings();
+    EXPECT_TRUE(engine.SaveSettings());
 
     // Another engine on another store object sees every value.
     clsRegistry other(folder.File("registry.ini"));
@@ -74,6 +76,36 @@ TEST_F(EngineCoreTest, SettingsRoundTripThroughTheStoreWithDefaultsWhenAbsent) {
     EXPECT_EQ(engine.OrphanConvert(), 12);
     EXPECT_NE(engine.OrphanReplace(), 0);
     EXPECT_EQ(engine.GetParm("Route", "Nothing", "dflt"), "dflt");
+}
+
+TEST_F(EngineCoreTest, SaveSettingsIsOneUpdateThatKeepsOtherProgramsValuesOrFailsWhole) {
+    const std::string path = folder.File("registry.ini");
+    clsRegistry registry(path);
+    engine.SetRegistry(&registry);
+    engine.LoadSettings();
+    // Another program saves after this one read the store.
+    clsRegistry other(path);
+    ASSERT_TRUE(other.SaveValue(Value("pw||S"), {"HKEY_LOCAL_MACHINE", "Software\\Kelmora, Inc.\\Dovrex\\LoginIDs", "SMITH"}));
+
+    engine.SetRouteMap("Standard");
+    const std::string before = folder.Read("registry.ini");
+    {
+        // Room for a value or two, not for all twenty: a save of one value at a time
+        // would leave some of them stored.
+        const FileSizeLimit full(before.size() + 150);
+        EXPECT_FALSE(engine.SaveSettings());
+    }
+    EXPECT_EQ(folder.Read("registry.ini"), before);
+    EXPECT_EQ(registry.LastError(), "cannot save the settings store " + path + ": File too large");
+
+    ASSERT_TRUE(engine.SaveSettings());
+    EXPECT_EQ(other.GetValue({"HKEY_LOCAL_MACHINE", "Software\\Kelmora, Inc.\\Dovrex\\LoginIDs", "SMITH"}), Value("pw||S"));
+    EXPECT_EQ(other.GetValue({"HKEY_LOCAL_MACHINE", "Software\\Kelmora, Inc.\\Dovrex\\Route", "Map"}), Value("Standard"));
+    EXPECT_EQ(other.GetValues({"HKEY_LOCAL_MACHINE", "Software\\Kelmora, Inc.\\Dovrex\\PRCInstall"}),
+              (std::vector<std::string>{"AutoInstall", "Prompt", "Leave", "Unit"}));
+
+    clsExchange detached(log, messages, progress, clock, LocaleFormats{}, folder.Path());
+    EXPECT_FALSE(detached.SaveSettings()) << "no store to save to";
 }
 
 TEST_F(EngineCoreTest, LookupsRouteListAndHelpers) {
