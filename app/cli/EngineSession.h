@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliContext.h"
+#include "StreamLog.h"
 
 #include "engine/clsExchange.h"
 #include "platform/DateTime.h"
