@@ -187,3 +187,41 @@ TEST(CliTest, DumpShowsCodeAndIndexRecordsAndRejectsDamagedFiles) {
     EXPECT_EQ(missing.Code, 1);
     EXPECT_NE(missing.Err.find("File not found"), std::string::npos);
 }
+
+TEST(CliTest, UnitsListsAndInstallQueuesForHotSyncUsers) {
+    Cli cli;
+    const std::string palm = cli.folder.File("PalmDesktop");
+    const Result missing = cli.Run({"units"});
+    EXPECT_EQ(missing.Code, 1);
+    EXPECT_EQ(missing.Err, "dovrex-cli: Palm Desktop folder not found: " + palm + "\n");
+
+    std::filesystem::create_directory(palm);
+    EXPECT_EQ(cli.Run({"units"}).Out, "");
+    cli.folder.Write("PELLUCORA.PRC", "application");
+    const Result queued = cli.Run({"install", "Jos\xC3\xA9", "PELLUCORA.PRC"});
+    EXPECT_EQ(queued.Code, 0) << queued.Err;
+    EXPECT_EQ(cli.folder.Read("PalmDesktop/Jos\xE9/Install/PELLUCORA.PRC"), "application");
+    const Result twice = cli.Run({"install", "jos\xC3\xA9", "PELLUCORA.PRC"});
+    EXPECT_EQ(twice.Code, 0);
+    EXPECT_EQ(twice.Err, "[Dovrex] Application (PELLUCORA.PRC) is already scheduled to be installed during next "
+                         "HotSync operation.\n");
+    const Result absent = cli.Run({"install", "SMITH", "absent.prc"});
+    EXPECT_EQ(absent.Code, 1);
+    EXPECT_EQ(absent.Err, "[Dovrex] Application not found in " + cli.folder.Path() + ": absent.prc\n");
+    EXPECT_EQ(cli.Run({"units"}).Out, "Jos\xC3\xA9\nSMITH\n");
+
+    const auto before = cli.folder.Read("PalmDesktop/users");
+    for (const char* unit : {"../outside", "a/b", ".."}) {
+        const Result r = cli.Run({"install", unit, "PELLUCORA.PRC"});
+        EXPECT_EQ(r.Code, 1) << unit;
+        EXPECT_NE(r.Err.find("cannot be a HotSync user name"), std::string::npos) << r.Err;
+    }
+    EXPECT_EQ(cli.folder.Read("PalmDesktop/users"), before);
+    EXPECT_FALSE(std::filesystem::exists(cli.folder.File("outside")));
+    EXPECT_EQ(cli.Run({"install", "SMITH"}).Code, 2);
+
+    cli.folder.Write("PalmDesktop/users", before + "junk\n");
+    const Result junk = cli.Run({"units"});
+    EXPECT_EQ(junk.Code, 1);
+    EXPECT_EQ(junk.Err, "dovrex-cli: Palm Desktop users file " + palm + "/users, line 3: expected ID, TAB, name, TAB, folder\n");
+}
