@@ -1,3 +1,4 @@
+#include "cli/CliUnitChooser.h"
 #include "cli/RunCli.h"
 
 #include "handheld_db/clsQVF.h"
@@ -224,4 +225,30 @@ TEST(CliTest, UnitsListsAndInstallQueuesForHotSyncUsers) {
     const Result junk = cli.Run({"units"});
     EXPECT_EQ(junk.Code, 1);
     EXPECT_EQ(junk.Err, "dovrex-cli: Palm Desktop users file " + palm + "/users, line 3: expected ID, TAB, name, TAB, folder\n");
+}
+
+TEST(CliTest, UnitChooserTakesTheOptionElseAsksTheTerminal) {
+    const std::vector<std::string> units = {"SMITH", "Jos\xE9"};
+    struct Row {
+        std::optional<std::string> Option;
+        bool Interactive;
+        std::string Typed;
+        std::string Chosen;
+    };
+    for (const Row& row : std::vector<Row>{{"NEWUNIT", false, "", "NEWUNIT"},
+                                           {std::nullopt, false, "1\n", ""},
+                                           {std::nullopt, true, "2\n", "Jos\xE9"},
+                                           {std::nullopt, true, "0\n3\n1.0\njos\xC3\xA9\n", "Jos\xE9"},
+                                           {std::nullopt, true, "nobody\n\n", ""},
+                                           {std::nullopt, true, "", ""}}) {
+        std::istringstream in(row.Typed);
+        std::ostringstream out, err;
+        cli::CliContext context(in, out, err, row.Interactive);
+        context.Options.Unit = row.Option;
+        cli::CliUnitChooser chooser(context);
+        EXPECT_EQ(chooser.ChooseUnit(units), row.Chosen) << row.Typed;
+        if (row.Interactive) {
+            EXPECT_NE(err.str().find("  2) Jos\xC3\xA9\n"), std::string::npos);
+        }
+    }
 }
