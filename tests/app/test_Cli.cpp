@@ -2,6 +2,7 @@
 #include "cli/RunCli.h"
 
 #include "handheld_db/clsQVF.h"
+#include "platform/BinaryFile.h"
 #include "platform/modRuntime.h"
 
 #include "support/TempFolder.h"
@@ -19,6 +20,7 @@
 using namespace dovrex;
 using dovrex::test::Bytes;
 using dovrex::test::TempFolder;
+using Lines = std::vector<std::string>;
 
 namespace {
 
@@ -330,4 +332,31 @@ TEST(CliTest, UnitChooserTakesTheOptionElseAsksTheTerminal) {
             EXPECT_NE(err.str().find("  2) Jos\xC3\xA9\n"), std::string::npos);
         }
     }
+}
+
+TEST(CliTest, RouteQueuesForTheUnitOfTheOptionElseTheInstallIsCancelled) {
+    Cli cli;
+    std::filesystem::create_directory(cli.folder.File("PalmDesktop"));
+    ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + Cli::Sample("fixed-route.txt"), "Route/Map=FixedSample",
+                       "PRCInstall/AutoInstall=Y"}).Code, 0);
+    const std::string destination = cli.folder.File("RouteQVF.pdb");
+    const Result installed = cli.Run({"route", "--unit", "SMITH"});
+    EXPECT_EQ(installed.Code, 0) << installed.Err;
+    auto lines = OutLines(installed);
+    ASSERT_GE(lines.size(), 8u);
+    EXPECT_EQ(Lines(lines.begin() + 4, lines.begin() + 8),
+              (Lines{"300 meters written to Route QVF File",
+                     "Info: " + destination + " copied to HotSync install folder for SMITH",
+                     "Info: " + destination + " Removed from destination folder", "Route Conversion Finished"}));
+    EXPECT_FALSE(FileExists(destination));
+    EXPECT_TRUE(FileExists(cli.folder.File("PalmDesktop/SMITH/Install/RouteQVF.pdb")));
+
+    // Nobody to ask: the chooser counts as cancelled and the conversion ends with warnings.
+    const Result cancelled = cli.Run({"route"});
+    EXPECT_EQ(cancelled.Code, 0);
+    lines = OutLines(cancelled);
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(Lines(lines.begin() + 5, lines.begin() + 7),
+              (Lines{"Install Cancelled without selecting unit", "Route Conversion Finished with Warnings"}));
+    EXPECT_TRUE(FileExists(destination));
 }

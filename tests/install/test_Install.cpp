@@ -5,6 +5,7 @@
 #include "platform/BinaryFile.h"
 #include "platform/RuntimeError.h"
 
+#include "support/ScriptedPalmDesktop.h"
 #include "support/TempFolder.h"
 #include "support/TestDoubles.h"
 
@@ -17,42 +18,12 @@
 using namespace dovrex;
 using dovrex::test::RecordingLog;
 using dovrex::test::RecordingMessageBox;
+using dovrex::test::ScriptedPalmDesktop;
 using dovrex::test::TempFolder;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Palm Desktop as a test scripts it: a fixed user list, the statuses to answer and
-// every call made.
-class ScriptedPalmDesktop : public IPalmDesktop {
-public:
-    int32_t UmGetUserCount() override { return Count; }
-    uint32_t UmGetUserID(int32_t Position) override { return static_cast<uint32_t>(Position) + 100; }
-    void UmGetUserName(uint32_t UserID, std::string& Buffer) override { Fill(Buffer, "User" + std::to_string(UserID)); }
-    void UmGetUserDirectory(uint32_t UserID, std::string& Buffer) override { Fill(Buffer, "Dir" + std::to_string(UserID)); }
-    uint32_t UmGetIDFromName(const std::string&) override { return 0; }
-    void UmAddUser(const std::string& UserName, int32_t Flags) override {
-        Calls.push_back("add " + UserName + " " + std::to_string(Flags));
-    }
-    int16_t PltInstallFile(const std::string& UserName, const std::string& FileName) override {
-        Calls.push_back("install " + UserName + " " + FileName);
-        return Status;
-    }
-    int16_t PltRemoveInstallFile(const std::string& UserName, const std::string& FileName) override {
-        Calls.push_back("remove " + UserName + " " + FileName);
-        return Status;
-    }
-
-    static void Fill(std::string& buffer, const std::string& text) {
-        std::string padded = text + std::string(buffer.size(), '\0');
-        buffer = padded.substr(0, buffer.size());
-    }
-
-    int32_t Count = 0;
-    int16_t Status = 0;
-    std::vector<std::string> Calls;
-};
 
 // A program folder and a Palm Desktop folder side by side.
 class PalmFolderTest : public ::testing::Test {
