@@ -13,9 +13,15 @@ if ! command -v python3 >/dev/null 2>&1; then
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends python3
 fi
-build_type=${DOVREX_BENCH_BUILD_TYPE:-Release}
-[ -f build-bench/build.ninja ] || cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE="$build_type" \
-  -DDOVREX_BUILD_TESTS=OFF >/dev/null
-cmake --build build-bench --target dovrex-cli dovrex-io-floor -j "$(nproc)" >/dev/null
+if [ ! -f build-bench/CMakeCache.txt ]; then
+  cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE="${DOVREX_BENCH_BUILD_TYPE:-Release}" \
+    -DDOVREX_BUILD_TESTS=OFF >/dev/null
+elif [ -n "${DOVREX_BENCH_BUILD_TYPE:-}" ]; then
+  cmake -S . -B build-bench -DCMAKE_BUILD_TYPE="$DOVREX_BENCH_BUILD_TYPE" >/dev/null
+fi
+if ! cmake --build build-bench --target dovrex-cli dovrex-io-floor -j "$(nproc)" >build-bench/build.log 2>&1; then
+  cat build-bench/build.log >&2
+  exit 1
+fi
 exec python3 bench/bench.py --cli build-bench/app/dovrex-cli --floor build-bench/bench/dovrex-io-floor \
   --build-type "$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' build-bench/CMakeCache.txt)" "$@"
