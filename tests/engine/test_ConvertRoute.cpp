@@ -2,8 +2,6 @@
 
 #include "platform/BinaryFile.h"
 
-#include <chrono>
-
 using namespace dovrex;
 using namespace dovrex::test;
 
@@ -365,7 +363,8 @@ TEST_F(ConvertRouteTest, MoreLinesThanADatabaseHoldsEndInAnError) {
     EXPECT_EQ(messages.Shown[0].Text, "Overflow");
 }
 
-TEST_F(ConvertRouteTest, ThirtyThousandMetersConvertQuickly) {
+TEST_F(ConvertRouteTest, ThirtyThousandMetersOverSixtyRoutesConvert) {
+    // How fast this runs is measured by bench/run.sh, not here.
     WriteFixedMap();
     Lines lines;
     for (int i = 0; i < 30000; ++i) {
@@ -373,15 +372,17 @@ TEST_F(ConvertRouteTest, ThirtyThousandMetersConvertQuickly) {
                                   std::to_string(i) + " MAIN ST", "OWNER"));
     }
     UseSource(lines);
-    const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(engine.ConvertRoute());
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    RecordProperty("seconds", std::to_string(seconds));
     EXPECT_EQ(engine.LastConversion().MetersWritten, 30000);
     EXPECT_EQ(engine.LastConversion().RouteList.size(), 60u);
-#ifdef NDEBUG
-    EXPECT_LT(seconds, 2.0); // about half a second on the development machine
-#else
-    EXPECT_LT(seconds, 60.0); // unoptimised builds only show that nothing is quadratic
-#endif
+    std::vector<ValueCollection> meters;
+    for (auto& record : ReadDatabase(folder.File("RouteQVF.pdb"))) {
+        if (Number(record, "RecType") == 2) meters.push_back(std::move(record));
+    }
+    ASSERT_EQ(meters.size(), 30000u);
+    for (const size_t i : {size_t{0}, size_t{499}, size_t{500}, size_t{29999}}) {
+        EXPECT_EQ(Number(meters[i], "RouteNbr"), static_cast<int64_t>(i / 500 + 1)) << i;
+        EXPECT_EQ(Number(meters[i], "Sequence"), static_cast<int64_t>(i % 500 + 1)) << i;
+        EXPECT_EQ(Number(meters[i], "MeterTagNbr"), static_cast<int64_t>(100000 + i)) << i;
+    }
 }
