@@ -2,6 +2,7 @@
 
 #include "CliContext.h"
 #include "ConfigCommand.h"
+#include "DistCommand.h"
 #include "DumpCommand.h"
 #include "RouteCommand.h"
 
@@ -50,6 +51,7 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     commands.push_back(std::make_unique<RouteCommand>());
     commands.push_back(std::make_unique<ConfigCommand>());
     commands.push_back(std::make_unique<DumpCommand>());
+    commands.push_back(std::make_unique<DistCommand>());
     for (auto& command : commands) command->Register(app);
 
     try {
