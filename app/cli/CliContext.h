@@ -1,6 +1,7 @@
 #pragma once
 
-#include "platform/ConsoleUi.h"
+#include "ConsoleMessageBox.h"
+
 #include "platform/ProgramFolder.h"
 
 #include <iosfwd>

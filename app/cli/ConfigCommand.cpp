@@ -35,6 +35,14 @@ void ListKey(clsRegistry& registry, const std::string& keyPath, const std::strin
     }
 }
 
+// False, after saying why, when the store file exists but cannot be read: listing it as
+// empty or changing it would mislead.
+bool StoreReadable(clsRegistry& registry, CliContext& context) {
+    if (registry.ReadError().empty()) return true;
+    context.Fail(registry.LastError());
+    return false;
+}
+
 } // namespace
 
 void ConfigCommand::Register(CLI::App& app) {
@@ -57,12 +65,14 @@ int ConfigCommand::Run(CliContext& context) {
 
 int ConfigCommand::List(CliContext& context) {
     clsRegistry registry(context.Locations().Registry, &context.Messages());
+    if (!StoreReadable(registry, context)) return ExitFailed;
     ListKey(registry, kProgramKey, "", context.Out);
     return ExitOk;
 }
 
 int ConfigCommand::Set(CliContext& context) {
     clsRegistry registry(context.Locations().Registry, &context.Messages());
+    if (!StoreReadable(registry, context)) return ExitFailed;
     int result = ExitOk;
     for (const std::string& assignment : mAssignments) {
         const size_t equals = assignment.find('=');
@@ -73,7 +83,7 @@ int ConfigCommand::Set(CliContext& context) {
         }
         const std::vector<std::string> path = ProgramValuePath(subkey, name);
         if (!registry.SaveValue(Utf8ToCp1252(assignment.substr(equals + 1)), path)) {
-            context.Fail("cannot store " + assignment.substr(0, equals) + " in " + registry.StorePath());
+            context.Fail("cannot store " + assignment.substr(0, equals) + ": " + registry.LastError());
             result = ExitFailed;
         }
     }
@@ -82,6 +92,7 @@ int ConfigCommand::Set(CliContext& context) {
 
 int ConfigCommand::Unset(CliContext& context) {
     clsRegistry registry(context.Locations().Registry, &context.Messages());
+    if (!StoreReadable(registry, context)) return ExitFailed;
     int result = ExitOk;
     for (const std::string& text : mNames) {
         std::string subkey, name;
@@ -93,7 +104,7 @@ int ConfigCommand::Unset(CliContext& context) {
         const auto names = registry.GetValues(ProgramKeyPath(subkey));
         const bool present = std::any_of(names.begin(), names.end(), [&](const std::string& n) { return EqualsNoCase(n, name); });
         if (!present || !registry.DeleteValue(ProgramValuePath(subkey, name))) {
-            context.Fail("no stored value " + text);
+            context.Fail(registry.LastError().empty() ? "no stored value " + text : "cannot delete " + text + ": " + registry.LastError());
             result = ExitFailed;
         }
     }

@@ -1,7 +1,6 @@
 #include "DumpCommand.h"
 
-#include "handheld_db/clsQVF.h"
-#include "platform/BinaryFile.h"
+#include "handheld_db/QVFReader.h"
 #include "platform/Cp1252.h"
 #include "platform/RuntimeError.h"
 
@@ -19,10 +18,11 @@ namespace {
 using nlohmann::ordered_json;
 
 std::string KindName(int32_t recordType) {
-    switch (recordType) {
+    const auto kind = QVFRecord::KindOf(recordType);
+    if (!kind) return "unknown";
+    switch (*kind) {
     case clsQVF::rtHeader: return "header";
-    case clsQVF::rtRoute:
-    case clsQVF::rtReadingRoute: return "route";
+    case clsQVF::rtRoute: return "route";
     case clsQVF::rtMeter: return "meter";
     case clsQVF::rtOrphan: return "orphan";
     case clsQVF::rtLogins: return "login table";
@@ -32,13 +32,6 @@ std::string KindName(int32_t recordType) {
     default: return "unknown";
     }
 }
-
-bool IsSchemaRecord(int32_t t) {
-    return t == clsQVF::rtHeader || t == clsQVF::rtRoute || t == clsQVF::rtMeter || t == clsQVF::rtOrphan ||
-           t == clsQVF::rtReadingRoute;
-}
-
-bool IsCodeRecord(int32_t t) { return t == clsQVF::rtLogins || t == clsQVF::rtCodes || t == clsQVF::rtAlerts; }
 
 std::string Hex(const std::string& bytes) {
     std::ostringstream out;
@@ -75,45 +68,22 @@ ordered_json JsonValue(const Value& value) {
 std::string DateText(const std::optional<DateTime>& date) { return date ? IsoText(*date) : "-"; }
 
 // One decoded record, as JSON; the text form is rendered from it.
-ordered_json DecodeRecord(clsQVF& qvf) {
+ordered_json RecordJson(const QVFRecord& decoded) {
     ordered_json record = ordered_json::object();
-    const std::string& raw = qvf.RawData();
-    const int32_t type = qvf.RecordType();
-    if (IsSchemaRecord(type)) {
-        if (raw.size() < static_cast<size_t>(qvf.DB().FixedLength())) {
-            record["RecType"] = type;
-            record["error"] = "short record of " + std::to_string(raw.size()) + " bytes";
-            record["raw"] = Hex(raw);
-            return record;
-        }
-        for (const auto& [name, value] : qvf.GetValues()) record[name] = JsonValue(value);
-    } else if (IsCodeRecord(type)) {
-        int32_t recordType = 0, codeType = 0, flags = 0;
-        std::vector<std::string> codes, values, data;
-        const bool complete = qvf.GetCodeRecord(recordType, codeType, flags, codes, values, data);
-        record["RecordType"] = recordType;
-        record["CodeType"] = codeType;
-        record["Flags"] = flags;
+    for (const auto& [name, value] : decoded.Fields) record[name] = JsonValue(value);
+    if (decoded.RecordLayout == QVFRecord::Layout::Code) {
         ordered_json entries = ordered_json::array();
-        for (size_t i = 0; i < codes.size(); ++i) {
-            entries.push_back({Cp1252ToUtf8(codes[i]), Cp1252ToUtf8(values[i]), Cp1252ToUtf8(data[i])});
+        for (const QVFCodeEntry& entry : decoded.CodeEntries) {
+            entries.push_back({Cp1252ToUtf8(entry.Code), Cp1252ToUtf8(entry.CodeValue), Cp1252ToUtf8(entry.Data)});
         }
         record["entries"] = entries;
-        if (!complete) record["error"] = "damaged code record";
-    } else if (type == clsQVF::rtIndex) {
-        int32_t routeIndex = 0, indexType = 0, count = 0;
-        std::vector<std::string> entries;
-        qvf.GetIndexRecord(routeIndex, indexType, count, entries);
-        record["RecType"] = 6;
-        record["RouteIndex"] = routeIndex;
-        record["IndexType"] = indexType;
-        ordered_json list = ordered_json::array();
-        for (const auto& entry : entries) list.push_back(Cp1252ToUtf8(entry));
-        record["entries"] = list;
-    } else {
-        record["RecType"] = type;
-        record["raw"] = Hex(raw);
+    } else if (decoded.RecordLayout == QVFRecord::Layout::Index) {
+        ordered_json entries = ordered_json::array();
+        for (const QVFIndexEntry& entry : decoded.IndexEntries) entries.push_back(Cp1252ToUtf8(entry.Text()));
+        record["entries"] = entries;
     }
+    if (!decoded.Problem.empty()) record["error"] = decoded.Problem;
+    if (decoded.Undecoded) record["raw"] = Hex(*decoded.Undecoded);
     return record;
 }
 
@@ -149,25 +119,15 @@ void DumpCommand::Register(CLI::App& app) {
 }
 
 int DumpCommand::Run(CliContext& context) {
-    const int version = ReadQVFVersion(mFile);
-    if (version < 0) {
-        clsPalmDB probe;
-        const int status = FileExists(mFile) ? probe.OpenDB(mFile, ContainerPDB) : static_cast<int>(ErrFileNotFound);
-        const std::string reason = status > 0 ? RuntimeError::StandardDescription(status)
-                                              : "not a Palm database or VFS record stream";
-        context.Fail(mFile + ": " + reason);
+    QVFReader reader;
+    if (!reader.Open(mFile)) {
+        context.Fail(mFile + ": " + reader.FailureReason());
         return ExitFailed;
     }
-    clsQVF qvf;
-    qvf.SetVersion(version);
-    if (qvf.OpenQVF(mFile)) {
-        context.Fail(mFile + ": cannot be opened");
-        return ExitFailed;
-    }
+    const int version = reader.Version();
     ordered_json document = ordered_json::object();
-    const bool pdb = qvf.GetType() == 1;
-    clsPalmDB& db = qvf.DB();
-    document["container"] = pdb ? "PDB" : "VFS";
+    clsPalmDB& db = reader.Database().DB();
+    document["container"] = reader.Database().GetType() == ContainerPDB ? "PDB" : "VFS";
     document["title"] = Cp1252ToUtf8(db.Title());
     document["type"] = Cp1252ToUtf8(db.DBType());
     document["creator"] = Cp1252ToUtf8(db.Creator());
@@ -179,9 +139,10 @@ int DumpCommand::Run(CliContext& context) {
     ordered_json records = ordered_json::array();
     std::vector<int32_t> types;
     try {
-        while (qvf.ReadData()) {
-            types.push_back(qvf.RecordType());
-            records.push_back(DecodeRecord(qvf));
+        QVFRecord record;
+        while (reader.ReadNext(record)) {
+            types.push_back(record.RecordType);
+            records.push_back(RecordJson(record));
         }
     } catch (const std::exception& e) {
         context.Fail(mFile + ": record " + std::to_string(records.size()) + ": " + DescribeException(e));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CliContext.h"
+#include "StreamLog.h"
 
 #include "engine/clsExchange.h"
 #include "platform/DateTime.h"
@@ -27,6 +28,7 @@ private:
 // output, message boxes on standard error and the prompt values of the options.
 class EngineSession {
 public:
+    // Raises the reason when the settings store exists but cannot be read.
     explicit EngineSession(CliContext& context);
     clsExchange& Engine() { return *mEngine; }
     clsRegistry& Registry() { return *mRegistry; }

@@ -13,7 +13,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
-#include <iostream>
+#include <ostream>
 #include <memory>
 #include <vector>
 
@@ -34,10 +34,7 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
     app.add_option("--unit", options.Unit, "The answer of the unit chooser")->type_name("NAME");
 }
 
-} // namespace
-
-int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err) {
-    const bool interactive = &in == &std::cin && TerminalQuestions::StdinIsTerminal();
+int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err, bool interactive) {
     CliContext context(in, out, err, interactive);
 
     CLI::App app{std::string(version::Title) + " " + version::VersionText + ": " + version::FileDescription,
@@ -102,8 +99,32 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
     return ExitUsage;
 }
 
-int RunCli(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err) {
-    return RunCli(argc, const_cast<const char* const*>(argv), in, out, err);
+} // namespace
+
+int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err,
+           bool interactive) {
+    std::string failure;
+    try {
+        const int code = Run(argc, argv, in, out, err, interactive);
+        // Output that never arrived (a full disk, a closed pipe) is a failure, not success;
+        // a command that failed has said why already.
+        if (code != ExitOk || !out.flush().fail()) return code;
+        failure = "cannot write the output";
+    } catch (const std::exception& e) {
+        failure = DescribeException(e);
+    } catch (...) {
+        failure = "unexpected error";
+    }
+    try {
+        err << "dovrex-cli: " << failure << '\n' << std::flush;
+    } catch (...) {
+        // Standard error itself failed: the exit code is all that is left.
+    }
+    return ExitFailed;
+}
+
+int RunCli(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err, bool interactive) {
+    return RunCli(argc, const_cast<const char* const*>(argv), in, out, err, interactive);
 }
 
 } // namespace dovrex::cli

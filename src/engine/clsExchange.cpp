@@ -75,27 +75,41 @@ void clsExchange::LoadSettings() {
     mvarAutoInstallLeave = GetParm("PRCInstall", "Leave", "N") == "Y";
 }
 
-void clsExchange::SaveSettings() {
-    SaveParm("Route", "Source", mvarRouteSource);
-    SaveParm("Route", "Destination", mvarRouteDestination);
-    SaveParm("Route", "QVFType", mvarRouteQVFType);
-    SaveParm("Route", "Map", mvarRouteMap);
-    SaveParm("ReRead", "Source", mvarReReadSource);
-    SaveParm("ReRead", "Destination", mvarReReadDestination);
-    SaveParm("ReRead", "QVFType", mvarReReadQVFType);
-    SaveParm("ReRead", "Map", mvarReReadMap);
-    SaveParm("Reading", "Source", mvarReadingSource);
-    SaveParm("Reading", "Destination", mvarReadingDestination);
-    SaveParm("Reading", "Map", mvarReadingMap);
-    SaveParm("Reading", "AutoReRead", YesNo(mvarAutoReRead));
-    SaveParm("Orphan", "Destination", mvarOrphanDestination);
-    SaveParm("Orphan", "Map", mvarOrphanMap);
-    SaveParm("Orphan", "Convert", NumberText(mvarOrphanConvert));
-    SaveParm("Orphan", "Replace", NumberText(mvarOrphanReplace));
-    SaveParm("PRCInstall", "AutoInstall", YesNo(mvarAutoInstall));
-    SaveParm("PRCInstall", "Prompt", YesNo(mvarAutoInstallPrompt));
-    SaveParm("PRCInstall", "Leave", YesNo(mvarAutoInstallLeave));
-    SaveParm("PRCInstall", "Unit", mvarAutoInstallUnit);
+bool clsExchange::SaveSettings() {
+    if (mRegistry == nullptr) return false;
+    struct Setting {
+        const char* Section;
+        const char* Name;
+        std::string Text;
+    };
+    const Setting settings[] = {
+        {"Route", "Source", mvarRouteSource},
+        {"Route", "Destination", mvarRouteDestination},
+        {"Route", "QVFType", mvarRouteQVFType},
+        {"Route", "Map", mvarRouteMap},
+        {"ReRead", "Source", mvarReReadSource},
+        {"ReRead", "Destination", mvarReReadDestination},
+        {"ReRead", "QVFType", mvarReReadQVFType},
+        {"ReRead", "Map", mvarReReadMap},
+        {"Reading", "Source", mvarReadingSource},
+        {"Reading", "Destination", mvarReadingDestination},
+        {"Reading", "Map", mvarReadingMap},
+        {"Reading", "AutoReRead", YesNo(mvarAutoReRead)},
+        {"Orphan", "Destination", mvarOrphanDestination},
+        {"Orphan", "Map", mvarOrphanMap},
+        {"Orphan", "Convert", NumberText(mvarOrphanConvert)},
+        {"Orphan", "Replace", NumberText(mvarOrphanReplace)},
+        {"PRCInstall", "AutoInstall", YesNo(mvarAutoInstall)},
+        {"PRCInstall", "Prompt", YesNo(mvarAutoInstallPrompt)},
+        {"PRCInstall", "Leave", YesNo(mvarAutoInstallLeave)},
+        {"PRCInstall", "Unit", mvarAutoInstallUnit},
+    };
+    // One locked rewrite of the store for all of them, rather than one per value.
+    std::vector<clsRegistry::ValueSave> saves;
+    for (const Setting& setting : settings) {
+        saves.push_back({ProgramValuePath(setting.Section, setting.Name), Value(setting.Text)});
+    }
+    return mRegistry->SaveValues(saves);
 }
 
 std::string clsExchange::MapExtension(int32_t MapUse) {
@@ -138,22 +152,6 @@ int clsExchange::LookupFileVersion(int Major, int Minor) {
     return 0;
 }
 
-void clsExchange::ClearRoute() {
-    mRouteList.clear();
-    mRouteMeterCount.clear();
-}
-
-int16_t clsExchange::AddRoute(const std::string& NewRoute) {
-    // Consecutive meters usually share a route: try the last one first.
-    if (!mRouteList.empty() && mRouteList.back() == NewRoute) return static_cast<int16_t>(mRouteList.size());
-    const auto found = std::find(mRouteList.begin(), mRouteList.end(), NewRoute);
-    if (found != mRouteList.end()) return static_cast<int16_t>(found - mRouteList.begin() + 1);
-    const int16_t position = CheckInt16(static_cast<int64_t>(mRouteList.size()) + 1);
-    mRouteList.push_back(NewRoute);
-    mRouteMeterCount.push_back(0);
-    return position;
-}
-
 void clsExchange::WriteLog(const std::string& message) { mLog.AddLog(message); }
 
 void clsExchange::ShowError(const std::exception& e) {
@@ -162,10 +160,11 @@ void clsExchange::ShowError(const std::exception& e) {
 
 void clsExchange::WriteOpeningRecords(int32_t meterCount, const std::string& sourcePath) {
     const DateTime now = mClock.Now();
-    clsQVF& db = *mRouteDatabase;
+    const ConversionRun& run = Run();
+    clsQVF& db = *run.RouteDatabase;
     db.AddNew();
     db.SetItem("RecType", Value(int64_t{0}));
-    db.SetItem("RouteNbr", Value(static_cast<int64_t>(mRouteList.size())));
+    db.SetItem("RouteNbr", Value(static_cast<int64_t>(run.RouteList.size())));
     db.SetItem("Sequence", Value(DateNumber(now)));
     db.SetItem("MeterTagNbr", Value(TimeNumberHHNN(now)));
     db.SetItem("MeterType", Value(static_cast<int64_t>(db.Version())));
@@ -173,13 +172,13 @@ void clsExchange::WriteOpeningRecords(int32_t meterCount, const std::string& sou
     db.SetItem("ReadingDate", Value(DateNumber(now)));
     db.SetItem("Initials", Value("QVF loaded from " + sourcePath));
     db.WriteData();
-    for (size_t i = 0; i < mRouteList.size(); ++i) {
+    for (size_t i = 0; i < run.RouteList.size(); ++i) {
         db.AddNew();
         db.SetItem("RecType", Value(int64_t{1}));
         db.SetItem("RouteNbr", Value(static_cast<int64_t>(i + 1)));
-        db.SetItem("PrvReading", Value(mRouteMeterCount[i]));
-        db.SetItem("Initials", Value(mRouteList[i]));
-        db.SetItem("ResponseText", Value(mRouteList[i]));
+        db.SetItem("PrvReading", Value(run.RouteMeterCount[i]));
+        db.SetItem("Initials", Value(run.RouteList[i]));
+        db.SetItem("ResponseText", Value(run.RouteList[i]));
         db.WriteData();
     }
 }

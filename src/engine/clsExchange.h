@@ -1,7 +1,9 @@
 #pragma once
 
+#include "ConversionRun.h"
 #include "EngineInterfaces.h"
 #include "PromptVariables.h"
+#include "RouteLineLayout.h"
 #include "clsPrompts.h"
 
 #include "maps/clsExchMap.h"
@@ -10,7 +12,6 @@
 #include "platform/ILog.h"
 #include "platform/IMessageBox.h"
 #include "platform/IProgress.h"
-#include "platform/TextLineReader.h"
 #include "platform/ValueCollection.h"
 
 #include <cstdint>
@@ -22,6 +23,9 @@
 namespace dovrex {
 
 class clsQVF;
+
+// What validating a route line gives.
+enum ValidationResult : int16_t { ValidationClean = 0, ValidationWarned = 1, ValidationProblem = 2, ValidationStop = 3 };
 class clsRegistry;
 
 // The conversion engine: every conversion setting and every conversion.
@@ -85,7 +89,9 @@ public:
     void SetAutoInstallLeave(bool v) { mvarAutoInstallLeave = v; }
 
     void LoadSettings();
-    void SaveSettings();
+    // Writes every setting in one update of the store: all of them or, when the store
+    // cannot be saved (its LastError says why), none; false then.
+    bool SaveSettings();
     std::string GetParm(const std::string& Hive, const std::string& KeyName, const std::string& Default);
     bool SaveParm(const std::string& Hive, const std::string& KeyName, const std::string& ParmValue);
 
@@ -96,20 +102,11 @@ public:
     // The route database version a program version writes; 0 (after a message) when unknown.
     int LookupFileVersion(int Major, int Minor);
 
-    // The route list of the running conversion.
-    void ClearRoute();
-    int16_t AddRoute(const std::string& NewRoute);
-    const std::vector<std::string>& RouteList() const { return mRouteList; }
-    const std::vector<int16_t>& RouteMeterCount() const { return mRouteMeterCount; }
-
     // Conversions.
     bool ConvertRoute();
     bool InstallPRC(const std::string& SourcePRC);
 
-    // The flat route import and its helpers.
-    ValueCollection ParseRoute(const std::string& Source);
-    int16_t ValidateRoute(const ValueCollection& Values);
-    bool CheckDuplicateTag(const std::string& tag, const std::string& info, int32_t line);
+    // Helpers shared by the route imports.
     static std::string CombineUser(const std::vector<std::string>& Values);
     static bool IsAllDigits(const std::string& text);
 
@@ -123,32 +120,59 @@ public:
     // A setting's path, taken relative to the program's folder.
     std::string ResolvedPath(const std::string& path) const;
 
-    // State of the last conversion, for callers that report on it.
-    int32_t MetersWritten() const { return mMetersWritten; }
-    bool ConversionWarnings() const { return mConversionWarnings; }
-    bool ConversionProblems() const { return mConversionProblems; }
-    bool CreateIndexes() const { return mCreateIndexes; }
-    int32_t LineNumber() const { return mLineNumber; }
-    const clsExchMap* CurrentMap() const { return mCurrentMap.get(); }
+    // True while a conversion runs; the engine runs one at a time.
+    bool Busy() const { return mRun != nullptr; }
+    // What the last conversion left, for callers that report on it.
+    const ConversionOutcome& LastConversion() const { return mLastConversion; }
 
 private:
+    class RunScope;
+
+    // The state of the conversion that runs; raises when none does.
+    ConversionRun& Run();
+
+    // Opening steps shared by the conversion drivers. Each logs its "Error: " line and
+    // returns false when the conversion must stop.
+    bool RequireSetting(const std::string& value, const std::string& what);
+    bool RequireExistingFile(const std::string& path, const std::string& what);
+    // Asks before an existing destination is replaced; deleteExisting removes it at once.
+    bool ConfirmOverwrite(const std::string& path, const std::string& what, bool deleteExisting);
+    // Loads the map as the run's CurrentMap; what names it in the messages ("Route Conversion Map").
+    bool LoadConversionMap(const std::string& mapName, int32_t mapUse, const std::string& what);
+    bool ValidateConversionMap();
+    bool AskPromptValues();
+    bool AskIndexControl();
+    void LogConversionStart(const std::string& caption);
+    // A new route database object of the running program's file version.
+    std::unique_ptr<clsQVF> NewRouteDatabase();
+
+    // ConvertRoute's checks of the settings and the map, up to the index question.
+    bool OpenRouteConversion();
+    // The closing line by the run's problem and warning flags, then an empty line.
+    void WriteClosingLines(const std::string& finished, const std::string& failed);
     bool ConvertRouteFlat();
     // The parsed line: every map field's raw text by its option, converted by its data type.
-    ValueCollection ParseFields(const std::function<std::string(int)>& sourceText, bool fixedWidth);
-    ValueCollection ParseRouteFixed(const std::string& Buffer);
-    ValueCollection ParseRouteDelimited(const std::string& Buffer);
-    Value ParsedValue(int field, const std::string& raw, bool fixedWidth);
-    std::string RawFieldText(int field, const std::string& sourceText);
+    struct MeterRecordPlan;
+    void ParseRoute(const std::string& Source, ParsedLine& line);
+    template <class SourceText> void ParseFields(const SourceText& sourceText, bool fixedWidth, ParsedLine& line);
+    void ParseRouteFixed(const std::string& Buffer, ParsedLine& line);
+    void ParseRouteDelimited(const std::string& Buffer, ParsedLine& line);
+    Value ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth);
+    // The field's text by its option; an autonumber is kept in the given text.
+    std::string_view RawFieldText(const RouteLineLayout::Field& field, std::string_view sourceText,
+                                  std::string& autonumber);
+    // ValidationClean, ValidationWarned (a message was logged) or ValidationStop.
+    int16_t ValidateRoute(const ParsedLine& Values);
+    bool CheckDuplicateTag(const std::string& tag, const std::string& info, int32_t line);
     void ReportValidation(const std::string& message, int16_t& result);
-    void WriteMeterRecord(const ValueCollection& Values, int16_t routePosition);
-    void IndexWrittenMeter();
+    MeterRecordPlan PlanRouteMeterRecord(const RouteLineLayout& layout, clsQVF& db) const;
+    void WriteMeterRecord(const MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition);
+    void IndexWrittenMeter(const MeterRecordPlan& plan);
+    std::string LookupMessage(const MeterRecordPlan& plan, const ParsedLine& Values);
     // Header record and one route record per route, from RouteList and RouteMeterCount.
     void WriteOpeningRecords(int32_t meterCount, const std::string& sourcePath);
     void ShowError(const std::exception& e);
-    bool AskIndexControl();
-    std::string PromptDisplay();
     int16_t RouteFileType(const std::string& qvfType) const;
-    std::string LookupMessage(const ValueCollection& Values);
 
     ILog& mLog;
     IMessageBox& mMessages;
@@ -187,22 +211,11 @@ private:
     bool mvarAutoInstallPrompt = false;
     bool mvarAutoInstallLeave = false;
 
-    // State of the running conversion.
-    std::unique_ptr<clsExchMap> mCurrentMap;
-    std::unique_ptr<clsQVF> mRouteDatabase;
-    std::vector<std::string> mRouteList;
-    std::vector<int16_t> mRouteMeterCount;
-    CaseInsensitiveSet mSeenTags;
-    TextLineReader mSourceFile;
-    int32_t mLineNumber = 0;
-    int32_t mMetersWritten = 0;
-    int16_t mAutoNumberCounter = 0;
-    int16_t mValidationMessageCount = 0;
-    int16_t mIndexPosition = 0;
-    std::string mCurrentReadType;
-    bool mConversionWarnings = false;
-    bool mConversionProblems = false;
-    bool mCreateIndexes = true;
+    // The conversion that runs, and what the last one left.
+    std::unique_ptr<ConversionRun> mRun;
+    ConversionOutcome mLastConversion;
+    // Validation messages of the last route conversion; the re-read conversion counts on from it.
+    int16_t mRouteValidationMessages = 0;
 };
 
 } // namespace dovrex

@@ -3,141 +3,79 @@
 // writes the closing lines.
 
 #include "clsExchange.h"
+#include "RunScope.h"
 
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
-#include "platform/BinaryFile.h"
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
-#include <DovrexVersion.h>
-
 namespace dovrex {
 
-std::string clsExchange::PromptDisplay() {
-    // Without a dialog to show, a map that asks for values cannot run.
-    if (mPromptView == nullptr) {
-        return PromptVariables::Rows(*mCurrentMap).empty() ? PromptActionOK : PromptActionCancel;
+bool clsExchange::OpenRouteConversion() {
+    ConversionRun& run = Run();
+    if (!RequireSetting(mvarRouteSource, "Route Source")) return false;
+    const std::string source = ResolvedPath(mvarRouteSource);
+    if (!RequireExistingFile(source, "Route Source")) return false;
+    WriteLog("Reading from " + source);
+    if (!RequireSetting(mvarRouteDestination, "Route Destination")) return false;
+    const std::string destination = ResolvedPath(mvarRouteDestination);
+    WriteLog("Writing to " + destination);
+    if (!ConfirmOverwrite(destination, "Route Destination", true)) return false;
+    if (!RequireSetting(mvarRouteMap, "Route Conversion Map")) return false;
+    WriteLog("Using Map: " + mvarRouteMap);
+    if (!LoadConversionMap(mvarRouteMap, MapUseRoute, "Route Conversion Map")) return false;
+    const int32_t mapType = run.CurrentMap->MapType();
+    if (mapType == MapTypeMVRS && run.CurrentMap->MapOptions(1) == "Y") {
+        WriteLog("Notice: Special radio processing option is enabled");
     }
-    return PromptVariables::Display(*mCurrentMap, mPrompts, *mPromptView);
-}
-
-bool clsExchange::AskIndexControl() {
-    const int16_t control = mAdvanced ? mAdvanced->IndexControl() : 1;
-    switch (control) {
-    case 0: return false;
-    case 1: return true;
-    case 2:
-        return mMessages.Show("Create indexes?  \n(Takes longer to create and load, but speeds lookups in the field.)",
-                              "Index Control", MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes;
-    default: return true;
-    }
+    if (mapType != MapTypeMVRS && mapType != MapTypeE5000 && !ValidateConversionMap()) return false;
+    run.RouteDatabase = NewRouteDatabase();
+    if (!AskPromptValues()) return false;
+    run.CreateIndexes = AskIndexControl();
+    return true;
 }
 
 bool clsExchange::ConvertRoute() {
-    mCreateIndexes = true;
-    mIndexPosition = 0;
-    bool stateReset = false;
+    if (Busy()) {
+        WriteLog("Error: A conversion is already running");
+        return false;
+    }
+    RunScope scope(*this, RunScope::RouteConversion);
+    ConversionRun& run = *mRun;
     bool result = false;
     try {
-        if (Trim(mvarRouteSource).empty()) {
-            WriteLog("Error: Route Source not specified");
-            return false;
-        }
-        const std::string source = ResolvedPath(mvarRouteSource);
-        if (!FileExists(source)) {
-            WriteLog("Error: Route Source does not exist");
-            return false;
-        }
-        WriteLog("Reading from " + source);
-        if (Trim(mvarRouteDestination).empty()) {
-            WriteLog("Error: Route Destination not specified");
-            return false;
-        }
-        const std::string destination = ResolvedPath(mvarRouteDestination);
-        WriteLog("Writing to " + destination);
-        if (FileExists(destination)) {
-            const bool overwrite = mMessages.Show(destination + " already exists.  Overwrite?",
-                                                  "Route Destination already exists", MsgButtons::YesNo,
-                                                  MsgIcon::Question) == MsgResult::Yes;
-            if (!overwrite) {
-                WriteLog("Error: Route Destination already exists");
-                return false;
-            }
-            if (!DeleteFile(destination)) RaiseError(ErrPermissionDenied, "Permission denied (" + destination + ")");
-            WriteLog("Notice: File " + destination + " overwritten on request");
-        }
-        if (mvarRouteMap.empty()) {
-            WriteLog("Error: Route Conversion Map not specified");
-            return false;
-        }
-        WriteLog("Using Map: " + mvarRouteMap);
-        mCurrentMap = std::make_unique<clsExchMap>(mProgramFolder);
-        if (!mCurrentMap->LoadMap(mvarRouteMap + MapExtension(MapUseRoute), MapUseRoute)) {
-            WriteLog("Error: Could not load Route Conversion Map");
-            return false;
-        }
-        const int32_t mapType = mCurrentMap->MapType();
-        if (mapType == MapTypeMVRS && mCurrentMap->MapOptions(1) == "Y") {
-            WriteLog("Notice: Special radio processing option is enabled");
-        }
-        if (mapType != MapTypeMVRS && mapType != MapTypeE5000) {
-            std::string reason;
-            if (!mCurrentMap->ValidateMap(reason)) {
-                WriteLog("Error: " + reason);
-                return false;
-            }
-        }
-        mRouteDatabase = std::make_unique<clsQVF>(&mMessages);
-        mRouteDatabase->SetVersion(LookupFileVersion(version::Major, version::Minor));
-        if (PromptDisplay() == PromptActionCancel) {
-            WriteLog("Error: Prompted entry of runtime variables cancelled");
-            return false;
-        }
-        mCreateIndexes = AskIndexControl();
-        const DateTime now = mClock.Now();
-        WriteLog("Route Conversion Starting " + mLocale.ShortTime(now) + " " + mLocale.ShortDate(now));
-
-        stateReset = true;
-        mSourceFile.Close();
-        ClearRoute();
-        mLineNumber = 0;
-        mMetersWritten = 0;
-        mSeenTags.Clear();
-        mConversionWarnings = false;
-        mConversionProblems = false;
+        if (!OpenRouteConversion()) return false;
+        LogConversionStart("Route Conversion Starting ");
 
         bool imported = false;
-        switch (mapType) {
+        switch (run.CurrentMap->MapType()) {
         case MapTypeMVRS: RaiseError(ErrInvalidCall, "MVRS route files cannot be converted by this version");
         case MapTypeE5000: RaiseError(ErrInvalidCall, "E5000 route files cannot be converted by this version");
         default: imported = ConvertRouteFlat(); break;
         }
 
         // The last route's index records and the handheld configuration go in either way.
-        if (mIndexer) mIndexer->IndexMeter(*mRouteDatabase, mCreateIndexes, 0, 0, "", "", "", "", "");
+        if (mIndexer) mIndexer->IndexMeter(*run.RouteDatabase, run.CreateIndexes, 0, 0, "", "", "", "", "");
         if (mCodeRecords) {
-            mCodeRecords->WriteLoginRecords(*mRouteDatabase);
-            mCodeRecords->WriteSkipCodeRecords(*mRouteDatabase);
-            mCodeRecords->WriteChangeoutRecords(*mRouteDatabase);
-            mCodeRecords->WriteAlertRecords(*mRouteDatabase);
+            mCodeRecords->WriteLoginRecords(*run.RouteDatabase);
+            mCodeRecords->WriteSkipCodeRecords(*run.RouteDatabase);
+            mCodeRecords->WriteChangeoutRecords(*run.RouteDatabase);
+            mCodeRecords->WriteAlertRecords(*run.RouteDatabase);
         }
 
         if (imported) {
-            if (mMetersWritten == 0) {
+            if (run.MetersWritten == 0) {
                 WriteLog("The RouteQVF contains no meter records. The RouteQVF file is unusable.");
-                mSeenTags.Clear();
-                mRouteDatabase.reset();
-                mSourceFile.Close();
                 return false;
             }
-            WriteLog(NumberText(static_cast<int64_t>(mMetersWritten)) + " meters written to Route QVF File");
-            mRouteDatabase->Close();
-            mRouteDatabase.reset();
+            WriteLog(NumberText(static_cast<int64_t>(run.MetersWritten)) + " meters written to Route QVF File");
+            run.RouteDatabase->Close();
+            run.RouteDatabase.reset();
             if ((mvarRouteQVFType == "PRC" || mvarRouteQVFType == "PDB") && mvarAutoInstall) {
-                if (!InstallPRC(destination)) {
+                if (!InstallPRC(ResolvedPath(mvarRouteDestination))) {
                     WriteLog("Install Cancelled without selecting unit");
-                    mConversionWarnings = true;
+                    run.ConversionWarnings = true;
                 }
             }
             result = true;
@@ -147,21 +85,19 @@ bool clsExchange::ConvertRoute() {
     } catch (const std::exception& e) {
         ShowError(e);
         // Whatever was written is incomplete: the closing line must not read as a success.
-        mConversionProblems = true;
+        run.ConversionProblems = true;
         result = false;
     }
-
-    if (mConversionProblems) WriteLog("Problems encountered; Route file unusable");
-    else if (mConversionWarnings) WriteLog("Route Conversion Finished with Warnings");
-    else WriteLog("Route Conversion Finished");
-    WriteLog("");
-
-    if (stateReset) {
-        mSeenTags.Clear();
-        mSourceFile.Close();
-    }
-    mRouteDatabase.reset();
+    WriteClosingLines("Route Conversion Finished", "Problems encountered; Route file unusable");
     return result;
+}
+
+void clsExchange::WriteClosingLines(const std::string& finished, const std::string& failed) {
+    const ConversionRun& run = Run();
+    if (run.ConversionProblems) WriteLog(failed);
+    else if (run.ConversionWarnings) WriteLog(finished + " with Warnings");
+    else WriteLog(finished);
+    WriteLog("");
 }
 
 } // namespace dovrex

@@ -2,13 +2,12 @@
 // delimited, read twice (to count routes and meters, then to write the records).
 
 #include "clsExchange.h"
+#include "RouteLineLayout.h"
 
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
-
-#include <functional>
 
 namespace dovrex {
 
@@ -26,22 +25,102 @@ bool IsNumericType(int32_t dataType) {
 
 bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataType == DataTypeTime; }
 
+// "R" 1, "M" and "S" 2, "P" 3; anything else is the parsed ReadType number.
+Value ReadTypeCode(const std::string& readType, const Value& parsed) {
+    if (readType == "R") return Value(int64_t{1});
+    if (readType == "M" || readType == "S") return Value(int64_t{2});
+    if (readType == "P") return Value(int64_t{3});
+    return Value(parsed.ToNumber());
+}
+
+// A text that sorts at or after "A" is a meter type letter, stored as its character code.
+Value MeterTypeCode(const std::string& meterType) {
+    if (!meterType.empty() && static_cast<unsigned char>(meterType[0]) >= 'A') {
+        return Value(static_cast<int64_t>(static_cast<unsigned char>(meterType[0])));
+    }
+    return Value(Val(meterType));
+}
+
 } // namespace
 
-std::string clsExchange::RawFieldText(int field, const std::string& sourceText) {
-    switch (mCurrentMap->MapOption(field)) {
+// Where each field of a meter record comes from, resolved once per conversion.
+struct clsExchange::MeterRecordPlan {
+    enum class From { Text, Number, MeterType, ReadType, Message, Empty };
+    struct Step {
+        int16_t Target; // field number in the database
+        int Slot;       // slot in the parsed line
+        From Kind;
+        bool DateText;  // a date or time text stored as its number
+    };
+    int16_t RecType = 0, RouteNbr = 0;
+    std::vector<Step> Steps;
+    // The parsed values the message lookup takes.
+    int MessageSlot = -1, RouteSlot = -1, AccountSlot = -1, SerialSlot = -1, TagSlot = -1;
+    // What the index builder reads back from the written record.
+    int16_t TagField = 0, SerialField = 0, NameField = 0, AddressField = 0, AccountField = 0;
+};
+
+clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLayout& layout, clsQVF& db) const {
+    MeterRecordPlan plan;
+    auto field = [&](const char* name) {
+        const int16_t number = db.DB().FindItem(name);
+        if (number == 0) RaiseError(ErrInvalidCall, std::string(name) + " not valid field in Record");
+        return number;
+    };
+    auto add = [&](std::initializer_list<const char*> names, MeterRecordPlan::From kind) {
+        for (const char* name : names) {
+            const int slot = layout.Slot(name);
+            bool dateText = false;
+            for (const auto& f : layout.Fields()) {
+                if (f.Slot == slot && slot >= 0) dateText = IsDateOrTime(f.DataType);
+            }
+            plan.Steps.push_back({field(name), slot, kind, kind == MeterRecordPlan::From::Number && dateText});
+        }
+    };
+    using From = MeterRecordPlan::From;
+    plan.RecType = field("RecType");
+    plan.RouteNbr = field("RouteNbr");
+    add({"Sequence", "MeterTagNbr"}, From::Number);
+    add({"MeterType"}, From::MeterType);
+    add({"Digits", "Decimals", "PrvReading", "MaxReading", "MinReading"}, From::Number);
+    add({"ReadType"}, From::ReadType);
+    add({"LstReadingDate", "UtilityCode", "Lat", "Lng"}, From::Number);
+    add({"Message"}, From::Message);
+    add({"ServiceAddress", "BillingName", "ServiceUniqueID", "MeterSerialNbr"}, From::Text);
+    add({"ScaleFactor", "InitReading", "InitPulseCount", "InitTamperCount"}, From::Number);
+    add({"ReceiverData"}, From::Empty);
+    add({"User1", "User2", "User3", "User4", "User5"}, From::Text);
+    plan.MessageSlot = layout.Slot("Message");
+    plan.RouteSlot = layout.Slot("RouteNbr");
+    plan.AccountSlot = layout.Slot("ServiceUniqueID");
+    plan.SerialSlot = layout.Slot("MeterSerialNbr");
+    plan.TagSlot = layout.Slot("MeterTagNbr");
+    plan.TagField = field("MeterTagNbr");
+    plan.SerialField = field("MeterSerialNbr");
+    plan.NameField = field("BillingName");
+    plan.AddressField = field("ServiceAddress");
+    plan.AccountField = field("ServiceUniqueID");
+    return plan;
+}
+
+std::string_view clsExchange::RawFieldText(const RouteLineLayout::Field& field, std::string_view sourceText,
+                                          std::string& autonumber) {
+    switch (field.Option) {
     case MapOptionFromSource: return sourceText;
-    case MapOptionConstant: return mCurrentMap->MapConstant(field);
-    case MapOptionPrompt: return mPrompts.Value(mCurrentMap->FieldName(field, false));
-    case MapOptionAutonumber:
-        mAutoNumberCounter = CheckInt16(static_cast<int64_t>(mAutoNumberCounter) + 1);
-        return NumberText(mAutoNumberCounter);
+    case MapOptionConstant:
+    case MapOptionPrompt: return field.Constant;
+    case MapOptionAutonumber: {
+        int16_t& counter = Run().AutoNumberCounter;
+        counter = CheckInt16(static_cast<int64_t>(counter) + 1);
+        autonumber = NumberText(counter);
+        return autonumber;
+    }
     default: return {};
     }
 }
 
-Value clsExchange::ParsedValue(int field, const std::string& raw, bool fixedWidth) {
-    switch (mCurrentMap->DataType(field)) {
+Value clsExchange::ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth) {
+    switch (field.DataType) {
     case DataTypeText: return Value(fixedWidth ? Trim(raw) : RTrim(raw)); // delimited texts keep leading blanks
     case DataTypeInt16: return Value(CInt(Val(raw)));
     case DataTypeInt32: return Value(CLng(Val(raw)));
@@ -52,56 +131,63 @@ Value clsExchange::ParsedValue(int field, const std::string& raw, bool fixedWidt
     }
 }
 
-ValueCollection clsExchange::ParseFields(const std::function<std::string(int)>& sourceText, bool fixedWidth) {
-    ValueCollection values;
-    mCurrentReadType.clear();
-    for (int field = 1; field <= mCurrentMap->FieldCount(); ++field) {
-        const int32_t dataType = mCurrentMap->DataType(field);
-        if (dataType < DataTypeText || dataType > DataTypeTime) continue; // not a field the line can carry
-        const bool fromSource = mCurrentMap->MapOption(field) == MapOptionFromSource;
-        const std::string raw = RawFieldText(field, fromSource ? sourceText(field) : std::string());
-        std::string name = mCurrentMap->FieldName(field, false);
-        if (fromSource && EqualsNoCase(name, "ReadType")) mCurrentReadType = UCase(raw);
-        values.Set(std::move(name), ParsedValue(field, raw, fixedWidth));
+template <class SourceText>
+void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, ParsedLine& line) {
+    ConversionRun& run = Run();
+    // While counting, a text only matters for the route; numbers are still converted, since
+    // a number too large for its type ends the conversion before anything is written.
+    const bool counting = run.CountingOnly;
+    const RouteLineLayout& layout = *run.Layout;
+    line.Reset(layout.SlotCount());
+    run.CurrentReadType.clear();
+    std::string autonumber;
+    for (const RouteLineLayout::Field& field : layout.Fields()) {
+        if (!field.Parsed) continue;
+        const bool fromSource = field.Option == MapOptionFromSource;
+        const std::string_view raw = RawFieldText(field, fromSource ? sourceText(field) : std::string_view(), autonumber);
+        if (fromSource && field.IsReadType) run.CurrentReadType = UCase(raw);
+        if (counting && !IsNumericType(field.DataType) && field.Slot != layout.RouteSlot()) continue;
+        line.Set(field.Slot, ParsedValue(field, raw, fixedWidth));
     }
-    return values;
 }
 
-ValueCollection clsExchange::ParseRouteFixed(const std::string& Buffer) {
-    return ParseFields(
-        [&](int field) {
-            const int position = mCurrentMap->DataPosition(field);
-            const int width = mCurrentMap->DataWidth(field);
+void clsExchange::ParseRouteFixed(const std::string& Buffer, ParsedLine& line) {
+    ParseFields(
+        [&](const RouteLineLayout::Field& field) {
             // A line that ends before the field gives a shorter or empty text.
-            if (position < 1 || width <= 0 || static_cast<size_t>(position) > Buffer.size()) return std::string();
-            return Buffer.substr(static_cast<size_t>(position) - 1, static_cast<size_t>(width));
+            if (field.Position < 1 || field.Width <= 0 || static_cast<size_t>(field.Position) > Buffer.size()) {
+                return std::string_view();
+            }
+            return std::string_view(Buffer).substr(static_cast<size_t>(field.Position) - 1, static_cast<size_t>(field.Width));
         },
-        true);
+        true, line);
 }
 
-ValueCollection clsExchange::ParseRouteDelimited(const std::string& Buffer) {
-    const std::string delimiter = mCurrentMap->MapDelimiterChar();
-    const std::string quote = mCurrentMap->MapQuote();
-    std::string line = Buffer;
+void clsExchange::ParseRouteDelimited(const std::string& Buffer, ParsedLine& line) {
+    const RouteLineLayout& layout = *Run().Layout;
+    const std::string& delimiter = layout.Delimiter();
+    const std::string& quote = layout.Quote();
+    std::string hiddenLine;
+    const std::string* text = &Buffer;
     // A delimiter inside quotes is hidden as "~" while the line is split.
     if (!quote.empty() && !delimiter.empty()) {
-        std::string hidden;
+        hiddenLine.reserve(Buffer.size());
         bool inQuotes = false;
-        for (size_t i = 0; i < line.size();) {
-            if (line.compare(i, quote.size(), quote) == 0) {
+        for (size_t i = 0; i < Buffer.size();) {
+            if (Buffer.compare(i, quote.size(), quote) == 0) {
                 inQuotes = !inQuotes;
-                hidden += quote;
+                hiddenLine += quote;
                 i += quote.size();
-            } else if (inQuotes && line.compare(i, delimiter.size(), delimiter) == 0) {
-                hidden += '~';
+            } else if (inQuotes && Buffer.compare(i, delimiter.size(), delimiter) == 0) {
+                hiddenLine += '~';
                 i += delimiter.size();
             } else {
-                hidden += line[i++];
+                hiddenLine += Buffer[i++];
             }
         }
-        line = std::move(hidden);
+        text = &hiddenLine;
     }
-    std::vector<std::string> columns = delimiter.empty() ? std::vector<std::string>{line} : Split(line, delimiter);
+    std::vector<std::string> columns = delimiter.empty() ? std::vector<std::string>{*text} : Split(*text, delimiter);
     if (!quote.empty()) {
         for (std::string& column : columns) {
             if (StartsWith(column, quote)) column.erase(0, quote.size());
@@ -110,70 +196,75 @@ ValueCollection clsExchange::ParseRouteDelimited(const std::string& Buffer) {
             column = Replace(column, "~", delimiter);
         }
     }
-    return ParseFields(
-        [&](int field) {
-            const int column = mCurrentMap->DataPosition(field);
-            if (column < 1 || static_cast<size_t>(column) > columns.size()) return std::string();
-            return columns[static_cast<size_t>(column) - 1];
+    ParseFields(
+        [&](const RouteLineLayout::Field& field) {
+            const int column = field.Position;
+            if (column < 1 || static_cast<size_t>(column) > columns.size()) return std::string_view();
+            return std::string_view(columns[static_cast<size_t>(column) - 1]);
         },
-        false);
+        false, line);
 }
 
-ValueCollection clsExchange::ParseRoute(const std::string& Source) {
-    switch (mCurrentMap->MapType()) {
-    case MapTypeFixed: return ParseRouteFixed(Source);
-    case MapTypeDelimited: return ParseRouteDelimited(Source);
+void clsExchange::ParseRoute(const std::string& Source, ParsedLine& line) {
+    const RouteLineLayout& layout = *Run().Layout;
+    switch (layout.MapType()) {
+    case MapTypeFixed: ParseRouteFixed(Source, line); break;
+    case MapTypeDelimited: ParseRouteDelimited(Source, line); break;
     default:
-        RaiseError(ErrInvalidCall, "The conversion map " + mCurrentMap->MapName() +
+        RaiseError(ErrInvalidCall, "The conversion map " + Run().CurrentMap->MapName() +
                                        " is neither a fixed-width nor a delimited map");
     }
 }
 
 void clsExchange::ReportValidation(const std::string& message, int16_t& result) {
-    if (mValidationMessageCount < 50) {
+    int16_t& count = Run().ValidationMessageCount;
+    if (count < 50) {
         WriteLog(message);
-        ++mValidationMessageCount;
-        result = std::max<int16_t>(result, 1);
-    } else if (mValidationMessageCount == 50) {
+        ++count;
+        result = std::max<int16_t>(result, ValidationWarned);
+    } else if (count == 50) {
         WriteLog("Remaining validation messages suppressed");
         WriteLog("Fatal Error limit reached");
-        ++mValidationMessageCount;
-        result = 3;
+        ++count;
+        result = ValidationStop;
     }
 }
 
-int16_t clsExchange::ValidateRoute(const ValueCollection& Values) {
-    int16_t result = 0;
-    const bool manual = IsManualReadType(mCurrentReadType);
-    const std::string line = NumberText(static_cast<int64_t>(mLineNumber));
-    for (int field = 1; field <= mCurrentMap->FieldCount(); ++field) {
-        const std::string name = mCurrentMap->FieldName(field, false);
-        if (manual && EqualsNoCase(name, "MeterTagNbr")) continue;
-        const Value& value = Values.Item(name);
-        const double maxValue = mCurrentMap->MaxValue(field);
-        if (maxValue > 0 && value.ToNumber() > maxValue) {
-            ReportValidation("Value of " + name + "(" + value.ToText() + ") exceeds maximum permitted value in Line " + line,
+int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
+    const ConversionRun& run = Run();
+    const RouteLineLayout& layout = *run.Layout;
+    int16_t result = ValidationClean;
+    const bool manual = IsManualReadType(run.CurrentReadType);
+    auto line = [&] { return NumberText(static_cast<int64_t>(run.LineNumber)); };
+    for (const RouteLineLayout::Field& field : layout.Fields()) {
+        if (manual && field.IsMeterTag) continue;
+        const Value& value = Values.Item(field.Slot);
+        if (field.MaxValue > 0 && value.ToNumber() > field.MaxValue) {
+            ReportValidation("Value of " + field.Name + "(" + value.ToText() +
+                                 ") exceeds maximum permitted value in Line " + line(),
                              result);
         }
-        if (mCurrentMap->Required(field)) {
-            const int32_t dataType = mCurrentMap->DataType(field);
-            if (IsNumericType(dataType)) {
-                if (value.ToNumber() == 0) ReportValidation(name + " zero in Line " + line, result);
+        if (field.Required) {
+            if (IsNumericType(field.DataType)) {
+                if (value.ToNumber() == 0) ReportValidation(field.Name + " zero in Line " + line(), result);
             } else if (Trim(value.ToText()).empty()) {
-                ReportValidation(name + " empty in Line " + line, result);
+                ReportValidation(field.Name + " empty in Line " + line(), result);
             }
         }
     }
     if (!manual) {
-        const std::string info = Values.Item("ServiceAddress").ToText() + " " + Values.Item("BillingName").ToText();
-        if (CheckDuplicateTag(Values.Item("MeterTagNbr").ToText(), info, mLineNumber)) result = 3;
+        const std::string info =
+            Values.Item(layout.AddressSlot()).ToText() + " " + Values.Item(layout.NameSlot()).ToText();
+        if (CheckDuplicateTag(Values.Item(layout.TagSlot()).ToText(), info, run.LineNumber)) {
+            result = ValidationStop;
+        }
     }
     return result;
 }
 
 bool clsExchange::CheckDuplicateTag(const std::string& tag, const std::string& info, int32_t line) {
     try {
-        if (mSeenTags.Insert(tag)) return false;
+        if (Run().SeenTags.Insert(tag)) return false;
         WriteLog("Meter Tag Number of " + tag + " is duplicate in Line " + NumberText(static_cast<int64_t>(line)));
         WriteLog("   Info: " + info);
         return true;
@@ -183,117 +274,110 @@ bool clsExchange::CheckDuplicateTag(const std::string& tag, const std::string& i
     }
 }
 
-std::string clsExchange::LookupMessage(const ValueCollection& Values) {
-    const std::string prior = Values.Item("Message").ToText();
-    const std::string route = Values.Item("RouteNbr").ToText();
-    const std::string account = Values.Item("ServiceUniqueID").ToText();
-    const std::string serial = Values.Item("MeterSerialNbr").ToText();
-    const std::string tag = Values.Item("MeterTagNbr").ToText();
+std::string clsExchange::LookupMessage(const MeterRecordPlan& plan, const ParsedLine& Values) {
+    const std::string prior = Values.Item(plan.MessageSlot).ToText();
     if (mAdvanced == nullptr) return BillingMessageOnly(prior);
-    return mAdvanced->LookupMessage(prior, route, account, serial, tag);
+    return mAdvanced->LookupMessage(prior, Values.Item(plan.RouteSlot).ToText(), Values.Item(plan.AccountSlot).ToText(),
+                                    Values.Item(plan.SerialSlot).ToText(), Values.Item(plan.TagSlot).ToText());
 }
 
-void clsExchange::WriteMeterRecord(const ValueCollection& Values, int16_t routePosition) {
-    clsQVF& db = *mRouteDatabase;
-    auto copyTexts = [&](std::initializer_list<const char*> names) {
-        for (const char* name : names) db.SetItem(name, Values.Item(name));
-    };
-    // Dates and times arrive as text; in a numeric field they are yyyymmdd / hhnn numbers.
-    auto copyNumbers = [&](std::initializer_list<const char*> names) {
-        for (const char* name : names) {
-            const Value& value = Values.Item(name);
-            const bool dateText = value.IsText() && IsDateOrTime(mCurrentMap->DataType(name));
-            db.SetItem(name, dateText ? Value(Val(value.Text())) : value);
-        }
-    };
-
+void clsExchange::WriteMeterRecord(const MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition) {
+    ConversionRun& run = Run();
+    clsPalmDB& db = run.RouteDatabase->DB();
+    using From = MeterRecordPlan::From;
     db.AddNew();
-    db.SetItem("RecType", Value(int64_t{2}));
-    db.SetItem("RouteNbr", Value(routePosition));
-    copyNumbers({"Sequence", "MeterTagNbr"});
-    const std::string meterType = Values.Item("MeterType").ToText();
-    // A text that sorts at or after "A" is a meter type letter, stored as its character code.
-    if (!meterType.empty() && static_cast<unsigned char>(meterType[0]) >= 'A') {
-        db.SetItem("MeterType", Value(static_cast<int64_t>(static_cast<unsigned char>(meterType[0]))));
-    } else {
-        db.SetItem("MeterType", Value(Val(meterType)));
+    db.SetItem(plan.RecType, Value(int64_t{2}));
+    db.SetItem(plan.RouteNbr, Value(routePosition));
+    for (const MeterRecordPlan::Step& step : plan.Steps) {
+        const Value& value = Values.Item(step.Slot);
+        switch (step.Kind) {
+        case From::Text: db.SetItem(step.Target, value); break;
+        case From::Number:
+            // Dates and times arrive as text; in a numeric field they are yyyymmdd / hhnn numbers.
+            if (step.DateText && value.IsText()) db.SetItem(step.Target, Value(Val(value.Text())));
+            else db.SetItem(step.Target, value);
+            break;
+        case From::MeterType: db.SetItem(step.Target, MeterTypeCode(value.ToText())); break;
+        case From::ReadType: db.SetItem(step.Target, ReadTypeCode(run.CurrentReadType, value)); break;
+        case From::Message: db.SetItem(step.Target, Value(LookupMessage(plan, Values))); break;
+        case From::Empty: db.SetItem(step.Target, Value("")); break;
+        }
     }
-    copyNumbers({"Digits", "Decimals", "PrvReading", "MaxReading", "MinReading"});
-    if (mCurrentReadType == "R") db.SetItem("ReadType", Value(int64_t{1}));
-    else if (mCurrentReadType == "M" || mCurrentReadType == "S") db.SetItem("ReadType", Value(int64_t{2}));
-    else if (mCurrentReadType == "P") db.SetItem("ReadType", Value(int64_t{3}));
-    else db.SetItem("ReadType", Value(Values.Item("ReadType").ToNumber()));
-    copyNumbers({"LstReadingDate", "UtilityCode", "Lat", "Lng"});
-    db.SetItem("Message", Value(LookupMessage(Values)));
-    copyTexts({"ServiceAddress", "BillingName", "ServiceUniqueID", "MeterSerialNbr"});
-    copyNumbers({"ScaleFactor", "InitReading", "InitPulseCount", "InitTamperCount"});
-    db.SetItem("ReceiverData", Value(""));
-    copyTexts({"User1", "User2", "User3", "User4", "User5"});
     db.WriteData();
 }
 
-void clsExchange::IndexWrittenMeter() {
-    clsQVF& db = *mRouteDatabase;
+void clsExchange::IndexWrittenMeter(const MeterRecordPlan& plan) {
+    ConversionRun& run = Run();
+    clsPalmDB& db = run.RouteDatabase->DB();
     if (mIndexer) {
-        mIndexer->IndexMeter(db, mCreateIndexes, static_cast<int32_t>(db.Item("RouteNbr").ToNumber()), mIndexPosition,
-                             db.Item("MeterTagNbr").ToText(), db.Item("MeterSerialNbr").ToText(),
-                             db.Item("BillingName").ToText(), db.Item("ServiceAddress").ToText(),
-                             db.Item("ServiceUniqueID").ToText());
+        mIndexer->IndexMeter(*run.RouteDatabase, run.CreateIndexes, static_cast<int32_t>(db.Item(plan.RouteNbr).ToNumber()),
+                             run.IndexPosition, db.Item(plan.TagField).ToText(), db.Item(plan.SerialField).ToText(),
+                             db.Item(plan.NameField).ToText(), db.Item(plan.AddressField).ToText(),
+                             db.Item(plan.AccountField).ToText());
     }
-    mIndexPosition = CheckInt16(static_cast<int64_t>(mIndexPosition) + 1);
+    run.IndexPosition = CheckInt16(static_cast<int64_t>(run.IndexPosition) + 1);
 }
 
 bool clsExchange::ConvertRouteFlat() {
+    ConversionRun& run = Run();
+    run.Layout = std::make_unique<RouteLineLayout>(*run.CurrentMap, mPrompts);
+    const int routeSlot = run.Layout->RouteSlot();
     const std::string source = ResolvedPath(mvarRouteSource);
-    if (const int status = mSourceFile.Open(source); status != 0) throw RuntimeError(status);
-    const auto blocks = static_cast<int32_t>((mSourceFile.Length() + kProgressBlock - 1) / kProgressBlock);
+    if (const int status = run.SourceFile.Open(source); status != 0) throw RuntimeError(status);
+    const auto blocks = static_cast<int32_t>((run.SourceFile.Length() + kProgressBlock - 1) / kProgressBlock);
     const int32_t progressMax = CheckInt32(3 * static_cast<int64_t>(blocks));
     auto progressAt = [&](int32_t base) {
-        SetProgress(progressMax, base + static_cast<int32_t>(mSourceFile.Position() / kProgressBlock));
+        SetProgress(progressMax, base + static_cast<int32_t>(run.SourceFile.Position() / kProgressBlock));
     };
 
     // First pass: the routes, their meter counts and the number of lines.
     int16_t lines = 0;
-    std::string line;
+    std::string text;
+    ParsedLine line;
+    run.CountingOnly = true;
     for (;;) {
         progressAt(0);
-        if (!mSourceFile.ReadLine(line)) break;
-        ++mLineNumber;
-        const ValueCollection values = ParseRoute(line);
-        const int16_t route = AddRoute(values.Item("RouteNbr").ToText());
-        int16_t& count = mRouteMeterCount[static_cast<size_t>(route) - 1];
+        if (!run.SourceFile.ReadLine(text)) break;
+        ++run.LineNumber;
+        ParseRoute(text, line);
+        const int16_t route = run.AddRoute(line.Item(routeSlot).ToText());
+        int16_t& count = run.RouteMeterCount[static_cast<size_t>(route) - 1];
         count = CheckInt16(static_cast<int64_t>(count) + 1);
         lines = CheckInt16(static_cast<int64_t>(lines) + 1);
     }
 
-    mSourceFile.Close();
-    if (const int status = mSourceFile.Open(source); status != 0) throw RuntimeError(status);
-    mLineNumber = 0;
+    run.CountingOnly = false;
+    run.SourceFile.Close();
+    if (const int status = run.SourceFile.Open(source); status != 0) throw RuntimeError(status);
+    run.LineNumber = 0;
 
     const std::string destination = ResolvedPath(mvarRouteDestination);
-    const int64_t presize = static_cast<int64_t>(lines) + static_cast<int64_t>(mRouteList.size()) + 2 + 2100;
-    if (mRouteDatabase->CreateQVF(destination, RouteFileType(mvarRouteQVFType), CheckInt32(presize)) != 0) {
+    const int64_t presize = static_cast<int64_t>(lines) + static_cast<int64_t>(run.RouteList.size()) + 2 + 2100;
+    if (run.RouteDatabase->CreateQVF(destination, RouteFileType(mvarRouteQVFType), CheckInt32(presize)) != 0) {
         WriteLog("Error: Could not Create Route QVF File");
+        // Nothing usable was written: the closing line must say so.
+        run.ConversionProblems = true;
         return false;
     }
     WriteOpeningRecords(lines, source);
+    const MeterRecordPlan plan = PlanRouteMeterRecord(*run.Layout, *run.RouteDatabase);
 
-    mAutoNumberCounter = 0;
-    mValidationMessageCount = 0;
+    run.AutoNumberCounter = 0;
+    run.ValidationMessageCount = 0;
     for (;;) {
         progressAt(blocks);
-        if (!mSourceFile.ReadLine(line)) break;
-        ++mLineNumber;
-        const ValueCollection values = ParseRoute(line);
-        const int16_t validation = ValidateRoute(values);
-        if (validation == 1) mConversionWarnings = true;
-        if (validation == 3) return false;
-        const int16_t route = AddRoute(values.Item("RouteNbr").ToText());
-        WriteMeterRecord(values, route);
-        ++mMetersWritten;
-        IndexWrittenMeter();
+        if (!run.SourceFile.ReadLine(text)) break;
+        ++run.LineNumber;
+        ParseRoute(text, line);
+        const int16_t validation = ValidateRoute(line);
+        if (validation == ValidationWarned) run.ConversionWarnings = true;
+        if (validation == ValidationStop) return false;
+        const int16_t route = run.AddRoute(line.Item(routeSlot).ToText());
+        WriteMeterRecord(plan, line, route);
+        ++run.MetersWritten;
+        IndexWrittenMeter(plan);
     }
-    return !mConversionProblems;
+    return !run.ConversionProblems;
 }
 
 } // namespace dovrex

@@ -23,7 +23,8 @@ public:
 
     // The file is of this container's kind.
     virtual bool TestFileType(const std::string& Filename) = 0;
-    // Creates a new file; 0 on success. AppInfo and SortInfo are in/out.
+    // Creates a new file; 0 on success, else the error number of a file that cannot be
+    // created. Write errors after that are raised. AppInfo and SortInfo are in/out.
     virtual int16_t CreateFile(const std::string& Filename, const std::string& Title, const std::string& NewCreator,
                                const std::string& NewDBType, int32_t PresizeRecords, std::string& AppInfo,
                                std::string& SortInfo) = 0;

@@ -147,6 +147,7 @@ int16_t clsPalmDB::FindItem(const FieldIndex& Index) const {
 
 void clsPalmDB::AddNew() {
     mRawData.assign(static_cast<size_t>(mFixedLength) + static_cast<size_t>(mStringCount), '\0');
+    mKnownPiece = {};
 }
 
 Value clsPalmDB::Item(const FieldIndex& Index) {
@@ -176,7 +177,10 @@ void clsPalmDB::SetItem(const FieldIndex& Index, const Value& NewValue) {
     }
     const Field& field = mFields[static_cast<size_t>(number) - 1];
     switch (field.Type) {
-    case ftString: SetString(field.Offset, NewValue.ToText()); break;
+    case ftString:
+        if (NewValue.IsText()) SetString(field.Offset, NewValue.Text());
+        else SetString(field.Offset, NewValue.ToText());
+        break;
     case ftInt8: SetInt8(field.Offset, NewValue); break;
     case ftInt16: SetInt16(field.Offset, NewValue); break;
     case ftInt32: SetInt32(field.Offset, NewValue); break;
@@ -193,11 +197,16 @@ ValueCollection clsPalmDB::GetValues() {
 void clsPalmDB::SetRawData(std::string data) {
     CheckRecordLength(data.size());
     mRawData = std::move(data);
+    mKnownPiece = {};
 }
 
 int32_t clsPalmDB::SetFixed(int32_t Offset, const Value& NewValue, size_t size) {
     if (Offset < 0 || static_cast<size_t>(Offset) + size > mRawData.size()) RaiseError(ErrSubscript);
-    mRawData.replace(static_cast<size_t>(Offset), size, ValueToBytes(NewValue, size));
+    // Converted first: a value that does not fit leaves the record as it was.
+    char bytes[4];
+    WriteValueBytes(NewValue, size, bytes);
+    std::copy_n(bytes, size, mRawData.begin() + Offset);
+    mKnownPiece = {};
     return Offset + static_cast<int32_t>(size);
 }
 
@@ -210,6 +219,7 @@ int32_t clsPalmDB::SetInt16(int32_t Offset, const Value& NewValue) {
     if (Offset >= 0 && static_cast<size_t>(Offset) == mRawData.size()) {
         CheckRecordLength(mRawData.size() + 2);
         mRawData.append(2, '\0');
+        mKnownPiece = {};
     }
     return SetFixed(Offset, NewValue, 2);
 }
@@ -240,8 +250,13 @@ std::string clsPalmDB::GetString(int32_t Offset) const {
 
 void clsPalmDB::SetString(int32_t Offset, const std::string& NewValue) {
     // The string part is NUL-separated pieces; find piece number Offset and replace it.
+    // Records are filled string by string, so the search goes on from the piece set last.
     size_t start = std::min(static_cast<size_t>(mFixedLength), mRawData.size());
     int32_t pieces = 1;
+    if (mKnownPiece.Number > 0 && mKnownPiece.Number <= Offset) {
+        pieces = mKnownPiece.Number;
+        start = mKnownPiece.Start;
+    }
     for (; pieces < Offset; ++pieces) {
         const size_t nul = mRawData.find('\0', start);
         if (nul == std::string::npos) break;
@@ -257,6 +272,7 @@ void clsPalmDB::SetString(int32_t Offset, const std::string& NewValue) {
     const std::string_view text(NewValue.data(), std::min(NewValue.size(), NewValue.find('\0')));
     CheckRecordLength(mRawData.size() - (end - start) + text.size());
     mRawData.replace(start, end - start, text);
+    mKnownPiece = {Offset, start};
 }
 
 int32_t clsPalmDB::AppendString(int32_t Offset, const std::string& NewValue, bool PadEven) {
@@ -268,6 +284,7 @@ int32_t clsPalmDB::AppendString(int32_t Offset, const std::string& NewValue, boo
     if (PadEven && record.size() % 2 == 1) record += '\0';
     CheckRecordLength(record.size());
     mRawData = std::move(record);
+    mKnownPiece = {};
     return static_cast<int32_t>(mRawData.size());
 }
 
@@ -278,7 +295,10 @@ bool clsPalmDB::WriteRaw(const std::string& RawData) {
     return File().WriteRecord(RawData);
 }
 
-bool clsPalmDB::ReadData(int32_t RecordNo) { return File().ReadRecord(RecordNo, mRawData); }
+bool clsPalmDB::ReadData(int32_t RecordNo) {
+    mKnownPiece = {};
+    return File().ReadRecord(RecordNo, mRawData);
+}
 
 bool clsPalmDB::ReadRaw(std::string& RawData, int32_t RecordNo) { return File().ReadRecord(RecordNo, RawData); }
 

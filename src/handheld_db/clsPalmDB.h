@@ -119,6 +119,11 @@ private:
     int16_t mFixedLength = 0;
     int16_t mStringCount = 0;
     std::string mRawData;
+    // Where the string piece set last starts in mRawData; Number 0 when unknown.
+    struct PieceStart {
+        int32_t Number = 0;
+        size_t Start = 0;
+    } mKnownPiece;
 };
 
 } // namespace dovrex

@@ -41,7 +41,12 @@ clsPalmFilePDB::~clsPalmFilePDB() {
 }
 
 void clsPalmFilePDB::CloseFile() {
-    if (mWriting && cvarFD.IsOpen()) Flush();
+    if (mWriting && cvarFD.IsOpen()) {
+        Flush(); // a failure leaves the file open for the destructor to close
+        mWriting = false;
+        cvarFD.CloseWritten();
+        return;
+    }
     mWriting = false;
     cvarFD.Close();
 }
@@ -88,9 +93,9 @@ int16_t clsPalmFilePDB::CreateFile(const std::string& Filename, const std::strin
     mHeader += FixedText(NewCreator, 4);
     mHeader.append(HeaderSize - kType - 8, '\0');
 
-    if (const int status = cvarFD.Create(Filename); status != 0) {
-        throw RuntimeError(status, RuntimeError::StandardDescription(status) + " (" + Filename + ")");
-    }
+    // A file that cannot be created is reported as its error number, as for every
+    // container; failures while writing the reserved header are raised.
+    if (const int status = cvarFD.Create(Filename); status != 0) return static_cast<int16_t>(status);
     std::string start = mHeader;
     start.append(static_cast<size_t>(mCapacity) * EntrySize, '\0');
     cvarFD.WriteAt(0, start);

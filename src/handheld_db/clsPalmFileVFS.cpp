@@ -9,12 +9,18 @@
 
 namespace dovrex {
 
-clsPalmFileVFS::~clsPalmFileVFS() { CloseFile(); }
+clsPalmFileVFS::~clsPalmFileVFS() {
+    try {
+        CloseFile();
+    } catch (...) {
+        // Closing a file being written may fail; writers call CloseFile themselves to hear of it.
+    }
+}
 
 void clsPalmFileVFS::CloseFile() {
-    cvarFD.Close();
     mPosition = 0;
     mFileLength = 0;
+    cvarFD.CloseWritten();
 }
 
 bool clsPalmFileVFS::TestFileType(const std::string& Filename) {

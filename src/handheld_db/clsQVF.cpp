@@ -126,13 +126,26 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, int32_t lCoun
     db.WriteData();
 }
 
+std::string QVFIndexEntry::Text() const {
+    std::string text = Word;
+    for (const int32_t position : Positions) text += ":" + std::to_string(position);
+    return text;
+}
+
 void clsQVF::GetIndexRecord(int32_t& RouteIndex, int32_t& IndexType, int32_t& lCount,
                             std::vector<std::string>& aEntries) {
+    std::vector<QVFIndexEntry> entries;
+    GetIndexEntries(RouteIndex, IndexType, entries);
+    aEntries.clear();
+    for (const QVFIndexEntry& entry : entries) aEntries.push_back(entry.Text());
+    lCount = static_cast<int32_t>(entries.size());
+}
+
+void clsQVF::GetIndexEntries(int32_t& RouteIndex, int32_t& IndexType, std::vector<QVFIndexEntry>& Entries) {
     clsPalmDB& db = DB();
     const std::string& record = db.RawData();
     const auto length = static_cast<int32_t>(record.size());
-    aEntries.clear();
-    lCount = 0;
+    Entries.clear();
     RouteIndex = length >= 4 ? db.GetInt16(2) : 0;
     IndexType = length >= 6 ? db.GetInt16(4) : 0;
     int32_t offset = 6;
@@ -142,17 +155,16 @@ void clsQVF::GetIndexRecord(int32_t& RouteIndex, int32_t& IndexType, int32_t& lC
         offset += 2;
         const size_t nul = record.find('\0', static_cast<size_t>(offset));
         const size_t wordEnd = nul == std::string::npos ? record.size() : nul;
-        std::string text = record.substr(static_cast<size_t>(offset), wordEnd - static_cast<size_t>(offset));
+        QVFIndexEntry entry{record.substr(static_cast<size_t>(offset), wordEnd - static_cast<size_t>(offset)), {}};
         offset = static_cast<int32_t>(wordEnd) + 1;
         if (offset % 2 == 1) ++offset;
         const bool last = link == 0xFFFF;
         const int32_t end = last || link > length ? length : link;
         while (offset + 2 <= end) {
-            text += ":" + std::to_string(db.GetInt16(offset));
+            entry.Positions.push_back(db.GetInt16(offset));
             offset += 2;
         }
-        aEntries.push_back(std::move(text));
-        ++lCount;
+        Entries.push_back(std::move(entry));
         if (last || offset < end) break;
     }
 }

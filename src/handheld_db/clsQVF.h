@@ -8,6 +8,14 @@
 
 namespace dovrex {
 
+// One entry of an index record: a word and the record positions of its occurrences.
+struct QVFIndexEntry {
+    std::string Word;
+    std::vector<int32_t> Positions;
+    // "WORD:pos:pos", as GetIndexRecord gives it.
+    std::string Text() const;
+};
+
 // The QVF route and readings database: the one record format shared with the
 // handheld. Schema records (header, route, meter, orphan) follow one of four schema
 // versions; code records and index records have layouts of their own.
@@ -63,6 +71,8 @@ public:
                         const std::vector<int32_t>& aPositions);
     // Decodes the index record in the buffer: one "WORD:pos:pos" text per entry.
     void GetIndexRecord(int32_t& RouteIndex, int32_t& IndexType, int32_t& lCount, std::vector<std::string>& aEntries);
+    // The same walk with each entry's word and positions apart.
+    void GetIndexEntries(int32_t& RouteIndex, int32_t& IndexType, std::vector<QVFIndexEntry>& Entries);
 
     // Decodes the code record in the buffer; false when it is damaged (entries then hold
     // what could be read).

@@ -1,5 +1,7 @@
 #include "modPDB.h"
 
+#include <algorithm>
+
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
@@ -12,12 +14,12 @@ int32_t BytesToLong(std::string_view bytes) {
     return static_cast<int32_t>(value);
 }
 
-std::string ValueToBytes(const Value& value, size_t size) {
-    std::string bytes(size, '\0');
+void WriteValueBytes(const Value& value, size_t size, char* out) {
+    std::fill(out, out + size, '\0');
     if (value.IsText()) {
         const std::string& text = value.Text();
-        for (size_t i = 0; i < size && i < text.size(); ++i) bytes[i] = text[i];
-        return bytes;
+        std::copy_n(text.data(), std::min(size, text.size()), out);
+        return;
     }
     if (value.IsDate()) RaiseError(ErrTypeMismatch);
     const int64_t number = CLng(value.ToNumber());
@@ -25,16 +27,21 @@ std::string ValueToBytes(const Value& value, size_t size) {
         // Integer division truncates toward zero; the quotient must fit a byte.
         const int64_t top = number / 16777216;
         if (top < 0 || top > 255) RaiseError(ErrOverflow);
-        bytes[0] = static_cast<char>(top);
-        bytes[1] = static_cast<char>((number >> 16) & 0xFF);
-        bytes[2] = static_cast<char>((number >> 8) & 0xFF);
-        bytes[3] = static_cast<char>(number & 0xFF);
+        out[0] = static_cast<char>(top);
+        out[1] = static_cast<char>((number >> 16) & 0xFF);
+        out[2] = static_cast<char>((number >> 8) & 0xFF);
+        out[3] = static_cast<char>(number & 0xFF);
     } else if (size == 2) {
-        bytes[0] = static_cast<char>((number >> 8) & 0xFF);
-        bytes[1] = static_cast<char>(number & 0xFF);
+        out[0] = static_cast<char>((number >> 8) & 0xFF);
+        out[1] = static_cast<char>(number & 0xFF);
     } else if (size == 1) {
-        bytes[0] = static_cast<char>(number & 0xFF);
+        out[0] = static_cast<char>(number & 0xFF);
     }
+}
+
+std::string ValueToBytes(const Value& value, size_t size) {
+    std::string bytes(size, '\0');
+    WriteValueBytes(value, size, bytes.data());
     return bytes;
 }
 

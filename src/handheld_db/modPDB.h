@@ -20,6 +20,8 @@ int32_t BytesToLong(std::string_view bytes);
 // division, which raises "Overflow" below -16777215), the rest are the low bits.
 // A text is stored as its bytes, NUL-filled or cut to size. Empty stores zeros.
 std::string ValueToBytes(const Value& value, size_t size);
+// The same, written over size bytes at out.
+void WriteValueBytes(const Value& value, size_t size, char* out);
 
 // Big-endian helpers for the container layouts.
 std::string BigEndian16(uint32_t value);

@@ -480,10 +480,15 @@ std::string clsExchMap::FileText() const {
 }
 
 bool clsExchMap::SaveMap() {
-    if (mMapName.empty()) return false;
+    mSaveError.clear();
+    if (mMapName.empty()) {
+        mSaveError = "The map has no name";
+        return false;
+    }
     try {
         WriteWholeFile(MapFileName(), FileText());
-    } catch (const RuntimeError&) {
+    } catch (const RuntimeError& e) {
+        mSaveError = e.Description();
         return false;
     }
     mDirty = false;

@@ -124,8 +124,11 @@ public:
     // False when the map file does not exist or cannot be opened; the object then holds
     // the default map of the use.
     bool LoadMap(std::string loadMapName, int32_t loadMapUse);
-    // False, with nothing written, when MapName is empty or the file cannot be written.
+    // False, with nothing written, when MapName is empty or the file cannot be written;
+    // SaveError then says why (the runtime error's description), for the caller to show.
     bool SaveMap();
+    // Why the last SaveMap failed; empty after one that succeeded.
+    const std::string& SaveError() const { return mSaveError; }
     // True when a map file was deleted.
     bool DeleteMap();
 
@@ -193,6 +196,7 @@ private:
     std::vector<std::string> mMapOptions; // option n in element n - 1
     bool mDirty = false;
     std::vector<MapField> mFields;
+    std::string mSaveError;
 };
 
 } // namespace dovrex

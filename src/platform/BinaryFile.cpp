@@ -1,8 +1,10 @@
 #include "BinaryFile.h"
 
+#include "AtomicFile.h"
 #include "RuntimeError.h"
 
 #include <cerrno>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -68,6 +70,13 @@ void BinaryFile::Close() {
     mFd = -1;
 }
 
+void BinaryFile::CloseWritten() {
+    if (mFd < 0) return;
+    // The descriptor is released even when close fails (or is interrupted); it must not be
+    // closed again.
+    if (::close(std::exchange(mFd, -1)) != 0 && errno != EINTR) throw FileError(errno, mPath);
+}
+
 std::string BinaryFile::ReadAt(uint64_t offset, size_t size) const {
     if (mFd < 0) RaiseError(ErrBadFileNumber);
     std::string buffer(size, '\0');
@@ -127,25 +136,7 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 void WriteWholeFile(const std::string& path, std::string_view data) {
-    const std::string temporary = path + ".tmp" + std::to_string(::getpid());
-    {
-        BinaryFile file;
-        if (const int status = file.Create(temporary); status != 0) {
-            throw RuntimeError(status, RuntimeError::StandardDescription(status) + " (" + path + ")");
-        }
-        try {
-            file.WriteAt(0, data);
-        } catch (...) {
-            file.Close();
-            ::unlink(temporary.c_str());
-            throw;
-        }
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temporary.c_str());
-        throw FileError(err, path);
-    }
+    if (const int err = ReplaceFileContent(path, data, 0644)) throw FileError(err, path);
 }
 
 bool FileExists(const std::string& path) {

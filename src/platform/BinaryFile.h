@@ -24,7 +24,11 @@ public:
     int OpenAppend(const std::string& path);
 
     bool IsOpen() const { return mFd >= 0; }
+    // Closes the file; an error that closing reports is ignored (see CloseWritten).
     void Close();
+    // Closes a file that was written and raises the error that closing reports: a write
+    // the system had put off (on a network drive, say) that failed.
+    void CloseWritten();
 
     // Reads up to size bytes at offset; returns the bytes actually read (short at end of file).
     std::string ReadAt(uint64_t offset, size_t size) const;
@@ -42,7 +46,7 @@ private:
 
 // Whole-file helpers. ReadWholeFile raises a runtime error when the file cannot be read.
 std::string ReadWholeFile(const std::string& path);
-// Writes through a temporary file and a rename, so that readers never see half a file.
+// Replaces the whole file atomically (see AtomicFile.h); raises the runtime error of a failure.
 void WriteWholeFile(const std::string& path, std::string_view data);
 bool FileExists(const std::string& path);
 bool DeleteFile(const std::string& path);

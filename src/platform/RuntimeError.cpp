@@ -43,7 +43,8 @@ int ErrorNumberFromErrno(int err) {
     case EPERM:
     case EROFS: return ErrPermissionDenied;
     case ENOSPC:
-    case EDQUOT: return ErrDiskFull;
+    case EDQUOT:
+    case EFBIG: return ErrDiskFull; // the file may not grow: to the user, a full disk
     case EIO: return ErrDeviceIO;
     default: return ErrPathFileAccess;
     }

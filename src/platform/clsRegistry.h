@@ -6,12 +6,14 @@
 // to a fresh reading of the file and saved atomically, and reads notice other programs'
 // saves.
 
+#include "AtomicFile.h"
 #include "IMessageBox.h"
+#include "RegistryTree.h"
 #include "Value.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,19 +22,13 @@ namespace dovrex {
 
 class clsRegistry {
 public:
-    // Kinds of values; the program itself only writes plain strings.
-    enum ValueKind : uint32_t {
-        KindNone = 0,
-        KindString = 1,
-        KindExpandString = 2,
-        KindBinary = 3,
-        KindNumber = 4,
-        KindNumberBigEndian = 5,
-        KindLink = 6,
-        KindMultiString = 7,
-        KindResourceList = 8,
-        KindFullResourceDescriptor = 9,
-        KindResourceRequirementsList = 10,
+    using ValueKind = RegistryValue::ValueKind;
+    using enum RegistryValue::ValueKind;
+
+    // One value of a SaveValues batch: the path as for SaveValue, and the value.
+    struct ValueSave {
+        std::vector<std::string> Path;
+        Value Data;
     };
 
     // storePath: the store file (missing means an empty store; it is created by the
@@ -56,6 +52,10 @@ public:
     bool CloseKey(uint32_t keyhandle);
     // Stores value as a plain string, creating missing keys.
     bool SaveValue(const Value& value, const std::vector<std::string>& path);
+    // Stores several values as SaveValue does, in their order, with one locked rewrite of
+    // the file: all of them or, when a path names no hive or the file cannot be saved,
+    // none.
+    bool SaveValues(const std::vector<ValueSave>& values);
     // Text for string kinds (up to the first NUL), a number for 32-bit numbers, empty
     // for other kinds and for missing keys or values.
     Value GetValue(const std::vector<std::string>& path);
@@ -71,19 +71,18 @@ public:
     std::string GetKeyInfo(int Indent, const std::vector<std::string>& path);
 
     const std::string& StorePath() const { return mStorePath; }
-
-    struct Tree; // the parsed file (defined with the file format)
+    // Why the last operation could not read or save the store file ("cannot read the
+    // settings store <path>: <reason>"); empty when it could. The operations themselves
+    // answer as for a missing key or value, as the registry does.
+    const std::string& LastError() const { return mLastError; }
+    // Reads the store file when it changed; like LastError, empty when it could be read
+    // or does not exist yet.
+    const std::string& ReadError();
 
 private:
     struct KeyRef {
         int Hive = 0;
         std::vector<std::string> Levels;
-    };
-    struct FileStamp {
-        bool Exists = false;
-        uint64_t Device = 0, Inode = 0, Size = 0;
-        int64_t ModifiedNs = 0, ChangedNs = 0;
-        friend bool operator==(const FileStamp&, const FileStamp&) = default;
     };
 
     bool ResolveKey(const std::vector<std::string>& path, size_t keyParts, KeyRef& key) const;
@@ -92,13 +91,13 @@ private:
     // Applies a change under the file lock to a fresh reading of the file and saves the
     // result atomically when change returns true. False when the file could not be
     // read, locked or written.
-    template <class Change> bool Modify(Change&& change);
-    bool WriteLocked(const Tree& tree);
+    bool Modify(const std::function<bool(RegistryTree&)>& change);
 
     std::string mStorePath;
     IMessageBox* mMessageBox;
-    std::unique_ptr<Tree> mTree;
+    RegistryTree mTree;
     std::optional<FileStamp> mStamp; // of the file mTree was read from; none: read again
+    std::string mLastError;
     std::map<uint32_t, KeyRef> mHandles;
     uint32_t mNextHandle = 1;
 };

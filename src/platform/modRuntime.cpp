@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 
 namespace dovrex {
 
@@ -18,7 +19,38 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 } // namespace
 
+namespace {
+
+// The common case of a plain whole number ("  00123", "-42"): read without building a
+// text for the standard parser. Empty when the text holds more than that.
+std::optional<double> ValWholeNumber(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && IsValBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    uint64_t whole = 0;
+    int digits = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (IsDigit(c)) {
+            if (++digits > 18) return std::nullopt;
+            whole = whole * 10 + static_cast<uint64_t>(c - '0');
+        } else if (!IsValBlank(c)) {
+            // A fraction or an exponent needs the full parse; anything else ends the number.
+            if (c == '.' || c == 'E' || c == 'e' || c == 'D' || c == 'd') return std::nullopt;
+            break;
+        }
+    }
+    if (digits == 0) return 0.0;
+    // Converting the whole number rounds exactly as the standard parser would.
+    const double value = static_cast<double>(whole);
+    return negative ? -value : value;
+}
+
+} // namespace
+
 double Val(std::string_view text) {
+    if (const std::optional<double> whole = ValWholeNumber(text)) return *whole;
     // Collect the characters of the leading number, dropping blanks, then let the
     // standard parser read the cleaned text.
     std::string number;
@@ -189,16 +221,13 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 }
 
 size_t NoCaseHash::operator()(std::string_view text) const noexcept {
-    // Keys are short names looked up very often: the length and the letters at both ends
-    // tell them apart well enough, and equality settles the rest.
-    const size_t n = text.size();
-    if (n == 0) return 0;
-    auto at = [&](size_t i) { return static_cast<size_t>(kCase.Upper[static_cast<unsigned char>(text[i])]); };
-    size_t hash = n;
-    hash = hash * 131 + at(0);
-    hash = hash * 131 + at(n / 2);
-    hash = hash * 131 + at(n - 1);
-    if (n > 3) hash = hash * 131 + at(n - 2);
+    // FNV-1a over the upper-cased bytes: every character counts, so keys that share their
+    // ends (meter tags, account numbers) still spread over the table.
+    size_t hash = 14695981039346656037ull;
+    for (const char c : text) {
+        hash ^= static_cast<size_t>(kCase.Upper[static_cast<unsigned char>(c)]);
+        hash *= 1099511628211ull;
+    }
     return hash;
 }
 

@@ -8,8 +8,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <filesystem>
+#include <streambuf>
 #include <sstream>
+
+#include <sys/stat.h>
 
 using namespace dovrex;
 using dovrex::test::Bytes;
@@ -32,7 +36,9 @@ public:
         }
     }
 
-    Result Run(std::vector<std::string> args, const std::string& input = "") {
+    // With terminal set, standard input counts as a terminal that types input.
+    Result Run(std::vector<std::string> args, const std::string& input = "", bool terminal = false,
+               std::ostream* output = nullptr) {
         std::vector<std::string> all = {"dovrex-cli", "--home", folder.Path(), "--registry", folder.File("registry.ini"),
                                         "--palm-desktop", folder.File("PalmDesktop")};
         all.insert(all.end(), args.begin(), args.end());
@@ -40,7 +46,7 @@ public:
         for (const auto& arg : all) argv.push_back(arg.c_str());
         std::istringstream in(input);
         std::ostringstream out, err;
-        const int code = cli::RunCli(static_cast<int>(argv.size()), argv.data(), in, out, err);
+        const int code = cli::RunCli(static_cast<int>(argv.size()), argv.data(), in, output ? *output : out, err, terminal);
         return {code, out.str(), err.str()};
     }
 
@@ -78,6 +84,24 @@ TEST(CliTest, ConfigSetListAndUnset) {
     EXPECT_EQ(cli.Run({"config", "unset", "Route/Source"}).Code, 0);
     EXPECT_EQ(cli.Run({"config", "unset", "Route/Source"}).Code, 1);
     EXPECT_EQ(cli.Run({"config", "list"}).Out, "LoginIDs/SMITH=pw||S\nRoute/Map=Caf\xC3\xA9\n");
+}
+
+TEST(CliTest, AStoreThatCannotBeReadIsAnErrorNotAnEmptyStore) {
+    const std::vector<std::vector<std::string>> commands = {
+        {"config", "list"}, {"config", "set", "Route/Map=x"}, {"config", "unset", "Route/Map"}, {"route"}};
+    for (const bool fifo : {false, true}) {
+        for (const auto& command : commands) {
+            SCOPED_TRACE(::testing::PrintToString(command) + (fifo ? " on a fifo" : " on a folder"));
+            Cli cli;
+            const std::string store = cli.folder.File("registry.ini");
+            ASSERT_EQ(fifo ? ::mkfifo(store.c_str(), 0600) : ::mkdir(store.c_str(), 0700), 0);
+            const Result r = cli.Run(command);
+            EXPECT_EQ(r.Code, 1);
+            EXPECT_EQ(r.Out, "");
+            EXPECT_EQ(r.Err, "dovrex-cli: cannot read the settings store " + store + ": " +
+                                 (fifo ? "not a regular file" : "Is a directory") + "\n");
+        }
+    }
 }
 
 TEST(CliTest, RouteConvertsTheSamplesAndDumpDecodesTheResult) {
@@ -143,9 +167,64 @@ TEST(CliTest, RouteFailuresExitOneAndPromptsComeFromOptions) {
     EXPECT_EQ(cancelled.Code, 1);
     EXPECT_EQ(OutLines(cancelled).back().empty() ? OutLines(cancelled).end()[-2] : OutLines(cancelled).back(),
               "Error: Prompted entry of runtime variables cancelled");
-    EXPECT_EQ(cli.Run({"route", "--prompt", "ScaleFactor=x1.5"}).Code, 0);
-    const auto json = nlohmann::json::parse(cli.Run({"dump", cli.folder.File("RouteQVF.pdb"), "--json"}).Out);
-    EXPECT_EQ(json["records"][5]["ScaleFactor"], 2); // typed as a numeric box keeps it: "1.5"
+
+    // A value given whole, by option or as a terminal line, reaches the parser as a text
+    // pasted into the numeric box does: no key filter, cut to the box's 10 characters.
+    struct Row { std::vector<std::string> args; std::string typed; int64_t stored; };
+    const Row rows[] = {
+        {{"--prompt", "ScaleFactor=1e3"}, "", 1000},
+        {{"--prompt", "ScaleFactor=x1.5"}, "", 0},
+        {{"--prompt", "ScaleFactor=1234567890"}, "", 1234567890},
+        {{"--prompt", "ScaleFactor=12345678901"}, "", 1234567890},
+        {{}, "2e2\n", 200},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> args = row.args;
+        args.insert(args.end(), {"--yes", "route"});
+        const Result route = cli.Run(args, row.typed, !row.typed.empty());
+        ASSERT_EQ(route.Code, 0) << row.typed << route.Out << route.Err;
+        const auto json = nlohmann::json::parse(cli.Run({"dump", cli.folder.File("RouteQVF.pdb"), "--json"}).Out);
+        EXPECT_EQ(json["records"][5]["ScaleFactor"], row.stored) << ::testing::PrintToString(row.args) << row.typed;
+    }
+}
+
+TEST(CliTest, QuestionsAreAskedOnTheTerminalWhenStandardInputIsOne) {
+    Cli cli;
+    ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + Cli::Sample("fixed-route.txt"), "Route/Map=FixedSample"}).Code, 0);
+    ASSERT_EQ(cli.Run({"route"}).Code, 0);
+    const std::string question =
+        "[Route Destination already exists] " + cli.folder.File("RouteQVF.pdb") + " already exists.  Overwrite? [y/n] ";
+    struct Row { std::string typed; int code; int asked; };
+    const Row rows[] = {{"y\n", 0, 1}, {" Yes \r\n", 0, 1}, {"NO\n", 1, 1}, {"maybe\n\nn\n", 1, 3}, {"", 1, 1}};
+    for (const Row& row : rows) {
+        const Result r = cli.Run({"route"}, row.typed, true);
+        EXPECT_EQ(r.Code, row.code) << row.typed;
+        std::string asked;
+        for (int i = 0; i < row.asked; ++i) asked += question;
+        EXPECT_EQ(r.Err, asked) << row.typed;
+    }
+}
+
+TEST(CliTest, OutputThatCannotBeWrittenFailsWithOneLine) {
+    Cli cli;
+    ASSERT_EQ(cli.Run({"config", "set", "Route/Map=FixedSample"}).Code, 0);
+    // A stream that refuses every byte, like standard output on a full disk.
+    struct Refusing : std::streambuf {
+        int overflow(int) override { return traits_type::eof(); }
+    } refusing;
+    for (const bool throwing : {false, true}) {
+        for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{{"config", "list"}, {"--help"}}) {
+            std::ostream out(&refusing);
+            if (throwing) out.exceptions(std::ios::badbit);
+            const Result r = cli.Run(args, "", false, &out);
+            EXPECT_EQ(r.Code, 1) << args[0] << throwing;
+            EXPECT_TRUE(StartsWith(r.Err, "dovrex-cli: ")) << r.Err;
+            EXPECT_EQ(std::count(r.Err.begin(), r.Err.end(), '\n'), 1) << r.Err;
+            if (!throwing) {
+                EXPECT_EQ(r.Err, "dovrex-cli: cannot write the output\n");
+            }
+        }
+    }
 }
 
 TEST(CliTest, DumpShowsCodeAndIndexRecordsAndRejectsDamagedFiles) {

@@ -23,7 +23,7 @@ Result Cli(const TempFolder& computer, std::vector<std::string> args, const std:
     for (const auto& arg : all) argv.push_back(arg.c_str());
     std::istringstream in(input);
     std::ostringstream out, err;
-    const int code = dovrex::cli::RunCli(static_cast<int>(argv.size()), argv.data(), in, out, err);
+    const int code = dovrex::cli::RunCli(static_cast<int>(argv.size()), argv.data(), in, out, err, false);
     return {code, out.str(), err.str()};
 }
 

@@ -158,10 +158,9 @@ TEST_F(ConvertRouteTest, DuplicateTagsStopTheImportExceptForManualMeters) {
     EXPECT_EQ(ReadDatabase(folder.File("RouteQVF.pdb")).size(), 6u);
 
     // Tags compare as text without regard to letter case.
-    log.Lines.clear();
-    EXPECT_FALSE(engine.CheckDuplicateTag("ab1", "x", 1));
-    EXPECT_TRUE(engine.CheckDuplicateTag("AB1", "y", 2));
-    EXPECT_EQ(log.Lines, (Lines{"Meter Tag Number of AB1 is duplicate in Line 2", "   Info: y"}));
+    ConversionRun run;
+    EXPECT_TRUE(run.SeenTags.Insert("ab1"));
+    EXPECT_FALSE(run.SeenTags.Insert("AB1"));
 }
 
 TEST_F(ConvertRouteTest, EachMissingSettingStopsWithItsOwnError) {
@@ -340,7 +339,7 @@ TEST_F(ConvertRouteTest, AdvancedConfigurationIndexAndCodeRecordsAreCalledWhereT
     EXPECT_EQ(messages.Shown[0].Title, "Index Control");
     EXPECT_EQ(messages.Shown[0].Text,
               "Create indexes?  \n(Takes longer to create and load, but speeds lookups in the field.)");
-    EXPECT_FALSE(engine.CreateIndexes());
+    EXPECT_FALSE(engine.LastConversion().CreateIndexes);
     EXPECT_EQ(advanced.Calls, (Lines{"HI|0012|ACC|SER|7", "|0013|ACC|SER|8"}));
     EXPECT_EQ(indexer.Calls, (Lines{"-1:0:7:SER:SMITH:1 MAIN:ACC", "-2:1:8:SER::2 ELM:ACC", "-0:0:::::"}));
     EXPECT_EQ(codes.Calls, (Lines{"logins", "skip", "changeout", "alerts"}));
@@ -350,7 +349,7 @@ TEST_F(ConvertRouteTest, AdvancedConfigurationIndexAndCodeRecordsAreCalledWhereT
         advanced.Control = control;
         messages.QueueAnswer(MsgResult::Yes); // overwrite
         ASSERT_TRUE(engine.ConvertRoute());
-        EXPECT_EQ(engine.CreateIndexes(), control != 0) << control;
+        EXPECT_EQ(engine.LastConversion().CreateIndexes, control != 0) << control;
     }
 }
 
@@ -440,8 +439,8 @@ TEST_F(ConvertRouteTest, ThirtyThousandMetersConvertQuickly) {
     ASSERT_TRUE(engine.ConvertRoute());
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     RecordProperty("seconds", std::to_string(seconds));
-    EXPECT_EQ(engine.MetersWritten(), 30000);
-    EXPECT_EQ(engine.RouteList().size(), 60u);
+    EXPECT_EQ(engine.LastConversion().MetersWritten, 30000);
+    EXPECT_EQ(engine.LastConversion().RouteList.size(), 60u);
 #ifdef NDEBUG
     EXPECT_LT(seconds, 2.0); // about half a second on the development machine
 #else

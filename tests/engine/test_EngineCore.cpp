@@ -3,6 +3,8 @@
 #include "engine/PromptVariables.h"
 #include "platform/clsRegistry.h"
 
+#include "support/FileSizeLimit.h"
+
 using namespace dovrex;
 using namespace dovrex::test;
 
@@ -32,7 +34,7 @@ TEST_F(EngineCoreTest, SettingsRoundTripThroughTheStoreWithDefaultsWhenAbsent) {
     engine.SetAutoInstall(true);
     engine.SetAutoInstallUnit("SMITH");
     engine.SetAutoInstallLeave(true);
-    engine.SaveSettings();
+    EXPECT_TRUE(engine.SaveSettings());
 
     // Another engine on another store object sees every value.
     clsRegistry other(folder.File("registry.ini"));
@@ -76,6 +78,36 @@ TEST_F(EngineCoreTest, SettingsRoundTripThroughTheStoreWithDefaultsWhenAbsent) {
     EXPECT_EQ(engine.GetParm("Route", "Nothing", "dflt"), "dflt");
 }
 
+TEST_F(EngineCoreTest, SaveSettingsIsOneUpdateThatKeepsOtherProgramsValuesOrFailsWhole) {
+    const std::string path = folder.File("registry.ini");
+    clsRegistry registry(path);
+    engine.SetRegistry(&registry);
+    engine.LoadSettings();
+    // Another program saves after this one read the store.
+    clsRegistry other(path);
+    ASSERT_TRUE(other.SaveValue(Value("pw||S"), {"HKEY_LOCAL_MACHINE", "Software\\Kelmora, Inc.\\Dovrex\\LoginIDs", "SMITH"}));
+
+    engine.SetRouteMap("Standard");
+    const std::string before = folder.Read("registry.ini");
+    {
+        // Room for a value or two, not for all twenty: a save of one value at a time
+        // would leave some of them stored.
+        const FileSizeLimit full(before.size() + 150);
+        EXPECT_FALSE(engine.SaveSettings());
+    }
+    EXPECT_EQ(folder.Read("registry.ini"), before);
+    EXPECT_EQ(registry.LastError(), "cannot save the settings store " + path + ": File too large");
+
+    ASSERT_TRUE(engine.SaveSettings());
+    EXPECT_EQ(other.GetValue({"HKEY_LOCAL_MACHINE", "Software\\Kelmora, Inc.\\Dovrex\\LoginIDs", "SMITH"}), Value("pw||S"));
+    EXPECT_EQ(other.GetValue({"HKEY_LOCAL_MACHINE", "Software\\Kelmora, Inc.\\Dovrex\\Route", "Map"}), Value("Standard"));
+    EXPECT_EQ(other.GetValues({"HKEY_LOCAL_MACHINE", "Software\\Kelmora, Inc.\\Dovrex\\PRCInstall"}),
+              (std::vector<std::string>{"AutoInstall", "Prompt", "Leave", "Unit"}));
+
+    clsExchange detached(log, messages, progress, clock, LocaleFormats{}, folder.Path());
+    EXPECT_FALSE(detached.SaveSettings()) << "no store to save to";
+}
+
 TEST_F(EngineCoreTest, LookupsRouteListAndHelpers) {
     EXPECT_EQ(clsExchange::MapExtension(1), ".bcm");
     EXPECT_EQ(clsExchange::MapExtension(2), ".bcm");
@@ -98,17 +130,17 @@ TEST_F(EngineCoreTest, LookupsRouteListAndHelpers) {
     EXPECT_EQ(messages.Shown[0].Text,
               "Contact Support - cannot determine internal file version from this version of Quenderel");
 
-    engine.ClearRoute();
-    EXPECT_EQ(engine.AddRoute("0012"), 1);
-    EXPECT_EQ(engine.AddRoute("0012"), 1);
-    EXPECT_EQ(engine.AddRoute("0013"), 2);
-    EXPECT_EQ(engine.AddRoute("0012"), 1);
-    EXPECT_EQ(engine.AddRoute("12"), 3);   // leading zeros matter
-    EXPECT_EQ(engine.AddRoute("a12"), 4);
-    EXPECT_EQ(engine.AddRoute("A12"), 5);  // so does letter case
-    EXPECT_EQ(engine.RouteMeterCount(), (std::vector<int16_t>(5, 0)));
-    engine.ClearRoute();
-    EXPECT_EQ(engine.AddRoute("0013"), 1);
+    ConversionRun run;
+    EXPECT_EQ(run.AddRoute("0012"), 1);
+    EXPECT_EQ(run.AddRoute("0012"), 1);
+    EXPECT_EQ(run.AddRoute("0013"), 2);
+    EXPECT_EQ(run.AddRoute("0012"), 1);
+    EXPECT_EQ(run.AddRoute("12"), 3);   // leading zeros matter
+    EXPECT_EQ(run.AddRoute("a12"), 4);
+    EXPECT_EQ(run.AddRoute("A12"), 5);  // so does letter case
+    EXPECT_EQ(run.RouteMeterCount, (std::vector<int16_t>(5, 0)));
+    run.ClearRoute();
+    EXPECT_EQ(run.AddRoute("0013"), 1);
 
     EXPECT_EQ(clsExchange::CombineUser({"A", "", std::string("b\0c", 3)}), "A~~b\x01" "c");
     EXPECT_TRUE(clsExchange::IsAllDigits(" 0123 "));

@@ -2,10 +2,13 @@
 
 #include "platform/RuntimeError.h"
 
+#include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"
 #include "support/TestDoubles.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace dovrex;
 using dovrex::test::Bytes;
@@ -156,4 +159,49 @@ TEST(PalmDB, OpensWithKindDetection) {
     EXPECT_EQ(db.OpenDB(folder.Write("junk", "this is not a database at all, not even close to one; no"), -1), -1);
     EXPECT_EQ(db.OpenDB(folder.File("missing"), -1), -1);
     EXPECT_EQ(db.OpenDB(folder.File("missing"), 1), ErrFileNotFound);
+}
+
+TEST(PalmDB, WriteErrorsReachTheCallerAtTheLatestWhenTheDatabaseIsClosed) {
+    TempFolder folder;
+    struct Row {
+        const char* Case;
+        int16_t Kind;
+        std::string Path;
+        uint64_t SizeLimit; // 0: none
+        std::string RaisedAt;
+    };
+    // Three records of 80 bytes: a PDB's header and record list take 102 bytes, a VFS
+    // record 84; records of a PDB are written in blocks, at the latest by Close.
+    const Row rows[] = {
+        {"PDB on a full device", ContainerPDB, "/dev/full", 0, "create"},
+        {"VFS on a full device", ContainerVFS, "/dev/full", 0, "write 1"},
+        {"PDB past the file size limit", ContainerPDB, folder.File("p.pdb"), 200, "close"},
+        {"VFS past the file size limit", ContainerVFS, folder.File("v.vfs"), 200, "write 3"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Case);
+        clsPalmDB db;
+        std::string raisedAt = "nowhere", description;
+        {
+            std::optional<dovrex::test::FileSizeLimit> limit;
+            if (row.SizeLimit > 0) limit.emplace(row.SizeLimit);
+            try {
+                raisedAt = "create";
+                std::string appInfo, sortInfo;
+                EXPECT_EQ(db.CreateDB(row.Kind, row.Path, "t", "c", "d", 3, appInfo, sortInfo), 0);
+                for (int i = 1; i <= 3; ++i) {
+                    raisedAt = "write " + std::to_string(i);
+                    EXPECT_TRUE(db.WriteRaw(std::string(80, 'x')));
+                }
+                raisedAt = "close";
+                db.Close();
+                raisedAt = "nowhere";
+            } catch (const RuntimeError& e) {
+                description = e.Description();
+            }
+        }
+        EXPECT_EQ(raisedAt, row.RaisedAt);
+        EXPECT_EQ(description, "Disk full (" + row.Path + ")");
+        EXPECT_NO_THROW(db.Close());
+    }
 }

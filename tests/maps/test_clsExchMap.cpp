@@ -1,8 +1,12 @@
 #include "maps/clsExchMap.h"
 
+#include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
 
 using namespace dovrex;
 using dovrex::test::TempFolder;
@@ -176,6 +180,49 @@ TEST(clsExchMap, SavesTheExactFileLayout) {
 
     EXPECT_TRUE(map.DeleteMap());
     EXPECT_FALSE(map.LoadMap("Standard.bcm", MapUseRoute));
+}
+
+TEST(clsExchMap, AFailedSaveKeepsTheOldFileAndSaysWhy) {
+    TempFolder folder;
+    const std::string kept = "QVF=1.1\r\nMAPTYPE=1\r\n";
+    struct Row {
+        const char* Case;
+        std::string Folder;
+        std::string Name;
+        uint64_t SizeLimit; // 0: none
+        std::string Error;
+    };
+    const Row rows[] = {
+        {"no name", folder.Path(), "", 0, "The map has no name"},
+        {"a missing folder", folder.File("gone"), "A.bcm", 0, "File not found (" + folder.File("gone/A.bcm") + ")"},
+        {"a folder in the way", folder.Path(), "Dir.bcm", 0, "Path/File access error (" + folder.File("Dir.bcm") + ")"},
+        {"a full disk", folder.Path(), "Kept.bcm", 64, "Disk full (" + folder.File("Kept.bcm") + ")"},
+    };
+    std::filesystem::create_directory(folder.File("Dir.bcm"));
+    folder.Write("Kept.bcm", kept);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Case);
+        clsExchMap map(row.Folder);
+        map.NewMap(row.Name, MapUseRoute);
+        bool saved = true;
+        {
+            std::optional<dovrex::test::FileSizeLimit> limit;
+            if (row.SizeLimit > 0) limit.emplace(row.SizeLimit);
+            saved = map.SaveMap();
+        }
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(map.SaveError(), row.Error);
+        EXPECT_TRUE(map.Dirty());
+        if (row.SizeLimit > 0) {
+            EXPECT_EQ(folder.Read(row.Name), kept);
+            EXPECT_TRUE(map.SaveMap()) << "with room again";
+            EXPECT_EQ(map.SaveError(), "");
+            EXPECT_NE(folder.Read(row.Name), kept);
+        }
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+    }
 }
 
 TEST(clsExchMap, SavedMapsLoadBackUnchanged) {
@@ -358,4 +405,25 @@ TEST(clsExchMap, ValidationMessages) {
     reading.SetMapping("CurReading", "9", "0", "R", "Z", "0");
     EXPECT_FALSE(reading.ValidateMap(message));
     EXPECT_EQ(message, "Mapping Errors found:\r\n\tWidth of CurReading is required\r\n");
+}
+
+TEST(clsExchMap, AlignmentAndPadPartsLoadAndSaveByTheirLetters) {
+    // Only "L" is left and only "Z" is zeros; a blank or any other text is right / blanks.
+    const struct { const char* align; const char* pad; int32_t mapAlign, mapPad; const char* saved; } rows[] = {
+        {"L", "Z", 1, 1, "CurReading=21,6,L,Z,0"}, {"R", "B", 2, 2, "CurReading=21,6,R,B,0"},
+        {"", "", 2, 2, "CurReading=21,6,R,B,0"},   {"l", "z", 2, 2, "CurReading=21,6,R,B,0"},
+        {" L", "Z ", 2, 2, "CurReading=21,6,R,B,0"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.align) + "|" + row.pad);
+        TempFolder folder;
+        folder.Write("Up.brm", "MAPTYPE=1\r\nCurReading=21,6," + std::string(row.align) + "," + row.pad + ",0\r\n");
+        clsExchMap map(folder.Path());
+        ASSERT_TRUE(map.LoadMap("Up.brm", MapUseReading));
+        EXPECT_EQ(map.MapAlign("CurReading"), row.mapAlign);
+        EXPECT_EQ(map.MapPad("CurReading"), row.mapPad);
+        map.SetMapName("Again.brm");
+        ASSERT_TRUE(map.SaveMap());
+        EXPECT_NE(folder.Read("Again.brm").find(std::string(row.saved) + "\r\n"), std::string::npos);
+    }
 }

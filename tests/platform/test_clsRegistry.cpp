@@ -1,19 +1,25 @@
 #include "platform/BinaryFile.h"
+#include "platform/RegistryText.h"
 #include "platform/clsRegistry.h"
 #include "platform/modRuntime.h"
 
+#include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"
 #include "support/TestDoubles.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <random>
 
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace dovrex;
+using dovrex::test::Bytes;
 using dovrex::test::RecordingMessageBox;
 using dovrex::test::TempFolder;
 using Names = std::vector<std::string>;
@@ -313,4 +319,135 @@ TEST(clsRegistry, DamagedLinesAreSkippedButNeverDropped) {
     EXPECT_TRUE(blocked.GetKeys({kHklm}).empty());
     EXPECT_FALSE(blocked.SaveValue(Value("x"), Dovrex({"Route", "Map"})));
     EXPECT_EQ(blocked.OpenKey(true, Dovrex({"Route"})), 0u);
+}
+
+TEST(RegistryText, EveryLineFormReadsAndWritesBack) {
+    const std::string header = "[HKEY_USERS\\k]";
+    struct Row {
+        std::string Line;
+        bool Value;        // read as a value, else kept as a foreign line
+        uint32_t Kind;
+        std::string Data;
+        std::string Written; // the line as written back
+    };
+    const Row rows[] = {
+        {"\"A\"=\"x\"", true, RegistryValue::KindString, "x", "\"A\"=\"x\""},
+        {" @ = \"d\" ", true, RegistryValue::KindString, "d", "@=\"d\""},
+        {"\"Q\"=\"\\x41\\q\\\\\\\"\\r\\n\\t\\x7f\"", true, RegistryValue::KindString, "A\\q\\\"\r\n\t\x7f",
+         "\"Q\"=\"A\\\\q\\\\\\\"\\r\\n\\t\\x7F\""},
+        {"\"N\"=dword:2a", true, RegistryValue::KindNumber, Bytes({0x2a, 0, 0, 0}), "\"N\"=dword:0000002A"},
+        {"\"N\"=DWORD:ffffffff", true, RegistryValue::KindNumber, Bytes({255, 255, 255, 255}), "\"N\"=dword:FFFFFFFF"},
+        {"\"N\"=dword:123456789", false, 0, "", ""},
+        {"\"E\"=expand:\"%X%\"", true, RegistryValue::KindExpandString, "%X%", "\"E\"=expand:\"%X%\""},
+        {"\"B\"=hex:01, ff,00", true, RegistryValue::KindBinary, Bytes({1, 255, 0}), "\"B\"=hex:01,FF,00"},
+        {"\"B\"=hex:", true, RegistryValue::KindBinary, "", "\"B\"=hex:"},
+        {"\"B\"=hex:1", false, 0, "", ""},
+        {"\"K\"=hex(b):01", true, 11, Bytes({1}), "\"K\"=hex(b):01"},
+        {"\"S\"=hex(4):01,02", true, RegistryValue::KindNumber, Bytes({1, 2}), "\"S\"=hex(4):01,02"},
+        {"\"U\"=\"unterminated", false, 0, "", ""},
+        {"\"T\"=\"x\" trailing", false, 0, "", ""},
+        {"junk", false, 0, "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Line);
+        RegistryTree tree = ParseRegistryText(header + "\r\n" + row.Line + "\r\n");
+        const RegistryKey* key = tree.FindKey(3, {"k"});
+        ASSERT_NE(key, nullptr);
+        ASSERT_EQ(key->Values.size(), row.Value ? 1u : 0u);
+        if (row.Value) {
+            EXPECT_EQ(key->Values[0].Kind, row.Kind);
+            EXPECT_EQ(key->Values[0].Data, row.Data);
+        } else {
+            EXPECT_EQ(key->Foreign, std::vector<std::string>{row.Line});
+        }
+        const std::string written = FormatRegistryText(tree);
+        EXPECT_EQ(written, "; Dovrex settings store\n\n" + header + "\n" + (row.Value ? row.Written : row.Line) + "\n");
+        const RegistryTree again = ParseRegistryText(written);
+        EXPECT_EQ(FormatRegistryText(again), written);
+    }
+
+    // Levels escape what would break a header; empty keys and letter case survive.
+    RegistryTree tree;
+    bool created = false;
+    tree.CreateKey(2, {"50%", "a]b\nc", "Empty"}, created);
+    const std::string text = FormatRegistryText(tree);
+    EXPECT_EQ(text, "; Dovrex settings store\n\n[HKEY_LOCAL_MACHINE\\50%25]\n\n[HKEY_LOCAL_MACHINE\\50%25\\a]b%0Ac]\n\n"
+                    "[HKEY_LOCAL_MACHINE\\50%25\\a]b%0Ac\\Empty]\n");
+    RegistryTree back = ParseRegistryText(text);
+    EXPECT_NE(back.FindKey(2, {"50%", "A]B\nC", "empty"}), nullptr);
+    EXPECT_EQ(back.FindKey(2, {"50%", "a]b\nc"})->Subkeys.begin()->second->Name, "Empty");
+}
+
+TEST(clsRegistry, SaveValuesStoresABatchAllOrNothingAndKeepsOthersChanges) {
+    TempFolder folder;
+    const std::string path = folder.File("registry.ini");
+    clsRegistry desktop(path);
+    clsRegistry commandLine(path);
+    EXPECT_TRUE(desktop.GetValue(Dovrex({"Route", "Map"})).IsEmpty()); // read before the other saves
+    EXPECT_TRUE(commandLine.SaveValues({{Dovrex({"Advanced", "Skip"}), Value("cmd")}, {Dovrex({"Route", "Map"}), Value("old")}}));
+
+    EXPECT_TRUE(desktop.SaveValues({{Dovrex({"Route", "Source"}), Value("s")},
+                                    {Dovrex({"route", "map"}), Value("new")},
+                                    {Dovrex({"Route", "Destination"}), Value(int32_t{7})}}));
+    EXPECT_EQ(commandLine.GetValues(Dovrex({"Route"})), (Names{"Map", "Source", "Destination"}));
+    EXPECT_EQ(commandLine.GetValue(Dovrex({"Route", "Map"})), Value("new"));
+    EXPECT_EQ(commandLine.GetValue(Dovrex({"Route", "Destination"})), Value("7"));
+    EXPECT_EQ(desktop.GetValue(Dovrex({"Advanced", "Skip"})), Value("cmd"));
+
+    // A path that names no hive saves nothing of the batch.
+    const std::string before = folder.Read("registry.ini");
+    EXPECT_FALSE(desktop.SaveValues({{Dovrex({"Route", "Map"}), Value("lost")}, {{"HKLM", "Software", "x"}, Value("x")}}));
+    EXPECT_FALSE(desktop.SaveValues({{Dovrex({"Route", "Map"}), Value("lost")}, {{}, Value("x")}}));
+    EXPECT_EQ(folder.Read("registry.ini"), before);
+    EXPECT_TRUE(desktop.SaveValues({}));
+}
+
+TEST(clsRegistry, AStoreFileThatCannotBeReadOrSavedIsReportedWithTheReason) {
+    TempFolder folder;
+    struct Row {
+        const char* Case;
+        std::function<std::string()> Store; // prepares the store file, returns its path
+        std::string ReadReason;             // empty: the file reads
+        std::string SaveFailure;
+    };
+    const std::string filled = "[HKEY_USERS\\k]\n\"v\"=\"old\"\n";
+    const Row rows[] = {
+        {"a folder", [&] { return folder.Path(); }, "Is a directory", "cannot read the settings store "},
+        {"a fifo", [&] {
+             const std::string fifo = folder.File("fifo");
+             EXPECT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+             return fifo;
+         }, "not a regular file", "cannot read the settings store "},
+        {"below a file", [&] { return folder.Write("plain", "x") + "/registry.ini"; }, "Not a directory",
+         "cannot create the folder of the settings store "},
+        {"on a full disk", [&] { return folder.Write("full.ini", filled); }, "", "cannot save the settings store "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Case);
+        const std::string path = row.Store();
+        clsRegistry registry(path);
+        const std::string expectedRead =
+            row.ReadReason.empty() ? "" : "cannot read the settings store " + path + ": " + row.ReadReason;
+        EXPECT_EQ(registry.ReadError(), expectedRead);
+        EXPECT_TRUE(registry.GetKeys({"HKEY_USERS"}).empty() == !row.ReadReason.empty());
+        EXPECT_EQ(registry.LastError(), expectedRead);
+        bool saved = true;
+        {
+            const dovrex::test::FileSizeLimit full(filled.size() + 10);
+            saved = registry.SaveValues({{{"HKEY_USERS", "k", "v"}, Value("new")}, {{"HKEY_USERS", "k", "w"}, Value("x")}});
+        }
+        EXPECT_FALSE(saved);
+        EXPECT_EQ(registry.LastError().rfind(row.SaveFailure + path + ": ", 0), 0u) << registry.LastError();
+        if (row.ReadReason.empty()) {
+            EXPECT_EQ(registry.LastError(), row.SaveFailure + path + ": File too large");
+            EXPECT_EQ(folder.Read("full.ini"), filled) << "a failed save leaves the file as it was";
+            EXPECT_EQ(registry.GetValue({"HKEY_USERS", "k", "v"}), Value("old")) << "and the store reads it again";
+            EXPECT_EQ(registry.LastError(), "");
+        }
+        EXPECT_EQ(registry.OpenKey(true, {"HKEY_USERS", "new"}), row.ReadReason.empty() ? 1u : 0u);
+    }
+    // No temporary file is left behind.
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+    }
 }

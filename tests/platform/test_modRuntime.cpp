@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace dovrex;
 
 TEST(Runtime, LenientParseTakesTheLeadingNumberAndIgnoresBlanks) {
@@ -15,9 +17,13 @@ TEST(Runtime, LenientParseTakesTheLeadingNumberAndIgnoresBlanks) {
         {"", 0}, {"abc", 0}, {"  42", 42}, {"1 2 3", 123}, {"-12.5abc", -12.5}, {"- 5", -5},
         {".5", 0.5}, {"1e3", 1000}, {"2D2", 200}, {"7E", 7}, {"12-3", 12}, {"0012", 12},
         {"\t 9\n9", 99}, {"+3", 3}, {"-", 0}, {"1.2.3", 1.2},
+        // whole numbers of up to 18 digits take a short path; longer ones the full parse
+        {"123456789012345678", 123456789012345678.0}, {"1234567890123456789", 1234567890123456789.0},
+        {"-99999999999999999 9", -999999999999999999.0}, {"12 .5", 12.5},
     };
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(Val(c.text), c.expected) << '"' << c.text << '"';
     EXPECT_THROW(Val("1e999"), RuntimeError);
+    EXPECT_FALSE(std::signbit(Val("-"))); // no number is a plain zero
 }
 
 TEST(Runtime, RoundingIsHalfToEvenAndRangeChecksRaiseOverflow) {

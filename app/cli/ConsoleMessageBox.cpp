@@ -1,29 +1,13 @@
-#include "ConsoleUi.h"
+#include "ConsoleMessageBox.h"
 
-#include "Cp1252.h"
-#include "modRuntime.h"
+#include "platform/Cp1252.h"
+#include "platform/modRuntime.h"
 
 #include <DovrexVersion.h>
 
-#include <istream>
 #include <ostream>
-#include <unistd.h>
 
-namespace dovrex {
-
-TerminalQuestions::TerminalQuestions(std::istream& in, std::ostream& out, bool interactive)
-    : mIn(in), mOut(out), mInteractive(interactive) {}
-
-bool TerminalQuestions::StdinIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
-
-std::optional<std::string> TerminalQuestions::AskLine(const std::string& question) {
-    if (!mInteractive) return std::nullopt;
-    mOut << question << std::flush;
-    std::string answer;
-    if (!std::getline(mIn, answer)) return std::nullopt;
-    if (!answer.empty() && answer.back() == '\r') answer.pop_back();
-    return Utf8ToCp1252(answer);
-}
+namespace dovrex::cli {
 
 ConsoleMessageBox::ConsoleMessageBox(std::ostream& err, AnswerPolicy policy, TerminalQuestions& terminal)
     : mErr(err), mPolicy(policy), mTerminal(terminal) {}
@@ -53,6 +37,4 @@ MsgResult ConsoleMessageBox::Show(const std::string& text, const std::string& ti
     }
 }
 
-void StreamLog::AddLog(const std::string& line) { mOut << Cp1252ToUtf8(line) << '\n'; }
-
-} // namespace dovrex
+} // namespace dovrex::cli

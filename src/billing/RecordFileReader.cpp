@@ -1,0 +1,65 @@
+#include "RecordFileReader.h"
+
+#include "platform/RuntimeError.h"
+#include "platform/modRuntime.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace dovrex {
+
+RecordFileReader::RecordFileReader(std::span<const RecordLayout> Layouts, const char* CatchAllID,
+                                   IMessageBox* messages)
+    : mMessages(messages) {
+    for (const RecordLayout& layout : Layouts) {
+        auto kind = std::make_unique<clsRecType>(messages);
+        kind->SetID(1, static_cast<int16_t>(std::strlen(layout.ID)), layout.ID);
+        kind->AddFields(layout.Fields);
+        if (CatchAllID != nullptr && kind->RIValue() == CatchAllID) {
+            mCatchAll = kind.get();
+        } else {
+            mTested.push_back(kind.get());
+        }
+        mKinds.push_back(std::move(kind));
+    }
+}
+
+bool RecordFileReader::OpenFile(const std::string& FileName) {
+    mLineNo = 0;
+    return mFile.Open(FileName) == 0;
+}
+
+clsRecType* RecordFileReader::ReadNext() {
+    try {
+        if (!mFile.ReadLine(mLine)) return nullptr;
+        mLineNo = CheckInt32(int64_t{mLineNo} + 1);
+        clsRecType* kind = mCatchAll;
+        for (clsRecType* tested : mTested) {
+            if (tested->TestID(mLine)) {
+                kind = tested;
+                break;
+            }
+        }
+        if (kind != nullptr) kind->Parse(mLine);
+        return kind;
+    } catch (const std::exception& e) {
+        if (mMessages) mMessages->Inform("Error in Readnext: " + DescribeException(e));
+        return nullptr;
+    }
+}
+
+int16_t RecordFileReader::Position255() const {
+    const uint64_t blocks = (mFile.Length() + 127) / 128;
+    if (blocks == 0) return 0;
+    const double position = RoundHalfEven(static_cast<double>((mFile.Position() + 127) / 128) * 255.0 / static_cast<double>(blocks));
+    return static_cast<int16_t>(std::min(position, 255.0));
+}
+
+clsRecType* RecordFileReader::RecordType(std::string_view ID) const {
+    for (const auto& kind : mKinds) {
+        if (kind->RIValue() == ID) return kind.get();
+    }
+    return nullptr;
+}
+
+} // namespace dovrex

@@ -1,0 +1,88 @@
+#include "RecordFileWriter.h"
+
+#include "platform/RuntimeError.h"
+
+#include <cstring>
+
+namespace dovrex {
+
+namespace {
+constexpr size_t kFlushSize = 1 << 16;
+}
+
+RecordFileWriter::RecordFileWriter(std::span<const RecordLayout> Layouts, int PadTo, IMessageBox* messages)
+    : mMessages(messages), mPadTo(PadTo) {
+    for (const RecordLayout& layout : Layouts) {
+        auto kind = std::make_unique<clsRecType>(messages);
+        kind->SetID(1, static_cast<int16_t>(std::strlen(layout.ID)), layout.ID);
+        kind->AddFields(layout.Fields);
+        mKinds.push_back(std::move(kind));
+    }
+}
+
+RecordFileWriter::~RecordFileWriter() {
+    try {
+        CloseFile();
+    } catch (const std::exception&) {
+        // Nobody is left to tell; CloseFile reports this to callers that ask.
+    }
+}
+
+bool RecordFileWriter::CreateFile(const std::string& FileName) {
+    try {
+        CloseFile(); // a file still open keeps every record written to it
+    } catch (const std::exception& e) {
+        if (mMessages) mMessages->Inform(DescribeException(e));
+        return false;
+    }
+    mPending.clear();
+    mWritten = 0;
+    if (const int status = mFile.Create(FileName); status != 0) {
+        if (mMessages) mMessages->Inform(RuntimeError::StandardDescription(status));
+        return false;
+    }
+    return true;
+}
+
+clsRecType* RecordFileWriter::SetupRecord(std::string_view RecordType) {
+    for (const auto& kind : mKinds) {
+        if (kind->RIValue() == RecordType) {
+            kind->Init();
+            return kind.get();
+        }
+    }
+    return nullptr;
+}
+
+int16_t RecordFileWriter::WriteRecord(clsRecType& Record) {
+    if (!mFile.IsOpen()) RaiseError(ErrBadFileNumber);
+    Record.SetValue("RecID", Record.RIValue());
+    const size_t before = mPending.size();
+    mPending += Record.BuildLine(mPadTo);
+    mPending += "\r\n";
+    if (mPending.size() >= kFlushSize) {
+        try {
+            Flush();
+        } catch (...) {
+            // Leave this record out, so that retrying it does not write it twice.
+            mPending.resize(before);
+            throw;
+        }
+    }
+    return 0;
+}
+
+void RecordFileWriter::Flush() {
+    if (mPending.empty()) return;
+    mFile.WriteAt(mWritten, mPending);
+    mWritten += mPending.size();
+    mPending.clear();
+}
+
+void RecordFileWriter::CloseFile() {
+    if (!mFile.IsOpen()) return;
+    Flush();
+    mFile.Close();
+}
+
+} // namespace dovrex

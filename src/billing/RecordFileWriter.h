@@ -1,0 +1,55 @@
+#pragma once
+
+#include "clsRecType.h"
+
+#include "platform/BinaryFile.h"
+#include "platform/IMessageBox.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dovrex {
+
+// Writes a line-per-record file: hands out an empty record of a kind, and writes a
+// filled record as one line padded to the file's line width, ended by CR LF.
+class RecordFileWriter {
+public:
+    RecordFileWriter(const RecordFileWriter&) = delete;
+    RecordFileWriter& operator=(const RecordFileWriter&) = delete;
+    // Writes what is still buffered and closes the file; a failure here is ignored, so
+    // callers that must know call CloseFile.
+    virtual ~RecordFileWriter();
+
+    // Creates or empties the file; on failure shows the failure and returns false.
+    bool CreateFile(const std::string& FileName);
+    // The writer's own object of that kind (exact identifier) with no values, or nothing
+    // for an identifier the file does not have.
+    clsRecType* SetupRecord(std::string_view RecordType);
+    // Sets RecID to the kind's identifier and writes the record as one line. Returns 0.
+    // Raises when the record cannot be assembled or written (nothing of it is written
+    // then), or when no file is open.
+    int16_t WriteRecord(clsRecType& Record);
+    // Writes what is buffered and closes the file; raises on a write failure.
+    void CloseFile();
+
+    const std::vector<std::unique_ptr<clsRecType>>& RecordTypes() const { return mKinds; }
+
+protected:
+    RecordFileWriter(std::span<const RecordLayout> Layouts, int PadTo, IMessageBox* messages);
+
+private:
+    void Flush();
+
+    IMessageBox* mMessages;
+    std::vector<std::unique_ptr<clsRecType>> mKinds;
+    int mPadTo;
+    BinaryFile mFile;
+    std::string mPending;     // lines not yet written to the file
+    uint64_t mWritten = 0;    // bytes already in the file
+};
+
+} // namespace dovrex

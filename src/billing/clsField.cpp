@@ -1,0 +1,332 @@
+#include "clsField.h"
+
+#include "platform/RuntimeError.h"
+#include "platform/modRuntime.h"
+
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace dovrex {
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A whole text as a number, as the runtime's conversion functions read it: blanks
+// around it, a sign, digits with an optional point, an optional exponent. Nothing for
+// any other text (those conversions fail where the lenient parse would give 0).
+std::optional<double> StrictNumber(std::string_view text) {
+    std::string t = Trim(text);
+    size_t i = 0;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    size_t digits = 0;
+    while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+    if (i < t.size() && t[i] == '.') {
+        ++i;
+        while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    if (i < t.size() && (t[i] == 'E' || t[i] == 'e' || t[i] == 'D' || t[i] == 'd')) {
+        t[i++] = 'e';
+        if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+        size_t expDigits = 0;
+        while (i < t.size() && IsDigit(t[i])) ++i, ++expDigits;
+        if (expDigits == 0) return std::nullopt;
+    }
+    if (i != t.size()) return std::nullopt;
+    const double value = std::strtod(t.c_str(), nullptr);
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+// Digits 1-4 long, blanks around them allowed.
+std::optional<int> SmallNumber(std::string_view part) {
+    const std::string t = Trim(part);
+    if (t.empty() || t.size() > 4) return std::nullopt;
+    int n = 0;
+    for (char c : t) {
+        if (!IsDigit(c)) return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+int DaysInMonth(int year, int month) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+std::optional<DateTime> MakeDate(int year, int month, int day) {
+    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+        return std::nullopt;
+    return DateTime{year, month, day, 0, 0, 0};
+}
+
+std::string TwoDigits(int n) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%02d", n % 100);
+    return buffer;
+}
+
+// The magnitude of value rounded half away from zero to fracDigits decimals, working on
+// its 15 significant decimal digits (so 1.005 rounds up as it reads), with at least
+// intDigits integer digits and a minus sign unless the result is zero.
+std::string FormatFixed(double value, int intDigits, int fracDigits) {
+    if (!std::isfinite(value)) RaiseError(ErrOverflow);
+    const bool negative = value < 0;
+    std::string intPart = "0";
+    std::string fracPart(static_cast<size_t>(fracDigits), '0');
+    if (value != 0) {
+        char buffer[48];
+        std::snprintf(buffer, sizeof buffer, "%.14e", std::fabs(value));
+        std::string digits(1, buffer[0]);
+        digits.append(buffer + 2, 14);
+        int intCount = std::atoi(std::strchr(buffer, 'e') + 1) + 1;
+        const int keep = intCount + fracDigits;
+        if (keep >= 0) {
+            std::string kept;
+            if (keep >= static_cast<int>(digits.size())) {
+                kept = digits + std::string(static_cast<size_t>(keep) - digits.size(), '0');
+            } else {
+                kept = digits.substr(0, static_cast<size_t>(keep));
+                if (digits[static_cast<size_t>(keep)] >= '5') {
+                    int i = keep - 1;
+                    for (; i >= 0 && kept[static_cast<size_t>(i)] == '9'; --i) kept[static_cast<size_t>(i)] = '0';
+                    if (i >= 0) {
+                        ++kept[static_cast<size_t>(i)];
+                    } else {
+                        kept.insert(kept.begin(), '1');
+                        ++intCount;
+                    }
+                }
+            }
+            if (intCount <= 0) {
+                fracPart = std::string(static_cast<size_t>(-intCount), '0') + kept;
+            } else {
+                intPart = kept.substr(0, static_cast<size_t>(intCount));
+                fracPart = kept.substr(static_cast<size_t>(intCount));
+            }
+        }
+    }
+    if (intDigits == 0 && intPart == "0") intPart.clear();
+    if (static_cast<int>(intPart.size()) < intDigits) intPart.insert(0, static_cast<size_t>(intDigits) - intPart.size(), '0');
+    const bool zero = intPart.find_first_not_of('0') == std::string::npos &&
+                      fracPart.find_first_not_of('0') == std::string::npos;
+    std::string text = negative && !zero ? "-" : "";
+    text += intPart;
+    if (fracDigits > 0) text += "." + fracPart;
+    return text;
+}
+
+// The number a value stands for in a number column; nothing for an empty value or a
+// blank text (the columns then stay blank). Other texts are read leniently.
+std::optional<double> NumberOf(const Value& value) {
+    switch (value.GetKind()) {
+    case Value::Kind::Empty:
+    case Value::Kind::Null: return std::nullopt;
+    case Value::Kind::Integer: return static_cast<double>(value.Integer());
+    case Value::Kind::Double: return value.Double();
+    case Value::Kind::Text:
+        if (Trim(value.Text()).empty()) return std::nullopt;
+        return Val(value.Text());
+    case Value::Kind::Date: break;
+    }
+    RaiseError(ErrTypeMismatch);
+}
+
+std::string ZeroFilled(const Value& value, int width) {
+    if (value.GetKind() == Value::Kind::Integer) {
+        const int64_t n = value.Integer();
+        const uint64_t magnitude = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
+        std::string digits = std::to_string(magnitude);
+        if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
+        return n < 0 ? "-" + digits : digits;
+    }
+    const std::optional<double> number = NumberOf(value);
+    return number ? FormatFixed(*number, width, 0) : std::string();
+}
+
+DateTime DateFromSerial(double serial) {
+    if (!std::isfinite(serial) || std::fabs(serial) > 3.0e6) RaiseError(ErrOverflow);
+    const double days = std::floor(serial);
+    const int64_t seconds = std::llround((serial - days) * 86400.0);
+    DateTime result = clsField::ZeroDate();
+    CivilFromDays(DaysFromCivil(1899, 12, 30) + static_cast<int64_t>(days), result.Year, result.Month, result.Day);
+    if (result.Year < 100 || result.Year > 9999) RaiseError(ErrOverflow);
+    result.Hour = static_cast<int>(seconds / 3600);
+    result.Minute = static_cast<int>(seconds / 60 % 60);
+    result.Second = static_cast<int>(seconds % 60);
+    return result;
+}
+
+// The date a value stands for in a date column; nothing for no date (empty, zero,
+// blank or a text that is no date).
+std::optional<DateTime> DateOf(const Value& value) {
+    switch (value.GetKind()) {
+    case Value::Kind::Date: return value.Date();
+    case Value::Kind::Integer:
+    case Value::Kind::Double:
+        if (value.ToNumber() == 0) return std::nullopt;
+        return DateFromSerial(value.ToNumber());
+    case Value::Kind::Text: return clsField::DateFromText(value.Text());
+    default: return std::nullopt;
+    }
+}
+
+} // namespace
+
+clsField::clsField(std::string FieldName, int16_t FieldType, int16_t FieldPos, int16_t FieldLen, IMessageBox* messages)
+    : mFieldName(std::move(FieldName)), mFieldType(FieldType), mFieldPos(FieldPos), mFieldLen(FieldLen),
+      mMessages(messages) {
+    if (FieldPos < 1 || FieldLen < 0) RaiseError(ErrInvalidCall);
+}
+
+void clsField::UndefinedKind() const {
+    if (mMessages) mMessages->Inform("Undefined Field Type");
+}
+
+std::optional<DateTime> clsField::DateFromText(std::string_view text) {
+    const std::string t = Trim(text);
+    const std::vector<std::string> parts = Split(t, "/");
+    if (parts.size() == 3) {
+        const auto month = SmallNumber(parts[0]);
+        const auto day = SmallNumber(parts[1]);
+        auto year = SmallNumber(parts[2]);
+        if (!month || !day || !year) return std::nullopt;
+        if (Trim(parts[2]).size() <= 2) *year += *year < 30 ? 2000 : 1900;
+        return MakeDate(*year, *month, *day);
+    }
+    // yyyy-mm-dd, as dates turn into text inside the program, with an optional time.
+    const size_t blank = t.find(' ');
+    const std::vector<std::string> iso = Split(t.substr(0, blank), "-");
+    if (iso.size() != 3 || iso[0].size() != 4) return std::nullopt;
+    const auto year = SmallNumber(iso[0]);
+    const auto month = SmallNumber(iso[1]);
+    const auto day = SmallNumber(iso[2]);
+    if (!year || !month || !day) return std::nullopt;
+    std::optional<DateTime> date = MakeDate(*year, *month, *day);
+    if (date && blank != std::string::npos) {
+        const std::optional<DateTime> time = TimeFromText(t.substr(blank + 1));
+        if (!time) return std::nullopt;
+        date->Hour = time->Hour;
+        date->Minute = time->Minute;
+        date->Second = time->Second;
+    }
+    return date;
+}
+
+std::optional<DateTime> clsField::TimeFromText(std::string_view text) {
+    const std::vector<std::string> parts = Split(text, ":");
+    if (parts.size() < 2 || parts.size() > 3) return std::nullopt;
+    int values[3] = {0, 0, 0};
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const auto n = SmallNumber(parts[i]);
+        if (!n || Trim(parts[i]).size() > 2) return std::nullopt;
+        values[i] = *n;
+    }
+    if (values[0] > 23 || values[1] > 59 || values[2] > 59) return std::nullopt;
+    DateTime result = ZeroDate();
+    result.Hour = values[0];
+    result.Minute = values[1];
+    result.Second = values[2];
+    return result;
+}
+
+Value clsField::Extract(std::string_view Buffer) const {
+    const size_t start = static_cast<size_t>(mFieldPos) - 1;
+    const std::string_view col = start < Buffer.size() ? Buffer.substr(start, static_cast<size_t>(mFieldLen))
+                                                       : std::string_view();
+    auto mid = [&col](size_t from, size_t length) { return from < col.size() ? col.substr(from, length) : ""; };
+    switch (mFieldType) {
+    case ftText: return Value(std::string(col));
+    case ftZeroFilled:
+        try {
+            return Value(CLng(Val(col)));
+        } catch (const RuntimeError&) {
+            return Value(int32_t{0});
+        }
+    case ftDate: {
+        std::string text(col);
+        if (mFieldLen == 6 || mFieldLen == 8)
+            text = std::string(mid(0, 2)) + "/" + std::string(mid(2, 2)) + "/" + std::string(mid(4, mFieldLen - 4));
+        return Value(DateFromText(text).value_or(ZeroDate()));
+    }
+    case ftTime: {
+        if (mFieldLen == 4) {
+            const auto time = TimeFromText(std::string(mid(0, 2)) + ":" + std::string(mid(2, 2)));
+            return time ? Value(*time) : Value();
+        }
+        if (mFieldLen != 6) return Value();
+        if (col == "      ") return Value(ZeroDate());
+        const auto time =
+            TimeFromText(std::string(mid(0, 2)) + ":" + std::string(mid(2, 2)) + ":" + std::string(mid(4, 2)));
+        return Value(time.value_or(ZeroDate()));
+    }
+    case ftInteger:
+    case ftLong: {
+        const std::optional<double> number = StrictNumber(col);
+        try {
+            if (mFieldType == ftInteger) return Value(CInt(number.value_or(0)));
+            return Value(CLng(number.value_or(0)));
+        } catch (const RuntimeError&) {
+            return Value(mFieldType == ftInteger ? Value(int16_t{0}) : Value(int32_t{0}));
+        }
+    }
+    case ftSingle: {
+        // Keep the single-precision value with the digits it reads as (1.1, not 1.10000002).
+        const double number = StrictNumber(col).value_or(0);
+        if (std::fabs(number) > FLT_MAX) return Value(0.0);
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.7G", static_cast<double>(static_cast<float>(number)));
+        return Value(std::strtod(buffer, nullptr));
+    }
+    case ftDouble:
+    case ftAmount: return Value(StrictNumber(col).value_or(0));
+    default: UndefinedKind(); return Value();
+    }
+}
+
+std::string clsField::Format(const Value& NewValue) const {
+    switch (mFieldType) {
+    case ftText:
+    case ftLong:
+    case ftSingle:
+    case ftDouble: return NewValue.ToText();
+    case ftZeroFilled:
+    case ftInteger: return ZeroFilled(NewValue, mFieldLen);
+    case ftAmount: {
+        const std::optional<double> number = NumberOf(NewValue);
+        return number ? FormatFixed(*number, std::max(mFieldLen - 3, 0), 2) : std::string();
+    }
+    case ftDate: {
+        if (mFieldLen != 6 && mFieldLen != 8) return {};
+        const std::optional<DateTime> date = DateOf(NewValue);
+        if (!date || *date == ZeroDate()) return std::string(static_cast<size_t>(mFieldLen), '0');
+        const std::string year = mFieldLen == 6 ? TwoDigits(date->Year) : TwoDigits(date->Year / 100) + TwoDigits(date->Year);
+        return TwoDigits(date->Month) + TwoDigits(date->Day) + year;
+    }
+    case ftTime:
+        // Callers hand over the digits; a time value is turned into them.
+        if (NewValue.IsDate()) {
+            const DateTime& t = NewValue.Date();
+            return TwoDigits(t.Hour) + TwoDigits(t.Minute) + (mFieldLen == 4 ? "" : TwoDigits(t.Second));
+        }
+        return NewValue.ToText();
+    default: UndefinedKind(); return {};
+    }
+}
+
+void clsField::Insert(std::string& Buffer, const Value& NewValue) const {
+    const size_t start = static_cast<size_t>(mFieldPos) - 1;
+    const size_t width = static_cast<size_t>(mFieldLen);
+    std::string text = Format(NewValue);
+    text.resize(width, ' ');
+    if (Buffer.size() < start + width) Buffer.resize(start + width, ' ');
+    Buffer.replace(start, width, text);
+}
+
+} // namespace dovrex

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "platform/DateTime.h"
+#include "platform/IMessageBox.h"
+#include "platform/Value.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace dovrex {
+
+// One column range of a fixed-width record and the conversion between its column text
+// and a typed value.
+class clsField {
+public:
+    // Field kind codes (FieldType).
+    enum FieldKind : int16_t {
+        ftText = 8,         // column text unchanged; written as the leftmost characters
+        ftZeroFilled = -3,  // whole number written with FieldLen zero digits
+        ftDate = 7,         // mmddyy (width 6) or mmddyyyy (width 8)
+        ftTime = -4,        // hhnn (width 4) or hhnnss (width 6)
+        ftInteger = 2,      // 16-bit
+        ftLong = 3,         // 32-bit
+        ftSingle = 4,
+        ftDouble = 5,
+        ftAmount = -2,      // digits, a point and two decimals
+    };
+
+    // Raises "Invalid procedure call" for a first column below 1 or a negative width.
+    clsField(std::string FieldName, int16_t FieldType, int16_t FieldPos, int16_t FieldLen,
+             IMessageBox* messages = nullptr);
+
+    const std::string& FieldName() const { return mFieldName; }
+    int16_t FieldType() const { return mFieldType; }
+    int16_t FieldPos() const { return mFieldPos; }
+    int16_t FieldLen() const { return mFieldLen; }
+
+    // The typed value of this field's columns of Buffer. Columns past the end of the line
+    // are missing characters; text that cannot be converted gives the kind's default.
+    dovrex::Value Extract(std::string_view Buffer) const;
+    // Writes the value into this field's columns of Buffer, which grows with blanks as
+    // needed. Raises when the value cannot be formatted for the kind.
+    void Insert(std::string& Buffer, const dovrex::Value& NewValue) const;
+    // The column text of a value before it is cut or padded to the width.
+    std::string Format(const dovrex::Value& NewValue) const;
+
+    // The date (and time) of the value 0: 30 December 1899, midnight. Date fields read
+    // it for "no date" and write it as zeros; time fields read it for midnight.
+    static DateTime ZeroDate() { return DateTime{1899, 12, 30, 0, 0, 0}; }
+    // A date text read month first: m/d/yy or m/d/yyyy (two-digit years 30-99 are 19xx,
+    // 00-29 are 20xx), or yyyy-mm-dd with an optional hh:mm:ss. Nothing when no valid date.
+    static std::optional<DateTime> DateFromText(std::string_view text);
+    // A time of day h:n or h:n:s on the zero date. Nothing when no valid time.
+    static std::optional<DateTime> TimeFromText(std::string_view text);
+
+private:
+    void UndefinedKind() const;
+
+    std::string mFieldName;
+    int16_t mFieldType;
+    int16_t mFieldPos;
+    int16_t mFieldLen;
+    IMessageBox* mMessages;
+};
+
+} // namespace dovrex

@@ -1,0 +1,60 @@
+#pragma once
+
+// The working state of one conversion: created when a conversion starts and dropped
+// when it ends, so that nothing of one run leaks into the next.
+
+#include "RouteLineLayout.h"
+
+#include "maps/clsExchMap.h"
+
+#include "handheld_db/clsQVF.h"
+
+#include "platform/TextLineReader.h"
+#include "platform/ValueCollection.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dovrex {
+
+struct ConversionRun {
+    std::unique_ptr<clsExchMap> CurrentMap;
+    std::unique_ptr<clsQVF> RouteDatabase;
+    // The map's fields resolved for the lines of a flat source.
+    std::unique_ptr<RouteLineLayout> Layout;
+    // Route number texts in order of first appearance, and the meters counted for each.
+    std::vector<std::string> RouteList;
+    std::vector<int16_t> RouteMeterCount;
+    CaseInsensitiveSet SeenTags;
+    TextLineReader SourceFile;
+    int32_t LineNumber = 0;
+    int32_t MetersWritten = 0;
+    int16_t AutoNumberCounter = 0;
+    int16_t ValidationMessageCount = 0;
+    int16_t IndexPosition = 0;
+    std::string CurrentReadType;
+    bool ConversionWarnings = false;
+    bool ConversionProblems = false;
+    bool CreateIndexes = true;
+    // The first pass over a flat source only counts routes and lines.
+    bool CountingOnly = false;
+
+    void ClearRoute();
+    // The 1-based position of the route number text, appended when new.
+    int16_t AddRoute(const std::string& NewRoute);
+};
+
+// What a finished conversion leaves for its caller to report on. Of it, only the
+// validation message count is taken over by a later conversion (the re-read conversion).
+struct ConversionOutcome {
+    int32_t MetersWritten = 0;
+    bool ConversionWarnings = false;
+    bool ConversionProblems = false;
+    bool CreateIndexes = true;
+    int16_t ValidationMessageCount = 0;
+    std::vector<std::string> RouteList;
+};
+
+} // namespace dovrex

@@ -1,0 +1,185 @@
+// Field kinds and the record engine: reading columns into typed values, writing values
+// into columns, recognising and assembling lines.
+
+#include "billing/clsRecType.h"
+#include "platform/RuntimeError.h"
+#include "support/TestDoubles.h"
+
+#include <gtest/gtest.h>
+
+namespace dovrex {
+namespace {
+
+constexpr int16_t T = clsField::ftText, N = clsField::ftZeroFilled, D = clsField::ftDate, H = clsField::ftTime,
+                  I = clsField::ftInteger, L = clsField::ftLong, S = clsField::ftSingle, Db = clsField::ftDouble,
+                  A = clsField::ftAmount, Undefined = -1;
+
+Value Day(int y, int m, int d) { return Value(DateTime{y, m, d, 0, 0, 0}); }
+Value Time(int h, int n, int s = 0) { return Value(DateTime{1899, 12, 30, h, n, s}); }
+const Value Zero = Value(clsField::ZeroDate());
+
+struct ExtractCase {
+    int16_t Kind;
+    int16_t Width;
+    std::string Columns; // what the line holds from the field's first column on
+    Value Expected;
+};
+
+TEST(clsField, ExtractReadsEveryKindAndFallsBackToItsDefault) {
+    const ExtractCase cases[] = {
+        {T, 5, " ab  ", " ab  "}, {T, 5, "ab", "ab"}, {T, 5, "", ""},
+        {N, 2, "  ", 0}, {N, 4, "12AB", 12}, {N, 4, " 1 2", 12}, {N, 4, "-5  ", -5}, {N, 4, "12.5", 12},
+        {N, 4, "13.5", 14}, {N, 10, "2147483647", 2147483647}, {N, 10, "2147483648", 0},
+        {N, 11, "-2147483648", int64_t{-2147483648LL}}, {N, 11, "-2147483649", 0}, {N, 5, "1E999", 0},
+        {N, 3, "ABC", 0}, {N, 3, "7", 7},
+        {D, 6, "122504", Day(2004, 12, 25)}, {D, 6, "010130", Day(1930, 1, 1)}, {D, 6, "123129", Day(2029, 12, 31)},
+        {D, 6, "000000", Zero}, {D, 6, "      ", Zero}, {D, 8, "12252004", Day(2004, 12, 25)},
+        {D, 8, "02292004", Day(2004, 2, 29)}, {D, 8, "02292003", Zero}, {D, 8, "13012004", Zero},
+        {D, 8, "00000000", Zero}, {D, 8, "1225", Zero}, {D, 10, "12/25/2004", Day(2004, 12, 25)},
+        {D, 10, "25/12/2004", Zero},
+        {H, 4, "1345", Time(13, 45)}, {H, 4, "2359", Time(23, 59)}, {H, 4, "2400", Value()}, {H, 4, "    ", Value()},
+        {H, 6, "      ", Zero}, {H, 6, "134500", Time(13, 45)}, {H, 6, "235959", Time(23, 59, 59)},
+        {H, 6, "236000", Zero}, {H, 6, "1345", Zero}, {H, 5, "13450", Value()},
+        {I, 5, "32767", 32767}, {I, 5, "32768", 0}, {I, 6, "-32768", -32768}, {I, 6, "-32769", 0},
+        {I, 4, " 12 ", 12}, {I, 4, "12AB", 0}, {I, 4, "    ", 0}, {I, 3, "2.5", 2},
+        {L, 10, "2147483647", 2147483647}, {L, 10, "2147483648", 0}, {L, 4, "1E3 ", 1000},
+        {S, 3, "1.1", 1.1}, {S, 5, "1E39 ", 0.0}, {S, 3, "x", 0.0},
+        {Db, 6, "1.5E3 ", 1500.0}, {Db, 3, "abc", 0.0}, {A, 8, "00012.50", 12.5}, {A, 5, "12,50", 0.0},
+        {Undefined, 3, "abc", Value()},
+    };
+    for (const ExtractCase& c : cases) {
+        SCOPED_TRACE("kind " + std::to_string(c.Kind) + " width " + std::to_string(c.Width) + " '" + c.Columns + "'");
+        test::RecordingMessageBox box;
+        const clsField field("F", c.Kind, 3, c.Width, &box);
+        EXPECT_EQ(field.Extract("##" + c.Columns), c.Expected);
+        EXPECT_EQ(box.Lines(), c.Kind == Undefined ? std::vector<std::string>{"[] Undefined Field Type"}
+                                                   : std::vector<std::string>{});
+    }
+}
+
+struct InsertCase {
+    int16_t Kind;
+    int16_t Width;
+    Value NewValue;
+    std::string Expected; // the field's columns
+};
+
+TEST(clsField, InsertWritesEveryKindLeftJustifiedAndCutToItsWidth) {
+    const InsertCase cases[] = {
+        {T, 3, "ABCD", "ABC"}, {T, 3, "ABC", "ABC"}, {T, 3, "AB", "AB "}, {T, 4, 42, "42  "},
+        {N, 2, 7, "07"}, {N, 2, 99, "99"}, {N, 2, 123, "12"}, {N, 4, 12345, "1234"}, {N, 4, -5, "-000"},
+        {N, 5, -5, "-0000"}, {N, 4, 1234.5, "1235"}, {N, 5, 0.5, "00001"}, {N, 4, 0.4, "0000"},
+        {N, 4, -0.4, "0000"}, {N, 4, "42", "0042"}, {N, 4, "12AB", "0012"}, {N, 4, "", "    "},
+        {N, 4, Value(), "    "}, {N, 10, 2147483647, "2147483647"}, {N, 12, 1e11, "100000000000"},
+        {I, 3, 5, "005"}, {L, 4, 123, "123 "}, {S, 4, 1.5, "1.5 "}, {Db, 5, 0.25, "0.25 "},
+        {A, 8, 12.5, "00012.50"}, {A, 8, 1.005, "00001.01"}, {A, 8, -1.5, "-00001.5"}, {A, 8, 0.996, "00001.00"},
+        {A, 8, 123456.785, "123456.7"},
+        {D, 8, Zero, "00000000"}, {D, 8, Value(), "00000000"}, {D, 8, "", "00000000"}, {D, 8, 0, "00000000"},
+        {D, 8, Day(2004, 12, 25), "12252004"}, {D, 8, "12/25/2004", "12252004"}, {D, 8, "no date", "00000000"},
+        {D, 8, 38346, "12252004"}, {D, 6, Day(2004, 12, 25), "122504"}, {D, 6, Zero, "000000"},
+        {D, 4, Day(2004, 12, 25), "    "},
+        {H, 6, "134500", "134500"}, {H, 6, "945", "945   "}, {H, 6, 94500, "94500 "}, {H, 4, "1345678", "1345"},
+        {H, 6, Time(13, 45, 7), "134507"}, {H, 4, Time(13, 45, 7), "1345"},
+        {Undefined, 3, "abc", "   "},
+    };
+    for (const InsertCase& c : cases) {
+        SCOPED_TRACE("kind " + std::to_string(c.Kind) + " width " + std::to_string(c.Width) + " -> '" + c.Expected + "'");
+        test::RecordingMessageBox box;
+        const clsField field("F", c.Kind, 3, c.Width, &box);
+        std::string line = "##";
+        field.Insert(line, c.NewValue);
+        EXPECT_EQ(line, "##" + c.Expected);
+        EXPECT_EQ(box.Shown.size(), c.Kind == Undefined ? 1u : 0u);
+    }
+    // Into a line that is already longer: only the field's columns change.
+    std::string line = "ABCDEFGHIJ";
+    clsField("F", N, 3, 3).Insert(line, 7);
+    EXPECT_EQ(line, "AB007FGHIJ");
+    // Past the end of a shorter line: blanks fill the gap.
+    line = "AB";
+    clsField("F", T, 5, 2).Insert(line, "XY");
+    EXPECT_EQ(line, "AB  XY");
+    // The minus sign comes in front of the full width of digits; halves round away from zero.
+    EXPECT_EQ(clsField("F", N, 1, 2).Format(-2.5), "-03");
+    // A value that no number column can hold is raised to the caller.
+    EXPECT_THROW(clsField("F", N, 1, 8).Insert(line, Day(2004, 1, 1)), RuntimeError);
+    EXPECT_THROW(clsField("F", T, 0, 1), RuntimeError);
+}
+
+TEST(clsRecType, TestIDComparesTheIdentifierColumnsExactly) {
+    clsRecType rdg;
+    rdg.SetID(1, 3, "RDG");
+    clsRecType inner;
+    inner.SetID(2, 2, "AB");
+    const std::pair<std::string, bool> rdgLines[] = {
+        {"RDG", true}, {"RDG0001", true}, {"rdg", false}, {"RD", false}, {"", false}, {" RDG", false}};
+    for (const auto& [line, match] : rdgLines) EXPECT_EQ(rdg.TestID(line), match) << line;
+    EXPECT_TRUE(inner.TestID("xAB"));
+    EXPECT_FALSE(inner.TestID("xA"));
+}
+
+TEST(clsRecType, FieldsAreLaidOutLeftToRight) {
+    clsRecType kind;
+    kind.AddField("RecID", T, 0, 3);
+    kind.AddField("Count", N, 0, 4);
+    kind.AddField("Placed", T, 20, 2);  // an explicit column; the record still grows by its width
+    kind.AddField("Next", T, 0, 1);
+    EXPECT_EQ(kind.Fields()[1].FieldPos(), 4);
+    EXPECT_EQ(kind.Fields()[2].FieldPos(), 20);
+    EXPECT_EQ(kind.Fields()[3].FieldPos(), 10);
+    EXPECT_EQ(kind.RecLen(), 10);
+    EXPECT_THROW(kind.AddField("count", T, 0, 1), RuntimeError); // names are unique in any letter case
+    clsRecType wide;
+    wide.AddField("A", T, 0, 32767);
+    EXPECT_THROW(wide.AddField("B", T, 0, 1), RuntimeError);
+    kind.ClearFields();
+    EXPECT_EQ(kind.RecLen(), 0);
+    EXPECT_TRUE(kind.Fields().empty());
+}
+
+TEST(clsRecType, ValuesParseAndBuffer) {
+    test::RecordingMessageBox box;
+    clsRecType kind(&box);
+    kind.SetID(1, 3, "XYZ");
+    const FieldDecl layout[] = {{"RecID", T, 3}, {"Count", N, 4}, {"Name", T, 5}, {"When", D, 8}};
+    kind.AddFields(layout);
+
+    EXPECT_EQ(kind.Buffer(0), "");
+    kind.SetValue("RecID", "XYZ");
+    kind.SetValue("name", "hello");
+    kind.SetValue("Other", "kept but not written");
+    EXPECT_EQ(kind.Buffer(0), "XYZ    hello");           // Count blank, When absent
+    EXPECT_EQ(kind.Buffer(15), "XYZ    hello   ");
+    EXPECT_EQ(kind.Buffer(5), "XYZ    hello");           // never cut
+    EXPECT_EQ(kind.Value("OTHER"), Value("kept but not written"));
+    EXPECT_EQ(kind.Value("Missing"), Value());
+    kind.SetValue("Name", "world");                     // replaces
+    kind.SetValue("When", Day(2004, 12, 25));
+    EXPECT_EQ(kind.Buffer(0), "XYZ    world12252004");
+
+    kind.Parse("XYZ0042abc  01022003tail");
+    EXPECT_EQ(kind.LastBuffer(), "XYZ0042abc  01022003tail");
+    EXPECT_EQ(kind.Value("Count"), Value(42));
+    EXPECT_EQ(kind.Value("NAME"), Value("abc  "));
+    EXPECT_EQ(kind.Value("When"), Day(2003, 1, 2));
+    EXPECT_EQ(kind.Value("Other"), Value()); // parsing drops every earlier value
+    EXPECT_EQ(kind.Buffer(0), "XYZ0042abc  01022003");
+
+    kind.Parse("XYZ"); // a short line: missing fields take their defaults
+    EXPECT_EQ(kind.Value("Count"), Value(0));
+    EXPECT_EQ(kind.Value("Name"), Value(""));
+    EXPECT_EQ(kind.Value("When"), Zero);
+
+    EXPECT_EQ(kind.Init(), 0);
+    EXPECT_EQ(kind.Value("RecID"), Value());
+
+    // A value that cannot be formatted: the failure is shown and the line is empty.
+    kind.SetValue("RecID", "XYZ");
+    kind.SetValue("Count", Day(2004, 1, 1));
+    EXPECT_EQ(kind.Buffer(10), "");
+    EXPECT_EQ(box.Lines(), std::vector<std::string>{"[] Type mismatch"});
+    EXPECT_THROW(kind.BuildLine(10), RuntimeError);
+}
+
+} // namespace
+} // namespace dovrex

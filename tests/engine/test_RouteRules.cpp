@@ -1,0 +1,115 @@
+// The route import's rules, each over its whole table and at its limits, and the run
+// state that must not carry from one conversion to the next.
+
+#include "EngineFixture.h"
+
+using namespace dovrex;
+using namespace dovrex::test;
+
+namespace {
+using Lines = std::vector<std::string>;
+}
+
+class RouteRulesTest : public EngineFixture {};
+
+TEST_F(RouteRulesTest, ReadTypesDecideTheTagChecksAndTheCodeWritten) {
+    // Manual, probe and skipped meters need no unique tag within its maximum; the letter is
+    // upper-cased first; anything else stores the parsed ReadType number.
+    const struct { const char* readType; bool exempt; int64_t code; } rows[] = {
+        {"R", false, 1}, {"r", false, 1}, {"M", true, 2}, {"m", true, 2}, {"S", true, 2}, {"s", true, 2},
+        {"P", true, 3},  {"p", true, 3},  {"X", false, 0}, {"7", false, 7}, {" ", false, 0},
+    };
+    WriteFixedMap();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.readType);
+        log.Lines.clear();
+        UseSource({FixedLine("0012", 1, "16777215", "R", row.readType, "1 MAIN", "A"),
+                   FixedLine("0012", 2, "0", "R", row.readType, "2 MAIN", "B"),
+                   FixedLine("0012", 3, "16777216", "R", row.readType, "3 MAIN", "C"),
+                   FixedLine("0012", 4, "500", "R", row.readType, "4 MAIN", "D"),
+                   FixedLine("0012", 5, "500", "R", row.readType, "5 MAIN", "E")});
+        messages.QueueAnswer(MsgResult::Yes); // overwrite the last run's database
+        EXPECT_EQ(engine.ConvertRoute(), row.exempt);
+        const Lines expected = row.exempt
+            ? Lines{"5 meters written to Route QVF File", "Route Conversion Finished", ""}
+            : Lines{"MeterTagNbr zero in Line 2",
+                    "Value of MeterTagNbr(16777216) exceeds maximum permitted value in Line 3",
+                    "Meter Tag Number of 500 is duplicate in Line 5", "   Info: 5 MAIN E",
+                    "Route QVF File NOT created", "Route Conversion Finished with Warnings", ""};
+        EXPECT_EQ(LogAfterStart(), expected);
+        const auto records = ReadDatabase(folder.File("RouteQVF.pdb"));
+        ASSERT_GE(records.size(), 3u);
+        EXPECT_EQ(Number(records[2], "ReadType"), row.code);
+    }
+}
+
+TEST_F(RouteRulesTest, MaximumValuesAreAllowedUpToAndIncludingTheLimit) {
+    const struct { const char* mapping; const char* message; } rows[] = {
+        {"UtilityCode=C,255", nullptr},
+        {"UtilityCode=C,256", "Value of UtilityCode(256) exceeds maximum permitted value in Line 1"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.mapping);
+        log.Lines.clear();
+        WriteFixedMap("Max", {row.mapping});
+        UseSource({FixedLine("0012", 1, "7", "R", "R", "1 MAIN")}, "Max");
+        messages.QueueAnswer(MsgResult::Yes);
+        ASSERT_TRUE(engine.ConvertRoute());
+        const Lines logged = LogAfterStart();
+        EXPECT_EQ(logged.front(), row.message ? row.message : "1 meters written to Route QVF File");
+    }
+}
+
+TEST_F(RouteRulesTest, MeterTypeLettersFromAOnAreStoredAsTheirCharacterCode) {
+    const struct { const char* text; int64_t stored; } rows[] = {
+        {"A", 65}, {"@", 0}, {"R", 82}, {"a", 97}, {"[", 91}, {"1", 1}, {"9", 9}, {"", 0},
+    };
+    WriteFixedMap("Std", {"MeterType=16,1"});
+    Lines lines;
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        lines.push_back(FixedLine("0012", static_cast<int>(i + 1), std::to_string(100 + i), rows[i].text, "R", "1 MAIN"));
+    }
+    UseSource(lines);
+    ASSERT_TRUE(engine.ConvertRoute());
+    const auto records = ReadDatabase(folder.File("RouteQVF.pdb"));
+    ASSERT_EQ(records.size(), std::size(rows) + 2);
+    for (size_t i = 0; i < std::size(rows); ++i) EXPECT_EQ(Number(records[i + 2], "MeterType"), rows[i].stored) << rows[i].text;
+}
+
+TEST_F(RouteRulesTest, TwoConversionsInARowEachNumberFromOne) {
+    // One engine runs many conversions in the desktop program; the autonumber of one run
+    // must not carry into the next (two runs together pass the 16-bit limit).
+    WriteMap("Auto", MapTypeDelimited, {"RouteNbr=1,0", "Sequence=A", "MeterTagNbr=2,0", "MeterType=C,R",
+                                        "UtilityCode=C,1", "ServiceAddress=C,X"}, ",");
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "R" + std::to_string(i / 1000) + "," + std::to_string(i + 1) + "\r\n";
+    engine.SetRouteSource(folder.Write("route.txt", text));
+    engine.SetRouteDestination(folder.File("RouteQVF.pdb"));
+    engine.SetRouteMap("Auto");
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        messages.QueueAnswer(MsgResult::Yes);
+        ASSERT_TRUE(engine.ConvertRoute());
+        EXPECT_FALSE(engine.Busy());
+        const auto records = ReadDatabase(folder.File("RouteQVF.pdb"));
+        ASSERT_EQ(records.size(), 20021u);
+        EXPECT_EQ(Number(records[21], "Sequence"), 1);
+        EXPECT_EQ(Number(records.back(), "Sequence"), 20000);
+        EXPECT_EQ(engine.LastConversion().MetersWritten, 20000);
+    }
+}
+
+TEST_F(RouteRulesTest, AnUncreatableDestinationFailsAlikeForBothContainers) {
+    WriteFixedMap();
+    for (const char* type : {"PDB", "PRC", "VFS"}) {
+        SCOPED_TRACE(type);
+        log.Lines.clear();
+        UseSource({FixedLine("0012", 1, "7", "R", "R", "1 MAIN")});
+        engine.SetRouteDestination(folder.File("no such folder/RouteQVF.pdb"));
+        engine.SetRouteQVFType(type);
+        EXPECT_FALSE(engine.ConvertRoute());
+        EXPECT_EQ(LogAfterStart(), (Lines{"Error: Could not Create Route QVF File", "Route QVF File NOT created",
+                                          "Problems encountered; Route file unusable", ""}));
+        EXPECT_TRUE(messages.Shown.empty());
+    }
+}
