@@ -208,7 +208,11 @@ void clsAdvanced::LoadValues() {
     } loading(mLoading);
 
     std::unique_ptr<clsRegistry> registry;
-    if (!mStorePath.empty()) registry = std::make_unique<clsRegistry>(mStorePath);
+    if (!mStorePath.empty()) {
+        registry = std::make_unique<clsRegistry>(mStorePath);
+        // A store that exists but cannot be read is no empty configuration.
+        if (const std::string& problem = registry->ReadError(); !problem.empty()) RaiseError(ErrPathFileAccess, problem);
+    }
     auto text = [&](const std::string& subkey, const std::string& name, const std::string& fallback) {
         const std::string value = registry ? registry->GetValue(ProgramValuePath(subkey, name)).ToText() : std::string();
         return value.empty() ? fallback : value;
@@ -256,52 +260,56 @@ void clsAdvanced::LoadValues() {
 void clsAdvanced::SaveValues() {
     if (mStorePath.empty()) return;
     clsRegistry registry(mStorePath);
-    bool refused = false;
+    std::vector<clsRegistry::ValueSave> saves;
+    std::vector<ConfigEntry*> saved;
+    std::vector<Group> groups;
     auto save = [&](const std::string& value, const std::string& subkey, const std::string& name) {
-        const bool saved = registry.SaveValue(value, ProgramValuePath(subkey, name));
-        refused = refused || !saved;
-        return saved;
+        saves.push_back({ProgramValuePath(subkey, name), value});
     };
 
-    for (int group = 0; group < GroupCount; ++group) {
+    for (int number = 0; number < GroupCount; ++number) {
+        const auto group = static_cast<Group>(number);
         if (!mGroupDirty[group]) continue;
-        bool written = true;
+        groups.push_back(group);
         switch (group) {
-        case grpLogins: written = save(YesNo(mUseLoginSecurity), "LoginSetup", "UseLogin"); break;
-        case grpTokens: written = save(NumberText(mIndexControl), "Token", "IndexControl"); break;
-        case grpFavorites: written = save(YesNo(mUseFavorite), "FavoriteSetup", "UseFavorite"); break;
+        case grpLogins: save(YesNo(mUseLoginSecurity), "LoginSetup", "UseLogin"); break;
+        case grpTokens: save(NumberText(mIndexControl), "Token", "IndexControl"); break;
+        case grpFavorites: save(YesNo(mUseFavorite), "FavoriteSetup", "UseFavorite"); break;
         case grpAlerts:
-            written = save(NumberText(mAlertOutOfBounds), "OperPrefs", "AlertOutOfBounds");
-            written = save(NumberText(mAlertRollover), "OperPrefs", "AlertRollover") && written;
-            written = save(NumberText(mAlertTamper), "OperPrefs", "AlertTamper") && written;
-            break;
+            save(NumberText(mAlertOutOfBounds), "OperPrefs", "AlertOutOfBounds");
+            save(NumberText(mAlertRollover), "OperPrefs", "AlertRollover");
+            save(NumberText(mAlertTamper), "OperPrefs", "AlertTamper");
+            continue;
         default: break;
         }
         for (int list = 0; list < ListCount; ++list) {
-            if (GroupOf(static_cast<List>(list)) != group || group == grpAlerts) continue;
+            if (GroupOf(static_cast<List>(list)) != group) continue;
             for (ConfigEntry& entry : mLists[list].Entries) {
                 if (!entry.Dirty) continue;
-                const std::vector<std::string> path = ProgramValuePath(kListSubkeys[list], entry.Key);
                 if (entry.Deleted) {
-                    // False also when the value was never stored (added and deleted in between).
-                    registry.DeleteValue(path);
-                } else {
-                    std::string data = entry.Value;
-                    if (list == lstLogins) data += kSeparator + entry.Extra;
-                    if (group == grpTokens) data.clear();
-                    if (!save(data, kListSubkeys[list], entry.Key)) {
-                        written = false;
-                        continue; // stays dirty for the next save
-                    }
+                    // Deleted entries of a key always lie before its live ones, so removing
+                    // them ahead of the writes keeps the order of positions. False also
+                    // when the value was never stored (added and deleted in between).
+                    registry.DeleteValue(ProgramValuePath(kListSubkeys[list], entry.Key));
+                    entry.Dirty = false;
+                    continue;
                 }
-                entry.Dirty = false;
+                std::string data = entry.Value;
+                if (list == lstLogins) data += kSeparator + entry.Extra;
+                if (group == grpTokens) data.clear();
+                save(data, kListSubkeys[list], entry.Key);
+                saved.push_back(&entry);
             }
         }
-        if (written) mGroupDirty[group] = false;
     }
-    if (refused) {
-        RaiseError(ErrPathFileAccess, "The advanced configuration could not be saved in " + mStorePath);
+    // One update of the store for every value: all of them or none.
+    if (!saves.empty() && !registry.SaveValues(saves)) {
+        const std::string reason = registry.LastError();
+        RaiseError(ErrPathFileAccess, reason.empty() ? "The advanced configuration could not be saved in " + mStorePath
+                                                     : reason);
     }
+    for (ConfigEntry* entry : saved) entry->Dirty = false;
+    for (const Group group : groups) mGroupDirty[group] = false;
 }
 
 // ---- Scalar settings ------------------------------------------------------------------

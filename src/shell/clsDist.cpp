@@ -167,6 +167,7 @@ void clsDist::LoadMapSection(const std::string& section, const std::string& line
 
 void clsDist::LoadRegistrySection(const std::string& section, const std::string& lineBreak) {
     std::string subkey;
+    std::vector<clsRegistry::ValueSave> values;
     for (const std::string& raw : Split(section, lineBreak)) {
         const std::string line = Trim(raw);
         if (line.empty() || line == "REGISTRY]") continue;
@@ -193,9 +194,12 @@ void clsDist::LoadRegistrySection(const std::string& section, const std::string&
             if (StartsWith(value, "\"")) value.erase(0, 1);
             if (EndsWith(value, "\"")) value.pop_back();
         }
-        if (!mRegistry.SaveValue(value, {kProgramHive, "Software", "Kelmora, Inc.", "Dovrex", subkey, name})) {
-            RaiseError(ErrPathFileAccess, "The settings could not be saved in " + mRegistry.StorePath());
-        }
+        values.push_back({{kProgramHive, "Software", "Kelmora, Inc.", "Dovrex", subkey, name}, value});
+    }
+    // One update of the store for the whole section.
+    if (!values.empty() && !mRegistry.SaveValues(values)) {
+        const std::string reason = mRegistry.LastError();
+        RaiseError(ErrPathFileAccess, reason.empty() ? "The settings could not be saved in " + mRegistry.StorePath() : reason);
     }
 }
 

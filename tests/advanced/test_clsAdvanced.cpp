@@ -224,13 +224,15 @@ TEST(clsAdvanced, SavingWritesChangedGroupsOnly) {
     EXPECT_EQ(store.Get("FavoriteSetup", "UseFavorite"), "N");
 }
 
-TEST(clsAdvanced, AStoreThatRefusesAValueKeepsItChangedAndSaysSo) {
+TEST(clsAdvanced, AStoreThatCannotBeReadOrSavedSaysSo) {
     TempFolder folder;
-    const std::string blocker = folder.Write("file", "not a folder");
-    clsAdvanced advanced(blocker + "/registry.ini"); // its folder cannot be created
+    EXPECT_THROW(clsAdvanced{folder.Path()}, RuntimeError); // a folder is no store file
+
+    clsAdvanced advanced(folder.File("sub/registry.ini")); // not there yet: empty
+    folder.Write("sub", "a file where the store's folder should be");
     advanced.AddSkip("01", "Dog");
     EXPECT_THROW(advanced.SaveValues(), RuntimeError);
-    EXPECT_TRUE(advanced.GroupDirty(clsAdvanced::grpSkips));
+    EXPECT_TRUE(advanced.GroupDirty(clsAdvanced::grpSkips)); // kept for the next save
     EXPECT_TRUE(advanced.Entries(clsAdvanced::lstSkips)[0].Dirty);
 }
 

@@ -273,35 +273,6 @@ TEST_F(ConvertRouteTest, PromptedFieldsTakeTheEnteredValues) {
 
 namespace {
 
-struct FakeAdvanced : IAdvancedSettings {
-    int16_t Control = 1;
-    std::vector<std::string> Calls;
-    int16_t IndexControl() override { return Control; }
-    std::string LookupMessage(const std::string& prior, const std::string& route, const std::string& account,
-                              const std::string& serial, const std::string& tag) override {
-        Calls.push_back(prior + "|" + route + "|" + account + "|" + serial + "|" + tag);
-        return "M" + tag;
-    }
-};
-
-struct FakeIndexer : IRouteIndexer {
-    std::vector<std::string> Calls;
-    void IndexMeter(clsQVF&, bool create, int32_t route, int32_t position, const std::string& tag,
-                    const std::string& serial, const std::string& name, const std::string& address,
-                    const std::string& id) override {
-        Calls.push_back(std::string(create ? "+" : "-") + std::to_string(route) + ":" + std::to_string(position) + ":" +
-                        tag + ":" + serial + ":" + name + ":" + address + ":" + id);
-    }
-};
-
-struct FakeCodeRecords : IConfigurationRecords {
-    std::vector<std::string> Calls;
-    void WriteLoginRecords(clsQVF&) override { Calls.push_back("logins"); }
-    void WriteSkipCodeRecords(clsQVF&) override { Calls.push_back("skip"); }
-    void WriteChangeoutRecords(clsQVF&) override { Calls.push_back("changeout"); }
-    void WriteAlertRecords(clsQVF&) override { Calls.push_back("alerts"); }
-};
-
 struct FakeInstaller : IInstaller, IUnitChooser {
     std::string Unit;
     int32_t Status = 0;
@@ -321,37 +292,6 @@ struct FakeInstaller : IInstaller, IUnitChooser {
 };
 
 } // namespace
-
-TEST_F(ConvertRouteTest, AdvancedConfigurationIndexAndCodeRecordsAreCalledWhereTheyBelong) {
-    FakeAdvanced advanced;
-    FakeIndexer indexer;
-    FakeCodeRecords codes;
-    engine.SetAdvanced(&advanced);
-    engine.SetIndexer(&indexer);
-    engine.SetConfigurationRecords(&codes);
-    WriteFixedMap("Std", {"ServiceUniqueID=C,ACC", "MeterSerialNbr=C,SER"});
-    UseSource({FixedLine("0012", 1, "7", "R", "R", "1 MAIN", "SMITH", "HI"), FixedLine("0013", 2, "8", "R", "R", "2 ELM")});
-
-    advanced.Control = 2;
-    messages.QueueAnswer(MsgResult::No);
-    ASSERT_TRUE(engine.ConvertRoute());
-    ASSERT_EQ(messages.Shown.size(), 1u);
-    EXPECT_EQ(messages.Shown[0].Title, "Index Control");
-    EXPECT_EQ(messages.Shown[0].Text,
-              "Create indexes?  \n(Takes longer to create and load, but speeds lookups in the field.)");
-    EXPECT_FALSE(engine.LastConversion().CreateIndexes);
-    EXPECT_EQ(advanced.Calls, (Lines{"HI|0012|ACC|SER|7", "|0013|ACC|SER|8"}));
-    EXPECT_EQ(indexer.Calls, (Lines{"-1:0:7:SER:SMITH:1 MAIN:ACC", "-2:1:8:SER::2 ELM:ACC", "-0:0:::::"}));
-    EXPECT_EQ(codes.Calls, (Lines{"logins", "skip", "changeout", "alerts"}));
-    EXPECT_EQ(ReadDatabase(folder.File("RouteQVF.pdb"))[3].Item("Message").ToText(), "M7");
-
-    for (const int16_t control : {0, 1, 7}) {
-        advanced.Control = control;
-        messages.QueueAnswer(MsgResult::Yes); // overwrite
-        ASSERT_TRUE(engine.ConvertRoute());
-        EXPECT_EQ(engine.LastConversion().CreateIndexes, control != 0) << control;
-    }
-}
 
 TEST_F(ConvertRouteTest, FinishedDatabasesAreQueuedForHotSyncOnlyAsPalmFiles) {
     FakeInstaller installer;
