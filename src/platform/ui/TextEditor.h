@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace dovrex::ui {
+
+// The system text editor: $VISUAL, else $EDITOR, else the desktop's application for text
+// files. The file always reaches it as one argument of its own, never through a shell,
+// so a path with blanks or shell characters opens that file and runs nothing else.
+class TextEditor {
+public:
+    // False when no editor could be started.
+    static bool Open(const QString& path);
+    // The editor's program and its own arguments from $VISUAL or $EDITOR; empty when
+    // neither names one.
+    static QStringList EditorCommand();
+};
+
+} // namespace dovrex::ui
