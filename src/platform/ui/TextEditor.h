@@ -10,11 +10,14 @@ namespace dovrex::ui {
 // so a path with blanks or shell characters opens that file and runs nothing else.
 class TextEditor {
 public:
-    // False when no editor could be started.
+    // False when no editor could be started. An empty path starts the editor alone.
     static bool Open(const QString& path);
     // The editor's program and its own arguments from $VISUAL or $EDITOR; empty when
     // neither names one.
     static QStringList EditorCommand();
+    // Words as a POSIX shell splits them: blanks between words, '...' literal, "..."
+    // with backslash escapes, a backslash outside quotes taking the next character.
+    static QStringList SplitWords(const QString& command);
 };
 
 } // namespace dovrex::ui

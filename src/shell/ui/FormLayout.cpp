@@ -34,10 +34,12 @@ void LoadFormLayout(QWidget& window, const UserSettings& settings) {
     const long left = StoredNumber(settings, section, "Left");
     const long height = StoredNumber(settings, section, "Height");
     const long width = StoredNumber(settings, section, "Width");
-    QPoint place = window.pos();
-    if (top >= 0) place.setY(static_cast<int>(top));
-    if (left >= 0) place.setX(static_cast<int>(left));
-    window.move(place);
+    if (top >= 0 || left >= 0) {
+        QPoint place = window.pos();
+        if (top >= 0) place.setY(static_cast<int>(top));
+        if (left >= 0) place.setX(static_cast<int>(left));
+        window.move(place);
+    }
     QSize size = window.size();
     if (width >= 200) size.setWidth(static_cast<int>(width));
     if (height >= 200) size.setHeight(static_cast<int>(height));
