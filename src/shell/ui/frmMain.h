@@ -5,6 +5,7 @@
 #include "platform/ILog.h"
 #include "platform/IProgress.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 
 #include <functional>
@@ -93,6 +94,7 @@ private:
     ProgressPanel* mPanel;
     QPushButton* mBusyButton = nullptr;
     bool mCloseRequested = false;
+    QElapsedTimer mSinceEvents; // since pending events last ran during a conversion
     std::vector<QString> mLogFiles; // temporary files handed to the editor, removed at the end
 };
 

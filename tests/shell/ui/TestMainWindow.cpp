@@ -150,7 +150,6 @@ void TestMainWindow::routeConversionShowsBusyStateAndStartsNoSecond() {
         int probes = 0;
         bool busyLooksRight = true;
         bool triedAgain = false;
-        int widestBar = 0;
     } seen;
     const QRect place = route->geometry();
     // Runs at every pending-event pass the conversion allows.
@@ -165,7 +164,6 @@ void TestMainWindow::routeConversionShowsBusyStateAndStartsNoSecond() {
                                cursor->shape() == Qt::WaitCursor &&
                                !Child<QAction>(window, "mnuConvertRoute")->isEnabled() &&
                                !Child<QAction>(window, "mnuFileViewer")->isEnabled();
-        seen.widestBar = std::max(seen.widestBar, panel->BarWidth());
         if (desktop.session.Engine().Busy() && !seen.triedAgain) {
             seen.triedAgain = true;
             Child<QAction>(window, "mnuConvertRoute")->trigger();
@@ -180,7 +178,7 @@ void TestMainWindow::routeConversionShowsBusyStateAndStartsNoSecond() {
     QVERIFY(seen.probes > 1);
     QVERIFY(seen.triedAgain);
     QVERIFY(seen.busyLooksRight);
-    QVERIFY(seen.widestBar > 10 && seen.widestBar <= panel->width());
+    QVERIFY(panel->BarWidth() > 10 && panel->BarWidth() <= panel->width());
     // Back to idle, and the close asked for during the conversion done afterwards.
     QVERIFY(!panel->isVisible());
     QVERIFY(!route->isHidden());
@@ -196,6 +194,18 @@ void TestMainWindow::routeConversionShowsBusyStateAndStartsNoSecond() {
     QCOMPARE(lines.last(), QString());
     QVERIFY(desktop.messages.Shown.empty());
     QVERIFY(QFile::exists(QString::fromStdString(desktop.locations.Home + "/RouteQVF.pdb")));
+
+    // The bar: panel width x current / max + 10, never wider than the panel; only a
+    // change of width counts as one.
+    panel->resize(200, 20);
+    struct Step { int32_t max, current; int width; bool changed; };
+    const Step steps[] = {{300, 0, 10, true},    {300, 1, 10, false},  {300, 150, 110, true}, {300, 285, 200, true},
+                          {300, 284, 199, true}, {300, 300, 200, true}, {0, 5, 10, true},     {-1, 5, 10, false},
+                          {300, -5, 10, false}};
+    for (const Step& step : steps) {
+        QCOMPARE(panel->SetProgress(step.max, step.current), step.changed);
+        QCOMPARE(panel->BarWidth(), step.width);
+    }
 
     window.show();
     dovrex::test::SaveScreenshot(window, QStringLiteral("main-after-route"));
