@@ -1,10 +1,17 @@
 #include "DesktopSession.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+
 namespace dovrex::ui {
+
+std::string DesktopSession::ProgramName() {
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
+}
 
 DesktopSession::DesktopSession(ProgramLocations locations, UserSettings& settings, IMessageBox* messages)
     : mLocations(std::move(locations)), mSettings(settings), mMessages(messages != nullptr ? messages : &mQtMessages),
-      mQtPromptView(*mMessages), mPromptView(&mQtPromptView),
+      mQtPromptView(*mMessages), mPromptView(&mQtPromptView), mPalmDesktop(mLocations.PalmDesktop, mLocations.Home),
       mRegistry(std::make_unique<clsRegistry>(mLocations.Registry, mMessages)) {}
 
 DesktopSession::~DesktopSession() = default;
@@ -15,6 +22,8 @@ clsExchange& DesktopSession::Engine() {
                                                 mLocations.Home);
         mEngine->SetRegistry(mRegistry.get());
         mEngine->SetPromptView(mPromptView);
+        mEngine->SetPalmDesktop(&mPalmDesktop);
+        mEngine->SetUnitChooser(&mUnitChooser);
     }
     return *mEngine;
 }
@@ -22,6 +31,7 @@ clsExchange& DesktopSession::Engine() {
 void DesktopSession::AttachWindow(QWidget* owner, ILog* log, IProgress* progress) {
     mQtMessages.SetOwner(owner);
     mQtPromptView.SetOwner(owner);
+    mUnitChooser.SetOwner(owner);
     mRelay.Log = log;
     mRelay.Progress = progress;
 }

@@ -2,6 +2,8 @@
 
 #include "engine/clsExchange.h"
 #include "engine/ui/frmPromptVariables.h"
+#include "install/PalmDesktopFolder.h"
+#include "install/ui/frmPromptUnit.h"
 #include "platform/DateTime.h"
 #include "platform/ILog.h"
 #include "platform/IProgress.h"
@@ -35,6 +37,8 @@ public:
     void AttachWindow(QWidget* owner, ILog* log, IProgress* progress);
     // The runtime prompt dialog the engine asks; replaceable for tests.
     void SetPromptView(IPromptVariablesView& view);
+    // The executable's name, which chooses the handheld application file.
+    static std::string ProgramName();
 
 private:
     class WindowRelay : public ILog, public IProgress {
@@ -53,6 +57,8 @@ private:
     SystemClock mClock;
     QtPromptVariablesView mQtPromptView;
     IPromptVariablesView* mPromptView;
+    QtUnitChooser mUnitChooser;
+    PalmDesktopFolder mPalmDesktop;
     std::unique_ptr<clsRegistry> mRegistry;
     std::unique_ptr<clsExchange> mEngine;
 };

@@ -7,6 +7,7 @@
 #include "frmAbout.h"
 
 #include "handheld_db/ui/frmQVFView.h"
+#include "install/ui/frmUnitInstall.h"
 #include "platform/RuntimeError.h"
 #include "platform/ui/QtFileDialog.h"
 #include "platform/ui/QtText.h"
@@ -74,9 +75,7 @@ frmMain::frmMain(DesktopSession& session, frmMainSeams seams, QWidget* parent)
     connect(ui->btnAdvanced, &QPushButton::clicked, this, [this] {
         if (mSeams.ShowAdvanced && !Busy()) mSeams.ShowAdvanced(*this);
     });
-    connect(ui->btnInstall, &QPushButton::clicked, this, [this] {
-        if (mSeams.ShowUnitInstall && !Busy()) mSeams.ShowUnitInstall(*this);
-    });
+    connect(ui->btnInstall, &QPushButton::clicked, this, &frmMain::InstallToUnits);
     connect(ui->btnClear, &QPushButton::clicked, this, &frmMain::ClearLog);
     connect(ui->btnLog, &QPushButton::clicked, this, &frmMain::OpenLog);
     connect(ui->mnuFileViewer, &QAction::triggered, this, &frmMain::ShowViewer);
@@ -210,7 +209,7 @@ void frmMain::UpdateCommands() {
     Enable(idle && mSeams.ConvertReading, {ui->cmdReading, ui->mnuConvertReading});
     Enable(idle && mSeams.ShowSetup, {ui->cmdSetup, ui->mnuSUConfigure});
     Enable(idle && mSeams.ShowAdvanced, {ui->btnAdvanced});
-    Enable(idle && mSeams.ShowUnitInstall, {ui->btnInstall});
+    Enable(idle, {ui->btnInstall});
     Enable(idle && mSeams.LoadDistribution, {ui->mnuSULoadDist});
     Enable(idle && mSeams.CreateDistribution, {ui->mnuSUCreateDist});
     // "Usage" and "Maps" have no action.
@@ -281,6 +280,22 @@ void frmMain::LoadDistribution() {
 void frmMain::CreateDistribution() {
     if (Busy() || !mSeams.CreateDistribution) return;
     mSeams.CreateDistribution(*this);
+}
+
+void frmMain::InstallToUnits() {
+    if (Busy()) return;
+    clsExchange& engine = mSession.Engine();
+    std::vector<std::string> units;
+    try {
+        units = engine.UnitNames();
+    } catch (const std::exception& e) {
+        mSession.Messages().Inform(DescribeException(e));
+        return;
+    }
+    frmUnitInstall window(mSession.Messages(), this);
+    if (const auto choice = window.Display(units)) {
+        engine.InstallToUnits(choice->Units, choice->IncludeMeazura, DesktopSession::ProgramName());
+    }
 }
 
 void frmMain::ShowAbout() {

@@ -31,8 +31,6 @@ struct frmMainSeams {
     // The setup dialog and the advanced configuration dialog, modal.
     std::function<void(QWidget& parent)> ShowSetup;
     std::function<void(QWidget& parent)> ShowAdvanced;
-    // "Install to Unit(s)".
-    std::function<void(QWidget& parent)> ShowUnitInstall;
     // Setup distributions; true when one was loaded or written.
     std::function<bool(QWidget& parent)> LoadDistribution;
     std::function<bool(QWidget& parent)> CreateDistribution;
@@ -87,6 +85,7 @@ private:
     void LoadDistribution();
     void CreateDistribution();
     void ShowAbout();
+    void InstallToUnits();
 
     std::unique_ptr<Ui::frmMain> ui;
     DesktopSession& mSession;

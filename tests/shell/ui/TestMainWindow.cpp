@@ -3,6 +3,7 @@
 #include "shell/ui/ProgressPanel.h"
 #include "shell/ui/frmMain.h"
 
+#include "install/clsInstaller.h"
 #include "platform/ui/QtFileDialog.h"
 #include "platform/ui/QtText.h"
 #include "platform/ui/TextEditor.h"
@@ -15,6 +16,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QCheckBox>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -79,6 +82,7 @@ private Q_SLOTS:
     void layoutRules();
     void editorAndOpenLogGetTheirFileAsOneArgument();
     void viewerFailures();
+    void installToUnitsQueuesTheApplicationFile();
 };
 
 void TestMainWindow::controlsCaptionsTooltipsAndMenus() {
@@ -379,6 +383,29 @@ void TestMainWindow::viewerFailures() {
     QtFileDialog::SetNextAnswer(broken);
     viewer->trigger();
     QCOMPARE(desktop.messages.Lines(), std::vector<std::string>{"[] Unable to display file"});
+}
+
+void TestMainWindow::installToUnitsQueuesTheApplicationFile() {
+    Desktop desktop;
+    MakeFolders(desktop.locations.PalmDesktop);
+    desktop.folder.Write("palm/users", "1\tAnn\tAnn\n2\tBob\tBob\n");
+    // The test program's name chooses no application file; the Meazura files show the queueing.
+    desktop.folder.Write(std::string("home/") + clsInstaller::MeazuraLibraryFile, "library");
+    desktop.folder.Write(std::string("home/") + clsInstaller::MeazuraPatchFile, "patch");
+    frmMain window(desktop.session);
+    window.show();
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog != nullptr);
+        dialog->findChild<QListWidget*>(QStringLiteral("lstUnits"))->item(1)->setCheckState(Qt::Checked);
+        dialog->findChild<QCheckBox*>(QStringLiteral("chkMeazura"))->setChecked(true);
+        QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cmdInstall")), Qt::LeftButton);
+    });
+    QTest::mouseClick(Child<QPushButton>(window, "btnInstall"), Qt::LeftButton);
+    QCOMPARE(desktop.folder.Read(std::string("palm/Bob/Install/") + clsInstaller::MeazuraLibraryFile), std::string("library"));
+    QCOMPARE(desktop.folder.Read(std::string("palm/Bob/Install/") + clsInstaller::MeazuraPatchFile), std::string("patch"));
+    QVERIFY(!std::filesystem::exists(desktop.folder.File("palm/Ann/Install")));
+    QVERIFY(LogLines(window).filter(QStringLiteral("Warning:")).isEmpty());
 }
 
 DOVREX_WINDOW_TEST(TestMainWindow)
