@@ -1,11 +1,20 @@
 // Times the four readings reports of a 30,000-meter readings database and a preview page
-// turn, on a surface that measures text as a fixed-pitch font and draws nothing.
+// turn, on a surface that measures text as a fixed-pitch font and draws nothing; built with
+// the Qt front end, also the four reports into one PDF file and page turns on the preview's
+// page image.
 //
-//   bench_reports [METERS]
+//   bench_reports [METERS [FOLDER]]   (FOLDER keeps the readings database ReadingQVF.pdb)
 
 #include "reports/ReadingsDatabase.h"
 
 #include "reports/clsReport.h"
+
+#ifdef DOVREX_BENCH_QT
+#include "reports/ui/QtReportPrinter.h"
+#include "reports/ui/QtReportSurface.h"
+
+#include <QGuiApplication>
+#endif
 
 #include <algorithm>
 #include <chrono>
@@ -65,6 +74,7 @@ public:
 // times each page from the command to the page being shown.
 class PageTurns final : public IReportPreviews, public IReportPreview {
 public:
+    explicit PageTurns(std::unique_ptr<ReportSurface> page) : mPage(std::move(page)) {}
     double Slowest = 0;
     size_t Turns = 0;
     std::string LastTitle;
@@ -80,8 +90,8 @@ public:
         mSince = std::chrono::steady_clock::now();
         return std::make_unique<Window>(*this);
     }
-    void PreparePage(double, double) override { mPage.SetScaleMode(smInches); }
-    ReportSurface& Page() override { return mPage; }
+    void PreparePage(double, double) override { mPage->SetScaleMode(smInches); }
+    ReportSurface& Page() override { return *mPage; }
     std::string Display(const std::string& title) override {
         Slowest = std::max(Slowest, Seconds(mSince));
         LastTitle = title;
@@ -90,7 +100,7 @@ public:
     }
 
 private:
-    CountingPrinter mPage;
+    std::unique_ptr<ReportSurface> mPage;
     std::chrono::steady_clock::time_point mSince;
 };
 
@@ -123,11 +133,26 @@ void MakeDatabase(const std::string& path, int meters) {
     test::WriteReadings(path, "UNIT7", "JD", rows);
 }
 
+// Opens the Reading Report in a preview drawn on `page` and turns a few pages.
+void TurnPages(std::unique_ptr<ReportSurface> page, const char* what, const std::string& file) {
+    PageTurns previews(std::move(page));
+    ErrorsToStderr messages;
+    ReportServices services;
+    services.Previews = &previews;
+    services.Messages = &messages;
+    clsReport report(services);
+    report.Begin(true, file, clsReport::rkReading, "");
+    std::printf("page turns on a %s: slowest %.2f s of %zu, up to %s\n", what, previews.Slowest, previews.Turns,
+                previews.LastTitle.c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const int meters = argc > 1 ? std::atoi(argv[1]) : 30000;
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "dovrex-bench-reports";
+    const bool keep = argc > 2;
+    const std::filesystem::path folder =
+        keep ? std::filesystem::path(argv[2]) : std::filesystem::temp_directory_path() / "dovrex-bench-reports";
     std::filesystem::create_directories(folder);
     const std::string file = (folder / "ReadingQVF.pdb").string();
 
@@ -150,15 +175,24 @@ int main(int argc, char** argv) {
     std::printf("four reports                               %6.2f s\n", total);
 
     // A page turn renders the whole report again, drawing only the selected page.
-    PageTurns previews;
-    ErrorsToStderr messages;
-    ReportServices services;
-    services.Previews = &previews;
-    services.Messages = &messages;
-    clsReport report(services);
-    report.Begin(true, file, clsReport::rkReading, "");
-    std::printf("preview page turns of the Reading Report: slowest %.2f s of %zu, last page %s\n", previews.Slowest,
-                previews.Turns, previews.LastTitle.c_str());
-    std::filesystem::remove_all(folder);
+    TurnPages(std::make_unique<CountingPrinter>(), "counting surface", file);
+#ifdef DOVREX_BENCH_QT
+    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QGuiApplication app(argc, argv);
+    TurnPages(std::make_unique<ui::QtPictureSurface>(11, 8.5, 120), "preview page image", file);
+
+    const std::string pdfPath = (folder / "Reports.pdf").string();
+    auto pdf = ui::QtReportPrinter::Pdf(pdfPath);
+    pdf->SetContinuous(true);
+    start = std::chrono::steady_clock::now();
+    for (const int32_t kind : {clsReport::rkException, clsReport::rkReading, clsReport::rkOrphan, clsReport::rkMissed}) {
+        clsReport report(ReportServices{});
+        report.Init(static_cast<ReportPrinter*>(pdf.get()));
+        report.Begin(false, file, kind, clsReport::TitleOf(kind));
+    }
+    pdf->Finish();
+    std::printf("four reports into one PDF file               %6.2f s (%s)\n", Seconds(start), pdfPath.c_str());
+#endif
+    if (!keep) std::filesystem::remove_all(folder);
     return 0;
 }

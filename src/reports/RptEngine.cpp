@@ -409,14 +409,16 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
     const Value& value = std::get<Value>(e.Value);
     std::string text = e.FormatString.empty() ? ReportText(value, mServices.Locale)
                                               : FormatValue(value, e.FormatString, mServices.Locale);
-    text = Replace(text, "%p", NumberText(mvarPageNo));
-    text = Replace(text, "%c", mvarCompany);
-    text = Replace(text, "%t", mvarTitle);
-    text = Replace(text, "%s", mvarSubtitle);
-    if (text.find("%d") != std::string::npos) {
-        const SystemClock systemClock;
-        const IClock& clock = mServices.Clock ? *mServices.Clock : systemClock;
-        text = Replace(text, "%d", mServices.Locale.ShortDate(clock.Now()));
+    if (text.find('%') != std::string::npos) {
+        text = Replace(text, "%p", NumberText(mvarPageNo));
+        text = Replace(text, "%c", mvarCompany);
+        text = Replace(text, "%t", mvarTitle);
+        text = Replace(text, "%s", mvarSubtitle);
+        if (text.find("%d") != std::string::npos) {
+            const SystemClock systemClock;
+            const IClock& clock = mServices.Clock ? *mServices.Clock : systemClock;
+            text = Replace(text, "%d", mServices.Locale.ShortDate(clock.Now()));
+        }
     }
     if (e.PrintWidth != 0) text = WraptoWidth(text, e.PrintWidth);
 

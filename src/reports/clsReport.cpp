@@ -44,6 +44,12 @@ enum ColumnIndex { colTransponder, colTamper, colReading, colPrevious, colMin, c
 // The unit header: "Unit ID:", "Reader:", their values, then the column headings.
 enum UnitHeaderIndex { uhUnitId = 2, uhReader = 3, uhFirstHeading = 4 };
 
+constexpr const char* FieldNames[rfFieldCount] = {
+    "MeterTagNbr", "MeterType", "Digits", "Decimals", "PrvReading", "MaxReading", "MinReading", "CurReading",
+    "ReadingDate", "ReadingTime", "Status", "ReadType", "ResponseCode", "LstReadingDate", "TamperCount",
+    "Initials", "ResponseText", "ServiceAddress", "BillingName", "ServiceUniqueID", "MeterSerialNbr",
+};
+
 constexpr int16_t Portrait = 1;
 constexpr int16_t Landscape = 2;
 
@@ -150,6 +156,9 @@ void clsReport::PrintEvent(int32_t peEvent, int16_t, double& SectionHeight) {
     switch (peEvent) {
     case peReportStart:
         mReader->Rewind();
+        for (int field = 0; field < rfFieldCount; ++field) {
+            mFieldNumbers[field] = mReader->Database().DB().FindItem(FieldNames[field]);
+        }
         mEngine.ApplyBaseFont();
         mLineHeight = mEngine.LineHeight();
         BuildElements();
@@ -204,19 +213,27 @@ void clsReport::BuildElements() {
     };
 }
 
+void clsReport::ReadFields() {
+    clsQVF& db = mReader->Database();
+    for (int field = 0; field < rfFieldCount; ++field) {
+        mFields[field] = mFieldNumbers[field] == 0 ? Value::Null() : db.Item(mFieldNumbers[field]);
+    }
+}
+
 void clsReport::Detail(double& SectionHeight) {
-    QVFRecord record;
-    if (!mReader->ReadNext(record)) {
+    clsQVF& db = mReader->Database();
+    if (!db.ReadData()) {
         SectionHeight = -1;
         return;
     }
     SectionHeight = 0;
-    // A record whose fields cannot be read shows nothing.
-    if (record.RecordLayout != QVFRecord::Layout::Schema || record.Undecoded) return;
+    // Only schema records show; one too short for the schema's fixed part shows nothing.
+    const int32_t type = db.RecordType();
+    if (QVFRecord::LayoutOf(type) != QVFRecord::Layout::Schema) return;
+    if (db.RawData().size() < static_cast<size_t>(db.DB().FixedLength())) return;
 
-    const int32_t type = record.RecordType;
     if (type == clsQVF::rtHeader) {
-        mUnitHeader[uhUnitId].Value = Value(record.Fields.Item("ResponseText").ToText());
+        mUnitHeader[uhUnitId].Value = Value(db.Item("ResponseText").ToText());
         return;
     }
     const bool route = type == clsQVF::rtRoute || type == clsQVF::rtReadingRoute;
@@ -224,12 +241,13 @@ void clsReport::Detail(double& SectionHeight) {
 
     if (mUnitHeaderPending) {
         mUnitHeaderPending = false;
-        mUnitHeader[uhReader].Value = Value(record.Fields.Item("Initials").ToText());
+        mUnitHeader[uhReader].Value = Value(db.Item("Initials").ToText());
         mEngine.AddSectionHeight(mEngine.PrintElements(mUnitHeader) + mLineHeight / 2);
     }
     if (route) return;
 
-    const ReadingRow row = MakeRow(record.Fields, type);
+    ReadFields();
+    const ReadingRow row = MakeRow(mFields, type);
     if ((row.Code & mFilter) == 0) return;
     const std::string* texts[] = {&row.Transponder, &row.Tamper,   &row.Reading,      &row.Previous,
                                   &row.Min,         &row.Max,      &row.DateTime,     &row.AccountMeter,
@@ -238,27 +256,35 @@ void clsReport::Detail(double& SectionHeight) {
     SectionHeight = mEngine.PrintElements(mDetailRow) + mLineHeight / 2;
 }
 
+const char* clsReport::FieldName(ReportField field) { return FieldNames[field]; }
+
 ReadingRow clsReport::MakeRow(const ValueCollection& Fields, int32_t RecType) {
-    auto number = [&Fields](const char* name) { return static_cast<int64_t>(Fields.Item(name).ToNumber()); };
-    auto text = [&Fields](const char* name) { return Fields.Item(name).ToText(); };
+    ReportFields fields;
+    for (int field = 0; field < rfFieldCount; ++field) fields[field] = Fields.Item(FieldNames[field]);
+    return MakeRow(fields, RecType);
+}
+
+ReadingRow clsReport::MakeRow(const ReportFields& Fields, int32_t RecType) {
+    auto number = [&Fields](ReportField field) { return static_cast<int64_t>(Fields[field].ToNumber()); };
+    auto text = [&Fields](ReportField field) { return Fields[field].ToText(); };
     ReadingRow row;
 
-    int64_t reading = number("CurReading");
-    const int64_t decimals = number("Decimals");
+    int64_t reading = number(rfCurReading);
+    const int64_t decimals = number(rfDecimals);
     // Readings kept with decimals are shown and tested in whole units.
     if (decimals > 0) reading = static_cast<int64_t>(std::floor(static_cast<double>(reading) / std::pow(10.0, decimals)));
-    const int64_t status = number("Status");
-    const int64_t digits = number("Digits");
-    const int64_t readType = number("ReadType");
-    const int64_t previous = number("PrvReading");
-    const int64_t minimum = number("MinReading");
-    const int64_t maximum = number("MaxReading");
-    const int64_t readingDate = number("ReadingDate");
-    const int64_t readingTime = number("ReadingTime");
-    const int64_t tamper = number("TamperCount");
-    const std::string responseText = text("ResponseText");
+    const int64_t status = number(rfStatus);
+    const int64_t digits = number(rfDigits);
+    const int64_t readType = number(rfReadType);
+    const int64_t previous = number(rfPrvReading);
+    const int64_t minimum = number(rfMinReading);
+    const int64_t maximum = number(rfMaxReading);
+    const int64_t readingDate = number(rfReadingDate);
+    const int64_t readingTime = number(rfReadingTime);
+    const int64_t tamper = number(rfTamperCount);
+    const std::string responseText = text(rfResponseText);
 
-    row.Transponder = NumberText(number("MeterTagNbr"));
+    row.Transponder = NumberText(number(rfMeterTagNbr));
     row.Tamper = NumberText(tamper);
     if (status == 0) {
         row.Reading = "--";
@@ -287,12 +313,12 @@ ReadingRow clsReport::MakeRow(const ValueCollection& Fields, int32_t RecType) {
     }
     row.DateTime = date + CrLf + time;
 
-    const int64_t meterType = number("MeterType");
+    const int64_t meterType = number(rfMeterType);
     const std::string letter = meterType == 1 ? "W" : meterType == 2 ? "G" : meterType == 3 ? "E" : NumberText(meterType);
-    std::string account = text("ServiceUniqueID");
+    std::string account = text(rfServiceUniqueID);
     for (const char* run : {"     ", "    ", "   ", "  "}) account = Replace(account, run, " ");
-    row.AccountMeter = account + CrLf + letter + " " + text("MeterSerialNbr");
-    row.BillingAddress = text("BillingName") + CrLf + text("ServiceAddress");
+    row.AccountMeter = account + CrLf + letter + " " + text(rfMeterSerialNbr);
+    row.BillingAddress = text(rfBillingName) + CrLf + text(rfServiceAddress);
 
     // The exception: the first rule that applies.
     std::string label;
@@ -307,7 +333,7 @@ ReadingRow clsReport::MakeRow(const ValueCollection& Fields, int32_t RecType) {
         code = 6, label = "Rollover";
     } else if (minimum > maximum && reading < minimum && reading > maximum) {
         code = 6, label = "High Reading";
-    } else if (readType == 2 && number("ResponseCode") != 0) {
+    } else if (readType == 2 && number(rfResponseCode) != 0) {
         code = 6, label = "Manually Read";
     } else {
         code = responseText.empty() ? 4 : 6;
@@ -323,7 +349,7 @@ ReadingRow clsReport::MakeRow(const ValueCollection& Fields, int32_t RecType) {
         row.BillingAddress = "**Orphan Transponder **";
         code = 8;
         label.clear();
-        for (const char* nearby : {"PrvReading", "MaxReading", "MinReading", "LstReadingDate"}) {
+        for (const ReportField nearby : {rfPrvReading, rfMaxReading, rfMinReading, rfLstReadingDate}) {
             if (number(nearby) != 0) label += " " + NumberText(number(nearby));
         }
         if (!label.empty()) label = "Nearby:" + label;

@@ -4,6 +4,7 @@
 
 #include "platform/ValueCollection.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -28,6 +29,15 @@ struct ReadingRow {
     std::string Label;          // the exception label, one part per line
 };
 
+// The fields of a schema record that a readings report shows or tests.
+enum ReportField {
+    rfMeterTagNbr, rfMeterType, rfDigits, rfDecimals, rfPrvReading, rfMaxReading, rfMinReading, rfCurReading,
+    rfReadingDate, rfReadingTime, rfStatus, rfReadType, rfResponseCode, rfLstReadingDate, rfTamperCount,
+    rfInitials, rfResponseText, rfServiceAddress, rfBillingName, rfServiceUniqueID, rfMeterSerialNbr,
+    rfFieldCount
+};
+using ReportFields = std::array<Value, rfFieldCount>;
+
 // The readings reports of a readings database returned by a handheld: one layout, and a
 // report kind that filters the meter rows by their exception code.
 class clsReport : private IPrintEventSink {
@@ -41,7 +51,10 @@ public:
 
     // The report's title for a filter: a kind's own title, or those of every kind it holds.
     static std::string TitleOf(int32_t Filter);
+    // The schema field name of each ReportField.
+    static const char* FieldName(ReportField field);
     // The row of a meter (RecType 2) or orphan (RecType 3) record.
+    static ReadingRow MakeRow(const ReportFields& Fields, int32_t RecType);
     static ReadingRow MakeRow(const ValueCollection& Fields, int32_t RecType);
 
     // The output device; without one the report goes to the system printer.
@@ -61,6 +74,8 @@ private:
     void BuildElements();
     void Detail(double& SectionHeight);
     ReportPrinter* PdfBesideReadings();
+    // Reads the record in the database's buffer into mFields.
+    void ReadFields();
 
     ReportServices mServices;
     RptEngine mEngine;
@@ -70,6 +85,9 @@ private:
     std::string mFileName;
     std::string mPrintedDate;
     QVFReader* mReader = nullptr;
+    // The field numbers of the database's schema (0: none), and the fields of the record read.
+    std::array<int16_t, rfFieldCount> mFieldNumbers{};
+    ReportFields mFields;
     std::unique_ptr<ReportPrinter> mPdf;
     double mLineHeight = 0;
     bool mUnitHeaderPending = false;
