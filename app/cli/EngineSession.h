@@ -1,9 +1,11 @@
 #pragma once
 
 #include "CliContext.h"
+#include "CliUnitChooser.h"
 #include "StreamLog.h"
 
 #include "engine/clsExchange.h"
+#include "install/PalmDesktopFolder.h"
 #include "platform/DateTime.h"
 #include "platform/IProgress.h"
 #include "platform/clsRegistry.h"
@@ -25,20 +27,29 @@ private:
 };
 
 // An engine set up for the command line: the settings store, the log on standard
-// output, message boxes on standard error and the prompt values of the options.
+// output, message boxes on standard error, the prompt values and the unit of the
+// options, and the Palm Desktop folder.
 class EngineSession {
 public:
     // Raises the reason when the settings store exists but cannot be read.
     explicit EngineSession(CliContext& context);
+    // The advanced configuration in use ends with the command, as it ends with the desktop
+    // program: what changed in it is saved (a failure is reported on standard error).
+    ~EngineSession();
+    EngineSession(const EngineSession&) = delete;
+    EngineSession& operator=(const EngineSession&) = delete;
     clsExchange& Engine() { return *mEngine; }
     clsRegistry& Registry() { return *mRegistry; }
 
 private:
+    CliContext& mContext;
     ProgramLocations mLocations;
     StreamLog mLog;
     NullProgress mProgress;
     SystemClock mClock;
     CliPromptView mPromptView;
+    CliUnitChooser mUnitChooser;
+    PalmDesktopFolder mPalmDesktop;
     std::unique_ptr<clsRegistry> mRegistry;
     std::unique_ptr<clsExchange> mEngine;
 };

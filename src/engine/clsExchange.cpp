@@ -28,10 +28,6 @@ int16_t LenientInt16(const std::string& text) {
 
 } // namespace
 
-std::string BillingMessageOnly(const std::string& PriorMessage) {
-    return PriorMessage.empty() ? std::string() : "Billing: " + PriorMessage;
-}
-
 clsExchange::clsExchange(ILog& log, IMessageBox& messages, IProgress& progress, const IClock& clock,
                          LocaleFormats locale, std::string programFolder)
     : mLog(log), mMessages(messages), mProgress(progress), mClock(clock), mLocale(std::move(locale)),
@@ -185,29 +181,6 @@ void clsExchange::WriteOpeningRecords(int32_t meterCount, const std::string& sou
 
 int16_t clsExchange::RouteFileType(const std::string& qvfType) const {
     return qvfType == "PRC" || qvfType == "PDB" ? ContainerPDB : ContainerVFS;
-}
-
-bool clsExchange::InstallPRC(const std::string& SourcePRC) {
-    try {
-        std::string unit = Trim(mvarAutoInstallUnit);
-        if (mvarAutoInstallPrompt || unit.empty()) unit = mUnitChooser ? mUnitChooser->ChooseUnit() : std::string();
-        if (unit.empty() || mInstaller == nullptr) return false;
-        mInstaller->RemovePRC(unit, SourcePRC);
-        if (mInstaller->PRC(unit, SourcePRC) != 0) {
-            WriteLog("Error: Unable to automatically install route to Handheld unit");
-            return false;
-        }
-        WriteLog("Info: " + SourcePRC + " copied to HotSync install folder for " + unit);
-        if (!mvarAutoInstallLeave) {
-            if (DeleteFile(SourcePRC)) WriteLog("Info: " + SourcePRC + " Removed from destination folder");
-            else WriteLog("Warning: " + SourcePRC + " could not be removed from destination folder");
-        }
-        return true;
-    } catch (const std::exception& e) {
-        WriteLog("Error: " + DescribeException(e) + " occurred during auto install");
-        ShowError(e);
-        return false;
-    }
 }
 
 bool clsExchange::IsAllDigits(const std::string& text) {

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "ConversionRun.h"
-#include "EngineInterfaces.h"
 #include "PromptVariables.h"
 #include "RouteLineLayout.h"
 #include "clsPrompts.h"
 
+#include "install/IPalmDesktop.h"
+#include "install/IUnitChooser.h"
 #include "maps/clsExchMap.h"
 
 #include "platform/DateTime.h"
@@ -22,6 +23,7 @@
 
 namespace dovrex {
 
+class clsAdvanced;
 class clsQVF;
 
 // What validating a route line gives.
@@ -40,10 +42,13 @@ public:
     // Collaborators that may be attached; without them the matching steps are skipped.
     void SetRegistry(clsRegistry* registry) { mRegistry = registry; }
     void SetPromptView(IPromptVariablesView* view) { mPromptView = view; }
-    void SetAdvanced(IAdvancedSettings* advanced) { mAdvanced = advanced; }
-    void SetIndexer(IRouteIndexer* indexer) { mIndexer = indexer; }
-    void SetConfigurationRecords(IConfigurationRecords* records) { mCodeRecords = records; }
-    void SetInstaller(IInstaller* installer) { mInstaller = installer; }
+    // The advanced configuration the conversions use; without one, the program's shared
+    // instance for the attached settings store.
+    void SetAdvanced(clsAdvanced* advanced) { mAdvanced = advanced; }
+    // Palm Desktop, whose HotSync users and install queue take the finished databases;
+    // without it an installation fails with its reason.
+    void SetPalmDesktop(IPalmDesktop* desktop) { mPalmDesktop = desktop; }
+    // "Install To Unit"; without it the question counts as cancelled.
     void SetUnitChooser(IUnitChooser* chooser) { mUnitChooser = chooser; }
 
     // Settings.
@@ -104,7 +109,17 @@ public:
 
     // Conversions.
     bool ConvertRoute();
+    // Queues a finished database for the HotSync unit of the settings (or the one chosen);
+    // false when no unit was chosen or the queueing failed.
     bool InstallPRC(const std::string& SourcePRC);
+
+    // "Install to Unit(s)": the units to choose from (the HotSync users, in user-database
+    // order; raises when Palm Desktop cannot be read), and the installation of the
+    // application file of the program named ProgramName (its executable name) and, when
+    // asked, the Meazura files on the chosen units. Warnings go to the log; an unexpected
+    // failure is shown in a message box and gives false.
+    std::vector<std::string> UnitNames();
+    bool InstallToUnits(const std::vector<std::string>& Units, bool IncludeMeazura, const std::string& ProgramName);
 
     // Helpers shared by the route imports.
     static std::string CombineUser(const std::vector<std::string>& Values);
@@ -168,10 +183,24 @@ private:
     MeterRecordPlan PlanRouteMeterRecord(const RouteLineLayout& layout, clsQVF& db) const;
     void WriteMeterRecord(const MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition);
     void IndexWrittenMeter(const MeterRecordPlan& plan);
+    // The advanced configuration in use: the attached one, else the shared instance.
+    clsAdvanced& Advanced();
+    // Hands the words of one written meter to its route's index collectors; the index
+    // records of a route are written when the first meter of the next route arrives.
+    // RouteNbr 0 with empty texts flushes: the last route's records, then the collectors go.
+    void IndexMeter(int32_t RouteNbr, int16_t Position, const std::string& TagNbr, const std::string& SerialNbr,
+                    const std::string& BillingName, const std::string& ServiceAddress, const std::string& ServiceID);
+    // The configuration's code records, written in this order after the index flush.
+    void WriteLoginCodes();
+    void WriteSkipCodes();
+    void WriteChangeoutCodes();
+    void WriteAlertCodes();
     std::string LookupMessage(const MeterRecordPlan& plan, const ParsedLine& Values);
     // Header record and one route record per route, from RouteList and RouteMeterCount.
     void WriteOpeningRecords(int32_t meterCount, const std::string& sourcePath);
     void ShowError(const std::exception& e);
+    // The attached Palm Desktop; raises when there is none.
+    IPalmDesktop& PalmDesktop();
     int16_t RouteFileType(const std::string& qvfType) const;
 
     ILog& mLog;
@@ -182,10 +211,8 @@ private:
     std::string mProgramFolder;
     clsRegistry* mRegistry = nullptr;
     IPromptVariablesView* mPromptView = nullptr;
-    IAdvancedSettings* mAdvanced = nullptr;
-    IRouteIndexer* mIndexer = nullptr;
-    IConfigurationRecords* mCodeRecords = nullptr;
-    IInstaller* mInstaller = nullptr;
+    clsAdvanced* mAdvanced = nullptr;
+    IPalmDesktop* mPalmDesktop = nullptr;
     IUnitChooser* mUnitChooser = nullptr;
     clsPrompts mPrompts;
 
