@@ -71,9 +71,7 @@ frmMain::frmMain(DesktopSession& session, frmMainSeams seams, QWidget* parent)
     connect(ui->cmdReReadEdit, &QToolButton::clicked, this, [this] { EditSource(mSession.Engine().ReReadSource()); });
     connect(ui->cmdSetup, &QPushButton::clicked, this, &frmMain::ShowSetup);
     connect(ui->mnuSUConfigure, &QAction::triggered, ui->cmdSetup, &QPushButton::click);
-    connect(ui->btnAdvanced, &QPushButton::clicked, this, [this] {
-        if (mSeams.ShowAdvanced && !Busy()) mSeams.ShowAdvanced(*this);
-    });
+    connect(ui->btnAdvanced, &QPushButton::clicked, this, &frmMain::ShowAdvanced);
     connect(ui->btnInstall, &QPushButton::clicked, this, &frmMain::InstallToUnits);
     connect(ui->btnClear, &QPushButton::clicked, this, &frmMain::ClearLog);
     connect(ui->btnLog, &QPushButton::clicked, this, &frmMain::OpenLog);
@@ -173,7 +171,9 @@ void frmMain::RunConversion(QPushButton* button, Conversion conversion) {
     // The engine holds one conversion's state: nothing starts while one runs.
     if (Busy() || mSession.Engine().Busy() || !button->isEnabled()) return;
     clsExchange& engine = mSession.Engine();
-    if (conversion == Conversion::Reading && mSeams.ChooseFavorite && !mSeams.ChooseFavorite(*this, engine)) return;
+    // A chosen favourite is the readings source of this run only.
+    const std::string readingSource = engine.ReadingSource();
+    if (conversion == Conversion::Reading && !ChooseReadingSource()) return;
     ProgressButton(button, true);
     bool converted = false;
     try {
@@ -188,6 +188,7 @@ void frmMain::RunConversion(QPushButton* button, Conversion conversion) {
     }
     Enable(true, {ui->btnClear, ui->btnLog});
     ProgressButton(button, false);
+    engine.SetReadingSource(readingSource);
     if (mCloseRequested) close();
 }
 
@@ -206,9 +207,7 @@ void frmMain::UpdateCommands() {
     Enable(idle, {ui->cmdRoute, ui->mnuConvertRoute, ui->mnuFileViewer});
     Enable(idle && mSeams.ConvertReRead, {ui->cmdReRead, ui->mnuConvertReRead});
     Enable(idle && mSeams.ConvertReading, {ui->cmdReading, ui->mnuConvertReading});
-    Enable(idle, {ui->cmdSetup, ui->mnuSUConfigure});
-    Enable(idle && mSeams.ShowAdvanced, {ui->btnAdvanced});
-    Enable(idle, {ui->btnInstall});
+    Enable(idle, {ui->cmdSetup, ui->mnuSUConfigure, ui->btnAdvanced, ui->btnInstall});
     Enable(idle && mSeams.LoadDistribution, {ui->mnuSULoadDist});
     Enable(idle && mSeams.CreateDistribution, {ui->mnuSUCreateDist});
     // "Usage" and "Maps" have no action.

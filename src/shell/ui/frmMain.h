@@ -28,17 +28,12 @@ class ProgressPanel;
 // Windows and engine operations that other parts of the program bring. A command whose
 // seam is not filled is disabled.
 struct frmMainSeams {
-    // The advanced configuration dialog, modal.
-    std::function<void(QWidget& parent)> ShowAdvanced;
     // Setup distributions; true when one was loaded or written.
     std::function<bool(QWidget& parent)> LoadDistribution;
     std::function<bool(QWidget& parent)> CreateDistribution;
     // The conversions whose engine operations come later; true when they succeeded.
     std::function<bool(clsExchange& engine)> ConvertReRead;
     std::function<bool(clsExchange& engine)> ConvertReading;
-    // Before a reading conversion: false ends the command (the favourites chooser was
-    // cancelled); it may set the engine's ReadingSource for this run.
-    std::function<bool(QWidget& parent, clsExchange& engine)> ChooseFavorite;
     // After a successful reading conversion: the readings reports.
     std::function<void(QWidget& parent, clsExchange& engine)> ReportsStep;
 };
@@ -65,6 +60,9 @@ public:
     static QString Caption(const QString& executableName);
     // True while a conversion runs.
     bool Busy() const { return mBusyButton != nullptr; }
+    // The favourites chooser: true when the user picked a readings file, which becomes
+    // the engine's ReadingSource.
+    bool ChooseFavorite();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -86,6 +84,10 @@ private:
     void ShowAbout();
     void InstallToUnits();
     void ShowSetup();
+    // "Advanced": the configuration dialog, then a fresh configuration from the store.
+    void ShowAdvanced();
+    // Before a reading conversion: false when favourites are in use and none was chosen.
+    bool ChooseReadingSource();
 
     std::unique_ptr<Ui::frmMain> ui;
     DesktopSession& mSession;
