@@ -151,6 +151,11 @@ private:
     // The closing line by the run's problem and warning flags, then an empty line.
     void WriteClosingLines(const std::string& finished, const std::string& failed);
     bool ConvertRouteFlat();
+    // The MVRS route import and reading export; their working data lives in the classes.
+    class MVRSRouteImport;
+    class MVRSReadingExport;
+    bool ConvertRouteMVRS();
+    bool ConvertReadingMVRS(int FileVersion);
     // The parsed line: every map field's raw text by its option, converted by its data type.
     struct MeterRecordPlan;
     void ParseRoute(const std::string& Source, ParsedLine& line);

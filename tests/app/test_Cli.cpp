@@ -1,3 +1,4 @@
+#include "cli/ConsoleMessageBox.h"
 #include "cli/RunCli.h"
 
 #include "handheld_db/clsQVF.h"
@@ -202,6 +203,30 @@ TEST(CliTest, QuestionsAreAskedOnTheTerminalWhenStandardInputIsOne) {
         std::string asked;
         for (int i = 0; i < row.asked; ++i) asked += question;
         EXPECT_EQ(r.Err, asked) << row.typed;
+    }
+}
+
+TEST(CliTest, AbortRetryIgnoreIsAskedOnTheTerminalElseAnsweredAbort) {
+    // --yes and --no answer Yes/No questions only: without a terminal a failure is never
+    // retried or passed over.
+    const std::string box = "[Error] Disk full";
+    const std::string question = box + " [a]bort/[r]etry/[i]gnore ";
+    struct Row { bool terminal; cli::AnswerPolicy policy; std::string typed; MsgResult result; std::string err; };
+    const Row rows[] = {
+        {false, cli::AnswerPolicy::Yes, "r\n", MsgResult::Abort, box + "\n"},
+        {false, cli::AnswerPolicy::Ask, "i\n", MsgResult::Abort, box + "\n"},
+        {true, cli::AnswerPolicy::Yes, "r\n", MsgResult::Retry, question},
+        {true, cli::AnswerPolicy::Ask, " Ignore \r\n", MsgResult::Ignore, question},
+        {true, cli::AnswerPolicy::Ask, "x\nA\n", MsgResult::Abort, question + question},
+        {true, cli::AnswerPolicy::Ask, "", MsgResult::Abort, question},
+    };
+    for (const Row& row : rows) {
+        std::istringstream in(row.typed);
+        std::ostringstream err;
+        cli::TerminalQuestions terminal(in, err, row.terminal);
+        cli::ConsoleMessageBox box(err, row.policy, terminal);
+        EXPECT_EQ(box.Show("Disk full", "Error", MsgButtons::AbortRetryIgnore, MsgIcon::Critical), row.result) << row.typed;
+        EXPECT_EQ(err.str(), row.err) << row.typed;
     }
 }
 

@@ -1,0 +1,21 @@
+#pragma once
+
+// How the MVRS route import packs download values into the texts of the route database
+// that the reading export unpacks again.
+
+#include "platform/DateTime.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dovrex {
+
+// The values joined with "~" (CombineUser). A "~" inside a value would split it in two
+// when unpacked and move every later value to the wrong place, so it is carried as "-".
+std::string PackUser(std::vector<std::string> Values);
+
+// A scheduled date as the text packed into a route record: mm/dd/yyyy.
+std::string ScheduledDateText(const DateTime& date);
+
+} // namespace dovrex
