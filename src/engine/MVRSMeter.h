@@ -11,7 +11,7 @@ namespace dovrex {
 // its "MTR" record, and what the reading conversion unpacks from its meter record.
 struct MVRSMeter {
     bool Pending = false;
-    int16_t Sequence = 0;
+    int32_t Sequence = 0;
     int32_t TagNumber = 0;
     std::string MeterTypeText;
     int16_t NumberDials = 0;

@@ -168,7 +168,6 @@ private:
     class MVRSRouteImport;
     class MVRSReadingExport;
     bool ConvertRouteMVRS();
-    bool ConvertReadingMVRS(int FileVersion);
     // The parsed line: every map field's raw text by its option, converted by its data type.
     struct MeterRecordPlan;
     void ParseRoute(const std::string& Source, ParsedLine& line);

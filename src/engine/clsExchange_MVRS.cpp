@@ -14,8 +14,6 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <optional>
 
 namespace dovrex {
@@ -38,14 +36,6 @@ std::string ColumnText(const clsRecType& record, std::string_view field) {
         return start < line.size() ? line.substr(start, static_cast<size_t>(f.FieldLen())) : std::string();
     }
     return {};
-}
-
-// A number kept in a 16- or 32-bit working value; one that does not fit leaves 0.
-template <class Int> Int Fitting(double value) {
-    if (!std::isfinite(value)) return 0;
-    const double rounded = RoundHalfEven(value);
-    if (rounded < std::numeric_limits<Int>::min() || rounded > std::numeric_limits<Int>::max()) return 0;
-    return static_cast<Int>(rounded);
 }
 
 // The meter type code of a meter category.
@@ -86,8 +76,8 @@ private:
     // The route table entry k (from 1); raises when the table has none.
     MVRSRouteInfo& RouteEntry(int32_t k, const char* recordKind, int32_t line) {
         if (k < 1 || static_cast<size_t>(k) > mRoutes.size()) {
-            RaiseError(ErrSubscript, std::string("Subscript out of range: the ") + recordKind + " record in line " +
-                                         NumberText(static_cast<int64_t>(line)) +
+            RaiseError(ErrSubscript, std::string("The ") + recordKind + " record in line " +
+                                         NumberText(static_cast<int64_t>(line)) + " of " + mSource +
                                          (k < 1 ? " comes before any route of the file"
                                                 : " is not announced by the CHD records before it"));
         }

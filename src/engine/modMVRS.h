@@ -4,7 +4,10 @@
 // that the reading export unpacks again.
 
 #include "platform/DateTime.h"
+#include "platform/modRuntime.h"
 
+#include <cmath>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,5 +20,13 @@ std::string PackUser(std::vector<std::string> Values);
 
 // A scheduled date as the text packed into a route record: mm/dd/yyyy.
 std::string ScheduledDateText(const DateTime& date);
+
+// A number kept in a 16- or 32-bit working value; one that does not fit leaves 0.
+template <class Int> Int Fitting(double value) {
+    if (!std::isfinite(value)) return 0;
+    const double rounded = RoundHalfEven(value);
+    if (rounded < std::numeric_limits<Int>::min() || rounded > std::numeric_limits<Int>::max()) return 0;
+    return static_cast<Int>(rounded);
+}
 
 } // namespace dovrex

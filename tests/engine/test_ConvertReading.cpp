@@ -238,7 +238,6 @@ TEST_F(ConvertReadingTest, EachMissingSettingOrUnusableInputStopsWithItsOwnError
 
 TEST_F(ConvertReadingTest, AFailingExportIsLoggedAndTheStepsAfterItStillRun) {
     WriteWriteMap("Tags", MapUseReading, MapTypeFixed, {"MeterTagNbr=1,2,R,Z,0"});
-    WriteWriteMap("Mvrs", MapUseReading, MapTypeMVRS, {});
     WriteWriteMap("Orphans", MapUseOrphan, MapTypeFixed, {"MeterTagNbr=1,3,R,Z,0"});
     ReadingsFile file{3, ContainerVFS, clsQVF::rtRoute, {"A"}, {}, {}, {}};
     for (int tag = 11; tag <= 13; ++tag) file.Meters.push_back({{"RouteNbr", 1}, {"MeterTagNbr", tag}});
@@ -275,7 +274,6 @@ TEST_F(ConvertReadingTest, AFailingExportIsLoggedAndTheStepsAfterItStillRun) {
         {folder.File("damaged.pdb"), "Tags",
          "Record 2 of " + folder.File("damaged.pdb") + " is damaged: 4 bytes, fewer than the 76 bytes of its fields", "",
          false, ""},
-        {whole, "Mvrs", "MVRS upload files cannot be converted by this version", "", false, "901\r\n"},
     };
     int n = 0;
     for (const Case& c : cases) {

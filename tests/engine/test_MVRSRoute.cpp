@@ -235,8 +235,8 @@ TEST_F(MVRSRouteTest, RouteTableFollowsTheCycleHeaders) {
         if (!ok) {
             ASSERT_FALSE(messages.Shown.empty());
             EXPECT_EQ(messages.Shown.back().Title, "Error");
-            EXPECT_EQ(messages.Shown.back().Text, "Subscript out of range: the RHD record in line " +
-                                                  std::to_string(lines.size() - 1) +
+            EXPECT_EQ(messages.Shown.back().Text, "The RHD record in line " + std::to_string(lines.size() - 1) + " of " +
+                                                  folder.File("route.txt") +
                                                   " is not announced by the CHD records before it");
             EXPECT_EQ(LogAfterStart(), (Lines{"Problems encountered; Route file unusable", ""}));
             continue;
@@ -282,7 +282,7 @@ TEST_F(MVRSRouteTest, BadDownloadsEndThePassOrFailWithAReason) {
         {"first line unknown", {"ZZZ", Cycle(1), Route("R1"), Meter("M1")}, 0,
          "The RouteQVF contains no meter records. The RouteQVF file is unusable.", nullptr},
         {"a meter before any route", {Cycle(1), Meter("M1"), Route("R1")}, 0, "Problems encountered; Route file unusable",
-         "Subscript out of range: the MTR record in line 2 comes before any route of the file"},
+         "The MTR record in line 2 of <source> comes before any route of the file"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.trace);
@@ -295,7 +295,7 @@ TEST_F(MVRSRouteTest, BadDownloadsEndThePassOrFailWithAReason) {
         EXPECT_EQ(logged.front(), row.firstLog);
         if (row.error) {
             ASSERT_FALSE(messages.Shown.empty());
-            EXPECT_EQ(messages.Shown.back().Text, row.error);
+            EXPECT_EQ(messages.Shown.back().Text, Replace(row.error, "<source>", folder.File("route.txt")));
         } else {
             EXPECT_EQ(Meters(folder.File("RouteQVF.pdb")).size(), row.meters);
         }
