@@ -3,7 +3,9 @@
 #include "CliContext.h"
 #include "ConfigCommand.h"
 #include "DumpCommand.h"
+#include "InstallCommand.h"
 #include "RouteCommand.h"
+#include "UnitsCommand.h"
 
 #include "platform/RuntimeError.h"
 
@@ -47,6 +49,8 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     commands.push_back(std::make_unique<RouteCommand>());
     commands.push_back(std::make_unique<ConfigCommand>());
     commands.push_back(std::make_unique<DumpCommand>());
+    commands.push_back(std::make_unique<UnitsCommand>());
+    commands.push_back(std::make_unique<InstallCommand>());
     for (auto& command : commands) command->Register(app);
 
     try {

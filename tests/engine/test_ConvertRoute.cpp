@@ -302,24 +302,6 @@ struct FakeCodeRecords : IConfigurationRecords {
     void WriteAlertRecords(clsQVF&) override { Calls.push_back("alerts"); }
 };
 
-struct FakeInstaller : IInstaller, IUnitChooser {
-    std::string Unit;
-    int32_t Status = 0;
-    std::vector<std::string> Calls;
-    std::string ChooseUnit() override {
-        Calls.push_back("choose");
-        return Unit;
-    }
-    int32_t RemovePRC(const std::string& unit, const std::string&) override {
-        Calls.push_back("remove " + unit);
-        return 0;
-    }
-    int32_t PRC(const std::string& unit, const std::string& file) override {
-        Calls.push_back("queue " + unit + (FileExists(file) ? " (file present)" : ""));
-        return Status;
-    }
-};
-
 } // namespace
 
 TEST_F(ConvertRouteTest, AdvancedConfigurationIndexAndCodeRecordsAreCalledWhereTheyBelong) {
@@ -351,50 +333,6 @@ TEST_F(ConvertRouteTest, AdvancedConfigurationIndexAndCodeRecordsAreCalledWhereT
         ASSERT_TRUE(engine.ConvertRoute());
         EXPECT_EQ(engine.LastConversion().CreateIndexes, control != 0) << control;
     }
-}
-
-TEST_F(ConvertRouteTest, FinishedDatabasesAreQueuedForHotSyncOnlyAsPalmFiles) {
-    FakeInstaller installer;
-    engine.SetInstaller(&installer);
-    engine.SetUnitChooser(&installer);
-    WriteFixedMap();
-    UseSource({FixedLine("0012", 1, "7", "R", "R", "1 MAIN")});
-    const std::string destination = folder.File("RouteQVF.pdb");
-    engine.SetAutoInstall(true);
-    installer.Unit = "UNIT1";
-    ASSERT_TRUE(engine.ConvertRoute());
-    EXPECT_EQ(installer.Calls, (Lines{"choose", "remove UNIT1", "queue UNIT1 (file present)"}));
-    EXPECT_EQ(LogAfterStart(), (Lines{"1 meters written to Route QVF File",
-                                      "Info: " + destination + " copied to HotSync install folder for UNIT1",
-                                      "Info: " + destination + " Removed from destination folder", "Route Conversion Finished", ""}));
-    EXPECT_FALSE(FileExists(destination));
-
-    // A chosen unit in the settings is used without asking; Leave keeps the file.
-    installer.Calls.clear();
-    engine.SetAutoInstallUnit(" UNIT2 ");
-    engine.SetAutoInstallLeave(true);
-    ASSERT_TRUE(engine.ConvertRoute());
-    EXPECT_EQ(installer.Calls, (Lines{"remove UNIT2", "queue UNIT2 (file present)"}));
-    EXPECT_TRUE(FileExists(destination));
-
-    // A failed queueing is only a warning.
-    log.Lines.clear();
-    installer.Status = 0xFE00;
-    messages.QueueAnswer(MsgResult::Yes);
-    ASSERT_TRUE(engine.ConvertRoute());
-    EXPECT_EQ(LogAfterStart(), (Lines{"1 meters written to Route QVF File",
-                                      "Error: Unable to automatically install route to Handheld unit",
-                                      "Install Cancelled without selecting unit", "Route Conversion Finished with Warnings", ""}));
-
-    // A VFS database never goes to HotSync.
-    installer.Calls.clear();
-    engine.SetRouteQVFType("VFS");
-    messages.QueueAnswer(MsgResult::Yes);
-    ASSERT_TRUE(engine.ConvertRoute());
-    EXPECT_TRUE(installer.Calls.empty());
-    clsQVF written;
-    ASSERT_FALSE(written.OpenQVF(destination));
-    EXPECT_EQ(written.GetType(), 2);
 }
 
 TEST_F(ConvertRouteTest, RelativePathsAreTakenFromTheProgramFolderAndJunkDoesNoHarm) {
