@@ -35,7 +35,7 @@ struct Result {
 class Cli {
 public:
     Cli() {
-        for (const char* map : {"FixedSample.bcm", "CsvSample.bcm"}) {
+        for (const char* map : {"FixedSample.bcm", "CsvSample.bcm", "MvrsSample.bcm", "MvrsSample.brm"}) {
             std::filesystem::copy_file(std::string(DOVREX_SOURCE_DIR) + "/samples/maps/" + map, folder.File(map));
         }
     }
@@ -154,6 +154,19 @@ TEST(CliTest, RouteConvertsTheSamplesAndDumpDecodesTheResult) {
     EXPECT_EQ(vfs["container"], "VFS");
     EXPECT_EQ(vfs["records"].size(), 244u);
     EXPECT_EQ(vfs["records"][5]["Sequence"], 2);
+
+    // The MVRS download with special radio processing: three routes of eight meters.
+    ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + Cli::Sample("mvrs-download.dat"), "Route/Map=MvrsSample",
+                       "Route/QVFType=PDB", "Route/Destination=mvrs.pdb"}).Code, 0);
+    const Result mvrs = cli.Run({"route"});
+    EXPECT_EQ(mvrs.Code, 0) << mvrs.Out << mvrs.Err;
+    EXPECT_EQ(OutLines(mvrs).at(3), "Notice: Special radio processing option is enabled");
+    EXPECT_EQ(OutLines(mvrs).at(5), "24 meters written to Route QVF File");
+    const auto mvrsJson = nlohmann::json::parse(cli.Run({"dump", cli.folder.File("mvrs.pdb"), "--json"}).Out);
+    ASSERT_EQ(mvrsJson["records"].size(), 28u);
+    EXPECT_EQ(mvrsJson["records"][3]["Initials"], "00000205");
+    EXPECT_EQ(mvrsJson["records"][4]["RouteNbr"], 1);
+    EXPECT_EQ(mvrsJson["records"][27]["RouteNbr"], 3);
 }
 
 TEST(CliTest, RouteFailuresExitOneAndPromptsComeFromOptions) {
