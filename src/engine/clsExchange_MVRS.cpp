@@ -7,6 +7,7 @@
 #include "clsExchange.h"
 #include "modMVRS.h"
 
+#include "billing/RecordColumn.h"
 #include "billing/clsMVRSDownload.h"
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
@@ -23,20 +24,83 @@ namespace {
 // The progress scale of both passes together (the third share is never reached).
 constexpr int32_t kProgressMax = 765;
 
-// A column's value as text and as a number.
-std::string TextOf(const clsRecType& record, std::string_view field) { return record.Value(field).ToText(); }
-double NumberOf(const clsRecType& record, std::string_view field) { return record.Value(field).ToNumber(); }
+// The download reader of one pass and the fields the import reads, each found once.
+struct DownloadFields {
+    explicit DownloadFields(IMessageBox* messages) : File(messages) {}
 
-// A field's columns as they stand in the line (a number field reads them as a number).
-std::string ColumnText(const clsRecType& record, std::string_view field) {
-    const std::string& line = record.LastBuffer();
-    for (const clsField& f : record.Fields()) {
-        if (f.FieldName() != field) continue;
-        const size_t start = static_cast<size_t>(f.FieldPos()) - 1;
-        return start < line.size() ? line.substr(start, static_cast<size_t>(f.FieldLen())) : std::string();
-    }
-    return {};
-}
+    clsMVRSDownload File;
+    clsRecType* Kind(const char* id) const { return File.RecordType(id); }
+    RecordColumn Field(const char* id, const char* name) const { return RecordColumn(Kind(id), name); }
+
+    const clsRecType* FHD = Kind("FHD");
+    const clsRecType* CHD = Kind("CHD");
+    const clsRecType* RHD = Kind("RHD");
+    const clsRecType* CUS = Kind("CUS");
+    const clsRecType* CSX = Kind("CSX");
+    const clsRecType* MTR = Kind("MTR");
+    const clsRecType* RDG = Kind("RDG");
+    const clsRecType* MTS = Kind("MTS");
+    const clsRecType* WRR = Kind("WRR");
+    const clsRecType* RFF = Kind("RFF");
+    const clsRecType* RTS = Kind("RTS");
+
+    struct {
+        RecordColumn CycleDate, NumberRoutes;
+    } Cycle{Field("CHD", "CycleDate"), Field("CHD", "NumberRoutes")};
+    struct {
+        RecordColumn NumberCustomerRecords, NumberMeterRecords, RouteNumber, Region, Zone, Office, NumberRemoteWandReads;
+    } Route{Field("RHD", "NumberCustomerRecords"), Field("RHD", "NumberMeterRecords"), Field("RHD", "RouteNumber"),
+            Field("RHD", "Region"), Field("RHD", "Zone"), Field("RHD", "Office"), Field("RHD", "NumberRemoteWandReads")};
+    struct {
+        RecordColumn Name, Address1, Address2, UtilityID, Account, GroupCode, ExtraIndicator, SegmentCode, PassThru,
+            CustomerInfo;
+    } Customer{Field("CUS", "Name"),         Field("CUS", "Address1"),       Field("CUS", "Address2"),
+               Field("CUS", "UtilityID"),    Field("CUS", "Account"),        Field("CUS", "GroupCode"),
+               Field("CUS", "ExtraIndicator"), Field("CUS", "SegmentCode"),  Field("CUS", "PassThru"),
+               Field("CUS", "CustomerInfo")};
+    struct {
+        RecordColumn Name, Address3;
+    } CustomerExtra{Field("CSX", "Name"), Field("CSX", "Address3")};
+    struct {
+        RecordColumn MeterNumber, MeterCategory, MeterType, ReadSequence, GroupCode, MeterLocation, ReadInstruction1,
+            ReadInstruction2, SurveyCode1DisplayIndicator, SurveyCode2DisplayIndicator, BillCode, MeterStatus,
+            OpticalProbeID, SpecialMessageDisplayIndicator, LocationExtraMeter, AdditionalMeterInfo;
+    } Meter{Field("MTR", "MeterNumber"),
+            Field("MTR", "MeterCategory"),
+            Field("MTR", "MeterType"),
+            Field("MTR", "ReadSequence"),
+            Field("MTR", "GroupCode"),
+            Field("MTR", "MeterLocation"),
+            Field("MTR", "ReadInstruction1"),
+            Field("MTR", "ReadInstruction2"),
+            Field("MTR", "SurveyCode1DisplayIndicator"),
+            Field("MTR", "SurveyCode2DisplayIndicator"),
+            Field("MTR", "BillCode"),
+            Field("MTR", "MeterStatus"),
+            Field("MTR", "OpticalProbeID"),
+            Field("MTR", "SpecialMessageDisplayIndicator"),
+            Field("MTR", "LocationExtraMeter"),
+            Field("MTR", "AdditionalMeterInfo")};
+    struct {
+        RecordColumn NumberDials, PreviousReading, TextPrompt, ReadDirection, CompareCode, ValidationCode, ReadMethod,
+            MeterConstant, ConstantFlag, HHFPosition, NumberDecimals, High1, Low1;
+    } Reading{Field("RDG", "NumberDials"),    Field("RDG", "PreviousReading"), Field("RDG", "TextPrompt"),
+              Field("RDG", "ReadDirection"),  Field("RDG", "CompareCode"),     Field("RDG", "ValidationCode"),
+              Field("RDG", "ReadMethod"),     Field("RDG", "MeterConstant"),   Field("RDG", "ConstantFlag"),
+              Field("RDG", "HHFPosition"),    Field("RDG", "NumberDecimals"),  Field("RDG", "High1"),
+              Field("RDG", "Low1")};
+    RecordColumn SpecialMessageText = Field("MTS", "SpecialMessageText");
+    struct {
+        RecordColumn WandProgram, DeviceID;
+    } Wand{Field("WRR", "WandProgram"), Field("WRR", "DeviceID")};
+    struct {
+        RecordColumn RFERTID, GeographicArea, RFFrequency, RFTone, Tamper;
+    } Radio{Field("RFF", "RFERTID"), Field("RFF", "GeographicArea"), Field("RFF", "RFFrequency"),
+            Field("RFF", "RFTone"), Field("RFF", "Tamper")};
+    struct {
+        RecordColumn SurveyText1, SurveyText2;
+    } Survey{Field("RTS", "SurveyText1"), Field("RTS", "SurveyText2")};
+};
 
 // The meter type code of a meter category.
 std::optional<int> MeterTypeOfCategory(const std::string& category) {
@@ -84,8 +148,8 @@ private:
         return mRoutes[static_cast<size_t>(k) - 1];
     }
 
-    bool OpenDownload(clsMVRSDownload& download) {
-        if (download.OpenFile(mSource)) return true;
+    bool OpenDownload(DownloadFields& download) {
+        if (download.File.OpenFile(mSource)) return true;
         // The file was there a moment ago: whatever stops it now, nothing usable is written.
         mRun.ConversionProblems = true;
         return false;
@@ -97,35 +161,35 @@ private:
 
     // Pass 1: file, cycle and route totals, and the meters of each route.
     bool CountPass() {
-        clsMVRSDownload download(&mEngine.mMessages);
-        if (!OpenDownload(download)) return false;
+        DownloadFields d(&mEngine.mMessages);
+        if (!OpenDownload(d)) return false;
         int32_t routeEntry = 0;
         for (;;) {
-            mEngine.SetProgress(kProgressMax, download.Position255());
-            clsRecType* record = download.ReadNext();
+            mEngine.SetProgress(kProgressMax, d.File.Position255());
+            const clsRecType* record = d.File.ReadNext();
             if (record == nullptr) break;
-            const std::string& kind = record->RIValue();
-            if (kind == "FHD") {
+            if (record == d.FHD) {
                 mNumberCustomers = 0;
                 mNumberMeters = 0;
                 mNumberRoutes = 0;
-            } else if (kind == "CHD") {
-                mCycleDate = record->Value("CycleDate").IsDate() ? record->Value("CycleDate").Date() : clsField::ZeroDate();
-                const double announced = NumberOf(*record, "NumberRoutes");
+            } else if (record == d.CHD) {
+                const Value& date = d.Cycle.CycleDate.Get();
+                mCycleDate = date.IsDate() ? date.Date() : clsField::ZeroDate();
+                const double announced = d.Cycle.NumberRoutes.Number();
                 mNumberRoutes = Add16(mNumberRoutes, announced == 0 ? 1 : announced);
                 mRoutes.resize(static_cast<size_t>(std::max<int16_t>(mNumberRoutes, 0)));
-            } else if (kind == "RHD") {
-                mNumberCustomers = Add16(mNumberCustomers, NumberOf(*record, "NumberCustomerRecords"));
-                mNumberMeters = Add16(mNumberMeters, NumberOf(*record, "NumberMeterRecords"));
-                MVRSRouteInfo& route = RouteEntry(++routeEntry, "RHD", download.LineNo());
-                route.RouteNumber = TextOf(*record, "RouteNumber");
-                route.Region = TextOf(*record, "Region");
-                route.Zone = TextOf(*record, "Zone");
-                route.Office = TextOf(*record, "Office");
+            } else if (record == d.RHD) {
+                mNumberCustomers = Add16(mNumberCustomers, d.Route.NumberCustomerRecords.Number());
+                mNumberMeters = Add16(mNumberMeters, d.Route.NumberMeterRecords.Number());
+                MVRSRouteInfo& route = RouteEntry(++routeEntry, "RHD", d.File.LineNo());
+                route.RouteNumber = d.Route.RouteNumber.Text();
+                route.Region = d.Route.Region.Text();
+                route.Zone = d.Route.Zone.Text();
+                route.Office = d.Route.Office.Text();
                 route.ScheduledDate = mCycleDate;
-                route.RemoteWandReads = Fitting<int16_t>(NumberOf(*record, "NumberRemoteWandReads"));
-            } else if (kind == "MTR") {
-                MVRSRouteInfo& route = RouteEntry(routeEntry, "MTR", download.LineNo());
+                route.RemoteWandReads = Fitting<int16_t>(d.Route.NumberRemoteWandReads.Number());
+            } else if (record == d.MTR) {
+                MVRSRouteInfo& route = RouteEntry(routeEntry, "MTR", d.File.LineNo());
                 route.MeterCount = Add16(route.MeterCount, 1);
                 mMeterCount = Add16(mMeterCount, 1);
                 mDatabaseSize = CheckInt32(static_cast<int64_t>(mDatabaseSize) + 1);
@@ -186,35 +250,34 @@ private:
     // starts, or at the end of the file.
     bool BuildPass() {
         ResolveFields();
-        clsMVRSDownload download(&mEngine.mMessages);
-        if (!OpenDownload(download)) return false;
+        DownloadFields d(&mEngine.mMessages);
+        if (!OpenDownload(d)) return false;
         mRouteIndex = 0;
         for (;;) {
-            mEngine.SetProgress(kProgressMax, download.Position255() + 255);
-            clsRecType* record = download.ReadNext();
+            mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
+            const clsRecType* record = d.File.ReadNext();
             if (record == nullptr) break;
-            const std::string& kind = record->RIValue();
-            if (kind == "RHD") StartRoute(*record);
-            else if (kind == "CUS") StartCustomer(*record);
-            else if (kind == "CSX") AddCustomerExtra(*record);
-            else if (kind == "MTR") StartMeter(*record);
-            else if (kind == "RDG") TakeReading(*record);
-            else if (kind == "MTS") mMeter.SpecialMessageText = TextOf(*record, "SpecialMessageText");
-            else if (kind == "WRR") TakeWand(*record);
-            else if (kind == "RFF") TakeRadio(*record, download.LineNo());
-            else if (kind == "RTS") {
+            if (record == d.RHD) StartRoute(d);
+            else if (record == d.CUS) StartCustomer(d);
+            else if (record == d.CSX) AddCustomerExtra(d);
+            else if (record == d.MTR) StartMeter(d);
+            else if (record == d.RDG) TakeReading(d);
+            else if (record == d.MTS) mMeter.SpecialMessageText = d.SpecialMessageText.Text();
+            else if (record == d.WRR) TakeWand(d);
+            else if (record == d.RFF) TakeRadio(d);
+            else if (record == d.RTS) {
                 // A survey record before its meter's "MTR" is lost when that starts the meter afresh.
-                mMeter.SurveyText1 = TextOf(*record, "SurveyText1");
-                mMeter.SurveyText2 = TextOf(*record, "SurveyText2");
+                mMeter.SurveyText1 = d.Survey.SurveyText1.Text();
+                mMeter.SurveyText2 = d.Survey.SurveyText2.Text();
             }
         }
         WritePendingMeter();
         return !mRun.ConversionProblems;
     }
 
-    void StartRoute(const clsRecType& record) {
+    void StartRoute(const DownloadFields& d) {
         WritePendingMeter();
-        mRouteNumber = TextOf(record, "RouteNumber");
+        mRouteNumber = d.Route.RouteNumber.Text();
         mRouteIndex = static_cast<int16_t>(mNumberRoutes + 1);
         for (int16_t k = 1; k <= mNumberRoutes; ++k) {
             if (mRoutes[static_cast<size_t>(k) - 1].RouteNumber == mRouteNumber) {
@@ -224,83 +287,89 @@ private:
         }
     }
 
-    void StartCustomer(const clsRecType& record) {
+    void StartCustomer(const DownloadFields& d) {
         WritePendingMeter();
+        const auto& f = d.Customer;
         mCustomer = MVRSCustomer{};
-        mCustomer.Name = MVRSCustomer::Part(TextOf(record, "Name"));
-        mCustomer.Address1 = MVRSCustomer::Part(TextOf(record, "Address1"));
-        mCustomer.Address2 = MVRSCustomer::Part(TextOf(record, "Address2"));
-        mCustomer.UtilityID = TextOf(record, "UtilityID");
-        mCustomer.Account = TextOf(record, "Account");
-        mCustomer.GroupCode = TextOf(record, "GroupCode");
-        mCustomer.ExtraIndicator = TextOf(record, "ExtraIndicator");
-        mCustomer.SegmentCode = TextOf(record, "SegmentCode");
-        mCustomer.PassThru = TextOf(record, "PassThru");
-        mCustomer.CustomerInfo = TextOf(record, "CustomerInfo");
+        mCustomer.Name = MVRSCustomer::Part(f.Name.Text());
+        mCustomer.Address1 = MVRSCustomer::Part(f.Address1.Text());
+        mCustomer.Address2 = MVRSCustomer::Part(f.Address2.Text());
+        mCustomer.UtilityID = f.UtilityID.Text();
+        mCustomer.Account = f.Account.Text();
+        mCustomer.GroupCode = f.GroupCode.Text();
+        mCustomer.ExtraIndicator = f.ExtraIndicator.Text();
+        mCustomer.SegmentCode = f.SegmentCode.Text();
+        mCustomer.PassThru = f.PassThru.Text();
+        mCustomer.CustomerInfo = f.CustomerInfo.Text();
     }
 
-    void AddCustomerExtra(const clsRecType& record) {
-        mCustomer.Name2 = MVRSCustomer::Part(TextOf(record, "Name"));
-        mCustomer.Address3 = MVRSCustomer::Part(TextOf(record, "Address3"));
+    void AddCustomerExtra(const DownloadFields& d) {
+        mCustomer.Name2 = MVRSCustomer::Part(d.CustomerExtra.Name.Text());
+        mCustomer.Address3 = MVRSCustomer::Part(d.CustomerExtra.Address3.Text());
     }
 
-    void StartMeter(const clsRecType& record) {
+    void StartMeter(const DownloadFields& d) {
         WritePendingMeter();
+        const auto& f = d.Meter;
         mMeter = MVRSMeter{};
         mMeter.Pending = true;
-        mMeter.MeterNumber = TextOf(record, "MeterNumber");
+        mMeter.MeterNumber = f.MeterNumber.Text();
         mRadio = false;
         const std::string number = Trim(mMeter.MeterNumber);
         if (mRadioProcessing && number.size() == 8 && IsAllDigits(number)) {
             mMeter.TagNumber = Fitting<int32_t>(Val(number));
             mRadio = true;
         }
-        mMeter.MeterCategory = TextOf(record, "MeterCategory");
-        mMeter.MeterTypeText = TextOf(record, "MeterType");
-        mMeter.Sequence = Fitting<int16_t>(NumberOf(record, "ReadSequence"));
-        mMeter.GroupCode = TextOf(record, "GroupCode");
-        mMeter.MeterLocation = NumberText(Val(TextOf(record, "MeterLocation")));
-        mMeter.ReadInstruction1 = TextOf(record, "ReadInstruction1");
-        mMeter.ReadInstruction2 = TextOf(record, "ReadInstruction2");
-        mMeter.SurveyCode1DisplayIndicator = TextOf(record, "SurveyCode1DisplayIndicator");
-        mMeter.SurveyCode2DisplayIndicator = TextOf(record, "SurveyCode2DisplayIndicator");
-        mMeter.BillCode = TextOf(record, "BillCode");
-        mMeter.MeterStatus = TextOf(record, "MeterStatus");
-        mMeter.OpticalProbeID = TextOf(record, "OpticalProbeID");
-        mMeter.SpecialMessageDisplayIndicator = Fitting<int16_t>(NumberOf(record, "SpecialMessageDisplayIndicator"));
-        mMeter.LocationExtraMeter = TextOf(record, "LocationExtraMeter");
-        mMeter.AdditionalMeterInfo = TextOf(record, "AdditionalMeterInfo");
-        mMeter.ReadSequenceText = ColumnText(record, "ReadSequence");
+        mMeter.MeterCategory = f.MeterCategory.Text();
+        mMeter.MeterTypeText = f.MeterType.Text();
+        mMeter.Sequence = Fitting<int16_t>(f.ReadSequence.Number());
+        mMeter.GroupCode = f.GroupCode.Text();
+        mMeter.MeterLocation = NumberText(Val(f.MeterLocation.Text()));
+        mMeter.ReadInstruction1 = f.ReadInstruction1.Text();
+        mMeter.ReadInstruction2 = f.ReadInstruction2.Text();
+        mMeter.SurveyCode1DisplayIndicator = f.SurveyCode1DisplayIndicator.Text();
+        mMeter.SurveyCode2DisplayIndicator = f.SurveyCode2DisplayIndicator.Text();
+        mMeter.BillCode = f.BillCode.Text();
+        mMeter.MeterStatus = f.MeterStatus.Text();
+        mMeter.OpticalProbeID = f.OpticalProbeID.Text();
+        mMeter.SpecialMessageDisplayIndicator = Fitting<int16_t>(f.SpecialMessageDisplayIndicator.Number());
+        mMeter.LocationExtraMeter = f.LocationExtraMeter.Text();
+        mMeter.AdditionalMeterInfo = f.AdditionalMeterInfo.Text();
+        // The columns as they stand: the number a long sequence reads as is 0.
+        mMeter.ReadSequenceText = f.ReadSequence.Columns();
     }
 
-    void TakeReading(const clsRecType& record) {
-        mMeter.NumberDials = Fitting<int16_t>(NumberOf(record, "NumberDials"));
-        mMeter.PreviousReading = Fitting<int32_t>(NumberOf(record, "PreviousReading"));
-        mMeter.TextPrompt = TextOf(record, "TextPrompt");
-        mMeter.ReadDirection = TextOf(record, "ReadDirection");
-        mMeter.CompareCode = TextOf(record, "CompareCode");
-        mMeter.ValidationCode = TextOf(record, "ValidationCode");
-        mMeter.ReadMethod = mRadio ? "R" : TextOf(record, "ReadMethod");
-        mMeter.MeterConstant = TextOf(record, "MeterConstant");
-        mMeter.ConstantFlag = TextOf(record, "ConstantFlag");
-        mMeter.HHFPosition = TextOf(record, "HHFPosition");
-        mMeter.NumberDecimals = Fitting<int16_t>(NumberOf(record, "NumberDecimals"));
-        mMeter.HighLimit = Fitting<int32_t>(NumberOf(record, "High1"));
-        mMeter.LowLimit = Fitting<int32_t>(NumberOf(record, "Low1"));
+    void TakeReading(const DownloadFields& d) {
+        const auto& f = d.Reading;
+        mMeter.NumberDials = Fitting<int16_t>(f.NumberDials.Number());
+        mMeter.PreviousReading = Fitting<int32_t>(f.PreviousReading.Number());
+        mMeter.TextPrompt = f.TextPrompt.Text();
+        mMeter.ReadDirection = f.ReadDirection.Text();
+        mMeter.CompareCode = f.CompareCode.Text();
+        mMeter.ValidationCode = f.ValidationCode.Text();
+        mMeter.ReadMethod = mRadio ? "R" : f.ReadMethod.Text();
+        mMeter.MeterConstant = f.MeterConstant.Text();
+        mMeter.ConstantFlag = f.ConstantFlag.Text();
+        mMeter.HHFPosition = f.HHFPosition.Text();
+        mMeter.NumberDecimals = Fitting<int16_t>(f.NumberDecimals.Number());
+        mMeter.HighLimit = Fitting<int32_t>(f.High1.Number());
+        mMeter.LowLimit = Fitting<int32_t>(f.Low1.Number());
     }
 
-    void TakeWand(const clsRecType& record) {
-        mMeter.WandProgram = TextOf(record, "WandProgram");
-        mMeter.DeviceID = TextOf(record, "DeviceID");
+    void TakeWand(const DownloadFields& d) {
+        mMeter.WandProgram = d.Wand.WandProgram.Text();
+        mMeter.DeviceID = d.Wand.DeviceID.Text();
     }
 
-    void TakeRadio(const clsRecType& record, int32_t line) {
-        mMeter.TagNumber = Fitting<int32_t>(Val(TextOf(record, "RFERTID")));
-        mMeter.GeographicArea = Fitting<int16_t>(NumberOf(record, "GeographicArea"));
-        mMeter.RFFrequency = TextOf(record, "RFFrequency");
-        mMeter.RFTone = TextOf(record, "RFTone");
-        mMeter.TamperCount = Fitting<int16_t>(NumberOf(record, "Tamper"));
-        if (mEngine.CheckDuplicateTag(NumberText(mMeter.TagNumber), mCustomer.Address1 + " " + mCustomer.Name, line)) {
+    void TakeRadio(const DownloadFields& d) {
+        const auto& f = d.Radio;
+        mMeter.TagNumber = Fitting<int32_t>(Val(f.RFERTID.Text()));
+        mMeter.GeographicArea = Fitting<int16_t>(f.GeographicArea.Number());
+        mMeter.RFFrequency = f.RFFrequency.Text();
+        mMeter.RFTone = f.RFTone.Text();
+        mMeter.TamperCount = Fitting<int16_t>(f.Tamper.Number());
+        if (mEngine.CheckDuplicateTag(NumberText(mMeter.TagNumber), mCustomer.Address1 + " " + mCustomer.Name,
+                                      d.File.LineNo())) {
             mRun.ConversionProblems = true;
         }
     }
@@ -384,7 +453,8 @@ private:
         db.SetItem(f.User5, Value(PackUser({m.SpecialMessageText})));
         db.WriteData();
         ++mRun.MetersWritten;
-        mMeter = MVRSMeter{};
+        // The next "MTR" starts the next meter afresh; until then nothing is pending.
+        mMeter.Pending = false;
         if (mRun.CreateIndexes && mEngine.mIndexer) {
             mEngine.mIndexer->IndexMeter(*mRun.RouteDatabase, true, static_cast<int32_t>(db.Item(f.RouteNbr).ToNumber()),
                                          mRun.IndexPosition, db.Item(f.MeterTagNbr).ToText(),

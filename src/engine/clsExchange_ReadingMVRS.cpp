@@ -10,21 +10,36 @@
 #include "clsExchange.h"
 #include "modMVRS.h"
 
+#include "billing/RecordColumn.h"
 #include "billing/clsMVRSUpload.h"
 #include "handheld_db/clsQVF.h"
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace dovrex {
 
 namespace {
 
-// The values of a packed text, as many as expected: missing trailing values are empty.
-std::vector<std::string> Unpack(const std::string& text, size_t count) {
-    std::vector<std::string> values = clsExchange::ExtractUser(text);
-    values.resize(std::max(values.size(), count));
+// The values of a packed text as ExtractUser gives them, into storage that is reused from
+// meter to meter; as many as expected, missing trailing values empty.
+const std::vector<std::string>& Unpack(std::string text, size_t count, std::vector<std::string>& values) {
+    std::replace(text.begin(), text.end(), '\x01', '\0');
+    size_t n = 0;
+    size_t start = 0;
+    for (;;) {
+        const size_t tilde = text.find('~', start);
+        if (values.size() <= n) values.emplace_back();
+        values[n++].assign(text, start, tilde == std::string::npos ? std::string::npos : tilde - start);
+        if (tilde == std::string::npos) break;
+        start = tilde + 1;
+    }
+    for (size_t i = n; i < std::max(count, values.size()); ++i) {
+        if (values.size() <= i) values.emplace_back();
+        values[i].clear();
+    }
     return values;
 }
 
@@ -65,13 +80,178 @@ std::optional<std::string> MethodOfReadType(int64_t readType) {
 
 int16_t Plus1(int16_t counter) { return CheckInt16(static_cast<int64_t>(counter) + 1); }
 
+// The fields of the upload's record kinds that the export writes, each found once.
+struct FileColumns {
+    FileColumns(const clsMVRSUpload& upload, const char* id)
+        : Kind(upload.RecordType(id)), NewServiceIndicator(Kind, "NewServiceIndicator"),
+          ChangeMeterIndicator(Kind, "ChangeMeterIndicator"), NumberRoutes(Kind, "NumberRoutes"),
+          NumberCustomerRecords(Kind, "NumberCustomerRecords"), NumberMeterRecords(Kind, "NumberMeterRecords"),
+          NumberReadRecords(Kind, "NumberReadRecords"), FileTrailerLineNumber(Kind, "FileTrailerLineNumber"),
+          ExtendedIndicator(Kind, "ExtendedIndicator") {}
+    clsRecType* Kind;
+    RecordColumn NewServiceIndicator, ChangeMeterIndicator, NumberRoutes, NumberCustomerRecords, NumberMeterRecords,
+        NumberReadRecords, FileTrailerLineNumber, ExtendedIndicator;
+};
+
+struct RouteColumns {
+    RouteColumns(const clsMVRSUpload& upload, const char* id)
+        : Kind(upload.RecordType(id)), RouteNumber(Kind, "RouteNumber"), SurveyIndicator(Kind, "SurveyIndicator"),
+          RouteMessageIndicator(Kind, "RouteMessageIndicator"), TotalNumberKeys(Kind, "TotalNumberKeys"),
+          TotalNumberReadingRecords(Kind, "TotalNumberReadingRecords"),
+          TotalNumberDemandMeters(Kind, "TotalNumberDemandMeters"),
+          TotalNumberKeyedReadings(Kind, "TotalNumberKeyedReadings"),
+          TotalNumberOpticalProbeReadings(Kind, "TotalNumberOpticalProbeReadings"),
+          TotalNumberOffsiteRadioReadings(Kind, "TotalNumberOffsiteRadioReadings"),
+          TotalCustomerRecords(Kind, "TotalCustomerRecords"), TotalMeterRecords(Kind, "TotalMeterRecords"),
+          TimeUsedtoReadRoute(Kind, "TimeUsedtoReadRoute"), ResequenceFlag(Kind, "ResequenceFlag"),
+          OriginalSequenceFlag(Kind, "OriginalSequenceFlag"), NumberCustomerRecords(Kind, "NumberCustomerRecords"),
+          NumberMeterRecords(Kind, "NumberMeterRecords"), NumberReadingRecords(Kind, "NumberReadingRecords"),
+          NumberMissedReadings(Kind, "NumberMissedReadings"), NumberSkippedReadings(Kind, "NumberSkippedReadings"),
+          NumberGasMeters(Kind, "NumberGasMeters"), NumberWaterMeters(Kind, "NumberWaterMeters"),
+          NumberElectricMeters(Kind, "NumberElectricMeters"), NumberLocationMeters(Kind, "NumberLocationMeters"),
+          NumberExtraMeters(Kind, "NumberExtraMeters"), Region(Kind, "Region"), Zone(Kind, "Zone"),
+          Office(Kind, "Office"), ScheduledReadDate(Kind, "ScheduledReadDate"),
+          MeterReaderStatisticsRecord(Kind, "MeterReaderStatisticsRecord"), ForceCompleteFlag(Kind, "ForceCompleteFlag"),
+          ForceCompleteCode(Kind, "ForceCompleteCode"), NumberRemoteWandReads(Kind, "NumberRemoteWandReads"),
+          TypeRoute(Kind, "TypeRoute"), TypeResequenceFlag(Kind, "TypeResequenceFlag") {}
+    clsRecType* Kind;
+    RecordColumn RouteNumber, SurveyIndicator, RouteMessageIndicator, TotalNumberKeys, TotalNumberReadingRecords,
+        TotalNumberDemandMeters, TotalNumberKeyedReadings, TotalNumberOpticalProbeReadings,
+        TotalNumberOffsiteRadioReadings, TotalCustomerRecords, TotalMeterRecords, TimeUsedtoReadRoute, ResequenceFlag,
+        OriginalSequenceFlag, NumberCustomerRecords, NumberMeterRecords, NumberReadingRecords, NumberMissedReadings,
+        NumberSkippedReadings, NumberGasMeters, NumberWaterMeters, NumberElectricMeters, NumberLocationMeters,
+        NumberExtraMeters, Region, Zone, Office, ScheduledReadDate, MeterReaderStatisticsRecord, ForceCompleteFlag,
+        ForceCompleteCode, NumberRemoteWandReads, TypeRoute, TypeResequenceFlag;
+};
+
+struct CustomerColumns {
+    explicit CustomerColumns(const clsMVRSUpload& upload)
+        : Kind(upload.RecordType("CUS")), RouteNumber(Kind, "RouteNumber"), NumberMeters(Kind, "NumberMeters"),
+          Account(Kind, "Account"), Name(Kind, "Name"), Address1(Kind, "Address1"), Address2(Kind, "Address2"),
+          Reserved(Kind, "Reserved"), GroupCode(Kind, "GroupCode"), ExtraIndicator(Kind, "ExtraIndicator"),
+          ExceptionCode(Kind, "ExceptionCode"), SegmentCode(Kind, "SegmentCode"), UtilityID(Kind, "UtilityID"),
+          PassThru(Kind, "PassThru"), CustomerInfo(Kind, "CustomerInfo") {}
+    clsRecType* Kind;
+    RecordColumn RouteNumber, NumberMeters, Account, Name, Address1, Address2, Reserved, GroupCode, ExtraIndicator,
+        ExceptionCode, SegmentCode, UtilityID, PassThru, CustomerInfo;
+};
+
+struct CustomerExtraColumns {
+    explicit CustomerExtraColumns(const clsMVRSUpload& upload)
+        : Kind(upload.RecordType("CSX")), RouteNumber(Kind, "RouteNumber"), Account(Kind, "Account"),
+          Name(Kind, "Name"), NewCustomerInfo(Kind, "NewCustomerInfo"), Address3(Kind, "Address3") {}
+    clsRecType* Kind;
+    RecordColumn RouteNumber, Account, Name, NewCustomerInfo, Address3;
+};
+
+struct MeterColumns {
+    explicit MeterColumns(const clsMVRSUpload& upload)
+        : Kind(upload.RecordType("MTR")), RouteNumber(Kind, "RouteNumber"), NumberReadings(Kind, "NumberReadings"),
+          GroupCode(Kind, "GroupCode"), Reserved2(Kind, "Reserved2"),
+          SurveyCode1DisplayIndicator(Kind, "SurveyCode1DisplayIndicator"), Reserved3(Kind, "Reserved3"),
+          SurveyCode2DisplayIndicator(Kind, "SurveyCode2DisplayIndicator"), BillCode(Kind, "BillCode"),
+          MeterStatus(Kind, "MeterStatus"), OpticalProbeID(Kind, "OpticalProbeID"), MeterNumber(Kind, "MeterNumber"),
+          Reserved4(Kind, "Reserved4"), MeterType(Kind, "MeterType"), ReadSequence(Kind, "ReadSequence"),
+          NewReadSequence(Kind, "NewReadSequence"), Reserved5(Kind, "Reserved5"), MeterLocation(Kind, "MeterLocation"),
+          Reserved6(Kind, "Reserved6"), ReadInstruction1(Kind, "ReadInstruction1"), Reserved7(Kind, "Reserved7"),
+          ReadInstruction2(Kind, "ReadInstruction2"),
+          SpecialMessageDisplayIndicator(Kind, "SpecialMessageDisplayIndicator"),
+          SpecialMessageIndicator(Kind, "SpecialMessageIndicator"), TroubleMessageIndicator(Kind, "TroubleMessageIndicator"),
+          SurveyResponse1(Kind, "SurveyResponse1"), SurveyResponse2(Kind, "SurveyResponse2"),
+          MeterChangeOutIndicator(Kind, "MeterChangeOutIndicator"),
+          ChangeMeterRecordIndicator(Kind, "ChangeMeterRecordIndicator"), MeterCategory(Kind, "MeterCategory"),
+          LocationExtraMeter(Kind, "LocationExtraMeter"), TimeCode(Kind, "TimeCode"),
+          OriginalAdditionalMeterInfo(Kind, "OriginalAdditionalMeterInfo") {}
+    clsRecType* Kind;
+    RecordColumn RouteNumber, NumberReadings, GroupCode, Reserved2, SurveyCode1DisplayIndicator, Reserved3,
+        SurveyCode2DisplayIndicator, BillCode, MeterStatus, OpticalProbeID, MeterNumber, Reserved4, MeterType,
+        ReadSequence, NewReadSequence, Reserved5, MeterLocation, Reserved6, ReadInstruction1, Reserved7,
+        ReadInstruction2, SpecialMessageDisplayIndicator, SpecialMessageIndicator, TroubleMessageIndicator,
+        SurveyResponse1, SurveyResponse2, MeterChangeOutIndicator, ChangeMeterRecordIndicator, MeterCategory,
+        LocationExtraMeter, TimeCode, OriginalAdditionalMeterInfo;
+};
+
+struct MessageColumns {
+    explicit MessageColumns(const clsMVRSUpload& upload)
+        : Kind(upload.RecordType("MTS")), RouteNumber(Kind, "RouteNumber"), MeterNumber(Kind, "MeterNumber"),
+          SpecialMessageText(Kind, "SpecialMessageText") {}
+    clsRecType* Kind;
+    RecordColumn RouteNumber, MeterNumber, SpecialMessageText;
+};
+
+struct ReadingColumns {
+    explicit ReadingColumns(const clsMVRSUpload& upload)
+        : Kind(upload.RecordType("RDG")), RouteNumber(Kind, "RouteNumber"), TextPrompt(Kind, "TextPrompt"),
+          ReadDirection(Kind, "ReadDirection"), CompareCode(Kind, "CompareCode"),
+          ValidationCode(Kind, "ValidationCode"), Reserved1(Kind, "Reserved1"), ChannelNumber(Kind, "ChannelNumber"),
+          ReadMethod(Kind, "ReadMethod"), MeterConstant(Kind, "MeterConstant"), ConstantFlag(Kind, "ConstantFlag"),
+          Reading(Kind, "Reading"), ReadOrder(Kind, "ReadOrder"), ReadDate(Kind, "ReadDate"), ReadTime(Kind, "ReadTime"),
+          ReadCode(Kind, "ReadCode"), Reserved3(Kind, "Reserved3"), ReadReason(Kind, "ReadReason"),
+          ReadAuditResult(Kind, "ReadAuditResult"), Reserved4(Kind, "Reserved4"), TroubleCode1(Kind, "TroubleCode1"),
+          Reserved5(Kind, "Reserved5"), TroubleCode2(Kind, "TroubleCode2"), AuditCounter(Kind, "AuditCounter"),
+          ClearCounter(Kind, "ClearCounter"), UnprocessedReadFlag(Kind, "UnprocessedReadFlag"),
+          MeterReaderID(Kind, "MeterReaderID"), ElapsedTime(Kind, "ElapsedTime"),
+          NewNumberDials(Kind, "NewNumberDials"), NewNumberDecimals(Kind, "NewNumberDecimals"),
+          NewReadMethod(Kind, "NewReadMethod"), MeterConstantVerified(Kind, "MeterConstantVerified"),
+          HHFPosition(Kind, "HHFPosition"), NewMeterConstant(Kind, "NewMeterConstant"), Reserved6(Kind, "Reserved6"),
+          ReadTypeCode(Kind, "ReadTypeCode"), PreviousReading(Kind, "PreviousReading") {}
+    clsRecType* Kind;
+    RecordColumn RouteNumber, TextPrompt, ReadDirection, CompareCode, ValidationCode, Reserved1, ChannelNumber,
+        ReadMethod, MeterConstant, ConstantFlag, Reading, ReadOrder, ReadDate, ReadTime, ReadCode, Reserved3,
+        ReadReason, ReadAuditResult, Reserved4, TroubleCode1, Reserved5, TroubleCode2, AuditCounter, ClearCounter,
+        UnprocessedReadFlag, MeterReaderID, ElapsedTime, NewNumberDials, NewNumberDecimals, NewReadMethod,
+        MeterConstantVerified, HHFPosition, NewMeterConstant, Reserved6, ReadTypeCode, PreviousReading;
+};
+
+struct ProbeColumns {
+    explicit ProbeColumns(const clsMVRSUpload& upload)
+        : Kind(upload.RecordType("PRB")), RouteNumber(Kind, "RouteNumber"),
+          OpticalProbeRecorderID(Kind, "OpticalProbeRecorderID"), ExpectedDeviceID(Kind, "ExpectedDeviceID"),
+          DeviceID(Kind, "DeviceID"), ReadDate(Kind, "ReadDate"), ReadTime(Kind, "ReadTime"),
+          DeviceDate(Kind, "DeviceDate"), DeviceTime(Kind, "DeviceTime"), TIMName(Kind, "TIMName"),
+          Statuses{RecordColumn(Kind, "StatusOpen"),      RecordColumn(Kind, "StatusTOU"),
+                   RecordColumn(Kind, "StatusLPAll"),     RecordColumn(Kind, "StatusLPPartial"),
+                   RecordColumn(Kind, "StatusStatusCheck"), RecordColumn(Kind, "StatusResetDemand"),
+                   RecordColumn(Kind, "StatusAutoTimeSet"), RecordColumn(Kind, "StatusCodes1"),
+                   RecordColumn(Kind, "StatusCodes2"),    RecordColumn(Kind, "StatusCodes3"),
+                   RecordColumn(Kind, "StatusCodes4"),    RecordColumn(Kind, "StatusCodes5"),
+                   RecordColumn(Kind, "StatusCodes6")} {}
+    clsRecType* Kind;
+    RecordColumn RouteNumber, OpticalProbeRecorderID, ExpectedDeviceID, DeviceID, ReadDate, ReadTime, DeviceDate,
+        DeviceTime, TIMName;
+    std::vector<RecordColumn> Statuses;
+};
+
+struct RadioColumns {
+    explicit RadioColumns(const clsMVRSUpload& upload)
+        : Kind(upload.RecordType("RFF")), RouteNumber(Kind, "RouteNumber"), RFERTID(Kind, "RFERTID"),
+          GeographicArea(Kind, "GeographicArea"), RFFrequency(Kind, "RFFrequency"), RFTone(Kind, "RFTone"),
+          Tamper(Kind, "Tamper"), ReadDate(Kind, "ReadDate"), ReadTime(Kind, "ReadTime"), Reading(Kind, "Reading"),
+          ERTType(Kind, "ERTType"), VisualReadIndicator(Kind, "VisualReadIndicator") {}
+    clsRecType* Kind;
+    RecordColumn RouteNumber, RFERTID, GeographicArea, RFFrequency, RFTone, Tamper, ReadDate, ReadTime, Reading,
+        ERTType, VisualReadIndicator;
+};
+
+struct WandColumns {
+    explicit WandColumns(const clsMVRSUpload& upload)
+        : Kind(upload.RecordType("WRR")), RouteNumber(Kind, "RouteNumber"), DeviceID(Kind, "DeviceID"),
+          WandProgram(Kind, "WandProgram"), TamperStatus(Kind, "TamperStatus"), ReadDate(Kind, "ReadDate"),
+          ReadTime(Kind, "ReadTime"), Reading(Kind, "Reading"), VisualReadIndicator(Kind, "VisualReadIndicator") {}
+    clsRecType* Kind;
+    RecordColumn RouteNumber, DeviceID, WandProgram, TamperStatus, ReadDate, ReadTime, Reading, VisualReadIndicator;
+};
+
 } // namespace
 
 class clsExchange::MVRSReadingExport {
 public:
     MVRSReadingExport(clsExchange& engine, int FileVersion)
         : mEngine(engine), mRun(engine.Run()), mFileVersion(FileVersion),
-          mSource(engine.ResolvedPath(engine.mvarReadingSource)), mUpload(&engine.mMessages) {}
+          mSource(engine.ResolvedPath(engine.mvarReadingSource)), mUpload(&engine.mMessages),
+          mFileHeader(mUpload, "FHD"), mFileTrailer(mUpload, "FTR"), mRouteHeader(mUpload, "RHD"),
+          mRouteTrailer(mUpload, "RTR"), mCUS(mUpload), mCSX(mUpload), mMTR(mUpload), mMTS(mUpload), mRDG(mUpload),
+          mPRB(mUpload), mRFF(mUpload), mWRR(mUpload) {}
 
     bool Export() {
         // A file that cannot be created is shown by the writer; each write then fails and asks.
@@ -80,10 +260,10 @@ public:
         mRun.ClearRoute();
         for (const MVRSRouteInfo& route : mRoutes) mRun.RouteList.push_back(route.RouteNumber);
         const bool open = Attempt([&] { OpenDatabase(); });
-        Attempt([&] { WriteFileRecord("FHD"); });
+        Attempt([&] { WriteFileRecord(mFileHeader); });
         if (open) WritePass();
-        if (mCurrentRoute != 0) Attempt([&] { WriteRouteRecord("RTR", mCurrentRoute); });
-        Attempt([&] { WriteFileRecord("FTR"); });
+        if (mCurrentRoute != 0) Attempt([&] { WriteRouteRecord(mRouteTrailer, mCurrentRoute); });
+        Attempt([&] { WriteFileRecord(mFileTrailer); });
         Attempt([&] { mUpload.CloseFile(); });
         // The readings database stays open, read to its end, for the automatic re-read.
         return true;
@@ -189,7 +369,7 @@ private:
     void CountRoute() {
         MVRSRouteInfo& route = RouteEntry(Number(mFields.RouteNbr), "Route");
         const int16_t routes = Plus1(mNumberRoutes);
-        const std::vector<std::string> values = Unpack(Text(mFields.User1), 5);
+        const auto& values = Unpack(Text(mFields.User1), 5, mParts);
         route.MeterCount = Fitting<int16_t>(static_cast<double>(Number(mFields.PrvReading)));
         route.RouteNumber = Text(mFields.Initials);
         route.Region = values[0];
@@ -242,20 +422,21 @@ private:
             // A meter that cannot be taken apart is left out when ignored.
             if (!Attempt([&] { routeIndex = DecodeMeter(); })) continue;
             if (routeIndex != mCurrentRoute) {
-                if (mCurrentRoute != 0) Attempt([&] { WriteRouteRecord("RTR", mCurrentRoute); });
+                if (mCurrentRoute != 0) Attempt([&] { WriteRouteRecord(mRouteTrailer, mCurrentRoute); });
                 mCurrentRoute = routeIndex;
-                Attempt([&] { WriteRouteRecord("RHD", mCurrentRoute); });
+                Attempt([&] { WriteRouteRecord(mRouteHeader, mCurrentRoute); });
             }
             WriteMeterRecords();
         }
     }
 
     // Rebuilds the current customer and meter from the meter record; returns its route.
+    // Every value the records take is set anew, so nothing of the last meter remains.
     int64_t DecodeMeter() {
         const int64_t routeIndex = Number(mFields.RouteNbr);
         RouteEntry(routeIndex, "Meter");
-        MVRSCustomer c;
-        MVRSMeter m;
+        MVRSCustomer& c = mCustomer;
+        MVRSMeter& m = mMeter;
         const std::string address = Text(mFields.ServiceAddress);
         const std::string name = Text(mFields.BillingName);
         c.Address1 = MVRSCustomer::Part(Mid(address, 1, 20));
@@ -263,13 +444,14 @@ private:
         c.Address3 = MVRSCustomer::Part(Mid(address, 41, 20));
         c.Name = MVRSCustomer::Part(Mid(name, 1, 20));
         c.Name2 = MVRSCustomer::Part(Mid(name, 21, 20));
-        const std::vector<std::string> customer = Unpack(Text(mFields.User1), 7);
+        const auto& customer = Unpack(Text(mFields.User1), 7, mParts);
         c.Account = customer[1];
         c.GroupCode = customer[2];
         c.ExtraIndicator = customer[3];
         c.SegmentCode = customer[4];
         c.PassThru = customer[5];
         c.CustomerInfo = customer[6];
+        c.UtilityID.clear();
 
         m.MeterNumber = Text(mFields.MeterSerialNbr);
         m.Sequence = Fitting<int32_t>(static_cast<double>(Number(mFields.Sequence)));
@@ -283,6 +465,8 @@ private:
         m.LowLimit = Fitting<int32_t>(static_cast<double>(Number(mFields.MinReading)));
         mStatus = Number(mFields.Status);
         mReadType = Number(mFields.ReadType);
+        m.ReadDate = clsField::ZeroDate();
+        m.ReadTime = 0;
         const std::string readingDate = Text(mFields.ReadingDate);
         if (mStatus != 0 && Val(readingDate) != 0) {
             // A date the handheld got wrong is sent as no date rather than losing the reading.
@@ -294,7 +478,7 @@ private:
         m.ResponseCode = Text(mFields.ResponseCode);
         m.ResponseText = Text(mFields.ResponseText);
 
-        const std::vector<std::string> meter = Unpack(Text(mFields.User2), 15);
+        const auto& meter = Unpack(Text(mFields.User2), 15, mParts);
         m.GroupCode = meter[0];
         m.SurveyCode1DisplayIndicator = meter[1];
         m.SurveyCode2DisplayIndicator = meter[2];
@@ -310,7 +494,7 @@ private:
         m.LocationExtraMeter = meter[12];
         m.AdditionalMeterInfo = meter[13];
         m.ReadSequenceText = meter[14];
-        const std::vector<std::string> reading = Unpack(Text(mFields.User3), 9);
+        const auto& reading = Unpack(Text(mFields.User3), 9, mParts);
         m.TextPrompt = reading[0];
         m.ReadDirection = reading[1];
         m.CompareCode = reading[2];
@@ -319,79 +503,72 @@ private:
         m.MeterConstant = reading[5];
         m.ConstantFlag = reading[6];
         m.HHFPosition = reading[7];
-        const std::vector<std::string> device = Unpack(Text(mFields.User4), 6);
+        const auto& device = Unpack(Text(mFields.User4), 6, mParts);
         m.GeographicArea = Fitting<int16_t>(Val(device[0]));
         m.RFFrequency = device[1];
         m.RFTone = device[2];
         m.ERTType = device[3];
         m.DeviceID = device[4];
         m.WandProgram = device[5];
-        m.SpecialMessageText = Unpack(Text(mFields.User5), 1)[0];
+        m.SpecialMessageText = Unpack(Text(mFields.User5), 1, mParts)[0];
         m.NewReadMethod = mStatus == 0 ? "N" : MethodOfReadType(mReadType).value_or("");
-        mCustomer = std::move(c);
-        mMeter = std::move(m);
+        m.TamperCount = 0;
         return routeIndex;
-    }
-
-    clsRecType& Record(const char* kind) {
-        clsRecType* record = mUpload.SetupRecord(kind);
-        if (record == nullptr) RaiseError(ErrInvalidCall, std::string("No upload record of kind ") + kind);
-        return *record;
     }
 
     void Write(clsRecType& record) { mUpload.WriteRecord(record); }
 
-    void WriteFileRecord(const char* kind) {
-        clsRecType& r = Record(kind);
-        r.SetValue("NewServiceIndicator", "N");
-        r.SetValue("ChangeMeterIndicator", "N");
-        r.SetValue("NumberRoutes", mNumberRoutes);
-        r.SetValue("NumberCustomerRecords", mNumberMeters);
-        r.SetValue("NumberMeterRecords", mNumberMeters);
-        r.SetValue("NumberReadRecords", mNumberMeters);
-        r.SetValue("FileTrailerLineNumber", 0);
-        r.SetValue("ExtendedIndicator", "N");
-        Write(r);
+    void WriteFileRecord(const FileColumns& r) {
+        r.Kind->Init();
+        r.NewServiceIndicator.Set("N");
+        r.ChangeMeterIndicator.Set("N");
+        r.NumberRoutes.Set(mNumberRoutes);
+        r.NumberCustomerRecords.Set(mNumberMeters);
+        r.NumberMeterRecords.Set(mNumberMeters);
+        r.NumberReadRecords.Set(mNumberMeters);
+        r.FileTrailerLineNumber.Set(0);
+        r.ExtendedIndicator.Set("N");
+        Write(*r.Kind);
     }
 
-    void WriteRouteRecord(const char* kind, int64_t routeIndex) {
+    void WriteRouteRecord(const RouteColumns& r, int64_t routeIndex) {
         const MVRSRouteInfo& route = RouteEntry(routeIndex, "Meter");
-        clsRecType& r = Record(kind);
-        r.SetValue("RouteNumber", route.RouteNumber);
-        r.SetValue("SurveyIndicator", "N");
-        r.SetValue("RouteMessageIndicator", "N");
-        r.SetValue("TotalNumberKeys", 0);
-        r.SetValue("TotalNumberReadingRecords", route.TotalReadingRecords);
-        r.SetValue("TotalNumberDemandMeters", 0);
-        r.SetValue("TotalNumberKeyedReadings", route.TotalKeyedReadings);
-        r.SetValue("TotalNumberOpticalProbeReadings", route.TotalOpticalProbeReadings);
-        r.SetValue("TotalNumberOffsiteRadioReadings", route.TotalOffsiteRadioReadings);
-        r.SetValue("TotalCustomerRecords", route.TotalCustomerRecords);
-        r.SetValue("TotalMeterRecords", route.TotalMeterRecords);
-        r.SetValue("TimeUsedtoReadRoute", 0);
-        r.SetValue("ResequenceFlag", "N");
-        r.SetValue("OriginalSequenceFlag", "Y");
-        r.SetValue("NumberCustomerRecords", route.CustomerRecords);
-        r.SetValue("NumberMeterRecords", route.MeterRecords);
-        r.SetValue("NumberReadingRecords", route.ReadingRecords);
-        r.SetValue("NumberMissedReadings", route.MissedReadings);
-        r.SetValue("NumberSkippedReadings", route.SkippedReadings);
-        r.SetValue("NumberGasMeters", route.GasMeters);
-        r.SetValue("NumberWaterMeters", route.WaterMeters);
-        r.SetValue("NumberElectricMeters", route.ElectricMeters);
-        r.SetValue("NumberLocationMeters", 0);
-        r.SetValue("NumberExtraMeters", 0);
-        r.SetValue("Region", route.Region);
-        r.SetValue("Zone", route.Zone);
-        r.SetValue("Office", route.Office);
-        r.SetValue("ScheduledReadDate", route.ScheduledDate);
-        r.SetValue("MeterReaderStatisticsRecord", "N");
-        r.SetValue("ForceCompleteFlag", "N");
-        r.SetValue("ForceCompleteCode", "00");
-        r.SetValue("NumberRemoteWandReads", route.RemoteWandReads);
-        r.SetValue("TypeRoute", " ");
-        r.SetValue("TypeResequenceFlag", "N");
-        Write(r);
+        r.Kind->Init();
+        r.RouteNumber.Set(route.RouteNumber);
+        r.SurveyIndicator.Set("N");
+        r.RouteMessageIndicator.Set("N");
+        r.TotalNumberKeys.Set(0);
+        r.TotalNumberReadingRecords.Set(route.TotalReadingRecords);
+        r.TotalNumberDemandMeters.Set(0);
+        r.TotalNumberKeyedReadings.Set(route.TotalKeyedReadings);
+        r.TotalNumberOpticalProbeReadings.Set(route.TotalOpticalProbeReadings);
+        r.TotalNumberOffsiteRadioReadings.Set(route.TotalOffsiteRadioReadings);
+        r.TotalCustomerRecords.Set(route.TotalCustomerRecords);
+        r.TotalMeterRecords.Set(route.TotalMeterRecords);
+        r.TimeUsedtoReadRoute.Set(0);
+        r.ResequenceFlag.Set("N");
+        r.OriginalSequenceFlag.Set("Y");
+        r.NumberCustomerRecords.Set(route.CustomerRecords);
+        r.NumberMeterRecords.Set(route.MeterRecords);
+        r.NumberReadingRecords.Set(route.ReadingRecords);
+        r.NumberMissedReadings.Set(route.MissedReadings);
+        r.NumberSkippedReadings.Set(route.SkippedReadings);
+        r.NumberGasMeters.Set(route.GasMeters);
+        r.NumberWaterMeters.Set(route.WaterMeters);
+        r.NumberElectricMeters.Set(route.ElectricMeters);
+        r.NumberLocationMeters.Set(0);
+        r.NumberExtraMeters.Set(0);
+        r.Region.Set(route.Region);
+        r.Zone.Set(route.Zone);
+        r.Office.Set(route.Office);
+        r.ScheduledReadDate.Set(route.ScheduledDate);
+        r.MeterReaderStatisticsRecord.Set("N");
+        r.ForceCompleteFlag.Set("N");
+        r.ForceCompleteCode.Set("00");
+        r.NumberRemoteWandReads.Set(route.RemoteWandReads);
+        r.TypeRoute.Set(" ");
+        r.TypeResequenceFlag.Set("N");
+        Write(*r.Kind);
     }
 
     // The meter number as the upload writes it: a lone 0 is no meter number.
@@ -408,171 +585,175 @@ private:
         const MVRSCustomer& c = mCustomer;
         const std::string& routeNumber = RouteEntry(mCurrentRoute, "Meter").RouteNumber;
         const std::string specialMessage = Trim(m.SpecialMessageText);
+        const std::string meterNumber = UploadMeterNumber();
+        const std::string readTime = SixDigits(m.ReadTime);
 
         Attempt([&] {
-            clsRecType& r = Record("CUS");
-            r.SetValue("RouteNumber", routeNumber);
-            r.SetValue("NumberMeters", 1);
-            r.SetValue("Account", c.Account);
-            r.SetValue("Name", c.Name);
-            r.SetValue("Address1", c.Address1);
-            r.SetValue("Address2", c.Address2);
-            r.SetValue("GroupCode", c.GroupCode);
-            r.SetValue("ExtraIndicator", c.ExtraIndicator);
-            r.SetValue("ExceptionCode", " ");
-            r.SetValue("SegmentCode", c.SegmentCode);
-            r.SetValue("UtilityID", c.UtilityID);
-            r.SetValue("PassThru", c.PassThru);
-            r.SetValue("CustomerInfo", c.CustomerInfo);
-            r.SetValue("Reserved", "00");
-            Write(r);
+            const CustomerColumns& r = mCUS;
+            r.Kind->Init();
+            r.RouteNumber.Set(routeNumber);
+            r.NumberMeters.Set(1);
+            r.Account.Set(c.Account);
+            r.Name.Set(c.Name);
+            r.Address1.Set(c.Address1);
+            r.Address2.Set(c.Address2);
+            r.GroupCode.Set(c.GroupCode);
+            r.ExtraIndicator.Set(c.ExtraIndicator);
+            r.ExceptionCode.Set(" ");
+            r.SegmentCode.Set(c.SegmentCode);
+            r.UtilityID.Set(c.UtilityID);
+            r.PassThru.Set(c.PassThru);
+            r.CustomerInfo.Set(c.CustomerInfo);
+            r.Reserved.Set("00");
+            Write(*r.Kind);
         });
         if (c.ExtraIndicator == "Y") {
             Attempt([&] {
-                clsRecType& r = Record("CSX");
-                r.SetValue("RouteNumber", routeNumber);
-                r.SetValue("Account", c.Account);
-                r.SetValue("Name", c.Name2);
-                r.SetValue("NewCustomerInfo", c.CustomerInfo);
-                r.SetValue("Address3", c.Address3);
-                Write(r);
+                const CustomerExtraColumns& r = mCSX;
+                r.Kind->Init();
+                r.RouteNumber.Set(routeNumber);
+                r.Account.Set(c.Account);
+                r.Name.Set(c.Name2);
+                r.NewCustomerInfo.Set(c.CustomerInfo);
+                r.Address3.Set(c.Address3);
+                Write(*r.Kind);
             });
         }
         Attempt([&] {
-            clsRecType& r = Record("MTR");
-            r.SetValue("RouteNumber", routeNumber);
-            r.SetValue("NumberReadings", 1);
-            r.SetValue("GroupCode", m.GroupCode);
-            r.SetValue("SurveyCode1DisplayIndicator", m.SurveyCode1DisplayIndicator);
-            r.SetValue("SurveyCode2DisplayIndicator", m.SurveyCode2DisplayIndicator);
-            r.SetValue("BillCode", m.BillCode);
-            r.SetValue("MeterStatus", m.MeterStatus);
-            r.SetValue("OpticalProbeID", m.OpticalProbeID);
-            r.SetValue("MeterNumber", UploadMeterNumber());
-            r.SetValue("MeterType", m.MeterTypeText);
-            r.SetValue("ReadSequence", m.Sequence);
-            r.SetValue("NewReadSequence", m.Sequence);
+            const MeterColumns& r = mMTR;
+            r.Kind->Init();
+            r.RouteNumber.Set(routeNumber);
+            r.NumberReadings.Set(1);
+            r.GroupCode.Set(m.GroupCode);
+            r.SurveyCode1DisplayIndicator.Set(m.SurveyCode1DisplayIndicator);
+            r.SurveyCode2DisplayIndicator.Set(m.SurveyCode2DisplayIndicator);
+            r.BillCode.Set(m.BillCode);
+            r.MeterStatus.Set(m.MeterStatus);
+            r.OpticalProbeID.Set(m.OpticalProbeID);
+            r.MeterNumber.Set(meterNumber);
+            r.MeterType.Set(m.MeterTypeText);
+            r.ReadSequence.Set(m.Sequence);
+            r.NewReadSequence.Set(m.Sequence);
             std::string location = "00";
             if (m.MeterLocation.find('.') == std::string::npos) {
                 location = NumberText(Val(m.MeterLocation));
                 if (location.size() < 2) location.insert(0, 2 - location.size(), '0');
             }
-            r.SetValue("MeterLocation", location);
-            r.SetValue("ReadInstruction1", m.ReadInstruction1);
-            r.SetValue("ReadInstruction2", m.ReadInstruction2);
-            r.SetValue("SpecialMessageDisplayIndicator", m.SpecialMessageDisplayIndicator);
+            r.MeterLocation.Set(location);
+            r.ReadInstruction1.Set(m.ReadInstruction1);
+            r.ReadInstruction2.Set(m.ReadInstruction2);
+            r.SpecialMessageDisplayIndicator.Set(m.SpecialMessageDisplayIndicator);
             // Said only when an "MTS" record follows with the message.
-            r.SetValue("SpecialMessageIndicator", specialMessage.empty() ? "N" : "Y");
-            r.SetValue("TroubleMessageIndicator", Val(m.ResponseCode) > 0 || !m.ResponseText.empty() ? "Y" : "N");
-            r.SetValue("SurveyResponse1", " ");
-            r.SetValue("SurveyResponse2", " ");
-            r.SetValue("MeterChangeOutIndicator", "N");
-            r.SetValue("ChangeMeterRecordIndicator", "N");
-            r.SetValue("MeterCategory", m.MeterCategory);
-            r.SetValue("LocationExtraMeter", m.LocationExtraMeter);
-            r.SetValue("TimeCode", 0);
-            r.SetValue("OriginalAdditionalMeterInfo", UploadMeterNumber());
-            r.SetValue("Reserved2", "0000000000");
-            r.SetValue("Reserved3", "00");
-            r.SetValue("Reserved4", "0000000000");
-            for (const char* reserved : {"Reserved5", "Reserved6", "Reserved7"}) r.SetValue(reserved, "0");
-            Write(r);
+            r.SpecialMessageIndicator.Set(specialMessage.empty() ? "N" : "Y");
+            r.TroubleMessageIndicator.Set(Val(m.ResponseCode) > 0 || !m.ResponseText.empty() ? "Y" : "N");
+            r.SurveyResponse1.Set(" ");
+            r.SurveyResponse2.Set(" ");
+            r.MeterChangeOutIndicator.Set("N");
+            r.ChangeMeterRecordIndicator.Set("N");
+            r.MeterCategory.Set(m.MeterCategory);
+            r.LocationExtraMeter.Set(m.LocationExtraMeter);
+            r.TimeCode.Set(0);
+            r.OriginalAdditionalMeterInfo.Set(meterNumber);
+            r.Reserved2.Set("0000000000");
+            r.Reserved3.Set("00");
+            r.Reserved4.Set("0000000000");
+            for (const RecordColumn* reserved : {&r.Reserved5, &r.Reserved6, &r.Reserved7}) reserved->Set("0");
+            Write(*r.Kind);
         });
         if (!specialMessage.empty()) {
             Attempt([&] {
-                clsRecType& r = Record("MTS");
-                r.SetValue("RouteNumber", routeNumber);
-                r.SetValue("MeterNumber", UploadMeterNumber());
-                r.SetValue("SpecialMessageText", specialMessage);
-                Write(r);
+                const MessageColumns& r = mMTS;
+                r.Kind->Init();
+                r.RouteNumber.Set(routeNumber);
+                r.MeterNumber.Set(meterNumber);
+                r.SpecialMessageText.Set(specialMessage);
+                Write(*r.Kind);
             });
         }
-        const std::string readTime = SixDigits(m.ReadTime);
         Attempt([&] {
-            clsRecType& r = Record("RDG");
-            r.SetValue("RouteNumber", routeNumber);
-            r.SetValue("TextPrompt", m.TextPrompt);
-            r.SetValue("PromptCode", " ");
-            r.SetValue("ReadDirection", m.ReadDirection);
-            r.SetValue("CompareCode", m.CompareCode);
-            r.SetValue("ValidationCode", m.ValidationCode);
-            r.SetValue("ChannelNumber", 0);
-            r.SetValue("ReadMethod", MethodOfReadType(mReadType).value_or(m.ReadMethod));
-            r.SetValue("MeterConstant", m.MeterConstant);
-            r.SetValue("ConstantFlag", m.ConstantFlag);
-            r.SetValue("Reading", std::trunc(ScaledReading()));
-            r.SetValue("ReadOrder", 1);
-            r.SetValue("ReadDate", m.ReadDate);
-            r.SetValue("ReadTime", readTime);
-            r.SetValue("ReadCode", ReadCode());
-            for (const char* zero : {"ReadReason", "ReadAuditResult", "TroubleCode1", "TroubleCode2", "AuditCounter",
-                                     "ClearCounter", "ElapsedTime", "ReadTypeCode"}) {
-                r.SetValue(zero, 0);
+            const ReadingColumns& r = mRDG;
+            r.Kind->Init();
+            r.RouteNumber.Set(routeNumber);
+            r.TextPrompt.Set(m.TextPrompt);
+            // The download's PromptCode has no column in the upload.
+            r.ReadDirection.Set(m.ReadDirection);
+            r.CompareCode.Set(m.CompareCode);
+            r.ValidationCode.Set(m.ValidationCode);
+            r.ChannelNumber.Set(0);
+            r.ReadMethod.Set(MethodOfReadType(mReadType).value_or(m.ReadMethod));
+            r.MeterConstant.Set(m.MeterConstant);
+            r.ConstantFlag.Set(m.ConstantFlag);
+            r.Reading.Set(std::trunc(ScaledReading()));
+            r.ReadOrder.Set(1);
+            r.ReadDate.Set(m.ReadDate);
+            r.ReadTime.Set(readTime);
+            r.ReadCode.Set(ReadCode());
+            for (const RecordColumn* zero : {&r.ReadReason, &r.ReadAuditResult, &r.TroubleCode1, &r.TroubleCode2,
+                                             &r.AuditCounter, &r.ClearCounter, &r.ElapsedTime, &r.ReadTypeCode}) {
+                zero->Set(0);
             }
-            r.SetValue("UnprocessedReadFlag", "N");
-            r.SetValue("MeterReaderID", "TRAV");
-            r.SetValue("NewNumberDials", m.NumberDials);
-            r.SetValue("NewNumberDecimals", m.NumberDecimals);
-            r.SetValue("NewReadMethod", m.NewReadMethod);
-            r.SetValue("MeterConstantVerified", " ");
-            r.SetValue("HHFPosition", m.HHFPosition);
-            r.SetValue("NewMeterConstant", m.MeterConstant);
-            r.SetValue("PreviousReading", m.PreviousReading);
-            for (const char* reserved : {"Reserved1", "Reserved3", "Reserved4", "Reserved5", "Reserved6"}) {
-                r.SetValue(reserved, "0");
+            r.UnprocessedReadFlag.Set("N");
+            r.MeterReaderID.Set("TRAV");
+            r.NewNumberDials.Set(m.NumberDials);
+            r.NewNumberDecimals.Set(m.NumberDecimals);
+            r.NewReadMethod.Set(m.NewReadMethod);
+            r.MeterConstantVerified.Set(" ");
+            r.HHFPosition.Set(m.HHFPosition);
+            r.NewMeterConstant.Set(m.MeterConstant);
+            r.PreviousReading.Set(m.PreviousReading);
+            for (const RecordColumn* reserved : {&r.Reserved1, &r.Reserved3, &r.Reserved4, &r.Reserved5, &r.Reserved6}) {
+                reserved->Set("0");
             }
-            Write(r);
+            Write(*r.Kind);
         });
         if (m.ReadMethod == "P") {
             Attempt([&] {
-                clsRecType& r = Record("PRB");
-                r.SetValue("RouteNumber", routeNumber);
-                r.SetValue("OpticalProbeRecorderID", m.OpticalProbeID);
-                for (const char* empty : {"ExpectedDeviceID", "DeviceID", "DeviceDate", "DeviceTime", "TIMName"}) {
-                    r.SetValue(empty, "");
+                const ProbeColumns& r = mPRB;
+                r.Kind->Init();
+                r.RouteNumber.Set(routeNumber);
+                r.OpticalProbeRecorderID.Set(m.OpticalProbeID);
+                for (const RecordColumn* empty : {&r.ExpectedDeviceID, &r.DeviceID, &r.DeviceDate, &r.DeviceTime,
+                                                  &r.TIMName}) {
+                    empty->Set("");
                 }
-                r.SetValue("ReadDate", m.ReadDate);
-                r.SetValue("ReadTime", readTime);
-                for (const char* status : {"StatusOpen", "StatusTOU", "StatusLPAll", "StatusLPPartial", "StatusStatusCheck",
-                                           "StatusResetDemand", "StatusAutoTimeSet", "StatusCodes1", "StatusCodes2",
-                                           "StatusCodes3", "StatusCodes4", "StatusCodes5", "StatusCodes6"}) {
-                    r.SetValue(status, "00");
-                }
-                Write(r);
+                r.ReadDate.Set(m.ReadDate);
+                r.ReadTime.Set(readTime);
+                for (const RecordColumn& status : r.Statuses) status.Set("00");
+                Write(*r.Kind);
             });
         } else if (m.ReadMethod == "R") {
             Attempt([&] {
-                clsRecType& r = Record("RFF");
-                r.SetValue("RouteNumber", routeNumber);
-                r.SetValue("RFERTID", NumberText(m.TagNumber));
-                r.SetValue("GeographicArea", m.GeographicArea);
-                r.SetValue("RFFrequency", m.RFFrequency);
-                r.SetValue("RFTone", m.RFTone);
-                r.SetValue("Tamper", m.TamperCount);
-                SetRemoteReading(r, readTime);
-                r.SetValue("ERTType", m.ERTType);
-                Write(r);
+                const RadioColumns& r = mRFF;
+                r.Kind->Init();
+                r.RouteNumber.Set(routeNumber);
+                r.RFERTID.Set(NumberText(m.TagNumber));
+                r.GeographicArea.Set(m.GeographicArea);
+                r.RFFrequency.Set(m.RFFrequency);
+                r.RFTone.Set(m.RFTone);
+                r.Tamper.Set(m.TamperCount);
+                // Rounded (halves away from zero) by the zero-filled column, where "RDG" drops the decimals.
+                r.ReadDate.Set(m.ReadDate);
+                r.ReadTime.Set(readTime);
+                r.Reading.Set(ScaledReading());
+                r.VisualReadIndicator.Set(mReadType == 2 ? "Y" : "N");
+                r.ERTType.Set(m.ERTType);
+                Write(*r.Kind);
             });
         } else if (m.ReadMethod == "W") {
             Attempt([&] {
-                clsRecType& r = Record("WRR");
-                r.SetValue("RouteNumber", routeNumber);
-                r.SetValue("TamperStatus", m.TamperCount);
-                SetRemoteReading(r, readTime);
-                r.SetValue("DeviceID", m.DeviceID);
-                r.SetValue("WandProgram", m.WandProgram);
-                Write(r);
+                const WandColumns& r = mWRR;
+                r.Kind->Init();
+                r.RouteNumber.Set(routeNumber);
+                r.TamperStatus.Set(m.TamperCount);
+                r.ReadDate.Set(m.ReadDate);
+                r.ReadTime.Set(readTime);
+                r.Reading.Set(ScaledReading());
+                r.VisualReadIndicator.Set(mReadType == 2 ? "Y" : "N");
+                r.DeviceID.Set(m.DeviceID);
+                r.WandProgram.Set(m.WandProgram);
+                Write(*r.Kind);
             });
         }
-    }
-
-    // The reading of a radio or wand record: rounded (halves away from zero) by the
-    // zero-filled column, where "RDG" drops the decimals.
-    void SetRemoteReading(clsRecType& r, const std::string& readTime) const {
-        r.SetValue("ReadDate", mMeter.ReadDate);
-        r.SetValue("ReadTime", readTime);
-        r.SetValue("Reading", ScaledReading());
-        r.SetValue("VisualReadIndicator", mReadType == 2 ? "Y" : "N");
     }
 
     std::string ReadCode() const {
@@ -598,6 +779,16 @@ private:
     int mFileVersion;
     std::string mSource;
     clsMVRSUpload mUpload;
+    const FileColumns mFileHeader, mFileTrailer;
+    const RouteColumns mRouteHeader, mRouteTrailer;
+    const CustomerColumns mCUS;
+    const CustomerExtraColumns mCSX;
+    const MeterColumns mMTR;
+    const MessageColumns mMTS;
+    const ReadingColumns mRDG;
+    const ProbeColumns mPRB;
+    const RadioColumns mRFF;
+    const WandColumns mWRR;
     clsQVF* mDatabase = nullptr;
     RecordFields mFields{};
     int32_t mRecordNumber = 0;
@@ -611,6 +802,7 @@ private:
     int64_t mCurrentRoute = 0;
     MVRSCustomer mCustomer;
     MVRSMeter mMeter;
+    std::vector<std::string> mParts; // the values of one packed text
     int64_t mStatus = 0;
     int64_t mReadType = 0;
 };

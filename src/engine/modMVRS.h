@@ -8,15 +8,16 @@
 
 #include <cmath>
 #include <limits>
+#include <initializer_list>
 #include <optional>
 #include <string>
-#include <vector>
+#include <string_view>
 
 namespace dovrex {
 
 // The values joined with "~" (CombineUser). A "~" inside a value would split it in two
 // when unpacked and move every later value to the wrong place, so it is carried as "-".
-std::string PackUser(std::vector<std::string> Values);
+std::string PackUser(std::initializer_list<std::string_view> Values);
 
 // A scheduled date as the text packed into a route record: mm/dd/yyyy.
 std::string ScheduledDateText(const DateTime& date);
