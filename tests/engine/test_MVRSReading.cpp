@@ -7,6 +7,9 @@
 #include "ReadingsFixture.h"
 
 #include "billing/clsMVRSUpload.h"
+#include "platform/BinaryFile.h"
+
+#include <map>
 
 using namespace dovrex;
 using namespace dovrex::test;
@@ -104,6 +107,28 @@ protected:
         }
         db.Close();
         return path;
+    }
+
+    // The readings a handheld returns for a route database: every meter read 5 above its
+    // prior reading on 21 January 2004 at 10:15, except each unread-th one.
+    void ReadRoute(const std::string& route, const std::string& readings, int unread) {
+        clsQVF db;
+        db.SetVersion(3);
+        ASSERT_EQ(db.CreateQVF(readings, ContainerPDB, 0), 0);
+        int meter = 0;
+        for (ValueCollection& record : ReadDatabase(route)) {
+            if (Number(record, "RecType") == 1) record.Set("RecType", Value(256));
+            if (Number(record, "RecType") == 2 && ++meter % unread != 0) {
+                record.Set("Status", Value(1));
+                record.Set("CurReading", Value(Number(record, "PrvReading") + 5));
+                record.Set("ReadingDate", Value(20040121));
+                record.Set("ReadingTime", Value(101500));
+            }
+            db.AddNew();
+            for (const auto& [name, value] : record) db.SetItem(name, value);
+            db.WriteData();
+        }
+        db.Close();
     }
 
     Upload Convert(const std::string& readings, bool expected = true) {
@@ -442,27 +467,8 @@ TEST_F(MVRSReadingTest, RoundTripFromDownloadThroughRouteAndReadingsDatabasesToU
     ASSERT_TRUE(engine.ConvertRoute());
 
     // What a handheld returns: every meter read but the third, by the method it was given.
-    std::vector<ValueCollection> records = ReadDatabase(folder.File("RouteQVF.pdb"));
-    ASSERT_EQ(records.size(), 7u);
-    {
-        clsQVF db;
-        db.SetVersion(3);
-        ASSERT_EQ(db.CreateQVF(folder.File("ReadingQVF.pdb"), ContainerPDB, 0), 0);
-        int meter = 0;
-        for (ValueCollection& record : records) {
-            if (Number(record, "RecType") == 1) record.Set("RecType", Value(256));
-            if (Number(record, "RecType") == 2 && ++meter != 3) {
-                record.Set("Status", Value(1));
-                record.Set("CurReading", Value(Number(record, "PrvReading") + 5));
-                record.Set("ReadingDate", Value(20040121));
-                record.Set("ReadingTime", Value(101500));
-            }
-            db.AddNew();
-            for (const auto& [name, value] : record) db.SetItem(name, value);
-            db.WriteData();
-        }
-        db.Close();
-    }
+    ASSERT_EQ(ReadDatabase(folder.File("RouteQVF.pdb")).size(), 7u);
+    ReadRoute(folder.File("RouteQVF.pdb"), folder.File("ReadingQVF.pdb"), 3);
 
     engine.SetAutoReRead(true);
     engine.SetReReadDestination(folder.File("ReRead.pdb"));
@@ -518,4 +524,34 @@ TEST_F(MVRSReadingTest, RoundTripFromDownloadThroughRouteAndReadingsDatabasesToU
     EXPECT_EQ(up.Col(6, "ReadDate"), "01212004");
     EXPECT_EQ(up.Col(16, "ReadCode"), " "); // the unread meter
     EXPECT_EQ(up.Col(16, "NewReadMethod"), "N");
+}
+
+TEST_F(MVRSReadingTest, TheShippedSampleGoesBothWaysWithItsMaps) {
+    const std::string samples = DOVREX_SOURCE_DIR "/samples/";
+    for (const char* map : {"MvrsSample.bcm", "MvrsSample.brm"}) {
+        std::filesystem::copy_file(samples + "maps/" + map, folder.File(map));
+    }
+    engine.SetRouteSource(samples + "routes/mvrs-download.dat");
+    engine.SetRouteDestination(folder.File("RouteQVF.pdb"));
+    engine.SetRouteMap("MvrsSample");
+    ASSERT_TRUE(engine.ConvertRoute());
+    ReadRoute(folder.File("RouteQVF.pdb"), folder.File("ReadingQVF.pdb"), 5);
+    UseReadings(folder.File("ReadingQVF.pdb"), "MvrsSample");
+    ASSERT_TRUE(engine.ConvertReading());
+    EXPECT_TRUE(messages.Shown.empty()) << ::testing::PrintToString(messages.Lines());
+
+    // One customer, meter and reading record per meter, and each meter's other records as
+    // the download gave them; a route header and trailer per route.
+    std::map<std::string, size_t> download, upload;
+    for (const std::string& line : Split(ReadWholeFile(samples + "routes/mvrs-download.dat"), "\r\n")) {
+        if (!line.empty()) ++download[line.substr(0, 3)];
+    }
+    const Upload up(folder.Read("upload.txt"));
+    for (const std::string& kind : up.Kinds()) ++upload[kind];
+    for (const char* kind : {"MTR", "RDG", "MTS", "CSX", "PRB", "RFF", "WRR", "RHD", "RTR"}) {
+        EXPECT_EQ(upload[kind], download[kind]) << kind;
+    }
+    EXPECT_EQ(upload["CUS"], download["MTR"]);
+    EXPECT_EQ(upload["FHD"], 1u);
+    EXPECT_EQ(upload["FTR"], 1u);
 }
