@@ -1,7 +1,8 @@
 #!/bin/sh
-# Installs what is missing, builds, and converts the shipped sample route files (fixed-width,
-# delimited and an MVRS download) into route databases with the shipped sample maps, in a
-# fresh folder, then dumps them.
+# Installs what is missing, builds, and, with a display, opens the desktop program on a
+# demo folder set up for the fixed-width sample; without one, converts the shipped sample
+# route files (fixed-width, delimited and an MVRS download) into route databases with the
+# shipped sample maps, then dumps them.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -10,6 +11,13 @@ work=${DOVREX_SAMPLE_DIR:-$(mktemp -d "${TMPDIR:-/tmp}/dovrex-samples.XXXXXX")}
 mkdir -p "$work"
 cp samples/maps/*.bcm samples/maps/*.brm "$work/"
 cli() { build/app/dovrex-cli --home "$work" --registry "$work/registry.ini" --palm-desktop "$work/PalmDesktop" "$@"; }
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${DOVREX_NO_DESKTOP:-}" ] && [ -x build/app/dovrex ]; then
+  cli config set "Route/Source=$(pwd)/samples/routes/fixed-route.txt" Route/Map=FixedSample \
+    Route/Destination=RouteQVF.pdb Route/QVFType=PDB
+  echo "== dovrex on $work (press Route File; DOVREX_NO_DESKTOP=1 runs the command-line demo instead)"
+  exec build/app/dovrex --home "$work" --registry "$work/registry.ini" --palm-desktop "$work/PalmDesktop"
+fi
 
 echo "== dovrex-cli --help"
 cli --help

@@ -1,5 +1,6 @@
 #include "EngineSession.h"
 
+#include "advanced/clsAdvanced.h"
 #include "platform/Cp1252.h"
 #include "platform/RuntimeError.h"
 
@@ -54,7 +55,7 @@ PromptAnswer CliPromptView::ShowPrompts(const std::vector<PromptRow>& rows) {
 }
 
 EngineSession::EngineSession(CliContext& context)
-    : mLocations(context.Locations()), mLog(context.Out), mPromptView(context), mUnitChooser(context),
+    : mContext(context), mLocations(context.Locations()), mLog(context.Out), mPromptView(context), mUnitChooser(context),
       mPalmDesktop(mLocations.PalmDesktop, mLocations.Home) {
     mRegistry = std::make_unique<clsRegistry>(mLocations.Registry, &context.Messages());
     // A store that cannot be read would run the engine on default settings.
@@ -65,6 +66,14 @@ EngineSession::EngineSession(CliContext& context)
     mEngine->SetPromptView(&mPromptView);
     mEngine->SetPalmDesktop(&mPalmDesktop);
     mEngine->SetUnitChooser(&mUnitChooser);
+}
+
+EngineSession::~EngineSession() {
+    try {
+        clsAdvanced::ReleaseShared();
+    } catch (const std::exception& e) {
+        mContext.Fail(DescribeException(e));
+    }
 }
 
 } // namespace dovrex::cli

@@ -33,10 +33,16 @@ class EngineSession {
 public:
     // Raises the reason when the settings store exists but cannot be read.
     explicit EngineSession(CliContext& context);
+    // The advanced configuration in use ends with the command, as it ends with the desktop
+    // program: what changed in it is saved (a failure is reported on standard error).
+    ~EngineSession();
+    EngineSession(const EngineSession&) = delete;
+    EngineSession& operator=(const EngineSession&) = delete;
     clsExchange& Engine() { return *mEngine; }
     clsRegistry& Registry() { return *mRegistry; }
 
 private:
+    CliContext& mContext;
     ProgramLocations mLocations;
     StreamLog mLog;
     NullProgress mProgress;

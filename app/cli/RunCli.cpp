@@ -2,6 +2,7 @@
 
 #include "CliContext.h"
 #include "ConfigCommand.h"
+#include "DistCommand.h"
 #include "DumpCommand.h"
 #include "InstallCommand.h"
 #include "RouteCommand.h"
@@ -49,6 +50,7 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     commands.push_back(std::make_unique<RouteCommand>());
     commands.push_back(std::make_unique<ConfigCommand>());
     commands.push_back(std::make_unique<DumpCommand>());
+    commands.push_back(std::make_unique<DistCommand>());
     commands.push_back(std::make_unique<UnitsCommand>());
     commands.push_back(std::make_unique<InstallCommand>());
     for (auto& command : commands) command->Register(app);

@@ -8,6 +8,7 @@
 
 #include "maps/clsExchMap.h"
 
+#include "handheld_db/clsIndex.h"
 #include "handheld_db/clsQVF.h"
 
 #include "platform/TextLineReader.h"
@@ -45,6 +46,13 @@ struct ConversionRun {
     // the first of a reading export (the one that reports defaulted values).
     std::unique_ptr<ReadingLineLayout> ReadingLayout;
     bool FirstMeter = false;
+    // The word index of the route being written: one collector per index kind (element k
+    // holds kind k) while a route is indexed, none otherwise; and the route of the last
+    // meter indexed.
+    std::vector<clsIndex> IndexCollectors;
+    int32_t LastIndexedRoute = 0;
+    // The import created the route database file (the code records go only into one).
+    bool RouteDatabaseCreated = false;
 
     void ClearRoute();
     // The 1-based position of the route number text, appended when new.

@@ -28,10 +28,6 @@ int16_t LenientInt16(const std::string& text) {
 
 } // namespace
 
-std::string BillingMessageOnly(const std::string& PriorMessage) {
-    return PriorMessage.empty() ? std::string() : "Billing: " + PriorMessage;
-}
-
 clsExchange::clsExchange(ILog& log, IMessageBox& messages, IProgress& progress, const IClock& clock,
                          LocaleFormats locale, std::string programFolder)
     : mLog(log), mMessages(messages), mProgress(progress), mClock(clock), mLocale(std::move(locale)),

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ConversionRun.h"
-#include "EngineInterfaces.h"
 #include "PromptVariables.h"
 #include "RouteLineLayout.h"
 #include "clsPrompts.h"
@@ -24,6 +23,7 @@
 
 namespace dovrex {
 
+class clsAdvanced;
 class clsQVF;
 
 // What validating a route line gives.
@@ -42,9 +42,9 @@ public:
     // Collaborators that may be attached; without them the matching steps are skipped.
     void SetRegistry(clsRegistry* registry) { mRegistry = registry; }
     void SetPromptView(IPromptVariablesView* view) { mPromptView = view; }
-    void SetAdvanced(IAdvancedSettings* advanced) { mAdvanced = advanced; }
-    void SetIndexer(IRouteIndexer* indexer) { mIndexer = indexer; }
-    void SetConfigurationRecords(IConfigurationRecords* records) { mCodeRecords = records; }
+    // The advanced configuration the conversions use; without one, the program's shared
+    // instance for the attached settings store.
+    void SetAdvanced(clsAdvanced* advanced) { mAdvanced = advanced; }
     // Palm Desktop, whose HotSync users and install queue take the finished databases;
     // without it an installation fails with its reason.
     void SetPalmDesktop(IPalmDesktop* desktop) { mPalmDesktop = desktop; }
@@ -201,6 +201,18 @@ private:
     MeterRecordPlan PlanRouteMeterRecord(const RouteLineLayout& layout, clsQVF& db, bool reRead = false) const;
     void WriteMeterRecord(const MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition);
     void IndexWrittenMeter(const MeterRecordPlan& plan);
+    // The advanced configuration in use: the attached one, else the shared instance.
+    clsAdvanced& Advanced();
+    // Hands the words of one written meter to its route's index collectors; the index
+    // records of a route are written when the first meter of the next route arrives.
+    // RouteNbr 0 with empty texts flushes: the last route's records, then the collectors go.
+    void IndexMeter(int32_t RouteNbr, int16_t Position, const std::string& TagNbr, const std::string& SerialNbr,
+                    const std::string& BillingName, const std::string& ServiceAddress, const std::string& ServiceID);
+    // The configuration's code records, written in this order after the index flush.
+    void WriteLoginCodes();
+    void WriteSkipCodes();
+    void WriteChangeoutCodes();
+    void WriteAlertCodes();
     std::string LookupMessage(const MeterRecordPlan& plan, const ParsedLine& Values);
     // Header record and one route record per route, from RouteList and RouteMeterCount.
     void WriteOpeningRecords(int32_t meterCount, const std::string& sourcePath);
@@ -239,9 +251,7 @@ private:
     std::string mProgramFolder;
     clsRegistry* mRegistry = nullptr;
     IPromptVariablesView* mPromptView = nullptr;
-    IAdvancedSettings* mAdvanced = nullptr;
-    IRouteIndexer* mIndexer = nullptr;
-    IConfigurationRecords* mCodeRecords = nullptr;
+    clsAdvanced* mAdvanced = nullptr;
     IPalmDesktop* mPalmDesktop = nullptr;
     IUnitChooser* mUnitChooser = nullptr;
     clsPrompts mPrompts;

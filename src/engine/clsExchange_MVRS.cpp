@@ -9,6 +9,7 @@
 
 #include "billing/RecordColumn.h"
 #include "billing/clsMVRSDownload.h"
+#include "advanced/clsAdvanced.h"
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
 #include "platform/RuntimeError.h"
@@ -208,6 +209,7 @@ private:
             mRun.ConversionProblems = true;
             return false;
         }
+        mRun.RouteDatabaseCreated = true;
         return true;
     }
 
@@ -402,10 +404,8 @@ private:
     }
 
     std::string LookupMessage() const {
-        const std::string prior = Trim(mMeter.SpecialMessageText);
-        if (mEngine.mAdvanced == nullptr) return BillingMessageOnly(prior);
-        return mEngine.mAdvanced->LookupMessage(prior, mRouteNumber, Trim(mCustomer.Account), Trim(mMeter.MeterNumber),
-                                                NumberText(mMeter.TagNumber));
+        return mEngine.Advanced().LookupMessage(Trim(mMeter.SpecialMessageText), mRouteNumber, Trim(mCustomer.Account),
+                                                Trim(mMeter.MeterNumber), NumberText(mMeter.TagNumber));
     }
 
     void WritePendingMeter() {
@@ -455,11 +455,11 @@ private:
         ++mRun.MetersWritten;
         // The next "MTR" starts the next meter afresh; until then nothing is pending.
         mMeter.Pending = false;
-        if (mRun.CreateIndexes && mEngine.mIndexer) {
-            mEngine.mIndexer->IndexMeter(*mRun.RouteDatabase, true, static_cast<int32_t>(db.Item(f.RouteNbr).ToNumber()),
-                                         mRun.IndexPosition, db.Item(f.MeterTagNbr).ToText(),
-                                         db.Item(f.MeterSerialNbr).ToText(), db.Item(f.BillingName).ToText(),
-                                         db.Item(f.ServiceAddress).ToText(), db.Item(f.ServiceUniqueID).ToText());
+        if (mRun.CreateIndexes) {
+            mEngine.IndexMeter(static_cast<int32_t>(db.Item(f.RouteNbr).ToNumber()), mRun.IndexPosition,
+                               db.Item(f.MeterTagNbr).ToText(), db.Item(f.MeterSerialNbr).ToText(),
+                               db.Item(f.BillingName).ToText(), db.Item(f.ServiceAddress).ToText(),
+                               db.Item(f.ServiceUniqueID).ToText());
         }
         mRun.IndexPosition = CheckInt16(static_cast<int64_t>(mRun.IndexPosition) + 1);
     }

@@ -55,13 +55,14 @@ bool clsExchange::ConvertRoute() {
         default: imported = ConvertRouteFlat(); break;
         }
 
-        // The last route's index records and the handheld configuration go in either way.
-        if (mIndexer) mIndexer->IndexMeter(*run.RouteDatabase, run.CreateIndexes, 0, 0, "", "", "", "", "");
-        if (mCodeRecords) {
-            mCodeRecords->WriteLoginRecords(*run.RouteDatabase);
-            mCodeRecords->WriteSkipCodeRecords(*run.RouteDatabase);
-            mCodeRecords->WriteChangeoutRecords(*run.RouteDatabase);
-            mCodeRecords->WriteAlertRecords(*run.RouteDatabase);
+        // The last route's index records and the handheld configuration go in either way,
+        // into a database that was created.
+        IndexMeter(0, 0, "", "", "", "", "");
+        if (run.RouteDatabaseCreated) {
+            WriteLoginCodes();
+            WriteSkipCodes();
+            WriteChangeoutCodes();
+            WriteAlertCodes();
         }
 
         if (imported) {

@@ -5,6 +5,7 @@
 #include "clsExchange.h"
 #include "RouteLineLayout.h"
 
+#include "advanced/clsAdvanced.h"
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
 #include "platform/RuntimeError.h"
@@ -263,10 +264,9 @@ bool clsExchange::CheckDuplicateTag(const std::string& tag, const std::string& i
 }
 
 std::string clsExchange::LookupMessage(const MeterRecordPlan& plan, const ParsedLine& Values) {
-    const std::string prior = Values.Item(plan.MessageSlot).ToText();
-    if (mAdvanced == nullptr) return BillingMessageOnly(prior);
-    return mAdvanced->LookupMessage(prior, Values.Item(plan.RouteSlot).ToText(), Values.Item(plan.AccountSlot).ToText(),
-                                    Values.Item(plan.SerialSlot).ToText(), Values.Item(plan.TagSlot).ToText());
+    return Advanced().LookupMessage(Values.Item(plan.MessageSlot).ToText(), Values.Item(plan.RouteSlot).ToText(),
+                                    Values.Item(plan.AccountSlot).ToText(), Values.Item(plan.SerialSlot).ToText(),
+                                    Values.Item(plan.TagSlot).ToText());
 }
 
 void clsExchange::WriteMeterRecord(const MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition) {
@@ -297,12 +297,9 @@ void clsExchange::WriteMeterRecord(const MeterRecordPlan& plan, const ParsedLine
 void clsExchange::IndexWrittenMeter(const MeterRecordPlan& plan) {
     ConversionRun& run = Run();
     clsPalmDB& db = run.RouteDatabase->DB();
-    if (mIndexer) {
-        mIndexer->IndexMeter(*run.RouteDatabase, run.CreateIndexes, static_cast<int32_t>(db.Item(plan.RouteNbr).ToNumber()),
-                             run.IndexPosition, db.Item(plan.TagField).ToText(), db.Item(plan.SerialField).ToText(),
-                             db.Item(plan.NameField).ToText(), db.Item(plan.AddressField).ToText(),
-                             db.Item(plan.AccountField).ToText());
-    }
+    IndexMeter(static_cast<int32_t>(db.Item(plan.RouteNbr).ToNumber()), run.IndexPosition, db.Item(plan.TagField).ToText(),
+               db.Item(plan.SerialField).ToText(), db.Item(plan.NameField).ToText(), db.Item(plan.AddressField).ToText(),
+               db.Item(plan.AccountField).ToText());
     run.IndexPosition = CheckInt16(static_cast<int64_t>(run.IndexPosition) + 1);
 }
 
@@ -347,6 +344,7 @@ bool clsExchange::ConvertRouteFlat() {
         run.ConversionProblems = true;
         return false;
     }
+    run.RouteDatabaseCreated = true;
     WriteOpeningRecords(lines, source);
     const MeterRecordPlan plan = PlanRouteMeterRecord(*run.Layout, *run.RouteDatabase);
 

@@ -5,6 +5,7 @@
 #include "clsExchange.h"
 #include "RunScope.h"
 
+#include "advanced/clsAdvanced.h"
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
 #include "platform/BinaryFile.h"
@@ -92,8 +93,7 @@ bool clsExchange::AskPromptValues() {
 }
 
 bool clsExchange::AskIndexControl() {
-    const int16_t control = mAdvanced ? mAdvanced->IndexControl() : 1;
-    switch (control) {
+    switch (Advanced().IndexControl()) {
     case 0: return false;
     case 1: return true;
     case 2:

@@ -111,7 +111,9 @@ TEST(CliTest, AStoreThatCannotBeReadIsAnErrorNotAnEmptyStore) {
 TEST(CliTest, RouteConvertsTheSamplesAndDumpDecodesTheResult) {
     Cli cli;
     const std::string source = Cli::Sample("fixed-route.txt");
-    ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + source, "Route/Map=FixedSample"}).Code, 0);
+    // The advanced configuration goes in as well: logins, skip codes, the word index.
+    ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + source, "Route/Map=FixedSample", "LoginSetup/UseLogin=Y",
+                       "LoginIDs/SMITH=pw||S", "Skip/01=Dog"}).Code, 0);
     const Result route = cli.Run({"route"});
     EXPECT_EQ(route.Code, 0) << route.Out << route.Err;
     const auto lines = OutLines(route);
@@ -132,11 +134,18 @@ TEST(CliTest, RouteConvertsTheSamplesAndDumpDecodesTheResult) {
     EXPECT_EQ(json["type"], "DATA");
     EXPECT_EQ(json["creator"], "kELZ");
     EXPECT_EQ(json["version"], 3);
-    ASSERT_EQ(json["records"].size(), 305u);
-    EXPECT_EQ(json["records"][0]["RouteNbr"], 4);
-    EXPECT_EQ(json["records"][1]["Initials"], "000101");
-    EXPECT_EQ(json["records"][5]["RecType"], 2);
-    EXPECT_EQ(json["records"][5]["User1"], "CYC01");
+    const auto& records = json["records"];
+    ASSERT_EQ(records.size(), 305u + 20u + 3u); // meters, 4 routes x 5 index kinds, code records
+    EXPECT_EQ(records[0]["RouteNbr"], 4);
+    EXPECT_EQ(records[1]["Initials"], "000101");
+    EXPECT_EQ(records[5]["RecType"], 2);
+    EXPECT_EQ(records[5]["User1"], "CYC01");
+    EXPECT_EQ(std::count_if(records.begin(), records.end(), [](const auto& r) { return r.value("RecType", 0) == 6; }), 20);
+    EXPECT_EQ(records[325], nlohmann::json::parse(R"({"RecordType":4,"CodeType":0,"Flags":1,"entries":[["SMITH","pw","S"]]})"));
+    EXPECT_EQ(records[326], nlohmann::json::parse(R"({"RecordType":5,"CodeType":0,"Flags":0,"entries":[["01","Dog",""]]})"));
+    EXPECT_EQ(records[327]["RecordType"], 7);
+    // The configuration the run loaded saved its first-time defaults when the command ended.
+    EXPECT_NE(cli.Run({"config", "list"}).Out.find("Token/IndexControl=1\nTokenAddress/RD=\n"), std::string::npos);
 
     // Run again: the destination exists and nobody can answer, so the answer is No.
     const Result again = cli.Run({"route"});
@@ -148,11 +157,11 @@ TEST(CliTest, RouteConvertsTheSamplesAndDumpDecodesTheResult) {
 
     // The delimited sample, written as a VFS stream.
     ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + Cli::Sample("delimited-route.csv"), "Route/Map=CsvSample",
-                       "Route/QVFType=VFS", "Route/Destination=csv.vfs"}).Code, 0);
+                       "Route/QVFType=VFS", "Route/Destination=csv.vfs", "Token/IndexControl=0"}).Code, 0);
     EXPECT_EQ(cli.Run({"route"}).Code, 0);
     const auto vfs = nlohmann::json::parse(cli.Run({"dump", cli.folder.File("csv.vfs"), "--json"}).Out);
     EXPECT_EQ(vfs["container"], "VFS");
-    EXPECT_EQ(vfs["records"].size(), 244u);
+    EXPECT_EQ(vfs["records"].size(), 244u + 3u); // no index records
     EXPECT_EQ(vfs["records"][5]["Sequence"], 2);
 
     // The MVRS download with special radio processing: three routes of eight meters.
@@ -163,10 +172,14 @@ TEST(CliTest, RouteConvertsTheSamplesAndDumpDecodesTheResult) {
     EXPECT_EQ(OutLines(mvrs).at(3), "Notice: Special radio processing option is enabled");
     EXPECT_EQ(OutLines(mvrs).at(5), "24 meters written to Route QVF File");
     const auto mvrsJson = nlohmann::json::parse(cli.Run({"dump", cli.folder.File("mvrs.pdb"), "--json"}).Out);
-    ASSERT_EQ(mvrsJson["records"].size(), 28u);
+    std::vector<int> meterRoutes;
+    for (const auto& record : mvrsJson["records"]) {
+        if (record.contains("RecType") && record["RecType"] == 2) meterRoutes.push_back(record["RouteNbr"].get<int>());
+    }
+    ASSERT_EQ(meterRoutes.size(), 24u);
+    EXPECT_EQ(meterRoutes.front(), 1);
+    EXPECT_EQ(meterRoutes.back(), 3);
     EXPECT_EQ(mvrsJson["records"][3]["Initials"], "00000205");
-    EXPECT_EQ(mvrsJson["records"][4]["RouteNbr"], 1);
-    EXPECT_EQ(mvrsJson["records"][27]["RouteNbr"], 3);
 }
 
 TEST(CliTest, RouteFailuresExitOneAndPromptsComeFromOptions) {

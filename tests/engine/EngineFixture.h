@@ -3,6 +3,7 @@
 // A route conversion engine on a temporary program folder, with recording stand-ins
 // for the front end and helpers that write maps and source files and read databases.
 
+#include "advanced/clsAdvanced.h"
 #include "engine/clsExchange.h"
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
@@ -39,6 +40,7 @@ protected:
         : clock(DateTime{2004, 1, 15, 13, 45, 30}),
           engine(log, messages, progress, clock, LocaleFormats{}, folder.Path()) {
         engine.SetPromptView(&prompts);
+        engine.SetAdvanced(&advanced);
     }
 
     // A route map: each mapping is "Field=parts" as in a map file line.
@@ -93,13 +95,16 @@ protected:
         engine.SetRouteMap(map);
     }
 
-    // Every record of a database, decoded with the current schema.
+    // The header, route and meter records of a database, decoded with the current schema
+    // (the index and code records that follow the meters have layouts of their own).
     std::vector<ValueCollection> ReadDatabase(const std::string& path) {
         std::vector<ValueCollection> records;
         clsQVF qvf;
         qvf.SetVersion(3);
         EXPECT_FALSE(qvf.OpenQVF(path)) << path;
-        while (qvf.ReadData()) records.push_back(qvf.GetValues());
+        while (qvf.ReadData()) {
+            if (qvf.RecordType() <= clsQVF::rtOrphan) records.push_back(qvf.GetValues());
+        }
         return records;
     }
 
@@ -124,6 +129,7 @@ protected:
     RecordingProgress progress;
     FixedClock clock;
     ScriptedPromptView prompts;
+    clsAdvanced advanced{""}; // the default configuration, kept in no store
     clsExchange engine;
 };
 

@@ -10,25 +10,23 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-struct FakeAdvanced : IAdvancedSettings {
-    std::vector<std::string> Calls;
-    int16_t IndexControl() override { return 1; }
-    std::string LookupMessage(const std::string& prior, const std::string& route, const std::string& account,
-                              const std::string& serial, const std::string& tag) override {
-        Calls.push_back(prior + "|" + route + "|" + account + "|" + serial + "|" + tag);
-        return "M" + tag;
+// The index records of a database: "route/kind WORD:pos:pos ..." per record.
+std::vector<std::string> IndexRecords(const std::string& path) {
+    std::vector<std::string> records;
+    clsQVF qvf;
+    qvf.SetVersion(3);
+    EXPECT_FALSE(qvf.OpenQVF(path));
+    while (qvf.ReadData()) {
+        if (qvf.RecordType() != clsQVF::rtIndex) continue;
+        int32_t route = 0, kind = 0;
+        std::vector<QVFIndexEntry> entries;
+        qvf.GetIndexEntries(route, kind, entries);
+        std::string text = std::to_string(route) + "/" + std::to_string(kind);
+        for (const QVFIndexEntry& entry : entries) text += " " + entry.Text();
+        records.push_back(text);
     }
-};
-
-struct FakeIndexer : IRouteIndexer {
-    std::vector<std::string> Calls;
-    void IndexMeter(clsQVF&, bool create, int32_t route, int32_t position, const std::string& tag,
-                    const std::string& serial, const std::string& name, const std::string& address,
-                    const std::string& id) override {
-        Calls.push_back(std::string(create ? "+" : "-") + std::to_string(route) + ":" + std::to_string(position) + ":" +
-                        tag + ":" + serial + ":" + name + ":" + address + ":" + id);
-    }
-};
+    return records;
+}
 
 const DateTime kCycleDate{2004, 1, 20, 0, 0, 0};
 
@@ -61,10 +59,10 @@ std::string Radio(const std::string& ertid) { return Download("RFF", {{"RFERTID"
 class MVRSRouteTest : public MVRSFixture {};
 
 TEST_F(MVRSRouteTest, WritesHeaderRouteAndMeterRecordsAndPacksTheUploadValues) {
-    FakeAdvanced advanced;
-    FakeIndexer indexer;
-    engine.SetAdvanced(&advanced);
-    engine.SetIndexer(&indexer);
+    // Supervisor messages found by the trimmed account, serial and tag of the meter.
+    advanced.AddMessage("Account", "00000101", "ACCT-1", "ACCOUNT NOTE");
+    advanced.AddMessage("SerialNbr", "00000101", "M-100", "SERIAL NOTE");
+    advanced.AddMessage("TagNbr", "ANY", "55501234", "TAG NOTE");
     UseDownload({
         Download("FHD", {{"Version", "01.00"}, {"NumberCycles", 1}}),
         Cycle(1),
@@ -123,8 +121,11 @@ TEST_F(MVRSRouteTest, WritesHeaderRouteAndMeterRecordsAndPacksTheUploadValues) {
              {"Status", 0}, {"ReadType", 2}, {"TamperCount", 3}, {"UtilityCode", '0'}, {"CurReading", 0}}) {
         EXPECT_EQ(Number(meter, name), value) << name;
     }
-    EXPECT_EQ(Text(meter, "Message"), "M55501234");
-    EXPECT_EQ(advanced.Calls.front(), "DOG~IN YARD|00000101|ACCT-1|M-100|55501234");
+    const std::string message = Text(meter, "Message");
+    EXPECT_EQ(message, advanced.LookupMessage("DOG~IN YARD", "00000101", "ACCT-1", "M-100", "55501234"));
+    for (const char* note : {"DOG~IN YARD", "ACCOUNT NOTE", "SERIAL NOTE", "TAG NOTE"}) {
+        EXPECT_NE(message.find(note), std::string::npos) << note;
+    }
     EXPECT_EQ(Text(meter, "ServiceAddress"), Pad("12 MAIN ST", 20) + Pad("APT 4", 20) + "SPRINGFIELD");
     EXPECT_EQ(Text(meter, "BillingName"), Pad("SMITH JOHN", 20) + "SMITH MARY");
     EXPECT_EQ(Text(meter, "ServiceUniqueID"), Pad("ACCT-1", 20));
@@ -146,11 +147,10 @@ TEST_F(MVRSRouteTest, WritesHeaderRouteAndMeterRecordsAndPacksTheUploadValues) {
     EXPECT_EQ(Text(second, "User4"), "0~~~~~");
     EXPECT_EQ(Text(second, "User5"), "");
 
-    ASSERT_EQ(indexer.Calls.size(), 3u);
-    EXPECT_EQ(indexer.Calls[0], "+1:0:55501234:" + Pad("M-100", 12) + ":" + Text(meter, "BillingName") + ":" +
-                                    Text(meter, "ServiceAddress") + ":" + Pad("ACCT-1", 20));
-    EXPECT_EQ(indexer.Calls[1].substr(0, 5), "+1:1:");
-    EXPECT_EQ(indexer.Calls[2], "+0:0:::::"); // the driver's flush
+    // The word index of the route, from the values read back from each meter record.
+    EXPECT_EQ(IndexRecords(folder.File("RouteQVF.pdb")),
+              (Lines{"1/0 JOHN:0:1 MARY:0:1 SMITH:0:0:1:1", "1/1 APT:0:1 MAIN:0:1 SPRINGFIELD:0:1",
+                     "1/2 55501234:0", "1/3 M-100:0 M-200:1", "1/4 ACCT-1:0:1"}));
     EXPECT_EQ(engine.LastConversion().RouteList, (Lines{"00000101"}));
 }
 

@@ -1,0 +1,60 @@
+// What the advanced configuration adds to every route database: the word index of each
+// route, built while the meters are written, and the code records at the end.
+
+#include "clsExchange.h"
+
+#include "advanced/clsAdvanced.h"
+#include "advanced/modCodeRecords.h"
+#include "advanced/modIndexWords.h"
+#include "handheld_db/clsQVF.h"
+#include "platform/clsRegistry.h"
+#include "platform/modRuntime.h"
+
+#include <array>
+
+namespace dovrex {
+
+clsAdvanced& clsExchange::Advanced() {
+    if (mAdvanced != nullptr) return *mAdvanced;
+    return clsAdvanced::Shared(mRegistry != nullptr ? mRegistry->StorePath() : std::string());
+}
+
+void clsExchange::IndexMeter(int32_t RouteNbr, int16_t Position, const std::string& TagNbr,
+                             const std::string& SerialNbr, const std::string& BillingName,
+                             const std::string& ServiceAddress, const std::string& ServiceID) {
+    ConversionRun& run = Run();
+    std::vector<clsIndex>& collectors = run.IndexCollectors;
+    // Without index records nothing is collected: the words would only be dropped at the
+    // flush, and a long route could overflow a collector for nothing.
+    if (collectors.empty() && RouteNbr > 0 && run.CreateIndexes) collectors.resize(IndexKindCount);
+
+    if (run.LastIndexedRoute >= 1 && run.LastIndexedRoute != RouteNbr) {
+        for (int16_t kind = 0; kind < static_cast<int16_t>(collectors.size()); ++kind) {
+            clsIndex& collector = collectors[static_cast<size_t>(kind)];
+            collector.SetRouteIndex(CheckInt16(run.LastIndexedRoute));
+            collector.SetIndexType(kind);
+            collector.WriteRecord(*run.RouteDatabase);
+        }
+    }
+
+    const std::array<const std::string*, IndexKindCount> fields = {&BillingName, &ServiceAddress, &TagNbr, &SerialNbr,
+                                                                   &ServiceID};
+    if (!collectors.empty()) {
+        const clsAdvanced& advanced = Advanced();
+        for (int16_t kind = 0; kind < IndexKindCount; ++kind) {
+            for (const std::string& entry : IndexEntries(kind, *fields[static_cast<size_t>(kind)], advanced)) {
+                collectors[static_cast<size_t>(kind)].Insert(entry, Position);
+            }
+        }
+    }
+
+    run.LastIndexedRoute = RouteNbr;
+    if (RouteNbr == 0) collectors.clear();
+}
+
+void clsExchange::WriteLoginCodes() { dovrex::WriteLoginCodes(Advanced(), *Run().RouteDatabase); }
+void clsExchange::WriteSkipCodes() { dovrex::WriteSkipCodes(Advanced(), *Run().RouteDatabase); }
+void clsExchange::WriteChangeoutCodes() { dovrex::WriteChangeoutCodes(Advanced(), *Run().RouteDatabase); }
+void clsExchange::WriteAlertCodes() { dovrex::WriteAlertCodes(Advanced(), *Run().RouteDatabase); }
+
+} // namespace dovrex

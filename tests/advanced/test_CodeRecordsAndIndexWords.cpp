@@ -1,0 +1,135 @@
+#include "advanced/clsAdvanced.h"
+#include "advanced/modCodeRecords.h"
+#include "advanced/modIndexWords.h"
+
+#include "handheld_db/clsQVF.h"
+
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+using namespace dovrex;
+using dovrex::test::TempFolder;
+using Words = std::vector<std::string>;
+
+TEST(IndexWords, NamesAndAddressesSplitIntoKeptWords) {
+    clsAdvanced advanced(""); // the default excluded words
+    advanced.AddToken("Owner", "estate");
+    const struct {
+        int16_t kind;
+        const char* text;
+        Words expected;
+    } rows[] = {
+        {ixBillingName, "SMITH & JONES INC", {"SMITH", "JONES"}},
+        {ixServiceAddress, "123 1ST AVE", {"1ST"}},
+        {ixServiceAddress, "4TH ST", {}},
+        {ixServiceAddress, "22nd st  /  3rd-rd", {"22ND", "3RD"}},                // RD is an address word
+        {ixBillingName, "o'neil, the   estate of j.", {"NEIL"}},                 // O and J are too short
+        {ixBillingName, "Ave Co Main Main", {"AVE", "MAIN", "MAIN"}},           // each kind its own words
+        {ixServiceAddress, "Ave Co Main", {"CO", "MAIN"}},
+        {ixServiceAddress, "  \xE9LM 12B B12 ", {"LM", "B12"}},                  // only A-Z and 0-9 count
+        {ixMeterTagNbr, "THE ST", {"THE", "ST"}},                                // no excluded words
+        {ixBillingName, "", {}},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(SplitIndexWords(row.text, row.kind, advanced), row.expected) << row.kind << " " << row.text;
+    }
+    EXPECT_TRUE(IsIndexToken(ixBillingName, "ESTATE", advanced));
+    EXPECT_FALSE(IsIndexToken(ixServiceAddress, "ESTATE", advanced));
+    EXPECT_FALSE(IsIndexToken(ixMeterSerialNbr, "ST", advanced));
+
+    // The other kinds take the whole value, trimmed and upper-cased.
+    const struct {
+        int16_t kind;
+        const char* text;
+        Words expected;
+    } whole[] = {
+        {ixMeterTagNbr, "0", {}},           {ixMeterTagNbr, " ", {}},          {ixMeterTagNbr, "12345678", {"12345678"}},
+        {ixMeterSerialNbr, "0", {"0"}},     {ixMeterSerialNbr, " ab 1 ", {"AB 1"}},
+        {ixServiceUniqueID, "", {}},        {ixServiceAddress, "ELM ST", {"ELM"}},
+    };
+    for (const auto& row : whole) {
+        EXPECT_EQ(IndexEntries(row.kind, row.text, advanced), row.expected) << row.kind << " " << row.text;
+    }
+}
+
+namespace {
+
+struct CodeRecord {
+    int32_t RecordType, CodeType, Flags;
+    std::vector<Words> Entries; // code, value, data
+    friend bool operator==(const CodeRecord&, const CodeRecord&) = default;
+};
+
+void PrintTo(const CodeRecord& r, std::ostream* out) {
+    *out << r.RecordType << "/" << r.CodeType << "/" << r.Flags << ::testing::PrintToString(r.Entries);
+}
+
+// Writes the four code records of a configuration into a fresh database and reads them back.
+std::vector<CodeRecord> CodeRecords(const clsAdvanced& advanced) {
+    TempFolder folder;
+    const std::string path = folder.File("codes.pdb");
+    {
+        clsQVF qvf;
+        qvf.SetVersion(3);
+        EXPECT_EQ(qvf.CreateQVF(path, 1, 10), 0);
+        WriteLoginCodes(advanced, qvf);
+        WriteSkipCodes(advanced, qvf);
+        WriteChangeoutCodes(advanced, qvf);
+        WriteAlertCodes(advanced, qvf);
+        qvf.Close();
+    }
+    std::vector<CodeRecord> records;
+    clsQVF qvf;
+    qvf.SetVersion(3);
+    EXPECT_FALSE(qvf.OpenQVF(path));
+    while (qvf.ReadData()) {
+        CodeRecord record{};
+        Words codes, values, data;
+        EXPECT_TRUE(qvf.GetCodeRecord(record.RecordType, record.CodeType, record.Flags, codes, values, data));
+        for (size_t i = 0; i < codes.size(); ++i) record.Entries.push_back({codes[i], values[i], data[i]});
+        records.push_back(record);
+    }
+    return records;
+}
+
+const CodeRecord kDefaultAlerts{7, 0, 1, {{"RANGE", "0", ""}, {"ROLLOVER", "0", ""}, {"TAMPER", "0", ""}}};
+
+} // namespace
+
+TEST(CodeRecords, TheConfigurationGoesIntoTheDatabaseInItsOrder) {
+    clsAdvanced advanced("");
+    // Nothing configured: only the alert record.
+    EXPECT_EQ(CodeRecords(advanced), std::vector<CodeRecord>{kDefaultAlerts});
+
+    // Logins are written only with login security on, and only those not deleted.
+    advanced.AddLogin("SMITH", "pw", "S");
+    advanced.AddLogin("GONE", "x", "");
+    advanced.AddLogin("JONES", "pw2", "");
+    EXPECT_EQ(CodeRecords(advanced), std::vector<CodeRecord>{kDefaultAlerts});
+    advanced.SetUseLoginSecurity(true);
+    advanced.DeleteLogin("GONE");
+    advanced.AddSkip("01", "Dog");
+    advanced.AddSkip("02", "Gate locked");
+    advanced.DeleteSkip("01");
+    advanced.AddChangeout("MS", "58", "5/8 inch");
+    advanced.AddChangeout("RC", "B", "Broken");
+    advanced.AddChangeout("RC", "S", "Stopped");
+    advanced.AddChangeout("MFG", "X", "Gone");
+    advanced.DeleteChangeout("MFG", "X");
+    advanced.SetAlertOutOfBounds(2);
+    advanced.SetAlertTamper(1);
+    const std::vector<CodeRecord> expected = {
+        {4, 0, 1, {{"SMITH", "pw", "S"}, {"JONES", "pw2", ""}}},
+        {5, 0, 0, {{"02", "Gate locked", ""}}},
+        {5, 1, 0, {{"B", "Broken", ""}, {"S", "Stopped", ""}}},
+        {5, 4, 0, {{"58", "5/8 inch", ""}}},
+        {7, 0, 1, {{"RANGE", "2", ""}, {"ROLLOVER", "0", ""}, {"TAMPER", "1", ""}}},
+    };
+    EXPECT_EQ(CodeRecords(advanced), expected);
+
+    // Every login deleted: no login record even with security on.
+    advanced.DeleteLogin("SMITH");
+    advanced.DeleteLogin("JONES");
+    EXPECT_EQ(CodeRecords(advanced).front().RecordType, 5);
+}
