@@ -3,7 +3,10 @@
 #include "CliContext.h"
 #include "ConfigCommand.h"
 #include "DumpCommand.h"
+#include "ReReadCommand.h"
+#include "ReadingCommand.h"
 #include "RouteCommand.h"
+#include "SimulateCommand.h"
 
 #include "platform/RuntimeError.h"
 
@@ -47,6 +50,9 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     commands.push_back(std::make_unique<RouteCommand>());
     commands.push_back(std::make_unique<ConfigCommand>());
     commands.push_back(std::make_unique<DumpCommand>());
+    commands.push_back(std::make_unique<ReadingCommand>());
+    commands.push_back(std::make_unique<ReReadCommand>());
+    commands.push_back(std::make_unique<SimulateCommand>());
     for (auto& command : commands) command->Register(app);
 
     try {
