@@ -54,7 +54,8 @@ PromptAnswer CliPromptView::ShowPrompts(const std::vector<PromptRow>& rows) {
 }
 
 EngineSession::EngineSession(CliContext& context)
-    : mLocations(context.Locations()), mLog(context.Out), mPromptView(context) {
+    : mLocations(context.Locations()), mLog(context.Out), mPromptView(context), mUnitChooser(context),
+      mPalmDesktop(mLocations.PalmDesktop, mLocations.Home) {
     mRegistry = std::make_unique<clsRegistry>(mLocations.Registry, &context.Messages());
     // A store that cannot be read would run the engine on default settings.
     if (const std::string& problem = mRegistry->ReadError(); !problem.empty()) RaiseError(ErrPathFileAccess, problem);
@@ -62,6 +63,8 @@ EngineSession::EngineSession(CliContext& context)
                                             mLocations.Home);
     mEngine->SetRegistry(mRegistry.get());
     mEngine->SetPromptView(&mPromptView);
+    mEngine->SetPalmDesktop(&mPalmDesktop);
+    mEngine->SetUnitChooser(&mUnitChooser);
 }
 
 } // namespace dovrex::cli

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "CliContext.h"
+#include "CliUnitChooser.h"
 #include "StreamLog.h"
 
 #include "engine/clsExchange.h"
+#include "install/PalmDesktopFolder.h"
 #include "platform/DateTime.h"
 #include "platform/IProgress.h"
 #include "platform/clsRegistry.h"
@@ -25,7 +27,8 @@ private:
 };
 
 // An engine set up for the command line: the settings store, the log on standard
-// output, message boxes on standard error and the prompt values of the options.
+// output, message boxes on standard error, the prompt values and the unit of the
+// options, and the Palm Desktop folder.
 class EngineSession {
 public:
     // Raises the reason when the settings store exists but cannot be read.
@@ -39,6 +42,8 @@ private:
     NullProgress mProgress;
     SystemClock mClock;
     CliPromptView mPromptView;
+    CliUnitChooser mUnitChooser;
+    PalmDesktopFolder mPalmDesktop;
     std::unique_ptr<clsRegistry> mRegistry;
     std::unique_ptr<clsExchange> mEngine;
 };

@@ -3,10 +3,12 @@
 #include "CliContext.h"
 #include "ConfigCommand.h"
 #include "DumpCommand.h"
+#include "InstallCommand.h"
 #include "ReReadCommand.h"
 #include "ReadingCommand.h"
 #include "RouteCommand.h"
 #include "SimulateCommand.h"
+#include "UnitsCommand.h"
 
 #include "platform/RuntimeError.h"
 
@@ -50,6 +52,8 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     commands.push_back(std::make_unique<RouteCommand>());
     commands.push_back(std::make_unique<ConfigCommand>());
     commands.push_back(std::make_unique<DumpCommand>());
+    commands.push_back(std::make_unique<UnitsCommand>());
+    commands.push_back(std::make_unique<InstallCommand>());
     commands.push_back(std::make_unique<ReadingCommand>());
     commands.push_back(std::make_unique<ReReadCommand>());
     commands.push_back(std::make_unique<SimulateCommand>());

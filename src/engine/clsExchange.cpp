@@ -187,29 +187,6 @@ int16_t clsExchange::RouteFileType(const std::string& qvfType) const {
     return qvfType == "PRC" || qvfType == "PDB" ? ContainerPDB : ContainerVFS;
 }
 
-bool clsExchange::InstallPRC(const std::string& SourcePRC) {
-    try {
-        std::string unit = Trim(mvarAutoInstallUnit);
-        if (mvarAutoInstallPrompt || unit.empty()) unit = mUnitChooser ? mUnitChooser->ChooseUnit() : std::string();
-        if (unit.empty() || mInstaller == nullptr) return false;
-        mInstaller->RemovePRC(unit, SourcePRC);
-        if (mInstaller->PRC(unit, SourcePRC) != 0) {
-            WriteLog("Error: Unable to automatically install route to Handheld unit");
-            return false;
-        }
-        WriteLog("Info: " + SourcePRC + " copied to HotSync install folder for " + unit);
-        if (!mvarAutoInstallLeave) {
-            if (DeleteFile(SourcePRC)) WriteLog("Info: " + SourcePRC + " Removed from destination folder");
-            else WriteLog("Warning: " + SourcePRC + " could not be removed from destination folder");
-        }
-        return true;
-    } catch (const std::exception& e) {
-        WriteLog("Error: " + DescribeException(e) + " occurred during auto install");
-        ShowError(e);
-        return false;
-    }
-}
-
 bool clsExchange::IsAllDigits(const std::string& text) {
     const std::string trimmed = Trim(text);
     return !trimmed.empty() && std::all_of(trimmed.begin(), trimmed.end(), [](char c) { return c >= '0' && c <= '9'; });

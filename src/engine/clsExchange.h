@@ -6,6 +6,8 @@
 #include "RouteLineLayout.h"
 #include "clsPrompts.h"
 
+#include "install/IPalmDesktop.h"
+#include "install/IUnitChooser.h"
 #include "maps/clsExchMap.h"
 
 #include "platform/DateTime.h"
@@ -43,7 +45,10 @@ public:
     void SetAdvanced(IAdvancedSettings* advanced) { mAdvanced = advanced; }
     void SetIndexer(IRouteIndexer* indexer) { mIndexer = indexer; }
     void SetConfigurationRecords(IConfigurationRecords* records) { mCodeRecords = records; }
-    void SetInstaller(IInstaller* installer) { mInstaller = installer; }
+    // Palm Desktop, whose HotSync users and install queue take the finished databases;
+    // without it an installation fails with its reason.
+    void SetPalmDesktop(IPalmDesktop* desktop) { mPalmDesktop = desktop; }
+    // "Install To Unit"; without it the question counts as cancelled.
     void SetUnitChooser(IUnitChooser* chooser) { mUnitChooser = chooser; }
 
     // Settings.
@@ -104,7 +109,17 @@ public:
 
     // Conversions.
     bool ConvertRoute();
+    // Queues a finished database for the HotSync unit of the settings (or the one chosen);
+    // false when no unit was chosen or the queueing failed.
     bool InstallPRC(const std::string& SourcePRC);
+
+    // "Install to Unit(s)": the units to choose from (the HotSync users, in user-database
+    // order; raises when Palm Desktop cannot be read), and the installation of the
+    // application file of the program named ProgramName (its executable name) and, when
+    // asked, the Meazura files on the chosen units. Warnings go to the log; an unexpected
+    // failure is shown in a message box and gives false.
+    std::vector<std::string> UnitNames();
+    bool InstallToUnits(const std::vector<std::string>& Units, bool IncludeMeazura, const std::string& ProgramName);
 
     // Helpers shared by the route imports.
     static std::string CombineUser(const std::vector<std::string>& Values);
@@ -186,6 +201,8 @@ private:
     // Header record and one route record per route, from RouteList and RouteMeterCount.
     void WriteOpeningRecords(int32_t meterCount, const std::string& sourcePath);
     void ShowError(const std::exception& e);
+    // The attached Palm Desktop; raises when there is none.
+    IPalmDesktop& PalmDesktop();
     int16_t RouteFileType(const std::string& qvfType) const;
 
     // Reading conversion: the exports by map type and their line builders; InValues holds
@@ -221,7 +238,7 @@ private:
     IAdvancedSettings* mAdvanced = nullptr;
     IRouteIndexer* mIndexer = nullptr;
     IConfigurationRecords* mCodeRecords = nullptr;
-    IInstaller* mInstaller = nullptr;
+    IPalmDesktop* mPalmDesktop = nullptr;
     IUnitChooser* mUnitChooser = nullptr;
     clsPrompts mPrompts;
 

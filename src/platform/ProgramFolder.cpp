@@ -44,6 +44,11 @@ ProgramLocations ProgramLocations::Resolve(const std::optional<std::string>& hom
                                            const std::optional<std::string>& palmDesktop) {
     ProgramLocations locations;
     locations.Home = home ? *home : Env("DOVREX_HOME").value_or(JoinPath(XdgFolder("XDG_DATA_HOME", ".local/share"), "Dovrex"));
+    // Settings paths are taken from the program's folder and handed on as they are (to the
+    // HotSync queue, which takes relative names from that folder too), so it is made
+    // absolute once, here.
+    std::error_code error;
+    if (auto absolute = std::filesystem::absolute(locations.Home, error); !error) locations.Home = absolute.string();
     MakeFolders(locations.Home);
     locations.Registry = registry ? *registry
                                   : Env("DOVREX_REGISTRY").value_or(

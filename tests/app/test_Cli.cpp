@@ -1,6 +1,8 @@
+#include "cli/CliUnitChooser.h"
 #include "cli/RunCli.h"
 
 #include "handheld_db/clsQVF.h"
+#include "platform/BinaryFile.h"
 #include "platform/modRuntime.h"
 
 #include "support/TempFolder.h"
@@ -18,6 +20,7 @@
 using namespace dovrex;
 using dovrex::test::Bytes;
 using dovrex::test::TempFolder;
+using Lines = std::vector<std::string>;
 
 namespace {
 
@@ -63,7 +66,9 @@ TEST(CliTest, HelpUsageErrorsAndExitCodes) {
     Cli cli;
     const Result help = cli.Run({"--help"});
     EXPECT_EQ(help.Code, 0);
-    for (const char* command : {"route", "config", "dump", "reading", "reread", "simulate"}) EXPECT_NE(help.Out.find(command), std::string::npos) << command;
+    for (const char* command : {"route", "config", "dump", "reading", "reread", "simulate"}) {
+        EXPECT_NE(help.Out.find(command), std::string::npos) << command;
+    }
     EXPECT_EQ(cli.Run({"dump", "--help"}).Code, 0);
     EXPECT_NE(cli.Run({"dump", "--help"}).Out.find("--json"), std::string::npos);
 
@@ -322,4 +327,95 @@ TEST(CliTest, SimulatedReadingsBecomeAnUploadFileAndAListOfIDsARoute) {
     ASSERT_EQ(reRead.Code, 0) << reRead.Out << reRead.Err;
     EXPECT_EQ(OutLines(reRead).end()[-4], "25 meters written to ReRead QVF File");
     EXPECT_EQ(nlohmann::json::parse(cli.Run({"dump", cli.folder.File("list.pdb"), "--json"}).Out)["records"].size(), 27u);
+}
+
+TEST(CliTest, UnitsListsAndInstallQueuesForHotSyncUsers) {
+    Cli cli;
+    const std::string palm = cli.folder.File("PalmDesktop");
+    const Result missing = cli.Run({"units"});
+    EXPECT_EQ(missing.Code, 1);
+    EXPECT_EQ(missing.Err, "dovrex-cli: Palm Desktop folder not found: " + palm + "\n");
+
+    std::filesystem::create_directory(palm);
+    EXPECT_EQ(cli.Run({"units"}).Out, "");
+    cli.folder.Write("PELLUCORA.PRC", "application");
+    const Result queued = cli.Run({"install", "Jos\xC3\xA9", "PELLUCORA.PRC"});
+    EXPECT_EQ(queued.Code, 0) << queued.Err;
+    EXPECT_EQ(cli.folder.Read("PalmDesktop/Jos\xE9/Install/PELLUCORA.PRC"), "application");
+    const Result twice = cli.Run({"install", "jos\xC3\xA9", "PELLUCORA.PRC"});
+    EXPECT_EQ(twice.Code, 0);
+    EXPECT_EQ(twice.Err, "[Dovrex] Application (PELLUCORA.PRC) is already scheduled to be installed during next "
+                         "HotSync operation.\n");
+    const Result absent = cli.Run({"install", "SMITH", "absent.prc"});
+    EXPECT_EQ(absent.Code, 1);
+    EXPECT_EQ(absent.Err, "[Dovrex] Application not found in " + cli.folder.Path() + ": absent.prc\n");
+    EXPECT_EQ(cli.Run({"units"}).Out, "Jos\xC3\xA9\nSMITH\n");
+
+    const auto before = cli.folder.Read("PalmDesktop/users");
+    for (const char* unit : {"../outside", "a/b", ".."}) {
+        const Result r = cli.Run({"install", unit, "PELLUCORA.PRC"});
+        EXPECT_EQ(r.Code, 1) << unit;
+        EXPECT_NE(r.Err.find("cannot be a HotSync user name"), std::string::npos) << r.Err;
+    }
+    EXPECT_EQ(cli.folder.Read("PalmDesktop/users"), before);
+    EXPECT_FALSE(std::filesystem::exists(cli.folder.File("outside")));
+    EXPECT_EQ(cli.Run({"install", "SMITH"}).Code, 2);
+
+    cli.folder.Write("PalmDesktop/users", before + "junk\n");
+    const Result junk = cli.Run({"units"});
+    EXPECT_EQ(junk.Code, 1);
+    EXPECT_EQ(junk.Err, "dovrex-cli: Palm Desktop users file " + palm + "/users, line 3: expected ID, TAB, name, TAB, folder\n");
+}
+
+TEST(CliTest, UnitChooserTakesTheOptionElseAsksTheTerminal) {
+    const std::vector<std::string> units = {"SMITH", "Jos\xE9"};
+    struct Row {
+        std::optional<std::string> Option;
+        bool Interactive;
+        std::string Typed;
+        std::string Chosen;
+    };
+    for (const Row& row : std::vector<Row>{{"NEWUNIT", false, "", "NEWUNIT"},
+                                           {std::nullopt, false, "1\n", ""},
+                                           {std::nullopt, true, "2\n", "Jos\xE9"},
+                                           {std::nullopt, true, "0\n3\n1.0\njos\xC3\xA9\n", "Jos\xE9"},
+                                           {std::nullopt, true, "nobody\n\n", ""},
+                                           {std::nullopt, true, "", ""}}) {
+        std::istringstream in(row.Typed);
+        std::ostringstream out, err;
+        cli::CliContext context(in, out, err, row.Interactive);
+        context.Options.Unit = row.Option;
+        cli::CliUnitChooser chooser(context);
+        EXPECT_EQ(chooser.ChooseUnit(units), row.Chosen) << row.Typed;
+        if (row.Interactive) {
+            EXPECT_NE(err.str().find("  2) Jos\xC3\xA9\n"), std::string::npos);
+        }
+    }
+}
+
+TEST(CliTest, RouteQueuesForTheUnitOfTheOptionElseTheInstallIsCancelled) {
+    Cli cli;
+    std::filesystem::create_directory(cli.folder.File("PalmDesktop"));
+    ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + Cli::Sample("fixed-route.txt"), "Route/Map=FixedSample",
+                       "PRCInstall/AutoInstall=Y"}).Code, 0);
+    const std::string destination = cli.folder.File("RouteQVF.pdb");
+    const Result installed = cli.Run({"route", "--unit", "SMITH"});
+    EXPECT_EQ(installed.Code, 0) << installed.Err;
+    auto lines = OutLines(installed);
+    ASSERT_GE(lines.size(), 8u);
+    EXPECT_EQ(Lines(lines.begin() + 4, lines.begin() + 8),
+              (Lines{"300 meters written to Route QVF File",
+                     "Info: " + destination + " copied to HotSync install folder for SMITH",
+                     "Info: " + destination + " Removed from destination folder", "Route Conversion Finished"}));
+    EXPECT_FALSE(FileExists(destination));
+    EXPECT_TRUE(FileExists(cli.folder.File("PalmDesktop/SMITH/Install/RouteQVF.pdb")));
+
+    // Nobody to ask: the chooser counts as cancelled and the conversion ends with warnings.
+    const Result cancelled = cli.Run({"route"});
+    EXPECT_EQ(cancelled.Code, 0);
+    lines = OutLines(cancelled);
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(Lines(lines.begin() + 5, lines.begin() + 7),
+              (Lines{"Install Cancelled without selecting unit", "Route Conversion Finished with Warnings"}));
+    EXPECT_TRUE(FileExists(destination));
 }

@@ -2,8 +2,6 @@
 
 #include "platform/BinaryFile.h"
 
-#include <chrono>
-
 using namespace dovrex;
 using namespace dovrex::test;
 
@@ -302,24 +300,6 @@ struct FakeCodeRecords : IConfigurationRecords {
     void WriteAlertRecords(clsQVF&) override { Calls.push_back("alerts"); }
 };
 
-struct FakeInstaller : IInstaller, IUnitChooser {
-    std::string Unit;
-    int32_t Status = 0;
-    std::vector<std::string> Calls;
-    std::string ChooseUnit() override {
-        Calls.push_back("choose");
-        return Unit;
-    }
-    int32_t RemovePRC(const std::string& unit, const std::string&) override {
-        Calls.push_back("remove " + unit);
-        return 0;
-    }
-    int32_t PRC(const std::string& unit, const std::string& file) override {
-        Calls.push_back("queue " + unit + (FileExists(file) ? " (file present)" : ""));
-        return Status;
-    }
-};
-
 } // namespace
 
 TEST_F(ConvertRouteTest, AdvancedConfigurationIndexAndCodeRecordsAreCalledWhereTheyBelong) {
@@ -353,50 +333,6 @@ TEST_F(ConvertRouteTest, AdvancedConfigurationIndexAndCodeRecordsAreCalledWhereT
     }
 }
 
-TEST_F(ConvertRouteTest, FinishedDatabasesAreQueuedForHotSyncOnlyAsPalmFiles) {
-    FakeInstaller installer;
-    engine.SetInstaller(&installer);
-    engine.SetUnitChooser(&installer);
-    WriteFixedMap();
-    UseSource({FixedLine("0012", 1, "7", "R", "R", "1 MAIN")});
-    const std::string destination = folder.File("RouteQVF.pdb");
-    engine.SetAutoInstall(true);
-    installer.Unit = "UNIT1";
-    ASSERT_TRUE(engine.ConvertRoute());
-    EXPECT_EQ(installer.Calls, (Lines{"choose", "remove UNIT1", "queue UNIT1 (file present)"}));
-    EXPECT_EQ(LogAfterStart(), (Lines{"1 meters written to Route QVF File",
-                                      "Info: " + destination + " copied to HotSync install folder for UNIT1",
-                                      "Info: " + destination + " Removed from destination folder", "Route Conversion Finished", ""}));
-    EXPECT_FALSE(FileExists(destination));
-
-    // A chosen unit in the settings is used without asking; Leave keeps the file.
-    installer.Calls.clear();
-    engine.SetAutoInstallUnit(" UNIT2 ");
-    engine.SetAutoInstallLeave(true);
-    ASSERT_TRUE(engine.ConvertRoute());
-    EXPECT_EQ(installer.Calls, (Lines{"remove UNIT2", "queue UNIT2 (file present)"}));
-    EXPECT_TRUE(FileExists(destination));
-
-    // A failed queueing is only a warning.
-    log.Lines.clear();
-    installer.Status = 0xFE00;
-    messages.QueueAnswer(MsgResult::Yes);
-    ASSERT_TRUE(engine.ConvertRoute());
-    EXPECT_EQ(LogAfterStart(), (Lines{"1 meters written to Route QVF File",
-                                      "Error: Unable to automatically install route to Handheld unit",
-                                      "Install Cancelled without selecting unit", "Route Conversion Finished with Warnings", ""}));
-
-    // A VFS database never goes to HotSync.
-    installer.Calls.clear();
-    engine.SetRouteQVFType("VFS");
-    messages.QueueAnswer(MsgResult::Yes);
-    ASSERT_TRUE(engine.ConvertRoute());
-    EXPECT_TRUE(installer.Calls.empty());
-    clsQVF written;
-    ASSERT_FALSE(written.OpenQVF(destination));
-    EXPECT_EQ(written.GetType(), 2);
-}
-
 TEST_F(ConvertRouteTest, RelativePathsAreTakenFromTheProgramFolderAndJunkDoesNoHarm) {
     WriteFixedMap();
     std::string junk;
@@ -427,7 +363,8 @@ TEST_F(ConvertRouteTest, MoreLinesThanADatabaseHoldsEndInAnError) {
     EXPECT_EQ(messages.Shown[0].Text, "Overflow");
 }
 
-TEST_F(ConvertRouteTest, ThirtyThousandMetersConvertQuickly) {
+TEST_F(ConvertRouteTest, ThirtyThousandMetersOverSixtyRoutesConvert) {
+    // How fast this runs is measured by bench/run.sh, not here.
     WriteFixedMap();
     Lines lines;
     for (int i = 0; i < 30000; ++i) {
@@ -435,15 +372,17 @@ TEST_F(ConvertRouteTest, ThirtyThousandMetersConvertQuickly) {
                                   std::to_string(i) + " MAIN ST", "OWNER"));
     }
     UseSource(lines);
-    const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(engine.ConvertRoute());
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    RecordProperty("seconds", std::to_string(seconds));
     EXPECT_EQ(engine.LastConversion().MetersWritten, 30000);
     EXPECT_EQ(engine.LastConversion().RouteList.size(), 60u);
-#ifdef NDEBUG
-    EXPECT_LT(seconds, 2.0); // about half a second on the development machine
-#else
-    EXPECT_LT(seconds, 60.0); // unoptimised builds only show that nothing is quadratic
-#endif
+    std::vector<ValueCollection> meters;
+    for (auto& record : ReadDatabase(folder.File("RouteQVF.pdb"))) {
+        if (Number(record, "RecType") == 2) meters.push_back(std::move(record));
+    }
+    ASSERT_EQ(meters.size(), 30000u);
+    for (const size_t i : {size_t{0}, size_t{499}, size_t{500}, size_t{29999}}) {
+        EXPECT_EQ(Number(meters[i], "RouteNbr"), static_cast<int64_t>(i / 500 + 1)) << i;
+        EXPECT_EQ(Number(meters[i], "Sequence"), static_cast<int64_t>(i % 500 + 1)) << i;
+        EXPECT_EQ(Number(meters[i], "MeterTagNbr"), static_cast<int64_t>(100000 + i)) << i;
+    }
 }

@@ -1,10 +1,13 @@
 #include "platform/BinaryFile.h"
+#include "platform/ProgramFolder.h"
 #include "platform/RuntimeError.h"
 #include "platform/TextLineReader.h"
 
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using namespace dovrex;
 using dovrex::test::TempFolder;
@@ -80,4 +83,15 @@ TEST(BinaryFile, ReportsMissingFilesAsErrorNumbersAndWritesAtOffsets) {
     EXPECT_EQ(ReadWholeFile(folder.File("g")), "whole");
     EXPECT_TRUE(FileExists(folder.File("g")));
     EXPECT_FALSE(FileExists(folder.Path()));
+}
+
+TEST(ProgramLocationsTest, ARelativeHomeIsMadeAbsolute) {
+    TempFolder folder;
+    const std::string home = folder.File("home");
+    const std::string relative = std::filesystem::relative(home).string();
+    ASSERT_NE(relative.front(), '/');
+    const ProgramLocations locations = ProgramLocations::Resolve(relative, folder.File("registry.ini"), std::nullopt);
+    EXPECT_EQ(std::filesystem::weakly_canonical(locations.Home), std::filesystem::weakly_canonical(home));
+    EXPECT_EQ(locations.Home.front(), '/');
+    EXPECT_TRUE(std::filesystem::is_directory(home));
 }
