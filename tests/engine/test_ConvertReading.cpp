@@ -2,6 +2,8 @@
 
 #include "platform/RuntimeError.h"
 
+#include "support/FileSizeLimit.h"
+
 using namespace dovrex;
 using namespace dovrex::test;
 
@@ -292,4 +294,18 @@ TEST_F(ConvertReadingTest, AFailingExportIsLoggedAndTheStepsAfterItStillRun) {
         EXPECT_EQ(folder.Read("orphans.txt"), c.orphans);
     }
     EXPECT_TRUE(messages.Shown.empty()) << ::testing::PrintToString(messages.Lines());
+
+    // An upload file that cannot be written whole (a full disk) fails the conversion.
+    engine.SetOrphanConvert(0);
+    UseReadings(whole, "Tags", "full.txt");
+    log.Lines.clear();
+    bool converted = true;
+    {
+        const FileSizeLimit full(5);
+        converted = engine.ConvertReading();
+    }
+    EXPECT_FALSE(converted);
+    EXPECT_EQ(LogFrom("Reading Conversion Starting"),
+              (Lines{"Reading Conversion Starting  1:45 PM 1/15/2004", "Disk full (" + folder.File("full.txt") + ")",
+                     "Reading Conversion Finished", ""}));
 }
