@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <map>
 #include <filesystem>
 #include <streambuf>
 #include <sstream>
@@ -235,6 +236,62 @@ TEST(CliTest, QuestionsAreAskedOnTheTerminalWhenStandardInputIsOne) {
         for (int i = 0; i < row.asked; ++i) asked += question;
         EXPECT_EQ(r.Err, asked) << row.typed;
     }
+}
+
+TEST(CliTest, MvrsDownloadRoundTripsThroughSimulatedReadingsToTheUpload) {
+    Cli cli;
+    ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + Cli::Sample("mvrs-download.dat"), "Route/Map=MvrsSample",
+                       "Reading/Source=ReadingQVF.pdb", "Reading/Map=MvrsSample", "Reading/Destination=upload.dat"})
+                  .Code,
+              0);
+    ASSERT_EQ(cli.Run({"route"}).Code, 0);
+    const Result simulate = cli.Run({"simulate", cli.folder.File("RouteQVF.pdb"), cli.folder.File("ReadingQVF.pdb"),
+                                     "--seed", "7"});
+    ASSERT_EQ(simulate.Code, 0) << simulate.Out << simulate.Err;
+    const Result reading = cli.Run({"reading"});
+    ASSERT_EQ(reading.Code, 0) << reading.Out << reading.Err;
+    EXPECT_EQ(reading.Err, "");
+
+    // Every meter of the download comes back with its customer and reading records, each
+    // route between its header and trailer, the file between its own.
+    std::map<std::string, int> kinds;
+    Lines upload = Split(ReadWholeFile(cli.folder.File("upload.dat")), "\r\n");
+    ASSERT_EQ(upload.back(), "");
+    upload.pop_back();
+    for (const std::string& line : upload) {
+        EXPECT_GE(line.size(), 126u) << line;
+        ++kinds[line.substr(0, 3)];
+    }
+    for (const auto& [kind, count] : std::map<std::string, int>{
+             {"FHD", 1}, {"RHD", 3}, {"CUS", 24}, {"MTR", 24}, {"RDG", 24}, {"RTR", 3}, {"FTR", 1}}) {
+        EXPECT_EQ(kinds[kind], count) << kind;
+    }
+    EXPECT_EQ(upload.front().substr(0, 29), "FHDN N 003000024000024000024N");
+
+    // A readings database naming a route its header does not have: without a terminal the
+    // Abort/Retry/Ignore box is answered Abort, and the conversion fails with the reason.
+    {
+        clsQVF db;
+        db.SetVersion(3);
+        ASSERT_EQ(db.CreateQVF(cli.folder.File("Bad.pdb"), ContainerPDB, 0), 0);
+        for (const Lines& record : std::vector<Lines>{{"0", "1"}, {"1", "1"}, {"2", "9"}}) {
+            db.AddNew();
+            db.SetItem("RecType", Value(Val(record[0])));
+            db.SetItem("RouteNbr", Value(Val(record[1])));
+            if (record[0] == "0") db.SetItem("MeterType", Value(3));
+            db.WriteData();
+        }
+        db.Close();
+    }
+    ASSERT_EQ(cli.Run({"config", "set", "Reading/Source=Bad.pdb"}).Code, 0);
+    const Result bad = cli.Run({"--yes", "reading"});
+    EXPECT_EQ(bad.Code, 1);
+    const std::string failure =
+        "Meter record 3 of " + cli.folder.File("Bad.pdb") + " names route 9, outside the route table of 1 routes";
+    // --yes answers the overwrite question, never the failure.
+    EXPECT_EQ(bad.Err, "[Reading Destination already exists] " + cli.folder.File("upload.dat") +
+                           " already exists.  Overwrite?\n[Error] " + failure + "\n");
+    EXPECT_NE(std::find(OutLines(bad).begin(), OutLines(bad).end(), failure), OutLines(bad).end());
 }
 
 TEST(CliTest, AbortRetryIgnoreIsAskedOnTheTerminalElseAnsweredAbort) {
