@@ -4,6 +4,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -339,6 +340,23 @@ void clsField::Insert(std::string& Buffer, const Value& NewValue) const {
         if (Buffer.size() < start + width) Buffer.resize(start + width, ' ');
         std::copy_n(text.begin(), length, Buffer.begin() + static_cast<std::ptrdiff_t>(start));
         std::fill_n(Buffer.begin() + static_cast<std::ptrdiff_t>(start + length), width - length, ' ');
+        return;
+    }
+    if ((mFieldType == ftZeroFilled || mFieldType == ftInteger) && NewValue.GetKind() == Value::Kind::Integer &&
+        NewValue.Integer() >= 0 && width <= 20) {
+        // A whole number in place: its digits right-aligned in zeros; a longer one keeps its
+        // leftmost digits, as the formatted text cut to the width would.
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, NewValue.Integer()).ptr;
+        const size_t count = static_cast<size_t>(end - digits);
+        if (Buffer.size() < start + width) Buffer.resize(start + width, ' ');
+        const auto at = Buffer.begin() + static_cast<std::ptrdiff_t>(start);
+        if (count >= width) {
+            std::copy_n(digits, width, at);
+        } else {
+            std::fill_n(at, width - count, '0');
+            std::copy_n(digits, count, at + static_cast<std::ptrdiff_t>(width - count));
+        }
         return;
     }
     std::string text = Format(NewValue);
