@@ -64,7 +64,7 @@ std::optional<QtFileDialog::Answer> QtFileDialog::Ask(QWidget* parent, const Req
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     Answer answer;
     answer.Filename = ToCore(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
-    answer.FilterIndex = static_cast<int>(names.indexOf(dialog.selectedNameFilter())) + 1;
+    answer.FilterIndex = static_cast<int16_t>(names.indexOf(dialog.selectedNameFilter()) + 1);
     if (answer.FilterIndex < 1) answer.FilterIndex = request.FilterIndex;
     return answer;
 }

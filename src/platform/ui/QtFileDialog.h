@@ -1,33 +1,28 @@
 #pragma once
 
+#include "platform/IFileDialog.h"
+
+#include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
-class QWidget;
-
 namespace dovrex::ui {
 
-// The open and save dialogs over QFileDialog. Tests answer them through SetNextAnswer,
-// as a user would, without a dialog being shown.
-class QtFileDialog {
+// The open and save dialogs over QFileDialog, also as the core's IFileDialog (owned by
+// the given window). Tests answer them through SetNextAnswer, as a user would, without a
+// dialog being shown.
+class QtFileDialog final : public IFileDialog {
 public:
-    struct Request {
-        bool Save = false;
-        std::string Title;
-        std::string DefaultExt; // appended when the user gives a name without an extension
-        std::string Filename;   // the name the dialog starts with
-        std::string InitDir;    // the folder shown at start
-        std::vector<std::pair<std::string, std::string>> Filters; // description, pattern
-        int FilterIndex = 1;    // 1-based
-    };
-    struct Answer {
-        std::string Filename;
-        int FilterIndex = 1;
-    };
+    using Request = FileDialogRequest;
+    using Answer = FileDialogAnswer;
+
+    explicit QtFileDialog(QWidget* owner = nullptr) : mOwner(owner) {}
+    std::optional<FileDialogAnswer> Ask(const FileDialogRequest& request) override { return Ask(mOwner, request); }
 
     // Nothing when the user cancelled.
     static std::optional<Answer> Ask(QWidget* parent, const Request& request);
@@ -36,6 +31,9 @@ public:
     static void SetNextAnswer(std::optional<std::string> filename);
     // Filters as the dialog lists them ("Palm Database Files (*.pdb)"; "*.*" is every file).
     static QStringList NameFilters(const std::vector<std::pair<std::string, std::string>>& filters);
+
+private:
+    QPointer<QWidget> mOwner;
 };
 
 } // namespace dovrex::ui

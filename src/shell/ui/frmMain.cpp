@@ -5,6 +5,7 @@
 #include "FormLayout.h"
 #include "ProgressPanel.h"
 #include "frmAbout.h"
+#include "frmOptions.h"
 
 #include "handheld_db/ui/frmQVFView.h"
 #include "install/ui/frmUnitInstall.h"
@@ -68,9 +69,7 @@ frmMain::frmMain(DesktopSession& session, frmMainSeams seams, QWidget* parent)
     connect(ui->mnuConvertReading, &QAction::triggered, ui->cmdReading, &QPushButton::click);
     connect(ui->cmdRouteEdit, &QToolButton::clicked, this, [this] { EditSource(mSession.Engine().RouteSource()); });
     connect(ui->cmdReReadEdit, &QToolButton::clicked, this, [this] { EditSource(mSession.Engine().ReReadSource()); });
-    connect(ui->cmdSetup, &QPushButton::clicked, this, [this] {
-        if (mSeams.ShowSetup && !Busy()) mSeams.ShowSetup(*this);
-    });
+    connect(ui->cmdSetup, &QPushButton::clicked, this, &frmMain::ShowSetup);
     connect(ui->mnuSUConfigure, &QAction::triggered, ui->cmdSetup, &QPushButton::click);
     connect(ui->btnAdvanced, &QPushButton::clicked, this, [this] {
         if (mSeams.ShowAdvanced && !Busy()) mSeams.ShowAdvanced(*this);
@@ -207,7 +206,7 @@ void frmMain::UpdateCommands() {
     Enable(idle, {ui->cmdRoute, ui->mnuConvertRoute, ui->mnuFileViewer});
     Enable(idle && mSeams.ConvertReRead, {ui->cmdReRead, ui->mnuConvertReRead});
     Enable(idle && mSeams.ConvertReading, {ui->cmdReading, ui->mnuConvertReading});
-    Enable(idle && mSeams.ShowSetup, {ui->cmdSetup, ui->mnuSUConfigure});
+    Enable(idle, {ui->cmdSetup, ui->mnuSUConfigure});
     Enable(idle && mSeams.ShowAdvanced, {ui->btnAdvanced});
     Enable(idle, {ui->btnInstall});
     Enable(idle && mSeams.LoadDistribution, {ui->mnuSULoadDist});
@@ -296,6 +295,13 @@ void frmMain::InstallToUnits() {
     if (const auto choice = window.Display(units)) {
         engine.InstallToUnits(choice->Units, choice->IncludeMeazura, DesktopSession::ProgramName());
     }
+}
+
+void frmMain::ShowSetup() {
+    if (Busy()) return;
+    QtFileDialog files(this);
+    frmOptions setup(mSession, files, this);
+    setup.Display();
 }
 
 void frmMain::ShowAbout() {

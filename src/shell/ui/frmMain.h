@@ -28,8 +28,7 @@ class ProgressPanel;
 // Windows and engine operations that other parts of the program bring. A command whose
 // seam is not filled is disabled.
 struct frmMainSeams {
-    // The setup dialog and the advanced configuration dialog, modal.
-    std::function<void(QWidget& parent)> ShowSetup;
+    // The advanced configuration dialog, modal.
     std::function<void(QWidget& parent)> ShowAdvanced;
     // Setup distributions; true when one was loaded or written.
     std::function<bool(QWidget& parent)> LoadDistribution;
@@ -86,6 +85,7 @@ private:
     void CreateDistribution();
     void ShowAbout();
     void InstallToUnits();
+    void ShowSetup();
 
     std::unique_ptr<Ui::frmMain> ui;
     DesktopSession& mSession;
