@@ -15,6 +15,7 @@ import os
 import random
 import shutil
 import statistics
+import subprocess
 import sys
 import tempfile
 import time
@@ -116,6 +117,68 @@ class RouteFixedRow(Row):
         return "%s meters over %d routes, fixed-width to PDB" % (format(self.meters, ","), self.routes)
 
 
+SAMPLES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "samples")
+
+
+def mvrs_download(path, meters):
+    """An MVRS download of about that many meters, 250 to a route, with every record kind:
+    the sample generator's own (samples/make-samples.py)."""
+    subprocess.run([sys.executable, os.path.join(SAMPLES, "make-samples.py"), "--mvrs", path,
+                    "--meters", str(meters)], check=True)
+
+
+class RouteMvrsRow(Row):
+    def __init__(self, meters):
+        self.meters = meters
+        self.name = "mvrs"
+
+    def prepare(self, bench):
+        source = os.path.join(bench.work, "mvrs-download.dat")
+        mvrs_download(source, self.meters)
+        shutil.copy(os.path.join(SAMPLES, "maps", "MvrsSample.bcm"), bench.home)  # special radio processing on
+        destination = os.path.join(bench.home, "RouteQVF.pdb")
+        bench.cli(["config", "set", "Route/Source=" + source, "Route/Map=MvrsSample",
+                   "Route/Destination=" + destination, "Route/QVFType=PDB"])
+        # The MVRS import reads the download twice (totals, then meters).
+        self.reads = [(source, 2)]
+        self.outputs = [destination]
+        self.expect = "%d meters written to Route QVF File" % self.meters
+        return ["route"]
+
+    def describe(self):
+        return "%s meters over %d routes, MVRS download to PDB" % (format(self.meters, ","), (self.meters + 249) // 250)
+
+
+class ReadingMvrsRow(Row):
+    """The MVRS upload of the readings a handheld returns for the MVRS row's route database."""
+
+    def __init__(self, meters):
+        self.meters = meters
+        self.name = "mvrs-up"
+
+    def prepare(self, bench):
+        source = os.path.join(bench.work, "mvrs-reading-download.dat")
+        mvrs_download(source, self.meters)
+        shutil.copy(os.path.join(SAMPLES, "maps", "MvrsSample.bcm"), bench.home)
+        shutil.copy(os.path.join(SAMPLES, "maps", "MvrsSample.brm"), bench.home)
+        route = os.path.join(bench.work, "MvrsRouteQVF.pdb")
+        readings = os.path.join(bench.work, "MvrsReadingQVF.pdb")
+        upload = os.path.join(bench.work, "mvrs-upload.dat")
+        bench.cli(["config", "set", "Route/Source=" + source, "Route/Map=MvrsSample", "Route/Destination=" + route,
+                   "Route/QVFType=PDB", "Reading/Source=" + readings, "Reading/Map=MvrsSample",
+                   "Reading/Destination=" + upload, "Orphan/Convert=0", "Reading/AutoReRead=N"])
+        bench.cli(["route"])
+        bench.cli(["simulate", route, readings, "--seed", "1"])
+        # The export reads the readings database twice (totals, then the upload).
+        self.reads = [(readings, 2)]
+        self.outputs = [upload]
+        self.expect = "Reading Conversion Finished"
+        return ["reading"]
+
+    def describe(self):
+        return "%s meters, simulated readings to the MVRS upload" % format(self.meters, ",")
+
+
 class Bench:
     def __init__(self, cli, floor, runs):
         self.cli_path, self.floor_path, self.runs = cli, floor, runs
@@ -198,7 +261,8 @@ def main():
     if options.runs < 1 or options.routes < 1 or options.meters < options.routes:
         parser.error("needs --runs of at least 1 and at least one meter per route")
 
-    rows = [RouteFixedRow(options.meters, options.routes)]
+    rows = [RouteFixedRow(options.meters, options.routes), RouteMvrsRow(options.meters),
+            ReadingMvrsRow(options.meters)]
     bench = Bench(os.path.abspath(options.cli), os.path.abspath(options.floor), options.runs)
     try:
         print("Dovrex benchmark: %s%s, median of %d runs each, %d cores, load average %.2f" % (

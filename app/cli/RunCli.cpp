@@ -5,7 +5,10 @@
 #include "DistCommand.h"
 #include "DumpCommand.h"
 #include "InstallCommand.h"
+#include "ReReadCommand.h"
+#include "ReadingCommand.h"
 #include "RouteCommand.h"
+#include "SimulateCommand.h"
 #ifdef DOVREX_REPORTS_PDF
 #include "ReportCommand.h"
 #endif
@@ -59,6 +62,9 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     commands.push_back(std::make_unique<DistCommand>());
     commands.push_back(std::make_unique<UnitsCommand>());
     commands.push_back(std::make_unique<InstallCommand>());
+    commands.push_back(std::make_unique<ReadingCommand>());
+    commands.push_back(std::make_unique<ReReadCommand>());
+    commands.push_back(std::make_unique<SimulateCommand>());
     for (auto& command : commands) command->Register(app);
 
     try {

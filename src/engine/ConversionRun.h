@@ -3,6 +3,7 @@
 // The working state of one conversion: created when a conversion starts and dropped
 // when it ends, so that nothing of one run leaks into the next.
 
+#include "ReadingLineLayout.h"
 #include "RouteLineLayout.h"
 
 #include "maps/clsExchMap.h"
@@ -41,6 +42,10 @@ struct ConversionRun {
     bool CreateIndexes = true;
     // The first pass over a flat source only counts routes and lines.
     bool CountingOnly = false;
+    // The output fields of a reading or orphan map, and whether the meter being built is
+    // the first of a reading export (the one that reports defaulted values).
+    std::unique_ptr<ReadingLineLayout> ReadingLayout;
+    bool FirstMeter = false;
     // The word index of the route being written: one collector per index kind (element k
     // holds kind k) while a route is indexed, none otherwise; and the route of the last
     // meter indexed.

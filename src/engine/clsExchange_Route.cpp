@@ -50,7 +50,7 @@ bool clsExchange::ConvertRoute() {
 
         bool imported = false;
         switch (run.CurrentMap->MapType()) {
-        case MapTypeMVRS: RaiseError(ErrInvalidCall, "MVRS route files cannot be converted by this version");
+        case MapTypeMVRS: imported = ConvertRouteMVRS(); break;
         case MapTypeE5000: RaiseError(ErrInvalidCall, "E5000 route files cannot be converted by this version");
         default: imported = ConvertRouteFlat(); break;
         }

@@ -4,9 +4,9 @@
 
 namespace dovrex {
 
-enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel };
+enum class MsgButtons { OK, OKCancel, YesNo, YesNoCancel, AbortRetryIgnore };
 enum class MsgIcon { None, Information, Question, Exclamation, Critical };
-enum class MsgResult { OK, Cancel, Yes, No };
+enum class MsgResult { OK, Cancel, Yes, No, Abort, Retry, Ignore };
 
 // How the core shows a message box or asks a question. An empty title means the
 // program's title.

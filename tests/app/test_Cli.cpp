@@ -1,4 +1,5 @@
 #include "cli/CliUnitChooser.h"
+#include "cli/ConsoleMessageBox.h"
 #include "cli/RunCli.h"
 
 #include "handheld_db/clsQVF.h"
@@ -11,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <map>
 #include <filesystem>
 #include <streambuf>
 #include <sstream>
@@ -34,7 +36,7 @@ struct Result {
 class Cli {
 public:
     Cli() {
-        for (const char* map : {"FixedSample.bcm", "CsvSample.bcm"}) {
+        for (const char* map : {"FixedSample.bcm", "CsvSample.bcm", "MvrsSample.bcm", "MvrsSample.brm"}) {
             std::filesystem::copy_file(std::string(DOVREX_SOURCE_DIR) + "/samples/maps/" + map, folder.File(map));
         }
     }
@@ -66,7 +68,9 @@ TEST(CliTest, HelpUsageErrorsAndExitCodes) {
     Cli cli;
     const Result help = cli.Run({"--help"});
     EXPECT_EQ(help.Code, 0);
-    for (const char* command : {"route", "config", "dump"}) EXPECT_NE(help.Out.find(command), std::string::npos) << command;
+    for (const char* command : {"route", "config", "dump", "reading", "reread", "simulate"}) {
+        EXPECT_NE(help.Out.find(command), std::string::npos) << command;
+    }
     EXPECT_EQ(cli.Run({"dump", "--help"}).Code, 0);
     EXPECT_NE(cli.Run({"dump", "--help"}).Out.find("--json"), std::string::npos);
 
@@ -162,6 +166,23 @@ TEST(CliTest, RouteConvertsTheSamplesAndDumpDecodesTheResult) {
     EXPECT_EQ(vfs["container"], "VFS");
     EXPECT_EQ(vfs["records"].size(), 244u + 3u); // no index records
     EXPECT_EQ(vfs["records"][5]["Sequence"], 2);
+
+    // The MVRS download with special radio processing: three routes of eight meters.
+    ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + Cli::Sample("mvrs-download.dat"), "Route/Map=MvrsSample",
+                       "Route/QVFType=PDB", "Route/Destination=mvrs.pdb"}).Code, 0);
+    const Result mvrs = cli.Run({"route"});
+    EXPECT_EQ(mvrs.Code, 0) << mvrs.Out << mvrs.Err;
+    EXPECT_EQ(OutLines(mvrs).at(3), "Notice: Special radio processing option is enabled");
+    EXPECT_EQ(OutLines(mvrs).at(5), "24 meters written to Route QVF File");
+    const auto mvrsJson = nlohmann::json::parse(cli.Run({"dump", cli.folder.File("mvrs.pdb"), "--json"}).Out);
+    std::vector<int> meterRoutes;
+    for (const auto& record : mvrsJson["records"]) {
+        if (record.contains("RecType") && record["RecType"] == 2) meterRoutes.push_back(record["RouteNbr"].get<int>());
+    }
+    ASSERT_EQ(meterRoutes.size(), 24u);
+    EXPECT_EQ(meterRoutes.front(), 1);
+    EXPECT_EQ(meterRoutes.back(), 3);
+    EXPECT_EQ(mvrsJson["records"][3]["Initials"], "00000205");
 }
 
 TEST(CliTest, RouteFailuresExitOneAndPromptsComeFromOptions) {
@@ -214,6 +235,86 @@ TEST(CliTest, QuestionsAreAskedOnTheTerminalWhenStandardInputIsOne) {
         std::string asked;
         for (int i = 0; i < row.asked; ++i) asked += question;
         EXPECT_EQ(r.Err, asked) << row.typed;
+    }
+}
+
+TEST(CliTest, MvrsDownloadRoundTripsThroughSimulatedReadingsToTheUpload) {
+    Cli cli;
+    ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + Cli::Sample("mvrs-download.dat"), "Route/Map=MvrsSample",
+                       "Reading/Source=ReadingQVF.pdb", "Reading/Map=MvrsSample", "Reading/Destination=upload.dat"})
+                  .Code,
+              0);
+    ASSERT_EQ(cli.Run({"route"}).Code, 0);
+    const Result simulate = cli.Run({"simulate", cli.folder.File("RouteQVF.pdb"), cli.folder.File("ReadingQVF.pdb"),
+                                     "--seed", "7"});
+    ASSERT_EQ(simulate.Code, 0) << simulate.Out << simulate.Err;
+    const Result reading = cli.Run({"reading"});
+    ASSERT_EQ(reading.Code, 0) << reading.Out << reading.Err;
+    EXPECT_EQ(reading.Err, "");
+
+    // Every meter of the download comes back with its customer and reading records, each
+    // route between its header and trailer, the file between its own.
+    std::map<std::string, int> kinds;
+    Lines upload = Split(ReadWholeFile(cli.folder.File("upload.dat")), "\r\n");
+    ASSERT_EQ(upload.back(), "");
+    upload.pop_back();
+    for (const std::string& line : upload) {
+        EXPECT_GE(line.size(), 126u) << line;
+        ++kinds[line.substr(0, 3)];
+    }
+    for (const auto& [kind, count] : std::map<std::string, int>{
+             {"FHD", 1}, {"RHD", 3}, {"CUS", 24}, {"MTR", 24}, {"RDG", 24}, {"RTR", 3}, {"FTR", 1}}) {
+        EXPECT_EQ(kinds[kind], count) << kind;
+    }
+    EXPECT_EQ(upload.front().substr(0, 29), "FHDN N 003000024000024000024N");
+
+    // A readings database naming a route its header does not have: without a terminal the
+    // Abort/Retry/Ignore box is answered Abort, and the conversion fails with the reason.
+    {
+        clsQVF db;
+        db.SetVersion(3);
+        ASSERT_EQ(db.CreateQVF(cli.folder.File("Bad.pdb"), ContainerPDB, 0), 0);
+        for (const Lines& record : std::vector<Lines>{{"0", "1"}, {"1", "1"}, {"2", "9"}}) {
+            db.AddNew();
+            db.SetItem("RecType", Value(Val(record[0])));
+            db.SetItem("RouteNbr", Value(Val(record[1])));
+            if (record[0] == "0") db.SetItem("MeterType", Value(3));
+            db.WriteData();
+        }
+        db.Close();
+    }
+    ASSERT_EQ(cli.Run({"config", "set", "Reading/Source=Bad.pdb"}).Code, 0);
+    const Result bad = cli.Run({"--yes", "reading"});
+    EXPECT_EQ(bad.Code, 1);
+    const std::string failure =
+        "Meter record 3 of " + cli.folder.File("Bad.pdb") + " names route 9, outside the route table of 1 routes";
+    // --yes answers the overwrite question, never the failure.
+    EXPECT_EQ(bad.Err, "[Reading Destination already exists] " + cli.folder.File("upload.dat") +
+                           " already exists.  Overwrite?\n[Error] " + failure + "\n");
+    EXPECT_NE(std::find(OutLines(bad).begin(), OutLines(bad).end(), failure), OutLines(bad).end());
+}
+
+TEST(CliTest, AbortRetryIgnoreIsAskedOnTheTerminalElseAnsweredAbort) {
+    // --yes and --no answer Yes/No questions only: without a terminal a failure is never
+    // retried or passed over.
+    const std::string box = "[Error] Disk full";
+    const std::string question = box + " [a]bort/[r]etry/[i]gnore ";
+    struct Row { bool terminal; cli::AnswerPolicy policy; std::string typed; MsgResult result; std::string err; };
+    const Row rows[] = {
+        {false, cli::AnswerPolicy::Yes, "r\n", MsgResult::Abort, box + "\n"},
+        {false, cli::AnswerPolicy::Ask, "i\n", MsgResult::Abort, box + "\n"},
+        {true, cli::AnswerPolicy::Yes, "r\n", MsgResult::Retry, question},
+        {true, cli::AnswerPolicy::Ask, " Ignore \r\n", MsgResult::Ignore, question},
+        {true, cli::AnswerPolicy::Ask, "x\nA\n", MsgResult::Abort, question + question},
+        {true, cli::AnswerPolicy::Ask, "", MsgResult::Abort, question},
+    };
+    for (const Row& row : rows) {
+        std::istringstream in(row.typed);
+        std::ostringstream err;
+        cli::TerminalQuestions terminal(in, err, row.terminal);
+        cli::ConsoleMessageBox box(err, row.policy, terminal);
+        EXPECT_EQ(box.Show("Disk full", "Error", MsgButtons::AbortRetryIgnore, MsgIcon::Critical), row.result) << row.typed;
+        EXPECT_EQ(err.str(), row.err) << row.typed;
     }
 }
 
@@ -277,6 +378,63 @@ TEST(CliTest, DumpShowsCodeAndIndexRecordsAndRejectsDamagedFiles) {
     const Result missing = cli.Run({"dump", cli.folder.File("missing.pdb")});
     EXPECT_EQ(missing.Code, 1);
     EXPECT_NE(missing.Err.find("File not found"), std::string::npos);
+}
+
+TEST(CliTest, SimulatedReadingsBecomeAnUploadFileAndAListOfIDsARoute) {
+    Cli cli;
+    for (const char* map : {"FixedReading.brm", "OrphanSample.bom", "ReReadSample.bcm"}) {
+        std::filesystem::copy_file(std::string(DOVREX_SOURCE_DIR) + "/samples/maps/" + map, cli.folder.File(map));
+    }
+    ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + Cli::Sample("fixed-route.txt"), "Route/Map=FixedSample",
+                       "Reading/Map=FixedReading", "Reading/Destination=upload.txt", "Orphan/Convert=1",
+                       "Orphan/Map=OrphanSample", "Orphan/Destination=orphans.txt", "Reading/AutoReRead=Y",
+                       "ReRead/Destination=ReReadQVF.pdb"})
+                  .Code,
+              0);
+    ASSERT_EQ(cli.Run({"route"}).Code, 0);
+    const std::string route = cli.folder.File("RouteQVF.pdb"), readings = cli.folder.File("ReadingQVF.pdb");
+    const Result simulated = cli.Run({"simulate", route, readings, "--seed", "3"});
+    ASSERT_EQ(simulated.Code, 0) << simulated.Err;
+    EXPECT_TRUE(StartsWith(simulated.Out, "Simulated readings of 300 meters written to " + readings + ": ")) << simulated.Out;
+    const std::string first = cli.folder.Read("ReadingQVF.pdb");
+
+    // An existing readings file is replaced only on request; the same seed gives the same file.
+    const Result refused = cli.Run({"simulate", route, readings, "--seed", "3"});
+    EXPECT_EQ(refused.Code, 1);
+    EXPECT_EQ(refused.Err, "[Readings already exist] " + readings + " already exists.  Overwrite?\ndovrex-cli: " +
+                               readings + " already exists\n");
+    ASSERT_EQ(cli.Run({"--yes", "simulate", route, readings, "--seed", "3"}).Code, 0);
+    EXPECT_EQ(cli.folder.Read("ReadingQVF.pdb"), first);
+
+    const Result reading = cli.Run({"reading"});
+    ASSERT_EQ(reading.Code, 0) << reading.Out << reading.Err;
+    const auto log = OutLines(reading);
+    EXPECT_EQ(log[2], "Using map FixedReading");
+    EXPECT_NE(std::find_if(log.begin(), log.end(), [](const std::string& l) { return StartsWith(l, "Notice: ReRead File prepared with "); }),
+              log.end());
+    EXPECT_EQ(log.end()[-3], "Reading Conversion Finished");
+    const std::string upload = cli.folder.Read("upload.txt");
+    EXPECT_EQ(upload.size(), 300u * 92u); // MapLength 90 and CR LF
+    EXPECT_EQ(upload.substr(0, 6), "000101");
+
+    const Result kind = cli.Run({"simulate", route, cli.folder.File("kind.pdb"), "--route-kind", "256"});
+    ASSERT_EQ(kind.Code, 0) << kind.Err;
+    EXPECT_EQ(nlohmann::json::parse(cli.Run({"dump", cli.folder.File("kind.pdb"), "--json"}).Out)["records"][1]["RecType"],
+              256);
+    EXPECT_EQ(cli.Run({"simulate", route, cli.folder.File("x.pdb"), "--route-kind", "2"}).Code, 2);
+    EXPECT_EQ(cli.Run({"simulate", route}).Code, 2);
+    const Result missing = cli.Run({"simulate", cli.folder.File("none.pdb"), cli.folder.File("x.pdb")});
+    EXPECT_EQ(missing.Code, 1);
+    EXPECT_EQ(missing.Err, "dovrex-cli: " + cli.folder.File("none.pdb") + ": File not found\n");
+
+    ASSERT_EQ(cli.Run({"config", "set", "ReRead/Source=" + std::string(DOVREX_SOURCE_DIR) + "/samples/reread/transponders.txt",
+                       "ReRead/Map=ReReadSample", "ReRead/Destination=list.pdb"})
+                  .Code,
+              0);
+    const Result reRead = cli.Run({"reread"});
+    ASSERT_EQ(reRead.Code, 0) << reRead.Out << reRead.Err;
+    EXPECT_EQ(OutLines(reRead).end()[-4], "25 meters written to ReRead QVF File");
+    EXPECT_EQ(nlohmann::json::parse(cli.Run({"dump", cli.folder.File("list.pdb"), "--json"}).Out)["records"].size(), 27u);
 }
 
 TEST(CliTest, UnitsListsAndInstallQueuesForHotSyncUsers) {

@@ -103,7 +103,9 @@ protected:
         qvf.SetVersion(3);
         EXPECT_FALSE(qvf.OpenQVF(path)) << path;
         while (qvf.ReadData()) {
-            if (qvf.RecordType() <= clsQVF::rtOrphan) records.push_back(qvf.GetValues());
+            // Schema records only; code and index records have layouts of their own.
+            const int32_t type = qvf.RecordType();
+            if (type <= clsQVF::rtOrphan || type == clsQVF::rtReadingRoute) records.push_back(qvf.GetValues());
         }
         return records;
     }

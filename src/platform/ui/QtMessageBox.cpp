@@ -34,6 +34,8 @@ ButtonSet Buttons(MsgButtons buttons) {
     case MsgButtons::YesNo: return {QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No};
     case MsgButtons::YesNoCancel:
         return {QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes, QMessageBox::Cancel};
+    case MsgButtons::AbortRetryIgnore:
+        return {QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore, QMessageBox::Abort, QMessageBox::Abort};
     default: break;
     }
     return {QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok};
@@ -45,6 +47,9 @@ MsgResult Result(int pressed, MsgButtons buttons) {
     case QMessageBox::Yes: return MsgResult::Yes;
     case QMessageBox::No: return MsgResult::No;
     case QMessageBox::Cancel: return MsgResult::Cancel;
+    case QMessageBox::Abort: return MsgResult::Abort;
+    case QMessageBox::Retry: return MsgResult::Retry;
+    case QMessageBox::Ignore: return MsgResult::Ignore;
     default: break;
     }
     // Closed some other way: the answer the box's Escape key gives.
@@ -52,6 +57,7 @@ MsgResult Result(int pressed, MsgButtons buttons) {
     case MsgButtons::OKCancel:
     case MsgButtons::YesNoCancel: return MsgResult::Cancel;
     case MsgButtons::YesNo: return MsgResult::No;
+    case MsgButtons::AbortRetryIgnore: return MsgResult::Abort;
     default: return MsgResult::OK;
     }
 }

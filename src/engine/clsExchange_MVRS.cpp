@@ -1,0 +1,492 @@
+// The MVRS route import: an MVRS download read twice, first for the file, cycle and
+// route totals, then to build one meter record from the records around each "MTR".
+
+#include "MVRSCustomer.h"
+#include "MVRSMeter.h"
+#include "MVRSRouteInfo.h"
+#include "clsExchange.h"
+#include "modMVRS.h"
+
+#include "billing/RecordColumn.h"
+#include "billing/clsMVRSDownload.h"
+#include "advanced/clsAdvanced.h"
+#include "handheld_db/clsQVF.h"
+#include "maps/clsExchMap.h"
+#include "platform/RuntimeError.h"
+#include "platform/modRuntime.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace dovrex {
+
+namespace {
+
+// The progress scale of both passes together (the third share is never reached).
+constexpr int32_t kProgressMax = 765;
+
+// The download reader of one pass and the fields the import reads, each found once.
+struct DownloadFields {
+    explicit DownloadFields(IMessageBox* messages) : File(messages) {}
+
+    clsMVRSDownload File;
+    clsRecType* Kind(const char* id) const { return File.RecordType(id); }
+    RecordColumn Field(const char* id, const char* name) const { return RecordColumn(Kind(id), name); }
+
+    const clsRecType* FHD = Kind("FHD");
+    const clsRecType* CHD = Kind("CHD");
+    const clsRecType* RHD = Kind("RHD");
+    const clsRecType* CUS = Kind("CUS");
+    const clsRecType* CSX = Kind("CSX");
+    const clsRecType* MTR = Kind("MTR");
+    const clsRecType* RDG = Kind("RDG");
+    const clsRecType* MTS = Kind("MTS");
+    const clsRecType* WRR = Kind("WRR");
+    const clsRecType* RFF = Kind("RFF");
+    const clsRecType* RTS = Kind("RTS");
+
+    struct {
+        RecordColumn CycleDate, NumberRoutes;
+    } Cycle{Field("CHD", "CycleDate"), Field("CHD", "NumberRoutes")};
+    struct {
+        RecordColumn NumberCustomerRecords, NumberMeterRecords, RouteNumber, Region, Zone, Office, NumberRemoteWandReads;
+    } Route{Field("RHD", "NumberCustomerRecords"), Field("RHD", "NumberMeterRecords"), Field("RHD", "RouteNumber"),
+            Field("RHD", "Region"), Field("RHD", "Zone"), Field("RHD", "Office"), Field("RHD", "NumberRemoteWandReads")};
+    struct {
+        RecordColumn Name, Address1, Address2, UtilityID, Account, GroupCode, ExtraIndicator, SegmentCode, PassThru,
+            CustomerInfo;
+    } Customer{Field("CUS", "Name"),         Field("CUS", "Address1"),       Field("CUS", "Address2"),
+               Field("CUS", "UtilityID"),    Field("CUS", "Account"),        Field("CUS", "GroupCode"),
+               Field("CUS", "ExtraIndicator"), Field("CUS", "SegmentCode"),  Field("CUS", "PassThru"),
+               Field("CUS", "CustomerInfo")};
+    struct {
+        RecordColumn Name, Address3;
+    } CustomerExtra{Field("CSX", "Name"), Field("CSX", "Address3")};
+    struct {
+        RecordColumn MeterNumber, MeterCategory, MeterType, ReadSequence, GroupCode, MeterLocation, ReadInstruction1,
+            ReadInstruction2, SurveyCode1DisplayIndicator, SurveyCode2DisplayIndicator, BillCode, MeterStatus,
+            OpticalProbeID, SpecialMessageDisplayIndicator, LocationExtraMeter, AdditionalMeterInfo;
+    } Meter{Field("MTR", "MeterNumber"),
+            Field("MTR", "MeterCategory"),
+            Field("MTR", "MeterType"),
+            Field("MTR", "ReadSequence"),
+            Field("MTR", "GroupCode"),
+            Field("MTR", "MeterLocation"),
+            Field("MTR", "ReadInstruction1"),
+            Field("MTR", "ReadInstruction2"),
+            Field("MTR", "SurveyCode1DisplayIndicator"),
+            Field("MTR", "SurveyCode2DisplayIndicator"),
+            Field("MTR", "BillCode"),
+            Field("MTR", "MeterStatus"),
+            Field("MTR", "OpticalProbeID"),
+            Field("MTR", "SpecialMessageDisplayIndicator"),
+            Field("MTR", "LocationExtraMeter"),
+            Field("MTR", "AdditionalMeterInfo")};
+    struct {
+        RecordColumn NumberDials, PreviousReading, TextPrompt, ReadDirection, CompareCode, ValidationCode, ReadMethod,
+            MeterConstant, ConstantFlag, HHFPosition, NumberDecimals, High1, Low1;
+    } Reading{Field("RDG", "NumberDials"),    Field("RDG", "PreviousReading"), Field("RDG", "TextPrompt"),
+              Field("RDG", "ReadDirection"),  Field("RDG", "CompareCode"),     Field("RDG", "ValidationCode"),
+              Field("RDG", "ReadMethod"),     Field("RDG", "MeterConstant"),   Field("RDG", "ConstantFlag"),
+              Field("RDG", "HHFPosition"),    Field("RDG", "NumberDecimals"),  Field("RDG", "High1"),
+              Field("RDG", "Low1")};
+    RecordColumn SpecialMessageText = Field("MTS", "SpecialMessageText");
+    struct {
+        RecordColumn WandProgram, DeviceID;
+    } Wand{Field("WRR", "WandProgram"), Field("WRR", "DeviceID")};
+    struct {
+        RecordColumn RFERTID, GeographicArea, RFFrequency, RFTone, Tamper;
+    } Radio{Field("RFF", "RFERTID"), Field("RFF", "GeographicArea"), Field("RFF", "RFFrequency"),
+            Field("RFF", "RFTone"), Field("RFF", "Tamper")};
+    struct {
+        RecordColumn SurveyText1, SurveyText2;
+    } Survey{Field("RTS", "SurveyText1"), Field("RTS", "SurveyText2")};
+};
+
+// The meter type code of a meter category.
+std::optional<int> MeterTypeOfCategory(const std::string& category) {
+    if (category == "W") return 1;
+    if (category == "G") return 2;
+    if (category == "E") return 3;
+    if (category == "S") return 4;
+    if (category == "I") return 5;
+    return std::nullopt;
+}
+
+// The read type code of a read method.
+std::optional<int> ReadTypeOfMethod(const std::string& method) {
+    if (method == "K") return 2;
+    if (method == "P" || method == "W") return 3;
+    if (method == "R") return 1;
+    if (method == "N") return 0;
+    return std::nullopt;
+}
+
+} // namespace
+
+class clsExchange::MVRSRouteImport {
+public:
+    explicit MVRSRouteImport(clsExchange& engine)
+        : mEngine(engine), mRun(engine.Run()), mSource(engine.ResolvedPath(engine.mvarRouteSource)),
+          mRadioProcessing(mRun.CurrentMap->MapOptions(1) == "Y") {}
+
+    bool Convert() {
+        if (!CountPass()) return false;
+        if (!CreateDatabase()) return false;
+        WriteOpeningRecords();
+        return BuildPass();
+    }
+
+private:
+    // The route table entry k (from 1); raises when the table has none.
+    MVRSRouteInfo& RouteEntry(int32_t k, const char* recordKind, int32_t line) {
+        if (k < 1 || static_cast<size_t>(k) > mRoutes.size()) {
+            RaiseError(ErrSubscript, std::string("The ") + recordKind + " record in line " +
+                                         NumberText(static_cast<int64_t>(line)) + " of " + mSource +
+                                         (k < 1 ? " comes before any route of the file"
+                                                : " is not announced by the CHD records before it"));
+        }
+        return mRoutes[static_cast<size_t>(k) - 1];
+    }
+
+    bool OpenDownload(DownloadFields& download) {
+        if (download.File.OpenFile(mSource)) return true;
+        // The file was there a moment ago: whatever stops it now, nothing usable is written.
+        mRun.ConversionProblems = true;
+        return false;
+    }
+
+    static int16_t Add16(int16_t total, double amount) {
+        return CheckInt16(static_cast<int64_t>(total) + static_cast<int64_t>(amount));
+    }
+
+    // Pass 1: file, cycle and route totals, and the meters of each route.
+    bool CountPass() {
+        DownloadFields d(&mEngine.mMessages);
+        if (!OpenDownload(d)) return false;
+        int32_t routeEntry = 0;
+        for (;;) {
+            mEngine.SetProgress(kProgressMax, d.File.Position255());
+            const clsRecType* record = d.File.ReadNext();
+            if (record == nullptr) break;
+            if (record == d.FHD) {
+                mNumberCustomers = 0;
+                mNumberMeters = 0;
+                mNumberRoutes = 0;
+            } else if (record == d.CHD) {
+                const Value& date = d.Cycle.CycleDate.Get();
+                mCycleDate = date.IsDate() ? date.Date() : clsField::ZeroDate();
+                const double announced = d.Cycle.NumberRoutes.Number();
+                mNumberRoutes = Add16(mNumberRoutes, announced == 0 ? 1 : announced);
+                mRoutes.resize(static_cast<size_t>(std::max<int16_t>(mNumberRoutes, 0)));
+            } else if (record == d.RHD) {
+                mNumberCustomers = Add16(mNumberCustomers, d.Route.NumberCustomerRecords.Number());
+                mNumberMeters = Add16(mNumberMeters, d.Route.NumberMeterRecords.Number());
+                MVRSRouteInfo& route = RouteEntry(++routeEntry, "RHD", d.File.LineNo());
+                route.RouteNumber = d.Route.RouteNumber.Text();
+                route.Region = d.Route.Region.Text();
+                route.Zone = d.Route.Zone.Text();
+                route.Office = d.Route.Office.Text();
+                route.ScheduledDate = mCycleDate;
+                route.RemoteWandReads = Fitting<int16_t>(d.Route.NumberRemoteWandReads.Number());
+            } else if (record == d.MTR) {
+                MVRSRouteInfo& route = RouteEntry(routeEntry, "MTR", d.File.LineNo());
+                route.MeterCount = Add16(route.MeterCount, 1);
+                mMeterCount = Add16(mMeterCount, 1);
+                mDatabaseSize = CheckInt32(static_cast<int64_t>(mDatabaseSize) + 1);
+            }
+        }
+        return true;
+    }
+
+    bool CreateDatabase() {
+        const int64_t reserve = static_cast<int64_t>(mNumberRoutes) + mDatabaseSize + 2 + 4200;
+        const std::string destination = mEngine.ResolvedPath(mEngine.mvarRouteDestination);
+        if (mRun.RouteDatabase->CreateQVF(destination, mEngine.RouteFileType(mEngine.mvarRouteQVFType),
+                                          CheckInt32(reserve)) != 0) {
+            mEngine.WriteLog("Error: Could not Create Route QVF File");
+            // Nothing usable was written: the closing line must say so.
+            mRun.ConversionProblems = true;
+            return false;
+        }
+        mRun.RouteDatabaseCreated = true;
+        return true;
+    }
+
+    // The header record and one route record per entry of the route table.
+    void WriteOpeningRecords() {
+        const DateTime now = mEngine.mClock.Now();
+        clsQVF& db = *mRun.RouteDatabase;
+        db.AddNew();
+        db.SetItem("RecType", Value(int64_t{0}));
+        db.SetItem("RouteNbr", Value(mNumberRoutes));
+        db.SetItem("Sequence", Value(DateNumber(now)));
+        db.SetItem("MeterTagNbr", Value(TimeNumberHHNN(now)));
+        db.SetItem("MeterType", Value(static_cast<int64_t>(db.Version())));
+        db.SetItem("PrvReading", Value(mMeterCount));
+        db.SetItem("ReadingDate", Value(DateNumber(now)));
+        db.SetItem("Initials", Value("QVF loaded from " + mSource));
+        db.SetItem("User1", Value(PackUser({NumberText(mNumberCustomers), NumberText(mNumberMeters)})));
+        db.WriteData();
+
+        // The route list is what a caller reports on; the route records carry the texts.
+        mRun.ClearRoute();
+        for (int16_t k = 1; k <= mNumberRoutes; ++k) {
+            const MVRSRouteInfo& route = mRoutes[static_cast<size_t>(k) - 1];
+            db.AddNew();
+            db.SetItem("RecType", Value(int64_t{1}));
+            db.SetItem("RouteNbr", Value(k));
+            db.SetItem("PrvReading", Value(route.MeterCount));
+            db.SetItem("Initials", Value(route.RouteNumber));
+            db.SetItem("ResponseText", Value(route.RouteNumber));
+            db.SetItem("User1", Value(PackUser({route.Region, route.Zone, route.Office,
+                                                 ScheduledDateText(route.ScheduledDate),
+                                                 NumberText(route.RemoteWandReads)})));
+            db.WriteData();
+            mRun.RouteList.push_back(route.RouteNumber);
+            mRun.RouteMeterCount.push_back(route.MeterCount);
+        }
+    }
+
+    // Pass 2: one meter record per "MTR", written when the next meter, customer or route
+    // starts, or at the end of the file.
+    bool BuildPass() {
+        ResolveFields();
+        DownloadFields d(&mEngine.mMessages);
+        if (!OpenDownload(d)) return false;
+        mRouteIndex = 0;
+        for (;;) {
+            mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
+            const clsRecType* record = d.File.ReadNext();
+            if (record == nullptr) break;
+            if (record == d.RHD) StartRoute(d);
+            else if (record == d.CUS) StartCustomer(d);
+            else if (record == d.CSX) AddCustomerExtra(d);
+            else if (record == d.MTR) StartMeter(d);
+            else if (record == d.RDG) TakeReading(d);
+            else if (record == d.MTS) mMeter.SpecialMessageText = d.SpecialMessageText.Text();
+            else if (record == d.WRR) TakeWand(d);
+            else if (record == d.RFF) TakeRadio(d);
+            else if (record == d.RTS) {
+                // A survey record before its meter's "MTR" is lost when that starts the meter afresh.
+                mMeter.SurveyText1 = d.Survey.SurveyText1.Text();
+                mMeter.SurveyText2 = d.Survey.SurveyText2.Text();
+            }
+        }
+        WritePendingMeter();
+        return !mRun.ConversionProblems;
+    }
+
+    void StartRoute(const DownloadFields& d) {
+        WritePendingMeter();
+        mRouteNumber = d.Route.RouteNumber.Text();
+        mRouteIndex = static_cast<int16_t>(mNumberRoutes + 1);
+        for (int16_t k = 1; k <= mNumberRoutes; ++k) {
+            if (mRoutes[static_cast<size_t>(k) - 1].RouteNumber == mRouteNumber) {
+                mRouteIndex = k;
+                break;
+            }
+        }
+    }
+
+    void StartCustomer(const DownloadFields& d) {
+        WritePendingMeter();
+        const auto& f = d.Customer;
+        mCustomer = MVRSCustomer{};
+        mCustomer.Name = MVRSCustomer::Part(f.Name.Text());
+        mCustomer.Address1 = MVRSCustomer::Part(f.Address1.Text());
+        mCustomer.Address2 = MVRSCustomer::Part(f.Address2.Text());
+        mCustomer.UtilityID = f.UtilityID.Text();
+        mCustomer.Account = f.Account.Text();
+        mCustomer.GroupCode = f.GroupCode.Text();
+        mCustomer.ExtraIndicator = f.ExtraIndicator.Text();
+        mCustomer.SegmentCode = f.SegmentCode.Text();
+        mCustomer.PassThru = f.PassThru.Text();
+        mCustomer.CustomerInfo = f.CustomerInfo.Text();
+    }
+
+    void AddCustomerExtra(const DownloadFields& d) {
+        mCustomer.Name2 = MVRSCustomer::Part(d.CustomerExtra.Name.Text());
+        mCustomer.Address3 = MVRSCustomer::Part(d.CustomerExtra.Address3.Text());
+    }
+
+    void StartMeter(const DownloadFields& d) {
+        WritePendingMeter();
+        const auto& f = d.Meter;
+        mMeter = MVRSMeter{};
+        mMeter.Pending = true;
+        mMeter.MeterNumber = f.MeterNumber.Text();
+        mRadio = false;
+        const std::string number = Trim(mMeter.MeterNumber);
+        if (mRadioProcessing && number.size() == 8 && IsAllDigits(number)) {
+            mMeter.TagNumber = Fitting<int32_t>(Val(number));
+            mRadio = true;
+        }
+        mMeter.MeterCategory = f.MeterCategory.Text();
+        mMeter.MeterTypeText = f.MeterType.Text();
+        mMeter.Sequence = Fitting<int16_t>(f.ReadSequence.Number());
+        mMeter.GroupCode = f.GroupCode.Text();
+        mMeter.MeterLocation = NumberText(Val(f.MeterLocation.Text()));
+        mMeter.ReadInstruction1 = f.ReadInstruction1.Text();
+        mMeter.ReadInstruction2 = f.ReadInstruction2.Text();
+        mMeter.SurveyCode1DisplayIndicator = f.SurveyCode1DisplayIndicator.Text();
+        mMeter.SurveyCode2DisplayIndicator = f.SurveyCode2DisplayIndicator.Text();
+        mMeter.BillCode = f.BillCode.Text();
+        mMeter.MeterStatus = f.MeterStatus.Text();
+        mMeter.OpticalProbeID = f.OpticalProbeID.Text();
+        mMeter.SpecialMessageDisplayIndicator = Fitting<int16_t>(f.SpecialMessageDisplayIndicator.Number());
+        mMeter.LocationExtraMeter = f.LocationExtraMeter.Text();
+        mMeter.AdditionalMeterInfo = f.AdditionalMeterInfo.Text();
+        // The columns as they stand: the number a long sequence reads as is 0.
+        mMeter.ReadSequenceText = f.ReadSequence.Columns();
+    }
+
+    void TakeReading(const DownloadFields& d) {
+        const auto& f = d.Reading;
+        mMeter.NumberDials = Fitting<int16_t>(f.NumberDials.Number());
+        mMeter.PreviousReading = Fitting<int32_t>(f.PreviousReading.Number());
+        mMeter.TextPrompt = f.TextPrompt.Text();
+        mMeter.ReadDirection = f.ReadDirection.Text();
+        mMeter.CompareCode = f.CompareCode.Text();
+        mMeter.ValidationCode = f.ValidationCode.Text();
+        mMeter.ReadMethod = mRadio ? "R" : f.ReadMethod.Text();
+        mMeter.MeterConstant = f.MeterConstant.Text();
+        mMeter.ConstantFlag = f.ConstantFlag.Text();
+        mMeter.HHFPosition = f.HHFPosition.Text();
+        mMeter.NumberDecimals = Fitting<int16_t>(f.NumberDecimals.Number());
+        mMeter.HighLimit = Fitting<int32_t>(f.High1.Number());
+        mMeter.LowLimit = Fitting<int32_t>(f.Low1.Number());
+    }
+
+    void TakeWand(const DownloadFields& d) {
+        mMeter.WandProgram = d.Wand.WandProgram.Text();
+        mMeter.DeviceID = d.Wand.DeviceID.Text();
+    }
+
+    void TakeRadio(const DownloadFields& d) {
+        const auto& f = d.Radio;
+        mMeter.TagNumber = Fitting<int32_t>(Val(f.RFERTID.Text()));
+        mMeter.GeographicArea = Fitting<int16_t>(f.GeographicArea.Number());
+        mMeter.RFFrequency = f.RFFrequency.Text();
+        mMeter.RFTone = f.RFTone.Text();
+        mMeter.TamperCount = Fitting<int16_t>(f.Tamper.Number());
+        if (mEngine.CheckDuplicateTag(NumberText(mMeter.TagNumber), mCustomer.Address1 + " " + mCustomer.Name,
+                                      d.File.LineNo())) {
+            mRun.ConversionProblems = true;
+        }
+    }
+
+    // The meter record's field numbers, looked up once for all meters.
+    struct MeterFields {
+        int16_t RecType, RouteNbr, Sequence, MeterTagNbr, MeterType, Digits, Decimals, PrvReading, MaxReading,
+            MinReading, Status, ReadType, LstReadingDate, TamperCount, UtilityCode, Lat, Lng, InitPulseCount,
+            InitTamperCount, Message, ServiceAddress, BillingName, ServiceUniqueID, MeterSerialNbr, ReceiverData,
+            User1, User2, User3, User4, User5;
+    };
+
+    void ResolveFields() {
+        clsPalmDB& db = mRun.RouteDatabase->DB();
+        auto field = [&db](const char* name) {
+            const int16_t number = db.FindItem(name);
+            if (number == 0) RaiseError(ErrInvalidCall, std::string(name) + " not valid field in Record");
+            return number;
+        };
+        mFields = MeterFields{
+            field("RecType"),         field("RouteNbr"),       field("Sequence"),       field("MeterTagNbr"),
+            field("MeterType"),       field("Digits"),         field("Decimals"),       field("PrvReading"),
+            field("MaxReading"),      field("MinReading"),     field("Status"),         field("ReadType"),
+            field("LstReadingDate"),  field("TamperCount"),    field("UtilityCode"),    field("Lat"),
+            field("Lng"),             field("InitPulseCount"), field("InitTamperCount"), field("Message"),
+            field("ServiceAddress"),  field("BillingName"),    field("ServiceUniqueID"), field("MeterSerialNbr"),
+            field("ReceiverData"),    field("User1"),          field("User2"),          field("User3"),
+            field("User4"),           field("User5"),
+        };
+    }
+
+    std::string LookupMessage() const {
+        return mEngine.Advanced().LookupMessage(Trim(mMeter.SpecialMessageText), mRouteNumber, Trim(mCustomer.Account),
+                                                Trim(mMeter.MeterNumber), NumberText(mMeter.TagNumber));
+    }
+
+    void WritePendingMeter() {
+        if (!mMeter.Pending) return;
+        const MeterFields& f = mFields;
+        const MVRSMeter& m = mMeter;
+        const MVRSCustomer& c = mCustomer;
+        clsPalmDB& db = mRun.RouteDatabase->DB();
+        db.AddNew();
+        db.SetItem(f.RecType, Value(int64_t{2}));
+        db.SetItem(f.RouteNbr, Value(mRouteIndex));
+        db.SetItem(f.Sequence, Value(m.Sequence));
+        db.SetItem(f.MeterTagNbr, Value(m.TagNumber));
+        if (const auto type = MeterTypeOfCategory(m.MeterCategory)) db.SetItem(f.MeterType, Value(int64_t{*type}));
+        db.SetItem(f.Digits, Value(m.NumberDials));
+        db.SetItem(f.Decimals, Value(m.NumberDecimals));
+        db.SetItem(f.PrvReading, Value(m.PreviousReading));
+        db.SetItem(f.MaxReading, Value(m.HighLimit));
+        db.SetItem(f.MinReading, Value(m.LowLimit));
+        db.SetItem(f.Status, Value(int64_t{0}));
+        if (const auto type = ReadTypeOfMethod(m.ReadMethod)) db.SetItem(f.ReadType, Value(int64_t{*type}));
+        db.SetItem(f.LstReadingDate, Value(int64_t{0}));
+        db.SetItem(f.TamperCount, Value(m.TamperCount));
+        // The billing system's utility ID is a text; a numeric field keeps its character codes.
+        db.SetItem(f.UtilityCode, Value(c.UtilityID));
+        for (int16_t zero : {f.Lat, f.Lng, f.InitPulseCount, f.InitTamperCount}) db.SetItem(zero, Value(int64_t{0}));
+        db.SetItem(f.Message, Value(LookupMessage()));
+        db.SetItem(f.ServiceAddress, Value(Trim(c.Address1 + c.Address2 + c.Address3)));
+        db.SetItem(f.BillingName, Value(Trim(c.Name + c.Name2)));
+        db.SetItem(f.ServiceUniqueID, Value(c.Account));
+        db.SetItem(f.MeterSerialNbr, Value(m.MeterNumber));
+        db.SetItem(f.ReceiverData, Value(""));
+        db.SetItem(f.User1, Value(PackUser({"0", c.Account, c.GroupCode, c.ExtraIndicator, c.SegmentCode, c.PassThru,
+                                            c.CustomerInfo})));
+        db.SetItem(f.User2, Value(PackUser({m.GroupCode, m.SurveyCode1DisplayIndicator, m.SurveyCode2DisplayIndicator,
+                                            m.BillCode, m.MeterStatus, m.OpticalProbeID, m.MeterTypeText,
+                                            m.MeterLocation, m.ReadInstruction1, m.ReadInstruction2,
+                                            NumberText(m.SpecialMessageDisplayIndicator), m.SurveyText1,
+                                            m.LocationExtraMeter, m.AdditionalMeterInfo, m.ReadSequenceText})));
+        db.SetItem(f.User3, Value(PackUser({m.TextPrompt, m.ReadDirection, m.CompareCode, m.ValidationCode,
+                                            m.ReadMethod, m.MeterConstant, m.ConstantFlag, m.HHFPosition,
+                                            NumberText(m.NumberDecimals)})));
+        db.SetItem(f.User4, Value(PackUser({NumberText(m.GeographicArea), m.RFFrequency, m.RFTone, "", m.DeviceID,
+                                            m.WandProgram})));
+        db.SetItem(f.User5, Value(PackUser({m.SpecialMessageText})));
+        db.WriteData();
+        ++mRun.MetersWritten;
+        // The next "MTR" starts the next meter afresh; until then nothing is pending.
+        mMeter.Pending = false;
+        if (mRun.CreateIndexes) {
+            mEngine.IndexMeter(static_cast<int32_t>(db.Item(f.RouteNbr).ToNumber()), mRun.IndexPosition,
+                               db.Item(f.MeterTagNbr).ToText(), db.Item(f.MeterSerialNbr).ToText(),
+                               db.Item(f.BillingName).ToText(), db.Item(f.ServiceAddress).ToText(),
+                               db.Item(f.ServiceUniqueID).ToText());
+        }
+        mRun.IndexPosition = CheckInt16(static_cast<int64_t>(mRun.IndexPosition) + 1);
+    }
+
+    clsExchange& mEngine;
+    ConversionRun& mRun;
+    std::string mSource;
+    bool mRadioProcessing;
+
+    // File totals and the route table.
+    int16_t mNumberRoutes = 0;
+    int16_t mNumberCustomers = 0;
+    int16_t mNumberMeters = 0;
+    DateTime mCycleDate = clsField::ZeroDate();
+    std::vector<MVRSRouteInfo> mRoutes; // entry k at k - 1
+    int16_t mMeterCount = 0;
+    int32_t mDatabaseSize = 0;
+
+    // The route, customer and meter being built.
+    int16_t mRouteIndex = 0;
+    std::string mRouteNumber;
+    MVRSCustomer mCustomer;
+    MVRSMeter mMeter;
+    bool mRadio = false;
+    MeterFields mFields{};
+};
+
+bool clsExchange::ConvertRouteMVRS() { return MVRSRouteImport(*this).Convert(); }
+
+} // namespace dovrex

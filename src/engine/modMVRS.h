@@ -1,0 +1,33 @@
+#pragma once
+
+// How the MVRS route import packs download values into the texts of the route database
+// that the reading export unpacks again.
+
+#include "platform/DateTime.h"
+#include "platform/modRuntime.h"
+
+#include <cmath>
+#include <limits>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace dovrex {
+
+// The values joined with "~" (CombineUser). A "~" inside a value would split it in two
+// when unpacked and move every later value to the wrong place, so it is carried as "-".
+std::string PackUser(std::initializer_list<std::string_view> Values);
+
+// A scheduled date as the text packed into a route record: mm/dd/yyyy.
+std::string ScheduledDateText(const DateTime& date);
+
+// A number kept in a 16- or 32-bit working value; one that does not fit leaves 0.
+template <class Int> Int Fitting(double value) {
+    if (!std::isfinite(value)) return 0;
+    const double rounded = RoundHalfEven(value);
+    if (rounded < std::numeric_limits<Int>::min() || rounded > std::numeric_limits<Int>::max()) return 0;
+    return static_cast<Int>(rounded);
+}
+
+} // namespace dovrex
