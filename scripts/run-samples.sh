@@ -1,14 +1,17 @@
 #!/bin/sh
 # Installs what is missing, builds, and, with a display, opens the desktop program on a
-# demo folder set up for the fixed-width sample; without one, converts the shipped sample
-# route files into route databases with the shipped sample maps, then dumps them.
+# demo folder set up for the fixed-width sample. Without one it runs the shipped samples
+# in a fresh folder: the sample route files become route databases, a handheld's readings
+# are simulated for the fixed-width one, and the readings become the billing upload file
+# (with the orphan file and the re-read database of the exceptions); a list of
+# transponder IDs becomes a re-read route.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
 work=${DOVREX_SAMPLE_DIR:-$(mktemp -d "${TMPDIR:-/tmp}/dovrex-samples.XXXXXX")}
 mkdir -p "$work"
-cp samples/maps/*.bcm "$work/"
+cp samples/maps/*.bcm samples/maps/*.brm samples/maps/*.bom "$work/"
 cli() { build/app/dovrex-cli --home "$work" --registry "$work/registry.ini" --palm-desktop "$work/PalmDesktop" "$@"; }
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${DOVREX_NO_DESKTOP:-}" ] && [ -x build/app/dovrex ]; then
@@ -29,5 +32,29 @@ for sample in fixed:FixedSample:samples/routes/fixed-route.txt delimited:CsvSamp
   echo "== The first records of $work/$name-RouteQVF.pdb"
   cli dump "$work/$name-RouteQVF.pdb" | head -n 60
 done
+
+echo
+echo "== The readings a handheld would return for the fixed sample route"
+cli --yes simulate "$work/fixed-RouteQVF.pdb" "$work/ReadingQVF.pdb" --seed 1
+for reading in FixedReading:upload-fixed.txt CsvReading:upload-delimited.csv; do
+  map=${reading%%:*}; upload=${reading#*:}
+  echo
+  echo "== Reading conversion with map $map (orphans and the re-read of exceptions included)"
+  cli config set Reading/Source=ReadingQVF.pdb "Reading/Map=$map" "Reading/Destination=$upload" \
+    Orphan/Convert=1 Orphan/Replace=1 Orphan/Map=OrphanSample Orphan/Destination=orphans.txt \
+    Reading/AutoReRead=Y ReRead/Destination=ReReadQVF.pdb ReRead/QVFType=PDB
+  cli --yes reading
+  echo "== The first lines of the upload file $work/$upload"
+  head -n 12 "$work/$upload"
+done
+echo "== The orphan file $work/orphans.txt"
+cat "$work/orphans.txt"
+
+echo
+echo "== Re-read route from the list of transponder IDs samples/reread/transponders.txt"
+cli config set "ReRead/Source=$(pwd)/samples/reread/transponders.txt" ReRead/Map=ReReadSample \
+  ReRead/Destination=ReReadList.pdb
+cli --yes reread
+cli dump "$work/ReReadList.pdb" | head -n 40
 echo
 echo "Results are in $work"

@@ -5,7 +5,10 @@
 #include "DistCommand.h"
 #include "DumpCommand.h"
 #include "InstallCommand.h"
+#include "ReReadCommand.h"
+#include "ReadingCommand.h"
 #include "RouteCommand.h"
+#include "SimulateCommand.h"
 #include "UnitsCommand.h"
 
 #include "platform/RuntimeError.h"
@@ -53,6 +56,9 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     commands.push_back(std::make_unique<DistCommand>());
     commands.push_back(std::make_unique<UnitsCommand>());
     commands.push_back(std::make_unique<InstallCommand>());
+    commands.push_back(std::make_unique<ReadingCommand>());
+    commands.push_back(std::make_unique<ReReadCommand>());
+    commands.push_back(std::make_unique<SimulateCommand>());
     for (auto& command : commands) command->Register(app);
 
     try {

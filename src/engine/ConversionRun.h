@@ -3,6 +3,7 @@
 // The working state of one conversion: created when a conversion starts and dropped
 // when it ends, so that nothing of one run leaks into the next.
 
+#include "ReadingLineLayout.h"
 #include "RouteLineLayout.h"
 
 #include "maps/clsExchMap.h"
@@ -48,6 +49,10 @@ struct ConversionRun {
     int32_t LastIndexedRoute = 0;
     // The import created the route database file (the code records go only into one).
     bool RouteDatabaseCreated = false;
+    // The output fields of a reading or orphan map, and whether the meter being built is
+    // the first of a reading export (the one that reports defaulted values).
+    std::unique_ptr<ReadingLineLayout> ReadingLayout;
+    bool FirstMeter = false;
 
     void ClearRoute();
     // The 1-based position of the route number text, appended when new.

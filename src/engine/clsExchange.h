@@ -125,6 +125,19 @@ public:
     static std::string CombineUser(const std::vector<std::string>& Values);
     static bool IsAllDigits(const std::string& text);
 
+    // The reading conversion (upload file, orphans, automatic re-read) and the re-read
+    // conversion of a list of meters.
+    bool ConvertReading();
+    bool ConvertReRead();
+    // Reverses CombineUser: character 1 back to 0, split at every "~".
+    static std::vector<std::string> ExtractUser(const std::string& Source);
+    // A stored yyyymmdd date or hhnnss time in the text of a map format code.
+    static std::string FormatMapDate(const std::string& value, int32_t code);
+    static std::string FormatMapTime(const std::string& value, int32_t code);
+    // A meter to visit again: unread, or its reading outside its window (which may wrap
+    // past the register's rollover).
+    static bool IsReReadException(int64_t Status, int64_t MinReading, int64_t MaxReading, int64_t CurReading);
+
     // Log and progress.
     void WriteLog(const std::string& message);
     void SetProgress(int32_t maxValue, int32_t currentValue) { mProgress.SetProgressButton(maxValue, currentValue); }
@@ -180,7 +193,8 @@ private:
     int16_t ValidateRoute(const ParsedLine& Values);
     bool CheckDuplicateTag(const std::string& tag, const std::string& info, int32_t line);
     void ReportValidation(const std::string& message, int16_t& result);
-    MeterRecordPlan PlanRouteMeterRecord(const RouteLineLayout& layout, clsQVF& db) const;
+    // reRead: the re-read conversion's meter record (no letter rule, no radio register values).
+    MeterRecordPlan PlanRouteMeterRecord(const RouteLineLayout& layout, clsQVF& db, bool reRead = false) const;
     void WriteMeterRecord(const MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition);
     void IndexWrittenMeter(const MeterRecordPlan& plan);
     // The advanced configuration in use: the attached one, else the shared instance.
@@ -202,6 +216,28 @@ private:
     // The attached Palm Desktop; raises when there is none.
     IPalmDesktop& PalmDesktop();
     int16_t RouteFileType(const std::string& qvfType) const;
+
+    // Reading conversion: the exports by map type and their line builders; InValues holds
+    // one value per output field of the run's ReadingLayout, Null where the record has none.
+    bool OpenReadingConversion(int& FileVersion, std::string& pendingFailure);
+    bool ConvertReadingFlat(int FileVersion);
+    bool ConvertReadingMVRS(int FileVersion);
+    bool ConvertReadingE5K(int FileVersion);
+    // The readings database of the run, opened with the schema of FileVersion when no
+    // export left it open.
+    clsQVF& OpenReadingsDatabase(int FileVersion);
+    void ReadValues(clsQVF& db, std::vector<Value>& InValues);
+    // A failure inside the line builders is logged; the line then comes out empty.
+    std::string AssembleLine(const std::vector<Value>& InValues);
+    std::string AssembleFixed(const std::vector<Value>& InValues);
+    std::string AssembleDelimited(const std::vector<Value>& InValues);
+    std::string OutputText(const ReadingLineLayout::Field& field, const Value& value);
+    bool ConvertOrphanFlat(int FileVersion);
+    // Copies the exception meters of the readings into a new route database at path and
+    // returns how many; with none, no file is left there.
+    int32_t BuildReReadDatabase(clsQVF& Readings, const std::string& path);
+    // Re-read conversion: its checks of the settings and the map.
+    bool OpenReReadConversion();
 
     ILog& mLog;
     IMessageBox& mMessages;

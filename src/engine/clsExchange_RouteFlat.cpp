@@ -1,6 +1,7 @@
 // The flat route import: a billing route file of one meter per line, fixed-width or
 // delimited, read twice (to count routes and meters, then to write the records).
 
+#include "MeterRecordPlan.h"
 #include "clsExchange.h"
 #include "RouteLineLayout.h"
 
@@ -44,24 +45,8 @@ Value MeterTypeCode(const std::string& meterType) {
 
 } // namespace
 
-// Where each field of a meter record comes from, resolved once per conversion.
-struct clsExchange::MeterRecordPlan {
-    enum class From { Text, Number, MeterType, ReadType, Message, Empty };
-    struct Step {
-        int16_t Target; // field number in the database
-        int Slot;       // slot in the parsed line
-        From Kind;
-        bool DateText;  // a date or time text stored as its number
-    };
-    int16_t RecType = 0, RouteNbr = 0;
-    std::vector<Step> Steps;
-    // The parsed values the message lookup takes.
-    int MessageSlot = -1, RouteSlot = -1, AccountSlot = -1, SerialSlot = -1, TagSlot = -1;
-    // What the index builder reads back from the written record.
-    int16_t TagField = 0, SerialField = 0, NameField = 0, AddressField = 0, AccountField = 0;
-};
-
-clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLayout& layout, clsQVF& db) const {
+clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLayout& layout, clsQVF& db,
+                                                                bool reRead) const {
     MeterRecordPlan plan;
     auto field = [&](const char* name) {
         const int16_t number = db.DB().FindItem(name);
@@ -82,13 +67,16 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
     plan.RecType = field("RecType");
     plan.RouteNbr = field("RouteNbr");
     add({"Sequence", "MeterTagNbr"}, From::Number);
-    add({"MeterType"}, From::MeterType);
+    // A re-read meter type is stored as parsed, without the letter rule.
+    add({"MeterType"}, reRead ? From::Text : From::MeterType);
     add({"Digits", "Decimals", "PrvReading", "MaxReading", "MinReading"}, From::Number);
     add({"ReadType"}, From::ReadType);
+    if (reRead) add({"InitPulseCount", "InitTamperCount"}, From::Number);
     add({"LstReadingDate", "UtilityCode", "Lat", "Lng"}, From::Number);
     add({"Message"}, From::Message);
     add({"ServiceAddress", "BillingName", "ServiceUniqueID", "MeterSerialNbr"}, From::Text);
-    add({"ScaleFactor", "InitReading", "InitPulseCount", "InitTamperCount"}, From::Number);
+    // A re-read meter carries no scaling or initial values of a radio register.
+    if (!reRead) add({"ScaleFactor", "InitReading", "InitPulseCount", "InitTamperCount"}, From::Number);
     add({"ReceiverData"}, From::Empty);
     add({"User1", "User2", "User3", "User4", "User5"}, From::Text);
     plan.MessageSlot = layout.Slot("Message");

@@ -147,4 +147,10 @@ bool FileExists(const std::string& path) {
 
 bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
+uint64_t FileLength(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) throw FileError(errno, path);
+    return static_cast<uint64_t>(info.st_size);
+}
+
 } // namespace dovrex

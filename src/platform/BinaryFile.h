@@ -50,5 +50,7 @@ std::string ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, std::string_view data);
 bool FileExists(const std::string& path);
 bool DeleteFile(const std::string& path);
+// The length in bytes of an existing file; raises the runtime error when it cannot be read.
+uint64_t FileLength(const std::string& path);
 
 } // namespace dovrex

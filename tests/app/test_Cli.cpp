@@ -66,7 +66,9 @@ TEST(CliTest, HelpUsageErrorsAndExitCodes) {
     Cli cli;
     const Result help = cli.Run({"--help"});
     EXPECT_EQ(help.Code, 0);
-    for (const char* command : {"route", "config", "dump"}) EXPECT_NE(help.Out.find(command), std::string::npos) << command;
+    for (const char* command : {"route", "config", "dump", "reading", "reread", "simulate"}) {
+        EXPECT_NE(help.Out.find(command), std::string::npos) << command;
+    }
     EXPECT_EQ(cli.Run({"dump", "--help"}).Code, 0);
     EXPECT_NE(cli.Run({"dump", "--help"}).Out.find("--json"), std::string::npos);
 
@@ -277,6 +279,63 @@ TEST(CliTest, DumpShowsCodeAndIndexRecordsAndRejectsDamagedFiles) {
     const Result missing = cli.Run({"dump", cli.folder.File("missing.pdb")});
     EXPECT_EQ(missing.Code, 1);
     EXPECT_NE(missing.Err.find("File not found"), std::string::npos);
+}
+
+TEST(CliTest, SimulatedReadingsBecomeAnUploadFileAndAListOfIDsARoute) {
+    Cli cli;
+    for (const char* map : {"FixedReading.brm", "OrphanSample.bom", "ReReadSample.bcm"}) {
+        std::filesystem::copy_file(std::string(DOVREX_SOURCE_DIR) + "/samples/maps/" + map, cli.folder.File(map));
+    }
+    ASSERT_EQ(cli.Run({"config", "set", "Route/Source=" + Cli::Sample("fixed-route.txt"), "Route/Map=FixedSample",
+                       "Reading/Map=FixedReading", "Reading/Destination=upload.txt", "Orphan/Convert=1",
+                       "Orphan/Map=OrphanSample", "Orphan/Destination=orphans.txt", "Reading/AutoReRead=Y",
+                       "ReRead/Destination=ReReadQVF.pdb"})
+                  .Code,
+              0);
+    ASSERT_EQ(cli.Run({"route"}).Code, 0);
+    const std::string route = cli.folder.File("RouteQVF.pdb"), readings = cli.folder.File("ReadingQVF.pdb");
+    const Result simulated = cli.Run({"simulate", route, readings, "--seed", "3"});
+    ASSERT_EQ(simulated.Code, 0) << simulated.Err;
+    EXPECT_TRUE(StartsWith(simulated.Out, "Simulated readings of 300 meters written to " + readings + ": ")) << simulated.Out;
+    const std::string first = cli.folder.Read("ReadingQVF.pdb");
+
+    // An existing readings file is replaced only on request; the same seed gives the same file.
+    const Result refused = cli.Run({"simulate", route, readings, "--seed", "3"});
+    EXPECT_EQ(refused.Code, 1);
+    EXPECT_EQ(refused.Err, "[Readings already exist] " + readings + " already exists.  Overwrite?\ndovrex-cli: " +
+                               readings + " already exists\n");
+    ASSERT_EQ(cli.Run({"--yes", "simulate", route, readings, "--seed", "3"}).Code, 0);
+    EXPECT_EQ(cli.folder.Read("ReadingQVF.pdb"), first);
+
+    const Result reading = cli.Run({"reading"});
+    ASSERT_EQ(reading.Code, 0) << reading.Out << reading.Err;
+    const auto log = OutLines(reading);
+    EXPECT_EQ(log[2], "Using map FixedReading");
+    EXPECT_NE(std::find_if(log.begin(), log.end(), [](const std::string& l) { return StartsWith(l, "Notice: ReRead File prepared with "); }),
+              log.end());
+    EXPECT_EQ(log.end()[-3], "Reading Conversion Finished");
+    const std::string upload = cli.folder.Read("upload.txt");
+    EXPECT_EQ(upload.size(), 300u * 92u); // MapLength 90 and CR LF
+    EXPECT_EQ(upload.substr(0, 6), "000101");
+
+    const Result kind = cli.Run({"simulate", route, cli.folder.File("kind.pdb"), "--route-kind", "256"});
+    ASSERT_EQ(kind.Code, 0) << kind.Err;
+    EXPECT_EQ(nlohmann::json::parse(cli.Run({"dump", cli.folder.File("kind.pdb"), "--json"}).Out)["records"][1]["RecType"],
+              256);
+    EXPECT_EQ(cli.Run({"simulate", route, cli.folder.File("x.pdb"), "--route-kind", "2"}).Code, 2);
+    EXPECT_EQ(cli.Run({"simulate", route}).Code, 2);
+    const Result missing = cli.Run({"simulate", cli.folder.File("none.pdb"), cli.folder.File("x.pdb")});
+    EXPECT_EQ(missing.Code, 1);
+    EXPECT_EQ(missing.Err, "dovrex-cli: " + cli.folder.File("none.pdb") + ": File not found\n");
+
+    ASSERT_EQ(cli.Run({"config", "set", "ReRead/Source=" + std::string(DOVREX_SOURCE_DIR) + "/samples/reread/transponders.txt",
+                       "ReRead/Map=ReReadSample", "ReRead/Destination=list.pdb"})
+                  .Code,
+              0);
+    const Result reRead = cli.Run({"reread"});
+    ASSERT_EQ(reRead.Code, 0) << reRead.Out << reRead.Err;
+    EXPECT_EQ(OutLines(reRead).end()[-4], "25 meters written to ReRead QVF File");
+    EXPECT_EQ(nlohmann::json::parse(cli.Run({"dump", cli.folder.File("list.pdb"), "--json"}).Out)["records"].size(), 27u);
 }
 
 TEST(CliTest, UnitsListsAndInstallQueuesForHotSyncUsers) {

@@ -1,0 +1,30 @@
+#pragma once
+
+// Where each field of a meter record comes from, resolved once per conversion: shared
+// by the flat route import and the re-read conversion.
+
+#include "clsExchange.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace dovrex {
+
+// Where each field of a meter record comes from, resolved once per conversion.
+struct clsExchange::MeterRecordPlan {
+    enum class From { Text, Number, MeterType, ReadType, Message, Empty };
+    struct Step {
+        int16_t Target; // field number in the database
+        int Slot;       // slot in the parsed line
+        From Kind;
+        bool DateText;  // a date or time text stored as its number
+    };
+    int16_t RecType = 0, RouteNbr = 0;
+    std::vector<Step> Steps;
+    // The parsed values the message lookup takes.
+    int MessageSlot = -1, RouteSlot = -1, AccountSlot = -1, SerialSlot = -1, TagSlot = -1;
+    // What the index builder reads back from the written record.
+    int16_t TagField = 0, SerialField = 0, NameField = 0, AddressField = 0, AccountField = 0;
+};
+
+} // namespace dovrex

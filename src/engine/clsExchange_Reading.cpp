@@ -1,0 +1,497 @@
+// The reading conversion: the readings database a handheld returns becomes the billing
+// system's upload file; the orphan file and the automatic re-read database follow.
+// A failing step does not stop the run: its description is kept, the next step runs,
+// and the result says that something failed.
+
+#include "RunScope.h"
+#include "clsExchange.h"
+
+#include "handheld_db/clsQVF.h"
+#include "maps/clsExchMap.h"
+#include "platform/BinaryFile.h"
+#include "platform/RuntimeError.h"
+#include "platform/TextFileWriter.h"
+#include "platform/modRuntime.h"
+
+#include <algorithm>
+
+namespace dovrex {
+
+namespace {
+
+// Route positions are 16-bit numbers throughout the route database.
+constexpr int64_t kMaxRoutes = 32767;
+
+bool IsNumericType(int32_t dataType) {
+    return dataType == DataTypeInt16 || dataType == DataTypeInt32 || dataType == DataTypeDouble;
+}
+
+bool PassesFilter(int32_t filter, double status, double responseCode) {
+    switch (filter) {
+    case 0: return true;                               // All Entries
+    case 1: return status > 0;                         // Only Readings
+    case 2: return status > 0 || responseCode > 0;     // Readings/Exceptions
+    case 3: return status == 0;                        // Unread
+    default: return false;
+    }
+}
+
+// The unit flags of a format code (separators, seconds, four-digit year).
+int32_t UnitFlags(int32_t code) { return ((code % 10) + 10) % 10; }
+
+std::string DatePattern(int32_t code) {
+    std::string order;
+    switch (code / 10) {
+    case 1: order = "YYMMDD"; break;
+    case 2: order = "MMDDYY"; break;
+    case 3: order = "DDMMYY"; break;
+    default: return {};
+    }
+    const int32_t flags = UnitFlags(code);
+    const std::string separator = (flags & 2) != 0 ? "/" : (flags & 1) != 0 ? "-" : "";
+    std::string pattern = order.substr(0, 2) + separator + order.substr(2, 2) + separator + order.substr(4, 2);
+    if ((flags & 4) != 0) pattern = Replace(pattern, "YY", "YYYY");
+    return pattern;
+}
+
+std::string TimePattern(int32_t code) {
+    const int32_t flags = UnitFlags(code);
+    const std::string separator = (flags & 2) != 0 ? ":" : "";
+    return "HH" + separator + "NN" + ((flags & 1) != 0 ? separator + "SS" : "");
+}
+
+// The pattern with every letter of a date or time part written as "0".
+std::string ZeroPattern(std::string pattern) {
+    for (char& c : pattern) {
+        if (c == 'Y' || c == 'M' || c == 'D' || c == 'H' || c == 'N' || c == 'S') c = '0';
+    }
+    return pattern;
+}
+
+std::string TwoDigits(int value) { return std::string(1, static_cast<char>('0' + value / 10 % 10)) + static_cast<char>('0' + value % 10); }
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+int DaysInMonth(int year, int month) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+// Writes the parts into the pattern's letter groups; other characters stay.
+std::string FillPattern(const std::string& pattern, const std::vector<std::pair<std::string, std::string>>& parts) {
+    std::string text;
+    for (size_t i = 0; i < pattern.size();) {
+        bool matched = false;
+        for (const auto& [group, value] : parts) {
+            if (pattern.compare(i, group.size(), group) == 0) {
+                text += value;
+                i += group.size();
+                matched = true;
+                break;
+            }
+        }
+        if (!matched) text += pattern[i++];
+    }
+    return text;
+}
+
+// The last digits of a reading written as at least eight digits.
+std::string ReadingDigits(int64_t reading, int64_t digits) {
+    std::string text = std::to_string(reading < 0 ? -reading : reading);
+    if (text.size() < 8) text.insert(0, 8 - text.size(), '0');
+    if (reading < 0) text.insert(0, 1, '-');
+    if (static_cast<int64_t>(text.size()) > digits) text.erase(0, text.size() - static_cast<size_t>(digits));
+    return text;
+}
+
+} // namespace
+
+std::vector<std::string> clsExchange::ExtractUser(const std::string& Source) {
+    std::string text = Source;
+    std::replace(text.begin(), text.end(), '\x01', '\0');
+    return Split(text, "~");
+}
+
+std::string clsExchange::FormatMapDate(const std::string& value, int32_t code) {
+    const std::string pattern = DatePattern(code);
+    const std::string zero = ZeroPattern(pattern);
+    const std::string text = Trim(value);
+    if (Val(text) == 0) return zero;
+    // The stored number reads as yyyymmdd; anything that is no calendar date gives zeros.
+    const std::string year = text.substr(0, 4);
+    const std::string month = text.size() > 4 ? text.substr(4, 2) : std::string();
+    const std::string day = text.size() > 6 ? text.substr(6, 2) : std::string();
+    if (!AllDigits(year) || !AllDigits(month) || !AllDigits(day)) return zero;
+    const int y = std::stoi(year), m = std::stoi(month), d = std::stoi(day);
+    if (y < 1 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) return zero;
+    std::string fourDigits = std::to_string(y);
+    fourDigits.insert(0, 4 - fourDigits.size(), '0');
+    return FillPattern(pattern, {{"YYYY", fourDigits}, {"YY", TwoDigits(y % 100)}, {"MM", TwoDigits(m)}, {"DD", TwoDigits(d)}});
+}
+
+std::string clsExchange::FormatMapTime(const std::string& value, int32_t code) {
+    const std::string pattern = TimePattern(code);
+    const std::string zero = ZeroPattern(pattern);
+    std::string text = Trim(value);
+    if (Val(text) == 0) return zero;
+    if (!AllDigits(text) || text.size() > 6) return zero;
+    text.insert(0, 6 - text.size(), '0');
+    const int h = std::stoi(text.substr(0, 2)), n = std::stoi(text.substr(2, 2)), s = std::stoi(text.substr(4, 2));
+    if (h > 23 || n > 59 || s > 59) return zero;
+    return FillPattern(pattern, {{"HH", TwoDigits(h)}, {"NN", TwoDigits(n)}, {"SS", TwoDigits(s)}});
+}
+
+bool clsExchange::OpenReadingConversion(int& FileVersion, std::string& pendingFailure) {
+    if (!RequireSetting(mvarReadingSource, "Reading Source")) return false;
+    const std::string source = ResolvedPath(mvarReadingSource);
+    WriteLog("Reading from " + source);
+    if (!RequireExistingFile(source, "Reading Source")) return false;
+    if (!RequireSetting(mvarReadingDestination, "Reading Destination")) return false;
+    if (!RequireSetting(mvarReadingMap, "Reading Conversion Map")) return false;
+    if (mvarOrphanConvert != 0) {
+        if (!RequireSetting(mvarOrphanDestination, "Orphan Destination")) return false;
+        if (!RequireSetting(mvarOrphanMap, "Orphan Conversion Map")) return false;
+    }
+    if (mvarAutoReRead && !RequireSetting(mvarReReadDestination, "Re-Read Destination")) return false;
+    const std::string destination = ResolvedPath(mvarReadingDestination);
+    WriteLog("Writing to " + destination);
+    // The export replaces the file's content; nothing is deleted before it runs.
+    if (!ConfirmOverwrite(destination, "Reading Destination", false)) return false;
+
+    // The file version is the header record's MeterType; a file that cannot be read at
+    // all stops here, a damaged first record leaves version 0 and the export reports it.
+    try {
+        FileVersion = ReadQVFVersion(source, &mMessages);
+    } catch (const std::exception& e) {
+        pendingFailure = DescribeException(e);
+        FileVersion = 0;
+    }
+    if (FileVersion < 0) {
+        WriteLog("Error: Could not read QVF file");
+        return false;
+    }
+
+    WriteLog("Using map " + mvarReadingMap);
+    if (!LoadConversionMap(mvarReadingMap, MapUseReading, "Reading Conversion Map")) return false;
+    if (!ValidateConversionMap()) return false;
+    return AskPromptValues();
+}
+
+bool clsExchange::ConvertReading() {
+    if (Busy()) {
+        WriteLog("Error: A conversion is already running");
+        return false;
+    }
+    RunScope scope(*this, RunScope::OtherConversion);
+    ConversionRun& run = *mRun;
+    // The description of the last unexpected failure, kept while the next steps run.
+    std::string pending;
+    auto attempt = [&](auto&& step) {
+        try {
+            return step();
+        } catch (const std::exception& e) {
+            pending = DescribeException(e);
+            return false;
+        }
+    };
+    try {
+        int fileVersion = 0;
+        if (!OpenReadingConversion(fileVersion, pending)) return false;
+        LogConversionStart("Reading Conversion Starting  ");
+
+        const bool exported = attempt([&] {
+            switch (run.CurrentMap->MapType()) {
+            case MapTypeMVRS: return ConvertReadingMVRS(fileVersion);
+            case MapTypeE5000: return ConvertReadingE5K(fileVersion);
+            default: return ConvertReadingFlat(fileVersion);
+            }
+        });
+        // Without a failure the export reached its end; with one, its description is logged
+        // and the result is what the export returned.
+        bool result = exported;
+        if (!pending.empty()) WriteLog(pending);
+
+        if (mvarOrphanConvert != 0) {
+            const std::string orphans = ResolvedPath(mvarOrphanDestination);
+            WriteLog("Writing orphans to " + orphans);
+            if (mvarOrphanReplace != 0 && FileExists(orphans)) {
+                if (const uint64_t length = FileLength(orphans); length > 0) {
+                    WriteLog("Notice: File " + orphans + " overwritten per configuration.  " +
+                             std::to_string(length) + " bytes lost.");
+                }
+            }
+            WriteLog("Using map " + mvarOrphanMap);
+            if (!LoadConversionMap(mvarOrphanMap, MapUseOrphan, "Orphan Conversion Map")) return false;
+            if (!ValidateConversionMap()) return false;
+            LogConversionStart("Orphan Conversion Starting  ");
+            if (!attempt([&] { return ConvertOrphanFlat(fileVersion); })) {
+                WriteLog(pending);
+                result = false;
+            }
+            if (FileExists(orphans)) {
+                WriteLog("Notice: File " + orphans + " now contains " + std::to_string(FileLength(orphans)) + " bytes.");
+            }
+        }
+
+        if (mvarAutoReRead) {
+            const std::string reRead = ResolvedPath(mvarReReadDestination);
+            WriteLog("Writing Exceptions for Re-Read to " + reRead);
+            if (!ConfirmOverwrite(reRead, "ReRead Destination", false)) {
+                result = false;
+            } else {
+                int32_t exceptions = 0;
+                int16_t container = 0;
+                const bool built = attempt([&] {
+                    clsQVF& readings = run.RouteDatabase ? *run.RouteDatabase : OpenReadingsDatabase(fileVersion);
+                    container = readings.GetType();
+                    exceptions = BuildReReadDatabase(readings, reRead);
+                    return true;
+                });
+                if (!built) {
+                    WriteLog(pending);
+                    result = false;
+                } else if (exceptions > 0) {
+                    WriteLog("Notice: ReRead File prepared with " + std::to_string(exceptions) + " Meters");
+                    // Only a Palm database file goes to HotSync; the re-read file has the
+                    // readings file's container kind.
+                    if ((mvarReReadQVFType == "PRC" || mvarReReadQVFType == "PDB") && mvarAutoInstall &&
+                        container == ContainerPDB && !InstallPRC(reRead)) {
+                        WriteLog("Install Cancelled without selecting unit");
+                    }
+                } else {
+                    WriteLog("Notice: No exceptions found in reading.  Not creating re-read file");
+                }
+            }
+        }
+
+        WriteLog("Reading Conversion Finished");
+        WriteLog("");
+        return result;
+    } catch (const std::exception& e) {
+        // A failure outside the steps above (the log itself, a map file): report it and close.
+        WriteLog(DescribeException(e));
+        WriteLog("Reading Conversion Finished");
+        WriteLog("");
+        return false;
+    }
+}
+
+clsQVF& clsExchange::OpenReadingsDatabase(int FileVersion) {
+    ConversionRun& run = Run();
+    run.RouteDatabase.reset();
+    auto database = std::make_unique<clsQVF>(&mMessages);
+    database->SetVersion(FileVersion);
+    const std::string source = ResolvedPath(mvarReadingSource);
+    if (database->OpenQVF(source)) RaiseError(ErrBadFileFormat, "Could not read QVF file " + source);
+    run.RouteDatabase = std::move(database);
+    return *run.RouteDatabase;
+}
+
+namespace {
+
+// A schema record must hold at least the fixed part of its schema.
+void RequireFixedPart(clsQVF& db, int32_t recordNumber, const std::string& path) {
+    const size_t length = db.RawData().size();
+    const auto fixed = static_cast<size_t>(db.DB().FixedLength());
+    if (length >= fixed) return;
+    RaiseError(ErrBadRecordLength, "Record " + std::to_string(recordNumber) + " of " + path + " is damaged: " +
+                                       std::to_string(length) + " bytes, fewer than the " + std::to_string(fixed) +
+                                       " bytes of its fields");
+}
+
+void RequireFlatMap(const clsExchMap& map, const ReadingLineLayout& layout) {
+    if (layout.MapType() == MapTypeFixed || layout.MapType() == MapTypeDelimited) return;
+    RaiseError(ErrInvalidCall, "The conversion map " + map.MapName() + " is neither a fixed-width nor a delimited map");
+}
+
+} // namespace
+
+void clsExchange::ReadValues(clsQVF& db, std::vector<Value>& InValues) {
+    const std::vector<ReadingLineLayout::Field>& fields = Run().ReadingLayout->Fields();
+    InValues.resize(fields.size());
+    clsPalmDB& records = db.DB();
+    for (size_t i = 0; i < fields.size(); ++i) {
+        InValues[i] = fields[i].Source != 0 ? records.Item(fields[i].Source) : Value::Null();
+    }
+}
+
+bool clsExchange::ConvertReadingFlat(int FileVersion) {
+    ConversionRun& run = Run();
+    run.ClearRoute();
+    TextFileWriter upload;
+    upload.Open(ResolvedPath(mvarReadingDestination), false);
+    clsQVF& db = OpenReadingsDatabase(FileVersion);
+    const std::string source = ResolvedPath(mvarReadingSource);
+    run.ReadingLayout = std::make_unique<ReadingLineLayout>(*run.CurrentMap, db.DB(), true);
+    const ReadingLineLayout& layout = *run.ReadingLayout;
+    RequireFlatMap(*run.CurrentMap, layout);
+    const ReadingLineLayout::RecordFields& fields = layout.Record();
+    clsPalmDB& records = db.DB();
+    auto number = [&](int16_t field) { return field != 0 ? records.Item(field).ToNumber() : 0.0; };
+
+    run.FirstMeter = true;
+    std::vector<Value> values;
+    int32_t recordNumber = 0;
+    for (;;) {
+        SetProgress(255, db.Position255());
+        if (!db.ReadData()) break;
+        ++recordNumber;
+        switch (db.RecordType()) {
+        case clsQVF::rtHeader: {
+            RequireFixedPart(db, recordNumber, source);
+            // Positions 1..count, all empty until their route records arrive.
+            const auto count = static_cast<int64_t>(number(fields.RouteNbr));
+            run.RouteList.assign(static_cast<size_t>(std::clamp<int64_t>(count, 0, kMaxRoutes)), std::string());
+            run.RouteMeterCount.assign(run.RouteList.size(), 0);
+            break;
+        }
+        case clsQVF::rtRoute:
+        case clsQVF::rtReadingRoute: {
+            RequireFixedPart(db, recordNumber, source);
+            const auto position = static_cast<int64_t>(number(fields.RouteNbr));
+            if (position < 1 || position > kMaxRoutes) {
+                RaiseError(ErrSubscript, "Route record " + std::to_string(recordNumber) + " of " + source +
+                                             " names route position " + std::to_string(position));
+            }
+            // A route beyond the header's count is still a route.
+            if (static_cast<size_t>(position) > run.RouteList.size()) {
+                run.RouteList.resize(static_cast<size_t>(position));
+                run.RouteMeterCount.resize(static_cast<size_t>(position), 0);
+            }
+            run.RouteList[static_cast<size_t>(position) - 1] = fields.Initials != 0 ? records.Item(fields.Initials).ToText() : "";
+            break;
+        }
+        case clsQVF::rtMeter: {
+            RequireFixedPart(db, recordNumber, source);
+            ReadValues(db, values);
+            for (size_t i = 0; i < values.size(); ++i) {
+                Value& value = values[i];
+                switch (layout.Fields()[i].Adjustment) {
+                case ReadingLineLayout::Adjust::None: break;
+                case ReadingLineLayout::Adjust::RouteText: {
+                    // A route position without a route record gives an empty text.
+                    const auto position = static_cast<int64_t>(value.ToNumber());
+                    value = position >= 1 && static_cast<size_t>(position) <= run.RouteList.size()
+                                ? Value(run.RouteList[static_cast<size_t>(position) - 1])
+                                : Value(std::string());
+                    break;
+                }
+                case ReadingLineLayout::Adjust::Reading: {
+                    const auto decimals = static_cast<int64_t>(number(fields.Decimals));
+                    const auto digits = static_cast<int64_t>(number(fields.Digits));
+                    if (decimals <= 0 && digits <= 0) break;
+                    auto reading = static_cast<int64_t>(value.ToNumber());
+                    if (decimals > 0) {
+                        // Past the reading's own size every further power of ten gives 0.
+                        const int64_t magnitude = reading < 0 ? -reading : reading;
+                        int64_t divisor = 1;
+                        for (int64_t d = 0; d < decimals && divisor <= magnitude; ++d) divisor *= 10;
+                        reading /= divisor;
+                    }
+                    value = digits > 0 ? Value(ReadingDigits(reading, digits)) : Value(reading);
+                    break;
+                }
+                case ReadingLineLayout::Adjust::ReadTypeLetter: {
+                    const double code = value.ToNumber();
+                    if (code == 1) value = Value("R");
+                    else if (code == 2) value = Value("M");
+                    else if (code == 3) value = Value("P");
+                    break;
+                }
+                }
+            }
+            std::string line = AssembleLine(values);
+            if (line.size() < static_cast<size_t>(std::max<int16_t>(layout.MapLength(), 0))) {
+                line.resize(static_cast<size_t>(layout.MapLength()), ' ');
+            }
+            if (PassesFilter(layout.MapFilter(), number(fields.Status), number(fields.ResponseCode))) {
+                upload.Write(line);
+                upload.Write(layout.Terminator());
+            }
+            run.FirstMeter = false;
+            break;
+        }
+        default: break;
+        }
+    }
+    upload.Close();
+    return true;
+}
+
+std::string clsExchange::AssembleLine(const std::vector<Value>& InValues) {
+    try {
+        return Run().ReadingLayout->MapType() == MapTypeFixed ? AssembleFixed(InValues) : AssembleDelimited(InValues);
+    } catch (const std::exception& e) {
+        WriteLog("Error: " + DescribeException(e));
+        return {};
+    }
+}
+
+std::string clsExchange::OutputText(const ReadingLineLayout::Field& field, const Value& value) {
+    std::string text;
+    if (value.IsNull()) {
+        text = field.Default;
+        if (Run().FirstMeter) WriteLog("Warning: Defaulted " + field.Name + " to " + field.Default);
+    } else {
+        text = value.ToText();
+    }
+    if (field.DataType == DataTypeDate) return FormatMapDate(text, field.Format);
+    if (field.DataType == DataTypeTime) return FormatMapTime(text, field.Format);
+    return text;
+}
+
+std::string clsExchange::AssembleFixed(const std::vector<Value>& InValues) {
+    const std::vector<ReadingLineLayout::Field>& fields = Run().ReadingLayout->Fields();
+    std::string line;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const ReadingLineLayout::Field& field = fields[i];
+        if (field.Position < 1) RaiseError(ErrInvalidCall, "Position of " + field.Name + " is below 1");
+        const auto start = static_cast<size_t>(field.Position) - 1;
+        if (line.size() < start) line.resize(start, ' ');
+        std::string text = OutputText(field, InValues[i]);
+        if (field.Align == 1) text = Trim(text);
+        const auto width = static_cast<size_t>(std::max<int16_t>(field.Width, 0));
+        if (text.size() < width) {
+            const std::string fill(width - text.size(), field.Pad == 2 ? ' ' : '0');
+            text = field.Align == 2 ? fill + text : text + fill;
+        } else if (text.size() > width) {
+            // Numbers keep their low digits, texts their beginning.
+            text = IsNumericType(field.DataType) ? text.substr(text.size() - width) : text.substr(0, width);
+        }
+        // A field that starts inside the line so far replaces the characters under it.
+        if (start < line.size()) line.replace(start, width, text);
+        else line += text;
+    }
+    return line;
+}
+
+std::string clsExchange::AssembleDelimited(const std::vector<Value>& InValues) {
+    const ReadingLineLayout& layout = *Run().ReadingLayout;
+    const std::string& quote = layout.Quote();
+    std::vector<std::string> columns(1);
+    for (size_t i = 0; i < layout.Fields().size(); ++i) {
+        const ReadingLineLayout::Field& field = layout.Fields()[i];
+        if (field.Position < 1) RaiseError(ErrInvalidCall, "Position of " + field.Name + " is below 1");
+        std::string text = OutputText(field, InValues[i]);
+        if (!quote.empty()) {
+            const int32_t flags = UnitFlags(field.Format);
+            if (field.DataType == DataTypeText) {
+                text.erase(std::remove_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }),
+                           text.end());
+                text = quote + Replace(text, quote, quote + quote) + quote;
+            } else if ((field.DataType == DataTypeDate && (flags & 3) != 0) ||
+                       (field.DataType == DataTypeTime && (flags & 2) != 0)) {
+                text = quote + text + quote;
+            }
+        }
+        const auto column = static_cast<size_t>(field.Position);
+        if (columns.size() < column) columns.resize(column);
+        columns[column - 1] = std::move(text);
+    }
+    return Join(columns, layout.Delimiter());
+}
+
+} // namespace dovrex
