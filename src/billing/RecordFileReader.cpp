@@ -12,13 +12,16 @@ RecordFileReader::RecordFileReader(std::span<const RecordLayout> Layouts, const 
                                    IMessageBox* messages)
     : mMessages(messages) {
     for (const RecordLayout& layout : Layouts) {
+        if (layout.ID[0] == '\0') RaiseError(ErrInvalidCall, "A record kind needs an identifier");
         auto kind = std::make_unique<clsRecType>(messages);
         kind->SetID(1, static_cast<int16_t>(std::strlen(layout.ID)), layout.ID);
         kind->AddFields(layout.Fields);
         if (CatchAllID != nullptr && kind->RIValue() == CatchAllID) {
             mCatchAll = kind.get();
         } else {
-            mTested.push_back(kind.get());
+            // Every identifier starts in column 1: a line is only tested against the kinds
+            // whose identifier begins with its first character, still in table order.
+            mTested[static_cast<unsigned char>(kind->RIValue().front())].push_back(kind.get());
         }
         mKinds.push_back(std::move(kind));
     }
@@ -34,13 +37,14 @@ clsRecType* RecordFileReader::ReadNext() {
         if (!mFile.ReadLine(mLine)) return nullptr;
         mLineNo = CheckInt32(int64_t{mLineNo} + 1);
         clsRecType* kind = mCatchAll;
-        for (clsRecType* tested : mTested) {
+        const auto& candidates = mLine.empty() ? mTested[0] : mTested[static_cast<unsigned char>(mLine.front())];
+        for (clsRecType* tested : candidates) {
             if (tested->TestID(mLine)) {
                 kind = tested;
                 break;
             }
         }
-        if (kind != nullptr) kind->Parse(mLine);
+        if (kind != nullptr) kind->ParseSwap(mLine);
         return kind;
     } catch (const std::exception& e) {
         if (mMessages) mMessages->Inform("Error in Readnext: " + DescribeException(e));

@@ -5,6 +5,7 @@
 #include "platform/IMessageBox.h"
 #include "platform/TextLineReader.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -46,7 +47,8 @@ protected:
 private:
     IMessageBox* mMessages;
     std::vector<std::unique_ptr<clsRecType>> mKinds;
-    std::vector<clsRecType*> mTested; // every kind but the catch-all, in order
+    // Every kind but the catch-all, in table order, by the first character of its identifier.
+    std::array<std::vector<clsRecType*>, 256> mTested;
     clsRecType* mCatchAll = nullptr;
     TextLineReader mFile;
     std::string mLine;

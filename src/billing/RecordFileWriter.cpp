@@ -54,6 +54,13 @@ clsRecType* RecordFileWriter::SetupRecord(std::string_view RecordType) {
     return nullptr;
 }
 
+clsRecType* RecordFileWriter::RecordType(std::string_view ID) const {
+    for (const auto& kind : mKinds) {
+        if (kind->RIValue() == ID) return kind.get();
+    }
+    return nullptr;
+}
+
 int16_t RecordFileWriter::WriteRecord(clsRecType& Record) {
     if (!mFile.IsOpen()) RaiseError(ErrBadFileNumber);
     Record.SetValue("RecID", Record.RIValue());

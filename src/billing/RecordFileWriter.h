@@ -37,6 +37,8 @@ public:
     void CloseFile();
 
     const std::vector<std::unique_ptr<clsRecType>>& RecordTypes() const { return mKinds; }
+    // The writer's object of a kind (exact identifier), values untouched; nothing when none.
+    clsRecType* RecordType(std::string_view ID) const;
 
 protected:
     RecordFileWriter(std::span<const RecordLayout> Layouts, int PadTo, IMessageBox* messages);

@@ -3,6 +3,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
@@ -67,8 +68,10 @@ std::optional<DateTime> MakeDate(int year, int month, int day) {
 }
 
 std::string TwoDigits(int n) {
+    const int v = n % 100;
+    if (v >= 0) return {static_cast<char>('0' + v / 10), static_cast<char>('0' + v % 10)};
     char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%02d", n % 100);
+    std::snprintf(buffer, sizeof buffer, "%02d", v);
     return buffer;
 }
 
@@ -138,16 +141,22 @@ std::optional<double> NumberOf(const Value& value) {
     RaiseError(ErrTypeMismatch);
 }
 
+std::string ZeroFilledWhole(int64_t n, int width) {
+    const uint64_t magnitude = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
+    std::string digits = std::to_string(magnitude);
+    if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
+    return n < 0 ? "-" + digits : digits;
+}
+
 std::string ZeroFilled(const Value& value, int width) {
-    if (value.GetKind() == Value::Kind::Integer) {
-        const int64_t n = value.Integer();
-        const uint64_t magnitude = n < 0 ? 0 - static_cast<uint64_t>(n) : static_cast<uint64_t>(n);
-        std::string digits = std::to_string(magnitude);
-        if (static_cast<int>(digits.size()) < width) digits.insert(0, static_cast<size_t>(width) - digits.size(), '0');
-        return n < 0 ? "-" + digits : digits;
-    }
+    if (value.GetKind() == Value::Kind::Integer) return ZeroFilledWhole(value.Integer(), width);
     const std::optional<double> number = NumberOf(value);
-    return number ? FormatFixed(*number, width, 0) : std::string();
+    if (!number) return {};
+    // A whole number (most texts of digits) needs no rounding: written as digits directly.
+    if (std::fabs(*number) < 1e15 && *number == std::trunc(*number)) {
+        return ZeroFilledWhole(static_cast<int64_t>(*number), width);
+    }
+    return FormatFixed(*number, width, 0);
 }
 
 DateTime DateFromSerial(double serial) {
@@ -323,6 +332,15 @@ std::string clsField::Format(const Value& NewValue) const {
 void clsField::Insert(std::string& Buffer, const Value& NewValue) const {
     const size_t start = static_cast<size_t>(mFieldPos) - 1;
     const size_t width = static_cast<size_t>(mFieldLen);
+    if (mFieldType == ftText && NewValue.IsText()) {
+        // The commonest case, written in place: the leftmost characters, then blanks.
+        const std::string& text = NewValue.Text();
+        const size_t length = std::min(text.size(), width);
+        if (Buffer.size() < start + width) Buffer.resize(start + width, ' ');
+        std::copy_n(text.begin(), length, Buffer.begin() + static_cast<std::ptrdiff_t>(start));
+        std::fill_n(Buffer.begin() + static_cast<std::ptrdiff_t>(start + length), width - length, ' ');
+        return;
+    }
     std::string text = Format(NewValue);
     text.resize(width, ' ');
     if (Buffer.size() < start + width) Buffer.resize(start + width, ' ');

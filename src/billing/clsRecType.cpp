@@ -2,6 +2,8 @@
 
 #include "platform/RuntimeError.h"
 
+#include <algorithm>
+
 namespace dovrex {
 
 namespace {
@@ -36,8 +38,13 @@ void clsRecType::AddFields(std::span<const FieldDecl> Fields) {
 bool clsRecType::TestID(std::string_view Buffer) const {
     if (mRIPos < 1 || mRILen < 0) return false;
     const size_t start = static_cast<size_t>(mRIPos) - 1;
-    if (Buffer.size() < start + static_cast<size_t>(mRILen)) return false;
-    return Buffer.substr(start, static_cast<size_t>(mRILen)) == mRIValue;
+    const size_t length = static_cast<size_t>(mRILen);
+    if (Buffer.size() < start + length || mRIValue.size() != length) return false;
+    // Identifiers are a few characters and every line is tested against most kinds.
+    for (size_t i = 0; i < length; ++i) {
+        if (Buffer[start + i] != mRIValue[i]) return false;
+    }
+    return true;
 }
 
 void clsRecType::ClearFields() {
@@ -49,7 +56,8 @@ void clsRecType::ClearFields() {
 
 void clsRecType::ClearValues() {
     for (auto& value : mValues) value.reset();
-    mOtherValues.Clear();
+    if (mOtherValues.Count() != 0) mOtherValues.Clear();
+    mParsed = false;
 }
 
 std::optional<size_t> clsRecType::FieldIndex(std::string_view FieldName) const {
@@ -61,12 +69,29 @@ std::optional<size_t> clsRecType::FieldIndex(std::string_view FieldName) const {
 void clsRecType::Parse(std::string_view Buffer) {
     ClearValues();
     mBuffer.assign(Buffer);
-    for (size_t i = 0; i < mFields.size(); ++i) mValues[i] = mFields[i].Extract(Buffer);
+    mParsed = true;
+}
+
+void clsRecType::ParseSwap(std::string& Buffer) {
+    ClearValues();
+    mBuffer.swap(Buffer);
+    mParsed = true;
+}
+
+const Value* clsRecType::FieldValue(size_t index) const {
+    auto& value = mValues[index];
+    if (!value && mParsed) value = mFields[index].Extract(mBuffer);
+    return value ? &*value : nullptr;
+}
+
+const Value& clsRecType::ValueAt(size_t FieldNumber) const {
+    const dovrex::Value* value = FieldNumber < mFields.size() ? FieldValue(FieldNumber) : nullptr;
+    return value ? *value : kNoValue;
 }
 
 const Value& clsRecType::Value(std::string_view FieldName) const {
     if (const auto index = FieldIndex(FieldName)) {
-        const auto& value = mValues[*index];
+        const dovrex::Value* value = FieldValue(*index);
         return value ? *value : kNoValue;
     }
     if (mOtherValues.Contains(FieldName)) return mOtherValues.Item(FieldName);
@@ -83,9 +108,11 @@ void clsRecType::SetValue(std::string_view FieldName, dovrex::Value NewValue) {
 
 std::string clsRecType::BuildLine(int PadTo) const {
     std::string line;
+    line.reserve(static_cast<size_t>(std::max<int>(PadTo, mLastPos)));
     for (size_t i = 0; i < mFields.size(); ++i) {
         // A field without a value stays blank (or absent when nothing follows it).
-        if (mValues[i] && !mValues[i]->IsNull()) mFields[i].Insert(line, *mValues[i]);
+        const dovrex::Value* value = FieldValue(i);
+        if (value && !value->IsNull()) mFields[i].Insert(line, *value);
     }
     if (PadTo >= 1 && line.size() < static_cast<size_t>(PadTo)) line.resize(static_cast<size_t>(PadTo), ' ');
     return line;

@@ -61,14 +61,24 @@ public:
         return 0;
     }
 
-    // Replaces every value with the fields of the line.
+    // Replaces every value with the fields of the line. A field's text is converted when
+    // its value is first asked for, so that a caller pays only for the fields it reads.
     void Parse(std::string_view Buffer);
+    // As Parse, without copying the line: its text moves into the record, and Buffer gets
+    // the text the record held before.
+    void ParseSwap(std::string& Buffer);
     const std::string& LastBuffer() const { return mBuffer; }
 
     // The value under a name (any letter case), or empty when there is none.
     const dovrex::Value& Value(std::string_view FieldName) const;
+    // The position of a field among Fields() (letter case ignored), for callers that read
+    // the same fields of many records; nothing when the kind has no such field.
+    std::optional<size_t> FieldNumber(std::string_view FieldName) const { return FieldIndex(FieldName); }
+    // The value of the field at that position, as Value gives it by name.
+    const dovrex::Value& ValueAt(size_t FieldNumber) const;
     // Stores a value under a name; names that are no field are kept but never written.
     void SetValue(std::string_view FieldName, dovrex::Value NewValue);
+    void SetValueAt(size_t FieldNumber, dovrex::Value NewValue) { mValues.at(FieldNumber) = std::move(NewValue); }
 
     // The line of the current values, padded with blanks to PadTo when that is at least 1.
     // When a value cannot be formatted it shows the failure and returns an empty line.
@@ -81,6 +91,8 @@ public:
 
 private:
     std::optional<size_t> FieldIndex(std::string_view FieldName) const;
+    // The value of field index, converted from the parsed line on first use; nothing when none.
+    const dovrex::Value* FieldValue(size_t index) const;
 
     IMessageBox* mMessages;
     std::string mBuffer;
@@ -89,7 +101,9 @@ private:
     std::string mRIValue;
     std::vector<clsField> mFields;
     std::unordered_map<std::string, size_t, NoCaseHash, NoCaseEqual> mFieldIndex;
-    std::vector<std::optional<dovrex::Value>> mValues; // one per field, in field order
+    // One per field, in field order; after Parse a field without one reads from mBuffer.
+    mutable std::vector<std::optional<dovrex::Value>> mValues;
+    bool mParsed = false;
     ValueCollection mOtherValues;                      // names that are no field
     int16_t mLastPos = 0;
 };

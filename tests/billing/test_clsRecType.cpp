@@ -1,6 +1,7 @@
 // Field kinds and the record engine: reading columns into typed values, writing values
 // into columns, recognising and assembling lines.
 
+#include "billing/RecordColumn.h"
 #include "billing/clsRecType.h"
 #include "platform/RuntimeError.h"
 #include "support/TestDoubles.h"
@@ -164,6 +165,21 @@ TEST(clsRecType, ValuesParseAndBuffer) {
     EXPECT_EQ(kind.Value("When"), Day(2003, 1, 2));
     EXPECT_EQ(kind.Value("Other"), Value()); // parsing drops every earlier value
     EXPECT_EQ(kind.Buffer(0), "XYZ0042abc  01022003");
+
+    // By position: the same values; a value set after parsing wins over the line.
+    const size_t count = kind.FieldNumber("count").value();
+    EXPECT_EQ(kind.ValueAt(count), Value(42));
+    EXPECT_FALSE(kind.FieldNumber("Missing"));
+    kind.SetValueAt(count, 7);
+    EXPECT_EQ(kind.Buffer(0), "XYZ0007abc  01022003");
+    std::string line = "XYZ0001";
+    kind.ParseSwap(line);
+    EXPECT_EQ(kind.LastBuffer(), "XYZ0001");
+    EXPECT_EQ(line, "XYZ0042abc  01022003tail");
+    EXPECT_EQ(RecordColumn(&kind, "Count").Number(), 1);
+    EXPECT_EQ(RecordColumn(&kind, "Count").Columns(), "0001");
+    EXPECT_EQ(RecordColumn(&kind, "Name").Columns(), "");
+    EXPECT_THROW(RecordColumn(&kind, "Missing"), RuntimeError);
 
     kind.Parse("XYZ"); // a short line: missing fields take their defaults
     EXPECT_EQ(kind.Value("Count"), Value(0));
