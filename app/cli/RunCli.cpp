@@ -9,6 +9,9 @@
 #include "ReadingCommand.h"
 #include "RouteCommand.h"
 #include "SimulateCommand.h"
+#ifdef DOVREX_REPORTS_PDF
+#include "ReportCommand.h"
+#endif
 #include "UnitsCommand.h"
 
 #include "platform/RuntimeError.h"
@@ -53,6 +56,9 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     commands.push_back(std::make_unique<RouteCommand>());
     commands.push_back(std::make_unique<ConfigCommand>());
     commands.push_back(std::make_unique<DumpCommand>());
+#ifdef DOVREX_REPORTS_PDF
+    commands.push_back(std::make_unique<ReportCommand>());
+#endif
     commands.push_back(std::make_unique<DistCommand>());
     commands.push_back(std::make_unique<UnitsCommand>());
     commands.push_back(std::make_unique<InstallCommand>());

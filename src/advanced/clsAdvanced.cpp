@@ -381,8 +381,8 @@ std::string clsAdvanced::LookupMessage(const std::string& PriorMessage, const st
     int found = 0;
     for (size_t i = 0; i < kMessageKinds.size(); ++i) {
         const std::string& identifier = *identifiers[i];
-        if (Trim(identifier).empty()) continue;
         const List list = kMessageKinds[i].List;
+        if (mLists[list].Entries.empty() || Trim(identifier).empty()) continue;
         int16_t position = Find(list, RouteNbr + kSeparator + identifier);
         if (position < 0) position = Find(list, std::string("ANY") + kSeparator + identifier);
         if (position < 0) continue;

@@ -277,13 +277,14 @@ void clsPalmDB::SetString(int32_t Offset, const std::string& NewValue) {
 
 int32_t clsPalmDB::AppendString(int32_t Offset, const std::string& NewValue, bool PadEven) {
     if (Offset < 0) RaiseError(ErrInvalidCall);
-    std::string record = mRawData.substr(0, static_cast<size_t>(Offset));
-    record.resize(static_cast<size_t>(Offset), '\0');
-    record += NewValue;
-    record += '\0';
-    if (PadEven && record.size() % 2 == 1) record += '\0';
-    CheckRecordLength(record.size());
-    mRawData = std::move(record);
+    // The record is cut (or NUL-filled) to Offset and the text appended, in place: records
+    // are built piece by piece, and copying them for every piece would be quadratic.
+    const size_t length = static_cast<size_t>(Offset) + NewValue.size() + 1;
+    CheckRecordLength(PadEven && length % 2 == 1 ? length + 1 : length);
+    mRawData.resize(static_cast<size_t>(Offset), '\0');
+    mRawData += NewValue;
+    mRawData += '\0';
+    if (PadEven && mRawData.size() % 2 == 1) mRawData += '\0';
     mKnownPiece = {};
     return static_cast<int32_t>(mRawData.size());
 }

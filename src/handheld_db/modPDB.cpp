@@ -22,7 +22,8 @@ void WriteValueBytes(const Value& value, size_t size, char* out) {
         return;
     }
     if (value.IsDate()) RaiseError(ErrTypeMismatch);
-    const int64_t number = CLng(value.ToNumber());
+    // A whole number needs no rounding, only the 32-bit range check.
+    const int64_t number = value.GetKind() == Value::Kind::Integer ? CheckInt32(value.Integer()) : CLng(value.ToNumber());
     if (size == 4) {
         // Integer division truncates toward zero; the quotient must fit a byte.
         const int64_t top = number / 16777216;

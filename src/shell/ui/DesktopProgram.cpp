@@ -7,6 +7,7 @@
 #include "frmSplash.h"
 
 #include "platform/ProgramFolder.h"
+#include "reports/ui/ReportsStep.h"
 #include "platform/ui/UserSettings.h"
 
 #include <DovrexVersion.h>
@@ -62,7 +63,11 @@ int RunDesktop(int argc, char** argv) {
         // Without a login the main window never opens; the program ends with the splash.
         return splash.isVisible() ? QApplication::exec() : 0;
     }
-    frmMain main(session);
+    frmMainSeams seams;
+    seams.ReportsStep = [&session](QWidget& parent, clsExchange& engine) {
+        RunReportsStep(parent, engine, session.Settings(), session.Messages());
+    };
+    frmMain main(session, std::move(seams));
     main.FormLoad();
     main.show();
     if (splash.isVisible()) splash.raise();

@@ -1,0 +1,96 @@
+#include "ReportCommand.h"
+
+#include "StreamLog.h"
+
+#include "reports/clsReport.h"
+#include "reports/ui/QtReportPrinter.h"
+
+#include "platform/ui/QtText.h"
+
+#include <CLI/CLI.hpp>
+
+#include <QFile>
+#include <QGuiApplication>
+
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+namespace dovrex::cli {
+
+namespace {
+
+// Counts the message boxes a report shows: any of them means the report failed.
+class CountingMessages final : public IMessageBox {
+public:
+    explicit CountingMessages(IMessageBox& shown) : mShown(shown) {}
+    MsgResult Show(const std::string& text, const std::string& title, MsgButtons buttons, MsgIcon icon) override {
+        ++Count;
+        return mShown.Show(text, title, buttons, icon);
+    }
+    int Count = 0;
+
+private:
+    IMessageBox& mShown;
+};
+
+// Fonts and PDF files need Qt's application object, made for the command when there is
+// none; without a display it draws offscreen.
+std::unique_ptr<QGuiApplication> QtApplication() {
+    if (QCoreApplication::instance()) return nullptr;
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    static int argc = 1;
+    static char name[] = "dovrex-cli";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+} // namespace
+
+void ReportCommand::Register(CLI::App& app) {
+    mCommand = app.add_subcommand("report", "Write readings reports of a readings database as a PDF file");
+    mCommand->add_option("KIND", mKind, "exception, reading, orphan, missed, or all (the four in one file)")
+        ->required()
+        ->check(CLI::IsMember({"exception", "reading", "orphan", "missed", "all"}));
+    mCommand->add_option("READINGS", mReadings, "The readings database (PDB or VFS)")->required();
+    mCommand->add_option("--pdf", mPdf, "The PDF file to write")->required()->type_name("OUT");
+    mCommand->fallthrough();
+}
+
+int ReportCommand::Run(CliContext& context) {
+    std::vector<int32_t> kinds;
+    const std::pair<const char*, int32_t> names[] = {{"exception", clsReport::rkException},
+                                                     {"reading", clsReport::rkReading},
+                                                     {"orphan", clsReport::rkOrphan},
+                                                     {"missed", clsReport::rkMissed}};
+    for (const auto& [name, kind] : names) {
+        if (mKind == name || mKind == "all") kinds.push_back(kind);
+    }
+
+    const std::unique_ptr<QGuiApplication> application = QtApplication();
+    std::unique_ptr<ui::QtReportPrinter> pdf = ui::QtReportPrinter::Pdf(ui::ToCore(QString::fromLocal8Bit(mPdf.c_str())));
+    pdf->SetContinuous(true);
+    StreamLog log(context.Out);
+    CountingMessages messages(context.Messages());
+    const SystemClock clock;
+    const ReportServices services{&messages, &log, nullptr, nullptr, nullptr, &clock, LocaleFormats::System()};
+    bool done = true;
+    for (const int32_t kind : kinds) {
+        clsReport report(services);
+        report.Init(static_cast<ReportPrinter*>(pdf.get()));
+        if (!report.Begin(false, mReadings, kind, clsReport::TitleOf(kind)) || messages.Count > 0) {
+            done = false;
+            break;
+        }
+    }
+    pdf->Finish();
+    if (done) return ExitOk;
+    // A file with only part of what was asked for is not left behind.
+    pdf.reset();
+    QFile::remove(QString::fromLocal8Bit(mPdf.c_str()));
+    return ExitFailed;
+}
+
+} // namespace dovrex::cli

@@ -1,0 +1,142 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace dovrex {
+
+// The font a surface draws text with.
+struct ReportFont {
+    std::string Name = "Arial";
+    double Size = 10; // points
+    bool Bold = false;
+    bool Italic = false;
+    bool Underline = false;
+
+    friend bool operator==(const ReportFont&, const ReportFont&) = default;
+};
+
+// A picture that reports can place on a page; the front end owns the image itself.
+class IReportPicture {
+public:
+    virtual ~IReportPicture() = default;
+    // Its own size, used when an element gives none.
+    virtual double WidthInches() const = 0;
+    virtual double HeightInches() const = 0;
+};
+
+// Units of a surface's coordinates, numbered as the old drawing surfaces numbered them.
+enum ScaleModes : int16_t {
+    smTwips = 1,
+    smPoints = 2,
+    smPixels = 3,
+    smInches = 5,
+    smMillimeters = 6,
+    smCentimeters = 7,
+};
+
+// Raster drawing modes that the report engine sets.
+enum DrawModes : int16_t { dmNotMergePen = 2, dmNotXorPen = 10, dmCopyPen = 13 };
+
+// A drawing target of the report engine: a printer page, a preview picture or a PDF page.
+// It keeps what the old drawing surfaces kept (the current point, the font, the scale and the
+// drawing mode) and works in the units of its scale mode; the front end supplies the device
+// side, in the surface's own pixels, and measures text with the real font.
+class ReportSurface {
+public:
+    virtual ~ReportSurface() = default;
+
+    int16_t ScaleMode() const { return mScaleMode; }
+    // Raises "Invalid property value" for a mode that is not one of ScaleModes.
+    void SetScaleMode(int16_t mode);
+    // The surface's extent in its current units.
+    double ScaleWidth() const { return ToUnitsX(DeviceWidth()); }
+    double ScaleHeight() const { return ToUnitsY(DeviceHeight()); }
+    // The extent in pixels.
+    double PixelWidth() const { return DeviceWidth(); }
+    double PixelHeight() const { return DeviceHeight(); }
+
+    double CurrentX() const { return ToUnitsX(mX); }
+    double CurrentY() const { return ToUnitsY(mY); }
+    void SetCurrentX(double x) { mX = ToPixelsX(x); }
+    void SetCurrentY(double y) { mY = ToPixelsY(y); }
+
+    const ReportFont& Font() const { return mFont; }
+    void SetFontName(const std::string& name) { mFont.Name = name; }
+    void SetFontSize(double points) { mFont.Size = points; }
+    void SetFontBold(bool on) { mFont.Bold = on; }
+    void SetFontItalic(bool on) { mFont.Italic = on; }
+    void SetFontUnderline(bool on) { mFont.Underline = on; }
+
+    // Measured in the current font: the widest line, and the number of lines (CR LF
+    // separated; an empty text is one line) times the font's line height.
+    double TextWidth(const std::string& text);
+    double TextHeight(const std::string& text);
+    // Draws one line of text with its top left at the current point; the current point
+    // moves to the end of the text on the same line.
+    void Print(const std::string& text);
+
+    int16_t DrawMode() const { return mDrawMode; }
+    void SetDrawMode(int16_t mode) { mDrawMode = mode; }
+    // A line; the current point moves to its end.
+    void Line(double x1, double y1, double x2, double y2);
+    // A filled rectangle that includes the pixels of both corners; the current point moves
+    // to the second corner.
+    void FillRect(double x1, double y1, double x2, double y2);
+
+    // Pictures, stretched to width x height (each 0 or less: the picture's own size).
+    void PaintPicture(const IReportPicture& picture, double x, double y, double width, double height);
+    // The image of another surface, stretched to width x height.
+    void PaintSurface(ReportSurface& source, double x, double y, double width, double height);
+    // Copies pixels of another surface (from its origin) to a pixel position of this one.
+    void Blit(ReportSurface& source, int32_t sourceWidth, int32_t sourceHeight, int32_t destX, int32_t destY);
+    // Blank page, current point at the origin.
+    void Clear();
+
+protected:
+    // Device side, in the surface's own pixels. Text positions are the top left of the line.
+    virtual double DotsPerInchX() const = 0;
+    virtual double DotsPerInchY() const = 0;
+    virtual double DeviceWidth() const = 0;
+    virtual double DeviceHeight() const = 0;
+    virtual double DeviceTextWidth(const ReportFont& font, const std::string& line) = 0;
+    virtual double DeviceLineHeight(const ReportFont& font) = 0;
+    virtual void DeviceText(double x, double y, const ReportFont& font, const std::string& line) = 0;
+    virtual void DeviceLine(double x1, double y1, double x2, double y2, int16_t drawMode) = 0;
+    // Fills the pixels from (left, top) up to, not including, (right, bottom).
+    virtual void DeviceFill(double left, double top, double right, double bottom, int16_t drawMode) = 0;
+    virtual void DevicePicture(const IReportPicture& picture, double x, double y, double width, double height) = 0;
+    virtual void DeviceSurface(ReportSurface& source, double x, double y, double width, double height) = 0;
+    virtual void DeviceBlit(ReportSurface& source, int32_t width, int32_t height, int32_t destX, int32_t destY) = 0;
+    virtual void DeviceClear() = 0;
+
+private:
+    double UnitsPerInch(bool horizontal) const;
+    double ToPixelsX(double units) const { return units * DotsPerInchX() / UnitsPerInch(true); }
+    double ToPixelsY(double units) const { return units * DotsPerInchY() / UnitsPerInch(false); }
+    double ToUnitsX(double pixels) const { return pixels * UnitsPerInch(true) / DotsPerInchX(); }
+    double ToUnitsY(double pixels) const { return pixels * UnitsPerInch(false) / DotsPerInchY(); }
+
+    int16_t mScaleMode = smTwips;
+    double mX = 0; // current point, in pixels
+    double mY = 0;
+    ReportFont mFont;
+    int16_t mDrawMode = dmCopyPen;
+};
+
+// A printer: a surface of pages that prints what was drawn when its document ends.
+class ReportPrinter : public ReportSurface {
+public:
+    virtual std::string DeviceName() const = 0;
+    // 1 portrait, 2 landscape.
+    virtual int16_t Orientation() const = 0;
+    virtual void SetOrientation(int16_t orientation) = 0;
+    // May raise when the printer has no such bin.
+    virtual void SetPaperBin(int16_t bin) = 0;
+    // Ends the page and starts the next one.
+    virtual void NewPage() = 0;
+    // Ends the document; what was drawn goes to the printer (or the file). Errors are raised.
+    virtual void EndDoc() = 0;
+};
+
+} // namespace dovrex

@@ -1,0 +1,555 @@
+#include "RptEngine.h"
+
+#include "ReportFormat.h"
+
+#include "platform/RuntimeError.h"
+#include "platform/modRuntime.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace dovrex {
+
+namespace {
+
+const std::string CrLf = "\r\n";
+
+// Only the barcode symbology the reports use, and its module width in pixels.
+constexpr int16_t ElementBarcodeSymbology = clsDrawBarcode::bcCode128;
+constexpr int16_t ElementBarcodeWidth = 14;
+
+} // namespace
+
+RptEngine::RptEngine(ReportServices services) : mServices(std::move(services)) {}
+
+RptEngine::~RptEngine() = default;
+
+void RptEngine::PageSetup(double PageWidth, double PageHeight, double MarginLeft, double MarginRight, double MarginTop,
+                          double MarginBottom, double OverFlowThreshold) {
+    mvarPageWidth = PageWidth;
+    mvarPageLength = PageHeight;
+    mvarMarginLeft = MarginLeft;
+    mvarMarginRight = MarginRight;
+    mvarMarginTop = MarginTop;
+    mvarMarginBottom = MarginBottom;
+    mvarOverFlowThreshold = OverFlowThreshold;
+    mvarScaleMode = smInches;
+}
+
+double RptEngine::LineHeight() { return mOutput ? mOutput->TextHeight("X") : 0; }
+
+// ---------------------------------------------------------------------------------------
+// The run
+
+bool RptEngine::Begin(int16_t FromPage, int16_t ThruPage, int16_t* LastPage) {
+    mRowsProcessed = 0;
+    mCancelled = false;
+    mvarPageSelectFrom = FromPage;
+    mvarPageSelectThru = ThruPage;
+    ShowStatus(mvarTitle + CrLf + "Retrieving data");
+
+    ThrowEvent(peReportStart, 0);
+    mvarCurrentYPos = mvarMarginTop;
+    mvarPageNo = 1;
+    ThrowEvent(pePageHeader, 0);
+    ThrowEvent(peReportHeader, 0);
+    if (mvarSQLSource.empty()) {
+        do {
+            TestOverflow();
+            ++mRowsProcessed;
+            ThrowEvent(peDetail, 0);
+        } while (mPendingHeight >= 0);
+    }
+    TestOverflow();
+    ThrowEvent(peReportFooter, 0);
+    TestOverflow();
+    ThrowEvent(pePageFooter, 0);
+    ThrowEvent(peReportEnd, 0);
+
+    if (LastPage && *LastPage == 0) *LastPage = mvarPageNo;
+    ClearStatus();
+    if (mOutputKind == OutputKind::Printer && mPrinter) mPrinter->EndDoc();
+    return mCancelled;
+}
+
+void RptEngine::ThrowEvent(int32_t peEvent, int16_t level) {
+    mPendingHeight = 0;
+    if (mSink) mSink->PrintEvent(peEvent, level, mPendingHeight);
+    if (mPendingHeight > 0) AddSectionHeight();
+}
+
+void RptEngine::AddSectionHeight(std::optional<double> NewHeight) {
+    if (!NewHeight) {
+        mvarCurrentYPos += mPendingHeight;
+        mPendingHeight = 0;
+        return;
+    }
+    // The client passes the height it has just used; it is consumed here so that the band
+    // does not advance by it a second time when the event returns.
+    mvarCurrentYPos += *NewHeight;
+    mPendingHeight = 0;
+    TestOverflow();
+}
+
+bool RptEngine::TestOverflow() {
+    if (mvarCurrentYPos < mvarOverFlowThreshold) return false;
+    NewPage(0);
+    return true;
+}
+
+void RptEngine::NewPage(int16_t level) {
+    ThrowEvent(pePageFooter, 0);
+    const int32_t next = static_cast<int32_t>(mvarPageNo) + 1;
+    // A printer gets a new sheet only between two pages that are both drawn.
+    if (mOutputKind == OutputKind::Printer && mPrinter && InSelection(mvarPageNo) && InSelection(next)) {
+        mPrinter->NewPage();
+    }
+    mvarPageNo = CheckInt16(next);
+    mvarCurrentYPos = mvarMarginTop;
+    mPendingHeight = 0;
+    UpdateStatus();
+    ThrowEvent(pePageHeader, level);
+}
+
+bool RptEngine::InSelection(int32_t page) const {
+    return page >= mvarPageSelectFrom && (mvarPageSelectThru <= 0 || page <= mvarPageSelectThru);
+}
+
+bool RptEngine::Suppressed() const { return !InSelection(mvarPageNo); }
+
+void RptEngine::ShowStatus(const std::string& text) {
+    if (mServices.Status && mServices.Status->Status(text)) mCancelled = true;
+}
+
+void RptEngine::UpdateStatus() {
+    ShowStatus(mvarTitle + CrLf + "Formatting page " + NumberText(mvarPageNo) + CrLf +
+               "Rows processed: " + NumberText(mRowsProcessed));
+}
+
+void RptEngine::ClearStatus() {
+    if (mServices.Status) mServices.Status->Status({});
+}
+
+void RptEngine::ShowError(const std::string& text) {
+    if (mServices.Messages) mServices.Messages->Show(text, {}, MsgButtons::OK, MsgIcon::None);
+}
+
+// ---------------------------------------------------------------------------------------
+// Output selection
+
+bool RptEngine::SetPrinter(const std::string& NewPrinter) {
+    if (NewPrinter.empty() || !mServices.Printers) return false;
+    const std::vector<std::string> names = mServices.Printers->DeviceNames();
+    const std::string wanted = UCase(NewPrinter);
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (UCase(names[i]).find(wanted) != std::string::npos) {
+            mServices.Printers->SelectPrinter(static_cast<int>(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+ReportPrinter* RptEngine::ResolvePrinter(const OutputDevice& device, std::optional<int>& restoreIndex) {
+    if (const auto* name = std::get_if<std::string>(&device)) {
+        if (mServices.Printers) restoreIndex = mServices.Printers->CurrentIndex();
+        SetPrinter(*name);
+    }
+    ReportPrinter* printer = mServices.Printers ? mServices.Printers->CurrentPrinter() : nullptr;
+    if (!printer && mNoPrinter) printer = mNoPrinter();
+    if (!printer) RaiseError(ErrDeviceIO, "No printer is installed");
+    return printer;
+}
+
+void RptEngine::PrintReport(int16_t FromPage, int16_t ThruPage, int16_t Tray) {
+    std::optional<int> restoreIndex;
+    mOutput = nullptr;
+    mPrinter = nullptr;
+    mOutputKind = OutputKind::None;
+    try {
+        if (auto* const* picture = std::get_if<ReportSurface*>(&mvarOutputDevice)) {
+            if (!*picture) RaiseError(ErrInvalidCall, "There is no surface to draw the report on");
+            mOutput = *picture;
+            mOutputKind = OutputKind::Picture;
+        } else {
+            auto* const* object = std::get_if<ReportPrinter*>(&mvarOutputDevice);
+            mPrinter = object ? *object : ResolvePrinter(mvarOutputDevice, restoreIndex);
+            if (!mPrinter) RaiseError(ErrInvalidCall, "There is no printer to print the report on");
+            mOutput = mPrinter;
+            mOutputKind = OutputKind::Printer;
+            if (Tray != -1) {
+                try {
+                    mPrinter->SetPaperBin(Tray);
+                } catch (const std::exception&) {
+                    // A printer without that bin prints from its default one.
+                }
+            }
+        }
+        mOutput->SetScaleMode(mvarScaleMode);
+        Begin(FromPage, ThruPage);
+    } catch (const std::exception& e) {
+        ShowError(DescribeException(e));
+    }
+    ClearStatus();
+    if (restoreIndex && *restoreIndex >= 0 && mServices.Printers) mServices.Printers->SelectPrinter(*restoreIndex);
+    mOutput = nullptr;
+    mPrinter = nullptr;
+    mOutputKind = OutputKind::None;
+}
+
+void RptEngine::PreviewReport() {
+    if (!mServices.Previews) return;
+    try {
+        std::unique_ptr<IReportPreview> window = mServices.Previews->CreatePreview();
+        window->PreparePage(mvarPageWidth, mvarPageLength);
+        int16_t page = 1;
+        int16_t lastPage = 0;
+        for (;;) {
+            ReportSurface& surface = window->Page();
+            surface.Clear();
+            mOutput = &surface;
+            mPrinter = nullptr;
+            mOutputKind = OutputKind::Picture;
+            const bool cancelled = Begin(page, page, &lastPage);
+            mOutput = nullptr;
+            mOutputKind = OutputKind::None;
+            if (cancelled) break;
+            const std::string command =
+                window->Display(mvarTitle + " Page " + NumberText(page) + " of " + NumberText(lastPage));
+            if (command == "FIRST") {
+                page = 1;
+            } else if (command == "PREV") {
+                if (page >= 2) --page;
+            } else if (command == "NEXT") {
+                if (page < lastPage) ++page;
+            } else if (command == "LAST") {
+                page = lastPage;
+            } else if (command == "PRINT") {
+                // All pages on the device the report was set up for, from its default tray.
+                PrintReport(0, 0, -1);
+                break;
+            } else {
+                break;
+            }
+        }
+    } catch (const std::exception& e) {
+        ClearStatus();
+        ShowError(DescribeException(e));
+    }
+    mOutput = nullptr;
+    mOutputKind = OutputKind::None;
+}
+
+// ---------------------------------------------------------------------------------------
+// Elements
+
+clsPrintElement RptEngine::MakeElement(double X, double Y, ElementValue Value, int32_t Align, int32_t FontStyle,
+                                       std::string Source, std::optional<int16_t> FontSize, double PrintWidth,
+                                       std::string FormatString) {
+    clsPrintElement element;
+    element.X = X;
+    element.Y = Y;
+    element.Value = std::move(Value);
+    element.Align = Align;
+    element.FontStyle = FontStyle;
+    element.Source = std::move(Source);
+    if (FontSize) element.FontSize = *FontSize;
+    element.PrintWidth = PrintWidth;
+    element.FormatString = std::move(FormatString);
+    return element;
+}
+
+namespace {
+
+clsPrintElement Shape(double X, double Y, double Width, double Height, int32_t Style) {
+    clsPrintElement element;
+    element.X = X;
+    element.Y = Y;
+    element.PrintWidth = Width;
+    element.PrintHeight = Height;
+    element.FontStyle = Style;
+    return element;
+}
+
+} // namespace
+
+clsPrintElement RptEngine::MakeLine(double X, double Y, double LineWidth, double LineHeight) {
+    return Shape(X, Y, LineWidth, LineHeight, fsLine);
+}
+clsPrintElement RptEngine::MakeBox(double X, double Y, double PrintWidth, double PrintHeight) {
+    return Shape(X, Y, PrintWidth, PrintHeight, fsBox);
+}
+clsPrintElement RptEngine::MakeSolid(double X, double Y, double PrintWidth, double PrintHeight) {
+    return Shape(X, Y, PrintWidth, PrintHeight, fsSolid);
+}
+
+void RptEngine::ApplyStyle(int32_t style) {
+    if (style & fsRegular) {
+        mOutput->SetFontBold(false);
+        mOutput->SetFontItalic(false);
+    } else if (style & fsItalic) {
+        mOutput->SetFontBold(false);
+        mOutput->SetFontItalic(true);
+    } else if (style & fsBold) {
+        mOutput->SetFontBold(true);
+        mOutput->SetFontItalic(false);
+    }
+    mOutput->SetFontUnderline(false);
+}
+
+void RptEngine::ApplyBaseFont() {
+    if (!mOutput) return;
+    if (!mBaseFontName.empty()) mOutput->SetFontName(mBaseFontName);
+    ApplyStyle(mBaseFontStyle);
+    if (mBaseFontSize != 0) mOutput->SetFontSize(mBaseFontSize);
+}
+
+double RptEngine::PrintElements(const std::vector<clsPrintElement>& Elements, bool RelativeToPage) {
+    if (mCancelled || !mOutput) return 0;
+    ReportSurface& out = *mOutput;
+    ApplyBaseFont();
+    double greatest = 0;
+    double previousY = mvarCurrentYPos;
+    for (const clsPrintElement& element : Elements) {
+        if (element.FontStyle & fsHidden) continue;
+        double x, y;
+        if (RelativeToPage) {
+            x = element.X;
+            y = element.Y;
+        } else {
+            y = element.Y >= 0 ? element.Y + mvarCurrentYPos : previousY;
+            x = element.X >= 0 ? element.X + mvarMarginLeft : out.CurrentX();
+        }
+        previousY = y;
+
+        if (!element.FontName.empty()) out.SetFontName(element.FontName);
+        out.SetFontSize(element.FontSize != 0 ? element.FontSize : mBaseFontSize);
+        ApplyStyle(element.FontStyle);
+
+        bool drew = false;
+        DrawElement(element, x, y, RelativeToPage, drew);
+        if (drew) greatest = std::max(greatest, out.CurrentY() - mvarCurrentYPos);
+    }
+    return greatest;
+}
+
+void RptEngine::DrawElement(const clsPrintElement& e, double x, double y, bool relativeToPage, bool& drew) {
+    ReportSurface& out = *mOutput;
+    const double w = e.PrintWidth, h = e.PrintHeight;
+    if (e.FontStyle & fsLine) {
+        if (!Suppressed()) out.Line(x, y, x + w, y + h);
+        out.SetCurrentX(x + w);
+        out.SetCurrentY(y + h);
+        drew = true;
+        return;
+    }
+    if (e.FontStyle & fsBox) {
+        if (!Suppressed()) {
+            out.Line(x, y, x, y + h);
+            out.Line(x, y + h, x + w, y + h);
+            out.Line(x + w, y + h, x + w, y);
+            out.Line(x + w, y, x, y);
+        }
+        out.SetCurrentX(x);
+        out.SetCurrentY(y);
+        drew = true;
+        return;
+    }
+    if (e.FontStyle & fsSolid) {
+        if (!Suppressed()) {
+            out.SetDrawMode(dmNotMergePen);
+            out.FillRect(x, y, x + w, y + h);
+            out.SetDrawMode(dmCopyPen);
+            out.SetDrawMode(dmNotXorPen);
+        }
+        out.SetCurrentX(x + w);
+        out.SetCurrentY(y + h);
+        drew = true;
+        return;
+    }
+    if (e.FontStyle & fsBarcode) {
+        // Placed at the element's own position; it takes no height in the band and leaves
+        // the current point where it was, so drawn and skipped pages lay out alike.
+        if (Suppressed()) return;
+        const double keepX = out.CurrentX(), keepY = out.CurrentY();
+        if (!mBarcode) mBarcode = std::make_unique<clsDrawBarcode>(mServices.Messages);
+        out.SetScaleMode(smInches);
+        const Value* value = std::get_if<Value>(&e.Value);
+        mBarcode->Draw(ElementBarcodeSymbology, out, e.X, e.Y, e.PrintHeight, ElementBarcodeWidth,
+                       value ? value->ToText() : std::string());
+        out.SetCurrentX(keepX);
+        out.SetCurrentY(keepY);
+        return;
+    }
+    if (const auto* picture = std::get_if<std::shared_ptr<const IReportPicture>>(&e.Value)) {
+        if (*picture && !Suppressed()) {
+            out.PaintPicture(**picture, e.X, e.Y, w > 0 && h > 0 ? w : 0, w > 0 && h > 0 ? h : 0);
+        }
+        return;
+    }
+    if (auto* const* surface = std::get_if<ReportSurface*>(&e.Value)) {
+        if (*surface && !Suppressed()) {
+            if (w <= 0 && h <= 0) {
+                Blit(**surface, static_cast<int32_t>((*surface)->PixelWidth()),
+                     static_cast<int32_t>((*surface)->PixelHeight()), out, 0, 0);
+            } else {
+                out.PaintSurface(**surface, e.X, e.Y, w, h);
+            }
+        }
+        return;
+    }
+    const Value& value = std::get<Value>(e.Value);
+    if (value.IsEmpty() || value.IsNull()) return;
+    PrintText(e, x, y, relativeToPage);
+    drew = true;
+}
+
+void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool relativeToPage) {
+    ReportSurface& out = *mOutput;
+    const Value& value = std::get<Value>(e.Value);
+    std::string text = e.FormatString.empty() ? ReportText(value, mServices.Locale)
+                                              : FormatValue(value, e.FormatString, mServices.Locale);
+    if (text.find('%') != std::string::npos) {
+        text = Replace(text, "%p", NumberText(mvarPageNo));
+        text = Replace(text, "%c", mvarCompany);
+        text = Replace(text, "%t", mvarTitle);
+        text = Replace(text, "%s", mvarSubtitle);
+        if (text.find("%d") != std::string::npos) {
+            const SystemClock systemClock;
+            const IClock& clock = mServices.Clock ? *mServices.Clock : systemClock;
+            text = Replace(text, "%d", mServices.Locale.ShortDate(clock.Now()));
+        }
+    }
+    if (e.PrintWidth != 0) text = WraptoWidth(text, e.PrintWidth);
+
+    out.SetCurrentX(x);
+    out.SetCurrentY(y);
+    if (text.empty()) {
+        out.SetCurrentY(y + out.TextHeight(text));
+        return;
+    }
+    // Pieces end at a line break or before an inline tag ("<b>", "<i>", "<u>", "</...>");
+    // the output moves down after each piece that ends a line.
+    size_t pos = 0;
+    while (pos < text.size()) {
+        if (!relativeToPage) TestOverflow();
+        const size_t lineBreak = text.find(CrLf, pos);
+        const size_t tagStart = text.find('<', pos + 1);
+        std::string piece;
+        bool endsLine = true;
+        if (lineBreak != std::string::npos && (tagStart == std::string::npos || lineBreak < tagStart)) {
+            piece = text.substr(pos, lineBreak - pos);
+            pos = lineBreak + CrLf.size();
+        } else if (tagStart != std::string::npos) {
+            piece = text.substr(pos, tagStart - pos);
+            pos = tagStart;
+            endsLine = false;
+        } else {
+            piece = text.substr(pos);
+            pos = text.size();
+        }
+
+        const bool tag = !piece.empty() && piece[0] == '<';
+        if (tag) {
+            if (piece.size() >= 2) {
+                switch (piece[1]) {
+                case 'i': case 'I': out.SetFontItalic(true); break;
+                case 'b': case 'B': out.SetFontBold(true); break;
+                case 'u': case 'U': out.SetFontUnderline(true); break;
+                case '/':
+                    out.SetFontItalic(false);
+                    out.SetFontBold(false);
+                    out.SetFontUnderline(false);
+                    break;
+                default: break;
+                }
+            }
+            if (piece.size() >= 3 && piece[2] == '>') {
+                piece.erase(0, 3);
+            } else if (piece.size() >= 4 && piece[3] == '>') {
+                piece.erase(0, 4);
+            }
+        }
+
+        const double width = out.TextWidth(piece);
+        double left = out.CurrentX();
+        if (!tag) {
+            left = e.Align == alRight ? x - width : e.Align == alCenter ? x - width / 2 : x;
+        }
+        const double top = out.CurrentY();
+        if (Suppressed()) {
+            out.SetCurrentX(left + width);
+        } else {
+            if (e.FontStyle & (fsRule | fsDoubleRule)) {
+                out.Line(left, top, left + width, top);
+                if (e.FontStyle & fsDoubleRule) out.Line(left, top - 0.05, left + width, top - 0.05);
+                out.SetCurrentY(top);
+            }
+            out.SetCurrentX(left);
+            out.Print(piece);
+        }
+        if (endsLine) {
+            out.SetCurrentY(top + out.TextHeight(piece));
+            // The next line starts at the element's x; after the last one the output stays
+            // at the end of the text, where an element with X = -1 continues.
+            if (pos < text.size()) out.SetCurrentX(x);
+        }
+    }
+}
+
+std::string RptEngine::WraptoWidth(const std::string& Value, double PrintWidth) {
+    if (!mOutput) return Value;
+    ReportSurface& out = *mOutput;
+    auto width = [&out](const std::string& text, size_t n) { return out.TextWidth(text.substr(0, n)); };
+    auto isBreak = [](char c) { return c == ' ' || c == ',' || static_cast<unsigned char>(c) < 32; };
+
+    std::string remaining = Trim(Value);
+    std::string result;
+    while (!remaining.empty()) {
+        if (StartsWith(remaining, CrLf)) remaining.erase(0, CrLf.size());
+        size_t n = remaining.size();
+        while (n > 10 && width(remaining, n) > 2 * PrintWidth) n = static_cast<size_t>(RoundHalfEven(n / 2.0));
+        while (n > 0 && width(remaining, n) > PrintWidth) --n;
+        // A line always takes at least one character, so nothing is lost when even that is
+        // too wide.
+        if (n == 0 && !remaining.empty() && !StartsWith(remaining, CrLf)) n = 1;
+        if (n < remaining.size() && remaining.substr(0, n).find_first_of(" ,") != std::string::npos) {
+            while (n > 0 && !isBreak(remaining[n - 1])) --n;
+        }
+        const size_t lineBreak = remaining.find(CrLf);
+        if (lineBreak != std::string::npos && lineBreak < n) n = lineBreak;
+
+        if (!result.empty()) result += CrLf;
+        if (n == 0) {
+            // An empty line (two line breaks in a row) is kept; the text goes on after it.
+            if (remaining.empty()) break;
+            continue;
+        }
+        result += remaining.substr(0, n);
+        remaining = Trim(std::string_view(remaining).substr(n));
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------------------------------
+// Groups
+
+int16_t RptEngine::CreateGroup(int16_t level, bool NewPage, const std::vector<std::string>& GroupBy) {
+    if (level == 0) {
+        level = 1;
+        while (level < static_cast<int16_t>(mGroups.size()) && mGroups[level].Level != 0) ++level;
+    }
+    if (level < 1 || level > 9) {
+        ShowError("Attempted to create group level: " + NumberText(level) + ".  Only levels 1-9 allowed.");
+        return 0;
+    }
+    if (static_cast<int16_t>(mGroups.size()) <= level) mGroups.resize(static_cast<size_t>(level) + 1);
+    Group& group = mGroups[level];
+    group.Level = level;
+    group.Key = UCase(Join(GroupBy, "|"));
+    group.Current.clear();
+    group.NewPage = NewPage;
+    return level;
+}
+
+} // namespace dovrex

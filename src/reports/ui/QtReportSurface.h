@@ -1,0 +1,117 @@
+#pragma once
+
+#include "reports/ReportSurface.h"
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <string>
+#include <tuple>
+
+class QPaintDevice;
+
+namespace dovrex::ui {
+
+// A picture for report elements.
+class QtReportPicture final : public IReportPicture {
+public:
+    explicit QtReportPicture(QImage image) : mImage(std::move(image)) {}
+    const QImage& Image() const { return mImage; }
+    double WidthInches() const override;
+    double HeightInches() const override;
+
+private:
+    QImage mImage;
+};
+
+// Draws a report surface's text, lines and pictures with QPainter on one paint device, in
+// the device's pixels. Text is measured with the real font's metrics on that device: each
+// font's advances are read once per character, with kerning off so that what is drawn is as
+// wide as what was measured.
+class QtPainterDrawing {
+public:
+    // painter: an active painter on the device, begun when first asked for.
+    QtPainterDrawing(QPaintDevice& device, std::function<QPainter&()> painter, bool rasterOps);
+
+    static QFont ToQFont(const ReportFont& font);
+
+    double DotsPerInchX() const;
+    double DotsPerInchY() const;
+    double Width() const;
+    double Height() const;
+    double TextWidth(const ReportFont& font, const std::string& line);
+    double LineHeight(const ReportFont& font);
+    void Text(double x, double y, const ReportFont& font, const std::string& line);
+    void Line(double x1, double y1, double x2, double y2, int16_t drawMode);
+    void Fill(double left, double top, double right, double bottom, int16_t drawMode);
+    void Picture(const IReportPicture& picture, double x, double y, double width, double height);
+    void Surface(ReportSurface& source, double x, double y, double width, double height);
+    void Blit(ReportSurface& source, int32_t width, int32_t height, int32_t destX, int32_t destY);
+
+private:
+    struct Metrics {
+        std::array<double, 256> Advance{};
+        double LineHeight = 0;
+        double Ascent = 0;
+        QFont Font;
+    };
+    Metrics& MetricsOf(const ReportFont& font);
+    void SetMode(QPainter& painter, int16_t drawMode) const;
+
+    QPaintDevice& mDevice;
+    std::function<QPainter&()> mPainter;
+    bool mRasterOps;
+    std::map<std::tuple<std::string, double, bool, bool, bool>, Metrics> mMetrics;
+};
+
+// A page image: the preview's page surface, in inches.
+class QtPictureSurface final : public ReportSurface {
+public:
+    // A blank page of width x length inches at dpi pixels per inch.
+    QtPictureSurface(double widthInches, double lengthInches, double dpi);
+    ~QtPictureSurface() override;
+    // The page as drawn so far (drawing ends, and carries on when more is drawn).
+    const QImage& Picture();
+
+protected:
+    double DotsPerInchX() const override { return mDrawing.DotsPerInchX(); }
+    double DotsPerInchY() const override { return mDrawing.DotsPerInchY(); }
+    double DeviceWidth() const override { return mDrawing.Width(); }
+    double DeviceHeight() const override { return mDrawing.Height(); }
+    double DeviceTextWidth(const ReportFont& font, const std::string& line) override {
+        return mDrawing.TextWidth(font, line);
+    }
+    double DeviceLineHeight(const ReportFont& font) override { return mDrawing.LineHeight(font); }
+    void DeviceText(double x, double y, const ReportFont& font, const std::string& line) override {
+        mDrawing.Text(x, y, font, line);
+    }
+    void DeviceLine(double x1, double y1, double x2, double y2, int16_t drawMode) override {
+        mDrawing.Line(x1, y1, x2, y2, drawMode);
+    }
+    void DeviceFill(double left, double top, double right, double bottom, int16_t drawMode) override {
+        mDrawing.Fill(left, top, right, bottom, drawMode);
+    }
+    void DevicePicture(const IReportPicture& picture, double x, double y, double width, double height) override {
+        mDrawing.Picture(picture, x, y, width, height);
+    }
+    void DeviceSurface(ReportSurface& source, double x, double y, double width, double height) override {
+        mDrawing.Surface(source, x, y, width, height);
+    }
+    void DeviceBlit(ReportSurface& source, int32_t width, int32_t height, int32_t destX, int32_t destY) override {
+        mDrawing.Blit(source, width, height, destX, destY);
+    }
+    void DeviceClear() override;
+
+private:
+    QPainter& ActivePainter();
+
+    QImage mImage;
+    QPainter mPainter;
+    QtPainterDrawing mDrawing;
+};
+
+} // namespace dovrex::ui

@@ -1,0 +1,424 @@
+#include "reports/ReportFormat.h"
+#include "reports/RptEngine.h"
+
+#include "RecordingSurface.h"
+#include "support/TestDoubles.h"
+
+#include "platform/RuntimeError.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace dovrex;
+using dovrex::test::DrawCall;
+using dovrex::test::RecordingPrinter;
+
+namespace {
+
+// Fifteen points make a line of exactly 0.25 inch and characters of 0.125 inch.
+constexpr double L = 0.25;
+constexpr double CW = 0.125;
+
+// A client whose bands are answered by a function; it records the bands raised.
+struct Client : IPrintEventSink {
+    std::vector<int32_t> Events;
+    std::function<void(int32_t, double&)> OnBand;
+    void PrintEvent(int32_t peEvent, int16_t, double& SectionHeight) override {
+        Events.push_back(peEvent);
+        if (OnBand) OnBand(peEvent, SectionHeight);
+    }
+};
+
+struct EngineTest : ::testing::Test {
+    test::RecordingMessageBox Messages;
+    test::ScriptedStatus Status;
+    test::RecordingPrinters Printers{{"Office Laser", "Warehouse Label"}};
+    test::ScriptedPreviews Previews;
+    FixedClock Clock{DateTime{2024, 1, 2, 9, 30, 0}};
+    RptEngine Engine{ReportServices{&Messages, nullptr, &Status, &Previews, &Printers, &Clock, LocaleFormats{}}};
+    Client Report;
+
+    EngineTest() {
+        Engine.SetEventSink(&Report);
+        Engine.SetBaseFontSize(15);
+        Engine.SetTitle("T");
+        Engine.PageSetup(8.5, 11, 0.5, 0.5, 0.5, 0.5, 2.0);
+    }
+
+    // A report of `rows` one-line rows: a one-line page header, a page-relative footer; five
+    // rows fill a page.
+    void RowsReport(int rows) {
+        int row = 0;
+        Report.OnBand = [this, rows, row](int32_t band, double& height) mutable {
+            if (band == peReportStart) row = 0;
+            if (band == pePageHeader) height = Engine.PrintElements({RptEngine::MakeElement(0, 0, Value("Head %p"))});
+            if (band == pePageFooter) {
+                Engine.PrintElements({RptEngine::MakeElement(0.5, 10.6, Value("Foot %p"))}, true);
+            }
+            if (band == peDetail) {
+                height = ++row > rows ? -1 : Engine.PrintElements({RptEngine::MakeElement(0, 0, Value("Row " + std::to_string(row)))});
+            }
+        };
+    }
+
+    // Runs a report whose first detail band does `work` and ends the detail band.
+    RecordingPrinter& InDetail(const std::function<void()>& work) {
+        Report.OnBand = [work](int32_t band, double& height) {
+            if (band == peDetail) {
+                work();
+                height = -1;
+            }
+        };
+        Engine.SetOutputDevice(static_cast<ReportSurface*>(&Surface));
+        Engine.PrintReport(0, 0, -1);
+        return Surface;
+    }
+    RecordingPrinter Surface;
+};
+
+} // namespace
+
+// The bands in order, page breaks at the threshold, and a negative detail height ending the
+// detail band with the report footer, the last page footer and the end band still following.
+TEST_F(EngineTest, BandsPageBreaksAndTheEndOfTheDetailBand) {
+    RowsReport(12);
+    RecordingPrinter printer;
+    Engine.SetOutputDevice(&printer);
+    Engine.PrintReport(0, 0, -1);
+    EXPECT_EQ(Report.Events, (std::vector<int32_t>{0, 2, 1, 4, 4, 4, 4, 4, 6, 2, 4, 4, 4, 4, 4, 6, 2, 4, 4, 4, 7, 6, 8}));
+    EXPECT_EQ(printer.NewPages, 2);
+    EXPECT_EQ(printer.EndDocs, 1);
+    EXPECT_EQ(printer.Joined(2), "Head 2|Row 6|Row 7|Row 8|Row 9|Row 10|Foot 2");
+    const auto page3 = printer.Texts(3);
+    EXPECT_DOUBLE_EQ(page3[0].Y, 0.5);      // the header at the top margin
+    EXPECT_DOUBLE_EQ(page3[1].Y, 0.5 + L);  // rows below it
+    EXPECT_DOUBLE_EQ(page3[1].X, 0.5);      // x from the left margin
+    EXPECT_DOUBLE_EQ(page3.back().Y, 10.6); // the footer where it says
+    EXPECT_EQ(Status.Texts, (std::vector<std::string>{"T\r\nRetrieving data", "T\r\nFormatting page 2\r\nRows processed: 5",
+                                                      "T\r\nFormatting page 3\r\nRows processed: 10", "", ""}));
+
+    Report.Events.clear();
+    RowsReport(0);
+    Engine.PrintReport(0, 0, -1);
+    EXPECT_EQ(Report.Events, (std::vector<int32_t>{0, 2, 1, 4, 7, 6, 8}));
+}
+
+// Pages outside the selection are laid out alike (page numbers, breaks) but not drawn.
+TEST_F(EngineTest, PageSelectionDrawsOnlyTheSelectedPages) {
+    struct Row { int16_t from, thru; std::string drawn; int newPages; };
+    const Row rows[] = {
+        {0, 0, "1,2,3", 2}, {3, 3, "3", 0}, {2, 0, "2,3", 1}, {1, 1, "1", 0}, {4, 4, "", 0},
+    };
+    RowsReport(12);
+    RecordingPrinter all;
+    Engine.SetOutputDevice(&all);
+    Engine.PrintReport(0, 0, -1);
+    for (const Row& row : rows) {
+        RowsReport(12);
+        Report.Events.clear();
+        RecordingPrinter printer;
+        Engine.SetOutputDevice(&printer);
+        Engine.PrintReport(row.from, row.thru, -1);
+        EXPECT_EQ(Report.Events.size(), 23u);
+        EXPECT_EQ(printer.NewPages, row.newPages) << row.from << "-" << row.thru;
+        std::string expected;
+        for (const DrawCall& call : all.Texts()) {
+            if (call.Page >= row.from && (row.thru == 0 || call.Page <= row.thru)) expected += call.Text + "@" + std::to_string(call.Y) + "|";
+        }
+        std::string drawn;
+        for (const DrawCall& call : printer.Texts()) drawn += call.Text + "@" + std::to_string(call.Y) + "|";
+        EXPECT_EQ(drawn, expected) << row.from << "-" << row.thru;
+    }
+}
+
+// Where and how text elements print, and the band height they use.
+TEST_F(EngineTest, TextElements) {
+    struct Text { std::string text; double x, y; bool bold = false; bool italic = false; };
+    struct Row {
+        const char* name;
+        std::vector<clsPrintElement> elements;
+        std::vector<Text> texts;
+        double height;
+    };
+    auto element = [](double x, double y, Value v, int32_t align = alLeft, int32_t style = 0) {
+        return RptEngine::MakeElement(x, y, std::move(v), align, style);
+    };
+    clsPrintElement hidden = element(0, 0, Value("hidden"), alLeft, fsHidden);
+    clsPrintElement sized = element(0, 0, Value("ab"), alLeft, fsBold | fsItalic);
+    sized.FontSize = 30;
+    clsPrintElement wrapped = element(0, 0, Value("aaa bbb ccc"));
+    wrapped.PrintWidth = 8 * CW + 0.01;
+    clsPrintElement formatted = element(0, 0, Value(1234.5));
+    formatted.FormatString = "#,##0.00";
+    const Row rows[] = {
+        {"X and Y of -1 continue the previous text on its line",
+         {element(0, 0.5, Value("Name:")), element(-1, -1, Value("Smith"))},
+         {{"Name:", 0.5, 1.0}, {"Smith", 0.5 + 5 * CW, 1.0}}, 0.5 + L},
+        {"inline tags: the word bold, the number regular, one line",
+         {element(1, 0, Value("<b>Total</b> 12"))},
+         {{"Total", 1.5, 0.5, true}, {" 12", 1.5 + 5 * CW, 0.5}}, L},
+        {"a tag inside a line of a multi-line text",
+         {element(0, 0, Value("a<i>b\r\nc"))},
+         {{"a", 0.5, 0.5}, {"b", 0.5 + CW, 0.5, false, true}, {"c", 0.5, 0.5 + L, false, true}}, 2 * L},
+        {"null, empty and hidden values print nothing and take no height",
+         {element(0, 0.5, Value::Null()), element(0, 0.7, Value()), hidden}, {}, 0},
+        {"alignment right and centred at x",
+         {element(2, 0, Value("abcd"), alRight), element(2, 0.5, Value("abcd"), alCenter)},
+         {{"abcd", 2.5 - 4 * CW, 0.5}, {"abcd", 2.5 - 2 * CW, 1.0}}, 0.5 + L},
+        {"lines of a multi-line text each aligned, each a line lower",
+         {element(3, 0, Value("ab\r\nc"), alRight)},
+         {{"ab", 3.5 - 2 * CW, 0.5}, {"c", 3.5 - CW, 0.5 + L}}, 2 * L},
+        {"an empty text takes one line", {element(0, 0, Value(""))}, {}, L},
+        {"style 6 is italic, not bold; a size of its own",
+         {sized}, {{"ab", 0.5, 0.5, false, true}}, 2 * L},
+        {"wrapped at its width", {wrapped}, {{"aaa bbb ", 0.5, 0.5}, {"ccc", 0.5, 0.5 + L}}, 2 * L},
+        {"page number, company, title, subtitle and today's date",
+         {element(0, 0, Value("%p %c %t %s %d"))}, {{"1 C T S 1/2/2024", 0.5, 0.5}}, L},
+        {"a format string", {formatted}, {{"1,234.50", 0.5, 0.5}}, L},
+        {"numbers print as text", {element(0, 0, Value(int64_t{-42}))}, {{"-42", 0.5, 0.5}}, L},
+    };
+    Engine.SetCompany("C");
+    Engine.SetSubTitle("S");
+    for (const Row& row : rows) {
+        Surface.Calls.clear();
+        double height = -1;
+        InDetail([&] { height = Engine.PrintElements(row.elements); });
+        const auto texts = Surface.Texts();
+        ASSERT_EQ(texts.size(), row.texts.size()) << row.name;
+        for (size_t i = 0; i < texts.size(); ++i) {
+            EXPECT_EQ(texts[i].Text, row.texts[i].text) << row.name;
+            EXPECT_NEAR(texts[i].X, row.texts[i].x, 1e-9) << row.name << " " << texts[i].Text;
+            EXPECT_NEAR(texts[i].Y, row.texts[i].y, 1e-9) << row.name << " " << texts[i].Text;
+            EXPECT_EQ(texts[i].Font.Bold, row.texts[i].bold) << row.name << " " << texts[i].Text;
+            EXPECT_EQ(texts[i].Font.Italic, row.texts[i].italic) << row.name << " " << texts[i].Text;
+        }
+        EXPECT_NEAR(height, row.height, 1e-9) << row.name;
+    }
+}
+
+// Lines, boxes, solids, rules over text, barcodes and page-relative elements.
+TEST_F(EngineTest, ShapesRulesBarcodesAndPagePositions) {
+    clsPrintElement ruled = RptEngine::MakeElement(0, 0, Value("ab"), alLeft, fsDoubleRule);
+    clsPrintElement barcode = RptEngine::MakeElement(1, 2, Value("123456"), alLeft, fsBarcode);
+    barcode.PrintHeight = 0.5;
+    double height = 0;
+    InDetail([&] {
+        height = Engine.PrintElements({RptEngine::MakeLine(0, 0.1, 1, 0), RptEngine::MakeBox(1, 0, 1, 0.5), barcode,
+                                       RptEngine::MakeSolid(2, 0, 1, 0.75), ruled});
+    });
+    std::vector<std::string> calls;
+    for (const DrawCall& c : Surface.Calls) {
+        if (c.What == DrawCall::kFill && c.DrawMode == dmCopyPen) continue; // barcode bars, below
+        char text[160];
+        std::snprintf(text, sizeof text, "%s %.2f,%.2f %.2f,%.2f m%d%s", c.What == DrawCall::kLine ? "line" : c.What == DrawCall::kFill ? "fill" : "text",
+                      c.X, c.Y, c.X2, c.Y2, c.DrawMode, c.Text.c_str());
+        calls.push_back(text);
+    }
+    EXPECT_EQ(calls, (std::vector<std::string>{
+                         "line 0.50,0.60 1.50,0.60 m13",
+                         "line 1.50,0.50 1.50,1.00 m13", "line 1.50,1.00 2.50,1.00 m13",
+                         "line 2.50,1.00 2.50,0.50 m13", "line 2.50,0.50 1.50,0.50 m13",
+                         "fill 2.50,0.50 3.51,1.26 m2",
+                         "line 0.50,0.50 0.75,0.50 m10", "line 0.50,0.45 0.75,0.45 m10",
+                         "text 0.50,0.50 0.00,0.00 m0ab"}));
+    EXPECT_EQ(Surface.DrawMode(), dmNotXorPen);
+    // The solid reaches furthest; the barcode, at its own page position, takes no height.
+    EXPECT_DOUBLE_EQ(height, 0.75);
+    std::vector<double> bars;
+    for (const DrawCall& c : Surface.Calls) {
+        if (c.What == DrawCall::kFill && c.DrawMode == dmCopyPen) bars.push_back(c.X);
+    }
+    ASSERT_FALSE(bars.empty());
+    EXPECT_DOUBLE_EQ(bars[0], 1.0);            // at X = 1 inch, without the margin
+    EXPECT_DOUBLE_EQ(bars[1] - bars[0], 0.42); // Start C's first bar is 2 modules of 14 pixels + 1 space
+    EXPECT_EQ(Surface.ScaleMode(), smInches);
+
+    // Pictures at their own position, at their own size or stretched; another surface copied
+    // pixel for pixel to the origin or painted stretched. None takes height.
+    struct Picture : IReportPicture {
+        double WidthInches() const override { return 2; }
+        double HeightInches() const override { return 1; }
+    };
+    const auto picture = std::make_shared<Picture>();
+    RecordingPrinter other;
+    clsPrintElement stretched = RptEngine::MakeElement(1, 1, picture);
+    stretched.PrintWidth = 3;
+    stretched.PrintHeight = 0.5;
+    clsPrintElement painted = RptEngine::MakeElement(2, 3, static_cast<ReportSurface*>(&other));
+    painted.PrintWidth = painted.PrintHeight = 1;
+    Surface.Calls.clear();
+    InDetail([&] {
+        height = Engine.PrintElements({RptEngine::MakeElement(1, 1, picture), stretched,
+                                       RptEngine::MakeElement(0, 0, static_cast<ReportSurface*>(&other)), painted});
+    });
+    std::vector<std::string> placed;
+    for (const DrawCall& c : Surface.Calls) {
+        placed.push_back(std::to_string(c.What) + " " + std::to_string(c.X) + "," + std::to_string(c.Y) + " " +
+                         std::to_string(c.X2) + "," + std::to_string(c.Y2));
+    }
+    EXPECT_EQ(placed, (std::vector<std::string>{"3 1.000000,1.000000 3.000000,2.000000", "3 1.000000,1.000000 4.000000,1.500000",
+                                                "5 0.000000,0.000000 8.500000,11.000000", "4 2.000000,3.000000 3.000000,4.000000"}));
+    EXPECT_DOUBLE_EQ(height, 0);
+
+    // Page-relative elements take X and Y as they are.
+    Surface.Calls.clear();
+    InDetail([&] { Engine.PrintElements({RptEngine::MakeElement(3, 9, Value("foot"))}, true); });
+    ASSERT_EQ(Surface.Texts().size(), 1u);
+    EXPECT_DOUBLE_EQ(Surface.Texts()[0].X, 3);
+    EXPECT_DOUBLE_EQ(Surface.Texts()[0].Y, 9);
+}
+
+// Lines break after the last space or comma that fits (which stays on the line); a word
+// wider than the width is cut where it no longer fits; line breaks and blank lines stay.
+TEST_F(EngineTest, WrapToWidth) {
+    struct Row { std::string text; double chars; std::string wrapped; };
+    const Row rows[] = {
+        {"the quick brown fox", 11, "the quick \r\nbrown fox"},
+        {"  padded  ", 11, "padded"},
+        {"abcdefghijklmnop", 11, "abcdefghijk\r\nlmnop"},
+        {"aaaa,bbbbbbbbbb", 11, "aaaa,\r\nbbbbbbbbbb"},
+        {"exactly ten", 11, "exactly ten"},
+        {"exactly ten!", 11, "exactly \r\nten!"},
+        {"ab\r\ncd", 11, "ab\r\ncd"},
+        {"ab\r\n\r\ncd", 11, "ab\r\n\r\ncd"},
+        {"ab\r\n", 11, "ab\r\n"},
+        {"abc", 0.5, "a\r\nb\r\nc"},
+        {std::string(45, 'x'), 20, std::string(20, 'x') + "\r\n" + std::string(20, 'x') + "\r\n" + std::string(5, 'x')},
+        {"", 5, ""},
+    };
+    for (const Row& row : rows) {
+        std::string wrapped;
+        InDetail([&] {
+            Engine.ApplyBaseFont();
+            wrapped = Engine.WraptoWidth(row.text, row.chars * CW + 0.001);
+        });
+        EXPECT_EQ(wrapped, row.wrapped) << row.text;
+    }
+}
+
+TEST_F(EngineTest, GroupLevels) {
+    EXPECT_EQ(Engine.CreateGroup(12, false, {"a"}), 0);
+    EXPECT_EQ(Engine.CreateGroup(-1, false, {"a"}), 0);
+    EXPECT_EQ(Messages.Lines(), (std::vector<std::string>{"[] Attempted to create group level: 12.  Only levels 1-9 allowed.",
+                                                          "[] Attempted to create group level: -1.  Only levels 1-9 allowed."}));
+    EXPECT_EQ(Engine.CreateGroup(1, true, {"Route", "book"}), 1);
+    EXPECT_EQ(Engine.CreateGroup(2, false, {}), 2);
+    EXPECT_EQ(Engine.CreateGroup(3, false, {}), 3);
+    EXPECT_EQ(Engine.CreateGroup(0, false, {"x"}), 4);
+    EXPECT_EQ(Engine.CreateGroup(9, false, {}), 9);
+    EXPECT_EQ(Engine.Groups()[1].Key, "ROUTE|BOOK");
+    EXPECT_TRUE(Engine.Groups()[1].NewPage);
+    EXPECT_EQ(Engine.Groups()[4].Key, "X");
+    for (int16_t level : {5, 6, 7, 8}) EXPECT_EQ(Engine.CreateGroup(0, false, {}), level);
+    EXPECT_EQ(Engine.CreateGroup(0, false, {}), 0); // all nine taken
+    EXPECT_EQ(Messages.Lines().back(), "[] Attempted to create group level: 10.  Only levels 1-9 allowed.");
+}
+
+// A cancel in the status window stops all drawing; the run still ends and says so.
+TEST_F(EngineTest, CancelStopsDrawing) {
+    RowsReport(12);
+    Status.CancelAtCall = 1; // at "Formatting page 2"
+    RecordingPrinter printer;
+    Engine.SetOutputDevice(&printer);
+    Engine.PrintReport(0, 0, -1);
+    EXPECT_EQ(printer.Joined(0), "Head 1|Row 1|Row 2|Row 3|Row 4|Row 5|Foot 1");
+    // The run goes on to its end; bands drawn as nothing take no height.
+    EXPECT_EQ(printer.NewPages, 1);
+    EXPECT_EQ(Status.Texts.back(), "");
+}
+
+// The output device: printers by name (and back), the paper bin, a missing printer, errors.
+TEST_F(EngineTest, PrintReportChoosesTheOutput) {
+    RowsReport(1);
+    Engine.SetOutputDevice(std::string("label"));
+    Printers.Current = 0;
+    Engine.PrintReport(0, 0, 3);
+    EXPECT_TRUE(Printers.Printers[1]->HasText("Row 1"));
+    EXPECT_EQ(Printers.Printers[1]->Bin, 3);
+    EXPECT_EQ(Printers.Printers[1]->ScaleMode(), smInches);
+    EXPECT_EQ(Printers.Current, 0);
+    EXPECT_TRUE(Engine.SetPrinter("OFFICE"));
+    EXPECT_FALSE(Engine.SetPrinter("Plotter"));
+    EXPECT_FALSE(Engine.SetPrinter(""));
+
+    RowsReport(1);
+    Printers.Printers[0]->RejectBin = true;
+    Engine.SetOutputDevice(RptEngine::SystemPrinter{});
+    Engine.PrintReport(0, 0, 2);
+    EXPECT_TRUE(Printers.Printers[0]->HasText("Row 1"));
+    EXPECT_EQ(Printers.Printers[0]->Bin, -1);
+
+    RowsReport(1);
+    Printers.Printers.clear();
+    Engine.PrintReport(0, 0, -1);
+    RowsReport(1);
+    RecordingPrinter fallback;
+    Engine.SetNoPrinterFallback([&fallback]() -> ReportPrinter* { return &fallback; });
+    Engine.PrintReport(0, 0, -1);
+    EXPECT_TRUE(fallback.HasText("Row 1"));
+
+    Report.OnBand = [](int32_t band, double&) {
+        if (band == peDetail) RaiseError(ErrInputPastEnd, "Input past end of file");
+    };
+    Engine.PrintReport(0, 0, -1);
+    EXPECT_EQ(Messages.Lines(), (std::vector<std::string>{"[] No printer is installed", "[] Input past end of file"}));
+    EXPECT_EQ(Status.Texts.back(), "");
+}
+
+// The preview renders the selected page each time and follows the window's commands.
+TEST_F(EngineTest, PreviewNavigation) {
+    RowsReport(12);
+    RecordingPrinter printer;
+    Engine.SetOutputDevice(&printer);
+    Previews.Commands = {"NEXT", "NEXT", "NEXT", "PREV", "FIRST", "PREV", "LAST", "PRINT"};
+    Engine.PreviewReport();
+    EXPECT_EQ(Previews.Titles, (std::vector<std::string>{"T Page 1 of 3", "T Page 2 of 3", "T Page 3 of 3", "T Page 3 of 3",
+                                                         "T Page 2 of 3", "T Page 1 of 3", "T Page 1 of 3", "T Page 3 of 3"}));
+    EXPECT_EQ(Previews.PagesShown[1], "Head 2|Row 6|Row 7|Row 8|Row 9|Row 10|Foot 2");
+    EXPECT_DOUBLE_EQ(Previews.Width, 8.5);
+    // PRINT prints every page on the configured device and ends the preview.
+    EXPECT_EQ(printer.NewPages, 2);
+    EXPECT_TRUE(printer.HasText("Row 12", 3));
+
+    RowsReport(12);
+    Previews.Commands = {};
+    Previews.Titles.clear();
+    Engine.PreviewReport();
+    EXPECT_EQ(Previews.Titles, (std::vector<std::string>{"T Page 1 of 3"}));
+    EXPECT_EQ(Previews.Created, 2);
+
+    RowsReport(12);
+    Previews.Titles.clear();
+    Status.CancelAtCall = static_cast<int>(Status.Texts.size()) + 1;
+    Engine.PreviewReport();
+    EXPECT_TRUE(Previews.Titles.empty());
+}
+
+// Format strings of elements.
+TEST(ReportFormat, FormatValue) {
+    struct Row { Value value; std::string pattern, text; };
+    const Row rows[] = {
+        {Value(1234.5), "#,##0.00", "1,234.50"},
+        {Value(int64_t{7}), "000", "007"},
+        {Value(0.456), "0.0%", "45.6%"},
+        {Value(-5.0), "0.00", "-5.00"},
+        {Value(-5.0), "0.00;(0.00)", "(5.00)"},
+        {Value(0.0), "0.00;(0.00);\"nil\"", "nil"},
+        {Value(0.5), "#.##", ".5"},
+        {Value(5.0), "#.##", "5."},
+        {Value(12.0), "\"$\"#,##0", "$12"},
+        {Value("42"), "0.0", "42.0"},
+        {Value("abc"), ">", "ABC"},
+        {Value("AbC"), "<", "abc"},
+        {Value("abc"), "0.00", "abc"},
+        {Value(3.14159), "Fixed", "3.14"},
+        {Value(1234567.0), "Standard", "1,234,567.00"},
+        {Value(int64_t{0}), "Yes/No", "No"},
+        {Value(DateTime{2024, 3, 9, 14, 5, 0}), "yyyy-MM-dd HH:mm", "2024-03-09 14:05"},
+        {Value(DateTime{2024, 3, 9, 14, 5, 0}), "Short Date", "3/9/2024"},
+        {Value(DateTime{2024, 3, 9, 14, 5, 0}), "", "3/9/2024 2:05 PM"},
+        {Value::Null(), "0.00", ""},
+    };
+    for (const Row& row : rows) EXPECT_EQ(FormatValue(row.value, row.pattern, LocaleFormats{}), row.text) << row.pattern;
+}

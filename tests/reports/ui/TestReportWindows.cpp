@@ -1,0 +1,324 @@
+#include "reports/ui/Dialog.h"
+#include "reports/ui/QtReportPrinter.h"
+#include "reports/ui/ReportsStep.h"
+#include "reports/ui/frmPreview.h"
+#include "reports/ui/frmReports.h"
+
+#include "reports/RptEngine.h"
+
+#include "platform/ui/UserSettings.h"
+
+#include "reports/ReadingsDatabase.h"
+#include "support/TempFolder.h"
+#include "support/TestDoubles.h"
+#include "support/WindowTesting.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <functional>
+
+using namespace dovrex;
+using namespace dovrex::ui;
+using dovrex::test::TempFolder;
+
+namespace {
+
+template <class T> T* Child(QObject& window, const QString& name) {
+    T* child = window.findChild<T*>(name);
+    if (child == nullptr) qWarning("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
+    return child;
+}
+
+// Runs act on the next modal window of type W, once it is shown and enabled; the waiting
+// ends with scope at the latest, so that it cannot reach into the next test.
+template <class W> void WhenShown(QObject& scope, std::function<void(W&)> act) {
+    auto* timer = new QTimer(&scope);
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, act] {
+        auto* window = qobject_cast<W*>(QApplication::activeModalWidget());
+        if (window == nullptr || !window->isEnabled()) return;
+        timer->stop();
+        timer->deleteLater();
+        act(*window);
+    });
+    timer->start();
+}
+
+void Trigger(frmPreview& preview, const QString& key) {
+    for (QAction* action : Child<QToolBar>(preview, QStringLiteral("Toolbar1"))->actions()) {
+        if (action->property("key").toString() == key) action->trigger();
+    }
+}
+
+// The system without printers: reports become PDF files.
+struct NoPrinters final : IReportPrinters {
+    std::vector<std::string> DeviceNames() override { return {}; }
+    int CurrentIndex() override { return -1; }
+    void SelectPrinter(int) override {}
+    ReportPrinter* CurrentPrinter() override { return nullptr; }
+    std::unique_ptr<ReportPrinter> OpenPdf(const std::string& Path) override { return QtReportPrinter::Pdf(Path); }
+};
+
+} // namespace
+
+class TestReportWindows : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void selectionResultsAndRememberedChoice();
+    void previewNavigationScrollingAndClosing();
+    void statusCancelPressedTwiceActsOnce();
+    void reportsStepPreviewsThenPrintsPdfsWithoutPrinter();
+};
+
+void TestReportWindows::selectionResultsAndRememberedChoice() {
+    QObject scope;
+    struct Row {
+        const char* name;
+        const char* stored;
+        std::vector<int> tick;   // boxes ticked by the user
+        const char* press;       // a button, or "" to close the window
+        int16_t result;
+        const char* storedAfter;
+    };
+    const Row rows[] = {
+        {"preview Orphans", "6", {}, "btnPreview_8", 9, "6"},
+        {"continue with nothing ticked", "6", {}, "btnAction_0", 0, "0"},
+        {"continue with two ticked", "0", {2, 16}, "btnAction_0", 18, "18"},
+        {"Printer is Close", "18", {4}, "btnAction_1", 0, "18"},
+        {"Close", "18", {}, "btnAction_2", 0, "18"},
+        {"close box", "18", {}, "", 0, "18"},
+        {"preview Readings", "junk", {}, "btnPreview_4", 5, "junk"},
+    };
+    TempFolder folder;
+    UserSettings settings(QString::fromStdString(folder.File("user.ini")));
+    for (const Row& row : rows) {
+        settings.SaveSetting("Reports", "Options", row.stored);
+        frmReports window(settings);
+        QCOMPARE(Child<QLabel>(window, QStringLiteral("Label1"))->text(),
+                 QStringLiteral("Select reports to print.  (Click name to preview)"));
+        std::vector<int> ticked;
+        WhenShown<frmReports>(scope, [&](frmReports& shown) {
+            for (const int index : {16, 8, 2, 4}) {
+                QCheckBox* box = Child<QCheckBox>(shown, QStringLiteral("chkReports_%1").arg(index));
+                if (box->isChecked()) ticked.push_back(index);
+                box->setChecked(false);
+            }
+            for (const int index : row.tick) Child<QCheckBox>(shown, QStringLiteral("chkReports_%1").arg(index))->setChecked(true);
+            if (*row.press) {
+                QTest::mouseClick(Child<QPushButton>(shown, QString::fromLatin1(row.press)), Qt::LeftButton);
+            } else {
+                shown.close();
+            }
+        });
+        QCOMPARE(window.Display(), row.result);
+        QCOMPARE(settings.GetSetting("Reports", "Options"), std::string(row.storedAfter));
+        // With "6" stored, Exceptions and Readings start ticked.
+        if (std::string(row.stored) == "6") QCOMPARE(ticked, (std::vector<int>{2, 4}));
+        if (std::string(row.stored) == "junk") QVERIFY(ticked.empty());
+    }
+
+    frmReports window(settings);
+    const std::pair<const char*, const char*> captions[] = {
+        {"btnPreview_16", "Missed"},     {"btnPreview_8", "Orphans"},      {"btnPreview_2", "Exceptions"},
+        {"btnPreview_4", "Readings"},    {"btnAction_0", "Conti&nue"},     {"btnAction_1", "&Printer ..."},
+        {"btnAction_2", "&Close"},
+    };
+    for (const auto& [name, caption] : captions) {
+        QCOMPARE(Child<QPushButton>(window, QString::fromLatin1(name))->text(), QString::fromLatin1(caption));
+    }
+    QCOMPARE(Child<QPushButton>(window, QStringLiteral("btnAction_1"))->property("tag").toString(), QStringLiteral("CANCEL"));
+    QCOMPARE(Child<QCheckBox>(window, QStringLiteral("chkReports_4"))->property("tag").toString(), QStringLiteral("READINGS"));
+}
+
+void TestReportWindows::previewNavigationScrollingAndClosing() {
+    QObject scope;
+    frmPreview preview;
+    preview.PreparePage(11, 8.5);
+    preview.Page().SetCurrentX(1);
+    preview.Page().SetCurrentY(1);
+    preview.Page().Print("Page one");
+    preview.resize(600, 400);
+    QStringList keys;
+    for (QAction* action : Child<QToolBar>(preview, QStringLiteral("Toolbar1"))->actions()) keys << action->property("key").toString();
+    QCOMPARE(keys, (QStringList{"FIRST", "PREV", "NEXT", "LAST", "PRINT", "CLOSE"}));
+
+    QScrollBar* h = Child<QScrollBar>(preview, QStringLiteral("HScroll1"));
+    QScrollBar* v = Child<QScrollBar>(preview, QStringLiteral("VScroll1"));
+    QLabel* page = Child<QLabel>(preview, QStringLiteral("Preview"));
+    QWidget* area = Child<QWidget>(preview, QStringLiteral("Picture1"));
+    WhenShown<frmPreview>(scope, [&](frmPreview& shown) {
+        QCOMPARE(shown.windowTitle(), QStringLiteral("Report Page 1 of 3"));
+        QCOMPARE(page->size(), QSize(1320, 1020));
+        // The bars cover what does not fit, in hundredths; a tenth of the view per step.
+        QCOMPARE(h->maximum(), (1320 - area->width()) * 100);
+        QCOMPARE(v->maximum(), (1020 - area->height()) * 100);
+        QCOMPARE(h->pageStep(), area->width() * 100);
+        QCOMPARE(h->singleStep(), h->pageStep() / 10);
+        QTest::keyClick(&shown, Qt::Key_Right);
+        QCOMPARE(h->value(), h->singleStep());
+        QTest::keyClick(&shown, Qt::Key_Right, Qt::ShiftModifier);
+        QCOMPARE(h->value(), h->singleStep() + h->pageStep());
+        QTest::keyClick(&shown, Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(h->value(), h->maximum());
+        QCOMPARE(page->x(), -h->maximum() / 100);
+        QTest::keyClick(&shown, Qt::Key_Left, Qt::ControlModifier);
+        QCOMPARE(h->value(), 0);
+        QTest::keyClick(&shown, Qt::Key_PageDown);
+        QCOMPARE(v->value(), v->pageStep());
+        QTest::keyClick(&shown, Qt::Key_Up);
+        QCOMPARE(v->value(), v->pageStep() - v->singleStep());
+        QTest::keyClick(&shown, Qt::Key_PageDown);
+        QTest::keyClick(&shown, Qt::Key_PageDown);
+        QCOMPARE(v->value(), v->maximum()); // clamped
+        // Dragging moves the page with the pointer.
+        QTest::keyClick(&shown, Qt::Key_Up, Qt::ControlModifier);
+        QTest::mousePress(page, Qt::LeftButton, {}, QPoint(100, 100));
+        QTest::mouseMove(page, QPoint(60, 70));
+        QTest::mouseRelease(page, Qt::LeftButton, {}, QPoint(60, 70));
+        QCOMPARE(h->value(), 4000);
+        QCOMPARE(v->value(), 3000);
+        Trigger(shown, QStringLiteral("NEXT"));
+    });
+    QCOMPARE(preview.Display("Report Page 1 of 3"), std::string("NEXT"));
+    // While the next page is made, the window stays up, disabled and blank.
+    QVERIFY(preview.isVisible());
+    QVERIFY(!preview.isEnabled());
+    QVERIFY(page->pixmap().isNull());
+
+    WhenShown<frmPreview>(scope, [](frmPreview& shown) { shown.close(); });
+    QCOMPARE(preview.Display("Report Page 2 of 3"), std::string("CLOSE"));
+    WhenShown<frmPreview>(scope, [](frmPreview& shown) { QTest::keyClick(&shown, Qt::Key_Escape); });
+    QCOMPARE(preview.Display("Report Page 2 of 3"), std::string("CLOSE"));
+    WhenShown<frmPreview>(scope, [](frmPreview& shown) { QTest::keyClick(&shown, Qt::Key_PageDown, Qt::ControlModifier); });
+    QCOMPARE(preview.Display("Report Page 2 of 3"), std::string("NEXT"));
+}
+
+void TestReportWindows::statusCancelPressedTwiceActsOnce() {
+    QObject scope;
+    Dialog status;
+    QPushButton* cancel = Child<QPushButton>(status, QStringLiteral("btnAbort"));
+    QLabel* text = Child<QLabel>(status, QStringLiteral("lReport"));
+    QCOMPARE(cancel->text(), QStringLiteral("&Cancel..."));
+    QVERIFY(!status.Status("Exception Report\r\nRetrieving data"));
+    QVERIFY(status.isVisible());
+    QCOMPARE(text->text(), QStringLiteral("Exception Report\nRetrieving data"));
+    dovrex::test::SaveScreenshot(status, QStringLiteral("Dialog"));
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    status.reject();
+    QVERIFY(status.CancelRequested());
+    QVERIFY(!cancel->isEnabled());
+    QCOMPARE(text->text(), QStringLiteral("Cancelling..."));
+    QVERIFY(status.Status("Exception Report\r\nFormatting page 2\r\nRows processed: 40"));
+    QVERIFY(!status.Status(""));
+    QVERIFY(!status.isVisible());
+    QVERIFY(cancel->isEnabled());
+    QVERIFY(!status.Status("next run"));
+
+    // In a run: the cancel pressed twice during page 1 stops the drawing once, at the next
+    // page, and the preview is not shown.
+    struct Rows : IPrintEventSink {
+        RptEngine* Engine = nullptr;
+        QPushButton* Cancel = nullptr;
+        int Row = 0;
+        int Drawn = 0;
+        void PrintEvent(int32_t band, int16_t, double& height) override {
+            if (band != peDetail) return;
+            if (++Row > 200) {
+                height = -1;
+                return;
+            }
+            if (Row == 3) {
+                QTest::mouseClick(Cancel, Qt::LeftButton);
+                QTest::mouseClick(Cancel, Qt::LeftButton);
+            }
+            const double printed = Engine->PrintElements({RptEngine::MakeElement(0, 0, Value("Row"))});
+            if (printed > 0) ++Drawn;
+            height = 0.5;
+        }
+    } rows;
+    QtReportPreviews previews(nullptr);
+    RptEngine engine(ReportServices{nullptr, nullptr, &status, &previews, nullptr, nullptr, LocaleFormats{}});
+    rows.Engine = &engine;
+    rows.Cancel = cancel;
+    engine.SetEventSink(&rows);
+    bool previewShown = false;
+    WhenShown<frmPreview>(scope, [&](frmPreview& shown) {
+        previewShown = true;
+        shown.close();
+    });
+    engine.PreviewReport();
+    QVERIFY(!previewShown);
+    QCOMPARE(rows.Row, 201);   // the run went to its end
+    QCOMPARE(rows.Drawn, 20);  // the rows of page 1 only
+    QVERIFY(!status.isVisible());
+    QVERIFY(!status.CancelRequested());
+}
+
+void TestReportWindows::reportsStepPreviewsThenPrintsPdfsWithoutPrinter() {
+    QObject scope;
+    TempFolder folder;
+    const std::string readings = folder.File("ReadingQVF.pdb");
+    dovrex::test::ReadingMeter orphan;
+    orphan.MeterTagNbr = 2;
+    orphan.RecType = 3;
+    dovrex::test::ReadingMeter meter;
+    meter.MeterTagNbr = 1;
+    meter.ResponseText = "Dog";
+    dovrex::test::WriteReadings(readings, "UNIT7", "JD", {meter, orphan});
+    UserSettings settings(QString::fromStdString(folder.File("user.ini")));
+    dovrex::test::RecordingMessageBox messages;
+    dovrex::test::RecordingLog log;
+    NoPrinters printers;
+    QWidget owner;
+
+    QString previewTitle;
+    WhenShown<frmReports>(scope, [&](frmReports& first) {
+        dovrex::test::SaveScreenshot(first, QStringLiteral("frmReports"));
+        WhenShown<frmPreview>(scope, [&](frmPreview& preview) {
+            previewTitle = preview.windowTitle();
+            dovrex::test::SaveScreenshot(preview, QStringLiteral("frmPreview"));
+            WhenShown<frmReports>(scope, [](frmReports& second) {
+                Child<QCheckBox>(second, QStringLiteral("chkReports_2"))->setChecked(true);
+                Child<QCheckBox>(second, QStringLiteral("chkReports_8"))->setChecked(true);
+                QTest::mouseClick(Child<QPushButton>(second, QStringLiteral("btnAction_0")), Qt::LeftButton);
+            });
+            Trigger(preview, QStringLiteral("CLOSE"));
+        });
+        QTest::mouseClick(Child<QPushButton>(first, QStringLiteral("btnPreview_4")), Qt::LeftButton);
+    });
+    RunReportsStep(owner, readings, settings, messages, log, &printers);
+
+    QCOMPARE(previewTitle, QStringLiteral("Reading Report Page 1 of 1"));
+    QCOMPARE(settings.GetSetting("Reports", "Options"), std::string("10"));
+    const std::string exception = folder.File("ReadingQVF Exception Report.pdf");
+    const std::string orphans = folder.File("ReadingQVF Orphan Report.pdf");
+    QCOMPARE(log.Lines, (std::vector<std::string>{"Info: No printer is installed; Exception Report written to " + exception,
+                                                  "Info: No printer is installed; Orphan Report written to " + orphans}));
+    for (const std::string& pdf : {exception, orphans}) {
+        QFile file(QString::fromStdString(pdf));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.read(5) == "%PDF-");
+    }
+    QVERIFY(messages.Shown.empty());
+
+    // Closing the selection ends the step: nothing printed, the choice kept.
+    log.Lines.clear();
+    WhenShown<frmReports>(scope, [](frmReports& shown) { shown.close(); });
+    RunReportsStep(owner, readings, settings, messages, log, &printers);
+    QVERIFY(log.Lines.empty());
+    QCOMPARE(settings.GetSetting("Reports", "Options"), std::string("10"));
+}
+
+DOVREX_WINDOW_TEST(TestReportWindows)
+#include "TestReportWindows.moc"
