@@ -3,8 +3,8 @@
 # demo folder set up for the fixed-width sample. Without one it runs the shipped samples
 # in a fresh folder: the sample route files become route databases, a handheld's readings
 # are simulated for the fixed-width one, and the readings become the billing upload file
-# (with the orphan file and the re-read database of the exceptions); a list of
-# transponder IDs becomes a re-read route.
+# (with the orphan file and the re-read database of the exceptions); the E5000 download
+# goes the same way to its upload file; a list of transponder IDs becomes a re-read route.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -49,6 +49,20 @@ for reading in FixedReading:upload-fixed.txt CsvReading:upload-delimited.csv; do
 done
 echo "== The orphan file $work/orphans.txt"
 cat "$work/orphans.txt"
+
+echo
+echo "== Route conversion of the E5000 download samples/routes/e5000-download.dat (map E5000Sample)"
+cli config set "Route/Source=$(pwd)/samples/routes/e5000-download.dat" Route/Map=E5000Sample \
+  Route/Destination=e5000-RouteQVF.pdb Route/QVFType=PDB
+cli --yes route
+echo "== The first records of $work/e5000-RouteQVF.pdb"
+cli dump "$work/e5000-RouteQVF.pdb" | head -n 60
+echo "== Simulated readings of that route, and their E5000 upload file $work/upload-e5000.txt"
+cli --yes simulate "$work/e5000-RouteQVF.pdb" "$work/ReadingE5000.pdb" --seed 1
+cli config set Reading/Source=ReadingE5000.pdb Reading/Map=E5000Sample Reading/Destination=upload-e5000.txt \
+  Orphan/Convert=0 Reading/AutoReRead=N
+cli --yes reading
+head -n 16 "$work/upload-e5000.txt"
 
 echo
 echo "== Re-read route from the list of transponder IDs samples/reread/transponders.txt"
