@@ -95,7 +95,8 @@ protected:
         engine.SetRouteMap(map);
     }
 
-    // The header, route and meter records of a database, decoded with the current schema
+    // The header, route (also as a readings database has them) and meter records of a
+    // database, decoded with the current schema
     // (the index and code records that follow the meters have layouts of their own).
     std::vector<ValueCollection> ReadDatabase(const std::string& path) {
         std::vector<ValueCollection> records;
@@ -103,7 +104,8 @@ protected:
         qvf.SetVersion(3);
         EXPECT_FALSE(qvf.OpenQVF(path)) << path;
         while (qvf.ReadData()) {
-            if (qvf.RecordType() <= clsQVF::rtOrphan) records.push_back(qvf.GetValues());
+            const int32_t kind = qvf.RecordType();
+            if (kind <= clsQVF::rtOrphan || kind == clsQVF::rtReadingRoute) records.push_back(qvf.GetValues());
         }
         return records;
     }
