@@ -326,37 +326,35 @@ TEST_F(E5KTest, DamagedReadingsStopTheExportWithTheReason) {
     EXPECT_TRUE(log.Contains("Record 2 of " + readings + " is damaged: 4 bytes, fewer than the 76 bytes of its fields"));
 }
 
-// Download, route database, a handheld's readings, upload: every read meter arrives with
-// the relative meter number and the meter size of its download record, and the readings
-// database is still open for the re-read of the exceptions.
+// The shipped download and maps: download, route database, a handheld's readings, upload.
+// Every read meter arrives with the relative meter number and the meter size of its
+// download record, and the readings database is still open for the re-read of the
+// exceptions.
 TEST_F(E5KTest, RoundTripCarriesMeterSizeAndRelativeMeterNumber) {
-    std::vector<std::string> lines;
-    std::map<std::string, std::pair<std::string, std::string>> downloaded; // serial -> relative number, size
-    int serial = 10000000;
-    for (int r = 1; r <= 3; ++r) {
-        lines.push_back(E5K("F", {{"Route", "RT" + std::to_string(r)}}));
-        for (int a = 1; a <= 6; ++a) {
-            lines.push_back(Account(std::to_string(r * 100 + a), a * 10));
-            lines.push_back(Customer("CUSTOMER " + std::to_string(a), std::to_string(a) + " MAIN ST"));
-            lines.push_back(E5K("C", {{"RecordCategory", "02"}, {"PropertyVGKey", "KEY" + std::to_string(a)}}));
-            for (int m = 1; m <= 1 + a % 2; ++m) {
-                const std::string number = a % 3 == 0 ? "AB" + std::to_string(++serial) : std::to_string(++serial);
-                const int size = serial % 997;
-                lines.push_back(Meter(m == 1 ? "H" : "I", "0" + std::to_string(m), number, 6, 0, 999999, 500, "W",
-                                      size, 0));
-                downloaded[number] = {"0" + std::to_string(m), NumberText(int64_t{size})};
-            }
-        }
-        lines.push_back(E5K("Z", {{"Route", "RT" + std::to_string(r)}, {"NumberofAccounts", 6}}));
+    const std::string samples = std::string(DOVREX_SOURCE_DIR) + "/samples/";
+    for (const char* map : {"E5000Sample.bcm", "E5000Sample.brm"}) {
+        std::filesystem::copy_file(samples + "maps/" + map, folder.File(map));
     }
-    UseDownload(lines);
+    std::map<std::string, std::pair<std::string, double>> downloaded; // serial -> relative number, size
+    clsE5KDownload download;
+    ASSERT_TRUE(download.OpenFile(samples + "routes/e5000-download.dat"));
+    while (const clsRecType* record = download.ReadNext()) {
+        if (record->RIValue() != "H" && record->RIValue() != "I") continue;
+        downloaded[Trim(record->Value("MeterSerialNumber").ToText())] = {record->Value("RelativeMeterNumber").ToText(),
+                                                                         record->Value("MeterSize").ToNumber()};
+    }
+    ASSERT_GT(downloaded.size(), 20u);
+    engine.SetRouteSource(samples + "routes/e5000-download.dat");
+    engine.SetRouteDestination(folder.File("RouteQVF.pdb"));
+    engine.SetRouteMap("E5000Sample");
     ASSERT_TRUE(engine.ConvertRoute());
 
     const std::string readings = folder.File("ReadingQVF.pdb");
     ReadingSimulator(7).Simulate(folder.File("RouteQVF.pdb"), readings);
     engine.SetAutoReRead(true);
     engine.SetReReadDestination(folder.File("ReReadQVF.pdb"));
-    ASSERT_TRUE(ConvertReadings(readings));
+    UseReadings(readings, "E5000Sample");
+    ASSERT_TRUE(engine.ConvertReading());
 
     int readMeters = 0;
     clsQVF db;
@@ -379,7 +377,7 @@ TEST_F(E5KTest, RoundTripCarriesMeterSizeAndRelativeMeterNumber) {
         const std::string number = Trim(line.substr(3, 10));
         ASSERT_EQ(downloaded.count(number), 1u) << line;
         EXPECT_EQ(line.substr(1, 2), downloaded[number].first) << line;
-        EXPECT_EQ(Val(line.substr(19, 6)), Val(downloaded[number].second)) << line;
+        EXPECT_EQ(Val(line.substr(19, 6)), downloaded[number].second) << line;
     }
     EXPECT_EQ(meterLines, readMeters);
     const auto tail = LogFrom("Writing Exceptions for Re-Read to ");
