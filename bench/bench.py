@@ -179,6 +179,66 @@ class ReadingMvrsRow(Row):
         return "%s meters, simulated readings to the MVRS upload" % format(self.meters, ",")
 
 
+def e5000_download(bench, path, meters):
+    """An E5000 download of about that many meters (samples/make-e5000.py), with the
+    E5000 route and reading maps of the samples in the program folder; returns the number
+    of meters it holds."""
+    bench.run([sys.executable, os.path.join(SAMPLES, "make-e5000.py"), "--download", path, "--meters", str(meters)])
+    for name in ("E5000Sample.bcm", "E5000Sample.brm"):
+        shutil.copy(os.path.join(SAMPLES, "maps", name), bench.home)
+    with open(path, "rb") as f:
+        return sum(1 for line in f if line[:1] in (b"H", b"I"))
+
+
+class E5000RouteRow(Row):
+    def __init__(self, meters):
+        self.meters, self.name = meters, "e5route"
+
+    def prepare(self, bench):
+        source = os.path.join(bench.work, "e5000-download.dat")
+        self.meters = e5000_download(bench, source, self.meters)
+        destination = os.path.join(bench.home, "RouteE5000.pdb")
+        bench.cli(["config", "set", "Route/Source=" + source, "Route/Map=E5000Sample",
+                   "Route/Destination=" + destination, "Route/QVFType=PDB"])
+        # The import reads the download twice (routes and counts, then the meters).
+        self.reads = [(source, 2)]
+        self.outputs = [destination]
+        self.expect = "%d meters written to Route QVF File" % self.meters
+        return ["route"]
+
+    def describe(self):
+        return "%s meters, E5000 download to PDB" % format(self.meters, ",")
+
+
+class E5000ReadingRow(Row):
+    def __init__(self, meters):
+        self.meters, self.name = meters, "e5read"
+
+    def prepare(self, bench):
+        source = os.path.join(bench.work, "e5000-readings-download.dat")
+        self.meters = e5000_download(bench, source, self.meters)
+        route = os.path.join(bench.home, "RouteForReadings.pdb")
+        readings = os.path.join(bench.home, "ReadingE5000.pdb")
+        upload = os.path.join(bench.work, "upload-e5000.txt")
+        bench.cli(["config", "set", "Route/Source=" + source, "Route/Map=E5000Sample",
+                   "Route/Destination=" + route, "Route/QVFType=PDB"])
+        for path in (route, readings):
+            if os.path.exists(path):
+                os.remove(path)
+        bench.cli(["route"])
+        bench.cli(["simulate", route, readings, "--seed", "1"])
+        bench.cli(["config", "set", "Reading/Source=" + readings, "Reading/Map=E5000Sample",
+                   "Reading/Destination=" + upload, "Reading/AutoReRead=N", "Orphan/Convert=0"])
+        # The export reads the readings database twice (route counts, then the upload).
+        self.reads = [(readings, 2)]
+        self.outputs = [upload]
+        self.expect = "Reading Conversion Finished"
+        return ["reading"]
+
+    def describe(self):
+        return "%s meters' readings to an E5000 upload" % format(self.meters, ",")
+
+
 class Bench:
     def __init__(self, cli, floor, runs):
         self.cli_path, self.floor_path, self.runs = cli, floor, runs
@@ -262,7 +322,7 @@ def main():
         parser.error("needs --runs of at least 1 and at least one meter per route")
 
     rows = [RouteFixedRow(options.meters, options.routes), RouteMvrsRow(options.meters),
-            ReadingMvrsRow(options.meters)]
+            ReadingMvrsRow(options.meters), E5000RouteRow(options.meters), E5000ReadingRow(options.meters)]
     bench = Bench(os.path.abspath(options.cli), os.path.abspath(options.floor), options.runs)
     try:
         print("Dovrex benchmark: %s%s, median of %d runs each, %d cores, load average %.2f" % (

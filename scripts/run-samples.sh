@@ -1,10 +1,11 @@
 #!/bin/sh
 # Installs what is missing, builds, and, with a display, opens the desktop program on a
 # demo folder set up for the fixed-width sample. Without one, runs the shipped samples in
-# a fresh folder: the sample route files (fixed-width, delimited and an MVRS download)
-# become route databases, a handheld's readings are simulated for the fixed-width and the
-# MVRS routes, and the readings become the billing upload files (with the orphan file and
-# the re-read database of the exceptions); a list of transponder IDs becomes a re-read route.
+# a fresh folder: the sample route files (fixed-width, delimited, an MVRS and an E5000
+# download) become route databases, a handheld's readings are simulated for the
+# fixed-width, MVRS and E5000 routes, and the readings become the billing upload files
+# (with the orphan file and the re-read database of the exceptions); a list of
+# transponder IDs becomes a re-read route.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -59,6 +60,20 @@ cli config set Reading/Source=MvrsReadingQVF.pdb Reading/Map=MvrsSample Reading/
 cli --yes reading
 echo "== The first lines of the upload file $work/upload-mvrs.dat"
 head -n 12 "$work/upload-mvrs.dat"
+
+echo
+echo "== Route conversion of the E5000 download samples/routes/e5000-download.dat (map E5000Sample)"
+cli config set "Route/Source=$(pwd)/samples/routes/e5000-download.dat" Route/Map=E5000Sample \
+  Route/Destination=e5000-RouteQVF.pdb Route/QVFType=PDB
+cli --yes route
+echo "== The first records of $work/e5000-RouteQVF.pdb"
+cli dump "$work/e5000-RouteQVF.pdb" | head -n 60
+echo "== Simulated readings of that route, and their E5000 upload file $work/upload-e5000.txt"
+cli --yes simulate "$work/e5000-RouteQVF.pdb" "$work/ReadingE5000.pdb" --seed 1
+cli config set Reading/Source=ReadingE5000.pdb Reading/Map=E5000Sample Reading/Destination=upload-e5000.txt \
+  Orphan/Convert=0 Reading/AutoReRead=N
+cli --yes reading
+head -n 16 "$work/upload-e5000.txt"
 
 echo
 echo "== Re-read route from the list of transponder IDs samples/reread/transponders.txt"

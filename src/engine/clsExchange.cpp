@@ -154,7 +154,8 @@ void clsExchange::ShowError(const std::exception& e) {
     mMessages.Show(DescribeException(e), "Error", MsgButtons::OK, MsgIcon::Critical);
 }
 
-void clsExchange::WriteOpeningRecords(int32_t meterCount, const std::string& sourcePath) {
+void clsExchange::WriteOpeningRecords(int32_t meterCount, const std::string& sourcePath,
+                                      const std::string& headerUser1, const std::vector<std::string>& routeUser1) {
     const DateTime now = mClock.Now();
     const ConversionRun& run = Run();
     clsQVF& db = *run.RouteDatabase;
@@ -167,6 +168,7 @@ void clsExchange::WriteOpeningRecords(int32_t meterCount, const std::string& sou
     db.SetItem("PrvReading", Value(meterCount));
     db.SetItem("ReadingDate", Value(DateNumber(now)));
     db.SetItem("Initials", Value("QVF loaded from " + sourcePath));
+    if (!headerUser1.empty()) db.SetItem("User1", Value(headerUser1));
     db.WriteData();
     for (size_t i = 0; i < run.RouteList.size(); ++i) {
         db.AddNew();
@@ -175,6 +177,7 @@ void clsExchange::WriteOpeningRecords(int32_t meterCount, const std::string& sou
         db.SetItem("PrvReading", Value(run.RouteMeterCount[i]));
         db.SetItem("Initials", Value(run.RouteList[i]));
         db.SetItem("ResponseText", Value(run.RouteList[i]));
+        if (i < routeUser1.size()) db.SetItem("User1", Value(routeUser1[i]));
         db.WriteData();
     }
 }

@@ -214,8 +214,10 @@ private:
     void WriteChangeoutCodes();
     void WriteAlertCodes();
     std::string LookupMessage(const MeterRecordPlan& plan, const ParsedLine& Values);
-    // Header record and one route record per route, from RouteList and RouteMeterCount.
-    void WriteOpeningRecords(int32_t meterCount, const std::string& sourcePath);
+    // Header record and one route record per route, from RouteList and RouteMeterCount;
+    // a file format's own User1 texts of the header and of each route go in when given.
+    void WriteOpeningRecords(int32_t meterCount, const std::string& sourcePath, const std::string& headerUser1 = {},
+                             const std::vector<std::string>& routeUser1 = {});
     void ShowError(const std::exception& e);
     // The attached Palm Desktop; raises when there is none.
     IPalmDesktop& PalmDesktop();
@@ -227,6 +229,10 @@ private:
     bool ConvertReadingFlat(int FileVersion);
     bool ConvertReadingMVRS(int FileVersion);
     bool ConvertReadingE5K(int FileVersion);
+    // The E5000 route import and reading export; their working data lives in the classes.
+    class E5KRouteImport;
+    class E5KReadingExport;
+    bool ConvertRouteE5K();
     // The readings database of the run, opened with the schema of FileVersion when no
     // export left it open.
     clsQVF& OpenReadingsDatabase(int FileVersion);

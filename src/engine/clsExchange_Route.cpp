@@ -51,7 +51,7 @@ bool clsExchange::ConvertRoute() {
         bool imported = false;
         switch (run.CurrentMap->MapType()) {
         case MapTypeMVRS: imported = ConvertRouteMVRS(); break;
-        case MapTypeE5000: RaiseError(ErrInvalidCall, "E5000 route files cannot be converted by this version");
+        case MapTypeE5000: imported = ConvertRouteE5K(); break;
         default: imported = ConvertRouteFlat(); break;
         }
 

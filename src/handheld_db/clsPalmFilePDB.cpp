@@ -22,6 +22,8 @@ constexpr size_t kType = 60;
 constexpr size_t kCreator = 64;
 constexpr size_t kNextRecordListID = 72;
 constexpr size_t kNumRecords = 76;
+// How much of the file one read of records takes in.
+constexpr size_t kReadAheadBytes = 64 * 1024;
 
 // A text as exactly size bytes: cut, or filled with NUL bytes.
 std::string FixedText(const std::string& text, size_t size) {
@@ -41,6 +43,7 @@ clsPalmFilePDB::~clsPalmFilePDB() {
 }
 
 void clsPalmFilePDB::CloseFile() {
+    mReadAhead.clear();
     if (mWriting && cvarFD.IsOpen()) {
         Flush(); // a failure leaves the file open for the destructor to close
         mWriting = false;
@@ -52,6 +55,7 @@ void clsPalmFilePDB::CloseFile() {
 }
 
 void clsPalmFilePDB::Flush() {
+    mReadAhead.clear();
     if (!mPendingData.empty()) {
         cvarFD.WriteAt(mPendingFrom, mPendingData);
         mPendingFrom += mPendingData.size();
@@ -191,8 +195,12 @@ bool clsPalmFilePDB::ReadRecord(int32_t& RecordNo, std::string& RecordBuffer) {
     }
     const uint32_t start = mOffsets[static_cast<size_t>(RecordNo)];
     const uint32_t end = mOffsets[static_cast<size_t>(RecordNo) + 1];
-    RecordBuffer = cvarFD.ReadAt(start, end - start);
-    if (RecordBuffer.size() != end - start) RaiseError(ErrInputPastEnd);
+    if (start < mReadAheadFrom || end > mReadAheadFrom + mReadAhead.size()) {
+        mReadAhead = cvarFD.ReadAt(start, std::max<size_t>(end - start, kReadAheadBytes));
+        mReadAheadFrom = start;
+        if (mReadAhead.size() < end - start) RaiseError(ErrInputPastEnd);
+    }
+    RecordBuffer.assign(mReadAhead, static_cast<size_t>(start - mReadAheadFrom), end - start);
     return true;
 }
 

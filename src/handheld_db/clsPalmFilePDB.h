@@ -62,6 +62,10 @@ private:
     std::string mPendingData;       // records after mPendingFrom, not yet in the file
     uint64_t mPendingFrom = 0;
     uint32_t mFirstUnwrittenEntry = 0;
+    // Records are read in file order: a block of the file is read at once and the records
+    // in it are taken from memory.
+    std::string mReadAhead;
+    uint64_t mReadAheadFrom = 0;
 };
 
 } // namespace dovrex

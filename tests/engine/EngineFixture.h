@@ -95,7 +95,8 @@ protected:
         engine.SetRouteMap(map);
     }
 
-    // The header, route and meter records of a database, decoded with the current schema
+    // The header, route (also as a readings database has them) and meter records of a
+    // database, decoded with the current schema
     // (the index and code records that follow the meters have layouts of their own).
     std::vector<ValueCollection> ReadDatabase(const std::string& path) {
         std::vector<ValueCollection> records;

@@ -103,6 +103,36 @@ TEST(PalmFilePDB, ReadsByNumberThenSequentiallyAndReportsProgress) {
     EXPECT_EQ(pdb.Position255(), 0);
 }
 
+// Records are read from the file in blocks: records of every size, over many blocks, in
+// order and by number in any order, come back exactly.
+TEST(PalmFilePDB, RecordsReadInBlocksComeBackExactly) {
+    TempFolder folder;
+    const std::string path = folder.File("blocks.pdb");
+    std::vector<std::string> records;
+    for (int i = 0; i < 60; ++i) {
+        std::string record(static_cast<size_t>(i % 7 == 0 ? 32000 : i * 211 % 5000), static_cast<char>('A' + i % 26));
+        if (!record.empty()) record[0] = static_cast<char>(i);
+        records.push_back(record);
+    }
+    CreatePdb(path, 60, records);
+    clsPalmFilePDB pdb;
+    ASSERT_EQ(pdb.OpenFile(path), 0);
+    std::string buffer;
+    for (int pass = 0; pass < 2; ++pass) {
+        pdb.Rewind();
+        for (size_t i = 0; i < records.size(); ++i) {
+            int32_t number = -1;
+            ASSERT_TRUE(pdb.ReadRecord(number, buffer));
+            ASSERT_EQ(buffer, records[i]) << i;
+        }
+    }
+    for (int32_t i = 59; i >= 0; i -= 7) {
+        int32_t number = i;
+        ASSERT_TRUE(pdb.ReadRecord(number, buffer));
+        EXPECT_EQ(buffer, records[static_cast<size_t>(i)]) << i;
+    }
+}
+
 TEST(PalmFilePDB, HeaderPropertiesOfAFileWrittenElsewhere) {
     TempFolder folder;
     std::string file = std::string("Named") + std::string(27, '\0');
