@@ -8,6 +8,7 @@
 #include "frmOptions.h"
 
 #include "handheld_db/ui/frmQVFView.h"
+#include "shell/clsDist.h"
 #include "install/ui/frmUnitInstall.h"
 #include "platform/RuntimeError.h"
 #include "platform/ui/QtFileDialog.h"
@@ -196,20 +197,17 @@ bool frmMain::Convert(Conversion conversion) {
     clsExchange& engine = mSession.Engine();
     switch (conversion) {
     case Conversion::Route: return engine.ConvertRoute();
-    case Conversion::ReRead: return mSeams.ConvertReRead && mSeams.ConvertReRead(engine);
-    case Conversion::Reading: return mSeams.ConvertReading && mSeams.ConvertReading(engine);
+    case Conversion::ReRead: return mSeams.ConvertReRead ? mSeams.ConvertReRead(engine) : engine.ConvertReRead();
+    case Conversion::Reading: return mSeams.ConvertReading ? mSeams.ConvertReading(engine) : engine.ConvertReading();
     }
     return false;
 }
 
 void frmMain::UpdateCommands() {
     const bool idle = !Busy();
-    Enable(idle, {ui->cmdRoute, ui->mnuConvertRoute, ui->mnuFileViewer});
-    Enable(idle && mSeams.ConvertReRead, {ui->cmdReRead, ui->mnuConvertReRead});
-    Enable(idle && mSeams.ConvertReading, {ui->cmdReading, ui->mnuConvertReading});
-    Enable(idle, {ui->cmdSetup, ui->mnuSUConfigure, ui->btnAdvanced, ui->btnInstall});
-    Enable(idle && mSeams.LoadDistribution, {ui->mnuSULoadDist});
-    Enable(idle && mSeams.CreateDistribution, {ui->mnuSUCreateDist});
+    Enable(idle, {ui->cmdRoute, ui->mnuConvertRoute, ui->cmdReRead, ui->mnuConvertReRead, ui->cmdReading,
+                  ui->mnuConvertReading, ui->mnuFileViewer, ui->cmdSetup, ui->mnuSUConfigure, ui->btnAdvanced,
+                  ui->btnInstall, ui->mnuSULoadDist, ui->mnuSUCreateDist});
     // "Usage" and "Maps" have no action.
     Enable(false, {ui->mnuHelpUsage, ui->mnuHelpMaps});
 }
@@ -271,13 +269,32 @@ void frmMain::ShowViewer() {
 }
 
 void frmMain::LoadDistribution() {
-    if (Busy() || !mSeams.LoadDistribution) return;
-    if (mSeams.LoadDistribution(*this)) mSession.Engine().LoadSettings();
+    if (Busy()) return;
+    bool loaded = false;
+    try {
+        if (mSeams.LoadDistribution) {
+            loaded = mSeams.LoadDistribution(*this);
+        } else {
+            QtFileDialog files(this);
+            loaded = clsDist(mSession.Registry(), mSession.Messages(), &files, mSession.Locations().Home).LoadDist("");
+        }
+    } catch (const std::exception& e) {
+        mSession.Messages().Show(DescribeException(e), "Error", MsgButtons::OK, MsgIcon::Critical);
+    }
+    if (!loaded) return;
+    mSession.Engine().LoadSettings();
+    // The distribution replaced the stored advanced configuration too.
+    RenewAdvanced();
 }
 
 void frmMain::CreateDistribution() {
-    if (Busy() || !mSeams.CreateDistribution) return;
-    mSeams.CreateDistribution(*this);
+    if (Busy()) return;
+    if (mSeams.CreateDistribution) {
+        mSeams.CreateDistribution(*this);
+        return;
+    }
+    QtFileDialog files(this);
+    clsDist(mSession.Registry(), mSession.Messages(), &files, mSession.Locations().Home).WriteDist("");
 }
 
 void frmMain::InstallToUnits() {

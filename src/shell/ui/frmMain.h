@@ -25,16 +25,16 @@ namespace dovrex::ui {
 
 class ProgressPanel;
 
-// Windows and engine operations that other parts of the program bring. A command whose
-// seam is not filled is disabled.
+// Replacements for windows and engine operations (tests fill them with recording doubles).
+// A command whose seam is empty runs the program's own operation.
 struct frmMainSeams {
     // Setup distributions; true when one was loaded or written.
     std::function<bool(QWidget& parent)> LoadDistribution;
     std::function<bool(QWidget& parent)> CreateDistribution;
-    // The conversions whose engine operations come later; true when they succeeded.
+    // The re-read and reading conversions; true when they succeeded.
     std::function<bool(clsExchange& engine)> ConvertReRead;
     std::function<bool(clsExchange& engine)> ConvertReading;
-    // After a successful reading conversion: the readings reports.
+    // After a successful reading conversion: the readings reports (none when empty).
     std::function<void(QWidget& parent, clsExchange& engine)> ReportsStep;
 };
 
@@ -86,6 +86,8 @@ private:
     void ShowSetup();
     // "Advanced": the configuration dialog, then a fresh configuration from the store.
     void ShowAdvanced();
+    // A fresh shared advanced configuration read from the store, unless changes are unsaved.
+    void RenewAdvanced();
     // Before a reading conversion: false when favourites are in use and none was chosen.
     bool ChooseReadingSource();
 

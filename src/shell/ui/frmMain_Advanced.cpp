@@ -1,5 +1,5 @@
-// The main window's use of the advanced configuration: the "Advanced" command and the
-// favourite readings files of the reading conversion.
+// The main window's use of the advanced configuration: the "Advanced" command, its renewal
+// after a change of the store, and the favourite readings files of the reading conversion.
 
 #include "frmMain.h"
 
@@ -23,17 +23,22 @@ bool Unsaved(const clsAdvanced& advanced) {
 
 void frmMain::ShowAdvanced() {
     if (Busy()) return;
+    try {
+        frmAdvanced window(clsAdvanced::Shared(mSession.Registry().StorePath()), mSession.Messages(),
+                           [this] { return mSession.Engine().UnitNames(); }, mSession.Locations().Home, this);
+        window.Display();
+    } catch (const std::exception& e) {
+        mSession.Messages().Show(DescribeException(e), "Error", MsgButtons::OK, MsgIcon::Critical);
+    }
+    // The window saved the store when it closed; a fresh instance reads it again.
+    RenewAdvanced();
+}
+
+void frmMain::RenewAdvanced() {
     const std::string& store = mSession.Registry().StorePath();
     try {
-        clsAdvanced& advanced = clsAdvanced::Shared(store);
-        {
-            frmAdvanced window(advanced, mSession.Messages(), [this] { return mSession.Engine().UnitNames(); },
-                               mSession.Locations().Home, this);
-            window.Display();
-        }
-        // The window saved the store when it closed; a fresh instance reads it again.
         // Changes the store refused stay with the old instance until a later save.
-        if (!Unsaved(advanced)) clsAdvanced::RenewShared(store);
+        if (!Unsaved(clsAdvanced::Shared(store))) clsAdvanced::RenewShared(store);
     } catch (const std::exception& e) {
         mSession.Messages().Show(DescribeException(e), "Error", MsgButtons::OK, MsgIcon::Critical);
     }

@@ -4,6 +4,7 @@
 #include "shell/ui/frmMain.h"
 
 #include "install/clsInstaller.h"
+#include "shell/clsDist.h"
 #include "platform/ui/QtFileDialog.h"
 #include "platform/ui/QtText.h"
 #include "platform/ui/TextEditor.h"
@@ -79,6 +80,7 @@ private Q_SLOTS:
     void controlsCaptionsTooltipsAndMenus();
     void routeConversionShowsBusyStateAndStartsNoSecond();
     void failedConversionShowsConversionNotComplete();
+    void firstStartLoadsTheDistributionAndReadingRunsTheEngine();
     void layoutRules();
     void editorAndOpenLogGetTheirFileAsOneArgument();
     void viewerFailures();
@@ -238,6 +240,31 @@ void TestMainWindow::failedConversionShowsConversionNotComplete() {
     QCOMPARE(Child<QPlainTextEdit>(window, "txtLog")->toPlainText(), QString());
     QVERIFY(!Child<QPushButton>(window, "btnClear")->isEnabled());
     QVERIFY(!Child<QPushButton>(window, "btnLog")->isEnabled());
+}
+
+void TestMainWindow::firstStartLoadsTheDistributionAndReadingRunsTheEngine() {
+    // A supervisor's setup carried over: the new folder's only distribution file is taken.
+    Desktop source;
+    source.UseFixedSample();
+    Desktop desktop;
+    RecordingMessageBox quiet;
+    QVERIFY(clsDist(source.session.Registry(), quiet, nullptr, source.locations.Home)
+                .WriteDist(desktop.locations.Home + "/setup.dst"));
+    desktop.messages.QueueAnswer(MsgResult::Yes);
+    frmMain window(desktop.session);
+    window.FormLoad();
+    QCOMPARE(desktop.messages.Lines(),
+             (std::vector<std::string>{"[] Setup information has not yet been entered.\r\n"
+                                       "Would you like to load a setup distribution?",
+                                       "[Distribution] " + desktop.locations.Home + "/setup.dst loaded."}));
+    QCOMPARE(desktop.session.Engine().RouteMap(), std::string("FixedSample"));
+    QVERIFY(QFile::exists(QString::fromStdString(desktop.locations.Home + "/FixedSample.bcm")));
+
+    // "Reading File" runs the engine's reading conversion: without a readings map it fails.
+    window.show();
+    QTest::mouseClick(Child<QPushButton>(window, "cmdReading"), Qt::LeftButton);
+    QCOMPARE(desktop.messages.Lines().back(), std::string("[Error] Conversion Not Complete\r\nCheck Log"));
+    QVERIFY(LogLines(window).contains(QStringLiteral("Error: Reading Source does not exist")));
 }
 
 void TestMainWindow::layoutRules() {
