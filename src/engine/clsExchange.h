@@ -173,6 +173,9 @@ private:
     void LogConversionStart(const std::string& caption);
     // A new route database object of the running program's file version.
     std::unique_ptr<clsQVF> NewRouteDatabase();
+    // Creates the route conversion's destination file with room for that many records;
+    // false (logged, the run marked as failed) when it cannot be created.
+    bool CreateRouteDatabase(int64_t presize);
 
     // ConvertRoute's checks of the settings and the map, up to the index question.
     bool OpenRouteConversion();

@@ -153,7 +153,7 @@ public:
 
     bool Convert() {
         if (!CountPass()) return false;
-        if (!CreateDatabase()) return false;
+        if (!mEngine.CreateRouteDatabase(static_cast<int64_t>(mRoutes.size()) + mMeterCount + 2 + 2100)) return false;
         WriteOpeningRecords();
         return BuildPass();
     }
@@ -201,20 +201,6 @@ private:
                                  NumberText(static_cast<int64_t>(d.File.LineNo())));
             }
         }
-        return true;
-    }
-
-    bool CreateDatabase() {
-        const int64_t reserve = static_cast<int64_t>(mRoutes.size()) + mMeterCount + 2 + 2100;
-        const std::string destination = mEngine.ResolvedPath(mEngine.mvarRouteDestination);
-        if (mRun.RouteDatabase->CreateQVF(destination, mEngine.RouteFileType(mEngine.mvarRouteQVFType),
-                                          CheckInt32(reserve)) != 0) {
-            mEngine.WriteLog("Error: Could not Create Route QVF File");
-            // Nothing usable was written: the closing line must say so.
-            mRun.ConversionProblems = true;
-            return false;
-        }
-        mRun.RouteDatabaseCreated = true;
         return true;
     }
 

@@ -132,7 +132,7 @@ public:
 
     bool Convert() {
         if (!CountPass()) return false;
-        if (!CreateDatabase()) return false;
+        if (!mEngine.CreateRouteDatabase(static_cast<int64_t>(mNumberRoutes) + mDatabaseSize + 2 + 4200)) return false;
         WriteOpeningRecords();
         return BuildPass();
     }
@@ -196,20 +196,6 @@ private:
                 mDatabaseSize = CheckInt32(static_cast<int64_t>(mDatabaseSize) + 1);
             }
         }
-        return true;
-    }
-
-    bool CreateDatabase() {
-        const int64_t reserve = static_cast<int64_t>(mNumberRoutes) + mDatabaseSize + 2 + 4200;
-        const std::string destination = mEngine.ResolvedPath(mEngine.mvarRouteDestination);
-        if (mRun.RouteDatabase->CreateQVF(destination, mEngine.RouteFileType(mEngine.mvarRouteQVFType),
-                                          CheckInt32(reserve)) != 0) {
-            mEngine.WriteLog("Error: Could not Create Route QVF File");
-            // Nothing usable was written: the closing line must say so.
-            mRun.ConversionProblems = true;
-            return false;
-        }
-        mRun.RouteDatabaseCreated = true;
         return true;
     }
 

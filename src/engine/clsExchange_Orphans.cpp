@@ -16,15 +16,6 @@ namespace {
 
 constexpr int64_t kMaxRoutes = 32767;
 
-void RequireFixedPart(clsQVF& db, int32_t recordNumber, const std::string& path) {
-    const size_t length = db.RawData().size();
-    const auto fixed = static_cast<size_t>(db.DB().FixedLength());
-    if (length >= fixed) return;
-    RaiseError(ErrBadRecordLength, "Record " + std::to_string(recordNumber) + " of " + path + " is damaged: " +
-                                       std::to_string(length) + " bytes, fewer than the " + std::to_string(fixed) +
-                                       " bytes of its fields");
-}
-
 } // namespace
 
 bool clsExchange::IsReReadException(int64_t Status, int64_t MinReading, int64_t MaxReading, int64_t CurReading) {
@@ -56,7 +47,7 @@ bool clsExchange::ConvertOrphanFlat(int FileVersion) {
         if (!db.ReadData()) break;
         ++recordNumber;
         if (db.RecordType() != clsQVF::rtOrphan) continue;
-        RequireFixedPart(db, recordNumber, source);
+        db.RequireFixedPart(recordNumber, source);
         ReadValues(db, values);
         std::string line = AssembleLine(values);
         if (line.size() < static_cast<size_t>(std::max<int16_t>(layout.MapLength(), 0))) {
@@ -105,7 +96,7 @@ int32_t clsExchange::BuildReReadDatabase(clsQVF& Readings, const std::string& pa
         ++recordNumber;
         switch (Readings.RecordType()) {
         case clsQVF::rtHeader:
-            RequireFixedPart(Readings, recordNumber, source);
+            Readings.RequireFixedPart(recordNumber, source);
             if (const int64_t meterType = number(fields.MeterType); meterType > 0) {
                 version = static_cast<int>(meterType);
                 // The rest of the file is read with the schema its header names.
@@ -121,7 +112,7 @@ int32_t clsExchange::BuildReReadDatabase(clsQVF& Readings, const std::string& pa
             exceptionsByRoute.push_back(0);
             break;
         case clsQVF::rtMeter:
-            RequireFixedPart(Readings, recordNumber, source);
+            Readings.RequireFixedPart(recordNumber, source);
             if (isException()) exceptionRoutes.push_back(routeOf(recordNumber, exceptionsByRoute.size()));
             break;
         default: break;

@@ -292,16 +292,6 @@ clsQVF& clsExchange::OpenReadingsDatabase(int FileVersion) {
 
 namespace {
 
-// A schema record must hold at least the fixed part of its schema.
-void RequireFixedPart(clsQVF& db, int32_t recordNumber, const std::string& path) {
-    const size_t length = db.RawData().size();
-    const auto fixed = static_cast<size_t>(db.DB().FixedLength());
-    if (length >= fixed) return;
-    RaiseError(ErrBadRecordLength, "Record " + std::to_string(recordNumber) + " of " + path + " is damaged: " +
-                                       std::to_string(length) + " bytes, fewer than the " + std::to_string(fixed) +
-                                       " bytes of its fields");
-}
-
 void RequireFlatMap(const clsExchMap& map, const ReadingLineLayout& layout) {
     if (layout.MapType() == MapTypeFixed || layout.MapType() == MapTypeDelimited) return;
     RaiseError(ErrInvalidCall, "The conversion map " + map.MapName() + " is neither a fixed-width nor a delimited map");
@@ -341,7 +331,7 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
         ++recordNumber;
         switch (db.RecordType()) {
         case clsQVF::rtHeader: {
-            RequireFixedPart(db, recordNumber, source);
+            db.RequireFixedPart(recordNumber, source);
             // Positions 1..count, all empty until their route records arrive.
             const auto count = static_cast<int64_t>(number(fields.RouteNbr));
             run.RouteList.assign(static_cast<size_t>(std::clamp<int64_t>(count, 0, kMaxRoutes)), std::string());
@@ -350,7 +340,7 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
         }
         case clsQVF::rtRoute:
         case clsQVF::rtReadingRoute: {
-            RequireFixedPart(db, recordNumber, source);
+            db.RequireFixedPart(recordNumber, source);
             const auto position = static_cast<int64_t>(number(fields.RouteNbr));
             if (position < 1 || position > kMaxRoutes) {
                 RaiseError(ErrSubscript, "Route record " + std::to_string(recordNumber) + " of " + source +
@@ -365,7 +355,7 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
             break;
         }
         case clsQVF::rtMeter: {
-            RequireFixedPart(db, recordNumber, source);
+            db.RequireFixedPart(recordNumber, source);
             ReadValues(db, values);
             for (size_t i = 0; i < values.size(); ++i) {
                 Value& value = values[i];

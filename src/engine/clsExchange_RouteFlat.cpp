@@ -336,15 +336,9 @@ bool clsExchange::ConvertRouteFlat() {
     if (const int status = run.SourceFile.Open(source); status != 0) throw RuntimeError(status);
     run.LineNumber = 0;
 
-    const std::string destination = ResolvedPath(mvarRouteDestination);
-    const int64_t presize = static_cast<int64_t>(lines) + static_cast<int64_t>(run.RouteList.size()) + 2 + 2100;
-    if (run.RouteDatabase->CreateQVF(destination, RouteFileType(mvarRouteQVFType), CheckInt32(presize)) != 0) {
-        WriteLog("Error: Could not Create Route QVF File");
-        // Nothing usable was written: the closing line must say so.
-        run.ConversionProblems = true;
+    if (!CreateRouteDatabase(static_cast<int64_t>(lines) + static_cast<int64_t>(run.RouteList.size()) + 2 + 2100)) {
         return false;
     }
-    run.RouteDatabaseCreated = true;
     WriteOpeningRecords(lines, source);
     const MeterRecordPlan plan = PlanRouteMeterRecord(*run.Layout, *run.RouteDatabase);
 

@@ -114,4 +114,17 @@ std::unique_ptr<clsQVF> clsExchange::NewRouteDatabase() {
     return database;
 }
 
+bool clsExchange::CreateRouteDatabase(int64_t presize) {
+    ConversionRun& run = Run();
+    const std::string destination = ResolvedPath(mvarRouteDestination);
+    if (run.RouteDatabase->CreateQVF(destination, RouteFileType(mvarRouteQVFType), CheckInt32(presize)) != 0) {
+        WriteLog("Error: Could not Create Route QVF File");
+        // Nothing usable was written: the closing line must say so.
+        run.ConversionProblems = true;
+        return false;
+    }
+    run.RouteDatabaseCreated = true;
+    return true;
+}
+
 } // namespace dovrex

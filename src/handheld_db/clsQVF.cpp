@@ -212,4 +212,13 @@ int ReadQVFVersion(const std::string& Filename, IMessageBox* messages) {
     return 0;
 }
 
+void clsQVF::RequireFixedPart(int32_t recordNumber, const std::string& path) {
+    const size_t length = RawData().size();
+    const auto fixed = static_cast<size_t>(DB().FixedLength());
+    if (length >= fixed) return;
+    RaiseError(ErrBadRecordLength, "Record " + std::to_string(recordNumber) + " of " + path + " is damaged: " +
+                                       std::to_string(length) + " bytes, fewer than the " + std::to_string(fixed) +
+                                       " bytes of its fields");
+}
+
 } // namespace dovrex

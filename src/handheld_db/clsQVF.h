@@ -62,6 +62,9 @@ public:
     void SetRawData(std::string data) { DB().SetRawData(std::move(data)); }
     // The record kind of the record in the buffer (its first 16-bit value).
     int32_t RecordType() { return DB().RawData().size() >= 2 ? DB().GetInt16(0) : -1; }
+    // Raises "damaged" when the schema record in the buffer is shorter than its fixed fields;
+    // recordNumber and path name it in the message.
+    void RequireFixedPart(int32_t recordNumber, const std::string& path);
 
     // The texts are indexed from 1 in the old interface; here they are plain vectors of iCount items.
     void AddCodeRecord(int16_t RecordType, int16_t CodeType, int16_t Flags, int16_t iCount,
