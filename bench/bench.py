@@ -270,9 +270,15 @@ class ReportRow(Row):
 
 
 class Bench:
-    def __init__(self, cli, floor, runs, slow_runs, keep):
+    def __init__(self, cli, floor, runs, slow_runs, keep, work):
         self.cli_path, self.floor_path, self.runs, self.slow_runs, self.keep = cli, floor, runs, slow_runs, keep
-        self.work = tempfile.mkdtemp(prefix="dovrex-bench-")
+        if work:
+            # A folder of a fixed name: outputs that name their inputs compare byte for byte.
+            shutil.rmtree(work, ignore_errors=True)
+            os.makedirs(work)
+            self.work = work
+        else:
+            self.work = tempfile.mkdtemp(prefix="dovrex-bench-")
         self.home = os.path.join(self.work, "home")
         os.mkdir(self.home)
         self.globals = ["--home", self.home, "--registry", os.path.join(self.work, "registry.ini"),
@@ -387,6 +393,8 @@ def main():
     parser.add_argument("--routes", type=int, default=60, help="routes of the flat route files")
     parser.add_argument("--reread", type=int, default=MAX_RECORDS - 2, help="meters of the re-read list")
     parser.add_argument("--keep", metavar="DIR", help="copy every output of the first run of each row into DIR")
+    parser.add_argument("--work", metavar="DIR",
+                        help="work in DIR (emptied first, removed at the end) instead of a new temporary folder")
     parser.add_argument("--verbose", action="store_true", help="print every run's times")
     options = parser.parse_args()
     options.rows = [name.strip() for name in options.rows.split(",") if name.strip()]
@@ -400,7 +408,7 @@ def main():
 
     rows = make_rows(options)
     bench = Bench(os.path.abspath(options.cli), os.path.abspath(options.floor), options.runs, options.slow_runs,
-                  options.keep and os.path.abspath(options.keep))
+                  options.keep and os.path.abspath(options.keep), options.work and os.path.abspath(options.work))
     try:
         print("Dovrex benchmark: %s%s, median of %d runs each (%d of the reports), %d cores, load average %.2f" % (
             options.cli, " (%s)" % options.build_type if options.build_type else "", options.runs,
