@@ -5,7 +5,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
-#include <string_view>
+#include <numeric>
 
 namespace dovrex {
 
@@ -16,28 +16,19 @@ void clsIndex::Insert(const std::string& Value, int16_t Position) {
 }
 
 void clsIndex::SortEntries() {
-    // Equal words keep their insertion order: exactly the order of a bubble sort that swaps
-    // only strictly greater neighbours, without its quadratic time on a long route. The
-    // words are compared in place, by unsigned character codes as std::string compares,
-    // with the insertion number breaking ties.
-    struct Key {
-        std::string_view Word;
-        uint32_t Index;
-    };
-    std::vector<Key> keys;
-    keys.reserve(mWords.size());
-    for (size_t i = 0; i < mWords.size(); ++i) keys.push_back({mWords[i], static_cast<uint32_t>(i)});
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        const int order = a.Word.compare(b.Word);
-        return order < 0 || (order == 0 && a.Index < b.Index);
-    });
+    // A stable sort gives exactly the order of a bubble sort that swaps only strictly
+    // greater neighbours, without its quadratic time on a long route. std::string
+    // compares by unsigned character codes.
+    std::vector<size_t> order(mWords.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return mWords[a] < mWords[b]; });
     std::vector<std::string> words;
     std::vector<int32_t> positions;
-    words.reserve(keys.size());
-    positions.reserve(keys.size());
-    for (const Key& key : keys) {
-        words.push_back(std::move(mWords[key.Index]));
-        positions.push_back(mPositions[key.Index]);
+    words.reserve(order.size());
+    positions.reserve(order.size());
+    for (const size_t i : order) {
+        words.push_back(std::move(mWords[i]));
+        positions.push_back(mPositions[i]);
     }
     mWords = std::move(words);
     mPositions = std::move(positions);
