@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds dovrex-cli in Release (into ./build-bench) and times its conversions against
 # the input/output floor of the same work: bench/bench.py, whose options pass through
-# (--runs N, --verbose, --meters N, --routes N). See the README's "Benchmarks".
+# (--runs N, --slow-runs N, --rows a,b,..., --meters N, --routes N, --reread N, --keep DIR,
+# --work DIR, --verbose). See the README's "Benchmarks".
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

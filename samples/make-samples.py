@@ -2,8 +2,10 @@
 """Writes the sample billing route files. Run from the samples folder; the output is
 committed, so this only needs running when the samples change.
 
-With --mvrs FILE --meters N it writes only an MVRS download of about N meters (for
-benchmarks) instead."""
+For benchmarks it writes instead only the files named: --fixed FILE and --delimited FILE
+(route files of exactly N meters over R routes, for the maps FixedSample and CsvSample),
+--mvrs FILE (an MVRS download of about N meters, 250 to a route), with --meters N and
+--routes R."""
 
 import argparse
 import datetime
@@ -20,10 +22,12 @@ NAMES = ["SMITH & JONES INC", "JOHNSON MARY", "WILLIAMS ROBERT", "BROWN PATRICIA
 MESSAGES = ["", "", "", "", "DOG IN YARD", "GATE CODE 4411", "METER BEHIND FENCE", ""]
 
 
-def meters(routes, per_route, first_tag):
+def meters(routes, per_route, first_tag, total=None):
+    """per_route meters on each route; with total, that many spread evenly over the routes."""
     tag = first_tag
     for r, route in enumerate(routes):
-        for seq in range(1, per_route + 1):
+        count = per_route if total is None else total // len(routes) + (r < total % len(routes))
+        for seq in range(1, count + 1):
             tag += rng.randint(1, 40)
             radio = rng.random() < 0.7
             digits = rng.choice([4, 5, 6])
@@ -49,16 +53,17 @@ def meters(routes, per_route, first_tag):
             }
 
 
-def fixed_width():
+def fixed_width(path="routes/fixed-route.txt", routes=("000101", "000102", "000205", "000310"), per_route=75,
+                total=None):
     lines = []
-    for m in meters(["000101", "000102", "000205", "000310"], 75, 10000000):
+    for m in meters(routes, per_route, 10000000, total):
         line = (m["route"].ljust(6) + str(m["seq"]).rjust(5) + str(m["tag"]).rjust(8) + m["mtype"] +
                 str(m["digits"]) + "0" + str(m["prv"]).rjust(9) + str(m["hi"]).rjust(9) + str(m["lo"]).rjust(9) +
                 m["readtype"] + m["last"] + str(m["utility"]).rjust(2) + m["address"][:30].ljust(30) +
                 m["name"][:30].ljust(30) + m["account"].ljust(12) + m["serial"].ljust(10) +
                 m["message"][:30].ljust(30) + m["user1"].ljust(10))
         lines.append(line)
-    with open("routes/fixed-route.txt", "w", newline="") as f:
+    with open(path, "w", newline="") as f:
         f.write("\r\n".join(lines) + "\r\n")
 
 
@@ -66,14 +71,14 @@ def quoted(text):
     return '"' + text.replace('"', '""') + '"'
 
 
-def delimited():
+def delimited(path="routes/delimited-route.csv", routes=("NORTH", "SOUTH", "EAST"), per_route=80, total=None):
     lines = []
-    for m in meters(["NORTH", "SOUTH", "EAST"], 80, 12000000):
+    for m in meters(routes, per_route, 12000000, total):
         lines.append(",".join([m["route"], str(m["tag"]), m["mtype"], str(m["digits"]), str(m["prv"]),
                                str(m["hi"]), str(m["lo"]), m["readtype"], m["last"], str(m["utility"]),
                                quoted(m["address"]), quoted(m["name"]), m["account"], m["serial"],
                                quoted(m["message"])]))
-    with open("routes/delimited-route.csv", "w", newline="") as f:
+    with open(path, "w", newline="") as f:
         f.write("\r\n".join(lines) + "\r\n")
 
 
@@ -204,14 +209,26 @@ def mvrs_download(path, routes, meters_per_route, rng, cycle_date):
 
 
 parser = argparse.ArgumentParser()
+parser.add_argument("--fixed", help="write only a fixed-width route file of many routes to this file")
+parser.add_argument("--delimited", help="write only a delimited route file of many routes to this file")
 parser.add_argument("--mvrs", help="write only an MVRS download of many routes to this file")
-parser.add_argument("--meters", type=int, default=30000, help="meters of that download")
+parser.add_argument("--meters", type=int, default=30000, help="meters of those files")
+parser.add_argument("--routes", type=int, default=60, help="routes of the fixed-width and delimited files")
 args = parser.parse_args()
 MVRS = mvrs_layouts()
-if args.mvrs:
-    per_route = 250
-    routes = ["%08d" % (100 + r) for r in range((args.meters + per_route - 1) // per_route)]
-    mvrs_download(args.mvrs, routes, per_route, random.Random(args.meters), datetime.date(2026, 12, 1))
+if args.fixed or args.delimited or args.mvrs:
+    if args.routes < 1 or args.meters < args.routes:
+        parser.error("needs at least one meter per route")
+    if args.fixed:
+        rng.seed(args.meters)
+        fixed_width(args.fixed, ["%06d" % (101 + r) for r in range(args.routes)], 0, args.meters)
+    if args.delimited:
+        rng.seed(args.meters + 1)
+        delimited(args.delimited, ["ROUTE %03d" % (r + 1) for r in range(args.routes)], 0, args.meters)
+    if args.mvrs:
+        per_route = 250
+        routes = ["%08d" % (100 + r) for r in range((args.meters + per_route - 1) // per_route)]
+        mvrs_download(args.mvrs, routes, per_route, random.Random(args.meters), datetime.date(2026, 12, 1))
 else:
     fixed_width()
     delimited()

@@ -19,6 +19,8 @@ ReadingLineLayout::ReadingLineLayout(const clsExchMap& map, const clsPalmDB& sch
         field.Align = map.MapAlign(number);
         field.Pad = map.MapPad(number);
         field.Format = map.MapFormat(number);
+        if (field.DataType == DataTypeDate) field.Formatter = MapFormat::Date(field.Format);
+        if (field.DataType == DataTypeTime) field.Formatter = MapFormat::Time(field.Format);
         field.Source = schema.FindItem(field.Name);
         field.Default = std::string(field.DataType == DataTypeText ? 0 : 1, '0');
         if (adjust) {

@@ -5,6 +5,8 @@
 // field up by name: where each output field finds its value, how it is laid out, and
 // which fields the reading export adjusts.
 
+#include "MapFormat.h"
+
 #include "maps/clsExchMap.h"
 
 #include "platform/Value.h"
@@ -30,6 +32,8 @@ public:
         int32_t Align = 0;
         int32_t Pad = 0;
         int32_t Format = 0;
+        // Dates and times: the format code resolved.
+        MapFormat Formatter;
         // The field's number in the record schema; 0 when the records have no such field.
         int16_t Source = 0;
         Adjust Adjustment = Adjust::None;

@@ -244,7 +244,8 @@ private:
     std::string AssembleLine(const std::vector<Value>& InValues);
     std::string AssembleFixed(const std::vector<Value>& InValues);
     std::string AssembleDelimited(const std::vector<Value>& InValues);
-    std::string OutputText(const ReadingLineLayout::Field& field, const Value& value);
+    // A field's value as text: defaulted when missing, dates and times in their format.
+    void OutputText(const ReadingLineLayout::Field& field, const Value& value, std::string& out);
     bool ConvertOrphanFlat(int FileVersion);
     // Copies the exception meters of the readings into a new route database at path and
     // returns how many; with none, no file is left there.

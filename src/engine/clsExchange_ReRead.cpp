@@ -68,6 +68,7 @@ bool clsExchange::ConvertReRead() {
         run.SourceFile.Close();
         if (const int status = run.SourceFile.Open(source); status != 0) throw RuntimeError(status);
         run.LineNumber = 0;
+        run.SeenTags.Reserve(static_cast<size_t>(lines));
 
         const std::string destination = ResolvedPath(mvarReReadDestination);
         const int64_t presize = static_cast<int64_t>(run.RouteList.size()) + lines + 1;

@@ -14,6 +14,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace dovrex {
 
@@ -39,65 +40,6 @@ bool PassesFilter(int32_t filter, double status, double responseCode) {
 // The unit flags of a format code (separators, seconds, four-digit year).
 int32_t UnitFlags(int32_t code) { return ((code % 10) + 10) % 10; }
 
-std::string DatePattern(int32_t code) {
-    std::string order;
-    switch (code / 10) {
-    case 1: order = "YYMMDD"; break;
-    case 2: order = "MMDDYY"; break;
-    case 3: order = "DDMMYY"; break;
-    default: return {};
-    }
-    const int32_t flags = UnitFlags(code);
-    const std::string separator = (flags & 2) != 0 ? "/" : (flags & 1) != 0 ? "-" : "";
-    std::string pattern = order.substr(0, 2) + separator + order.substr(2, 2) + separator + order.substr(4, 2);
-    if ((flags & 4) != 0) pattern = Replace(pattern, "YY", "YYYY");
-    return pattern;
-}
-
-std::string TimePattern(int32_t code) {
-    const int32_t flags = UnitFlags(code);
-    const std::string separator = (flags & 2) != 0 ? ":" : "";
-    return "HH" + separator + "NN" + ((flags & 1) != 0 ? separator + "SS" : "");
-}
-
-// The pattern with every letter of a date or time part written as "0".
-std::string ZeroPattern(std::string pattern) {
-    for (char& c : pattern) {
-        if (c == 'Y' || c == 'M' || c == 'D' || c == 'H' || c == 'N' || c == 'S') c = '0';
-    }
-    return pattern;
-}
-
-std::string TwoDigits(int value) { return std::string(1, static_cast<char>('0' + value / 10 % 10)) + static_cast<char>('0' + value % 10); }
-
-bool AllDigits(std::string_view text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
-int DaysInMonth(int year, int month) {
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : days[month - 1];
-}
-
-// Writes the parts into the pattern's letter groups; other characters stay.
-std::string FillPattern(const std::string& pattern, const std::vector<std::pair<std::string, std::string>>& parts) {
-    std::string text;
-    for (size_t i = 0; i < pattern.size();) {
-        bool matched = false;
-        for (const auto& [group, value] : parts) {
-            if (pattern.compare(i, group.size(), group) == 0) {
-                text += value;
-                i += group.size();
-                matched = true;
-                break;
-            }
-        }
-        if (!matched) text += pattern[i++];
-    }
-    return text;
-}
-
 // The last digits of a reading written as at least eight digits.
 std::string ReadingDigits(int64_t reading, int64_t digits) {
     std::string text = std::to_string(reading < 0 ? -reading : reading);
@@ -116,32 +58,11 @@ std::vector<std::string> clsExchange::ExtractUser(const std::string& Source) {
 }
 
 std::string clsExchange::FormatMapDate(const std::string& value, int32_t code) {
-    const std::string pattern = DatePattern(code);
-    const std::string zero = ZeroPattern(pattern);
-    const std::string text = Trim(value);
-    if (Val(text) == 0) return zero;
-    // The stored number reads as yyyymmdd; anything that is no calendar date gives zeros.
-    const std::string year = text.substr(0, 4);
-    const std::string month = text.size() > 4 ? text.substr(4, 2) : std::string();
-    const std::string day = text.size() > 6 ? text.substr(6, 2) : std::string();
-    if (!AllDigits(year) || !AllDigits(month) || !AllDigits(day)) return zero;
-    const int y = std::stoi(year), m = std::stoi(month), d = std::stoi(day);
-    if (y < 1 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) return zero;
-    std::string fourDigits = std::to_string(y);
-    fourDigits.insert(0, 4 - fourDigits.size(), '0');
-    return FillPattern(pattern, {{"YYYY", fourDigits}, {"YY", TwoDigits(y % 100)}, {"MM", TwoDigits(m)}, {"DD", TwoDigits(d)}});
+    return MapFormat::Date(code).Write(value);
 }
 
 std::string clsExchange::FormatMapTime(const std::string& value, int32_t code) {
-    const std::string pattern = TimePattern(code);
-    const std::string zero = ZeroPattern(pattern);
-    std::string text = Trim(value);
-    if (Val(text) == 0) return zero;
-    if (!AllDigits(text) || text.size() > 6) return zero;
-    text.insert(0, 6 - text.size(), '0');
-    const int h = std::stoi(text.substr(0, 2)), n = std::stoi(text.substr(2, 2)), s = std::stoi(text.substr(4, 2));
-    if (h > 23 || n > 59 || s > 59) return zero;
-    return FillPattern(pattern, {{"HH", TwoDigits(h)}, {"NN", TwoDigits(n)}, {"SS", TwoDigits(s)}});
+    return MapFormat::Time(code).Write(value);
 }
 
 bool clsExchange::OpenReadingConversion(int& FileVersion, std::string& pendingFailure) {
@@ -420,40 +341,52 @@ std::string clsExchange::AssembleLine(const std::vector<Value>& InValues) {
     }
 }
 
-std::string clsExchange::OutputText(const ReadingLineLayout::Field& field, const Value& value) {
-    std::string text;
+void clsExchange::OutputText(const ReadingLineLayout::Field& field, const Value& value, std::string& out) {
+    // Numbers are written without building a string for them: a line needs no new strings.
+    char digits[24];
+    std::string spare;
+    std::string_view text;
     if (value.IsNull()) {
         text = field.Default;
         if (Run().FirstMeter) WriteLog("Warning: Defaulted " + field.Name + " to " + field.Default);
+    } else if (value.GetKind() == Value::Kind::Integer) {
+        text = std::string_view(digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, value.Integer()).ptr - digits));
+    } else if (value.IsText()) {
+        text = value.Text();
     } else {
-        text = value.ToText();
+        spare = value.ToText();
+        text = spare;
     }
-    if (field.DataType == DataTypeDate) return FormatMapDate(text, field.Format);
-    if (field.DataType == DataTypeTime) return FormatMapTime(text, field.Format);
-    return text;
+    if (field.DataType == DataTypeDate || field.DataType == DataTypeTime) field.Formatter.Write(text, out);
+    else out.assign(text);
 }
 
 std::string clsExchange::AssembleFixed(const std::vector<Value>& InValues) {
     const std::vector<ReadingLineLayout::Field>& fields = Run().ReadingLayout->Fields();
     std::string line;
+    std::string value;
     for (size_t i = 0; i < fields.size(); ++i) {
         const ReadingLineLayout::Field& field = fields[i];
         if (field.Position < 1) RaiseError(ErrInvalidCall, "Position of " + field.Name + " is below 1");
         const auto start = static_cast<size_t>(field.Position) - 1;
         if (line.size() < start) line.resize(start, ' ');
-        std::string text = OutputText(field, InValues[i]);
-        if (field.Align == 1) text = Trim(text);
-        const auto width = static_cast<size_t>(std::max<int16_t>(field.Width, 0));
-        if (text.size() < width) {
-            const std::string fill(width - text.size(), field.Pad == 2 ? ' ' : '0');
-            text = field.Align == 2 ? fill + text : text + fill;
-        } else if (text.size() > width) {
-            // Numbers keep their low digits, texts their beginning.
-            text = IsNumericType(field.DataType) ? text.substr(text.size() - width) : text.substr(0, width);
+        OutputText(field, InValues[i], value);
+        std::string_view text = value;
+        if (field.Align == 1) {
+            const size_t first = text.find_first_not_of(' ');
+            text = first == std::string_view::npos ? std::string_view()
+                                                    : text.substr(first, text.find_last_not_of(' ') - first + 1);
         }
-        // A field that starts inside the line so far replaces the characters under it.
-        if (start < line.size()) line.replace(start, width, text);
-        else line += text;
+        const auto width = static_cast<size_t>(std::max<int16_t>(field.Width, 0));
+        // Numbers keep their low digits, texts their beginning.
+        if (text.size() > width) text = IsNumericType(field.DataType) ? text.substr(text.size() - width) : text.substr(0, width);
+        // The field's characters replace what the line has under them, or extend it.
+        if (line.size() < start + width) line.resize(start + width);
+        const size_t fill = width - text.size();
+        const char pad = field.Pad == 2 ? ' ' : '0';
+        const size_t at = field.Align == 2 ? start + fill : start; // right aligned: the padding goes first
+        std::fill_n(line.begin() + static_cast<std::ptrdiff_t>(field.Align == 2 ? start : start + text.size()), fill, pad);
+        std::copy(text.begin(), text.end(), line.begin() + static_cast<std::ptrdiff_t>(at));
     }
     return line;
 }
@@ -465,7 +398,8 @@ std::string clsExchange::AssembleDelimited(const std::vector<Value>& InValues) {
     for (size_t i = 0; i < layout.Fields().size(); ++i) {
         const ReadingLineLayout::Field& field = layout.Fields()[i];
         if (field.Position < 1) RaiseError(ErrInvalidCall, "Position of " + field.Name + " is below 1");
-        std::string text = OutputText(field, InValues[i]);
+        std::string text;
+        OutputText(field, InValues[i], text);
         if (!quote.empty()) {
             const int32_t flags = UnitFlags(field.Format);
             if (field.DataType == DataTypeText) {

@@ -335,6 +335,7 @@ bool clsExchange::ConvertRouteFlat() {
     run.SourceFile.Close();
     if (const int status = run.SourceFile.Open(source); status != 0) throw RuntimeError(status);
     run.LineNumber = 0;
+    run.SeenTags.Reserve(static_cast<size_t>(lines));
 
     if (!CreateRouteDatabase(static_cast<int64_t>(lines) + static_cast<int64_t>(run.RouteList.size()) + 2 + 2100)) {
         return false;

@@ -98,15 +98,15 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, int32_t lCoun
     if (lCount < 0 || static_cast<size_t>(lCount) > aValues.size() || static_cast<size_t>(lCount) > aPositions.size()) {
         RaiseError(ErrSubscript);
     }
-    // Consecutive equal words form one entry; the caller sorts the pairs first.
+    // Consecutive equal words form one entry (pairs First to Last - 1); the caller sorts the
+    // pairs first.
     struct Entry {
-        std::string Word;
-        std::vector<int32_t> Positions;
+        size_t First, Last;
     };
     std::vector<Entry> entries;
     for (size_t i = 0; i < static_cast<size_t>(lCount); ++i) {
-        if (entries.empty() || entries.back().Word != aValues[i]) entries.push_back({aValues[i], {}});
-        entries.back().Positions.push_back(aPositions[i]);
+        if (entries.empty() || aValues[entries.back().First] != aValues[i]) entries.push_back({i, i});
+        entries.back().Last = i + 1;
     }
 
     clsPalmDB& db = DB();
@@ -116,19 +116,23 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, int32_t lCoun
     offset = db.SetInt16(offset, IndexType);
     for (size_t e = 0; e < entries.size(); ++e) {
         const Entry& entry = entries[e];
-        const int64_t size = 2 + static_cast<int64_t>(entry.Word.size()) + 1 + (entry.Word.size() % 2 == 0 ? 1 : 0) +
-                             2 * static_cast<int64_t>(entry.Positions.size());
+        const std::string& word = aValues[entry.First];
+        const int64_t size = 2 + static_cast<int64_t>(word.size()) + 1 + (word.size() % 2 == 0 ? 1 : 0) +
+                             2 * static_cast<int64_t>(entry.Last - entry.First);
         const int64_t link = e + 1 < entries.size() ? CheckInt16(offset + size) : -1;
         offset = db.SetInt16(offset, Value(link));
-        offset = db.AppendString(offset, entry.Word, true);
-        for (const int32_t position : entry.Positions) offset = db.SetInt16(offset, position);
+        offset = db.AppendString(offset, word, true);
+        for (size_t i = entry.First; i < entry.Last; ++i) offset = db.SetInt16(offset, aPositions[i]);
     }
     db.WriteData();
 }
 
 std::string QVFIndexEntry::Text() const {
     std::string text = Word;
-    for (const int32_t position : Positions) text += ":" + std::to_string(position);
+    for (const int32_t position : Positions) {
+        text += ':';
+        text += std::to_string(position);
+    }
     return text;
 }
 

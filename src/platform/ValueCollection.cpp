@@ -39,12 +39,51 @@ void ValueCollection::Clear() {
     mIndex.clear();
 }
 
+size_t CaseInsensitiveSet::Find(std::string_view text, size_t hash) const {
+    const size_t mask = mSlots.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = mSlots[i];
+        if (slot.Text == 0) return i;
+        if (slot.Hash == hash && EqualsNoCase(mTexts[slot.Text - 1], text)) return i;
+    }
+}
+
+void CaseInsensitiveSet::Rebuild(size_t slots) {
+    std::vector<Slot> table(slots);
+    for (const Slot& slot : mSlots) {
+        if (slot.Text == 0) continue;
+        size_t i = slot.Hash & (slots - 1);
+        while (table[i].Text != 0) i = (i + 1) & (slots - 1);
+        table[i] = slot;
+    }
+    mSlots = std::move(table);
+}
+
+void CaseInsensitiveSet::Reserve(size_t count) {
+    size_t slots = 16;
+    while (slots < 2 * count) slots *= 2;
+    if (slots > mSlots.size()) Rebuild(slots);
+    mTexts.reserve(count);
+}
+
 bool CaseInsensitiveSet::Insert(std::string_view text) {
-    if (mItems.find(text) != mItems.end()) return false;
-    mItems.emplace(std::string(text), true);
+    if (2 * (mTexts.size() + 1) > mSlots.size()) Rebuild(std::max<size_t>(16, 2 * mSlots.size()));
+    const size_t hash = NoCaseHash()(text);
+    const size_t i = Find(text, hash);
+    if (mSlots[i].Text != 0) return false;
+    if (mTexts.size() >= UINT32_MAX) RaiseError(ErrOverflow);
+    mTexts.emplace_back(text);
+    mSlots[i] = {hash, static_cast<uint32_t>(mTexts.size())};
     return true;
 }
 
-bool CaseInsensitiveSet::Contains(std::string_view text) const { return mItems.find(text) != mItems.end(); }
+bool CaseInsensitiveSet::Contains(std::string_view text) const {
+    return !mSlots.empty() && mSlots[Find(text, NoCaseHash()(text))].Text != 0;
+}
+
+void CaseInsensitiveSet::Clear() {
+    mTexts.clear();
+    mSlots.clear();
+}
 
 } // namespace dovrex

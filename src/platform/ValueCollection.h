@@ -3,6 +3,7 @@
 #include "Value.h"
 #include "modRuntime.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,17 +38,30 @@ private:
     std::unordered_map<std::string, size_t, NoCaseHash, NoCaseEqual> mIndex; // key -> position
 };
 
-// A set of texts compared without regard to letter case.
+// A set of texts compared without regard to letter case. The texts lie side by side and
+// an open-addressing table of their hashes finds them: a route's meter tags go in with one
+// probe each and no allocation per tag.
 class CaseInsensitiveSet {
 public:
     // False when the text was already present.
     bool Insert(std::string_view text);
     bool Contains(std::string_view text) const;
-    void Clear() { mItems.clear(); }
-    size_t Count() const { return mItems.size(); }
+    void Clear();
+    size_t Count() const { return mTexts.size(); }
+    // Room for that many texts, so that filling the set does not rebuild its table.
+    void Reserve(size_t count);
 
 private:
-    std::unordered_map<std::string, bool, NoCaseHash, NoCaseEqual> mItems;
+    struct Slot {
+        size_t Hash = 0;
+        uint32_t Text = 0; // 1-based index into mTexts; 0 = empty
+    };
+    // The slot of the text, or the empty slot where it would go.
+    size_t Find(std::string_view text, size_t hash) const;
+    void Rebuild(size_t slots);
+
+    std::vector<std::string> mTexts;
+    std::vector<Slot> mSlots; // a power of two, at most half full
 };
 
 } // namespace dovrex

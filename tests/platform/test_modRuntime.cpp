@@ -118,4 +118,15 @@ TEST(Runtime, CollectionsLookUpKeysWithoutRegardToCase) {
     CaseInsensitiveSet tags;
     EXPECT_TRUE(tags.Insert("ab12"));
     EXPECT_FALSE(tags.Insert("AB12"));
+    // Growing the table keeps every text findable, in any letter case.
+    for (int i = 0; i < 5000; ++i) EXPECT_TRUE(tags.Insert("t" + std::to_string(i)));
+    EXPECT_EQ(tags.Count(), 5001u);
+    for (int i = 0; i < 5000; i += 7) EXPECT_FALSE(tags.Insert("T" + std::to_string(i)));
+    EXPECT_TRUE(tags.Contains("AB12"));
+    EXPECT_FALSE(tags.Contains("t5000"));
+    tags.Clear();
+    EXPECT_FALSE(tags.Contains("ab12"));
+    tags.Reserve(10);
+    EXPECT_TRUE(tags.Insert(""));
+    EXPECT_FALSE(tags.Insert(""));
 }

@@ -1,0 +1,125 @@
+#include "MapFormat.h"
+
+#include "platform/modRuntime.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace dovrex {
+
+namespace {
+
+int32_t UnitFlags(int32_t code) { return ((code % 10) + 10) % 10; }
+
+std::string Zeros(std::string pattern) {
+    for (char& c : pattern) {
+        if (c == 'Y' || c == 'M' || c == 'D' || c == 'H' || c == 'N' || c == 'S') c = '0';
+    }
+    return pattern;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// A number of digits only, not empty.
+bool Digits(std::string_view text, int& value) {
+    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return false;
+    }
+    return std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc();
+}
+
+bool ReadDate(std::string_view text, int (&parts)[3]) {
+    // yyyymmdd: the year from the first four characters, then month and day.
+    const std::string_view year = text.substr(0, 4);
+    const std::string_view month = text.size() > 4 ? text.substr(4, 2) : std::string_view();
+    const std::string_view day = text.size() > 6 ? text.substr(6, 2) : std::string_view();
+    int& y = parts[0];
+    int& m = parts[1];
+    int& d = parts[2];
+    if (!Digits(year, y) || !Digits(month, m) || !Digits(day, d)) return false;
+    if (y < 1 || m < 1 || m > 12 || d < 1) return false;
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return d <= (m == 2 && leap ? 29 : days[m - 1]);
+}
+
+bool ReadTime(std::string_view text, int (&parts)[3]) {
+    int value = 0;
+    if (text.size() > 6 || !Digits(text, value)) return false;
+    parts[0] = value / 10000;
+    parts[1] = value / 100 % 100;
+    parts[2] = value % 100;
+    return parts[0] <= 23 && parts[1] <= 59 && parts[2] <= 59;
+}
+
+} // namespace
+
+MapFormat MapFormat::Date(int32_t code) {
+    MapFormat format;
+    format.mDate = true;
+    const char* order = nullptr;
+    switch (code / 10) {
+    case 1: order = "YYMMDD"; break;
+    case 2: order = "MMDDYY"; break;
+    case 3: order = "DDMMYY"; break;
+    default: return format; // no order: no pattern
+    }
+    const int32_t flags = UnitFlags(code);
+    const std::string separator = (flags & 2) != 0 ? "/" : (flags & 1) != 0 ? "-" : "";
+    const std::string base = order;
+    format.mPattern = base.substr(0, 2) + separator + base.substr(2, 2) + separator + base.substr(4, 2);
+    if ((flags & 4) != 0) format.mPattern = Replace(format.mPattern, "YY", "YYYY");
+    format.mZero = Zeros(format.mPattern);
+    return format;
+}
+
+MapFormat MapFormat::Time(int32_t code) {
+    MapFormat format;
+    const int32_t flags = UnitFlags(code);
+    const std::string separator = (flags & 2) != 0 ? ":" : "";
+    format.mPattern = "HH" + separator + "NN" + ((flags & 1) != 0 ? separator + "SS" : "");
+    format.mZero = Zeros(format.mPattern);
+    return format;
+}
+
+void MapFormat::Write(std::string_view value, std::string& out) const {
+    const std::string_view text = TrimBlanks(value);
+    int parts[3] = {};
+    if (Val(text) == 0 || !(mDate ? ReadDate(text, parts) : ReadTime(text, parts))) {
+        out.assign(mZero);
+        return;
+    }
+    out.clear();
+    for (size_t i = 0; i < mPattern.size();) {
+        const char c = mPattern[i];
+        // Year, month, day of a date; hours, minutes, seconds of a time.
+        const int index = c == 'Y' || c == 'H' ? 0 : c == 'M' || c == 'N' ? 1 : c == 'D' || c == 'S' ? 2 : -1;
+        if (index < 0) {
+            out += c;
+            ++i;
+            continue;
+        }
+        size_t width = 1;
+        while (i + width < mPattern.size() && mPattern[i + width] == c) ++width;
+        int number = parts[index];
+        char digits[8];
+        for (size_t d = width; d-- > 0;) {
+            digits[d] = static_cast<char>('0' + number % 10);
+            number /= 10;
+        }
+        out.append(digits, std::min<size_t>(width, sizeof digits));
+        i += width;
+    }
+}
+
+std::string MapFormat::Write(std::string_view value) const {
+    std::string out;
+    Write(value, out);
+    return out;
+}
+
+} // namespace dovrex
