@@ -37,6 +37,8 @@ public:
     std::ostream& Out;
     std::ostream& Err;
     GlobalOptions Options;
+    // The command line as given, program name first.
+    std::vector<std::string> Arguments;
 
     // Resolves the program's folders from the options and the environment.
     ProgramLocations Locations() const;

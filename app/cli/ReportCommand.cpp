@@ -1,53 +1,37 @@
 #include "ReportCommand.h"
 
-#include "StreamLog.h"
-
 #include "reports/clsReport.h"
-#include "reports/ui/QtReportPrinter.h"
-
-#include "platform/ui/QtText.h"
 
 #include <CLI/CLI.hpp>
 
-#include <QFile>
-#include <QGuiApplication>
-
-#include <cstdlib>
-#include <memory>
-#include <vector>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <ostream>
+#include <unistd.h>
 
 namespace dovrex::cli {
 
 namespace {
 
-// Counts the message boxes a report shows: any of them means the report failed.
-class CountingMessages final : public IMessageBox {
-public:
-    explicit CountingMessages(IMessageBox& shown) : mShown(shown) {}
-    MsgResult Show(const std::string& text, const std::string& title, MsgButtons buttons, MsgIcon icon) override {
-        ++Count;
-        return mShown.Show(text, title, buttons, icon);
-    }
-    int Count = 0;
+ReportDrawer gDrawer = nullptr;
 
-private:
-    IMessageBox& mShown;
-};
-
-// Fonts and PDF files need Qt's application object, made for the command when there is
-// none; without a display it draws offscreen.
-std::unique_ptr<QGuiApplication> QtApplication() {
-    if (QCoreApplication::instance()) return nullptr;
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+// The PDF program: beside this program (the build folder), else where installing puts it.
+std::string PdfProgram() {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path self = fs::read_symlink("/proc/self/exe", error);
+    if (error) return {};
+    for (const fs::path& candidate : {self.parent_path() / "dovrex-cli-pdf",
+                                      self.parent_path() / DOVREX_PDF_PROGRAM_FROM_BINDIR}) {
+        if (fs::is_regular_file(candidate, error) && access(candidate.c_str(), X_OK) == 0) return candidate.string();
     }
-    static int argc = 1;
-    static char name[] = "dovrex-cli";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
+    return {};
 }
 
 } // namespace
+
+void SetReportDrawer(ReportDrawer drawer) { gDrawer = drawer; }
 
 void ReportCommand::Register(CLI::App& app) {
     mCommand = app.add_subcommand("report", "Write readings reports of a readings database as a PDF file");
@@ -60,37 +44,32 @@ void ReportCommand::Register(CLI::App& app) {
 }
 
 int ReportCommand::Run(CliContext& context) {
-    std::vector<int32_t> kinds;
+    if (gDrawer == nullptr) {
+        const std::string program = PdfProgram();
+        if (program.empty() || context.Arguments.empty()) {
+            context.Fail("reports need the PDF program dovrex-cli-pdf, which is not installed beside dovrex-cli");
+            return ExitFailed;
+        }
+        std::vector<char*> argv;
+        for (std::string& argument : context.Arguments) argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        context.Out.flush();
+        context.Err.flush();
+        execv(program.c_str(), argv.data());
+        context.Fail("cannot start " + program + ": " + std::strerror(errno));
+        return ExitFailed;
+    }
+    ReportJob job;
     const std::pair<const char*, int32_t> names[] = {{"exception", clsReport::rkException},
                                                      {"reading", clsReport::rkReading},
                                                      {"orphan", clsReport::rkOrphan},
                                                      {"missed", clsReport::rkMissed}};
     for (const auto& [name, kind] : names) {
-        if (mKind == name || mKind == "all") kinds.push_back(kind);
+        if (mKind == name || mKind == "all") job.Kinds.push_back(kind);
     }
-
-    const std::unique_ptr<QGuiApplication> application = QtApplication();
-    std::unique_ptr<ui::QtReportPrinter> pdf = ui::QtReportPrinter::Pdf(ui::ToCore(QString::fromLocal8Bit(mPdf.c_str())));
-    pdf->SetContinuous(true);
-    StreamLog log(context.Out);
-    CountingMessages messages(context.Messages());
-    const SystemClock clock;
-    const ReportServices services{&messages, &log, nullptr, nullptr, nullptr, &clock, LocaleFormats::System()};
-    bool done = true;
-    for (const int32_t kind : kinds) {
-        clsReport report(services);
-        report.Init(static_cast<ReportPrinter*>(pdf.get()));
-        if (!report.Begin(false, mReadings, kind, clsReport::TitleOf(kind)) || messages.Count > 0) {
-            done = false;
-            break;
-        }
-    }
-    pdf->Finish();
-    if (done) return ExitOk;
-    // A file with only part of what was asked for is not left behind.
-    pdf.reset();
-    QFile::remove(QString::fromLocal8Bit(mPdf.c_str()));
-    return ExitFailed;
+    job.Readings = mReadings;
+    job.Pdf = mPdf;
+    return gDrawer(job, context);
 }
 
 } // namespace dovrex::cli

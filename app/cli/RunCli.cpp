@@ -8,10 +8,8 @@
 #include "ReReadCommand.h"
 #include "ReadingCommand.h"
 #include "RouteCommand.h"
-#include "SimulateCommand.h"
-#ifdef DOVREX_REPORTS_PDF
 #include "ReportCommand.h"
-#endif
+#include "SimulateCommand.h"
 #include "UnitsCommand.h"
 
 #include "platform/RuntimeError.h"
@@ -44,6 +42,7 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
 
 int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, std::ostream& err, bool interactive) {
     CliContext context(in, out, err, interactive);
+    context.Arguments.assign(argv, argv + argc);
 
     CLI::App app{std::string(version::Title) + " " + version::VersionText + ": " + version::FileDescription,
                  "dovrex-cli"};
@@ -56,9 +55,7 @@ int Run(int argc, const char* const* argv, std::istream& in, std::ostream& out, 
     commands.push_back(std::make_unique<RouteCommand>());
     commands.push_back(std::make_unique<ConfigCommand>());
     commands.push_back(std::make_unique<DumpCommand>());
-#ifdef DOVREX_REPORTS_PDF
     commands.push_back(std::make_unique<ReportCommand>());
-#endif
     commands.push_back(std::make_unique<DistCommand>());
     commands.push_back(std::make_unique<UnitsCommand>());
     commands.push_back(std::make_unique<InstallCommand>());

@@ -1,3 +1,4 @@
+#include "cli/ReportPdf.h"
 #include "cli/RunCli.h"
 
 #include "reports/ReadingsDatabase.h"
@@ -45,6 +46,7 @@ size_t Pages(const std::string& pdf) {
 // database fails without leaving a file; usage errors exit 2.
 TEST(ReportCommand, WritesThePdfOfTheChosenReports) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    cli::SetReportDrawer(cli::DrawReportsPdf);
     TempFolder folder;
     const std::string readings = folder.File("ReadingQVF.pdb");
     test::ReadingMeter meter;
@@ -72,4 +74,23 @@ TEST(ReportCommand, WritesThePdfOfTheChosenReports) {
 
     EXPECT_EQ(Cli(folder, {"report", "everything", readings, "--pdf", folder.File("x.pdf")}).Code, 2);
     EXPECT_EQ(Cli(folder, {"report", "all", readings}).Code, 2);
+}
+
+// dovrex-cli itself carries no Qt: it hands the report command to the PDF program beside
+// it, and says so when there is none (as beside this test program).
+TEST(ReportCommand, IsHandedToThePdfProgram) {
+    TempFolder folder;
+    const std::string readings = folder.File("ReadingQVF.pdb");
+    test::WriteReadings(readings, "UNIT7", "JD", {test::ReadingMeter{}});
+    cli::SetReportDrawer(nullptr);
+    const Result none = Cli(folder, {"report", "all", readings, "--pdf", folder.File("none.pdf")});
+    cli::SetReportDrawer(cli::DrawReportsPdf);
+    EXPECT_EQ(none.Code, 1);
+    EXPECT_EQ(none.Err, "dovrex-cli: reports need the PDF program dovrex-cli-pdf, which is not installed beside dovrex-cli\n");
+
+    const std::string command = "QT_QPA_PLATFORM=offscreen '" DOVREX_CLI_PROGRAM "' --home '" + folder.Path() +
+                                "' --registry '" + folder.File("registry.ini") + "' report missed '" + readings +
+                                "' --pdf '" + folder.File("missed.pdf") + "' > /dev/null";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(Pages(folder.Read("missed.pdf")), 1u);
 }
