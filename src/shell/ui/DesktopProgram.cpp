@@ -58,6 +58,8 @@ int RunDesktop(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromUtf8(version::Title));
     QApplication::setApplicationVersion(QString::fromUtf8(version::VersionText));
     QApplication::setWindowIcon(QIcon(ProgramLogo(64)));
+    // Ties the windows to the installed desktop entry (dovrex.desktop) and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("dovrex"));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromUtf8(version::FileDescription));
@@ -80,7 +82,8 @@ int RunDesktop(int argc, char** argv) {
     const ProgramLocations locations =
         ProgramLocations::Resolve(Option(parser, QStringLiteral("home")), Option(parser, QStringLiteral("registry")),
                                   Option(parser, QStringLiteral("palm-desktop")));
-    CopySamplesIntoNewFolder(locations.Home, DOVREX_SAMPLES_DIR);
+    CopySamplesIntoNewFolder(locations.Home, ShippedSamplesFolder(QCoreApplication::applicationDirPath().toStdString(),
+                                                                  DOVREX_INSTALLED_SAMPLES, DOVREX_SAMPLES_DIR));
 
     UserSettings settings;
     DesktopSession session(locations, settings);

@@ -29,4 +29,12 @@ int CopySamplesIntoNewFolder(const std::string& programFolder, const std::string
     return copied;
 }
 
+std::string ShippedSamplesFolder(const std::string& executableFolder, const std::string& installedRelative,
+                                 const std::string& builtIn) {
+    if (executableFolder.empty() || installedRelative.empty()) return builtIn;
+    const fs::path installed = (fs::path(executableFolder) / installedRelative).lexically_normal();
+    std::error_code error;
+    return fs::is_directory(installed, error) ? installed.string() : builtIn;
+}
+
 } // namespace dovrex::ui

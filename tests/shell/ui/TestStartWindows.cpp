@@ -22,6 +22,7 @@ private Q_SLOTS:
     void splashShowsVersionAndClosesByItself();
     void aboutBox();
     void firstUseCopiesSamplesIntoANewFolderOnly();
+    void samplesAreTakenFromTheInstallationWhenItHasThem();
 };
 
 namespace {
@@ -94,6 +95,28 @@ void TestStartWindows::firstUseCopiesSamplesIntoANewFolderOnly() {
     QCOMPARE(CopySamplesIntoNewFolder(folder.File("used"), samples), 0);
     QCOMPARE(folder.Read("used/Sample.bcm"), std::string("the user's map"));
     QVERIFY(!std::filesystem::exists(folder.File("used/Samples")));
+}
+
+void TestStartWindows::samplesAreTakenFromTheInstallationWhenItHasThem() {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.File("usr/bin"));
+    std::filesystem::create_directories(folder.File("usr/share/dovrex/samples"));
+    folder.Write("usr/share/dovrex/file", "not a folder");
+    const std::string bin = folder.File("usr/bin");
+    const std::string builtIn = "/src/dovrex/samples";
+    const struct {
+        std::string ExecutableFolder, Relative, Expected;
+    } rows[] = {
+        {bin, "../share/dovrex/samples", folder.File("usr/share/dovrex/samples")}, // installed
+        {bin + "/", "../share/dovrex/samples", folder.File("usr/share/dovrex/samples")},
+        {bin, "../share/dovrex/missing", builtIn}, // run from the build folder
+        {bin, "../share/dovrex/file", builtIn},    // a file is no samples folder
+        {"", "../share/dovrex/samples", builtIn},  // executable folder unknown
+        {bin, "", builtIn},
+    };
+    for (const auto& row : rows) {
+        QCOMPARE(ShippedSamplesFolder(row.ExecutableFolder, row.Relative, builtIn), row.Expected);
+    }
 }
 
 DOVREX_WINDOW_TEST(TestStartWindows)
