@@ -8,6 +8,8 @@ set(DOVREX_PACKAGE_MAINTAINER "Kelmora, Inc. <dovrex@kelmora.invalid>"
 install(TARGETS dovrex-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(DOVREX_BUILD_DESKTOP)
   install(TARGETS dovrex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  # The report command's PDF program, which dovrex-cli starts (it is not for users to call).
+  install(TARGETS dovrex-cli-pdf RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/dovrex)
   install(FILES packaging/dovrex.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES packaging/dovrex.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   install(FILES packaging/dovrex-48.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/48x48/apps
