@@ -6,6 +6,7 @@
 #include "FuzzFile.h"
 #include "FuzzQuiet.h"
 
+#include "billing/clsRecType.h"
 #include "engine/clsExchange.h"
 
 #include <exception>
