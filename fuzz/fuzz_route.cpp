@@ -1,6 +1,7 @@
 // Converts a route file of any content with a fixed-width and a delimited map.
 
 #include "FuzzFile.h"
+#include "FuzzQuiet.h"
 
 #include "engine/clsExchange.h"
 #include "maps/clsExchMap.h"
@@ -9,14 +10,6 @@
 #include <exception>
 
 namespace {
-
-class Quiet : public dovrex::ILog, public dovrex::IMessageBox {
-public:
-    void AddLog(const std::string&) override {}
-    dovrex::MsgResult Show(const std::string&, const std::string&, dovrex::MsgButtons, dovrex::MsgIcon) override {
-        return dovrex::MsgResult::Yes;
-    }
-};
 
 void WriteMaps(const std::string& folder) {
     dovrex::clsExchMap fixed(folder);
@@ -46,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool ready = (WriteMaps(FuzzFolder()), true);
     (void)ready;
     const std::string source = WriteFuzzFile("route.txt", data, size);
-    Quiet quiet;
+    FuzzQuiet quiet;
     dovrex::NullProgress progress;
     dovrex::FixedClock clock({2026, 1, 2, 3, 4, 5});
     dovrex::clsExchange engine(quiet, quiet, progress, clock, {}, FuzzFolder());

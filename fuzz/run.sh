@@ -3,7 +3,9 @@
 # the address and undefined-behaviour sanitizers, and runs one harness for a while.
 #
 #   fuzz/run.sh HARNESS [SECONDS] [libFuzzer options...]
-#   HARNESS: qvf (database files), map (map files) or route (route files)
+#   HARNESS: qvf (database files), map (map files), route (route files), mvrs (MVRS
+#   downloads), e5000 (E5000 downloads), dist (distribution files) or registry (the
+#   settings store file)
 #
 # New inputs go to build-fuzz/corpus/HARNESS (seeded from fuzz/corpus/HARNESS and the
 # samples); a failing input is written to build-fuzz/crashes/HARNESS/. Keep every failing
@@ -11,7 +13,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 if [ $# -lt 1 ]; then
-  echo "usage: fuzz/run.sh qvf|map|route [SECONDS] [libFuzzer options...]" >&2
+  echo "usage: fuzz/run.sh qvf|map|route|mvrs|e5000|dist|registry [SECONDS] [libFuzzer options...]" >&2
   exit 2
 fi
 harness=${1#fuzz_}
@@ -22,7 +24,8 @@ case $harness in
   qvf) seeds="fuzz/corpus/qvf" ;;
   map) seeds="fuzz/corpus/map samples/maps" ;;
   route) seeds="fuzz/corpus/route samples/routes" ;;
-  *) echo "unknown harness: $harness (qvf, map or route)" >&2; exit 2 ;;
+  mvrs | e5000 | dist | registry) seeds="fuzz/corpus/$harness" ;;
+  *) echo "unknown harness: $harness (qvf, map, route, mvrs, e5000, dist or registry)" >&2; exit 2 ;;
 esac
 
 # clang and its sanitizer and libFuzzer runtimes are needed for fuzzing only.

@@ -101,11 +101,19 @@ std::string ValueLine(const RegistryValue& value) {
     return line + kind + ByteList(value.Data);
 }
 
+// A kept line as it was read: the reader drops one CR before the LF, so a line that
+// itself ends in CR gets another one.
+void AppendForeignLine(std::string& out, const std::string& line) {
+    out += line;
+    if (!line.empty() && line.back() == '\r') out += '\r';
+    out += '\n';
+}
+
 void FormatKey(const RegistryKey& key, const std::string& header, bool isHive, std::string& out) {
     if (!isHive || !key.Values.empty() || !key.Foreign.empty()) {
         out += "\n[" + header + "]\n";
         for (const auto& value : key.Values) out += ValueLine(value) + "\n";
-        for (const auto& line : key.Foreign) out += line + "\n";
+        for (const auto& line : key.Foreign) AppendForeignLine(out, line);
     }
     for (const auto& [folded, subkey] : key.Subkeys) {
         FormatKey(*subkey, header + "\\" + EscapeLevel(subkey->Name), false, out);
@@ -117,7 +125,7 @@ void FormatKey(const RegistryKey& key, const std::string& header, bool isHive, s
 std::string FormatRegistryText(const RegistryTree& tree) {
     std::string out(kFirstLine);
     out += '\n';
-    for (const auto& line : tree.Foreign) out += line + "\n";
+    for (const auto& line : tree.Foreign) AppendForeignLine(out, line);
     for (size_t i = 0; i < RegistryTree::HiveCount; ++i) FormatKey(tree.Hives[i], RegistryTree::HiveNames[i], true, out);
     return out;
 }

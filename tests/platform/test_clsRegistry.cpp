@@ -328,7 +328,7 @@ TEST(RegistryText, EveryLineFormReadsAndWritesBack) {
         bool Value;        // read as a value, else kept as a foreign line
         uint32_t Kind;
         std::string Data;
-        std::string Written; // the line as written back
+        std::string Written; // the line as written back (a foreign line: when not as read)
     };
     const Row rows[] = {
         {"\"A\"=\"x\"", true, RegistryValue::KindString, "x", "\"A\"=\"x\""},
@@ -347,6 +347,7 @@ TEST(RegistryText, EveryLineFormReadsAndWritesBack) {
         {"\"U\"=\"unterminated", false, 0, "", ""},
         {"\"T\"=\"x\" trailing", false, 0, "", ""},
         {"junk", false, 0, "", ""},
+        {"junk\r", false, 0, "", "junk\r\r"}, // the CR read as part of the line comes back
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.Line);
@@ -361,7 +362,7 @@ TEST(RegistryText, EveryLineFormReadsAndWritesBack) {
             EXPECT_EQ(key->Foreign, std::vector<std::string>{row.Line});
         }
         const std::string written = FormatRegistryText(tree);
-        EXPECT_EQ(written, "; Dovrex settings store\n\n" + header + "\n" + (row.Value ? row.Written : row.Line) + "\n");
+        EXPECT_EQ(written, "; Dovrex settings store\n\n" + header + "\n" + (row.Written.empty() ? row.Line : row.Written) + "\n");
         const RegistryTree again = ParseRegistryText(written);
         EXPECT_EQ(FormatRegistryText(again), written);
     }
