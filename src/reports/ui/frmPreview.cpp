@@ -112,12 +112,13 @@ void frmPreview::keyPressEvent(QKeyEvent* event) {
 
 bool frmPreview::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ui->Preview || watched == ui->Picture1) {
-        auto* mouse = static_cast<QMouseEvent*>(event);
+        // Only the mouse events below are QMouseEvents.
+        const auto mouse = [event] { return static_cast<QMouseEvent*>(event); };
         switch (event->type()) {
         case QEvent::MouseButtonPress:
-            if (mouse->button() == Qt::LeftButton) {
+            if (mouse()->button() == Qt::LeftButton) {
                 mDragging = true;
-                mDragFrom = mouse->globalPosition().toPoint();
+                mDragFrom = mouse()->globalPosition().toPoint();
                 mDragH = ui->HScroll1->value();
                 mDragV = ui->VScroll1->value();
                 ui->Preview->setCursor(Qt::ClosedHandCursor);
@@ -125,16 +126,16 @@ bool frmPreview::eventFilter(QObject* watched, QEvent* event) {
             }
             break;
         case QEvent::MouseMove:
-            if (mDragging && (mouse->buttons() & Qt::LeftButton)) {
+            if (mDragging && (mouse()->buttons() & Qt::LeftButton)) {
                 // The page follows the pointer.
-                const QPoint moved = mouse->globalPosition().toPoint() - mDragFrom;
+                const QPoint moved = mouse()->globalPosition().toPoint() - mDragFrom;
                 ui->HScroll1->setValue(mDragH - 100 * moved.x());
                 ui->VScroll1->setValue(mDragV - 100 * moved.y());
                 return true;
             }
             break;
         case QEvent::MouseButtonRelease:
-            if (mouse->button() == Qt::LeftButton && mDragging) {
+            if (mouse()->button() == Qt::LeftButton && mDragging) {
                 mDragging = false;
                 ui->Preview->setCursor(Qt::OpenHandCursor);
                 return true;

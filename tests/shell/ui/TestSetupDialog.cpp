@@ -27,6 +27,7 @@
 #include <functional>
 
 using namespace dovrex;
+using dovrex::test::WhenModal;
 using namespace dovrex::ui;
 using dovrex::test::RecordingMessageBox;
 using dovrex::test::TempFolder;
@@ -90,29 +91,6 @@ struct Setup {
 };
 
 QString Plain(QString caption) { return caption.remove(QLatin1Char('&')); }
-
-// Acts on the modal window of type T once it is up (waiting for it a little); the flag
-// returned tells whether it did.
-template <class T> std::shared_ptr<bool> WhenModal(std::function<void(T&)> act) {
-    auto done = std::make_shared<bool>(false);
-    auto waited = std::make_shared<QElapsedTimer>();
-    waited->start();
-    auto poll = std::make_shared<std::function<void()>>();
-    *poll = [act, waited, poll, done] {
-        if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            *done = true;
-            act(*window);
-            return;
-        }
-        if (waited->elapsed() > 5000) {
-            QFAIL("the expected window did not open");
-            return;
-        }
-        QTimer::singleShot(10, *poll);
-    };
-    QTimer::singleShot(0, *poll);
-    return done;
-}
 
 } // namespace
 
