@@ -161,19 +161,30 @@ void clsExchange::ParseRouteDelimited(const std::string& Buffer, ParsedLine& lin
     // A delimiter inside quotes is hidden as "~" while the line is split.
     if (!quote.empty() && !delimiter.empty() && Buffer.find(quote) != std::string::npos) {
         hiddenLine.reserve(Buffer.size());
+        // Copied in runs up to the next quote (and, inside quotes, the next delimiter); a
+        // quote and a delimiter at the same place count as the quote.
+        // Both searches go on from where they stopped, so a long line is scanned once.
+        constexpr size_t none = std::string::npos;
         bool inQuotes = false;
+        size_t quoteAt = Buffer.find(quote);
+        size_t delimiterAt = Buffer.find(delimiter);
         for (size_t i = 0; i < Buffer.size();) {
-            const char c = Buffer[i];
-            if (c == quote[0] && Buffer.compare(i, quote.size(), quote) == 0) {
+            if (quoteAt != none && quoteAt < i) quoteAt = Buffer.find(quote, i);
+            if (delimiterAt != none && delimiterAt < i) delimiterAt = Buffer.find(delimiter, i);
+            const size_t nextQuote = quoteAt;
+            const size_t nextDelimiter = inQuotes ? delimiterAt : none;
+            if (nextQuote == std::string::npos && nextDelimiter == std::string::npos) {
+                hiddenLine.append(Buffer, i, std::string::npos);
+                break;
+            }
+            if (nextQuote <= nextDelimiter) {
+                hiddenLine.append(Buffer, i, nextQuote - i + quote.size());
                 inQuotes = !inQuotes;
-                hiddenLine += quote;
-                i += quote.size();
-            } else if (inQuotes && c == delimiter[0] && Buffer.compare(i, delimiter.size(), delimiter) == 0) {
-                hiddenLine += '~';
-                i += delimiter.size();
+                i = nextQuote + quote.size();
             } else {
-                hiddenLine += c;
-                ++i;
+                hiddenLine.append(Buffer, i, nextDelimiter - i);
+                hiddenLine += '~';
+                i = nextDelimiter + delimiter.size();
             }
         }
         text = hiddenLine;
