@@ -442,6 +442,11 @@ int16_t clsAdvanced::GetToken(const std::string& TokenType, const ConfigIndex& I
     return position;
 }
 
+bool clsAdvanced::HasToken(const std::string& TokenType, const std::string& Token) const {
+    const int list = TokenList(TokenType);
+    return list >= 0 && Find(static_cast<List>(list), Token) >= 0;
+}
+
 void clsAdvanced::AddToken(const std::string& TokenType, const std::string& Token) {
     Add(TokenList(TokenType), Token, "", "");
 }

@@ -111,6 +111,8 @@ public:
 
     // TokenType "Address" or "Owner".
     int16_t GetToken(const std::string& TokenType, const ConfigIndex& Index, std::string& Token) const;
+    // Whether Token is in the list of TokenType, as GetToken finds it, without copying texts.
+    bool HasToken(const std::string& TokenType, const std::string& Token) const;
     void AddToken(const std::string& TokenType, const std::string& Token);
     bool DeleteToken(const std::string& TokenType, const std::string& Token);
 

@@ -17,10 +17,9 @@ bool EndsAsOrdinal(const std::string& word) {
 } // namespace
 
 bool IsIndexToken(int16_t IndexType, const std::string& word, const clsAdvanced& advanced) {
-    const char* tokenType = IndexType == ixBillingName ? "Owner" : IndexType == ixServiceAddress ? "Address" : nullptr;
-    if (tokenType == nullptr) return false;
-    std::string found;
-    return advanced.GetToken(tokenType, word, found) >= 0;
+    static const std::string owner = "Owner", address = "Address";
+    const std::string* tokenType = IndexType == ixBillingName ? &owner : IndexType == ixServiceAddress ? &address : nullptr;
+    return tokenType != nullptr && advanced.HasToken(*tokenType, word);
 }
 
 std::vector<std::string> SplitIndexWords(const std::string& Text, int16_t IndexType, const clsAdvanced& advanced) {

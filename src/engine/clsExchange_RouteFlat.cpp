@@ -157,39 +157,73 @@ void clsExchange::ParseRouteDelimited(const std::string& Buffer, ParsedLine& lin
     const std::string& delimiter = layout.Delimiter();
     const std::string& quote = layout.Quote();
     std::string hiddenLine;
-    const std::string* text = &Buffer;
+    std::string_view text = Buffer;
     // A delimiter inside quotes is hidden as "~" while the line is split.
-    if (!quote.empty() && !delimiter.empty()) {
+    if (!quote.empty() && !delimiter.empty() && Buffer.find(quote) != std::string::npos) {
         hiddenLine.reserve(Buffer.size());
+        // Copied in runs up to the next quote (and, inside quotes, the next delimiter); a
+        // quote and a delimiter at the same place count as the quote.
+        // Both searches go on from where they stopped, so a long line is scanned once.
+        constexpr size_t none = std::string::npos;
         bool inQuotes = false;
+        size_t quoteAt = Buffer.find(quote);
+        size_t delimiterAt = Buffer.find(delimiter);
         for (size_t i = 0; i < Buffer.size();) {
-            if (Buffer.compare(i, quote.size(), quote) == 0) {
+            if (quoteAt != none && quoteAt < i) quoteAt = Buffer.find(quote, i);
+            if (delimiterAt != none && delimiterAt < i) delimiterAt = Buffer.find(delimiter, i);
+            const size_t nextQuote = quoteAt;
+            const size_t nextDelimiter = inQuotes ? delimiterAt : none;
+            if (nextQuote == std::string::npos && nextDelimiter == std::string::npos) {
+                hiddenLine.append(Buffer, i, std::string::npos);
+                break;
+            }
+            if (nextQuote <= nextDelimiter) {
+                hiddenLine.append(Buffer, i, nextQuote - i + quote.size());
                 inQuotes = !inQuotes;
-                hiddenLine += quote;
-                i += quote.size();
-            } else if (inQuotes && Buffer.compare(i, delimiter.size(), delimiter) == 0) {
-                hiddenLine += '~';
-                i += delimiter.size();
+                i = nextQuote + quote.size();
             } else {
-                hiddenLine += Buffer[i++];
+                hiddenLine.append(Buffer, i, nextDelimiter - i);
+                hiddenLine += '~';
+                i = nextDelimiter + delimiter.size();
             }
         }
-        text = &hiddenLine;
+        text = hiddenLine;
     }
-    std::vector<std::string> columns = delimiter.empty() ? std::vector<std::string>{*text} : Split(*text, delimiter);
+    // The columns are views of the line; only a column that needs its doubled quotes or
+    // hidden delimiters put back gets a text of its own.
+    std::vector<std::string_view> columns;
+    if (delimiter.empty()) {
+        columns.push_back(text);
+    } else {
+        for (size_t start = 0;;) {
+            const size_t found = text.find(delimiter, start);
+            if (found == std::string_view::npos) {
+                columns.push_back(text.substr(start));
+                break;
+            }
+            columns.push_back(text.substr(start, found - start));
+            start = found + delimiter.size();
+        }
+    }
+    std::vector<std::string> rebuilt;
     if (!quote.empty()) {
-        for (std::string& column : columns) {
-            if (StartsWith(column, quote)) column.erase(0, quote.size());
-            if (EndsWith(column, quote)) column.erase(column.size() - quote.size());
-            column = Replace(column, quote + quote, quote);
-            column = Replace(column, "~", delimiter);
+        const std::string doubled = quote + quote;
+        rebuilt.resize(columns.size());
+        for (size_t i = 0; i < columns.size(); ++i) {
+            std::string_view& column = columns[i];
+            if (StartsWith(column, quote)) column.remove_prefix(quote.size());
+            if (EndsWith(column, quote)) column.remove_suffix(quote.size());
+            if (column.find(doubled) != std::string_view::npos || column.find('~') != std::string_view::npos) {
+                rebuilt[i] = Replace(Replace(column, doubled, quote), "~", delimiter);
+                column = rebuilt[i];
+            }
         }
     }
     ParseFields(
         [&](const RouteLineLayout::Field& field) {
             const int column = field.Position;
             if (column < 1 || static_cast<size_t>(column) > columns.size()) return std::string_view();
-            return std::string_view(columns[static_cast<size_t>(column) - 1]);
+            return columns[static_cast<size_t>(column) - 1];
         },
         false, line);
 }

@@ -5,7 +5,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
-#include <numeric>
+#include <string_view>
 
 namespace dovrex {
 
@@ -17,18 +17,28 @@ void clsIndex::Insert(const std::string& Value, int16_t Position) {
 
 void clsIndex::SortEntries() {
     // A stable sort gives exactly the order of a bubble sort that swaps only strictly
-    // greater neighbours, without its quadratic time on a long route. std::string
-    // compares by unsigned character codes.
-    std::vector<size_t> order(mWords.size());
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return mWords[a] < mWords[b]; });
+    // greater neighbours, without its quadratic time on a long route. Words compare by
+    // unsigned character codes, as std::string does; most differ in their first one.
+    struct Key {
+        std::string_view Word;
+        size_t Index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(mWords.size());
+    for (size_t i = 0; i < mWords.size(); ++i) keys.push_back({mWords[i], i});
+    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        if (!a.Word.empty() && !b.Word.empty() && a.Word[0] != b.Word[0]) {
+            return static_cast<unsigned char>(a.Word[0]) < static_cast<unsigned char>(b.Word[0]);
+        }
+        return a.Word < b.Word;
+    });
     std::vector<std::string> words;
     std::vector<int32_t> positions;
-    words.reserve(order.size());
-    positions.reserve(order.size());
-    for (const size_t i : order) {
-        words.push_back(std::move(mWords[i]));
-        positions.push_back(mPositions[i]);
+    words.reserve(keys.size());
+    positions.reserve(keys.size());
+    for (const Key& key : keys) {
+        words.push_back(std::move(mWords[key.Index]));
+        positions.push_back(mPositions[key.Index]);
     }
     mWords = std::move(words);
     mPositions = std::move(positions);
