@@ -1,6 +1,7 @@
 #include "ReadingLineLayout.h"
 
 #include "handheld_db/clsPalmDB.h"
+#include "platform/RuntimeError.h"
 
 #include "platform/modRuntime.h"
 
@@ -51,6 +52,11 @@ std::string ReadingLineLayout::TerminatorBytes(int32_t code) {
     case 4: return std::string(1, '\0');
     default: return {};
     }
+}
+
+void ReadingLineLayout::RequireFlat(const std::string& mapName) const {
+    if (mMapType == MapTypeFixed || mMapType == MapTypeDelimited) return;
+    RaiseError(ErrInvalidCall, "The conversion map " + mapName + " is neither a fixed-width nor a delimited map");
 }
 
 } // namespace dovrex

@@ -46,6 +46,8 @@ public:
     ReadingLineLayout(const clsExchMap& map, const clsPalmDB& schema, bool adjust);
 
     int32_t MapType() const { return mMapType; }
+    // Raises when the map (named in the message) is neither fixed-width nor delimited.
+    void RequireFlat(const std::string& mapName) const;
     int16_t MapLength() const { return mMapLength; }
     int32_t MapFilter() const { return mMapFilter; }
     // The bytes written after every line.

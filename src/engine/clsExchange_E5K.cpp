@@ -4,6 +4,7 @@
 // ("K01", "K05", "L").
 
 #include "MeterRecordPlan.h"
+#include "MeterFieldNumbers.h"
 #include "clsExchange.h"
 
 #include "advanced/clsAdvanced.h"
@@ -299,31 +300,8 @@ private:
         m.MeterReference = f.MeterReference.Text();
     }
 
-    // The meter record's field numbers, looked up once for all meters.
-    struct MeterFields {
-        int16_t RecType, RouteNbr, Sequence, MeterTagNbr, MeterType, Digits, Decimals, PrvReading, MaxReading,
-            MinReading, Status, ReadType, LstReadingDate, TamperCount, UtilityCode, Lat, Lng, InitPulseCount,
-            InitTamperCount, Message, ServiceAddress, BillingName, ServiceUniqueID, MeterSerialNbr, ReceiverData,
-            User1, User2, User3, User5;
-    };
-
     void ResolveFields() {
-        clsPalmDB& db = mRun.RouteDatabase->DB();
-        auto field = [&db](const char* name) {
-            const int16_t number = db.FindItem(name);
-            if (number == 0) RaiseError(ErrInvalidCall, std::string(name) + " not valid field in Record");
-            return number;
-        };
-        mFields = MeterFields{
-            field("RecType"),        field("RouteNbr"),        field("Sequence"),       field("MeterTagNbr"),
-            field("MeterType"),      field("Digits"),          field("Decimals"),       field("PrvReading"),
-            field("MaxReading"),     field("MinReading"),      field("Status"),         field("ReadType"),
-            field("LstReadingDate"), field("TamperCount"),     field("UtilityCode"),    field("Lat"),
-            field("Lng"),            field("InitPulseCount"),  field("InitTamperCount"), field("Message"),
-            field("ServiceAddress"), field("BillingName"),     field("ServiceUniqueID"), field("MeterSerialNbr"),
-            field("ReceiverData"),   field("User1"),           field("User2"),          field("User3"),
-            field("User5"),
-        };
+        mFields = MeterFieldNumbers::Resolve(mRun.RouteDatabase->DB());
         // What the word index reads back from each written meter.
         mIndexPlan.RouteNbr = mFields.RouteNbr;
         mIndexPlan.TagField = mFields.MeterTagNbr;
@@ -335,7 +313,7 @@ private:
 
     void WritePendingMeter() {
         if (!mMeter.Pending) return;
-        const MeterFields& f = mFields;
+        const MeterFieldNumbers& f = mFields;
         const E5KMeter& m = mMeter;
         const E5KCustomer& c = mCustomer;
         const std::string serial = Trim(m.MeterSerialNumber);
@@ -394,7 +372,7 @@ private:
     E5KCustomer mCustomer;
     E5KMeter mMeter;
     int32_t mLine = 0;
-    MeterFields mFields{};
+    MeterFieldNumbers mFields{};
     MeterRecordPlan mIndexPlan;
 };
 

@@ -4,6 +4,7 @@
 #include "MVRSCustomer.h"
 #include "MVRSMeter.h"
 #include "MVRSRouteInfo.h"
+#include "MeterFieldNumbers.h"
 #include "clsExchange.h"
 #include "modMVRS.h"
 
@@ -237,7 +238,7 @@ private:
     // Pass 2: one meter record per "MTR", written when the next meter, customer or route
     // starts, or at the end of the file.
     bool BuildPass() {
-        ResolveFields();
+        mFields = MeterFieldNumbers::Resolve(mRun.RouteDatabase->DB());
         DownloadFields d(&mEngine.mMessages);
         if (!OpenDownload(d)) return false;
         mRouteIndex = 0;
@@ -362,33 +363,6 @@ private:
         }
     }
 
-    // The meter record's field numbers, looked up once for all meters.
-    struct MeterFields {
-        int16_t RecType, RouteNbr, Sequence, MeterTagNbr, MeterType, Digits, Decimals, PrvReading, MaxReading,
-            MinReading, Status, ReadType, LstReadingDate, TamperCount, UtilityCode, Lat, Lng, InitPulseCount,
-            InitTamperCount, Message, ServiceAddress, BillingName, ServiceUniqueID, MeterSerialNbr, ReceiverData,
-            User1, User2, User3, User4, User5;
-    };
-
-    void ResolveFields() {
-        clsPalmDB& db = mRun.RouteDatabase->DB();
-        auto field = [&db](const char* name) {
-            const int16_t number = db.FindItem(name);
-            if (number == 0) RaiseError(ErrInvalidCall, std::string(name) + " not valid field in Record");
-            return number;
-        };
-        mFields = MeterFields{
-            field("RecType"),         field("RouteNbr"),       field("Sequence"),       field("MeterTagNbr"),
-            field("MeterType"),       field("Digits"),         field("Decimals"),       field("PrvReading"),
-            field("MaxReading"),      field("MinReading"),     field("Status"),         field("ReadType"),
-            field("LstReadingDate"),  field("TamperCount"),    field("UtilityCode"),    field("Lat"),
-            field("Lng"),             field("InitPulseCount"), field("InitTamperCount"), field("Message"),
-            field("ServiceAddress"),  field("BillingName"),    field("ServiceUniqueID"), field("MeterSerialNbr"),
-            field("ReceiverData"),    field("User1"),          field("User2"),          field("User3"),
-            field("User4"),           field("User5"),
-        };
-    }
-
     std::string LookupMessage() const {
         return mEngine.Advanced().LookupMessage(Trim(mMeter.SpecialMessageText), mRouteNumber, Trim(mCustomer.Account),
                                                 Trim(mMeter.MeterNumber), NumberText(mMeter.TagNumber));
@@ -396,7 +370,7 @@ private:
 
     void WritePendingMeter() {
         if (!mMeter.Pending) return;
-        const MeterFields& f = mFields;
+        const MeterFieldNumbers& f = mFields;
         const MVRSMeter& m = mMeter;
         const MVRSCustomer& c = mCustomer;
         clsPalmDB& db = mRun.RouteDatabase->DB();
@@ -470,7 +444,7 @@ private:
     MVRSCustomer mCustomer;
     MVRSMeter mMeter;
     bool mRadio = false;
-    MeterFields mFields{};
+    MeterFieldNumbers mFields{};
 };
 
 bool clsExchange::ConvertRouteMVRS() { return MVRSRouteImport(*this).Convert(); }

@@ -35,10 +35,7 @@ bool clsExchange::ConvertOrphanFlat(int FileVersion) {
     // Orphans are written with their values as stored, and report no defaulted values.
     run.ReadingLayout = std::make_unique<ReadingLineLayout>(*run.CurrentMap, db.DB(), false);
     const ReadingLineLayout& layout = *run.ReadingLayout;
-    if (layout.MapType() != MapTypeFixed && layout.MapType() != MapTypeDelimited) {
-        RaiseError(ErrInvalidCall,
-                   "The conversion map " + run.CurrentMap->MapName() + " is neither a fixed-width nor a delimited map");
-    }
+    layout.RequireFlat(run.CurrentMap->MapName());
     run.FirstMeter = false;
     std::vector<Value> values;
     int32_t recordNumber = 0;

@@ -211,15 +211,6 @@ clsQVF& clsExchange::OpenReadingsDatabase(int FileVersion) {
     return *run.RouteDatabase;
 }
 
-namespace {
-
-void RequireFlatMap(const clsExchMap& map, const ReadingLineLayout& layout) {
-    if (layout.MapType() == MapTypeFixed || layout.MapType() == MapTypeDelimited) return;
-    RaiseError(ErrInvalidCall, "The conversion map " + map.MapName() + " is neither a fixed-width nor a delimited map");
-}
-
-} // namespace
-
 void clsExchange::ReadValues(clsQVF& db, std::vector<Value>& InValues) {
     const std::vector<ReadingLineLayout::Field>& fields = Run().ReadingLayout->Fields();
     InValues.resize(fields.size());
@@ -238,7 +229,7 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
     const std::string source = ResolvedPath(mvarReadingSource);
     run.ReadingLayout = std::make_unique<ReadingLineLayout>(*run.CurrentMap, db.DB(), true);
     const ReadingLineLayout& layout = *run.ReadingLayout;
-    RequireFlatMap(*run.CurrentMap, layout);
+    layout.RequireFlat(run.CurrentMap->MapName());
     const ReadingLineLayout::RecordFields& fields = layout.Record();
     clsPalmDB& records = db.DB();
     auto number = [&](int16_t field) { return field != 0 ? records.Item(field).ToNumber() : 0.0; };
