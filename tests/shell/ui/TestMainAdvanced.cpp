@@ -1,3 +1,4 @@
+#include "TestDesktop.h"
 #include "shell/ui/DesktopSession.h"
 #include "shell/ui/frmMain.h"
 
@@ -25,15 +26,9 @@ using dovrex::test::TempFolder;
 
 namespace {
 
-struct Desktop {
-    TempFolder folder;
-    ProgramLocations locations{folder.File("home"), folder.File("registry.ini"), folder.File("palm")};
-    UserSettings settings{QString::fromStdString(folder.File("user.ini"))};
-    RecordingMessageBox messages;
-    DesktopSession session{locations, settings, &messages};
+struct Desktop : dovrex::test::TestDesktop {
     std::vector<std::string> readingSources; // what each reading conversion read from
 
-    Desktop() { MakeFolders(locations.Home); }
     clsAdvanced& Advanced() { return clsAdvanced::Shared(locations.Registry); }
 
     frmMainSeams Seams() {

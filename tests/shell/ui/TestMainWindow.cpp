@@ -1,3 +1,4 @@
+#include "TestDesktop.h"
 #include "shell/ui/DesktopSession.h"
 #include "shell/ui/FormLayout.h"
 #include "shell/ui/ProgressPanel.h"
@@ -37,17 +38,8 @@ using dovrex::test::TempFolder;
 
 namespace {
 
-// A desktop session on folders of the test's own: program folder, settings store and
-// per-user settings; message boxes recorded and answered No unless queued.
-struct Desktop {
-    TempFolder folder;
-    ProgramLocations locations{folder.File("home"), folder.File("registry.ini"), folder.File("palm")};
-    UserSettings settings{QString::fromStdString(folder.File("user.ini"))};
-    RecordingMessageBox messages;
-    DesktopSession session{locations, settings, &messages};
-
-    Desktop() { MakeFolders(locations.Home); }
-
+// The test desktop with the shipped samples at hand.
+struct Desktop : dovrex::test::TestDesktop {
     // The shipped fixed-width sample as the route conversion's settings.
     void UseFixedSample() {
         std::filesystem::copy_file(DOVREX_SOURCE_DIR "/samples/maps/FixedSample.bcm", locations.Home + "/FixedSample.bcm");

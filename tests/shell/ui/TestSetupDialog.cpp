@@ -1,3 +1,4 @@
+#include "TestDesktop.h"
 #include "shell/ui/DesktopSession.h"
 #include "shell/ui/frmMain.h"
 #include "shell/ui/frmOptions.h"
@@ -47,16 +48,10 @@ public:
 };
 
 // A desktop session on folders of the test's own, with HotSync users Ann and Bob.
-struct Desktop {
-    TempFolder folder;
-    ProgramLocations locations{folder.File("home"), folder.File("registry.ini"), folder.File("palm")};
-    UserSettings settings{QString::fromStdString(folder.File("user.ini"))};
-    RecordingMessageBox messages;
-    DesktopSession session{locations, settings, &messages};
+struct Desktop : dovrex::test::TestDesktop {
     RecordingFileDialog files;
 
     Desktop() {
-        MakeFolders(locations.Home);
         MakeFolders(locations.PalmDesktop);
         folder.Write("palm/users", "1\tAnn\tAnn\n2\tBob\tBob\n");
     }
