@@ -6,6 +6,7 @@
 #include "clsExchange.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace dovrex {
@@ -18,9 +19,14 @@ struct clsExchange::MeterRecordPlan {
         int Slot;       // slot in the parsed line
         From Kind;
         bool DateText;  // a date or time text stored as its number
+        bool Constant;  // the same value on every line: a constant, a prompt or no field
     };
     int16_t RecType = 0, RouteNbr = 0;
     std::vector<Step> Steps;
+    // The record as the constant steps leave it, made after the first meter: later meters
+    // start from it and write only what varies from line to line.
+    std::string Template;
+    bool HasTemplate = false;
     // The parsed values the message lookup takes.
     int MessageSlot = -1, RouteSlot = -1, AccountSlot = -1, SerialSlot = -1, TagSlot = -1;
     // What the index builder reads back from the written record.

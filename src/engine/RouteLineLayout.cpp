@@ -20,6 +20,8 @@ RouteLineLayout::RouteLineLayout(const clsExchMap& map, const clsPrompts& prompt
         field.Required = map.Required(number);
         field.Parsed = field.DataType >= DataTypeText && field.DataType <= DataTypeTime;
         field.IsReadType = EqualsNoCase(field.Name, "ReadType");
+        field.FixedForRun =
+            !field.Parsed || (field.Option != MapOptionFromSource && field.Option != MapOptionAutonumber);
         field.IsMeterTag = EqualsNoCase(field.Name, "MeterTagNbr");
         // A name given twice shares one value: the later field's.
         field.Slot = Slot(field.Name);
@@ -42,9 +44,16 @@ int RouteLineLayout::Slot(std::string_view name) const {
     return -1;
 }
 
-const Value& ParsedLine::Null() {
-    static const Value null = Value::Null();
+const ParsedField& ParsedLine::Null() {
+    static const ParsedField null;
     return null;
+}
+
+std::string_view ParsedLine::Keep(std::string_view text) {
+    if (mKeptUsed == mKept.size()) mKept.emplace_back();
+    std::string& kept = mKept[mKeptUsed++];
+    kept.assign(text);
+    return kept;
 }
 
 } // namespace dovrex

@@ -9,6 +9,7 @@
 #include "platform/Value.h"
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,8 @@ public:
         bool Parsed = false;
         bool IsReadType = false;
         bool IsMeterTag = false;
+        // The same value on every line of a run: a constant, a prompt, no field.
+        bool FixedForRun = false;
         // Where the field's value is kept in a parsed line.
         int Slot = -1;
     };
@@ -63,20 +66,42 @@ private:
     int mRouteSlot = -1, mTagSlot = -1, mAddressSlot = -1, mNameSlot = -1;
 };
 
+// One parsed value of a source line: its text is a view of the line, of the layout's
+// constants or of texts the parsed line keeps, valid until the next line is parsed.
+using ParsedField = ValueView;
+
 // One parsed source line: a value per slot of its layout, Null where the line has none.
 class ParsedLine {
 public:
     // Every slot is written by its field on every line, so a line only needs sizing once.
     void Reset(size_t slots) {
-        if (mValues.size() != slots) mValues.assign(slots, Value::Null());
+        if (mValues.size() != slots) {
+            mValues.assign(slots, ParsedField{});
+            mFixedKept = false;
+        }
+        mKeptUsed = 0;
     }
-    const Value& Item(int slot) const { return slot < 0 ? Null() : mValues[static_cast<size_t>(slot)]; }
-    void Set(int slot, Value value) { mValues[static_cast<size_t>(slot)] = std::move(value); }
+    // The values of the fields fixed for the run stay from the line that parsed them.
+    bool FixedKept() const { return mFixedKept; }
+    void SetFixedKept() { mFixedKept = true; }
+    const ParsedField& Item(int slot) const { return slot < 0 ? Null() : mValues[static_cast<size_t>(slot)]; }
+    void Set(int slot, const ParsedField& value) { mValues[static_cast<size_t>(slot)] = value; }
     size_t Count() const { return mValues.size(); }
+    // Keeps a text made while parsing (an autonumber, a column with its quotes put back)
+    // until the next Reset; the view stays valid as more texts are kept.
+    std::string_view Keep(std::string_view text);
+    // Buffers the delimited parse reuses from line to line.
+    std::string& HiddenLine() { return mHiddenLine; }
+    std::vector<std::string_view>& Columns() { return mColumns; }
 
 private:
-    static const Value& Null();
-    std::vector<Value> mValues;
+    static const ParsedField& Null();
+    std::vector<ParsedField> mValues;
+    std::deque<std::string> mKept; // a deque: keeping more texts never moves the earlier ones
+    size_t mKeptUsed = 0;
+    bool mFixedKept = false;
+    std::string mHiddenLine;
+    std::vector<std::string_view> mColumns;
 };
 
 } // namespace dovrex

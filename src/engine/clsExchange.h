@@ -192,17 +192,21 @@ private:
     template <class SourceText> void ParseFields(const SourceText& sourceText, bool fixedWidth, ParsedLine& line);
     void ParseRouteFixed(const std::string& Buffer, ParsedLine& line);
     void ParseRouteDelimited(const std::string& Buffer, ParsedLine& line);
-    Value ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth);
-    // The field's text by its option; an autonumber is kept in the given text.
-    std::string_view RawFieldText(const RouteLineLayout::Field& field, std::string_view sourceText,
-                                  std::string& autonumber);
+    ParsedField ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth);
+    // The field's text by its option; an autonumber is kept by the line.
+    std::string_view RawFieldText(const RouteLineLayout::Field& field, std::string_view sourceText, ParsedLine& line);
     // ValidationClean, ValidationWarned (a message was logged) or ValidationStop.
     int16_t ValidateRoute(const ParsedLine& Values);
     bool CheckDuplicateTag(const std::string& tag, const std::string& info, int32_t line);
+    // The same with the info line made only when the tag is a duplicate.
+    bool CheckDuplicateTag(std::string_view tag, const std::function<std::string()>& info, int32_t line);
     void ReportValidation(const std::string& message, int16_t& result);
     // reRead: the re-read conversion's meter record (no letter rule, no radio register values).
     MeterRecordPlan PlanRouteMeterRecord(const RouteLineLayout& layout, clsQVF& db, bool reRead = false) const;
-    void WriteMeterRecord(const MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition);
+    // The first call also makes the plan's template of the constant fields.
+    void WriteMeterRecord(MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition);
+    enum class MeterSteps { All, Varying, Constant };
+    void WriteMeterSteps(const MeterRecordPlan& plan, const ParsedLine& Values, MeterSteps which);
     void IndexWrittenMeter(const MeterRecordPlan& plan);
     // The advanced configuration in use: the attached one, else the shared instance.
     clsAdvanced& Advanced();
@@ -239,13 +243,16 @@ private:
     // The readings database of the run, opened with the schema of FileVersion when no
     // export left it open.
     clsQVF& OpenReadingsDatabase(int FileVersion);
-    void ReadValues(clsQVF& db, std::vector<Value>& InValues);
+    // The values are views of the record read last (or of texts kept in InTexts).
+    void ReadValues(clsQVF& db, std::vector<ValueView>& InValues);
     // A failure inside the line builders is logged; the line then comes out empty.
-    std::string AssembleLine(const std::vector<Value>& InValues);
-    std::string AssembleFixed(const std::vector<Value>& InValues);
-    std::string AssembleDelimited(const std::vector<Value>& InValues);
+    std::string AssembleLine(const std::vector<ValueView>& InValues);
+    std::string AssembleFixed(const std::vector<ValueView>& InValues);
+    std::string AssembleDelimited(const std::vector<ValueView>& InValues);
     // A field's value as text: defaulted when missing, dates and times in their format.
-    void OutputText(const ReadingLineLayout::Field& field, const Value& value, std::string& out);
+    // The field's text: a view of the value, of the field's default or of out, where a
+    // number or a formatted date or time is made.
+    std::string_view OutputText(const ReadingLineLayout::Field& field, const ValueView& value, std::string& out);
     bool ConvertOrphanFlat(int FileVersion);
     // Copies the exception meters of the readings into a new route database at path and
     // returns how many; with none, no file is left there.

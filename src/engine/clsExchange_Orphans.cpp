@@ -37,7 +37,7 @@ bool clsExchange::ConvertOrphanFlat(int FileVersion) {
     const ReadingLineLayout& layout = *run.ReadingLayout;
     layout.RequireFlat(run.CurrentMap->MapName());
     run.FirstMeter = false;
-    std::vector<Value> values;
+    std::vector<ValueView> values;
     int32_t recordNumber = 0;
     for (;;) {
         SetProgress(255, db.Position255());

@@ -77,7 +77,7 @@ bool clsExchange::ConvertReRead() {
             return false;
         }
         WriteOpeningRecords(lines, source);
-        const MeterRecordPlan plan = PlanRouteMeterRecord(*run.Layout, *run.RouteDatabase, true);
+        MeterRecordPlan plan = PlanRouteMeterRecord(*run.Layout, *run.RouteDatabase, true);
 
         run.AutoNumberCounter = 0;
         run.MetersWritten = 0;

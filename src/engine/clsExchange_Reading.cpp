@@ -211,12 +211,12 @@ clsQVF& clsExchange::OpenReadingsDatabase(int FileVersion) {
     return *run.RouteDatabase;
 }
 
-void clsExchange::ReadValues(clsQVF& db, std::vector<Value>& InValues) {
+void clsExchange::ReadValues(clsQVF& db, std::vector<ValueView>& InValues) {
     const std::vector<ReadingLineLayout::Field>& fields = Run().ReadingLayout->Fields();
     InValues.resize(fields.size());
     clsPalmDB& records = db.DB();
     for (size_t i = 0; i < fields.size(); ++i) {
-        InValues[i] = fields[i].Source != 0 ? records.Item(fields[i].Source) : Value::Null();
+        InValues[i] = fields[i].Source != 0 ? records.ItemView(fields[i].Source) : ValueView();
     }
 }
 
@@ -232,10 +232,11 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
     layout.RequireFlat(run.CurrentMap->MapName());
     const ReadingLineLayout::RecordFields& fields = layout.Record();
     clsPalmDB& records = db.DB();
-    auto number = [&](int16_t field) { return field != 0 ? records.Item(field).ToNumber() : 0.0; };
+    auto number = [&](int16_t field) { return field != 0 ? records.ItemView(field).ToNumber() : 0.0; };
 
     run.FirstMeter = true;
-    std::vector<Value> values;
+    std::vector<ValueView> values;
+    std::string readingText; // an adjusted reading's digits
     int32_t recordNumber = 0;
     for (;;) {
         SetProgress(255, db.Position255());
@@ -270,15 +271,15 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
             db.RequireFixedPart(recordNumber, source);
             ReadValues(db, values);
             for (size_t i = 0; i < values.size(); ++i) {
-                Value& value = values[i];
+                ValueView& value = values[i];
                 switch (layout.Fields()[i].Adjustment) {
                 case ReadingLineLayout::Adjust::None: break;
                 case ReadingLineLayout::Adjust::RouteText: {
                     // A route position without a route record gives an empty text.
                     const auto position = static_cast<int64_t>(value.ToNumber());
-                    value = position >= 1 && static_cast<size_t>(position) <= run.RouteList.size()
-                                ? Value(run.RouteList[static_cast<size_t>(position) - 1])
-                                : Value(std::string());
+                    value = ValueView::OfText(position >= 1 && static_cast<size_t>(position) <= run.RouteList.size()
+                                                  ? std::string_view(run.RouteList[static_cast<size_t>(position) - 1])
+                                                  : std::string_view());
                     break;
                 }
                 case ReadingLineLayout::Adjust::Reading: {
@@ -293,14 +294,19 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
                         for (int64_t d = 0; d < decimals && divisor <= magnitude; ++d) divisor *= 10;
                         reading /= divisor;
                     }
-                    value = digits > 0 ? Value(ReadingDigits(reading, digits)) : Value(reading);
+                    if (digits > 0) {
+                        readingText = ReadingDigits(reading, digits);
+                        value = ValueView::OfText(readingText);
+                    } else {
+                        value = ValueView::OfInteger(reading);
+                    }
                     break;
                 }
                 case ReadingLineLayout::Adjust::ReadTypeLetter: {
                     const double code = value.ToNumber();
-                    if (code == 1) value = Value("R");
-                    else if (code == 2) value = Value("M");
-                    else if (code == 3) value = Value("P");
+                    if (code == 1) value = ValueView::OfText("R");
+                    else if (code == 2) value = ValueView::OfText("M");
+                    else if (code == 3) value = ValueView::OfText("P");
                     break;
                 }
                 }
@@ -323,7 +329,7 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
     return true;
 }
 
-std::string clsExchange::AssembleLine(const std::vector<Value>& InValues) {
+std::string clsExchange::AssembleLine(const std::vector<ValueView>& InValues) {
     try {
         return Run().ReadingLayout->MapType() == MapTypeFixed ? AssembleFixed(InValues) : AssembleDelimited(InValues);
     } catch (const std::exception& e) {
@@ -332,37 +338,43 @@ std::string clsExchange::AssembleLine(const std::vector<Value>& InValues) {
     }
 }
 
-void clsExchange::OutputText(const ReadingLineLayout::Field& field, const Value& value, std::string& out) {
+std::string_view clsExchange::OutputText(const ReadingLineLayout::Field& field, const ValueView& value,
+                                         std::string& out) {
     // Numbers are written without building a string for them: a line needs no new strings.
     char digits[24];
-    std::string spare;
     std::string_view text;
     if (value.IsNull()) {
         text = field.Default;
         if (Run().FirstMeter) WriteLog("Warning: Defaulted " + field.Name + " to " + field.Default);
-    } else if (value.GetKind() == Value::Kind::Integer) {
-        text = std::string_view(digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, value.Integer()).ptr - digits));
+    } else if (value.Kind == Value::Kind::Integer) {
+        text = std::string_view(digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, value.Integer).ptr - digits));
     } else if (value.IsText()) {
-        text = value.Text();
+        text = value.Text;
     } else {
-        spare = value.ToText();
-        text = spare;
+        out = value.ToText();
+        text = out;
     }
-    if (field.DataType == DataTypeDate || field.DataType == DataTypeTime) field.Formatter.Write(text, out);
-    else out.assign(text);
+    if (field.DataType != DataTypeDate && field.DataType != DataTypeTime) {
+        if (text.data() == digits) text = out.assign(text);
+        return text;
+    }
+    std::string formatted;
+    field.Formatter.Write(text, formatted);
+    out = std::move(formatted);
+    return out;
 }
 
-std::string clsExchange::AssembleFixed(const std::vector<Value>& InValues) {
+std::string clsExchange::AssembleFixed(const std::vector<ValueView>& InValues) {
     const std::vector<ReadingLineLayout::Field>& fields = Run().ReadingLayout->Fields();
     std::string line;
+    line.reserve(static_cast<size_t>(std::max<int16_t>(Run().ReadingLayout->MapLength(), 128)));
     std::string value;
     for (size_t i = 0; i < fields.size(); ++i) {
         const ReadingLineLayout::Field& field = fields[i];
         if (field.Position < 1) RaiseError(ErrInvalidCall, "Position of " + field.Name + " is below 1");
         const auto start = static_cast<size_t>(field.Position) - 1;
         if (line.size() < start) line.resize(start, ' ');
-        OutputText(field, InValues[i], value);
-        std::string_view text = value;
+        std::string_view text = OutputText(field, InValues[i], value);
         if (field.Align == 1) {
             const size_t first = text.find_first_not_of(' ');
             text = first == std::string_view::npos ? std::string_view()
@@ -382,15 +394,15 @@ std::string clsExchange::AssembleFixed(const std::vector<Value>& InValues) {
     return line;
 }
 
-std::string clsExchange::AssembleDelimited(const std::vector<Value>& InValues) {
+std::string clsExchange::AssembleDelimited(const std::vector<ValueView>& InValues) {
     const ReadingLineLayout& layout = *Run().ReadingLayout;
     const std::string& quote = layout.Quote();
     std::vector<std::string> columns(1);
     for (size_t i = 0; i < layout.Fields().size(); ++i) {
         const ReadingLineLayout::Field& field = layout.Fields()[i];
         if (field.Position < 1) RaiseError(ErrInvalidCall, "Position of " + field.Name + " is below 1");
-        std::string text;
-        OutputText(field, InValues[i], text);
+        std::string spare;
+        std::string text(OutputText(field, InValues[i], spare));
         if (!quote.empty()) {
             const int32_t flags = UnitFlags(field.Format);
             if (field.DataType == DataTypeText) {

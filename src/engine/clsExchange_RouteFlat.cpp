@@ -11,6 +11,9 @@
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
+#include <array>
+#include <unordered_map>
+
 namespace dovrex {
 
 namespace {
@@ -27,8 +30,9 @@ bool IsNumericType(int32_t dataType) {
 
 bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataType == DataTypeTime; }
 
+
 // "R" 1, "M" and "S" 2, "P" 3; anything else is the parsed ReadType number.
-Value ReadTypeCode(const std::string& readType, const Value& parsed) {
+Value ReadTypeCode(const std::string& readType, const ParsedField& parsed) {
     if (readType == "R") return Value(int64_t{1});
     if (readType == "M" || readType == "S") return Value(int64_t{2});
     if (readType == "P") return Value(int64_t{3});
@@ -36,12 +40,47 @@ Value ReadTypeCode(const std::string& readType, const Value& parsed) {
 }
 
 // A text that sorts at or after "A" is a meter type letter, stored as its character code.
-Value MeterTypeCode(const std::string& meterType) {
+Value MeterTypeCode(std::string_view meterType) {
     if (!meterType.empty() && static_cast<unsigned char>(meterType[0]) >= 'A') {
         return Value(static_cast<int64_t>(static_cast<unsigned char>(meterType[0])));
     }
     return Value(Val(meterType));
 }
+
+// Stores a parsed value as SetItem would store the Value it stands for.
+void SetParsed(clsPalmDB& db, int16_t field, const ParsedField& value) {
+    switch (value.Kind) {
+    case Value::Kind::Text: db.SetText(field, value.Text); break;
+    case Value::Kind::Integer: db.SetInteger(field, value.Integer); break;
+    case Value::Kind::Double:
+        if (db.FieldType(field) == clsPalmDB::ftString) db.SetText(field, NumberText(value.Double));
+        else db.SetInteger(field, CLng(value.Double));
+        break;
+    // Nothing: an empty text, or zero bytes in a number field.
+    default: db.SetText(field, {}); break;
+    }
+}
+
+// Route number texts to their positions in the run's route list, which the flat import
+// alone fills: a line finds its route without a search of the list.
+class RouteLookup {
+public:
+    explicit RouteLookup(ConversionRun& run) : mRun(run) {}
+    int16_t Add(std::string_view route) {
+        if (const auto found = mPositions.find(route); found != mPositions.end()) return found->second;
+        const int16_t position = mRun.AddRoute(std::string(route));
+        mPositions.emplace(std::string(route), position);
+        return position;
+    }
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+    };
+    ConversionRun& mRun;
+    std::unordered_map<std::string, int16_t, Hash, std::equal_to<>> mPositions;
+};
 
 } // namespace
 
@@ -53,14 +92,21 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
         if (number == 0) RaiseError(ErrInvalidCall, std::string(name) + " not valid field in Record");
         return number;
     };
+    // The read type letter of a line comes from a source field.
+    bool readTypeVaries = false;
+    for (const auto& f : layout.Fields()) readTypeVaries |= f.IsReadType && !f.FixedForRun;
     auto add = [&](std::initializer_list<const char*> names, MeterRecordPlan::From kind) {
         for (const char* name : names) {
             const int slot = layout.Slot(name);
             bool dateText = false;
+            bool constant = kind != MeterRecordPlan::From::Message &&
+                            (kind != MeterRecordPlan::From::ReadType || !readTypeVaries);
             for (const auto& f : layout.Fields()) {
-                if (f.Slot == slot && slot >= 0) dateText = IsDateOrTime(f.DataType);
+                if (f.Slot != slot || slot < 0) continue;
+                dateText = IsDateOrTime(f.DataType);
+                constant &= f.FixedForRun;
             }
-            plan.Steps.push_back({field(name), slot, kind, kind == MeterRecordPlan::From::Number && dateText});
+            plan.Steps.push_back({field(name), slot, kind, kind == MeterRecordPlan::From::Number && dateText, constant});
         }
     };
     using From = MeterRecordPlan::From;
@@ -93,7 +139,7 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
 }
 
 std::string_view clsExchange::RawFieldText(const RouteLineLayout::Field& field, std::string_view sourceText,
-                                          std::string& autonumber) {
+                                          ParsedLine& line) {
     switch (field.Option) {
     case MapOptionFromSource: return sourceText;
     case MapOptionConstant:
@@ -101,22 +147,21 @@ std::string_view clsExchange::RawFieldText(const RouteLineLayout::Field& field, 
     case MapOptionAutonumber: {
         int16_t& counter = Run().AutoNumberCounter;
         counter = CheckInt16(static_cast<int64_t>(counter) + 1);
-        autonumber = NumberText(counter);
-        return autonumber;
+        return line.Keep(NumberText(counter));
     }
     default: return {};
     }
 }
 
-Value clsExchange::ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth) {
+ParsedField clsExchange::ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth) {
     switch (field.DataType) {
-    case DataTypeText: return Value(fixedWidth ? Trim(raw) : RTrim(raw)); // delimited texts keep leading blanks
-    case DataTypeInt16: return Value(CInt(Val(raw)));
-    case DataTypeInt32: return Value(CLng(Val(raw)));
-    case DataTypeDouble: return Value(Val(raw));
+    case DataTypeText: return ParsedField::OfText(fixedWidth ? TrimView(raw) : RTrimView(raw)); // delimited texts keep leading blanks
+    case DataTypeInt16: return ParsedField::OfInteger(CInt(Val(raw)));
+    case DataTypeInt32: return ParsedField::OfInteger(CLng(Val(raw)));
+    case DataTypeDouble: return ParsedField::OfDouble(Val(raw));
     case DataTypeDate:
-    case DataTypeTime: return Value(RTrim(raw));
-    default: return Value();
+    case DataTypeTime: return ParsedField::OfText(RTrimView(raw));
+    default: return ParsedField{Value::Kind::Empty, 0, 0, {}};
     }
 }
 
@@ -127,20 +172,27 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
     // a number too large for its type ends the conversion before anything is written.
     const bool counting = run.CountingOnly;
     const RouteLineLayout& layout = *run.Layout;
-    line.Reset(layout.SlotCount());
     run.CurrentReadType.clear();
-    std::string autonumber;
+    const bool fixedKept = !counting && line.FixedKept();
     for (const RouteLineLayout::Field& field : layout.Fields()) {
-        if (!field.Parsed) continue;
+        if (!field.Parsed || (fixedKept && field.FixedForRun)) continue;
         const bool fromSource = field.Option == MapOptionFromSource;
-        const std::string_view raw = RawFieldText(field, fromSource ? sourceText(field) : std::string_view(), autonumber);
-        if (fromSource && field.IsReadType) run.CurrentReadType = UCase(raw);
-        if (counting && !IsNumericType(field.DataType) && field.Slot != layout.RouteSlot()) continue;
+        const std::string_view raw = RawFieldText(field, fromSource ? sourceText(field) : std::string_view(), line);
+        if (fromSource && field.IsReadType) {
+            run.CurrentReadType.assign(raw);
+            for (char& c : run.CurrentReadType) c = UpperChar(c);
+        }
+        if (counting && !IsNumericType(field.DataType) && field.Slot != layout.RouteSlot()) {
+            line.Set(field.Slot, ParsedField{});
+            continue;
+        }
         line.Set(field.Slot, ParsedValue(field, raw, fixedWidth));
     }
+    if (!counting) line.SetFixedKept();
 }
 
 void clsExchange::ParseRouteFixed(const std::string& Buffer, ParsedLine& line) {
+    line.Reset(Run().Layout->SlotCount());
     ParseFields(
         [&](const RouteLineLayout::Field& field) {
             // A line that ends before the field gives a shorter or empty text.
@@ -156,11 +208,12 @@ void clsExchange::ParseRouteDelimited(const std::string& Buffer, ParsedLine& lin
     const RouteLineLayout& layout = *Run().Layout;
     const std::string& delimiter = layout.Delimiter();
     const std::string& quote = layout.Quote();
-    std::string hiddenLine;
+    line.Reset(layout.SlotCount());
+    std::string& hiddenLine = line.HiddenLine();
     std::string_view text = Buffer;
     // A delimiter inside quotes is hidden as "~" while the line is split.
     if (!quote.empty() && !delimiter.empty() && Buffer.find(quote) != std::string::npos) {
-        hiddenLine.reserve(Buffer.size());
+        hiddenLine.clear();
         // Copied in runs up to the next quote (and, inside quotes, the next delimiter); a
         // quote and a delimiter at the same place count as the quote.
         // Both searches go on from where they stopped, so a long line is scanned once.
@@ -191,7 +244,8 @@ void clsExchange::ParseRouteDelimited(const std::string& Buffer, ParsedLine& lin
     }
     // The columns are views of the line; only a column that needs its doubled quotes or
     // hidden delimiters put back gets a text of its own.
-    std::vector<std::string_view> columns;
+    std::vector<std::string_view>& columns = line.Columns();
+    columns.clear();
     if (delimiter.empty()) {
         columns.push_back(text);
     } else {
@@ -205,17 +259,13 @@ void clsExchange::ParseRouteDelimited(const std::string& Buffer, ParsedLine& lin
             start = found + delimiter.size();
         }
     }
-    std::vector<std::string> rebuilt;
     if (!quote.empty()) {
         const std::string doubled = quote + quote;
-        rebuilt.resize(columns.size());
-        for (size_t i = 0; i < columns.size(); ++i) {
-            std::string_view& column = columns[i];
+        for (std::string_view& column : columns) {
             if (StartsWith(column, quote)) column.remove_prefix(quote.size());
             if (EndsWith(column, quote)) column.remove_suffix(quote.size());
             if (column.find(doubled) != std::string_view::npos || column.find('~') != std::string_view::npos) {
-                rebuilt[i] = Replace(Replace(column, doubled, quote), "~", delimiter);
-                column = rebuilt[i];
+                column = line.Keep(Replace(Replace(column, doubled, quote), "~", delimiter));
             }
         }
     }
@@ -259,9 +309,10 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
     int16_t result = ValidationClean;
     const bool manual = IsManualReadType(run.CurrentReadType);
     auto line = [&] { return NumberText(static_cast<int64_t>(run.LineNumber)); };
+    std::string scratch;
     for (const RouteLineLayout::Field& field : layout.Fields()) {
         if (manual && field.IsMeterTag) continue;
-        const Value& value = Values.Item(field.Slot);
+        const ParsedField& value = Values.Item(field.Slot);
         if (field.MaxValue > 0 && value.ToNumber() > field.MaxValue) {
             ReportValidation("Value of " + field.Name + "(" + value.ToText() +
                                  ") exceeds maximum permitted value in Line " + line(),
@@ -270,15 +321,16 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
         if (field.Required) {
             if (IsNumericType(field.DataType)) {
                 if (value.ToNumber() == 0) ReportValidation(field.Name + " zero in Line " + line(), result);
-            } else if (Trim(value.ToText()).empty()) {
+            } else if (TrimView(value.TextIn(scratch)).empty()) {
                 ReportValidation(field.Name + " empty in Line " + line(), result);
             }
         }
     }
     if (!manual) {
-        const std::string info =
-            Values.Item(layout.AddressSlot()).ToText() + " " + Values.Item(layout.NameSlot()).ToText();
-        if (CheckDuplicateTag(Values.Item(layout.TagSlot()).ToText(), info, run.LineNumber)) {
+        const auto info = [&] {
+            return Values.Item(layout.AddressSlot()).ToText() + " " + Values.Item(layout.NameSlot()).ToText();
+        };
+        if (CheckDuplicateTag(Values.Item(layout.TagSlot()).TextIn(scratch), info, run.LineNumber)) {
             result = ValidationStop;
         }
     }
@@ -286,10 +338,15 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
 }
 
 bool clsExchange::CheckDuplicateTag(const std::string& tag, const std::string& info, int32_t line) {
+    return CheckDuplicateTag(std::string_view(tag), [&] { return info; }, line);
+}
+
+bool clsExchange::CheckDuplicateTag(std::string_view tag, const std::function<std::string()>& info, int32_t line) {
     try {
         if (Run().SeenTags.Insert(tag)) return false;
-        WriteLog("Meter Tag Number of " + tag + " is duplicate in Line " + NumberText(static_cast<int64_t>(line)));
-        WriteLog("   Info: " + info);
+        WriteLog("Meter Tag Number of " + std::string(tag) + " is duplicate in Line " +
+                 NumberText(static_cast<int64_t>(line)));
+        WriteLog("   Info: " + info());
         return true;
     } catch (const std::exception& e) {
         mMessages.Inform(DescribeException(e));
@@ -303,37 +360,62 @@ std::string clsExchange::LookupMessage(const MeterRecordPlan& plan, const Parsed
                                     Values.Item(plan.TagSlot).ToText());
 }
 
-void clsExchange::WriteMeterRecord(const MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition) {
+void clsExchange::WriteMeterRecord(MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition) {
+    clsPalmDB& db = Run().RouteDatabase->DB();
+    if (plan.HasTemplate) {
+        db.SetRawData(plan.Template);
+    } else {
+        db.AddNew();
+        db.SetInteger(plan.RecType, 2);
+    }
+    db.SetInteger(plan.RouteNbr, routePosition);
+    WriteMeterSteps(plan, Values, plan.HasTemplate ? MeterSteps::Varying : MeterSteps::All);
+    db.WriteData();
+    if (!plan.HasTemplate) {
+        // The first meter was written step by step, in the plan's order; the template is
+        // made afterwards, and the record just written is put back for the word index.
+        std::string written = db.RawData();
+        db.AddNew();
+        db.SetInteger(plan.RecType, 2);
+        WriteMeterSteps(plan, Values, MeterSteps::Constant);
+        plan.Template = db.RawData();
+        plan.HasTemplate = true;
+        db.SetRawData(std::move(written));
+    }
+}
+
+void clsExchange::WriteMeterSteps(const MeterRecordPlan& plan, const ParsedLine& Values, MeterSteps which) {
     ConversionRun& run = Run();
     clsPalmDB& db = run.RouteDatabase->DB();
     using From = MeterRecordPlan::From;
-    db.AddNew();
-    db.SetItem(plan.RecType, Value(int64_t{2}));
-    db.SetItem(plan.RouteNbr, Value(routePosition));
+    std::string scratch;
     for (const MeterRecordPlan::Step& step : plan.Steps) {
-        const Value& value = Values.Item(step.Slot);
+        if (which != MeterSteps::All && step.Constant != (which == MeterSteps::Constant)) continue;
+        const ParsedField& value = Values.Item(step.Slot);
         switch (step.Kind) {
-        case From::Text: db.SetItem(step.Target, value); break;
+        case From::Text: SetParsed(db, step.Target, value); break;
         case From::Number:
             // Dates and times arrive as text; in a numeric field they are yyyymmdd / hhnn numbers.
-            if (step.DateText && value.IsText()) db.SetItem(step.Target, Value(Val(value.Text())));
-            else db.SetItem(step.Target, value);
+            if (step.DateText && value.IsText()) db.SetItem(step.Target, Value(Val(value.Text)));
+            else SetParsed(db, step.Target, value);
             break;
-        case From::MeterType: db.SetItem(step.Target, MeterTypeCode(value.ToText())); break;
+        case From::MeterType: db.SetItem(step.Target, MeterTypeCode(value.TextIn(scratch))); break;
         case From::ReadType: db.SetItem(step.Target, ReadTypeCode(run.CurrentReadType, value)); break;
-        case From::Message: db.SetItem(step.Target, Value(LookupMessage(plan, Values))); break;
-        case From::Empty: db.SetItem(step.Target, Value("")); break;
+        case From::Message: db.SetText(step.Target, LookupMessage(plan, Values)); break;
+        case From::Empty: db.SetText(step.Target, ""); break;
         }
     }
-    db.WriteData();
 }
 
 void clsExchange::IndexWrittenMeter(const MeterRecordPlan& plan) {
     ConversionRun& run = Run();
     clsPalmDB& db = run.RouteDatabase->DB();
-    IndexMeter(static_cast<int32_t>(db.Item(plan.RouteNbr).ToNumber()), run.IndexPosition, db.Item(plan.TagField).ToText(),
-               db.Item(plan.SerialField).ToText(), db.Item(plan.NameField).ToText(), db.Item(plan.AddressField).ToText(),
-               db.Item(plan.AccountField).ToText());
+    // The words come from the record as written, in the texts the fields hold there.
+    std::array<std::string, 5> scratch;
+    IndexMeter(static_cast<int32_t>(db.Item(plan.RouteNbr).ToNumber()), run.IndexPosition,
+               std::string(db.ItemText(plan.TagField, scratch[0])), std::string(db.ItemText(plan.SerialField, scratch[1])),
+               std::string(db.ItemText(plan.NameField, scratch[2])), std::string(db.ItemText(plan.AddressField, scratch[3])),
+               std::string(db.ItemText(plan.AccountField, scratch[4])));
     run.IndexPosition = CheckInt16(static_cast<int64_t>(run.IndexPosition) + 1);
 }
 
@@ -353,13 +435,15 @@ bool clsExchange::ConvertRouteFlat() {
     int16_t lines = 0;
     std::string text;
     ParsedLine line;
+    RouteLookup routes(run);
+    std::string routeText;
     run.CountingOnly = true;
     for (;;) {
         progressAt(0);
         if (!run.SourceFile.ReadLine(text)) break;
         ++run.LineNumber;
         ParseRoute(text, line);
-        const int16_t route = run.AddRoute(line.Item(routeSlot).ToText());
+        const int16_t route = routes.Add(line.Item(routeSlot).TextIn(routeText));
         int16_t& count = run.RouteMeterCount[static_cast<size_t>(route) - 1];
         count = CheckInt16(static_cast<int64_t>(count) + 1);
         lines = CheckInt16(static_cast<int64_t>(lines) + 1);
@@ -375,7 +459,7 @@ bool clsExchange::ConvertRouteFlat() {
         return false;
     }
     WriteOpeningRecords(lines, source);
-    const MeterRecordPlan plan = PlanRouteMeterRecord(*run.Layout, *run.RouteDatabase);
+    MeterRecordPlan plan = PlanRouteMeterRecord(*run.Layout, *run.RouteDatabase);
 
     run.AutoNumberCounter = 0;
     run.ValidationMessageCount = 0;
@@ -387,7 +471,7 @@ bool clsExchange::ConvertRouteFlat() {
         const int16_t validation = ValidateRoute(line);
         if (validation == ValidationWarned) run.ConversionWarnings = true;
         if (validation == ValidationStop) return false;
-        const int16_t route = run.AddRoute(line.Item(routeSlot).ToText());
+        const int16_t route = routes.Add(line.Item(routeSlot).TextIn(routeText));
         WriteMeterRecord(plan, line, route);
         ++run.MetersWritten;
         IndexWrittenMeter(plan);

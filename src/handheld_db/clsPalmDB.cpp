@@ -188,6 +188,57 @@ void clsPalmDB::SetItem(const FieldIndex& Index, const Value& NewValue) {
     }
 }
 
+const clsPalmDB::Field* clsPalmDB::FieldNumbered(int16_t Number) const {
+    if (Number >= 1 && Number <= FieldCount()) return &mFields[static_cast<size_t>(Number) - 1];
+    ShowError(std::to_string(Number) + " not valid field in Record");
+    return nullptr;
+}
+
+void clsPalmDB::SetText(int16_t Number, std::string_view NewValue) {
+    const Field* field = FieldNumbered(Number);
+    if (field == nullptr) return;
+    if (field->Type == ftString) return SetString(field->Offset, NewValue);
+    const size_t size = FieldSize(field->Type);
+    if (size == 0) return;
+    char* target = FixedTarget(field->Offset, size);
+    WriteTextBytes(NewValue, size, target);
+}
+
+void clsPalmDB::SetInteger(int16_t Number, int64_t NewValue) {
+    const Field* field = FieldNumbered(Number);
+    if (field == nullptr) return;
+    if (field->Type == ftString) return SetString(field->Offset, NumberText(NewValue));
+    const size_t size = FieldSize(field->Type);
+    if (size == 0) return;
+    char* target = FixedTarget(field->Offset, size);
+    // Converted first: a value that does not fit leaves the record as it was.
+    char bytes[4];
+    WriteIntegerBytes(NewValue, size, bytes);
+    std::copy_n(bytes, size, target);
+}
+
+std::string_view clsPalmDB::ItemText(int16_t Number, std::string& scratch) {
+    return ItemView(Number).TextIn(scratch);
+}
+
+ValueView clsPalmDB::ItemView(int16_t Number) {
+    if (Number < 1 || Number > FieldCount()) return {};
+    const Field& field = mFields[static_cast<size_t>(Number) - 1];
+    try {
+        switch (field.Type) {
+        case ftString: return ValueView::OfText(StringView(field.Offset));
+        case ftInt8: return ValueView::OfInteger(static_cast<int16_t>(GetInt8(field.Offset)));
+        case ftInt16: return ValueView::OfInteger(GetInt16(field.Offset));
+        case ftInt32: return ValueView::OfInteger(GetInt32(field.Offset));
+        default: return {};
+        }
+    } catch (const RuntimeError& e) {
+        // A short record: tell the user and go on with an empty value.
+        ShowError(e.Description());
+        return ValueView::OfEmpty();
+    }
+}
+
 ValueCollection clsPalmDB::GetValues() {
     ValueCollection values;
     for (int16_t i = 1; i <= FieldCount(); ++i) values.Set(mFields[static_cast<size_t>(i) - 1].Name, Item(i));
@@ -200,13 +251,26 @@ void clsPalmDB::SetRawData(std::string data) {
     mKnownPiece = {};
 }
 
-int32_t clsPalmDB::SetFixed(int32_t Offset, const Value& NewValue, size_t size) {
+char* clsPalmDB::FixedTarget(int32_t Offset, size_t size) {
+    // Writing 16 bits just past the end grows the record: that is how variable-length
+    // records are built.
+    if (size == 2 && Offset >= 0 && static_cast<size_t>(Offset) == mRawData.size()) {
+        CheckRecordLength(mRawData.size() + 2);
+        mRawData.append(2, '\0');
+        mKnownPiece = {};
+    }
     if (Offset < 0 || static_cast<size_t>(Offset) + size > mRawData.size()) RaiseError(ErrSubscript);
+    // Bytes written into the string part may move where its pieces start.
+    if (static_cast<size_t>(Offset) + size > static_cast<size_t>(mFixedLength)) mKnownPiece = {};
+    return mRawData.data() + Offset;
+}
+
+int32_t clsPalmDB::SetFixed(int32_t Offset, const Value& NewValue, size_t size) {
+    char* target = FixedTarget(Offset, size);
     // Converted first: a value that does not fit leaves the record as it was.
     char bytes[4];
     WriteValueBytes(NewValue, size, bytes);
-    std::copy_n(bytes, size, mRawData.begin() + Offset);
-    mKnownPiece = {};
+    std::copy_n(bytes, size, target);
     return Offset + static_cast<int32_t>(size);
 }
 
@@ -214,15 +278,7 @@ int32_t clsPalmDB::SetInt8(int32_t Offset, const Value& NewValue) { return SetFi
 
 int32_t clsPalmDB::SetInt32(int32_t Offset, const Value& NewValue) { return SetFixed(Offset, NewValue, 4); }
 
-int32_t clsPalmDB::SetInt16(int32_t Offset, const Value& NewValue) {
-    // Writing just past the end grows the record: that is how variable-length records are built.
-    if (Offset >= 0 && static_cast<size_t>(Offset) == mRawData.size()) {
-        CheckRecordLength(mRawData.size() + 2);
-        mRawData.append(2, '\0');
-        mKnownPiece = {};
-    }
-    return SetFixed(Offset, NewValue, 2);
-}
+int32_t clsPalmDB::SetInt16(int32_t Offset, const Value& NewValue) { return SetFixed(Offset, NewValue, 2); }
 
 std::string_view clsPalmDB::ReadFixed(int32_t Offset, size_t size) const {
     if (Offset < 0 || static_cast<size_t>(Offset) + size > mRawData.size()) {
@@ -236,7 +292,7 @@ int32_t clsPalmDB::GetInt8(int32_t Offset) const { return BytesToLong(ReadFixed(
 int32_t clsPalmDB::GetInt16(int32_t Offset) const { return BytesToLong(ReadFixed(Offset, 2)); }
 int32_t clsPalmDB::GetInt32(int32_t Offset) const { return BytesToLong(ReadFixed(Offset, 4)); }
 
-std::string clsPalmDB::GetString(int32_t Offset) const {
+std::string_view clsPalmDB::StringView(int32_t Offset) const {
     size_t position = static_cast<size_t>(mFixedLength);
     for (int32_t skip = 1; skip < Offset; ++skip) {
         const size_t nul = mRawData.find('\0', position);
@@ -245,10 +301,12 @@ std::string clsPalmDB::GetString(int32_t Offset) const {
     }
     if (position >= mRawData.size()) return {};
     const size_t nul = mRawData.find('\0', position);
-    return mRawData.substr(position, nul == std::string::npos ? std::string::npos : nul - position);
+    return std::string_view(mRawData).substr(position, nul == std::string::npos ? std::string::npos : nul - position);
 }
 
-void clsPalmDB::SetString(int32_t Offset, const std::string& NewValue) {
+std::string clsPalmDB::GetString(int32_t Offset) const { return std::string(StringView(Offset)); }
+
+void clsPalmDB::SetString(int32_t Offset, std::string_view NewValue) {
     // The string part is NUL-separated pieces; find piece number Offset and replace it.
     // Records are filled string by string, so the search goes on from the piece set last.
     size_t start = std::min(static_cast<size_t>(mFixedLength), mRawData.size());

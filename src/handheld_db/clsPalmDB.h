@@ -78,6 +78,15 @@ public:
     void AddNew();
     Value Item(const FieldIndex& Index);
     void SetItem(const FieldIndex& Index, const Value& NewValue);
+    // SetItem with a text or a whole number, and Item(...).ToText(), for a field given by
+    // its number: the loops that write and read every record use these, without a Value.
+    void SetText(int16_t Number, std::string_view NewValue);
+    void SetInteger(int16_t Number, int64_t NewValue);
+    // The text is a view of the record buffer (of scratch for a number), valid until the
+    // buffer or scratch next changes.
+    std::string_view ItemText(int16_t Number, std::string& scratch);
+    // Item(Number) as a view of the record buffer, valid until the buffer next changes.
+    ValueView ItemView(int16_t Number);
     ValueCollection GetValues();
     const std::string& RawData() const { return mRawData; }
     void SetRawData(std::string data);
@@ -90,7 +99,7 @@ public:
     int32_t GetInt16(int32_t Offset) const;
     int32_t GetInt32(int32_t Offset) const;
     std::string GetString(int32_t Offset) const;
-    void SetString(int32_t Offset, const std::string& NewValue);
+    void SetString(int32_t Offset, std::string_view NewValue);
     int32_t AppendString(int32_t Offset, const std::string& NewValue, bool PadEven);
 
     // Records.
@@ -107,7 +116,13 @@ private:
     };
 
     IPalmFile& File() const;
+    // The field of a number, or null (and the error shown) when there is none.
+    const Field* FieldNumbered(int16_t Number) const;
+    // Where a fixed-size value of size bytes goes; writing 2 bytes just past the end grows
+    // the record first.
+    char* FixedTarget(int32_t Offset, size_t size);
     int32_t SetFixed(int32_t Offset, const Value& NewValue, size_t size);
+    std::string_view StringView(int32_t Offset) const;
     std::string_view ReadFixed(int32_t Offset, size_t size) const;
     void ShowError(const std::string& text) const;
 

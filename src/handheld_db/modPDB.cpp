@@ -14,16 +14,13 @@ int32_t BytesToLong(std::string_view bytes) {
     return static_cast<int32_t>(value);
 }
 
-void WriteValueBytes(const Value& value, size_t size, char* out) {
+void WriteTextBytes(std::string_view text, size_t size, char* out) {
     std::fill(out, out + size, '\0');
-    if (value.IsText()) {
-        const std::string& text = value.Text();
-        std::copy_n(text.data(), std::min(size, text.size()), out);
-        return;
-    }
-    if (value.IsDate()) RaiseError(ErrTypeMismatch);
-    // A whole number needs no rounding, only the 32-bit range check.
-    const int64_t number = value.GetKind() == Value::Kind::Integer ? CheckInt32(value.Integer()) : CLng(value.ToNumber());
+    std::copy_n(text.data(), std::min(size, text.size()), out);
+}
+
+void WriteIntegerBytes(int64_t number, size_t size, char* out) {
+    number = CheckInt32(number);
     if (size == 4) {
         // Integer division truncates toward zero; the quotient must fit a byte.
         const int64_t top = number / 16777216;
@@ -37,7 +34,16 @@ void WriteValueBytes(const Value& value, size_t size, char* out) {
         out[1] = static_cast<char>(number & 0xFF);
     } else if (size == 1) {
         out[0] = static_cast<char>(number & 0xFF);
+    } else {
+        std::fill(out, out + size, '\0');
     }
+}
+
+void WriteValueBytes(const Value& value, size_t size, char* out) {
+    if (value.IsText()) return WriteTextBytes(value.Text(), size, out);
+    if (value.IsDate()) RaiseError(ErrTypeMismatch);
+    // A whole number needs no rounding, only the 32-bit range check.
+    WriteIntegerBytes(value.GetKind() == Value::Kind::Integer ? value.Integer() : CLng(value.ToNumber()), size, out);
 }
 
 std::string ValueToBytes(const Value& value, size_t size) {

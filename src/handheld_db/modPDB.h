@@ -22,6 +22,9 @@ int32_t BytesToLong(std::string_view bytes);
 std::string ValueToBytes(const Value& value, size_t size);
 // The same, written over size bytes at out.
 void WriteValueBytes(const Value& value, size_t size, char* out);
+// The same for a whole number (checked against the 32-bit range) and for a text.
+void WriteIntegerBytes(int64_t number, size_t size, char* out);
+void WriteTextBytes(std::string_view text, size_t size, char* out);
 
 // Big-endian helpers for the container layouts.
 std::string BigEndian16(uint32_t value);

@@ -25,4 +25,37 @@ double Value::ToNumber() const {
     }
 }
 
+double ValueView::ToNumber() const {
+    switch (Kind) {
+    case Value::Kind::Integer: return static_cast<double>(Integer);
+    case Value::Kind::Double: return Double;
+    case Value::Kind::Text: return Val(Text);
+    default: return 0.0;
+    }
+}
+
+std::string ValueView::ToText() const {
+    std::string scratch;
+    return std::string(TextIn(scratch));
+}
+
+std::string_view ValueView::TextIn(std::string& scratch) const {
+    switch (Kind) {
+    case Value::Kind::Integer: scratch = NumberText(Integer); return scratch;
+    case Value::Kind::Double: scratch = NumberText(Double); return scratch;
+    case Value::Kind::Text: return Text;
+    default: return {};
+    }
+}
+
+Value ValueView::ToValue() const {
+    switch (Kind) {
+    case Value::Kind::Integer: return Value(Integer);
+    case Value::Kind::Double: return Value(Double);
+    case Value::Kind::Text: return Value(std::string(Text));
+    case Value::Kind::Empty: return Value();
+    default: return Value::Null();
+    }
+}
+
 } // namespace dovrex

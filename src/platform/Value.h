@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <variant>
 
 namespace dovrex {
@@ -54,6 +55,28 @@ private:
         friend bool operator==(NullTag, NullTag) { return true; }
     };
     std::variant<std::monostate, NullTag, int64_t, double, std::string, DateTime> mData;
+};
+
+// A value that does not own its text: a view of a record or a line, valid as long as
+// what it views. It converts as the Value it stands for would.
+struct ValueView {
+    Value::Kind Kind = Value::Kind::Null;
+    int64_t Integer = 0;
+    double Double = 0;
+    std::string_view Text;
+
+    static ValueView OfText(std::string_view text) { return {Value::Kind::Text, 0, 0, text}; }
+    static ValueView OfInteger(int64_t number) { return {Value::Kind::Integer, number, 0, {}}; }
+    static ValueView OfDouble(double number) { return {Value::Kind::Double, 0, number, {}}; }
+    static ValueView OfEmpty() { return {Value::Kind::Empty, 0, 0, {}}; }
+
+    bool IsNull() const { return Kind == Value::Kind::Null; }
+    bool IsText() const { return Kind == Value::Kind::Text; }
+    double ToNumber() const;
+    std::string ToText() const;
+    // The text itself, or the number's text made in scratch.
+    std::string_view TextIn(std::string& scratch) const;
+    Value ToValue() const;
 };
 
 } // namespace dovrex

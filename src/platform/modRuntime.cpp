@@ -154,19 +154,21 @@ std::string LTrim(std::string_view text) {
     return std::string(text.substr(start));
 }
 
-std::string RTrim(std::string_view text) {
+std::string_view RTrimView(std::string_view text) {
     size_t end = text.size();
     while (end > 0 && text[end - 1] == ' ') --end;
-    return std::string(text.substr(0, end));
+    return text.substr(0, end);
 }
 
-std::string Trim(std::string_view text) {
+std::string_view TrimView(std::string_view text) {
     size_t start = 0;
-    size_t end = text.size();
-    while (start < end && text[start] == ' ') ++start;
-    while (end > start && text[end - 1] == ' ') --end;
-    return std::string(text.substr(start, end - start));
+    while (start < text.size() && text[start] == ' ') ++start;
+    return RTrimView(text.substr(start));
 }
+
+std::string RTrim(std::string_view text) { return std::string(RTrimView(text)); }
+
+std::string Trim(std::string_view text) { return std::string(TrimView(text)); }
 
 namespace {
 

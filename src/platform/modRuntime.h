@@ -39,6 +39,9 @@ inline std::string NumberText(int16_t value) { return NumberText(static_cast<int
 std::string Trim(std::string_view text);
 std::string LTrim(std::string_view text);
 std::string RTrim(std::string_view text);
+// The same, as views of the text.
+std::string_view TrimView(std::string_view text);
+std::string_view RTrimView(std::string_view text);
 
 // Letter case in Windows-1252.
 char UpperChar(char c);
