@@ -127,7 +127,14 @@ void clsAdvanced::MarkDirty(Group group) {
     if (!mLoading) mGroupDirty[group] = true;
 }
 
-int16_t clsAdvanced::Find(List list, const std::string& key) const {
+unsigned clsAdvanced::KeyShape(std::string_view key) {
+    if (key.empty()) return 0;
+    const auto first = static_cast<unsigned char>(UpperChar(key.front()));
+    const auto last = static_cast<unsigned char>(UpperChar(key.back()));
+    return (first * 7u + last * 13u + static_cast<unsigned>(key.size())) & 255u;
+}
+
+int16_t clsAdvanced::Find(List list, std::string_view key) const {
     const ConfigList& entries = mLists[list];
     const auto found = entries.ByKey.find(key);
     if (found == entries.ByKey.end()) return -1;
@@ -164,6 +171,8 @@ void clsAdvanced::Add(int list, const std::string& key, const std::string& value
     const int16_t position = CheckInt16(static_cast<int64_t>(target.Entries.size()) + 1);
     target.Entries.push_back({position, key, extra, value, false, !mLoading});
     target.ByKey[key].push_back(position);
+    const unsigned shape = KeyShape(key);
+    target.KeyShapes[shape / 64] |= uint64_t{1} << (shape % 64);
     MarkDirty(GroupOf(static_cast<List>(list)));
 }
 
@@ -445,6 +454,12 @@ int16_t clsAdvanced::GetToken(const std::string& TokenType, const ConfigIndex& I
 bool clsAdvanced::HasToken(const std::string& TokenType, const std::string& Token) const {
     const int list = TokenList(TokenType);
     return list >= 0 && Find(static_cast<List>(list), Token) >= 0;
+}
+
+bool clsAdvanced::HasToken(List list, std::string_view Token) const {
+    const unsigned shape = KeyShape(Token);
+    if ((mLists[list].KeyShapes[shape / 64] & (uint64_t{1} << (shape % 64))) == 0) return false;
+    return Find(list, Token) >= 0;
 }
 
 void clsAdvanced::AddToken(const std::string& TokenType, const std::string& Token) {

@@ -38,7 +38,7 @@ Pairs Sorted(const Pairs& input) {
     for (const auto& [word, position] : input) index.Insert(word, static_cast<int16_t>(position));
     index.SortEntries();
     Pairs result;
-    for (int i = 0; i < index.Count(); ++i) result.emplace_back(index.Words()[i], index.Positions()[i]);
+    for (int16_t i = 0; i < index.Count(); ++i) result.emplace_back(index.Word(i), index.Position(i));
     return result;
 }
 
