@@ -127,13 +127,6 @@ void clsAdvanced::MarkDirty(Group group) {
     if (!mLoading) mGroupDirty[group] = true;
 }
 
-unsigned clsAdvanced::KeyShape(std::string_view key) {
-    if (key.empty()) return 0;
-    const auto first = static_cast<unsigned char>(UpperChar(key.front()));
-    const auto last = static_cast<unsigned char>(UpperChar(key.back()));
-    return (first * 7u + last * 13u + static_cast<unsigned>(key.size())) & 255u;
-}
-
 int16_t clsAdvanced::Find(List list, std::string_view key) const {
     const ConfigList& entries = mLists[list];
     const auto found = entries.ByKey.find(key);
@@ -454,12 +447,6 @@ int16_t clsAdvanced::GetToken(const std::string& TokenType, const ConfigIndex& I
 bool clsAdvanced::HasToken(const std::string& TokenType, const std::string& Token) const {
     const int list = TokenList(TokenType);
     return list >= 0 && Find(static_cast<List>(list), Token) >= 0;
-}
-
-bool clsAdvanced::HasToken(List list, std::string_view Token) const {
-    const unsigned shape = KeyShape(Token);
-    if ((mLists[list].KeyShapes[shape / 64] & (uint64_t{1} << (shape % 64))) == 0) return false;
-    return Find(list, Token) >= 0;
 }
 
 void clsAdvanced::AddToken(const std::string& TokenType, const std::string& Token) {

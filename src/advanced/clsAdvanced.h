@@ -116,7 +116,10 @@ public:
     bool HasToken(const std::string& TokenType, const std::string& Token) const;
     // The same test on a list (lstTokensAddress, lstTokensOwner) for a word of the index
     // step: most words are settled by the shape of the list's keys, without a lookup.
-    bool HasToken(List list, std::string_view Token) const;
+    bool HasToken(List list, std::string_view Token) const {
+        const unsigned shape = KeyShape(Token);
+        return (mLists[list].KeyShapes[shape / 64] & (uint64_t{1} << (shape % 64))) != 0 && Find(list, Token) >= 0;
+    }
     void AddToken(const std::string& TokenType, const std::string& Token);
     bool DeleteToken(const std::string& TokenType, const std::string& Token);
 
@@ -153,7 +156,16 @@ private:
         // every key ever added: a clear bit means no key of that shape, so no lookup.
         std::array<uint64_t, 4> KeyShapes{};
     };
-    static unsigned KeyShape(std::string_view key);
+    static unsigned KeyShape(std::string_view key) {
+        if (key.empty()) return 0;
+        return (UpperByte(key.front()) * 7u + UpperByte(key.back()) * 13u + static_cast<unsigned>(key.size())) & 255u;
+    }
+    static unsigned UpperByte(char c) {
+        // Only a-z change within ASCII.
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 'a' && byte <= 'z') return byte - 32u;
+        return byte < 0x80 ? byte : static_cast<unsigned char>(UpperChar(c));
+    }
 
     static Group GroupOf(List list);
     static int MessageList(const std::string& MessageType);

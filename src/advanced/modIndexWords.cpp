@@ -1,5 +1,6 @@
 #include "modIndexWords.h"
 
+#include <algorithm>
 #include <array>
 
 namespace dovrex {
@@ -78,15 +79,16 @@ void IndexEntries(int16_t IndexType, std::string_view Text, const clsAdvanced& a
     while (start < end && Text[start] == ' ') ++start;
     while (end > start && Text[end - 1] == ' ') --end;
     if (start == end) return;
-    if (buffer.size() < end - start) buffer.resize(end - start);
-    for (size_t i = start; i < end; ++i) {
-        // Only letters change, and in ASCII only a-z.
-        const char c = Text[i];
-        buffer[i - start] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32)
-                            : static_cast<unsigned char>(c) < 0x80 ? c
-                                                                   : UpperChar(c);
+    std::string_view whole = Text.substr(start, end - start);
+    // Numbers and upper-case texts (the usual) are taken as they are.
+    const bool changes = std::any_of(whole.begin(), whole.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || static_cast<unsigned char>(c) >= 0x80;
+    });
+    if (changes) {
+        if (buffer.size() < whole.size()) buffer.resize(whole.size());
+        for (size_t i = 0; i < whole.size(); ++i) buffer[i] = UpperChar(whole[i]);
+        whole = std::string_view(buffer.data(), whole.size());
     }
-    const std::string_view whole(buffer.data(), end - start);
     if (IndexType == ixMeterTagNbr && whole == "0") return;
     entries.push_back(whole);
 }

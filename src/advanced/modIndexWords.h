@@ -35,7 +35,7 @@ bool IsIndexToken(int16_t IndexType, std::string_view word, const clsAdvanced& a
 std::vector<std::string> IndexEntries(int16_t IndexType, const std::string& Text, const clsAdvanced& advanced);
 
 // The same two without a copy per word, for a meter at a time: entries is cleared and
-// receives views into buffer, valid until buffer is used again.
+// receives views into Text or buffer, valid while Text lives and buffer is not used again.
 void SplitIndexWords(std::string_view Text, int16_t IndexType, const clsAdvanced& advanced, std::string& buffer,
                      std::vector<std::string_view>& entries);
 void IndexEntries(int16_t IndexType, std::string_view Text, const clsAdvanced& advanced, std::string& buffer,

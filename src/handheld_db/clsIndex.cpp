@@ -123,8 +123,16 @@ void clsIndex::WriteRecord(clsQVF& database) {
     SortEntries();
     std::vector<QVFIndexPair> pairs;
     pairs.reserve(mEntries.size());
+    const char* const text = mText.data();
+    const Entry* previous = nullptr;
     for (const Entry& entry : mEntries) {
-        pairs.push_back({std::string_view(mText.data() + entry.Offset, entry.Length), entry.Position});
+        // Equal neighbours share one text, which the record writer recognises at once.
+        const bool same = previous != nullptr && previous->Head == entry.Head && previous->Next == entry.Next &&
+                          previous->Length == entry.Length &&
+                          (entry.Length <= 16 ||
+                           std::memcmp(text + previous->Offset + 16, text + entry.Offset + 16, entry.Length - 16) == 0);
+        if (!same) previous = &entry;
+        pairs.push_back({std::string_view(text + previous->Offset, previous->Length), entry.Position});
     }
     database.AddIndexRecord(mRouteIndex, mIndexType, pairs);
     mEntries.clear();
