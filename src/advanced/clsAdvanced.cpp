@@ -127,7 +127,7 @@ void clsAdvanced::MarkDirty(Group group) {
     if (!mLoading) mGroupDirty[group] = true;
 }
 
-int16_t clsAdvanced::Find(List list, const std::string& key) const {
+int16_t clsAdvanced::Find(List list, std::string_view key) const {
     const ConfigList& entries = mLists[list];
     const auto found = entries.ByKey.find(key);
     if (found == entries.ByKey.end()) return -1;
@@ -164,6 +164,8 @@ void clsAdvanced::Add(int list, const std::string& key, const std::string& value
     const int16_t position = CheckInt16(static_cast<int64_t>(target.Entries.size()) + 1);
     target.Entries.push_back({position, key, extra, value, false, !mLoading});
     target.ByKey[key].push_back(position);
+    const unsigned shape = KeyShape(key);
+    target.KeyShapes[shape / 64] |= uint64_t{1} << (shape % 64);
     MarkDirty(GroupOf(static_cast<List>(list)));
 }
 

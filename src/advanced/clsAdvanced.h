@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <variant>
 #include <vector>
@@ -113,6 +114,12 @@ public:
     int16_t GetToken(const std::string& TokenType, const ConfigIndex& Index, std::string& Token) const;
     // Whether Token is in the list of TokenType, as GetToken finds it, without copying texts.
     bool HasToken(const std::string& TokenType, const std::string& Token) const;
+    // The same test on a list (lstTokensAddress, lstTokensOwner) for a word of the index
+    // step: most words are settled by the shape of the list's keys, without a lookup.
+    bool HasToken(List list, std::string_view Token) const {
+        const unsigned shape = KeyShape(Token);
+        return (mLists[list].KeyShapes[shape / 64] & (uint64_t{1} << (shape % 64))) != 0 && Find(list, Token) >= 0;
+    }
     void AddToken(const std::string& TokenType, const std::string& Token);
     bool DeleteToken(const std::string& TokenType, const std::string& Token);
 
@@ -145,14 +152,27 @@ private:
         std::vector<ConfigEntry> Entries; // position p at p - 1; none: only the placeholder slot 0
         // Positions of the entries of each key, ascending (keys never change but in letter case).
         std::unordered_map<std::string, std::vector<int16_t>, NoCaseHash, NoCaseEqual> ByKey;
+        // One bit per key shape (letter-case-free first and last character and length) of
+        // every key ever added: a clear bit means no key of that shape, so no lookup.
+        std::array<uint64_t, 4> KeyShapes{};
     };
+    static unsigned KeyShape(std::string_view key) {
+        if (key.empty()) return 0;
+        return (UpperByte(key.front()) * 7u + UpperByte(key.back()) * 13u + static_cast<unsigned>(key.size())) & 255u;
+    }
+    static unsigned UpperByte(char c) {
+        // Only a-z change within ASCII.
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 'a' && byte <= 'z') return byte - 32u;
+        return byte < 0x80 ? byte : static_cast<unsigned char>(UpperChar(c));
+    }
 
     static Group GroupOf(List list);
     static int MessageList(const std::string& MessageType);
     static int TokenList(const std::string& TokenType);
     static int ChangeoutList(const std::string& ChangeoutType);
 
-    int16_t Find(List list, const std::string& key) const;
+    int16_t Find(List list, std::string_view key) const;
     // The entry at Index (the empty placeholder for position 0 of a list that never had
     // one), or null; position receives the found position or -1.
     const ConfigEntry* Locate(int list, const ConfigIndex& Index, int16_t& position) const;

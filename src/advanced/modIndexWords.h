@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dovrex {
@@ -28,9 +29,16 @@ inline constexpr int16_t IndexKindCount = 5;
 std::vector<std::string> SplitIndexWords(const std::string& Text, int16_t IndexType, const clsAdvanced& advanced);
 // True when word is an excluded word of the kind: owner words for kind 0, address words
 // for kind 1; never for other kinds.
-bool IsIndexToken(int16_t IndexType, const std::string& word, const clsAdvanced& advanced);
+bool IsIndexToken(int16_t IndexType, std::string_view word, const clsAdvanced& advanced);
 // The entries of one kind from the matching field's text: the words for kinds 0 and 1;
 // the trimmed, upper-cased text for kinds 2 to 4 (none when blank, nor for a tag number 0).
 std::vector<std::string> IndexEntries(int16_t IndexType, const std::string& Text, const clsAdvanced& advanced);
+
+// The same two without a copy per word, for a meter at a time: entries is cleared and
+// receives views into Text or buffer, valid while Text lives and buffer is not used again.
+void SplitIndexWords(std::string_view Text, int16_t IndexType, const clsAdvanced& advanced, std::string& buffer,
+                     std::vector<std::string_view>& entries);
+void IndexEntries(int16_t IndexType, std::string_view Text, const clsAdvanced& advanced, std::string& buffer,
+                  std::vector<std::string_view>& entries);
 
 } // namespace dovrex

@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dovrex {
@@ -51,6 +52,9 @@ struct ConversionRun {
     // meter indexed.
     std::vector<clsIndex> IndexCollectors;
     int32_t LastIndexedRoute = 0;
+    // The upper-cased text of the field being indexed and its entries, reused for every meter.
+    std::string IndexText;
+    std::vector<std::string_view> IndexEntries;
     // The import created the route database file (the code records go only into one).
     bool RouteDatabaseCreated = false;
 

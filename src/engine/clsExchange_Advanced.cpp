@@ -16,12 +16,14 @@ namespace dovrex {
 
 clsAdvanced& clsExchange::Advanced() {
     if (mAdvanced != nullptr) return *mAdvanced;
-    return clsAdvanced::Shared(mRegistry != nullptr ? mRegistry->StorePath() : std::string());
+    // Called for every meter: the store path is passed on, not copied.
+    static const std::string noStore;
+    return clsAdvanced::Shared(mRegistry != nullptr ? mRegistry->StorePath() : noStore);
 }
 
-void clsExchange::IndexMeter(int32_t RouteNbr, int16_t Position, const std::string& TagNbr,
-                             const std::string& SerialNbr, const std::string& BillingName,
-                             const std::string& ServiceAddress, const std::string& ServiceID) {
+void clsExchange::IndexMeter(int32_t RouteNbr, int16_t Position, std::string_view TagNbr, std::string_view SerialNbr,
+                             std::string_view BillingName, std::string_view ServiceAddress,
+                             std::string_view ServiceID) {
     ConversionRun& run = Run();
     std::vector<clsIndex>& collectors = run.IndexCollectors;
     // Without index records nothing is collected: the words would only be dropped at the
@@ -37,12 +39,13 @@ void clsExchange::IndexMeter(int32_t RouteNbr, int16_t Position, const std::stri
         }
     }
 
-    const std::array<const std::string*, IndexKindCount> fields = {&BillingName, &ServiceAddress, &TagNbr, &SerialNbr,
-                                                                   &ServiceID};
+    const std::array<std::string_view, IndexKindCount> fields = {BillingName, ServiceAddress, TagNbr, SerialNbr,
+                                                                 ServiceID};
     if (!collectors.empty()) {
         const clsAdvanced& advanced = Advanced();
         for (int16_t kind = 0; kind < IndexKindCount; ++kind) {
-            for (const std::string& entry : IndexEntries(kind, *fields[static_cast<size_t>(kind)], advanced)) {
+            IndexEntries(kind, fields[static_cast<size_t>(kind)], advanced, run.IndexText, run.IndexEntries);
+            for (const std::string_view entry : run.IndexEntries) {
                 collectors[static_cast<size_t>(kind)].Insert(entry, Position);
             }
         }

@@ -3,6 +3,9 @@
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace dovrex {
 
 clsQVF::clsQVF(IMessageBox* messages) : mMessages(messages) { BuildSchema(0); }
@@ -98,32 +101,62 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, int32_t lCoun
     if (lCount < 0 || static_cast<size_t>(lCount) > aValues.size() || static_cast<size_t>(lCount) > aPositions.size()) {
         RaiseError(ErrSubscript);
     }
-    // Consecutive equal words form one entry (pairs First to Last - 1); the caller sorts the
-    // pairs first.
-    struct Entry {
-        size_t First, Last;
-    };
-    std::vector<Entry> entries;
-    for (size_t i = 0; i < static_cast<size_t>(lCount); ++i) {
-        if (entries.empty() || aValues[entries.back().First] != aValues[i]) entries.push_back({i, i});
-        entries.back().Last = i + 1;
-    }
+    std::vector<QVFIndexPair> pairs;
+    pairs.reserve(static_cast<size_t>(lCount));
+    for (size_t i = 0; i < static_cast<size_t>(lCount); ++i) pairs.push_back({aValues[i], aPositions[i]});
+    AddIndexRecord(RouteIndex, IndexType, pairs);
+}
 
+void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<const QVFIndexPair> Pairs) {
     clsPalmDB& db = DB();
     db.AddNew();
     int32_t offset = db.SetInt16(0, 6);
     offset = db.SetInt16(offset, RouteIndex);
     offset = db.SetInt16(offset, IndexType);
-    for (size_t e = 0; e < entries.size(); ++e) {
-        const Entry& entry = entries[e];
-        const std::string& word = aValues[entry.First];
-        const int64_t size = 2 + static_cast<int64_t>(word.size()) + 1 + (word.size() % 2 == 0 ? 1 : 0) +
-                             2 * static_cast<int64_t>(entry.Last - entry.First);
-        const int64_t link = e + 1 < entries.size() ? CheckInt16(offset + size) : -1;
-        offset = db.SetInt16(offset, Value(link));
-        offset = db.AppendString(offset, word, true);
-        for (size_t i = entry.First; i < entry.Last; ++i) offset = db.SetInt16(offset, aPositions[i]);
+    if (Pairs.empty()) {
+        db.WriteData();
+        return;
     }
+    auto sameWord = [](std::string_view a, std::string_view b) {
+        // Equal words of a collector share their text.
+        return a.size() == b.size() && (a.data() == b.data() || std::memcmp(a.data(), b.data(), a.size()) == 0);
+    };
+    // The first link goes into the new record as the header did; the rest is assembled
+    // here, at most a word, its NUL, a pad byte, a link and a position per pair.
+    std::string record;
+    size_t bound = 0;
+    for (const QVFIndexPair& pair : Pairs) bound += pair.Word.size() + 6;
+    char* out = nullptr;
+    for (size_t first = 0; first < Pairs.size();) {
+        // The entry: this word and its positions, up to the next different word.
+        const std::string_view word = Pairs[first].Word;
+        size_t last = first + 1;
+        while (last < Pairs.size() && sameWord(Pairs[last].Word, word)) ++last;
+        const int64_t size = 2 + static_cast<int64_t>(word.size()) + 1 + (word.size() % 2 == 0 ? 1 : 0) +
+                             2 * static_cast<int64_t>(last - first);
+        const int64_t link = last < Pairs.size() ? CheckInt16(offset + size) : -1;
+        if (out == nullptr) {
+            offset = db.SetInt16(offset, Value(link));
+            record.resize(static_cast<size_t>(offset) + bound);
+            std::memcpy(record.data(), db.RawData().data(), static_cast<size_t>(offset));
+            out = record.data() + offset;
+        } else {
+            *out++ = static_cast<char>((link >> 8) & 0xFF);
+            *out++ = static_cast<char>(link & 0xFF);
+        }
+        std::memcpy(out, word.data(), word.size());
+        out += word.size();
+        *out++ = '\0';
+        if ((out - record.data()) % 2 == 1) *out++ = '\0';
+        for (size_t i = first; i < last; ++i) {
+            *out++ = static_cast<char>((Pairs[i].Position >> 8) & 0xFF);
+            *out++ = static_cast<char>(Pairs[i].Position & 0xFF);
+        }
+        offset = static_cast<int32_t>(std::min<int64_t>(out - record.data(), INT32_MAX));
+        first = last;
+    }
+    record.resize(static_cast<size_t>(out - record.data()));
+    db.SetRawData(std::move(record));
     db.WriteData();
 }
 

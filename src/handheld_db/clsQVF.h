@@ -3,7 +3,9 @@
 #include "clsPalmDB.h"
 
 #include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dovrex {
@@ -14,6 +16,12 @@ struct QVFIndexEntry {
     std::vector<int32_t> Positions;
     // "WORD:pos:pos", as GetIndexRecord gives it.
     std::string Text() const;
+};
+
+// One word of an index record being written and one position it occurs at.
+struct QVFIndexPair {
+    std::string_view Word;
+    int32_t Position;
 };
 
 // The QVF route and readings database: the one record format shared with the
@@ -72,6 +80,8 @@ public:
                        const std::vector<std::string>& aData);
     void AddIndexRecord(int16_t RouteIndex, int16_t IndexType, int32_t lCount, const std::vector<std::string>& aValues,
                         const std::vector<int32_t>& aPositions);
+    // The same from pairs sorted by word: consecutive equal words form one entry.
+    void AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<const QVFIndexPair> Pairs);
     // Decodes the index record in the buffer: one "WORD:pos:pos" text per entry.
     void GetIndexRecord(int32_t& RouteIndex, int32_t& IndexType, int32_t& lCount, std::vector<std::string>& aEntries);
     // The same walk with each entry's word and positions apart.

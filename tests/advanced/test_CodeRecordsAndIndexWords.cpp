@@ -37,6 +37,11 @@ TEST(IndexWords, NamesAndAddressesSplitIntoKeptWords) {
     EXPECT_TRUE(IsIndexToken(ixBillingName, "ESTATE", advanced));
     EXPECT_FALSE(IsIndexToken(ixServiceAddress, "ESTATE", advanced));
     EXPECT_FALSE(IsIndexToken(ixMeterSerialNbr, "ST", advanced));
+    // The excluded words follow the configuration, letter case ignored.
+    advanced.AddToken("Owner", "\xE9sq");
+    EXPECT_TRUE(IsIndexToken(ixBillingName, "\xC9SQ", advanced));
+    ASSERT_TRUE(advanced.DeleteToken("Owner", "ESTATE"));
+    EXPECT_FALSE(IsIndexToken(ixBillingName, "ESTATE", advanced));
 
     // The other kinds take the whole value, trimmed and upper-cased.
     const struct {

@@ -38,7 +38,7 @@ Pairs Sorted(const Pairs& input) {
     for (const auto& [word, position] : input) index.Insert(word, static_cast<int16_t>(position));
     index.SortEntries();
     Pairs result;
-    for (int i = 0; i < index.Count(); ++i) result.emplace_back(index.Words()[i], index.Positions()[i]);
+    for (int16_t i = 0; i < index.Count(); ++i) result.emplace_back(index.Word(i), index.Position(i));
     return result;
 }
 
@@ -46,11 +46,16 @@ Pairs Sorted(const Pairs& input) {
 
 TEST(clsIndex, SortsExactlyAsTheStableBubbleSort) {
     // Ties, letter case, prefixes, digits, bytes above 127 and the empty word, shuffled.
+    // Words of 8 and 16 bytes and longer ones that share them, a NUL inside and a high byte
+    // past the 16th.
     const std::vector<std::string> words = {"MAIN", "MAIN", "main", "MAI", "MAINS", "", "1ST", "Z", "ELM", "ELM",
-                                            "\xC9LM", "A", "a", "MAIN ", "10", "9", "MAIN", "ELM"};
+                                            "\xC9LM", "A", "a", "MAIN ", "10", "9", "MAIN", "ELM", "ABCDEFGH",
+                                            std::string("ABCDEFGH\0", 9), "ABCDEFGHI", "ABCDEFGHIJKLMNOP",
+                                            "ABCDEFGHIJKLMNOPQ", "ABCDEFGHIJKLMNOPR", "ABCDEFGHIJKLMNOPQ\xFF",
+                                            "ABCDEFGHIJKLMNOPQR", "ABCDEFGHIJKLMNOPQ"};
     Pairs input;
     std::mt19937 random(7);
-    for (int i = 0; i < 400; ++i) input.emplace_back(words[random() % words.size()], i);
+    for (int i = 0; i < 1000; ++i) input.emplace_back(words[random() % words.size()], i);
     EXPECT_EQ(Sorted(input), BubbleSorted(input));
     const Pairs reversed(input.rbegin(), input.rend());
     EXPECT_EQ(Sorted(reversed), BubbleSorted(reversed));
