@@ -21,16 +21,11 @@ public:
     }
 
     const dovrex::Value& Get() const { return mKind->ValueAt(mNumber); }
-    std::string Text() const { return Get().ToText(); }
-    double Number() const { return Get().ToNumber(); }
+    std::string Text() const { return mKind->TextAt(mNumber); }
+    double Number() const { return mKind->NumberAt(mNumber); }
     void Set(dovrex::Value NewValue) const { mKind->SetValueAt(mNumber, std::move(NewValue)); }
     // The field's columns of the line last parsed, as they stand.
-    std::string Columns() const {
-        const clsField& field = mKind->Fields()[mNumber];
-        const std::string& line = mKind->LastBuffer();
-        const size_t start = static_cast<size_t>(field.FieldPos()) - 1;
-        return start < line.size() ? line.substr(start, static_cast<size_t>(field.FieldLen())) : std::string();
-    }
+    std::string Columns() const { return std::string(mKind->ColumnsAt(mNumber)); }
 
 private:
     clsRecType* mKind;

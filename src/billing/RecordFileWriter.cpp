@@ -2,6 +2,7 @@
 
 #include "platform/RuntimeError.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace dovrex {
@@ -16,6 +17,7 @@ RecordFileWriter::RecordFileWriter(std::span<const RecordLayout> Layouts, int Pa
         auto kind = std::make_unique<clsRecType>(messages);
         kind->SetID(1, static_cast<int16_t>(std::strlen(layout.ID)), layout.ID);
         kind->AddFields(layout.Fields);
+        mRecIDs.push_back(kind->FieldNumber("RecID"));
         mKinds.push_back(std::move(kind));
     }
 }
@@ -63,9 +65,17 @@ clsRecType* RecordFileWriter::RecordType(std::string_view ID) const {
 
 int16_t RecordFileWriter::WriteRecord(clsRecType& Record) {
     if (!mFile.IsOpen()) RaiseError(ErrBadFileNumber);
-    Record.SetValue("RecID", Record.RIValue());
+    // The writer's own kinds know where their RecID is; any other record is told by name.
+    const auto own = std::find_if(mKinds.begin(), mKinds.end(), [&Record](const auto& kind) { return kind.get() == &Record; });
+    const auto recID = own != mKinds.end() ? mRecIDs[static_cast<size_t>(own - mKinds.begin())] : std::nullopt;
+    if (recID && *recID < Record.Fields().size() && Record.Fields()[*recID].FieldName() == "RecID") {
+        Record.SetValueAt(*recID, Record.RIValue());
+    } else {
+        Record.SetValue("RecID", Record.RIValue());
+    }
+    Record.BuildLine(mLine, mPadTo);
     const size_t before = mPending.size();
-    mPending += Record.BuildLine(mPadTo);
+    mPending += mLine;
     mPending += "\r\n";
     if (mPending.size() >= kFlushSize) {
         try {

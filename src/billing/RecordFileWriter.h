@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -51,6 +52,9 @@ private:
     int mPadTo;
     BinaryFile mFile;
     std::string mPending;     // lines not yet written to the file
+    std::string mLine;        // the line being assembled, reused from record to record
+    // The position of each kind's RecID field, in the order of mKinds.
+    std::vector<std::optional<size_t>> mRecIDs;
     uint64_t mWritten = 0;    // bytes already in the file
 };
 

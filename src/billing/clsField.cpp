@@ -135,7 +135,7 @@ std::optional<double> NumberOf(const Value& value) {
     case Value::Kind::Integer: return static_cast<double>(value.Integer());
     case Value::Kind::Double: return value.Double();
     case Value::Kind::Text:
-        if (Trim(value.Text()).empty()) return std::nullopt;
+        if (value.Text().find_first_not_of(' ') == std::string::npos) return std::nullopt;
         return Val(value.Text());
     case Value::Kind::Date: break;
     }
@@ -246,10 +246,21 @@ std::optional<DateTime> clsField::TimeFromText(std::string_view text) {
     return result;
 }
 
+double clsField::ExtractNumber(std::string_view Buffer) const {
+    switch (mFieldType) {
+    case ftText: return Val(Columns(Buffer));
+    case ftZeroFilled:
+        try {
+            return CLng(Val(Columns(Buffer)));
+        } catch (const RuntimeError&) {
+            return 0;
+        }
+    default: return Extract(Buffer).ToNumber();
+    }
+}
+
 Value clsField::Extract(std::string_view Buffer) const {
-    const size_t start = static_cast<size_t>(mFieldPos) - 1;
-    const std::string_view col = start < Buffer.size() ? Buffer.substr(start, static_cast<size_t>(mFieldLen))
-                                                       : std::string_view();
+    const std::string_view col = Columns(Buffer);
     auto mid = [&col](size_t from, size_t length) { return from < col.size() ? col.substr(from, length) : ""; };
     switch (mFieldType) {
     case ftText: return Value(std::string(col));
@@ -330,34 +341,84 @@ std::string clsField::Format(const Value& NewValue) const {
     }
 }
 
+namespace {
+
+// Text written into columns: its leftmost characters, then blanks; the line grows with
+// blanks as needed.
+void Place(std::string& Buffer, size_t start, size_t width, std::string_view text) {
+    const size_t length = std::min(text.size(), width);
+    if (Buffer.size() < start + width) Buffer.resize(start + width, ' ');
+    const auto at = Buffer.begin() + static_cast<std::ptrdiff_t>(start);
+    std::copy_n(text.begin(), length, at);
+    std::fill_n(at + static_cast<std::ptrdiff_t>(length), width - length, ' ');
+}
+
+// The whole number of a value for a zero-filled column, when it is one (as ZeroFilled
+// writes it without rounding); nothing when the column stays blank or needs rounding.
+// Raises for a value no number column takes, as ZeroFilled does.
+std::optional<int64_t> WholeOf(const Value& value, bool& blank) {
+    blank = false;
+    if (value.GetKind() == Value::Kind::Integer) return value.Integer();
+    const std::optional<double> number = NumberOf(value);
+    if (!number) {
+        blank = true;
+        return std::nullopt;
+    }
+    if (std::fabs(*number) < 1e15 && *number == std::trunc(*number)) return static_cast<int64_t>(*number);
+    return std::nullopt;
+}
+
+} // namespace
+
 void clsField::Insert(std::string& Buffer, const Value& NewValue) const {
     const size_t start = static_cast<size_t>(mFieldPos) - 1;
     const size_t width = static_cast<size_t>(mFieldLen);
-    if (mFieldType == ftText && NewValue.IsText()) {
-        // The commonest case, written in place: the leftmost characters, then blanks.
-        const std::string& text = NewValue.Text();
-        const size_t length = std::min(text.size(), width);
-        if (Buffer.size() < start + width) Buffer.resize(start + width, ' ');
-        std::copy_n(text.begin(), length, Buffer.begin() + static_cast<std::ptrdiff_t>(start));
-        std::fill_n(Buffer.begin() + static_cast<std::ptrdiff_t>(start + length), width - length, ' ');
-        return;
-    }
-    if ((mFieldType == ftZeroFilled || mFieldType == ftInteger) && NewValue.GetKind() == Value::Kind::Integer &&
-        NewValue.Integer() >= 0 && width <= 20) {
-        // A whole number in place: its digits right-aligned in zeros; a longer one keeps its
-        // leftmost digits, as the formatted text cut to the width would.
+    switch (mFieldType) {
+    case ftText:
+    case ftLong:
+    case ftSingle:
+    case ftDouble:
+    case ftTime:
+        // These kinds write a text as it stands: in place, without a copy.
+        if (NewValue.IsText()) return Place(Buffer, start, width, NewValue.Text());
+        break;
+    case ftZeroFilled:
+    case ftInteger: {
+        if (width > 20) break;
+        bool blank = false;
+        const std::optional<int64_t> whole = WholeOf(NewValue, blank);
+        if (blank) return Place(Buffer, start, width, {});
+        if (!whole) break;
+        // Digits right-aligned in zeros after any minus sign, as ZeroFilledWhole gives them.
+        const uint64_t magnitude = *whole < 0 ? 0 - static_cast<uint64_t>(*whole) : static_cast<uint64_t>(*whole);
         char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, NewValue.Integer()).ptr;
-        const size_t count = static_cast<size_t>(end - digits);
-        if (Buffer.size() < start + width) Buffer.resize(start + width, ' ');
-        const auto at = Buffer.begin() + static_cast<std::ptrdiff_t>(start);
-        if (count >= width) {
-            std::copy_n(digits, width, at);
-        } else {
-            std::fill_n(at, width - count, '0');
-            std::copy_n(digits, count, at + static_cast<std::ptrdiff_t>(width - count));
+        const size_t count = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
+        char text[48];
+        size_t length = 0;
+        if (*whole < 0) text[length++] = '-';
+        for (size_t i = count; i < width; ++i) text[length++] = '0';
+        std::copy_n(digits, count, text + length);
+        length += count;
+        return Place(Buffer, start, width, std::string_view(text, length));
+    }
+    case ftDate:
+        if ((width == 6 || width == 8) && NewValue.IsDate()) {
+            const DateTime& date = NewValue.Date();
+            if (date == ZeroDate()) return Place(Buffer, start, width, std::string_view("00000000", width));
+            // mm dd yy, or mm dd cc yy: each part as two digits.
+            const int parts[] = {date.Month, date.Day, width == 6 ? date.Year : date.Year / 100, date.Year};
+            char text[8];
+            size_t length = 0;
+            for (size_t i = 0; i < width / 2; ++i) {
+                const int v = parts[i] % 100;
+                if (v < 0) break;
+                text[length++] = static_cast<char>('0' + v / 10);
+                text[length++] = static_cast<char>('0' + v % 10);
+            }
+            if (length == width) return Place(Buffer, start, width, std::string_view(text, length));
         }
-        return;
+        break;
+    default: break;
     }
     std::string text = Format(NewValue);
     text.resize(width, ' ');

@@ -40,6 +40,13 @@ public:
     // The typed value of this field's columns of Buffer. Columns past the end of the line
     // are missing characters; text that cannot be converted gives the kind's default.
     dovrex::Value Extract(std::string_view Buffer) const;
+    // Extract(Buffer).ToNumber(), without building the value for the common kinds.
+    double ExtractNumber(std::string_view Buffer) const;
+    // This field's columns of Buffer, fewer or none where it ends earlier.
+    std::string_view Columns(std::string_view Buffer) const {
+        const size_t start = static_cast<size_t>(mFieldPos) - 1;
+        return start < Buffer.size() ? Buffer.substr(start, static_cast<size_t>(mFieldLen)) : std::string_view();
+    }
     // Writes the value into this field's columns of Buffer, which grows with blanks as
     // needed. Raises when the value cannot be formatted for the kind.
     void Insert(std::string& Buffer, const dovrex::Value& NewValue) const;

@@ -29,6 +29,7 @@ void clsRecType::AddField(std::string FieldName, int16_t FieldType, int16_t Fiel
     mFieldIndex.emplace(mFields.back().FieldName(), mFields.size() - 1);
     mValues.emplace_back();
     mLastPos = lastPos;
+    mMaxEnd = std::max<int>(mMaxEnd, position - 1 + FieldLen);
 }
 
 void clsRecType::AddFields(std::span<const FieldDecl> Fields) {
@@ -51,11 +52,14 @@ void clsRecType::ClearFields() {
     mFields.clear();
     mFieldIndex.clear();
     mValues.clear();
+    mHeld.clear();
     mLastPos = 0;
+    mMaxEnd = 0;
 }
 
 void clsRecType::ClearValues() {
-    for (auto& value : mValues) value.reset();
+    for (size_t index : mHeld) mValues[index].reset();
+    mHeld.clear();
     if (mOtherValues.Count() != 0) mOtherValues.Clear();
     mParsed = false;
 }
@@ -80,8 +84,26 @@ void clsRecType::ParseSwap(std::string& Buffer) {
 
 const Value* clsRecType::FieldValue(size_t index) const {
     auto& value = mValues[index];
-    if (!value && mParsed) value = mFields[index].Extract(mBuffer);
+    if (!value && mParsed) {
+        value = mFields[index].Extract(mBuffer);
+        mHeld.push_back(index);
+    }
     return value ? &*value : nullptr;
+}
+
+std::string clsRecType::TextAt(size_t FieldNumber) const {
+    if (FieldNumber < mFields.size() && ReadsLine(FieldNumber) && mFields[FieldNumber].FieldType() == clsField::ftText)
+        return std::string(ColumnsAt(FieldNumber));
+    return ValueAt(FieldNumber).ToText();
+}
+
+double clsRecType::NumberAt(size_t FieldNumber) const {
+    if (FieldNumber < mFields.size() && ReadsLine(FieldNumber)) return mFields[FieldNumber].ExtractNumber(mBuffer);
+    return ValueAt(FieldNumber).ToNumber();
+}
+
+std::string_view clsRecType::ColumnsAt(size_t FieldNumber) const {
+    return FieldNumber < mFields.size() ? mFields[FieldNumber].Columns(mBuffer) : std::string_view();
 }
 
 const Value& clsRecType::ValueAt(size_t FieldNumber) const {
@@ -100,22 +122,39 @@ const Value& clsRecType::Value(std::string_view FieldName) const {
 
 void clsRecType::SetValue(std::string_view FieldName, dovrex::Value NewValue) {
     if (const auto index = FieldIndex(FieldName)) {
-        mValues[*index] = std::move(NewValue);
+        SetValueAt(*index, std::move(NewValue));
     } else {
         mOtherValues.Set(std::string(FieldName), std::move(NewValue));
     }
 }
 
+void clsRecType::SetValueAt(size_t FieldNumber, dovrex::Value NewValue) {
+    auto& value = mValues.at(FieldNumber);
+    if (!value) mHeld.push_back(FieldNumber);
+    value = std::move(NewValue);
+}
+
 std::string clsRecType::BuildLine(int PadTo) const {
     std::string line;
-    line.reserve(static_cast<size_t>(std::max<int>(PadTo, mLastPos)));
-    for (size_t i = 0; i < mFields.size(); ++i) {
-        // A field without a value stays blank (or absent when nothing follows it).
-        const dovrex::Value* value = FieldValue(i);
-        if (value && !value->IsNull()) mFields[i].Insert(line, *value);
-    }
-    if (PadTo >= 1 && line.size() < static_cast<size_t>(PadTo)) line.resize(static_cast<size_t>(PadTo), ' ');
+    BuildLine(line, PadTo);
     return line;
+}
+
+void clsRecType::BuildLine(std::string& Line, int PadTo) const {
+    // The line is laid out blank to its widest, so that no field has to grow it, and then
+    // cut after the last field written (a field without a value stays blank, or absent
+    // when nothing follows it) or padded to PadTo.
+    Line.assign(static_cast<size_t>(std::max<int>(PadTo, mMaxEnd)), ' ');
+    size_t end = 0;
+    for (size_t i = 0; i < mFields.size(); ++i) {
+        const auto& held = mValues[i];
+        const dovrex::Value* value = held ? &*held : mParsed ? FieldValue(i) : nullptr;
+        if (value == nullptr || value->IsNull()) continue;
+        const clsField& field = mFields[i];
+        field.Insert(Line, *value);
+        end = std::max(end, static_cast<size_t>(field.FieldPos()) - 1 + static_cast<size_t>(field.FieldLen()));
+    }
+    Line.resize(std::max(end, PadTo >= 1 ? static_cast<size_t>(PadTo) : size_t{0}));
 }
 
 std::string clsRecType::Buffer(int PadTo) {

@@ -76,15 +76,24 @@ public:
     std::optional<size_t> FieldNumber(std::string_view FieldName) const { return FieldIndex(FieldName); }
     // The value of the field at that position, as Value gives it by name.
     const dovrex::Value& ValueAt(size_t FieldNumber) const;
+    // ValueAt(FieldNumber).ToText() and .ToNumber(), read straight from the parsed line
+    // when the field holds no value of its own (no value is built and kept for them).
+    std::string TextAt(size_t FieldNumber) const;
+    double NumberAt(size_t FieldNumber) const;
+    // The field's columns of the line last parsed, as they stand (fewer or none where the
+    // line ends earlier); valid until the next Parse.
+    std::string_view ColumnsAt(size_t FieldNumber) const;
     // Stores a value under a name; names that are no field are kept but never written.
     void SetValue(std::string_view FieldName, dovrex::Value NewValue);
-    void SetValueAt(size_t FieldNumber, dovrex::Value NewValue) { mValues.at(FieldNumber) = std::move(NewValue); }
+    void SetValueAt(size_t FieldNumber, dovrex::Value NewValue);
 
     // The line of the current values, padded with blanks to PadTo when that is at least 1.
     // When a value cannot be formatted it shows the failure and returns an empty line.
     std::string Buffer(int PadTo);
     // As Buffer, but raises the failure instead (for writers that must not lose a record).
     std::string BuildLine(int PadTo) const;
+    // As BuildLine, into Line (emptied first), so that a writer reuses one buffer.
+    void BuildLine(std::string& Line, int PadTo) const;
 
     // Developer listing of the last parsed line: name, start, width and value per field.
     std::string Dump() const;
@@ -93,6 +102,8 @@ private:
     std::optional<size_t> FieldIndex(std::string_view FieldName) const;
     // The value of field index, converted from the parsed line on first use; nothing when none.
     const dovrex::Value* FieldValue(size_t index) const;
+    // True when field index is read from the parsed line rather than from a value of its own.
+    bool ReadsLine(size_t index) const { return mParsed && !mValues[index]; }
 
     IMessageBox* mMessages;
     std::string mBuffer;
@@ -103,9 +114,13 @@ private:
     std::unordered_map<std::string, size_t, NoCaseHash, NoCaseEqual> mFieldIndex;
     // One per field, in field order; after Parse a field without one reads from mBuffer.
     mutable std::vector<std::optional<dovrex::Value>> mValues;
+    // The fields of mValues that hold a value, so that clearing a record of many fields
+    // touches only those.
+    mutable std::vector<size_t> mHeld;
     bool mParsed = false;
     ValueCollection mOtherValues;                      // names that are no field
     int16_t mLastPos = 0;
+    int mMaxEnd = 0; // the column after the rightmost field
 };
 
 } // namespace dovrex

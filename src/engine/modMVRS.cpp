@@ -1,25 +1,35 @@
 #include "modMVRS.h"
 
+#include <algorithm>
+
 namespace dovrex {
 
 std::string PackUser(std::initializer_list<std::string_view> Values) {
     // CombineUser, written out so that a meter's texts are packed without copies.
     size_t size = Values.size();
     for (std::string_view value : Values) size += value.size();
-    std::string packed;
-    packed.reserve(size);
+    std::string packed(size > 0 ? size - 1 : 0, '~');
+    char* out = packed.data();
     bool first = true;
     for (std::string_view value : Values) {
-        if (!first) packed += '~';
+        if (!first) ++out; // the "~" between two values is already there
         first = false;
-        const size_t start = packed.size();
-        packed += value;
-        // Rare characters: look for them before walking the text.
-        if (value.find('~') == std::string_view::npos && value.find('\0') == std::string_view::npos) continue;
-        for (size_t i = start; i < packed.size(); ++i) {
-            if (packed[i] == '~') packed[i] = '-';
-            else if (packed[i] == '\0') packed[i] = '\x01';
+        value.copy(out, value.size());
+        out += value.size();
+    }
+    // Rare characters: one look through the whole text for each before mending the values.
+    const bool tildes = std::count(packed.begin(), packed.end(), '~') != static_cast<std::ptrdiff_t>(Values.size()) - 1;
+    if (!tildes && packed.find('\0') == std::string::npos) return packed;
+    out = packed.data();
+    first = true;
+    for (std::string_view value : Values) {
+        if (!first) ++out;
+        first = false;
+        for (char* c = out; c != out + value.size(); ++c) {
+            if (*c == '~') *c = '-';
+            else if (*c == '\0') *c = '\x01';
         }
+        out += value.size();
     }
     return packed;
 }

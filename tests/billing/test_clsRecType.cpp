@@ -72,6 +72,7 @@ TEST(clsField, InsertWritesEveryKindLeftJustifiedAndCutToItsWidth) {
         {N, 5, -5, "-0000"}, {N, 4, 1234.5, "1235"}, {N, 5, 0.5, "00001"}, {N, 4, 0.4, "0000"},
         {N, 4, -0.4, "0000"}, {N, 4, "42", "0042"}, {N, 4, "12AB", "0012"}, {N, 4, "", "    "},
         {N, 4, Value(), "    "}, {N, 10, 2147483647, "2147483647"}, {N, 12, 1e11, "100000000000"},
+        {N, 5, "-7", "-0000"}, {N, 6, " -7 ", "-00000"}, {N, 3, -1.0, "-00"}, {N, 3, "   ", "   "},
         {I, 3, 5, "005"}, {L, 4, 123, "123 "}, {S, 4, 1.5, "1.5 "}, {Db, 5, 0.25, "0.25 "},
         {A, 8, 12.5, "00012.50"}, {A, 8, 1.005, "00001.01"}, {A, 8, -1.5, "-00001.5"}, {A, 8, 0.996, "00001.00"},
         {A, 8, 123456.785, "123456.7"},
@@ -195,6 +196,63 @@ TEST(clsRecType, ValuesParseAndBuffer) {
     EXPECT_EQ(kind.Buffer(10), "");
     EXPECT_EQ(box.Lines(), std::vector<std::string>{"[] Type mismatch"});
     EXPECT_THROW(kind.BuildLine(10), RuntimeError);
+}
+
+TEST(clsRecType, FieldsReadStraightFromTheLineAgreeWithTheirValues) {
+    clsRecType kind;
+    const FieldDecl layout[] = {{"Text", T, 4}, {"Zero", N, 4}, {"Int", I, 3}, {"Date", D, 6}, {"Time", H, 4}};
+    kind.AddFields(layout);
+    // Each line once as it stands and once cut short, so that columns go missing.
+    const std::string lines[] = {" ab 0012 4 1225041345", "x~y -3 123", "    99999AB     2400", "", "  12.5", "ZZ"};
+    for (const std::string& line : lines) {
+        for (size_t i = 0; i < kind.Fields().size(); ++i) {
+            SCOPED_TRACE("'" + line + "' field " + kind.Fields()[i].FieldName());
+            kind.Parse(line);
+            const std::string text = kind.TextAt(i);
+            const double number = kind.NumberAt(i);
+            const std::string columns(kind.ColumnsAt(i));
+            kind.Parse(line); // nothing cached by the reads above
+            EXPECT_EQ(text, kind.ValueAt(i).ToText());
+            EXPECT_EQ(number, kind.ValueAt(i).ToNumber());
+            EXPECT_EQ(columns, std::string(kind.Fields()[i].Columns(line)));
+            // A value of its own wins over the line, until the next line.
+            kind.SetValueAt(i, "77");
+            EXPECT_EQ(kind.TextAt(i), "77");
+            EXPECT_EQ(kind.NumberAt(i), 77);
+            kind.Parse(line);
+            EXPECT_EQ(kind.TextAt(i), text);
+        }
+    }
+}
+
+TEST(clsRecType, OneLineBufferServesRecordsOfEveryLength) {
+    clsRecType kind;
+    kind.AddField("A", T, 0, 3);
+    kind.AddField("B", N, 0, 3);
+    kind.AddField("Far", T, 12, 2); // past the record's length, as an explicit column may be
+    struct Case {
+        std::vector<std::pair<const char*, Value>> Values;
+        int PadTo;
+        std::string Expected;
+    };
+    const Case cases[] = {
+        {{{"A", "abc"}, {"B", 7}, {"Far", "zz"}}, 0, "abc007     zz"},
+        {{{"A", "x"}}, 0, "x  "},                  // shorter than the line before: cut after A
+        {{{"B", 1}}, 8, "   001  "},                // padded, A blank
+        {{{"Far", "q"}}, 0, "           q "},       // only the far field: blanks before it
+        {{}, 0, ""},
+        {{}, 4, "    "},
+        {{{"A", "abcdef"}, {"B", Value::Null()}}, 0, "abc"}, // Null is not written
+    };
+    std::string line = "left over from before";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Expected);
+        kind.Init();
+        for (const auto& [name, value] : c.Values) kind.SetValue(name, value);
+        kind.BuildLine(line, c.PadTo);
+        EXPECT_EQ(line, c.Expected);
+        EXPECT_EQ(kind.BuildLine(c.PadTo), c.Expected);
+    }
 }
 
 } // namespace

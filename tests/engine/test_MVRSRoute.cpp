@@ -2,6 +2,7 @@
 // upload needs, its rules over their whole tables, and downloads it must refuse or cut short.
 
 #include "MVRSFixture.h"
+#include "engine/modMVRS.h"
 
 using namespace dovrex;
 using namespace dovrex::test;
@@ -316,4 +317,30 @@ TEST_F(MVRSRouteTest, NonNumericNumbersReadTheirLeadingNumberOrZero) {
     EXPECT_EQ(Number(meters[0], "PrvReading"), 12);
     EXPECT_EQ(Number(meters[0], "MaxReading"), 0);
     EXPECT_EQ(Number(meters[0], "MinReading"), 7);
+}
+
+TEST(MVRSRoute, PackUserKeepsOneSeparatorPerValue) {
+    using namespace std::string_literals;
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{}, ""},
+        {{""}, ""},
+        {{"", "", ""}, "~~"},
+        {{"", "b"}, "~b"},
+        {{"a", "", "c"}, "a~~c"},
+        {{"a~b", "~"}, "a-b~-"},
+        {{"a\0b"s, "c"}, "a\x01" "b~c"},
+        {{"~\0~"s, "", "x"}, "-\x01-~~x"},
+    };
+    for (const auto& [values, expected] : cases) {
+        SCOPED_TRACE(expected);
+        std::vector<std::string_view> views(values.begin(), values.end());
+        std::string packed;
+        switch (views.size()) {
+        case 0: packed = PackUser({}); break;
+        case 1: packed = PackUser({views[0]}); break;
+        case 2: packed = PackUser({views[0], views[1]}); break;
+        default: packed = PackUser({views[0], views[1], views[2]}); break;
+        }
+        EXPECT_EQ(packed, expected);
+    }
 }
