@@ -319,38 +319,39 @@ private:
         const std::string serial = Trim(m.MeterSerialNumber);
         clsPalmDB& db = mRun.RouteDatabase->DB();
         db.AddNew();
-        db.SetItem(f.RecType, Value(int64_t{2}));
-        db.SetItem(f.RouteNbr, Value(mRouteIndex));
-        db.SetItem(f.Sequence, Value(Fitting<int32_t>(Val(c.MeterSequenceNumber))));
+        db.SetInteger(f.RecType, 2);
+        db.SetInteger(f.RouteNbr, mRouteIndex);
+        db.SetInteger(f.Sequence, Fitting<int32_t>(Val(c.MeterSequenceNumber)));
         // A serial number of letters, or of more digits than a tag number holds, gives tag 0.
-        db.SetItem(f.MeterTagNbr, Value(Fitting<int32_t>(Val(serial))));
-        if (const auto type = MeterTypeCode(m.MeterType)) db.SetItem(f.MeterType, Value(int64_t{*type}));
-        db.SetItem(f.Digits, Value(m.NumberofDials));
-        db.SetItem(f.Decimals, Value(m.NoDecimals));
-        db.SetItem(f.PrvReading, Value(m.PriorRead));
-        db.SetItem(f.MaxReading, Value(m.MaximumRead));
-        db.SetItem(f.MinReading, Value(m.MinimumRead));
-        db.SetItem(f.Status, Value(int64_t{0}));
-        db.SetItem(f.ReadType, Value(int64_t{IsAllDigits(serial) ? 1 : 2}));
+        db.SetInteger(f.MeterTagNbr, Fitting<int32_t>(Val(serial)));
+        if (const auto type = MeterTypeCode(m.MeterType)) db.SetInteger(f.MeterType, *type);
+        db.SetInteger(f.Digits, m.NumberofDials);
+        db.SetInteger(f.Decimals, m.NoDecimals);
+        db.SetInteger(f.PrvReading, m.PriorRead);
+        db.SetInteger(f.MaxReading, m.MaximumRead);
+        db.SetInteger(f.MinReading, m.MinimumRead);
+        db.SetInteger(f.Status, 0);
+        db.SetInteger(f.ReadType, IsAllDigits(serial) ? 1 : 2);
         for (int16_t zero : {f.LstReadingDate, f.TamperCount, f.UtilityCode, f.Lat, f.Lng, f.InitPulseCount,
                              f.InitTamperCount}) {
-            db.SetItem(zero, Value(int64_t{0}));
+            db.SetInteger(zero, 0);
         }
         const std::string prior =
             Joined({c.SpecialInstruction, m.SpecialInstructions, m.MeterLocationDesc1, m.MeterLocationDesc2});
-        db.SetItem(f.Message, Value(mEngine.Advanced().LookupMessage(prior, mRouteNumber, c.AccountNumber, serial, serial)));
-        db.SetItem(f.ServiceAddress, Value(Joined({c.Address, c.LotandPlan, m.Location})));
-        db.SetItem(f.BillingName, Value(c.CustomerName));
-        db.SetItem(f.ServiceUniqueID, Value(c.AccountNumber));
-        db.SetItem(f.MeterSerialNbr, Value(m.MeterSerialNumber));
-        if (mEngine.CheckDuplicateTag(serial, c.CustomerName + " " + c.Address, mLine)) mRun.ConversionProblems = true;
-        db.SetItem(f.ReceiverData, Value(""));
+        db.SetText(f.Message, mEngine.Advanced().LookupMessage(prior, mRouteNumber, c.AccountNumber, serial, serial));
+        db.SetText(f.ServiceAddress, Joined({c.Address, c.LotandPlan, m.Location}));
+        db.SetText(f.BillingName, c.CustomerName);
+        db.SetText(f.ServiceUniqueID, c.AccountNumber);
+        db.SetText(f.MeterSerialNbr, m.MeterSerialNumber);
+        const auto info = [&] { return c.CustomerName + " " + c.Address; };
+        if (mEngine.CheckDuplicateTag(std::string_view(serial), info, mLine)) mRun.ConversionProblems = true;
+        db.SetText(f.ReceiverData, "");
         // The upload's "S" record takes the property key, its "D" record the relative meter
         // number and the meter size.
-        db.SetItem(f.User1, Value(c.PropertyKey));
-        db.SetItem(f.User2, Value(m.RelativeMeterNumber));
-        db.SetItem(f.User3, Value(NumberText(m.MeterSize)));
-        db.SetItem(f.User5, Value(""));
+        db.SetText(f.User1, c.PropertyKey);
+        db.SetText(f.User2, m.RelativeMeterNumber);
+        db.SetText(f.User3, NumberText(m.MeterSize));
+        db.SetText(f.User5, "");
         db.WriteData();
         ++mRun.MetersWritten;
         // The next meter starts afresh: instructions and locations belong to one meter.

@@ -6,6 +6,8 @@
 #include "MVRSRouteInfo.h"
 #include "MeterFieldNumbers.h"
 #include "clsExchange.h"
+
+#include <array>
 #include "modMVRS.h"
 
 #include "billing/RecordColumn.h"
@@ -357,8 +359,8 @@ private:
         mMeter.RFFrequency = f.RFFrequency.Text();
         mMeter.RFTone = f.RFTone.Text();
         mMeter.TamperCount = Fitting<int16_t>(f.Tamper.Number());
-        if (mEngine.CheckDuplicateTag(NumberText(mMeter.TagNumber), mCustomer.Address1 + " " + mCustomer.Name,
-                                      d.File.LineNo())) {
+        const auto info = [&] { return mCustomer.Address1 + " " + mCustomer.Name; };
+        if (mEngine.CheckDuplicateTag(std::string_view(NumberText(mMeter.TagNumber)), info, d.File.LineNo())) {
             mRun.ConversionProblems = true;
         }
     }
@@ -375,51 +377,53 @@ private:
         const MVRSCustomer& c = mCustomer;
         clsPalmDB& db = mRun.RouteDatabase->DB();
         db.AddNew();
-        db.SetItem(f.RecType, Value(int64_t{2}));
-        db.SetItem(f.RouteNbr, Value(mRouteIndex));
-        db.SetItem(f.Sequence, Value(m.Sequence));
-        db.SetItem(f.MeterTagNbr, Value(m.TagNumber));
-        if (const auto type = MeterTypeOfCategory(m.MeterCategory)) db.SetItem(f.MeterType, Value(int64_t{*type}));
-        db.SetItem(f.Digits, Value(m.NumberDials));
-        db.SetItem(f.Decimals, Value(m.NumberDecimals));
-        db.SetItem(f.PrvReading, Value(m.PreviousReading));
-        db.SetItem(f.MaxReading, Value(m.HighLimit));
-        db.SetItem(f.MinReading, Value(m.LowLimit));
-        db.SetItem(f.Status, Value(int64_t{0}));
-        if (const auto type = ReadTypeOfMethod(m.ReadMethod)) db.SetItem(f.ReadType, Value(int64_t{*type}));
-        db.SetItem(f.LstReadingDate, Value(int64_t{0}));
-        db.SetItem(f.TamperCount, Value(m.TamperCount));
+        db.SetInteger(f.RecType, 2);
+        db.SetInteger(f.RouteNbr, mRouteIndex);
+        db.SetInteger(f.Sequence, m.Sequence);
+        db.SetInteger(f.MeterTagNbr, m.TagNumber);
+        if (const auto type = MeterTypeOfCategory(m.MeterCategory)) db.SetInteger(f.MeterType, *type);
+        db.SetInteger(f.Digits, m.NumberDials);
+        db.SetInteger(f.Decimals, m.NumberDecimals);
+        db.SetInteger(f.PrvReading, m.PreviousReading);
+        db.SetInteger(f.MaxReading, m.HighLimit);
+        db.SetInteger(f.MinReading, m.LowLimit);
+        db.SetInteger(f.Status, 0);
+        if (const auto type = ReadTypeOfMethod(m.ReadMethod)) db.SetInteger(f.ReadType, *type);
+        db.SetInteger(f.LstReadingDate, 0);
+        db.SetInteger(f.TamperCount, m.TamperCount);
         // The billing system's utility ID is a text; a numeric field keeps its character codes.
-        db.SetItem(f.UtilityCode, Value(c.UtilityID));
-        for (int16_t zero : {f.Lat, f.Lng, f.InitPulseCount, f.InitTamperCount}) db.SetItem(zero, Value(int64_t{0}));
-        db.SetItem(f.Message, Value(LookupMessage()));
-        db.SetItem(f.ServiceAddress, Value(Trim(c.Address1 + c.Address2 + c.Address3)));
-        db.SetItem(f.BillingName, Value(Trim(c.Name + c.Name2)));
-        db.SetItem(f.ServiceUniqueID, Value(c.Account));
-        db.SetItem(f.MeterSerialNbr, Value(m.MeterNumber));
-        db.SetItem(f.ReceiverData, Value(""));
-        db.SetItem(f.User1, Value(PackUser({"0", c.Account, c.GroupCode, c.ExtraIndicator, c.SegmentCode, c.PassThru,
-                                            c.CustomerInfo})));
-        db.SetItem(f.User2, Value(PackUser({m.GroupCode, m.SurveyCode1DisplayIndicator, m.SurveyCode2DisplayIndicator,
-                                            m.BillCode, m.MeterStatus, m.OpticalProbeID, m.MeterTypeText,
-                                            m.MeterLocation, m.ReadInstruction1, m.ReadInstruction2,
-                                            NumberText(m.SpecialMessageDisplayIndicator), m.SurveyText1,
-                                            m.LocationExtraMeter, m.AdditionalMeterInfo, m.ReadSequenceText})));
-        db.SetItem(f.User3, Value(PackUser({m.TextPrompt, m.ReadDirection, m.CompareCode, m.ValidationCode,
-                                            m.ReadMethod, m.MeterConstant, m.ConstantFlag, m.HHFPosition,
-                                            NumberText(m.NumberDecimals)})));
-        db.SetItem(f.User4, Value(PackUser({NumberText(m.GeographicArea), m.RFFrequency, m.RFTone, "", m.DeviceID,
-                                            m.WandProgram})));
-        db.SetItem(f.User5, Value(PackUser({m.SpecialMessageText})));
+        db.SetText(f.UtilityCode, c.UtilityID);
+        for (int16_t zero : {f.Lat, f.Lng, f.InitPulseCount, f.InitTamperCount}) db.SetInteger(zero, 0);
+        db.SetText(f.Message, LookupMessage());
+        db.SetText(f.ServiceAddress, Trim(c.Address1 + c.Address2 + c.Address3));
+        db.SetText(f.BillingName, Trim(c.Name + c.Name2));
+        db.SetText(f.ServiceUniqueID, c.Account);
+        db.SetText(f.MeterSerialNbr, m.MeterNumber);
+        db.SetText(f.ReceiverData, "");
+        db.SetText(f.User1, PackUser({"0", c.Account, c.GroupCode, c.ExtraIndicator, c.SegmentCode, c.PassThru,
+                                      c.CustomerInfo}));
+        db.SetText(f.User2, PackUser({m.GroupCode, m.SurveyCode1DisplayIndicator, m.SurveyCode2DisplayIndicator,
+                                      m.BillCode, m.MeterStatus, m.OpticalProbeID, m.MeterTypeText,
+                                      m.MeterLocation, m.ReadInstruction1, m.ReadInstruction2,
+                                      NumberText(m.SpecialMessageDisplayIndicator), m.SurveyText1,
+                                      m.LocationExtraMeter, m.AdditionalMeterInfo, m.ReadSequenceText}));
+        db.SetText(f.User3, PackUser({m.TextPrompt, m.ReadDirection, m.CompareCode, m.ValidationCode,
+                                      m.ReadMethod, m.MeterConstant, m.ConstantFlag, m.HHFPosition,
+                                      NumberText(m.NumberDecimals)}));
+        db.SetText(f.User4, PackUser({NumberText(m.GeographicArea), m.RFFrequency, m.RFTone, "", m.DeviceID,
+                                      m.WandProgram}));
+        db.SetText(f.User5, PackUser({m.SpecialMessageText}));
         db.WriteData();
         ++mRun.MetersWritten;
         // The next "MTR" starts the next meter afresh; until then nothing is pending.
         mMeter.Pending = false;
         if (mRun.CreateIndexes) {
-            mEngine.IndexMeter(static_cast<int32_t>(db.Item(f.RouteNbr).ToNumber()), mRun.IndexPosition,
-                               db.Item(f.MeterTagNbr).ToText(), db.Item(f.MeterSerialNbr).ToText(),
-                               db.Item(f.BillingName).ToText(), db.Item(f.ServiceAddress).ToText(),
-                               db.Item(f.ServiceUniqueID).ToText());
+            // The words come from the record as written, in the texts the fields hold there.
+            std::array<std::string, 5> scratch;
+            mEngine.IndexMeter(static_cast<int32_t>(db.ItemView(f.RouteNbr).ToNumber()), mRun.IndexPosition,
+                               db.ItemText(f.MeterTagNbr, scratch[0]), db.ItemText(f.MeterSerialNbr, scratch[1]),
+                               db.ItemText(f.BillingName, scratch[2]), db.ItemText(f.ServiceAddress, scratch[3]),
+                               db.ItemText(f.ServiceUniqueID, scratch[4]));
         }
         mRun.IndexPosition = CheckInt16(static_cast<int64_t>(mRun.IndexPosition) + 1);
     }

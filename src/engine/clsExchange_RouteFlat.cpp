@@ -412,10 +412,10 @@ void clsExchange::IndexWrittenMeter(const MeterRecordPlan& plan) {
     clsPalmDB& db = run.RouteDatabase->DB();
     // The words come from the record as written, in the texts the fields hold there.
     std::array<std::string, 5> scratch;
-    IndexMeter(static_cast<int32_t>(db.Item(plan.RouteNbr).ToNumber()), run.IndexPosition,
-               std::string(db.ItemText(plan.TagField, scratch[0])), std::string(db.ItemText(plan.SerialField, scratch[1])),
-               std::string(db.ItemText(plan.NameField, scratch[2])), std::string(db.ItemText(plan.AddressField, scratch[3])),
-               std::string(db.ItemText(plan.AccountField, scratch[4])));
+    IndexMeter(static_cast<int32_t>(db.ItemView(plan.RouteNbr).ToNumber()), run.IndexPosition,
+               db.ItemText(plan.TagField, scratch[0]), db.ItemText(plan.SerialField, scratch[1]),
+               db.ItemText(plan.NameField, scratch[2]), db.ItemText(plan.AddressField, scratch[3]),
+               db.ItemText(plan.AccountField, scratch[4]));
     run.IndexPosition = CheckInt16(static_cast<int64_t>(run.IndexPosition) + 1);
 }
 
