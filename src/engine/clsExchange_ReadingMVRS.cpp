@@ -25,15 +25,16 @@ namespace {
 
 // The values of a packed text as ExtractUser gives them, into storage that is reused from
 // meter to meter; as many as expected, missing trailing values empty.
-const std::vector<std::string>& Unpack(std::string text, size_t count, std::vector<std::string>& values) {
-    std::replace(text.begin(), text.end(), '\x01', '\0');
+const std::vector<std::string>& Unpack(std::string_view text, size_t count, std::vector<std::string>& values) {
     size_t n = 0;
     size_t start = 0;
     for (;;) {
         const size_t tilde = text.find('~', start);
         if (values.size() <= n) values.emplace_back();
-        values[n++].assign(text, start, tilde == std::string::npos ? std::string::npos : tilde - start);
-        if (tilde == std::string::npos) break;
+        std::string& value = values[n++];
+        value.assign(text.substr(start, tilde == std::string_view::npos ? std::string_view::npos : tilde - start));
+        std::replace(value.begin(), value.end(), '\x01', '\0');
+        if (tilde == std::string_view::npos) break;
         start = tilde + 1;
     }
     for (size_t i = n; i < std::max(count, values.size()); ++i) {
@@ -334,9 +335,13 @@ private:
     }
 
     int64_t Number(int16_t field) const {
-        return field != 0 ? static_cast<int64_t>(mDatabase->DB().Item(field).ToNumber()) : 0;
+        return field != 0 ? static_cast<int64_t>(mDatabase->DB().ItemView(field).ToNumber()) : 0;
     }
-    std::string Text(int16_t field) const { return field != 0 ? mDatabase->DB().Item(field).ToText() : std::string(); }
+    std::string Text(int16_t field) const { return std::string(TextView(field)); }
+    // A view of the record read last, or of mScratch for a number.
+    std::string_view TextView(int16_t field) const {
+        return field != 0 ? mDatabase->DB().ItemView(field).TextIn(mScratch) : std::string_view();
+    }
 
     // The route table entry of a route position; raises when the table has none.
     MVRSRouteInfo& RouteEntry(int64_t k, const char* what) {
@@ -369,7 +374,7 @@ private:
     void CountRoute() {
         MVRSRouteInfo& route = RouteEntry(Number(mFields.RouteNbr), "Route");
         const int16_t routes = Plus1(mNumberRoutes);
-        const auto& values = Unpack(Text(mFields.User1), 5, mParts);
+        const auto& values = Unpack(TextView(mFields.User1), 5, mParts);
         route.MeterCount = Fitting<int16_t>(static_cast<double>(Number(mFields.PrvReading)));
         route.RouteNumber = Text(mFields.Initials);
         route.Region = values[0];
@@ -444,7 +449,7 @@ private:
         c.Address3 = MVRSCustomer::Part(Mid(address, 41, 20));
         c.Name = MVRSCustomer::Part(Mid(name, 1, 20));
         c.Name2 = MVRSCustomer::Part(Mid(name, 21, 20));
-        const auto& customer = Unpack(Text(mFields.User1), 7, mParts);
+        const auto& customer = Unpack(TextView(mFields.User1), 7, mParts);
         c.Account = customer[1];
         c.GroupCode = customer[2];
         c.ExtraIndicator = customer[3];
@@ -478,7 +483,7 @@ private:
         m.ResponseCode = Text(mFields.ResponseCode);
         m.ResponseText = Text(mFields.ResponseText);
 
-        const auto& meter = Unpack(Text(mFields.User2), 15, mParts);
+        const auto& meter = Unpack(TextView(mFields.User2), 15, mParts);
         m.GroupCode = meter[0];
         m.SurveyCode1DisplayIndicator = meter[1];
         m.SurveyCode2DisplayIndicator = meter[2];
@@ -494,7 +499,7 @@ private:
         m.LocationExtraMeter = meter[12];
         m.AdditionalMeterInfo = meter[13];
         m.ReadSequenceText = meter[14];
-        const auto& reading = Unpack(Text(mFields.User3), 9, mParts);
+        const auto& reading = Unpack(TextView(mFields.User3), 9, mParts);
         m.TextPrompt = reading[0];
         m.ReadDirection = reading[1];
         m.CompareCode = reading[2];
@@ -503,14 +508,14 @@ private:
         m.MeterConstant = reading[5];
         m.ConstantFlag = reading[6];
         m.HHFPosition = reading[7];
-        const auto& device = Unpack(Text(mFields.User4), 6, mParts);
+        const auto& device = Unpack(TextView(mFields.User4), 6, mParts);
         m.GeographicArea = Fitting<int16_t>(Val(device[0]));
         m.RFFrequency = device[1];
         m.RFTone = device[2];
         m.ERTType = device[3];
         m.DeviceID = device[4];
         m.WandProgram = device[5];
-        m.SpecialMessageText = Unpack(Text(mFields.User5), 1, mParts)[0];
+        m.SpecialMessageText = Unpack(TextView(mFields.User5), 1, mParts)[0];
         m.NewReadMethod = mStatus == 0 ? "N" : MethodOfReadType(mReadType).value_or("");
         m.TamperCount = 0;
         return routeIndex;
@@ -803,6 +808,7 @@ private:
     MVRSCustomer mCustomer;
     MVRSMeter mMeter;
     std::vector<std::string> mParts; // the values of one packed text
+    mutable std::string mScratch;    // a number field's text, for TextView
     int64_t mStatus = 0;
     int64_t mReadType = 0;
 };
