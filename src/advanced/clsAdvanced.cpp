@@ -374,19 +374,19 @@ bool clsAdvanced::DeleteLogin(const std::string& UserID) { return Delete(lstLogi
 
 // ---- Messages -------------------------------------------------------------------------
 
-std::string clsAdvanced::LookupMessage(const std::string& PriorMessage, const std::string& RouteNbr,
-                                       const std::string& Account, const std::string& SerialNbr,
-                                       const std::string& TagNbr) const {
-    const std::array<const std::string*, 3> identifiers = {&Account, &SerialNbr, &TagNbr};
+std::string clsAdvanced::LookupMessage(std::string_view PriorMessage, std::string_view RouteNbr,
+                                       std::string_view Account, std::string_view SerialNbr,
+                                       std::string_view TagNbr) const {
+    const std::array<std::string_view, 3> identifiers = {Account, SerialNbr, TagNbr};
     std::string supervisor;
     const char* firstType = nullptr;
     int found = 0;
     for (size_t i = 0; i < kMessageKinds.size(); ++i) {
-        const std::string& identifier = *identifiers[i];
+        const std::string_view identifier = identifiers[i];
         const List list = kMessageKinds[i].List;
-        if (mLists[list].Entries.empty() || Trim(identifier).empty()) continue;
-        int16_t position = Find(list, RouteNbr + kSeparator + identifier);
-        if (position < 0) position = Find(list, std::string("ANY") + kSeparator + identifier);
+        if (mLists[list].Entries.empty() || TrimView(identifier).empty()) continue;
+        int16_t position = Find(list, std::string(RouteNbr) + kSeparator + std::string(identifier));
+        if (position < 0) position = Find(list, std::string("ANY") + kSeparator + std::string(identifier));
         if (position < 0) continue;
         const std::string& text = mLists[list].Entries[static_cast<size_t>(position) - 1].Value;
         if (text.empty()) continue;
@@ -399,8 +399,10 @@ std::string clsAdvanced::LookupMessage(const std::string& PriorMessage, const st
             supervisor += std::string("; ") + type + ": " + text;
         }
     }
-    if (!PriorMessage.empty() && !supervisor.empty()) return "Billing: " + PriorMessage + "\nSupervisor: " + supervisor;
-    if (!PriorMessage.empty()) return "Billing: " + PriorMessage;
+    if (!PriorMessage.empty() && !supervisor.empty()) {
+        return "Billing: " + std::string(PriorMessage) + "\nSupervisor: " + supervisor;
+    }
+    if (!PriorMessage.empty()) return "Billing: " + std::string(PriorMessage);
     if (!supervisor.empty()) return "Supervisor: " + supervisor;
     return {};
 }

@@ -99,8 +99,8 @@ public:
 
     // The text a handheld shows for one meter: the billing message and the supervisor
     // messages for its account, serial number and tag number.
-    std::string LookupMessage(const std::string& PriorMessage, const std::string& RouteNbr, const std::string& Account,
-                              const std::string& SerialNbr, const std::string& TagNbr) const;
+    std::string LookupMessage(std::string_view PriorMessage, std::string_view RouteNbr, std::string_view Account,
+                              std::string_view SerialNbr, std::string_view TagNbr) const;
     // MessageType "Account", "SerialNbr" or "TagNbr"; any other text matches no list.
     int16_t GetMessage(const std::string& MessageType, const ConfigIndex& Index, std::string& RouteNbr,
                        std::string& MeterID, std::string& Message) const;

@@ -29,6 +29,7 @@ RouteLineLayout::RouteLineLayout(const clsExchMap& map, const clsPrompts& prompt
             field.Slot = static_cast<int>(mSlotNames.size());
             mSlotNames.push_back(field.Name);
         }
+        if (field.MaxValue > 0 || field.Required) mCheckedFields.push_back(mFields.size());
         mFields.push_back(std::move(field));
     }
     mRouteSlot = Slot("RouteNbr");

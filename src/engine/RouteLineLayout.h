@@ -52,6 +52,8 @@ public:
     const std::string& Delimiter() const { return mDelimiter; }
     const std::string& Quote() const { return mQuote; }
     const std::vector<Field>& Fields() const { return mFields; }
+    // The fields with a maximum value or required, as indexes into Fields().
+    const std::vector<size_t>& CheckedFields() const { return mCheckedFields; }
     size_t SlotCount() const { return mSlotNames.size(); }
     const std::string& SlotName(size_t slot) const { return mSlotNames[slot]; }
     // The slot of a field name (letter case ignored); -1 when the map has no such field.
@@ -62,6 +64,7 @@ private:
     std::string mDelimiter;
     std::string mQuote;
     std::vector<Field> mFields;
+    std::vector<size_t> mCheckedFields;
     std::vector<std::string> mSlotNames;
     int mRouteSlot = -1, mTagSlot = -1, mAddressSlot = -1, mNameSlot = -1;
 };

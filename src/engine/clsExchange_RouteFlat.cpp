@@ -310,7 +310,8 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
     const bool manual = IsManualReadType(run.CurrentReadType);
     auto line = [&] { return NumberText(static_cast<int64_t>(run.LineNumber)); };
     std::string scratch;
-    for (const RouteLineLayout::Field& field : layout.Fields()) {
+    for (const size_t checked : layout.CheckedFields()) {
+        const RouteLineLayout::Field& field = layout.Fields()[checked];
         if (manual && field.IsMeterTag) continue;
         const ParsedField& value = Values.Item(field.Slot);
         if (field.MaxValue > 0 && value.ToNumber() > field.MaxValue) {
@@ -355,9 +356,11 @@ bool clsExchange::CheckDuplicateTag(std::string_view tag, const std::function<st
 }
 
 std::string clsExchange::LookupMessage(const MeterRecordPlan& plan, const ParsedLine& Values) {
-    return Advanced().LookupMessage(Values.Item(plan.MessageSlot).ToText(), Values.Item(plan.RouteSlot).ToText(),
-                                    Values.Item(plan.AccountSlot).ToText(), Values.Item(plan.SerialSlot).ToText(),
-                                    Values.Item(plan.TagSlot).ToText());
+    std::array<std::string, 5> scratch;
+    return Advanced().LookupMessage(
+        Values.Item(plan.MessageSlot).TextIn(scratch[0]), Values.Item(plan.RouteSlot).TextIn(scratch[1]),
+        Values.Item(plan.AccountSlot).TextIn(scratch[2]), Values.Item(plan.SerialSlot).TextIn(scratch[3]),
+        Values.Item(plan.TagSlot).TextIn(scratch[4]));
 }
 
 void clsExchange::WriteMeterRecord(MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition) {
