@@ -213,6 +213,7 @@ private:
     // Hands the words of one written meter to its route's index collectors; the index
     // records of a route are written when the first meter of the next route arrives.
     // RouteNbr 0 with empty texts flushes: the last route's records, then the collectors go.
+    // The texts may be views of the route database's record buffer.
     void IndexMeter(int32_t RouteNbr, int16_t Position, std::string_view TagNbr, std::string_view SerialNbr,
                     std::string_view BillingName, std::string_view ServiceAddress, std::string_view ServiceID);
     // The configuration's code records, written in this order after the index flush.

@@ -30,7 +30,12 @@ void clsExchange::IndexMeter(int32_t RouteNbr, int16_t Position, std::string_vie
     // flush, and a long route could overflow a collector for nothing.
     if (collectors.empty() && RouteNbr > 0 && run.CreateIndexes) collectors.resize(IndexKindCount);
 
+    std::array<std::string_view, IndexKindCount> fields = {BillingName, ServiceAddress, TagNbr, SerialNbr, ServiceID};
+    std::array<std::string, IndexKindCount> copies;
     if (run.LastIndexedRoute >= 1 && run.LastIndexedRoute != RouteNbr) {
+        // The texts may be views of the meter record just written, in the database's
+        // record buffer, which writing the index records reuses: keep copies first.
+        for (size_t i = 0; i < fields.size(); ++i) fields[i] = copies[i].assign(fields[i]);
         for (int16_t kind = 0; kind < static_cast<int16_t>(collectors.size()); ++kind) {
             clsIndex& collector = collectors[static_cast<size_t>(kind)];
             collector.SetRouteIndex(CheckInt16(run.LastIndexedRoute));
@@ -39,8 +44,6 @@ void clsExchange::IndexMeter(int32_t RouteNbr, int16_t Position, std::string_vie
         }
     }
 
-    const std::array<std::string_view, IndexKindCount> fields = {BillingName, ServiceAddress, TagNbr, SerialNbr,
-                                                                 ServiceID};
     if (!collectors.empty()) {
         const clsAdvanced& advanced = Advanced();
         for (int16_t kind = 0; kind < IndexKindCount; ++kind) {
