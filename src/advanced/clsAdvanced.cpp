@@ -73,7 +73,10 @@ clsAdvanced& clsAdvanced::Shared(const std::string& storePath) {
 }
 
 clsAdvanced& clsAdvanced::RenewShared(const std::string& storePath) {
-    ReleaseShared();
+    // The old instance saves first, so that the new one reads what it held, and goes only
+    // after the new one exists: a renewed configuration is always a different object.
+    std::unique_ptr<clsAdvanced> old = std::move(SharedSlot());
+    if (old) old->SaveValues();
     SharedSlot() = std::make_unique<clsAdvanced>(storePath);
     return *SharedSlot();
 }
