@@ -22,6 +22,8 @@ constexpr size_t kType = 60;
 constexpr size_t kCreator = 64;
 constexpr size_t kNextRecordListID = 72;
 constexpr size_t kNumRecords = 76;
+// Records are gathered and written in blocks of about this size.
+constexpr size_t kPendingBytes = size_t{1} << 18;
 // How much of the file one read of records takes in.
 constexpr size_t kReadAheadBytes = 64 * 1024;
 
@@ -110,6 +112,9 @@ int16_t clsPalmFilePDB::CreateFile(const std::string& Filename, const std::strin
     mOffsets.assign(1, static_cast<uint32_t>(mFileLength));
     mWriting = true;
     mPendingData.clear();
+    // Written in blocks of one buffer, sized once: a growing buffer would be copied and
+    // its fresh pages faulted in at every doubling.
+    mPendingData.reserve(kPendingBytes + 32768);
     mPendingFrom = mFileLength;
     mFirstUnwrittenEntry = 0;
     return 0;
@@ -130,7 +135,7 @@ bool clsPalmFilePDB::WriteRecord(const std::string& NewData) {
     mHeader.replace(kNumRecords, 2, BigEndian16(mNumRecords));
     mOffsets.back() = offset;
     mOffsets.push_back(static_cast<uint32_t>(mFileLength));
-    if (mPendingData.size() >= (1u << 20)) Flush();
+    if (mPendingData.size() >= kPendingBytes) Flush();
     return true;
 }
 

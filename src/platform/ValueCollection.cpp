@@ -39,7 +39,12 @@ void ValueCollection::Clear() {
     mIndex.clear();
 }
 
-size_t CaseInsensitiveSet::Find(std::string_view text, size_t hash) const {
+uint32_t CaseInsensitiveSet::ShortHash(std::string_view text) {
+    const size_t hash = NoCaseHash()(text);
+    return static_cast<uint32_t>(hash ^ (hash >> 32));
+}
+
+size_t CaseInsensitiveSet::Find(std::string_view text, uint32_t hash) const {
     const size_t mask = mSlots.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = mSlots[i];
@@ -68,7 +73,7 @@ void CaseInsensitiveSet::Reserve(size_t count) {
 
 bool CaseInsensitiveSet::Insert(std::string_view text) {
     if (2 * (mTexts.size() + 1) > mSlots.size()) Rebuild(std::max<size_t>(16, 2 * mSlots.size()));
-    const size_t hash = NoCaseHash()(text);
+    const uint32_t hash = ShortHash(text);
     const size_t i = Find(text, hash);
     if (mSlots[i].Text != 0) return false;
     if (mTexts.size() >= UINT32_MAX) RaiseError(ErrOverflow);
@@ -78,7 +83,7 @@ bool CaseInsensitiveSet::Insert(std::string_view text) {
 }
 
 bool CaseInsensitiveSet::Contains(std::string_view text) const {
-    return !mSlots.empty() && mSlots[Find(text, NoCaseHash()(text))].Text != 0;
+    return !mSlots.empty() && mSlots[Find(text, ShortHash(text))].Text != 0;
 }
 
 void CaseInsensitiveSet::Clear() {

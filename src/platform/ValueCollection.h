@@ -53,11 +53,13 @@ public:
 
 private:
     struct Slot {
-        size_t Hash = 0;
+        uint32_t Hash = 0; // the low bits of the text's hash
         uint32_t Text = 0; // 1-based index into mTexts; 0 = empty
     };
     // The slot of the text, or the empty slot where it would go.
-    size_t Find(std::string_view text, size_t hash) const;
+    size_t Find(std::string_view text, uint32_t hash) const;
+    // A slot keeps 32 bits of the hash, so that a table of many texts stays small.
+    static uint32_t ShortHash(std::string_view text);
     void Rebuild(size_t slots);
 
     std::vector<std::string> mTexts;
