@@ -23,6 +23,7 @@ struct clsExchange::MeterRecordPlan {
     };
     int16_t RecType = 0, RouteNbr = 0;
     std::vector<Step> Steps;
+    std::vector<size_t> VaryingSteps; // the steps that are not Constant
     // The record as the constant steps leave it, made after the first meter: later meters
     // start from it and write only what varies from line to line.
     std::string Template;

@@ -54,6 +54,8 @@ public:
     const std::vector<Field>& Fields() const { return mFields; }
     // The fields with a maximum value or required, as indexes into Fields().
     const std::vector<size_t>& CheckedFields() const { return mCheckedFields; }
+    // The parsed fields that are not fixed for the run, as indexes into Fields().
+    const std::vector<size_t>& VaryingFields() const { return mVaryingFields; }
     size_t SlotCount() const { return mSlotNames.size(); }
     const std::string& SlotName(size_t slot) const { return mSlotNames[slot]; }
     // The slot of a field name (letter case ignored); -1 when the map has no such field.
@@ -65,6 +67,7 @@ private:
     std::string mQuote;
     std::vector<Field> mFields;
     std::vector<size_t> mCheckedFields;
+    std::vector<size_t> mVaryingFields;
     std::vector<std::string> mSlotNames;
     int mRouteSlot = -1, mTagSlot = -1, mAddressSlot = -1, mNameSlot = -1;
 };

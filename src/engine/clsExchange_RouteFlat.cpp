@@ -125,6 +125,9 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
     if (!reRead) add({"ScaleFactor", "InitReading", "InitPulseCount", "InitTamperCount"}, From::Number);
     add({"ReceiverData"}, From::Empty);
     add({"User1", "User2", "User3", "User4", "User5"}, From::Text);
+    for (size_t i = 0; i < plan.Steps.size(); ++i) {
+        if (!plan.Steps[i].Constant) plan.VaryingSteps.push_back(i);
+    }
     plan.MessageSlot = layout.Slot("Message");
     plan.RouteSlot = layout.Slot("RouteNbr");
     plan.AccountSlot = layout.Slot("ServiceUniqueID");
@@ -173,9 +176,7 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
     const bool counting = run.CountingOnly;
     const RouteLineLayout& layout = *run.Layout;
     run.CurrentReadType.clear();
-    const bool fixedKept = !counting && line.FixedKept();
-    for (const RouteLineLayout::Field& field : layout.Fields()) {
-        if (!field.Parsed || (fixedKept && field.FixedForRun)) continue;
+    auto parse = [&](const RouteLineLayout::Field& field) {
         const bool fromSource = field.Option == MapOptionFromSource;
         const std::string_view raw = RawFieldText(field, fromSource ? sourceText(field) : std::string_view(), line);
         if (fromSource && field.IsReadType) {
@@ -184,9 +185,16 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
         }
         if (counting && !IsNumericType(field.DataType) && field.Slot != layout.RouteSlot()) {
             line.Set(field.Slot, ParsedField{});
-            continue;
+            return;
         }
         line.Set(field.Slot, ParsedValue(field, raw, fixedWidth));
+    };
+    if (!counting && line.FixedKept()) {
+        for (const size_t varying : layout.VaryingFields()) parse(layout.Fields()[varying]);
+        return;
+    }
+    for (const RouteLineLayout::Field& field : layout.Fields()) {
+        if (field.Parsed) parse(field);
     }
     if (!counting) line.SetFixedKept();
 }
@@ -392,8 +400,7 @@ void clsExchange::WriteMeterSteps(const MeterRecordPlan& plan, const ParsedLine&
     clsPalmDB& db = run.RouteDatabase->DB();
     using From = MeterRecordPlan::From;
     std::string scratch;
-    for (const MeterRecordPlan::Step& step : plan.Steps) {
-        if (which != MeterSteps::All && step.Constant != (which == MeterSteps::Constant)) continue;
+    const auto write = [&](const MeterRecordPlan::Step& step) {
         const ParsedField& value = Values.Item(step.Slot);
         switch (step.Kind) {
         case From::Text: SetParsed(db, step.Target, value); break;
@@ -407,6 +414,13 @@ void clsExchange::WriteMeterSteps(const MeterRecordPlan& plan, const ParsedLine&
         case From::Message: db.SetText(step.Target, LookupMessage(plan, Values)); break;
         case From::Empty: db.SetText(step.Target, ""); break;
         }
+    };
+    if (which == MeterSteps::Varying) {
+        for (const size_t varying : plan.VaryingSteps) write(plan.Steps[varying]);
+        return;
+    }
+    for (const MeterRecordPlan::Step& step : plan.Steps) {
+        if (which == MeterSteps::All || step.Constant) write(step);
     }
 }
 
