@@ -113,3 +113,33 @@ TEST_F(RouteRulesTest, AnUncreatableDestinationFailsAlikeForBothContainers) {
         EXPECT_TRUE(messages.Shown.empty());
     }
 }
+
+TEST_F(RouteRulesTest, FieldsFixedForTheRunAreTheSameOnEveryMeterAndTheRestFollowTheirLine) {
+    // Constants, absent fields and numbers fixed for the run are written once and kept;
+    // autonumbers, read type codes and messages still change from meter to meter.
+    WriteFixedMap("Std", {"MeterType=C,W", "Sequence=A", "User2=C,RE-READ", "User3=N", "ScaleFactor=C,3"});
+    const struct { const char* readType; const char* message; int64_t code; } rows[] = {
+        {"R", "GATE", 1}, {"M", "", 2}, {"P", "DOG", 3}, {"R", "", 1},
+    };
+    Lines lines;
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        lines.push_back(FixedLine("0012", 0, std::to_string(100 + i), "X", rows[i].readType, "1 MAIN", "A", rows[i].message));
+    }
+    UseSource(lines);
+    ASSERT_TRUE(engine.ConvertRoute());
+    const auto records = ReadDatabase(folder.File("RouteQVF.pdb"));
+    ASSERT_EQ(records.size(), std::size(rows) + 2);
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(i);
+        const ValueCollection& meter = records[i + 2];
+        EXPECT_EQ(Number(meter, "Sequence"), static_cast<int64_t>(i + 1));
+        EXPECT_EQ(Number(meter, "MeterTagNbr"), static_cast<int64_t>(100 + i));
+        EXPECT_EQ(Number(meter, "ReadType"), rows[i].code);
+        EXPECT_EQ(Number(meter, "MeterType"), 87);
+        EXPECT_EQ(Number(meter, "Digits"), 5);
+        EXPECT_EQ(Number(meter, "ScaleFactor"), 3);
+        EXPECT_EQ(meter.Item("User2").ToText(), "RE-READ");
+        EXPECT_EQ(meter.Item("User3").ToText(), "");
+        EXPECT_EQ(meter.Item("Message").ToText(), *rows[i].message ? "Billing: " + std::string(rows[i].message) : "");
+    }
+}
