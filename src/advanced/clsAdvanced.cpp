@@ -377,6 +377,13 @@ bool clsAdvanced::DeleteLogin(const std::string& UserID) { return Delete(lstLogi
 
 // ---- Messages -------------------------------------------------------------------------
 
+bool clsAdvanced::HasSupervisorMessages() const {
+    for (const MessageKind& kind : kMessageKinds) {
+        if (!mLists[kind.List].Entries.empty()) return true;
+    }
+    return false;
+}
+
 std::string clsAdvanced::LookupMessage(std::string_view PriorMessage, std::string_view RouteNbr,
                                        std::string_view Account, std::string_view SerialNbr,
                                        std::string_view TagNbr) const {

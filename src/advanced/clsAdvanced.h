@@ -98,9 +98,11 @@ public:
     bool DeleteLogin(const std::string& UserID);
 
     // The text a handheld shows for one meter: the billing message and the supervisor
-    // messages for its account, serial number and tag number.
+    // messages for its account, serial number and tag number. Without any supervisor
+    // message (HasSupervisorMessages false) only the billing message counts.
     std::string LookupMessage(std::string_view PriorMessage, std::string_view RouteNbr, std::string_view Account,
                               std::string_view SerialNbr, std::string_view TagNbr) const;
+    bool HasSupervisorMessages() const;
     // MessageType "Account", "SerialNbr" or "TagNbr"; any other text matches no list.
     int16_t GetMessage(const std::string& MessageType, const ConfigIndex& Index, std::string& RouteNbr,
                        std::string& MeterID, std::string& Message) const;

@@ -365,8 +365,12 @@ bool clsExchange::CheckDuplicateTag(std::string_view tag, const std::function<st
 
 std::string clsExchange::LookupMessage(const MeterRecordPlan& plan, const ParsedLine& Values) {
     std::array<std::string, 5> scratch;
-    return Advanced().LookupMessage(
-        Values.Item(plan.MessageSlot).TextIn(scratch[0]), Values.Item(plan.RouteSlot).TextIn(scratch[1]),
+    const clsAdvanced& advanced = Advanced();
+    // The identifiers only matter when there are supervisor messages to find.
+    const std::string_view prior = Values.Item(plan.MessageSlot).TextIn(scratch[0]);
+    if (!advanced.HasSupervisorMessages()) return advanced.LookupMessage(prior, {}, {}, {}, {});
+    return advanced.LookupMessage(
+        prior, Values.Item(plan.RouteSlot).TextIn(scratch[1]),
         Values.Item(plan.AccountSlot).TextIn(scratch[2]), Values.Item(plan.SerialSlot).TextIn(scratch[3]),
         Values.Item(plan.TagSlot).TextIn(scratch[4]));
 }
