@@ -347,7 +347,8 @@ std::string_view clsExchange::OutputText(const ReadingLineLayout::Field& field, 
         text = field.Default;
         if (Run().FirstMeter) WriteLog("Warning: Defaulted " + field.Name + " to " + field.Default);
     } else if (value.Kind == Value::Kind::Integer) {
-        text = std::string_view(digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, value.Integer).ptr - digits));
+        const char* end = std::to_chars(digits, digits + sizeof digits, value.Integer).ptr;
+        text = std::string_view(digits, static_cast<size_t>(end - digits));
     } else if (value.IsText()) {
         text = value.Text;
     } else {

@@ -30,7 +30,6 @@ bool IsNumericType(int32_t dataType) {
 
 bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataType == DataTypeTime; }
 
-
 // "R" 1, "M" and "S" 2, "P" 3; anything else is the parsed ReadType number.
 Value ReadTypeCode(const std::string& readType, const ParsedField& parsed) {
     if (readType == "R") return Value(int64_t{1});
@@ -158,13 +157,14 @@ std::string_view clsExchange::RawFieldText(const RouteLineLayout::Field& field, 
 
 ParsedField clsExchange::ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth) {
     switch (field.DataType) {
-    case DataTypeText: return ParsedField::OfText(fixedWidth ? TrimView(raw) : RTrimView(raw)); // delimited texts keep leading blanks
+    // Delimited texts keep their leading blanks.
+    case DataTypeText: return ParsedField::OfText(fixedWidth ? TrimView(raw) : RTrimView(raw));
     case DataTypeInt16: return ParsedField::OfInteger(CInt(Val(raw)));
     case DataTypeInt32: return ParsedField::OfInteger(CLng(Val(raw)));
     case DataTypeDouble: return ParsedField::OfDouble(Val(raw));
     case DataTypeDate:
     case DataTypeTime: return ParsedField::OfText(RTrimView(raw));
-    default: return ParsedField{Value::Kind::Empty, 0, 0, {}};
+    default: return ParsedField::OfEmpty();
     }
 }
 

@@ -95,6 +95,7 @@ int16_t clsPalmDB::Position255() const { return File().Position255(); }
 void clsPalmDB::Rewind() { File().Rewind(); }
 
 void clsPalmDB::ClearSchema() {
+    mKnownPiece = {};
     mFields.clear();
     mByName.clear();
     mFixedLength = 0;
@@ -102,6 +103,7 @@ void clsPalmDB::ClearSchema() {
 }
 
 void clsPalmDB::AddField(int16_t FieldType, const std::string& FieldName, int32_t Offset) {
+    mKnownPiece = {}; // where the string part starts may move
     Field field{FieldType, 0, Trim(FieldName)};
     if (FieldType == ftString) {
         mStringCount = CheckInt16(static_cast<int64_t>(mStringCount) + 1);
@@ -294,12 +296,18 @@ int32_t clsPalmDB::GetInt32(int32_t Offset) const { return BytesToLong(ReadFixed
 
 std::string_view clsPalmDB::StringView(int32_t Offset) const {
     size_t position = static_cast<size_t>(mFixedLength);
-    for (int32_t skip = 1; skip < Offset; ++skip) {
+    int32_t skip = 1;
+    if (mKnownPiece.Number > 0 && mKnownPiece.Number <= Offset) {
+        skip = mKnownPiece.Number;
+        position = mKnownPiece.Start;
+    }
+    for (; skip < Offset; ++skip) {
         const size_t nul = mRawData.find('\0', position);
         if (nul == std::string::npos) return {};
         position = nul + 1;
     }
     if (position >= mRawData.size()) return {};
+    if (Offset >= 1) mKnownPiece = {Offset, position};
     const size_t nul = mRawData.find('\0', position);
     return std::string_view(mRawData).substr(position, nul == std::string::npos ? std::string::npos : nul - position);
 }

@@ -134,11 +134,14 @@ private:
     int16_t mFixedLength = 0;
     int16_t mStringCount = 0;
     std::string mRawData;
-    // Where the string piece set last starts in mRawData; Number 0 when unknown.
+    // Where the string piece set or read last starts in mRawData; Number 0 when unknown.
+    // Records are filled and read piece by piece, mostly in order: the next search goes on
+    // from there.
     struct PieceStart {
         int32_t Number = 0;
         size_t Start = 0;
-    } mKnownPiece;
+    };
+    mutable PieceStart mKnownPiece;
 };
 
 } // namespace dovrex

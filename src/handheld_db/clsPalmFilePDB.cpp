@@ -201,7 +201,12 @@ bool clsPalmFilePDB::ReadRecord(int32_t& RecordNo, std::string& RecordBuffer) {
     const uint32_t start = mOffsets[static_cast<size_t>(RecordNo)];
     const uint32_t end = mOffsets[static_cast<size_t>(RecordNo) + 1];
     if (start < mReadAheadFrom || end > mReadAheadFrom + mReadAhead.size()) {
-        mReadAhead = cvarFD.ReadAt(start, std::max<size_t>(end - start, kReadAheadBytes));
+        try {
+            cvarFD.ReadAt(start, std::max<size_t>(end - start, kReadAheadBytes), mReadAhead);
+        } catch (...) {
+            mReadAhead.clear(); // nothing half-read stays in the cache
+            throw;
+        }
         mReadAheadFrom = start;
         if (mReadAhead.size() < end - start) RaiseError(ErrInputPastEnd);
     }

@@ -78,8 +78,14 @@ void BinaryFile::CloseWritten() {
 }
 
 std::string BinaryFile::ReadAt(uint64_t offset, size_t size) const {
+    std::string buffer;
+    ReadAt(offset, size, buffer);
+    return buffer;
+}
+
+void BinaryFile::ReadAt(uint64_t offset, size_t size, std::string& buffer) const {
     if (mFd < 0) RaiseError(ErrBadFileNumber);
-    std::string buffer(size, '\0');
+    buffer.resize(size);
     size_t done = 0;
     while (done < size) {
         const ssize_t n = ::pread(mFd, buffer.data() + done, size - done, static_cast<off_t>(offset + done));
@@ -91,7 +97,6 @@ std::string BinaryFile::ReadAt(uint64_t offset, size_t size) const {
         done += static_cast<size_t>(n);
     }
     buffer.resize(done);
-    return buffer;
 }
 
 void BinaryFile::WriteAt(uint64_t offset, std::string_view data) {

@@ -32,6 +32,9 @@ public:
 
     // Reads up to size bytes at offset; returns the bytes actually read (short at end of file).
     std::string ReadAt(uint64_t offset, size_t size) const;
+    // The same into out, whose storage is reused from call to call; after an error its
+    // content is unspecified.
+    void ReadAt(uint64_t offset, size_t size, std::string& out) const;
     // Writes all bytes at offset; raises the matching runtime error on failure.
     void WriteAt(uint64_t offset, std::string_view data);
     // Appends at the end of the file (files opened with OpenAppend or Create).

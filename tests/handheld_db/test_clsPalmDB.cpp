@@ -77,6 +77,31 @@ TEST(PalmDB, StringsAreSetInPlaceAndReadByNumber) {
     EXPECT_EQ(db.Item("S2"), Value(""));
 }
 
+TEST(PalmDB, StringPiecesReadInAnyOrderFollowEveryChangeOfTheRecord) {
+    // Reads and writes go on from the piece met last; every change that can move the
+    // pieces must start the search afresh.
+    clsPalmDB db;
+    db.AddField(clsPalmDB::ftInt16, "A");
+    for (const char* name : {"P1", "P2", "P3", "P4"}) db.AddField(clsPalmDB::ftString, name);
+    db.AddNew();
+    for (const int16_t field : {4, 2, 5, 3}) db.SetText(field, std::string(static_cast<size_t>(field), 'a' + field));
+    std::string scratch;
+    auto pieces = [&](std::initializer_list<int16_t> order) {
+        std::string seen;
+        for (const int16_t field : order) seen += std::string(db.ItemText(field, scratch)) + "|";
+        return seen;
+    };
+    EXPECT_EQ(pieces({5, 2, 4, 3, 5}), "fffff|cc|eeee|ddd|fffff|");
+    db.SetString(2, "X"); // piece 2 shrinks after piece 4 was read
+    EXPECT_EQ(pieces({5, 4, 3}), "fffff|eeee|X|");
+    db.SetInt8(2, Value(int64_t{0})); // a NUL over the first piece's first byte adds a piece
+    EXPECT_EQ(pieces({4, 3, 2}), "X|c||");
+    db.SetRawData(std::string(2, '\0') + "p" + Bytes({0}) + "q" + Bytes({0}) + "r" + Bytes({0}) + "s");
+    EXPECT_EQ(pieces({5, 2}), "s|p|");
+    db.AddField(clsPalmDB::ftInt8, "B", 4); // the fixed part grows over "p" and "q"
+    EXPECT_EQ(pieces({3, 4}), "r|s|");
+}
+
 TEST(PalmDB, NumbersAreUnsignedExceptTheTopBitOfInt32) {
     RecordingMessageBox messages;
     clsPalmDB db(&messages);
