@@ -3,21 +3,8 @@
 
 #include "cli/ReportPdf.h"
 #include "cli/RunCli.h"
-#include "cli/TerminalQuestions.h"
-
-#include <cstdio>
-#include <exception>
-#include <iostream>
 
 int main(int argc, char** argv) {
     dovrex::cli::SetReportDrawer(dovrex::cli::DrawReportsPdf);
-    try {
-        return dovrex::cli::RunCli(argc, argv, std::cin, std::cout, std::cerr,
-                                   dovrex::cli::TerminalQuestions::StdinIsTerminal());
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "dovrex-cli: %s\n", e.what());
-    } catch (...) {
-        std::fputs("dovrex-cli: unexpected error\n", stderr);
-    }
-    return 1;
+    return dovrex::cli::RunCliMain(argc, argv);
 }

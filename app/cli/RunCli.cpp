@@ -1,4 +1,5 @@
 #include "RunCli.h"
+#include "TerminalQuestions.h"
 
 #include "CliContext.h"
 #include "ConfigCommand.h"
@@ -17,6 +18,9 @@
 #include <DovrexVersion.h>
 
 #include <CLI/CLI.hpp>
+#include <iostream>
+#include <exception>
+#include <cstdio>
 
 #include <algorithm>
 #include <ostream>
@@ -138,6 +142,19 @@ int RunCli(int argc, const char* const* argv, std::istream& in, std::ostream& ou
 
 int RunCli(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err, bool interactive) {
     return RunCli(argc, const_cast<const char* const*>(argv), in, out, err, interactive);
+}
+
+int RunCliMain(int argc, char** argv) {
+    // RunCli reports its own failures; this guard keeps anything that escapes it from
+    // ending the program with an uncaught exception.
+    try {
+        return RunCli(argc, argv, std::cin, std::cout, std::cerr, TerminalQuestions::StdinIsTerminal());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "dovrex-cli: %s\n", e.what());
+    } catch (...) {
+        std::fputs("dovrex-cli: unexpected error\n", stderr);
+    }
+    return 1;
 }
 
 } // namespace dovrex::cli
