@@ -47,9 +47,10 @@ bool ReadDate(std::string_view text, int (&parts)[3]) {
     return d <= (m == 2 && leap ? 29 : days[m - 1]);
 }
 
+// hhnnss of 1 to 6 digits; 0 is no time.
 bool ReadTime(std::string_view text, int (&parts)[3]) {
     int value = 0;
-    if (text.size() > 6 || !Digits(text, value)) return false;
+    if (text.size() > 6 || !Digits(text, value) || value == 0) return false;
     parts[0] = value / 10000;
     parts[1] = value / 100 % 100;
     parts[2] = value % 100;
@@ -73,7 +74,7 @@ MapFormat MapFormat::Date(int32_t code) {
     const std::string base = order;
     format.mPattern = base.substr(0, 2) + separator + base.substr(2, 2) + separator + base.substr(4, 2);
     if ((flags & 4) != 0) format.mPattern = Replace(format.mPattern, "YY", "YYYY");
-    format.mZero = Zeros(format.mPattern);
+    format.ReadPattern();
     return format;
 }
 
@@ -82,37 +83,51 @@ MapFormat MapFormat::Time(int32_t code) {
     const int32_t flags = UnitFlags(code);
     const std::string separator = (flags & 2) != 0 ? ":" : "";
     format.mPattern = "HH" + separator + "NN" + ((flags & 1) != 0 ? separator + "SS" : "");
-    format.mZero = Zeros(format.mPattern);
+    format.ReadPattern();
     return format;
 }
 
-void MapFormat::Write(std::string_view value, std::string& out) const {
-    const std::string_view text = TrimBlanks(value);
-    int parts[3] = {};
-    if (Val(text) == 0 || !(mDate ? ReadDate(text, parts) : ReadTime(text, parts))) {
-        out.assign(mZero);
-        return;
-    }
-    out.clear();
+void MapFormat::ReadPattern() {
+    mZero = Zeros(mPattern);
+    mPieces.clear();
     for (size_t i = 0; i < mPattern.size();) {
         const char c = mPattern[i];
         // Year, month, day of a date; hours, minutes, seconds of a time.
-        const int index = c == 'Y' || c == 'H' ? 0 : c == 'M' || c == 'N' ? 1 : c == 'D' || c == 'S' ? 2 : -1;
-        if (index < 0) {
-            out += c;
+        const int part = c == 'Y' || c == 'H' ? 0 : c == 'M' || c == 'N' ? 1 : c == 'D' || c == 'S' ? 2 : -1;
+        if (part < 0) {
+            mPieces.push_back({c, 0, 0});
             ++i;
             continue;
         }
         size_t width = 1;
         while (i + width < mPattern.size() && mPattern[i + width] == c) ++width;
-        int number = parts[index];
+        mPieces.push_back({0, part, static_cast<int>(std::min<size_t>(width, 8))});
+        i += width;
+    }
+}
+
+void MapFormat::Write(std::string_view value, std::string& out) const {
+    // A text read as a date starts with a year from 1 and a time is read whole, so a
+    // value whose number is 0 is read as neither.
+    const std::string_view text = TrimBlanks(value);
+    int parts[3] = {};
+    if (!(mDate ? ReadDate(text, parts) : ReadTime(text, parts))) {
+        out.assign(mZero);
+        return;
+    }
+    out.clear();
+    for (const Piece& piece : mPieces) {
+        if (piece.Literal != 0) {
+            out += piece.Literal;
+            continue;
+        }
+        int number = parts[piece.Part];
         char digits[8];
-        for (size_t d = width; d-- > 0;) {
+        for (int d = piece.Width; d-- > 0;) {
             digits[d] = static_cast<char>('0' + number % 10);
             number /= 10;
         }
-        out.append(digits, std::min<size_t>(width, sizeof digits));
-        i += width;
+        out.append(digits, static_cast<size_t>(piece.Width));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dovrex {
 
@@ -24,9 +25,19 @@ public:
     std::string Write(std::string_view value) const;
 
 private:
+    // The pattern read once: runs of one letter (a part of the date or time, written in
+    // that many digits) and the separators between them.
+    struct Piece {
+        char Literal = 0; // a separator; 0 for a part
+        int Part = 0;     // 0 year or hours, 1 month or minutes, 2 day or seconds
+        int Width = 0;
+    };
+    void ReadPattern();
+
     bool mDate = false;
     std::string mPattern;
     std::string mZero;
+    std::vector<Piece> mPieces;
 };
 
 } // namespace dovrex

@@ -55,6 +55,11 @@ public:
     const std::string& Delimiter() const { return mDelimiter; }
     const std::string& Quote() const { return mQuote; }
     const std::vector<Field>& Fields() const { return mFields; }
+    // The fields' indices in the order of their record fields, in which a record's
+    // texts are found in one pass over it.
+    const std::vector<size_t>& ReadOrder() const { return mReadOrder; }
+    // A fixed-width line's length: up to the end of its last field, at least MapLength.
+    size_t FixedLineLength() const { return mFixedLineLength; }
 
     // Record fields the exports read on every record; 0 when the schema has none.
     struct RecordFields {
@@ -74,6 +79,8 @@ private:
     std::string mDelimiter;
     std::string mQuote;
     std::vector<Field> mFields;
+    std::vector<size_t> mReadOrder;
+    size_t mFixedLineLength = 0;
     RecordFields mRecord;
 };
 

@@ -246,10 +246,12 @@ private:
     clsQVF& OpenReadingsDatabase(int FileVersion);
     // The values are views of the record read last (or of texts kept in InTexts).
     void ReadValues(clsQVF& db, std::vector<ValueView>& InValues);
-    // A failure inside the line builders is logged; the line then comes out empty.
-    std::string AssembleLine(const std::vector<ValueView>& InValues);
-    std::string AssembleFixed(const std::vector<ValueView>& InValues);
-    std::string AssembleDelimited(const std::vector<ValueView>& InValues);
+    // The line of a record, padded with blanks to the map's length, built in line (whose
+    // buffer is reused from record to record). A failure inside the line builders is
+    // logged; the line then comes out blank.
+    void AssembleLine(const std::vector<ValueView>& InValues, std::string& line);
+    void AssembleFixed(const std::vector<ValueView>& InValues, std::string& line);
+    void AssembleDelimited(const std::vector<ValueView>& InValues, std::string& line);
     // A field's value as text: defaulted when missing, dates and times in their format.
     // The field's text: a view of the value, of the field's default or of out, where a
     // number or a formatted date or time is made.

@@ -38,6 +38,7 @@ bool clsExchange::ConvertOrphanFlat(int FileVersion) {
     layout.RequireFlat(run.CurrentMap->MapName());
     run.FirstMeter = false;
     std::vector<ValueView> values;
+    std::string line;
     int32_t recordNumber = 0;
     for (;;) {
         SetProgress(255, db.Position255());
@@ -46,10 +47,7 @@ bool clsExchange::ConvertOrphanFlat(int FileVersion) {
         if (db.RecordType() != clsQVF::rtOrphan) continue;
         db.RequireFixedPart(recordNumber, source);
         ReadValues(db, values);
-        std::string line = AssembleLine(values);
-        if (line.size() < static_cast<size_t>(std::max<int16_t>(layout.MapLength(), 0))) {
-            line.resize(static_cast<size_t>(layout.MapLength()), ' ');
-        }
+        AssembleLine(values, line);
         orphans.Write(line);
         orphans.Write(layout.Terminator());
     }

@@ -212,10 +212,11 @@ clsQVF& clsExchange::OpenReadingsDatabase(int FileVersion) {
 }
 
 void clsExchange::ReadValues(clsQVF& db, std::vector<ValueView>& InValues) {
-    const std::vector<ReadingLineLayout::Field>& fields = Run().ReadingLayout->Fields();
+    const ReadingLineLayout& layout = *Run().ReadingLayout;
+    const std::vector<ReadingLineLayout::Field>& fields = layout.Fields();
     InValues.resize(fields.size());
     clsPalmDB& records = db.DB();
-    for (size_t i = 0; i < fields.size(); ++i) {
+    for (const size_t i : layout.ReadOrder()) {
         InValues[i] = fields[i].Source != 0 ? records.ItemView(fields[i].Source) : ValueView();
     }
 }
@@ -237,6 +238,7 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
     run.FirstMeter = true;
     std::vector<ValueView> values;
     std::string readingText; // an adjusted reading's digits
+    std::string line;
     int32_t recordNumber = 0;
     for (;;) {
         SetProgress(255, db.Position255());
@@ -311,10 +313,7 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
                 }
                 }
             }
-            std::string line = AssembleLine(values);
-            if (line.size() < static_cast<size_t>(std::max<int16_t>(layout.MapLength(), 0))) {
-                line.resize(static_cast<size_t>(layout.MapLength()), ' ');
-            }
+            AssembleLine(values, line);
             if (PassesFilter(layout.MapFilter(), number(fields.Status), number(fields.ResponseCode))) {
                 upload.Write(line);
                 upload.Write(layout.Terminator());
@@ -329,12 +328,18 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
     return true;
 }
 
-std::string clsExchange::AssembleLine(const std::vector<ValueView>& InValues) {
+void clsExchange::AssembleLine(const std::vector<ValueView>& InValues, std::string& line) {
+    const ReadingLineLayout& layout = *Run().ReadingLayout;
+    line.clear();
     try {
-        return Run().ReadingLayout->MapType() == MapTypeFixed ? AssembleFixed(InValues) : AssembleDelimited(InValues);
+        if (layout.MapType() == MapTypeFixed) AssembleFixed(InValues, line);
+        else AssembleDelimited(InValues, line);
     } catch (const std::exception& e) {
         WriteLog("Error: " + DescribeException(e));
-        return {};
+        line.clear();
+    }
+    if (line.size() < static_cast<size_t>(std::max<int16_t>(layout.MapLength(), 0))) {
+        line.resize(static_cast<size_t>(layout.MapLength()), ' ');
     }
 }
 
@@ -365,16 +370,16 @@ std::string_view clsExchange::OutputText(const ReadingLineLayout::Field& field, 
     return out;
 }
 
-std::string clsExchange::AssembleFixed(const std::vector<ValueView>& InValues) {
-    const std::vector<ReadingLineLayout::Field>& fields = Run().ReadingLayout->Fields();
-    std::string line;
-    line.reserve(static_cast<size_t>(std::max<int16_t>(Run().ReadingLayout->MapLength(), 128)));
+void clsExchange::AssembleFixed(const std::vector<ValueView>& InValues, std::string& line) {
+    const ReadingLineLayout& layout = *Run().ReadingLayout;
+    const std::vector<ReadingLineLayout::Field>& fields = layout.Fields();
+    // Blanks wherever no field writes; every field then writes its whole width.
+    line.assign(layout.FixedLineLength(), ' ');
     std::string value;
     for (size_t i = 0; i < fields.size(); ++i) {
         const ReadingLineLayout::Field& field = fields[i];
         if (field.Position < 1) RaiseError(ErrInvalidCall, "Position of " + field.Name + " is below 1");
         const auto start = static_cast<size_t>(field.Position) - 1;
-        if (line.size() < start) line.resize(start, ' ');
         std::string_view text = OutputText(field, InValues[i], value);
         if (field.Align == 1) {
             const size_t first = text.find_first_not_of(' ');
@@ -384,18 +389,16 @@ std::string clsExchange::AssembleFixed(const std::vector<ValueView>& InValues) {
         const auto width = static_cast<size_t>(std::max<int16_t>(field.Width, 0));
         // Numbers keep their low digits, texts their beginning.
         if (text.size() > width) text = IsNumericType(field.DataType) ? text.substr(text.size() - width) : text.substr(0, width);
-        // The field's characters replace what the line has under them, or extend it.
-        if (line.size() < start + width) line.resize(start + width);
+        // The field's characters replace what the line has under them.
         const size_t fill = width - text.size();
         const char pad = field.Pad == 2 ? ' ' : '0';
         const size_t at = field.Align == 2 ? start + fill : start; // right aligned: the padding goes first
         std::fill_n(line.begin() + static_cast<std::ptrdiff_t>(field.Align == 2 ? start : start + text.size()), fill, pad);
         std::copy(text.begin(), text.end(), line.begin() + static_cast<std::ptrdiff_t>(at));
     }
-    return line;
 }
 
-std::string clsExchange::AssembleDelimited(const std::vector<ValueView>& InValues) {
+void clsExchange::AssembleDelimited(const std::vector<ValueView>& InValues, std::string& line) {
     const ReadingLineLayout& layout = *Run().ReadingLayout;
     const std::string& quote = layout.Quote();
     std::vector<std::string> columns(1);
@@ -419,7 +422,7 @@ std::string clsExchange::AssembleDelimited(const std::vector<ValueView>& InValue
         if (columns.size() < column) columns.resize(column);
         columns[column - 1] = std::move(text);
     }
-    return Join(columns, layout.Delimiter());
+    line = Join(columns, layout.Delimiter());
 }
 
 } // namespace dovrex

@@ -395,7 +395,7 @@ void clsExchange::WriteMeterRecord(MeterRecordPlan& plan, const ParsedLine& Valu
         WriteMeterSteps(plan, Values, MeterSteps::Constant);
         plan.Template = db.RawData();
         plan.HasTemplate = true;
-        db.SetRawData(std::move(written));
+        db.SetRawData(written);
     }
 }
 

@@ -247,9 +247,9 @@ ValueCollection clsPalmDB::GetValues() {
     return values;
 }
 
-void clsPalmDB::SetRawData(std::string data) {
+void clsPalmDB::SetRawData(std::string_view data) {
     CheckRecordLength(data.size());
-    mRawData = std::move(data);
+    mRawData.assign(data);
     mKnownPiece = {};
 }
 

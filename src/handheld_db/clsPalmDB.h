@@ -89,7 +89,8 @@ public:
     ValueView ItemView(int16_t Number);
     ValueCollection GetValues();
     const std::string& RawData() const { return mRawData; }
-    void SetRawData(std::string data);
+    // Copied into the record buffer, which keeps its capacity from record to record.
+    void SetRawData(std::string_view data);
 
     // Byte-level operations on the buffer; setters return the offset past what they wrote.
     int32_t SetInt8(int32_t Offset, const Value& NewValue);

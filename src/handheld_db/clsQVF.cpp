@@ -156,7 +156,7 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<con
         first = last;
     }
     record.resize(static_cast<size_t>(out - record.data()));
-    db.SetRawData(std::move(record));
+    db.SetRawData(record);
     db.WriteData();
 }
 

@@ -67,7 +67,7 @@ public:
     int16_t GetType() { return DB().GetType(); }
     int16_t RecordCount() { return DB().RecordCount(); }
     const std::string& RawData() { return DB().RawData(); }
-    void SetRawData(std::string data) { DB().SetRawData(std::move(data)); }
+    void SetRawData(std::string_view data) { DB().SetRawData(data); }
     // The record kind of the record in the buffer (its first 16-bit value).
     int32_t RecordType() { return DB().RawData().size() >= 2 ? DB().GetInt16(0) : -1; }
     // Raises "damaged" when the schema record in the buffer is shorter than its fixed fields;

@@ -7,13 +7,6 @@
 
 namespace dovrex {
 
-int32_t BytesToLong(std::string_view bytes) {
-    uint32_t value = 0;
-    for (const char c : bytes) value = (value << 8) | static_cast<unsigned char>(c);
-    if (bytes.size() >= 4 && (value & 0x80000000u) != 0) return 0;
-    return static_cast<int32_t>(value);
-}
-
 void WriteTextBytes(std::string_view text, size_t size, char* out) {
     std::fill(out, out + size, '\0');
     std::copy_n(text.data(), std::min(size, text.size()), out);

@@ -13,7 +13,13 @@ namespace dovrex {
 
 // A big-endian array of 1, 2 or 4 bytes as a signed 32-bit number; a 4-byte value
 // with its top bit set does not fit and gives 0.
-int32_t BytesToLong(std::string_view bytes);
+// Inline: the record readers decode every number field of every record through it.
+inline int32_t BytesToLong(std::string_view bytes) {
+    uint32_t value = 0;
+    for (const char c : bytes) value = (value << 8) | static_cast<unsigned char>(c);
+    if (bytes.size() >= 4 && (value & 0x80000000u) != 0) return 0;
+    return static_cast<int32_t>(value);
+}
 
 // Fills size (1, 2 or 4) bytes from a value. Numbers are rounded half to even and
 // stored big-endian: the top byte of a 4-byte array is value / 16777216 (integer
