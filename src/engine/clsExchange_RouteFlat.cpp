@@ -12,6 +12,7 @@
 #include "platform/modRuntime.h"
 
 #include <array>
+#include <charconv>
 #include <unordered_map>
 
 namespace dovrex {
@@ -46,13 +47,14 @@ Value MeterTypeCode(std::string_view meterType) {
     return Value(Val(meterType));
 }
 
-// Stores a parsed value as SetItem would store the Value it stands for.
-void SetParsed(clsPalmDB& db, int16_t field, const ParsedField& value) {
+// Stores a parsed value as SetItem would store the Value it stands for; scratch holds a
+// number's text.
+void SetParsed(clsPalmDB& db, int16_t field, const ParsedField& value, std::string& scratch) {
     switch (value.Kind) {
     case Value::Kind::Text: db.SetText(field, value.Text); break;
     case Value::Kind::Integer: db.SetInteger(field, value.Integer); break;
     case Value::Kind::Double:
-        if (db.FieldType(field) == clsPalmDB::ftString) db.SetText(field, NumberText(value.Double));
+        if (db.FieldType(field) == clsPalmDB::ftString) db.SetText(field, value.TextIn(scratch));
         else db.SetInteger(field, CLng(value.Double));
         break;
     // Nothing: an empty text, or zero bytes in a number field.
@@ -149,7 +151,9 @@ std::string_view clsExchange::RawFieldText(const RouteLineLayout::Field& field, 
     case MapOptionAutonumber: {
         int16_t& counter = Run().AutoNumberCounter;
         counter = CheckInt16(static_cast<int64_t>(counter) + 1);
-        return line.Keep(NumberText(counter));
+        char digits[8];
+        const char* end = std::to_chars(digits, digits + sizeof digits, counter).ptr;
+        return line.Keep(std::string_view(digits, static_cast<size_t>(end - digits)));
     }
     default: return {};
     }
@@ -407,11 +411,11 @@ void clsExchange::WriteMeterSteps(const MeterRecordPlan& plan, const ParsedLine&
     const auto write = [&](const MeterRecordPlan::Step& step) {
         const ParsedField& value = Values.Item(step.Slot);
         switch (step.Kind) {
-        case From::Text: SetParsed(db, step.Target, value); break;
+        case From::Text: SetParsed(db, step.Target, value, scratch); break;
         case From::Number:
             // Dates and times arrive as text; in a numeric field they are yyyymmdd / hhnn numbers.
             if (step.DateText && value.IsText()) db.SetItem(step.Target, Value(Val(value.Text)));
-            else SetParsed(db, step.Target, value);
+            else SetParsed(db, step.Target, value, scratch);
             break;
         case From::MeterType: db.SetItem(step.Target, MeterTypeCode(value.TextIn(scratch))); break;
         case From::ReadType: db.SetItem(step.Target, ReadTypeCode(run.CurrentReadType, value)); break;

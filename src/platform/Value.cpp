@@ -41,8 +41,8 @@ std::string ValueView::ToText() const {
 
 std::string_view ValueView::TextIn(std::string& scratch) const {
     switch (Kind) {
-    case Value::Kind::Integer: scratch = NumberText(Integer); return scratch;
-    case Value::Kind::Double: scratch = NumberText(Double); return scratch;
+    case Value::Kind::Integer: AssignNumberText(scratch, Integer); return scratch;
+    case Value::Kind::Double: AssignNumberText(scratch, Double); return scratch;
     case Value::Kind::Text: return Text;
     default: return {};
     }

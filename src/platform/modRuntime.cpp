@@ -132,6 +132,20 @@ int32_t CheckInt32(int64_t value) {
 
 std::string NumberText(int64_t value) { return std::to_string(value); }
 
+void AssignNumberText(std::string& out, int64_t value) {
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.assign(digits, static_cast<size_t>(end - digits));
+}
+
+void AssignNumberText(std::string& out, double value) {
+    if (value == std::floor(value) && std::fabs(value) < 1e15) {
+        AssignNumberText(out, static_cast<int64_t>(value));
+    } else {
+        out = NumberText(value);
+    }
+}
+
 std::string NumberText(double value) {
     if (std::isnan(value)) return "NaN";
     if (value == std::floor(value) && std::fabs(value) < 1e15) {

@@ -34,6 +34,9 @@ std::string NumberText(double value);
 std::string NumberText(int64_t value);
 inline std::string NumberText(int32_t value) { return NumberText(static_cast<int64_t>(value)); }
 inline std::string NumberText(int16_t value) { return NumberText(static_cast<int64_t>(value)); }
+// The same text written over out, whose buffer is reused.
+void AssignNumberText(std::string& out, double value);
+void AssignNumberText(std::string& out, int64_t value);
 
 // Blank trimming trims spaces only, as the old runtime did.
 std::string Trim(std::string_view text);

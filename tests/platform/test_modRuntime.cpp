@@ -59,6 +59,14 @@ TEST(Runtime, NumbersBecomePlainDecimalText) {
     EXPECT_EQ(Value(3.0).ToText(), "3");
     EXPECT_EQ(Value("12 5x").ToNumber(), 125);
     EXPECT_TRUE(Value().ToText().empty());
+    // Written over a reused buffer, longer than the text, the same texts come out.
+    std::string out(40, 'x');
+    for (const double number : {-12.0, 1234567.0, 2.5, 0.1, -0.0, 999999999999999.0, 1e15, 1e300, std::nan("")}) {
+        AssignNumberText(out, number);
+        EXPECT_EQ(out, NumberText(number)) << number;
+    }
+    AssignNumberText(out, int64_t{-9223372036854775807 - 1});
+    EXPECT_EQ(out, "-9223372036854775808");
 }
 
 TEST(Runtime, TextHelpersTrimBlanksOnlyAndFoldWindows1252Case) {
