@@ -21,36 +21,60 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 namespace {
 
-// The common case of a plain whole number ("  00123", "-42"): read without building a
-// text for the standard parser. Empty when the text holds more than that.
-std::optional<double> ValWholeNumber(std::string_view text) {
+// The common cases of a plain number ("  00123", "-42", "0012.50"): read without building
+// a text for the standard parser. Empty when the text needs the full parse.
+std::optional<double> ValPlainNumber(std::string_view text) {
     size_t i = 0;
     while (i < text.size() && IsValBlank(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    uint64_t whole = 0;
+    uint64_t mantissa = 0;
     int digits = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (IsDigit(c)) {
-            if (++digits > 18) return std::nullopt;
-            whole = whole * 10 + static_cast<uint64_t>(c - '0');
-        } else if (!IsValBlank(c)) {
-            // A fraction or an exponent needs the full parse; anything else ends the number.
-            if (c == '.' || c == 'E' || c == 'e' || c == 'D' || c == 'd') return std::nullopt;
-            break;
+    // Digits (blanks between them are dropped) up to the first other character; false when
+    // there are too many for the short path.
+    auto readDigits = [&] {
+        for (; i < text.size(); ++i) {
+            const char c = text[i];
+            if (IsDigit(c)) {
+                if (++digits > 18) return false;
+                mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+            } else if (!IsValBlank(c)) {
+                break;
+            }
         }
+        return true;
+    };
+    if (!readDigits()) return std::nullopt;
+    int fractionDigits = 0;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        const int wholeDigits = digits;
+        if (!readDigits()) return std::nullopt;
+        fractionDigits = digits - wholeDigits;
+    }
+    // An exponent needs the full parse; anything else ends the number.
+    if (i < text.size()) {
+        const char c = text[i];
+        if (c == 'E' || c == 'e' || c == 'D' || c == 'd') return std::nullopt;
     }
     if (digits == 0) return 0.0;
-    // Converting the whole number rounds exactly as the standard parser would.
-    const double value = static_cast<double>(whole);
+    // A whole number converts with the rounding of the standard parser; so does a fraction
+    // whose digits and power of ten are both exact doubles, divided once.
+    constexpr uint64_t kExactMantissa = uint64_t{1} << 53;
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    double value = static_cast<double>(mantissa);
+    if (fractionDigits > 0) {
+        if (mantissa > kExactMantissa) return std::nullopt;
+        value /= kPowers[fractionDigits];
+    }
     return negative ? -value : value;
 }
 
 } // namespace
 
 double Val(std::string_view text) {
-    if (const std::optional<double> whole = ValWholeNumber(text)) return *whole;
+    if (const std::optional<double> plain = ValPlainNumber(text)) return *plain;
     // Collect the characters of the leading number, dropping blanks, then let the
     // standard parser read the cleaned text.
     std::string number;

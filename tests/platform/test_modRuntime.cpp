@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <utility>
 
 using namespace dovrex;
 
@@ -24,6 +26,16 @@ TEST(Runtime, LenientParseTakesTheLeadingNumberAndIgnoresBlanks) {
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(Val(c.text), c.expected) << '"' << c.text << '"';
     EXPECT_THROW(Val("1e999"), RuntimeError);
     EXPECT_FALSE(std::signbit(Val("-"))); // no number is a plain zero
+    // Fractions, short path or full parse, round exactly as the standard parser: digits up to
+    // 2^53 and past it, 18 digits and 19.
+    const std::pair<const char*, const char*> fractions[] = {
+        {"0.1", "0.1"}, {" 0012.50", "12.50"}, {"-0.0", "-0.0"}, {"3.14159 26535 89793", "3.141592653589793"},
+        {"9007199254740.992", "9007199254740.992"}, {"9007199254740.993", "9007199254740.993"},
+        {"12345678901234.5678", "12345678901234.5678"}, {"0.000000000000000001", "0.000000000000000001"},
+        {"1.2e-3x", "1.2e-3"}, {"123456.7890123456789", "123456.7890123456789"},
+    };
+    for (const auto& [text, parsed] : fractions) EXPECT_EQ(Val(text), std::strtod(parsed, nullptr)) << text;
+    EXPECT_TRUE(std::signbit(Val("-0.0")));
 }
 
 TEST(Runtime, RoundingIsHalfToEvenAndRangeChecksRaiseOverflow) {
