@@ -5,6 +5,7 @@
 
 #include "clsExchange.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -30,8 +31,11 @@ struct clsExchange::MeterRecordPlan {
     bool HasTemplate = false;
     // The parsed values the message lookup takes.
     int MessageSlot = -1, RouteSlot = -1, AccountSlot = -1, SerialSlot = -1, TagSlot = -1;
-    // What the index builder reads back from the written record.
-    int16_t TagField = 0, SerialField = 0, NameField = 0, AddressField = 0, AccountField = 0;
+    // What the index builder reads back from the written record, in IndexMeter's order
+    // (tag, serial, name, address, account), and the order in which the record holds them.
+    std::array<int16_t, 5> IndexFields{};
+    std::array<size_t, 5> IndexReadOrder{0, 1, 2, 3, 4};
+    void SetIndexFields(const clsPalmDB& schema, const std::array<int16_t, 5>& fields);
 };
 
 } // namespace dovrex

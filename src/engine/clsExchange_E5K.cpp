@@ -304,11 +304,9 @@ private:
         mFields = MeterFieldNumbers::Resolve(mRun.RouteDatabase->DB());
         // What the word index reads back from each written meter.
         mIndexPlan.RouteNbr = mFields.RouteNbr;
-        mIndexPlan.TagField = mFields.MeterTagNbr;
-        mIndexPlan.SerialField = mFields.MeterSerialNbr;
-        mIndexPlan.NameField = mFields.BillingName;
-        mIndexPlan.AddressField = mFields.ServiceAddress;
-        mIndexPlan.AccountField = mFields.ServiceUniqueID;
+        mIndexPlan.SetIndexFields(mRun.RouteDatabase->DB(), {mFields.MeterTagNbr, mFields.MeterSerialNbr,
+                                                             mFields.BillingName, mFields.ServiceAddress,
+                                                             mFields.ServiceUniqueID});
     }
 
     void WritePendingMeter() {

@@ -11,6 +11,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <unordered_map>
@@ -134,12 +135,18 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
     plan.AccountSlot = layout.Slot("ServiceUniqueID");
     plan.SerialSlot = layout.Slot("MeterSerialNbr");
     plan.TagSlot = layout.Slot("MeterTagNbr");
-    plan.TagField = field("MeterTagNbr");
-    plan.SerialField = field("MeterSerialNbr");
-    plan.NameField = field("BillingName");
-    plan.AddressField = field("ServiceAddress");
-    plan.AccountField = field("ServiceUniqueID");
+    plan.SetIndexFields(db.DB(), {field("MeterTagNbr"), field("MeterSerialNbr"), field("BillingName"),
+                                  field("ServiceAddress"), field("ServiceUniqueID")});
     return plan;
+}
+
+void clsExchange::MeterRecordPlan::SetIndexFields(const clsPalmDB& schema, const std::array<int16_t, 5>& fields) {
+    IndexFields = fields;
+    // Texts are found fastest in the order the record holds them.
+    IndexReadOrder = {0, 1, 2, 3, 4};
+    std::stable_sort(IndexReadOrder.begin(), IndexReadOrder.end(), [&](size_t a, size_t b) {
+        return schema.FieldOffset(IndexFields[a]) < schema.FieldOffset(IndexFields[b]);
+    });
 }
 
 std::string_view clsExchange::RawFieldText(const RouteLineLayout::Field& field, std::string_view sourceText,
@@ -437,10 +444,10 @@ void clsExchange::IndexWrittenMeter(const MeterRecordPlan& plan) {
     clsPalmDB& db = run.RouteDatabase->DB();
     // The words come from the record as written, in the texts the fields hold there.
     std::array<std::string, 5> scratch;
-    IndexMeter(static_cast<int32_t>(db.ItemView(plan.RouteNbr).ToNumber()), run.IndexPosition,
-               db.ItemText(plan.TagField, scratch[0]), db.ItemText(plan.SerialField, scratch[1]),
-               db.ItemText(plan.NameField, scratch[2]), db.ItemText(plan.AddressField, scratch[3]),
-               db.ItemText(plan.AccountField, scratch[4]));
+    std::array<std::string_view, 5> texts;
+    for (const size_t i : plan.IndexReadOrder) texts[i] = db.ItemText(plan.IndexFields[i], scratch[i]);
+    IndexMeter(static_cast<int32_t>(db.ItemView(plan.RouteNbr).ToNumber()), run.IndexPosition, texts[0], texts[1],
+               texts[2], texts[3], texts[4]);
     run.IndexPosition = CheckInt16(static_cast<int64_t>(run.IndexPosition) + 1);
 }
 

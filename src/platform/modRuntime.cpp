@@ -21,6 +21,28 @@ bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 namespace {
 
+// Digits from i on (blanks between them are dropped) up to the first other character;
+// false when there are more than 18 in all, too many for the short path.
+inline bool ReadValDigits(std::string_view text, size_t& i, uint64_t& mantissa, int& digits) {
+    const char* p = text.data() + i;
+    const char* const end = text.data() + text.size();
+    uint64_t value = mantissa;
+    int count = digits;
+    for (; p != end; ++p) {
+        const char c = *p;
+        if (IsDigit(c)) {
+            if (++count > 18) return false;
+            value = value * 10 + static_cast<uint64_t>(c - '0');
+        } else if (!IsValBlank(c)) {
+            break;
+        }
+    }
+    i = static_cast<size_t>(p - text.data());
+    mantissa = value;
+    digits = count;
+    return true;
+}
+
 // The common cases of a plain number ("  00123", "-42", "0012.50"): read without building
 // a text for the standard parser. Empty when the text needs the full parse.
 std::optional<double> ValPlainNumber(std::string_view text) {
@@ -30,26 +52,12 @@ std::optional<double> ValPlainNumber(std::string_view text) {
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     uint64_t mantissa = 0;
     int digits = 0;
-    // Digits (blanks between them are dropped) up to the first other character; false when
-    // there are too many for the short path.
-    auto readDigits = [&] {
-        for (; i < text.size(); ++i) {
-            const char c = text[i];
-            if (IsDigit(c)) {
-                if (++digits > 18) return false;
-                mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
-            } else if (!IsValBlank(c)) {
-                break;
-            }
-        }
-        return true;
-    };
-    if (!readDigits()) return std::nullopt;
+    if (!ReadValDigits(text, i, mantissa, digits)) return std::nullopt;
     int fractionDigits = 0;
     if (i < text.size() && text[i] == '.') {
         ++i;
         const int wholeDigits = digits;
-        if (!readDigits()) return std::nullopt;
+        if (!ReadValDigits(text, i, mantissa, digits)) return std::nullopt;
         fractionDigits = digits - wholeDigits;
     }
     // An exponent needs the full parse; anything else ends the number.
