@@ -58,4 +58,123 @@ std::string_view ParsedLine::Keep(std::string_view text) {
     return kept;
 }
 
+void ParsedLine::SplitColumns(std::string_view text, const std::string& delimiter, const std::string& quote) {
+    if (delimiter.size() == 1 && quote.size() == 1 && delimiter != quote && delimiter != "~" && quote != "~") {
+        SplitQuotedColumns(text, delimiter[0], quote[0]);
+    } else {
+        SplitColumnsAnyWidth(text, delimiter, quote);
+    }
+}
+
+void ParsedLine::SplitColumnsAnyWidth(std::string_view Buffer, const std::string& delimiter, const std::string& quote) {
+    std::string& hiddenLine = mHiddenLine;
+    std::string_view text = Buffer;
+    // A delimiter inside quotes is hidden as "~" while the line is split.
+    if (!quote.empty() && !delimiter.empty() && Buffer.find(quote) != std::string::npos) {
+        hiddenLine.clear();
+        // Copied in runs up to the next quote (and, inside quotes, the next delimiter); a
+        // quote and a delimiter at the same place count as the quote.
+        // Both searches go on from where they stopped, so a long line is scanned once.
+        constexpr size_t none = std::string::npos;
+        bool inQuotes = false;
+        size_t quoteAt = Buffer.find(quote);
+        size_t delimiterAt = Buffer.find(delimiter);
+        for (size_t i = 0; i < Buffer.size();) {
+            if (quoteAt != none && quoteAt < i) quoteAt = Buffer.find(quote, i);
+            if (delimiterAt != none && delimiterAt < i) delimiterAt = Buffer.find(delimiter, i);
+            const size_t nextQuote = quoteAt;
+            const size_t nextDelimiter = inQuotes ? delimiterAt : none;
+            if (nextQuote == std::string::npos && nextDelimiter == std::string::npos) {
+                hiddenLine.append(Buffer.substr(i));
+                break;
+            }
+            if (nextQuote <= nextDelimiter) {
+                hiddenLine.append(Buffer.substr(i, nextQuote - i + quote.size()));
+                inQuotes = !inQuotes;
+                i = nextQuote + quote.size();
+            } else {
+                hiddenLine.append(Buffer.substr(i, nextDelimiter - i));
+                hiddenLine += '~';
+                i = nextDelimiter + delimiter.size();
+            }
+        }
+        text = hiddenLine;
+    }
+    // The columns are views of the line; only a column that needs its doubled quotes or
+    // hidden delimiters put back gets a text of its own.
+    std::vector<std::string_view>& columns = mColumns;
+    columns.clear();
+    if (delimiter.empty()) {
+        columns.push_back(text);
+    } else {
+        for (size_t start = 0;;) {
+            const size_t found = text.find(delimiter, start);
+            if (found == std::string_view::npos) {
+                columns.push_back(text.substr(start));
+                break;
+            }
+            columns.push_back(text.substr(start, found - start));
+            start = found + delimiter.size();
+        }
+    }
+    if (!quote.empty()) {
+        const std::string doubled = quote + quote;
+        for (std::string_view& column : columns) {
+            if (StartsWith(column, quote)) column.remove_prefix(quote.size());
+            if (EndsWith(column, quote)) column.remove_suffix(quote.size());
+            if (column.find(doubled) != std::string_view::npos || column.find('~') != std::string_view::npos) {
+                column = Keep(Replace(Replace(column, doubled, quote), "~", delimiter));
+            }
+        }
+    }
+}
+
+void ParsedLine::SplitQuotedColumns(std::string_view Buffer, char delimiter, char quote) {
+    // The same columns as SplitColumns gives for a one-character delimiter and quote, in one
+    // pass over the line: a delimiter between quotes belongs to its column, and a column's
+    // text is a view of the line unless it holds a doubled quote or a "~" (which stands for
+    // the delimiter).
+    std::vector<std::string_view>& columns = mColumns;
+    columns.clear();
+    const char doubled[] = {quote, quote};
+    auto add = [&](size_t start, size_t end, bool mayRemake) {
+        std::string_view column = Buffer.substr(start, end - start);
+        if (!column.empty() && column.front() == quote) column.remove_prefix(1);
+        if (!column.empty() && column.back() == quote) column.remove_suffix(1);
+        if (mayRemake && (column.find('~') != std::string_view::npos ||
+                          column.find(std::string_view(doubled, 2)) != std::string_view::npos)) {
+            std::string& made = mHiddenLine;
+            made.clear();
+            for (size_t i = 0; i < column.size(); ++i) {
+                const char c = column[i];
+                if (c == '~') {
+                    made += delimiter;
+                } else {
+                    made += c;
+                    if (c == quote && i + 1 < column.size() && column[i + 1] == quote) ++i;
+                }
+            }
+            column = Keep(made);
+        }
+        columns.push_back(column);
+    };
+    bool inQuotes = false;
+    bool mayRemake = false; // two quotes in a row or a "~" in the column, before its quotes come off
+    size_t start = 0;
+    for (size_t i = 0; i < Buffer.size(); ++i) {
+        const char c = Buffer[i];
+        if (c == quote) {
+            inQuotes = !inQuotes;
+            mayRemake |= i > start && Buffer[i - 1] == quote;
+        } else if (c == delimiter && !inQuotes) {
+            add(start, i, mayRemake);
+            start = i + 1;
+            mayRemake = false;
+        } else if (c == '~') {
+            mayRemake = true;
+        }
+    }
+    add(start, Buffer.size(), mayRemake);
+}
+
 } // namespace dovrex

@@ -96,11 +96,19 @@ public:
     // Keeps a text made while parsing (an autonumber, a column with its quotes put back)
     // until the next Reset; the view stays valid as more texts are kept.
     std::string_view Keep(std::string_view text);
-    // Buffers the delimited parse reuses from line to line.
-    std::string& HiddenLine() { return mHiddenLine; }
-    std::vector<std::string_view>& Columns() { return mColumns; }
+    // A delimited line's columns into Columns(), as views of text (or kept texts): their
+    // quotes taken off, doubled quotes made single, a "~" standing for the delimiter, and a
+    // delimiter between quotes part of its column. Text must outlive the columns.
+    void SplitColumns(std::string_view text, const std::string& delimiter, const std::string& quote);
+    // The same for any delimiter and quote, through a copy of the line with the quoted
+    // delimiters hidden; SplitColumns takes one pass over the line for the common case of
+    // one-character delimiter and quote.
+    void SplitColumnsAnyWidth(std::string_view text, const std::string& delimiter, const std::string& quote);
+    const std::vector<std::string_view>& Columns() const { return mColumns; }
 
 private:
+    void SplitQuotedColumns(std::string_view text, char delimiter, char quote);
+
     static const ParsedField& Null();
     std::vector<ParsedField> mValues;
     std::deque<std::string> mKept; // a deque: keeping more texts never moves the earlier ones

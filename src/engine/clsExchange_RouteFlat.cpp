@@ -228,66 +228,8 @@ void clsExchange::ParseRouteDelimited(const std::string& Buffer, ParsedLine& lin
     const std::string& delimiter = layout.Delimiter();
     const std::string& quote = layout.Quote();
     line.Reset(layout.SlotCount());
-    std::string& hiddenLine = line.HiddenLine();
-    std::string_view text = Buffer;
-    // A delimiter inside quotes is hidden as "~" while the line is split.
-    if (!quote.empty() && !delimiter.empty() && Buffer.find(quote) != std::string::npos) {
-        hiddenLine.clear();
-        // Copied in runs up to the next quote (and, inside quotes, the next delimiter); a
-        // quote and a delimiter at the same place count as the quote.
-        // Both searches go on from where they stopped, so a long line is scanned once.
-        constexpr size_t none = std::string::npos;
-        bool inQuotes = false;
-        size_t quoteAt = Buffer.find(quote);
-        size_t delimiterAt = Buffer.find(delimiter);
-        for (size_t i = 0; i < Buffer.size();) {
-            if (quoteAt != none && quoteAt < i) quoteAt = Buffer.find(quote, i);
-            if (delimiterAt != none && delimiterAt < i) delimiterAt = Buffer.find(delimiter, i);
-            const size_t nextQuote = quoteAt;
-            const size_t nextDelimiter = inQuotes ? delimiterAt : none;
-            if (nextQuote == std::string::npos && nextDelimiter == std::string::npos) {
-                hiddenLine.append(Buffer, i, std::string::npos);
-                break;
-            }
-            if (nextQuote <= nextDelimiter) {
-                hiddenLine.append(Buffer, i, nextQuote - i + quote.size());
-                inQuotes = !inQuotes;
-                i = nextQuote + quote.size();
-            } else {
-                hiddenLine.append(Buffer, i, nextDelimiter - i);
-                hiddenLine += '~';
-                i = nextDelimiter + delimiter.size();
-            }
-        }
-        text = hiddenLine;
-    }
-    // The columns are views of the line; only a column that needs its doubled quotes or
-    // hidden delimiters put back gets a text of its own.
-    std::vector<std::string_view>& columns = line.Columns();
-    columns.clear();
-    if (delimiter.empty()) {
-        columns.push_back(text);
-    } else {
-        for (size_t start = 0;;) {
-            const size_t found = text.find(delimiter, start);
-            if (found == std::string_view::npos) {
-                columns.push_back(text.substr(start));
-                break;
-            }
-            columns.push_back(text.substr(start, found - start));
-            start = found + delimiter.size();
-        }
-    }
-    if (!quote.empty()) {
-        const std::string doubled = quote + quote;
-        for (std::string_view& column : columns) {
-            if (StartsWith(column, quote)) column.remove_prefix(quote.size());
-            if (EndsWith(column, quote)) column.remove_suffix(quote.size());
-            if (column.find(doubled) != std::string_view::npos || column.find('~') != std::string_view::npos) {
-                column = line.Keep(Replace(Replace(column, doubled, quote), "~", delimiter));
-            }
-        }
-    }
+    line.SplitColumns(Buffer, delimiter, quote);
+    const std::vector<std::string_view>& columns = line.Columns();
     ParseFields(
         [&](const RouteLineLayout::Field& field) {
             const int column = field.Position;

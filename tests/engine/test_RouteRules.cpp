@@ -3,6 +3,8 @@
 
 #include "EngineFixture.h"
 
+#include "engine/RouteLineLayout.h"
+
 using namespace dovrex;
 using namespace dovrex::test;
 
@@ -142,4 +144,34 @@ TEST_F(RouteRulesTest, FieldsFixedForTheRunAreTheSameOnEveryMeterAndTheRestFollo
         EXPECT_EQ(meter.Item("User3").ToText(), "");
         EXPECT_EQ(meter.Item("Message").ToText(), *rows[i].message ? "Billing: " + std::string(rows[i].message) : "");
     }
+}
+
+// The one-pass split of a one-character delimiter and quote gives the columns of the
+// general split, over quoted delimiters, doubled quotes, "~", unbalanced and empty quotes.
+TEST(DelimitedColumns, TheOnePassSplitMatchesTheGeneralSplit) {
+    const char* lines[] = {
+        "",        "a",           "a,b,,c,",      "\"a,b\",c",      "\"O\"\"BRIEN\",x",  "x~y,\"p~q,r\"",
+        "\"\",\"\"", "\"",         "a,\"b,c",      "\"a\"\"\",b\"",  "\"\"\"\"\"\",z",   ",\"a\"b\"c\",\"",
+        "  \"a\" ,b", "a\"\"b,\"\"", "~,~~,\"~\"", "\"a,\"\"b,\"\"c\"",
+    };
+    const std::pair<std::string, std::string> marks[] = {{",", "\""}, {";", "'"}, {",", ""}};
+    for (const auto& [delimiter, quote] : marks) {
+        for (std::string text : lines) {
+            // The same lines in the marks of the row.
+            for (char& c : text) {
+                if (c == ',') c = delimiter[0];
+                else if (c == '"' && !quote.empty()) c = quote[0];
+            }
+            ParsedLine fast, general;
+            fast.SplitColumns(text, delimiter, quote);
+            general.SplitColumnsAnyWidth(text, delimiter, quote);
+            const std::vector<std::string> a(fast.Columns().begin(), fast.Columns().end());
+            const std::vector<std::string> b(general.Columns().begin(), general.Columns().end());
+            EXPECT_EQ(a, b) << '[' << text << "] delimiter " << delimiter << " quote " << quote;
+        }
+    }
+    ParsedLine line;
+    line.SplitColumns("'a;b';'it''s';c~d", ";", "'");
+    EXPECT_EQ(std::vector<std::string>(line.Columns().begin(), line.Columns().end()),
+              (std::vector<std::string>{"a;b", "it's", "c;d"}));
 }
