@@ -13,7 +13,12 @@ namespace dovrex {
 
 namespace {
 
-bool IsValBlank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+// A blank, tab or line feed: one comparison and one bit test.
+bool IsValBlank(char c) {
+    constexpr uint64_t kBlanks = (uint64_t{1} << ' ') | (uint64_t{1} << '\t') | (uint64_t{1} << '\n');
+    const auto code = static_cast<unsigned char>(c);
+    return code <= ' ' && ((kBlanks >> code) & 1) != 0;
+}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
