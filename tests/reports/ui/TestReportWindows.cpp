@@ -29,6 +29,7 @@
 #include <QTimer>
 #include <QToolBar>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -120,7 +121,7 @@ private Q_SLOTS:
     void previewNavigationScrollingAndClosing();
     void statusCancelPressedTwiceActsOnce();
     void reportsStepPreviewsThenPrintsPdfsWithoutPrinter();
-    void pdfTextLiesWhereThePainterLaysItOut();
+    void textLiesWhereThePainterLaysItOut();
 };
 
 void TestReportWindows::selectionResultsAndRememberedChoice() {
@@ -363,10 +364,10 @@ void TestReportWindows::reportsStepPreviewsThenPrintsPdfsWithoutPrinter() {
     QCOMPARE(settings.GetSetting("Reports", "Options"), std::string("10"));
 }
 
-// The PDF printer gathers texts into glyph runs; every glyph must land where the painter's
-// own text layout (drawText) puts it, in the same order with the other drawing and on the
-// same page.
-void TestReportWindows::pdfTextLiesWhereThePainterLaysItOut() {
+// Report surfaces gather texts into glyph runs; every glyph must land where the painter's own
+// text layout (drawText) puts it, in the same order with the other drawing and on the same
+// page, in PDF files and on preview pages.
+void TestReportWindows::textLiesWhereThePainterLaysItOut() {
     struct Op {
         char What; // 't' text, 'l' line to the next op's point, 'p' new page
         double X, Y; // inches
@@ -399,53 +400,60 @@ void TestReportWindows::pdfTextLiesWhereThePainterLaysItOut() {
           {'t', 2.25, 2, courier, "soft\xADhyphen"}, {'t', 4.25, 2, courier, "M\xFCller \x80 5"}}},
         {"a text that starts left of the page", {{'t', -0.0101, 3, courier, "Rollover"}}},
     };
+    // The operations through a report surface, and straight through a painter with drawText.
+    auto drawOurs = [](const Row& row, ReportSurface& out, ReportPrinter* printer) {
+        out.SetScaleMode(smInches);
+        for (size_t i = 0; i < row.ops.size(); ++i) {
+            const Op& op = row.ops[i];
+            if (op.What == 'p' && printer) printer->NewPage();
+            if (op.What == 'l') out.Line(op.X, op.Y, row.ops[i + 1].X, op.Y);
+            if (op.What != 't') continue;
+            out.SetFontName(op.Font.Name);
+            out.SetFontSize(op.Font.Size);
+            out.SetFontBold(op.Font.Bold);
+            out.SetFontItalic(op.Font.Italic);
+            out.SetFontUnderline(op.Font.Underline);
+            out.SetCurrentX(op.X);
+            out.SetCurrentY(op.Y);
+            out.Print(op.Text);
+        }
+    };
+    auto drawPlain = [](const Row& row, QPainter& paint, QPaintDevice& device, QPdfWriter* writer) {
+        const double dpi = device.logicalDpiX();
+        for (size_t i = 0; i < row.ops.size(); ++i) {
+            const Op& op = row.ops[i];
+            if (op.What == 'p' && writer) writer->newPage();
+            if (op.What == 'l') {
+                QPen pen(Qt::black);
+                pen.setWidthF(std::max(1.0, dpi / 100));
+                pen.setCapStyle(Qt::FlatCap);
+                paint.setPen(pen);
+                paint.drawLine(QPointF(op.X * dpi, op.Y * dpi), QPointF(row.ops[i + 1].X * dpi, op.Y * dpi));
+            }
+            if (op.What != 't') continue;
+            const QFont font = QtPainterDrawing::ToQFont(op.Font);
+            paint.setFont(font);
+            paint.setPen(Qt::black);
+            paint.drawText(QPointF(op.X * dpi, op.Y * dpi + QFontMetricsF(font, &device).ascent()), FromCore(op.Text));
+        }
+    };
     TempFolder folder;
     for (const Row& row : rows) {
-        const std::string ours = folder.File("ours.pdf"), painter = folder.File("painter.pdf");
+        const std::string ours = folder.File("ours.pdf"), plain = folder.File("plain.pdf");
         {
             std::unique_ptr<QtReportPrinter> pdf = QtReportPrinter::Pdf(ours);
-            ReportPrinter& out = *pdf;
-            out.SetScaleMode(smInches);
-            for (size_t i = 0; i < row.ops.size(); ++i) {
-                const Op& op = row.ops[i];
-                if (op.What == 'p') out.NewPage();
-                if (op.What == 'l') out.Line(op.X, op.Y, row.ops[i + 1].X, op.Y);
-                if (op.What != 't') continue;
-                out.SetFontName(op.Font.Name);
-                out.SetFontSize(op.Font.Size);
-                out.SetFontBold(op.Font.Bold);
-                out.SetFontItalic(op.Font.Italic);
-                out.SetFontUnderline(op.Font.Underline);
-                out.SetCurrentX(op.X);
-                out.SetCurrentY(op.Y);
-                out.Print(op.Text);
-            }
+            drawOurs(row, *pdf, pdf.get());
             pdf->Finish();
         }
         {
-            QPdfWriter writer(QString::fromStdString(painter));
+            QPdfWriter writer(QString::fromStdString(plain));
             writer.setResolution(1200);
             writer.setPageSize(QPageSize(QPageSize::Letter));
             writer.setPageMargins(QMarginsF(0, 0, 0, 0));
             QPainter paint(&writer);
-            for (size_t i = 0; i < row.ops.size(); ++i) {
-                const Op& op = row.ops[i];
-                if (op.What == 'p') writer.newPage();
-                if (op.What == 'l') {
-                    QPen pen(Qt::black);
-                    pen.setWidthF(12);
-                    pen.setCapStyle(Qt::FlatCap);
-                    paint.setPen(pen);
-                    paint.drawLine(QPointF(op.X * 1200, op.Y * 1200), QPointF(row.ops[i + 1].X * 1200, op.Y * 1200));
-                }
-                if (op.What != 't') continue;
-                const QFont font = QtPainterDrawing::ToQFont(op.Font);
-                paint.setFont(font);
-                paint.setPen(Qt::black);
-                paint.drawText(QPointF(op.X * 1200, op.Y * 1200 + QFontMetricsF(font, &writer).ascent()), FromCore(op.Text));
-            }
+            drawPlain(row, paint, writer, &writer);
         }
-        const std::vector<QStringList> expected = DrawnGlyphs(painter);
+        const std::vector<QStringList> expected = DrawnGlyphs(plain);
         QVERIFY2(!expected.empty() && !expected[0].isEmpty(), row.name);
         const std::vector<QStringList> drawn = DrawnGlyphs(ours);
         QCOMPARE(drawn.size(), expected.size());
@@ -453,6 +461,21 @@ void TestReportWindows::pdfTextLiesWhereThePainterLaysItOut() {
             if (drawn[page] != expected[page]) qWarning("%s, page %zu", row.name, page + 1);
             QCOMPARE(drawn[page], expected[page]);
         }
+
+        // The preview's page picture, pixel for pixel (page breaks are the printer's).
+        QtPictureSurface page(11, 8.5, 100);
+        drawOurs(row, page, nullptr);
+        QImage plainPage(page.Picture().size(), QImage::Format_RGB32);
+        plainPage.setDotsPerMeterX(page.Picture().dotsPerMeterX());
+        plainPage.setDotsPerMeterY(page.Picture().dotsPerMeterY());
+        plainPage.fill(Qt::white);
+        {
+            QPainter paint(&plainPage);
+            paint.setRenderHint(QPainter::Antialiasing, false);
+            paint.setRenderHint(QPainter::TextAntialiasing, true);
+            drawPlain(row, paint, plainPage, nullptr);
+        }
+        QVERIFY2(page.Picture() == plainPage, row.name);
     }
 }
 
