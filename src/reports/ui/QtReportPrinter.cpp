@@ -67,7 +67,10 @@ std::unique_ptr<QtReportPrinter> QtReportPrinter::Pdf(const std::string& path) {
 }
 
 QtReportPrinter::~QtReportPrinter() {
-    if (mPainter.isActive()) mPainter.end();
+    if (mPainter.isActive()) {
+        mDrawing->Flush();
+        mPainter.end();
+    }
 }
 
 QPainter& QtReportPrinter::ActivePainter() {
@@ -76,6 +79,7 @@ QPainter& QtReportPrinter::ActivePainter() {
         mPainter.setRenderHint(QPainter::Antialiasing, true);
         mPainter.setRenderHint(QPainter::TextAntialiasing, true);
     } else if (mNextOnNewPage) {
+        mDrawing->Flush();
         mDevice->newPage();
     }
     mNextOnNewPage = false;
@@ -87,6 +91,7 @@ int16_t QtReportPrinter::Orientation() const {
 }
 
 void QtReportPrinter::SetOrientation(int16_t orientation) {
+    mDrawing->Flush();
     mDevice->setPageOrientation(orientation == 2 ? QPageLayout::Landscape : QPageLayout::Portrait);
 }
 
@@ -98,10 +103,12 @@ void QtReportPrinter::SetPaperBin(int16_t bin) {
 
 void QtReportPrinter::NewPage() {
     ActivePainter();
+    mDrawing->Flush();
     mDevice->newPage();
 }
 
 void QtReportPrinter::EndDoc() {
+    mDrawing->Flush();
     if (mContinuous) {
         // The next report of the file starts on a page of its own.
         if (mPainter.isActive()) mNextOnNewPage = true;
@@ -113,6 +120,7 @@ void QtReportPrinter::EndDoc() {
 void QtReportPrinter::Finish() {
     mNextOnNewPage = false;
     ActivePainter(); // a document without drawing is one blank page
+    mDrawing->Flush();
     if (!mPainter.end()) RaiseError(ErrDeviceIO, "Cannot complete the document on " + mName);
 }
 

@@ -3,10 +3,14 @@
 #include "platform/ui/QtText.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QPaintDevice>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <vector>
 
 namespace dovrex::ui {
 
@@ -41,19 +45,97 @@ QFont QtPainterDrawing::ToQFont(const ReportFont& font) {
 }
 
 QtPainterDrawing::Metrics& QtPainterDrawing::MetricsOf(const ReportFont& font) {
+    if (mLastMetrics && font == mLastFont) return *mLastMetrics;
     const auto key = std::make_tuple(font.Name, font.Size, font.Bold, font.Italic, font.Underline);
     auto found = mMetrics.find(key);
-    if (found != mMetrics.end()) return found->second;
-    Metrics& metrics = mMetrics[key];
-    metrics.Font = ToQFont(font);
-    const QFontMetricsF fm(metrics.Font, &mDevice);
-    for (int c = 0; c < 256; ++c) {
-        const QString text = FromCore(std::string(1, static_cast<char>(c)));
-        metrics.Advance[c] = text.isEmpty() ? 0 : fm.horizontalAdvance(text);
+    if (found == mMetrics.end()) {
+        Metrics& metrics = mMetrics[key];
+        metrics.Font = ToQFont(font);
+        const QFontMetricsF fm(metrics.Font, &mDevice);
+        for (int c = 0; c < 256; ++c) {
+            const QString text = FromCore(std::string(1, static_cast<char>(c)));
+            metrics.Advance[c] = text.isEmpty() ? 0 : fm.horizontalAdvance(text);
+            metrics.Advance64[c] = static_cast<int32_t>(std::lround(metrics.Advance[c] * 64));
+        }
+        metrics.LineHeight = fm.lineSpacing();
+        metrics.Ascent = fm.ascent();
+        FindGlyphs(metrics);
+        found = mMetrics.find(key);
     }
-    metrics.LineHeight = fm.lineSpacing();
-    metrics.Ascent = fm.ascent();
-    return metrics;
+    mLastFont = font;
+    mLastMetrics = &found->second;
+    return found->second;
+}
+
+namespace {
+
+// The feature tags of an OpenType layout table (GSUB, GPOS); nullopt when it cannot be read.
+std::optional<std::vector<QByteArray>> FeatureTags(const QByteArray& table) {
+    std::vector<QByteArray> tags;
+    if (table.isEmpty()) return tags;
+    auto u16 = [&table](qsizetype at) -> std::optional<int> {
+        if (at < 0 || at + 2 > table.size()) return std::nullopt;
+        return (static_cast<unsigned char>(table[at]) << 8) | static_cast<unsigned char>(table[at + 1]);
+    };
+    const auto list = u16(6);
+    if (!list) return std::nullopt;
+    const auto count = u16(*list);
+    if (!count) return std::nullopt;
+    for (int i = 0; i < *count; ++i) {
+        const qsizetype at = *list + 2 + 6 * i;
+        if (at + 4 > table.size()) return std::nullopt;
+        tags.push_back(table.mid(at, 4));
+    }
+    return tags;
+}
+
+// Whether the shaper places every character of a text in this face as it places the
+// character alone: no substitutions, no positioning but kerning (which report fonts turn
+// off), no Apple layout tables.
+bool ContextFree(const QRawFont& face, const QFont& font) {
+    if (font.kerning()) return false;
+    for (const char* tag : {"morx", "mort", "kerx"}) {
+        if (!face.fontTable(tag).isEmpty()) return false;
+    }
+    const auto substitutions = FeatureTags(face.fontTable("GSUB"));
+    if (!substitutions || !substitutions->empty()) return false;
+    const auto positions = FeatureTags(face.fontTable("GPOS"));
+    if (!positions) return false;
+    for (const QByteArray& tag : *positions) {
+        if (tag != "kern") return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// Each character laid out alone as the painter lays out text: its glyph, when it is one glyph
+// of the font's own face (not a fallback face, nor a control or invisible character).
+void QtPainterDrawing::FindGlyphs(Metrics& metrics) {
+    if (metrics.Font.underline()) return; // the painter draws the line of underlined text itself
+    const QFont deviceFont(metrics.Font, &mDevice);
+    QRawFont face;
+    for (int c = 32; c < 256; ++c) {
+        const QString text = FromCore(std::string(1, static_cast<char>(c)));
+        if (text.size() != 1 || !text[0].isPrint() || text[0] == QChar::SoftHyphen) continue;
+        QTextLayout layout(text, deviceFont, &mDevice);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        const QList<QGlyphRun> runs = layout.glyphRuns();
+        if (runs.size() != 1 || runs[0].glyphIndexes().size() != 1 || runs[0].glyphIndexes()[0] == 0) continue;
+        if (!face.isValid()) {
+            face = runs[0].rawFont();
+        } else if (runs[0].rawFont() != face) {
+            continue;
+        }
+        metrics.Glyph[c] = runs[0].glyphIndexes()[0];
+    }
+    if (face.isValid() && ContextFree(face, metrics.Font)) {
+        metrics.Face = face;
+    } else {
+        metrics.Glyph.fill(0);
+    }
 }
 
 double QtPainterDrawing::DotsPerInchX() const { return mDevice.logicalDpiX(); }
@@ -72,11 +154,51 @@ double QtPainterDrawing::LineHeight(const ReportFont& font) { return MetricsOf(f
 
 void QtPainterDrawing::Text(double x, double y, const ReportFont& font, const std::string& line) {
     if (line.empty()) return;
-    const Metrics& metrics = MetricsOf(font);
+    Metrics& metrics = MetricsOf(font);
     QPainter& painter = mPainter();
-    painter.setFont(metrics.Font);
-    painter.setPen(Qt::black);
-    painter.drawText(QPointF(x, y + metrics.Ascent), FromCore(line));
+    bool glyphs = metrics.Face.isValid();
+    for (const char c : line) {
+        if (!glyphs) break;
+        glyphs = metrics.Glyph[static_cast<unsigned char>(c)] != 0;
+    }
+    if (!glyphs) {
+        Flush();
+        painter.setFont(metrics.Font);
+        painter.setPen(mTextPen);
+        painter.drawText(QPointF(x, y + metrics.Ascent), FromCore(line));
+        return;
+    }
+    if (mRunMetrics != &metrics || mRunPainter != &painter) {
+        Flush();
+        mRunMetrics = &metrics;
+        mRunPainter = &painter;
+    }
+    // The text layout starts a text at its position cut to whole 64ths of a pixel (towards
+    // zero) and adds each character's advance in 64ths.
+    int32_t left = static_cast<int32_t>(x * 64);
+    const double baseline = static_cast<int32_t>((y + metrics.Ascent) * 64) / 64.0;
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        mRunGlyphs.append(metrics.Glyph[byte]);
+        mRunPositions.append(QPointF(left / 64.0, baseline));
+        left += metrics.Advance64[byte];
+    }
+}
+
+void QtPainterDrawing::Flush() {
+    if (mRunMetrics && !mRunGlyphs.isEmpty()) {
+        QPainter& painter = *mRunPainter;
+        if (painter.pen() != mTextPen) painter.setPen(mTextPen);
+        QGlyphRun run;
+        run.setRawFont(mRunMetrics->Face);
+        run.setGlyphIndexes(mRunGlyphs);
+        run.setPositions(mRunPositions);
+        painter.drawGlyphRun(QPointF(0, 0), run);
+    }
+    mRunGlyphs.clear();
+    mRunPositions.clear();
+    mRunMetrics = nullptr;
+    mRunPainter = nullptr;
 }
 
 void QtPainterDrawing::SetMode(QPainter& painter, int16_t drawMode) const {
@@ -89,6 +211,8 @@ void QtPainterDrawing::SetMode(QPainter& painter, int16_t drawMode) const {
 }
 
 void QtPainterDrawing::Line(double x1, double y1, double x2, double y2, int16_t drawMode) {
+    Flush();
+
     QPainter& painter = mPainter();
     SetMode(painter, drawMode);
     QPen pen(Qt::black);
@@ -100,6 +224,7 @@ void QtPainterDrawing::Line(double x1, double y1, double x2, double y2, int16_t 
 }
 
 void QtPainterDrawing::Fill(double left, double top, double right, double bottom, int16_t drawMode) {
+    Flush();
     QPainter& painter = mPainter();
     SetMode(painter, drawMode);
     painter.fillRect(QRectF(QPointF(left, top), QPointF(right, bottom)), Qt::black);
@@ -107,18 +232,21 @@ void QtPainterDrawing::Fill(double left, double top, double right, double bottom
 }
 
 void QtPainterDrawing::Picture(const IReportPicture& picture, double x, double y, double width, double height) {
+    Flush();
     if (const auto* image = dynamic_cast<const QtReportPicture*>(&picture)) {
         mPainter().drawImage(QRectF(x, y, width, height), image->Image());
     }
 }
 
 void QtPainterDrawing::Surface(ReportSurface& source, double x, double y, double width, double height) {
+    Flush();
     if (auto* picture = dynamic_cast<QtPictureSurface*>(&source)) {
         mPainter().drawImage(QRectF(x, y, width, height), picture->Picture());
     }
 }
 
 void QtPainterDrawing::Blit(ReportSurface& source, int32_t width, int32_t height, int32_t destX, int32_t destY) {
+    Flush();
     if (auto* picture = dynamic_cast<QtPictureSurface*>(&source)) {
         mPainter().drawImage(QPoint(destX, destY), picture->Picture(), QRect(0, 0, width, height));
     }
@@ -135,6 +263,7 @@ QtPictureSurface::QtPictureSurface(double widthInches, double lengthInches, doub
 }
 
 QtPictureSurface::~QtPictureSurface() {
+    mDrawing.Flush();
     if (mPainter.isActive()) mPainter.end();
 }
 
@@ -148,11 +277,13 @@ QPainter& QtPictureSurface::ActivePainter() {
 }
 
 const QImage& QtPictureSurface::Picture() {
+    mDrawing.Flush();
     if (mPainter.isActive()) mPainter.end();
     return mImage;
 }
 
 void QtPictureSurface::DeviceClear() {
+    mDrawing.Flush();
     if (mPainter.isActive()) mPainter.end();
     mImage.fill(Qt::white);
 }

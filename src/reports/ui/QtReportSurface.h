@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QRawFont>
 
 #include <array>
 #include <functional>
@@ -32,6 +33,12 @@ private:
 // the device's pixels. Text is measured with the real font's metrics on that device: each
 // font's advances are read once per character, with kerning off so that what is drawn is as
 // wide as what was measured.
+//
+// Texts in a font whose face has no contextual forms are placed glyph by glyph from those
+// advances, exactly where the painter's own text layout puts them, and drawn as one glyph run
+// per stretch of texts in the same font: a page of report lines is a few runs instead of
+// hundreds of laid-out texts. Any other drawing, a page break and the end of the painter
+// draw the held texts first (Flush), so that the order of drawing stays as called.
 class QtPainterDrawing {
 public:
     // painter: an active painter on the device, begun when first asked for.
@@ -51,21 +58,37 @@ public:
     void Picture(const IReportPicture& picture, double x, double y, double width, double height);
     void Surface(ReportSurface& source, double x, double y, double width, double height);
     void Blit(ReportSurface& source, int32_t width, int32_t height, int32_t destX, int32_t destY);
+    // Draws the texts held for the current glyph run. The device calls it before it ends a
+    // page or its painter.
+    void Flush();
 
 private:
     struct Metrics {
         std::array<double, 256> Advance{};
+        std::array<int32_t, 256> Advance64{}; // the same in 64ths of a pixel, as text layout adds them
+        std::array<quint32, 256> Glyph{};     // 0: the character goes through the text layout
+        QRawFont Face;                        // the face of the glyphs; invalid: no glyph runs
         double LineHeight = 0;
         double Ascent = 0;
         QFont Font;
     };
     Metrics& MetricsOf(const ReportFont& font);
+    void FindGlyphs(Metrics& metrics);
     void SetMode(QPainter& painter, int16_t drawMode) const;
 
     QPaintDevice& mDevice;
     std::function<QPainter&()> mPainter;
     bool mRasterOps;
     std::map<std::tuple<std::string, double, bool, bool, bool>, Metrics> mMetrics;
+    // The font asked for last and its metrics: reports draw long stretches in one font.
+    ReportFont mLastFont;
+    Metrics* mLastMetrics = nullptr;
+    // The glyph run being gathered, in the font of RunMetrics, for RunPainter.
+    Metrics* mRunMetrics = nullptr;
+    QPainter* mRunPainter = nullptr;
+    QList<quint32> mRunGlyphs;
+    QList<QPointF> mRunPositions;
+    const QPen mTextPen{QColor(Qt::black)};
 };
 
 // A page image: the preview's page surface, in inches.

@@ -6,6 +6,7 @@
 
 #include "reports/RptEngine.h"
 
+#include "platform/ui/QtText.h"
 #include "platform/ui/UserSettings.h"
 
 #include "reports/ReadingsDatabase.h"
@@ -17,13 +18,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QLabel>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 
 using namespace dovrex;
@@ -68,6 +75,42 @@ struct NoPrinters final : IReportPrinters {
     std::unique_ptr<ReportPrinter> OpenPdf(const std::string& Path) override { return QtReportPrinter::Pdf(Path); }
 };
 
+// What the pages of a PDF file written by Qt draw, in order: each glyph as its font, glyph
+// and position, each line start, with positions in 64ths of a pixel; one list per page.
+std::vector<QStringList> DrawnGlyphs(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    const QByteArray pdf = file.readAll();
+    std::vector<QStringList> pages;
+    for (qsizetype at = pdf.indexOf("stream\n"); at >= 0; at = pdf.indexOf("stream\n", at + 1)) {
+        const qsizetype end = pdf.indexOf("endstream", at);
+        if (end < 0 || pdf.mid(at - 3, 3) == "end" || !pdf.mid(at - 60, 60).contains("/FlateDecode")) continue;
+        const QByteArray content = qUncompress(QByteArray("\0\1\0\0", 4) + pdf.mid(at + 7, end - at - 7));
+        // Page contents are text; fonts and pictures are not.
+        if (content.contains('\0') || (!content.contains(" Tf ") && !content.contains(" m\n"))) continue;
+        QStringList drawn;
+        QByteArray font;
+        double x = 0, y = 0;
+        auto sixtyFourths = [](double v) { return QString::number(std::llround(v * 64)); };
+        for (const QByteArray& line : content.split('\n')) {
+            const QList<QByteArray> words = line.split(' ');
+            if (line == "BT") {
+                x = y = 0;
+            } else if (line.endsWith(" Tm") && words.size() > 2 && words[2] == "Tf") {
+                font = words[0] + ' ' + words[1];
+            } else if (line.endsWith(" Tj") && words.size() == 5) {
+                x += words[0].toDouble();
+                y += words[1].toDouble();
+                drawn << QString::fromLatin1(font + ' ' + words[3]) + ' ' + sixtyFourths(x) + ' ' + sixtyFourths(y);
+            } else if (line.endsWith(" m") && words.size() == 3) {
+                drawn << "line " + sixtyFourths(words[0].toDouble()) + ' ' + sixtyFourths(words[1].toDouble());
+            }
+        }
+        pages.push_back(drawn);
+    }
+    return pages;
+}
+
 } // namespace
 
 class TestReportWindows : public QObject {
@@ -78,6 +121,7 @@ private Q_SLOTS:
     void previewNavigationScrollingAndClosing();
     void statusCancelPressedTwiceActsOnce();
     void reportsStepPreviewsThenPrintsPdfsWithoutPrinter();
+    void textLiesWhereThePainterLaysItOut();
 };
 
 void TestReportWindows::selectionResultsAndRememberedChoice() {
@@ -318,6 +362,121 @@ void TestReportWindows::reportsStepPreviewsThenPrintsPdfsWithoutPrinter() {
     RunReportsStep(owner, readings, settings, messages, log, &printers);
     QVERIFY(log.Lines.empty());
     QCOMPARE(settings.GetSetting("Reports", "Options"), std::string("10"));
+}
+
+// Report surfaces gather texts into glyph runs; every glyph must land where the painter's own
+// text layout (drawText) puts it, in the same order with the other drawing and on the same
+// page, in PDF files and on preview pages.
+void TestReportWindows::textLiesWhereThePainterLaysItOut() {
+    struct Op {
+        char What; // 't' text, 'l' line to the next op's point, 'p' new page
+        double X, Y; // inches
+        ReportFont Font;
+        std::string Text;
+    };
+    const ReportFont courier{"Courier New", 8};
+    const ReportFont bold{"Courier New", 8, true};
+    const ReportFont italic{"Courier New", 8, false, true};
+    const ReportFont arial{"Arial", 10};
+    const ReportFont underlined{"Courier New", 8, false, false, true};
+    const struct Row {
+        const char* name;
+        std::vector<Op> ops;
+    } rows[] = {
+        {"texts on one line at uneven positions",
+         {{'t', 0.25, 0.2, courier, "Dovrex"}, {'t', 1.0004, 0.2, courier, "12/10/2026"},
+          {'t', 3.14159, 0.2, courier, "Page 1"}, {'t', 10.3337, 0.2, courier, "x"}}},
+        {"lines below each other", {{'t', 0.25, 0.2, courier, "Account"}, {'t', 0.25, 0.3333, courier, "W 12-34"}}},
+        {"the font changes between texts",
+         {{'t', 0.25, 1, courier, "Unit ID:"}, {'t', 1.25, 1, italic, "UNIT7"}, {'t', 2.25, 1, bold, "Reading"},
+          {'t', 3.25, 1, arial, "Billing, Address fi"}, {'t', 5.25, 1, courier, "--"}}},
+        {"a rule between texts",
+         {{'t', 0.25, 7.9, courier, "Missed"}, {'l', 0.25, 8, {}, ""}, {'t', 10.5, 8, courier, "Printed"},
+          {'t', 0.25, 8.1, courier, "Page 2"}}},
+        {"a page break between texts",
+         {{'t', 0.25, 0.2, courier, "Page 1"}, {'p', 0, 0, {}, ""}, {'t', 0.25, 0.2, courier, "Page 2"}}},
+        {"underlined text, control and soft hyphen characters go through the text layout",
+         {{'t', 0.25, 2, underlined, "TAMPER"}, {'t', 1.25, 2, courier, "Tab\there"},
+          {'t', 2.25, 2, courier, "soft\xADhyphen"}, {'t', 4.25, 2, courier, "M\xFCller \x80 5"}}},
+        {"a text that starts left of the page", {{'t', -0.0101, 3, courier, "Rollover"}}},
+    };
+    // The operations through a report surface, and straight through a painter with drawText.
+    auto drawOurs = [](const Row& row, ReportSurface& out, ReportPrinter* printer) {
+        out.SetScaleMode(smInches);
+        for (size_t i = 0; i < row.ops.size(); ++i) {
+            const Op& op = row.ops[i];
+            if (op.What == 'p' && printer) printer->NewPage();
+            if (op.What == 'l') out.Line(op.X, op.Y, row.ops[i + 1].X, op.Y);
+            if (op.What != 't') continue;
+            out.SetFontName(op.Font.Name);
+            out.SetFontSize(op.Font.Size);
+            out.SetFontBold(op.Font.Bold);
+            out.SetFontItalic(op.Font.Italic);
+            out.SetFontUnderline(op.Font.Underline);
+            out.SetCurrentX(op.X);
+            out.SetCurrentY(op.Y);
+            out.Print(op.Text);
+        }
+    };
+    auto drawPlain = [](const Row& row, QPainter& paint, QPaintDevice& device, QPdfWriter* writer) {
+        const double dpi = device.logicalDpiX();
+        for (size_t i = 0; i < row.ops.size(); ++i) {
+            const Op& op = row.ops[i];
+            if (op.What == 'p' && writer) writer->newPage();
+            if (op.What == 'l') {
+                QPen pen(Qt::black);
+                pen.setWidthF(std::max(1.0, dpi / 100));
+                pen.setCapStyle(Qt::FlatCap);
+                paint.setPen(pen);
+                paint.drawLine(QPointF(op.X * dpi, op.Y * dpi), QPointF(row.ops[i + 1].X * dpi, op.Y * dpi));
+            }
+            if (op.What != 't') continue;
+            const QFont font = QtPainterDrawing::ToQFont(op.Font);
+            paint.setFont(font);
+            paint.setPen(Qt::black);
+            paint.drawText(QPointF(op.X * dpi, op.Y * dpi + QFontMetricsF(font, &device).ascent()), FromCore(op.Text));
+        }
+    };
+    TempFolder folder;
+    for (const Row& row : rows) {
+        const std::string ours = folder.File("ours.pdf"), plain = folder.File("plain.pdf");
+        {
+            std::unique_ptr<QtReportPrinter> pdf = QtReportPrinter::Pdf(ours);
+            drawOurs(row, *pdf, pdf.get());
+            pdf->Finish();
+        }
+        {
+            QPdfWriter writer(QString::fromStdString(plain));
+            writer.setResolution(1200);
+            writer.setPageSize(QPageSize(QPageSize::Letter));
+            writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+            QPainter paint(&writer);
+            drawPlain(row, paint, writer, &writer);
+        }
+        const std::vector<QStringList> expected = DrawnGlyphs(plain);
+        QVERIFY2(!expected.empty() && !expected[0].isEmpty(), row.name);
+        const std::vector<QStringList> drawn = DrawnGlyphs(ours);
+        QCOMPARE(drawn.size(), expected.size());
+        for (size_t page = 0; page < drawn.size(); ++page) {
+            if (drawn[page] != expected[page]) qWarning("%s, page %zu", row.name, page + 1);
+            QCOMPARE(drawn[page], expected[page]);
+        }
+
+        // The preview's page picture, pixel for pixel (page breaks are the printer's).
+        QtPictureSurface page(11, 8.5, 100);
+        drawOurs(row, page, nullptr);
+        QImage plainPage(page.Picture().size(), QImage::Format_RGB32);
+        plainPage.setDotsPerMeterX(page.Picture().dotsPerMeterX());
+        plainPage.setDotsPerMeterY(page.Picture().dotsPerMeterY());
+        plainPage.fill(Qt::white);
+        {
+            QPainter paint(&plainPage);
+            paint.setRenderHint(QPainter::Antialiasing, false);
+            paint.setRenderHint(QPainter::TextAntialiasing, true);
+            drawPlain(row, paint, plainPage, nullptr);
+        }
+        QVERIFY2(page.Picture() == plainPage, row.name);
+    }
 }
 
 DOVREX_WINDOW_TEST(TestReportWindows)
