@@ -23,6 +23,8 @@ public:
 
     const dovrex::Value& Get() const { return mKind->ValueAt(mNumber); }
     std::string Text() const { return mKind->TextAt(mNumber); }
+    // Text() as a view of the line last parsed, or of scratch; valid until either changes.
+    std::string_view TextIn(std::string& scratch) const { return mKind->TextIn(mNumber, scratch); }
     double Number() const { return mKind->NumberAt(mNumber); }
     void Set(dovrex::Value NewValue) const { mKind->SetValueAt(mNumber, std::move(NewValue)); }
     // Texts and numbers are kept by the record without building a Value.

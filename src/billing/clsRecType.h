@@ -79,6 +79,13 @@ public:
     // ValueAt(FieldNumber).ToText() and .ToNumber(), read straight from the parsed line
     // when the field holds no value of its own (no value is built and kept for them).
     std::string TextAt(size_t FieldNumber) const;
+    // TextAt as a view: of the parsed line for a text field read from it, else of scratch.
+    std::string_view TextIn(size_t FieldNumber, std::string& scratch) const {
+        if (FieldNumber < mFields.size() && ReadsLine(FieldNumber) && mFields[FieldNumber].FieldType() == clsField::ftText)
+            return ColumnsAt(FieldNumber);
+        scratch = TextAt(FieldNumber);
+        return scratch;
+    }
     double NumberAt(size_t FieldNumber) const;
     // The field's columns of the line last parsed, as they stand (fewer or none where the
     // line ends earlier); valid until the next Parse.
