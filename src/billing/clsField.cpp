@@ -261,10 +261,29 @@ std::optional<DateTime> clsField::TimeFromText(std::string_view text) {
     return result;
 }
 
+namespace {
+
+// The number of a text of 1 to 9 digits (as the lenient parse reads it); nothing for any
+// other text.
+std::optional<int32_t> PlainDigits(std::string_view text) {
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    int32_t n = 0;
+    for (char c : text) {
+        if (!IsDigit(c)) return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+} // namespace
+
 double clsField::ExtractNumber(std::string_view Buffer) const {
     switch (mFieldType) {
-    case ftText: return Val(Columns(Buffer));
+    case ftText:
     case ftZeroFilled:
+        // Most number columns hold digits only, which read as they stand.
+        if (const auto digits = PlainDigits(Columns(Buffer))) return *digits;
+        if (mFieldType == ftText) return Val(Columns(Buffer));
         try {
             return CLng(Val(Columns(Buffer)));
         } catch (const RuntimeError&) {

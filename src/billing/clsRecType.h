@@ -81,7 +81,7 @@ public:
     std::string TextAt(size_t FieldNumber) const;
     // TextAt as a view: of the parsed line for a text field read from it, else of scratch.
     std::string_view TextIn(size_t FieldNumber, std::string& scratch) const {
-        if (FieldNumber < mFields.size() && ReadsLine(FieldNumber) && mFields[FieldNumber].FieldType() == clsField::ftText)
+        if (FieldNumber < mState.size() && ReadsLine(FieldNumber) && mFields[FieldNumber].FieldType() == clsField::ftText)
             return ColumnsAt(FieldNumber);
         scratch = TextAt(FieldNumber);
         return scratch;
@@ -99,7 +99,7 @@ public:
     void SetViewAt(size_t FieldNumber, const ValueView& NewValue) {
         // Texts for the kinds that keep them and whole numbers for the zero-filled kinds,
         // the most common by far, are written here; anything else by SetViewOther.
-        if (FieldNumber < mFields.size() && mCanPlace && mState[FieldNumber] <= PlacedView) {
+        if (FieldNumber < mState.size() && mCanPlace && mState[FieldNumber] <= PlacedView) {
             const clsField& field = mFields[FieldNumber];
             if (NewValue.Kind == dovrex::Value::Kind::Text && field.KeepsText() &&
                 NewValue.Text.size() <= static_cast<size_t>(field.FieldLen())) {

@@ -775,7 +775,7 @@ private:
         }
     }
 
-    std::string ReadCode() const {
+    std::string_view ReadCode() const {
         if (mStatus == 0) return mReadType == 4 || (mReadType == 2 && mMeter.CurrentReading == 0) ? "S" : " ";
         switch (mReadType) {
         case 1:

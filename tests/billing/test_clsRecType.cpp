@@ -205,12 +205,15 @@ TEST(clsRecType, FieldsReadStraightFromTheLineAgreeWithTheirValues) {
     const FieldDecl layout[] = {{"Text", T, 4}, {"Zero", N, 4}, {"Int", I, 3}, {"Date", D, 6}, {"Time", H, 4}};
     kind.AddFields(layout);
     // Each line once as it stands and once cut short, so that columns go missing.
-    const std::string lines[] = {" ab 0012 4 1225041345", "x~y -3 123", "    99999AB     2400", "", "  12.5", "ZZ"};
+    const std::string lines[] = {" ab 0012 4 1225041345", "x~y -3 123", "    99999AB     2400", "", "  12.5", "ZZ",
+                                 "12340567890122504134599"};
     for (const std::string& line : lines) {
         for (size_t i = 0; i < kind.Fields().size(); ++i) {
             SCOPED_TRACE("'" + line + "' field " + kind.Fields()[i].FieldName());
             kind.Parse(line);
             const std::string text = kind.TextAt(i);
+            std::string scratch;
+            EXPECT_EQ(kind.TextIn(i, scratch), text);
             const double number = kind.NumberAt(i);
             const std::string columns(kind.ColumnsAt(i));
             kind.Parse(line); // nothing cached by the reads above
