@@ -205,7 +205,9 @@ std::optional<DateTime> DateOf(const Value& value) {
 
 clsField::clsField(std::string FieldName, int16_t FieldType, int16_t FieldPos, int16_t FieldLen, IMessageBox* messages)
     : mFieldName(std::move(FieldName)), mFieldType(FieldType), mFieldPos(FieldPos), mFieldLen(FieldLen),
-      mMessages(messages) {
+      mKeepsText(FieldType == ftText || FieldType == ftLong || FieldType == ftSingle || FieldType == ftDouble ||
+                 FieldType == ftTime),
+      mZeroFillsWhole((FieldType == ftZeroFilled || FieldType == ftInteger) && FieldLen <= 20), mMessages(messages) {
     if (FieldPos < 1 || FieldLen < 0) RaiseError(ErrInvalidCall);
 }
 
@@ -447,10 +449,42 @@ void clsField::PlaceWhole(std::string& Line, int64_t Number) const {
     // Digits right-aligned in zeros after any minus sign, as ZeroFilledWhole gives them,
     // then cut to the width.
     const size_t width = static_cast<size_t>(mFieldLen);
+    char* at = Line.data() + (mFieldPos - 1);
+    if (Number >= 0 && width != 0 && width <= 18) {
+        // Digits that fit: written from the right, zeros before them.
+        static constexpr uint64_t kLimits[] = {1,
+                                               10,
+                                               100,
+                                               1000,
+                                               10000,
+                                               100000,
+                                               1000000,
+                                               10000000,
+                                               100000000,
+                                               1000000000,
+                                               10000000000,
+                                               100000000000,
+                                               1000000000000,
+                                               10000000000000,
+                                               100000000000000,
+                                               1000000000000000,
+                                               10000000000000000,
+                                               100000000000000000,
+                                               1000000000000000000};
+        uint64_t value = static_cast<uint64_t>(Number);
+        if (value < kLimits[width]) {
+            char* digit = at + width;
+            do {
+                *--digit = static_cast<char>('0' + value % 10);
+                value /= 10;
+            } while (value != 0);
+            while (digit != at) *--digit = '0';
+            return;
+        }
+    }
     const uint64_t magnitude = Number < 0 ? 0 - static_cast<uint64_t>(Number) : static_cast<uint64_t>(Number);
     char digits[24];
     const size_t count = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
-    char* at = Line.data() + (mFieldPos - 1);
     size_t length = 0;
     if (Number < 0 && width != 0) at[length++] = '-';
     if (count < width) {

@@ -58,12 +58,9 @@ public:
     // untouched) when the value has to be formatted first.
     bool TryInsert(std::string& Buffer, const ValueView& NewValue) const;
     // True when the kind writes a text as it stands (cut or padded to the width).
-    bool KeepsText() const {
-        return mFieldType == ftText || mFieldType == ftLong || mFieldType == ftSingle || mFieldType == ftDouble ||
-               mFieldType == ftTime;
-    }
+    bool KeepsText() const { return mKeepsText; }
     // True when the kind writes a whole number as zero-filled digits that PlaceWhole gives.
-    bool ZeroFillsWhole() const { return (mFieldType == ftZeroFilled || mFieldType == ftInteger) && mFieldLen <= 20; }
+    bool ZeroFillsWhole() const { return mZeroFillsWhole; }
     // A text written as the kinds that KeepsText write it, into a line that already
     // holds this field's columns.
     void PlaceText(std::string& Line, std::string_view Text) const {
@@ -95,6 +92,8 @@ private:
     int16_t mFieldType;
     int16_t mFieldPos;
     int16_t mFieldLen;
+    bool mKeepsText;      // ftText, ftLong, ftSingle, ftDouble and ftTime
+    bool mZeroFillsWhole; // ftZeroFilled and ftInteger up to 20 columns wide
     IMessageBox* mMessages;
 };
 
