@@ -4,6 +4,7 @@
 
 #include "platform/RuntimeError.h"
 
+#include <concepts>
 #include <string>
 #include <string_view>
 
@@ -22,8 +23,20 @@ public:
 
     const dovrex::Value& Get() const { return mKind->ValueAt(mNumber); }
     std::string Text() const { return mKind->TextAt(mNumber); }
+    // Text() as a view of the line last parsed, or of scratch; valid until either changes.
+    std::string_view TextIn(std::string& scratch) const { return mKind->TextIn(mNumber, scratch); }
     double Number() const { return mKind->NumberAt(mNumber); }
     void Set(dovrex::Value NewValue) const { mKind->SetValueAt(mNumber, std::move(NewValue)); }
+    // Texts and numbers are kept by the record without building a Value.
+    void Set(std::string_view NewText) const { mKind->SetViewAt(mNumber, ValueView::OfText(NewText)); }
+    void Set(const std::string& NewText) const { Set(std::string_view(NewText)); }
+    void Set(const char* NewText) const { Set(std::string_view(NewText)); }
+    template <std::integral Whole>
+        requires(!std::same_as<Whole, bool> && !std::same_as<Whole, char>)
+    void Set(Whole NewNumber) const {
+        mKind->SetViewAt(mNumber, ValueView::OfInteger(static_cast<int64_t>(NewNumber)));
+    }
+    void Set(double NewNumber) const { mKind->SetViewAt(mNumber, ValueView::OfDouble(NewNumber)); }
     // The field's columns of the line last parsed, as they stand.
     std::string Columns() const { return std::string(mKind->ColumnsAt(mNumber)); }
 

@@ -69,7 +69,7 @@ int16_t RecordFileWriter::WriteRecord(clsRecType& Record) {
     const auto own = std::find_if(mKinds.begin(), mKinds.end(), [&Record](const auto& kind) { return kind.get() == &Record; });
     const auto recID = own != mKinds.end() ? mRecIDs[static_cast<size_t>(own - mKinds.begin())] : std::nullopt;
     if (recID && *recID < Record.Fields().size() && Record.Fields()[*recID].FieldName() == "RecID") {
-        Record.SetValueAt(*recID, Record.RIValue());
+        Record.SetViewAt(*recID, ValueView::OfText(Record.RIValue()));
     } else {
         Record.SetValue("RecID", Record.RIValue());
     }

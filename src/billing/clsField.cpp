@@ -46,7 +46,7 @@ std::optional<double> StrictNumber(std::string_view text) {
 
 // Digits 1-4 long, blanks around them allowed.
 std::optional<int> SmallNumber(std::string_view part) {
-    const std::string t = Trim(part);
+    const std::string_view t = TrimView(part);
     if (t.empty() || t.size() > 4) return std::nullopt;
     int n = 0;
     for (char c : t) {
@@ -54,6 +54,20 @@ std::optional<int> SmallNumber(std::string_view part) {
         n = n * 10 + (c - '0');
     }
     return n;
+}
+
+// The pieces of a text between separators, as Split gives them, into at most Max views;
+// returns how many pieces there are (more than Max when there are more).
+template <size_t Max> size_t SplitView(std::string_view text, char separator, std::string_view (&pieces)[Max]) {
+    size_t count = 0;
+    size_t start = 0;
+    for (;;) {
+        const size_t found = text.find(separator, start);
+        if (count < Max) pieces[count] = text.substr(start, found == std::string_view::npos ? found : found - start);
+        ++count;
+        if (found == std::string_view::npos) return count;
+        start = found + 1;
+    }
 }
 
 int DaysInMonth(int year, int month) {
@@ -191,7 +205,9 @@ std::optional<DateTime> DateOf(const Value& value) {
 
 clsField::clsField(std::string FieldName, int16_t FieldType, int16_t FieldPos, int16_t FieldLen, IMessageBox* messages)
     : mFieldName(std::move(FieldName)), mFieldType(FieldType), mFieldPos(FieldPos), mFieldLen(FieldLen),
-      mMessages(messages) {
+      mKeepsText(FieldType == ftText || FieldType == ftLong || FieldType == ftSingle || FieldType == ftDouble ||
+                 FieldType == ftTime),
+      mZeroFillsWhole((FieldType == ftZeroFilled || FieldType == ftInteger) && FieldLen <= 20), mMessages(messages) {
     if (FieldPos < 1 || FieldLen < 0) RaiseError(ErrInvalidCall);
 }
 
@@ -200,26 +216,26 @@ void clsField::UndefinedKind() const {
 }
 
 std::optional<DateTime> clsField::DateFromText(std::string_view text) {
-    const std::string t = Trim(text);
-    const std::vector<std::string> parts = Split(t, "/");
-    if (parts.size() == 3) {
+    const std::string_view t = TrimView(text);
+    std::string_view parts[3];
+    if (SplitView(t, '/', parts) == 3) {
         const auto month = SmallNumber(parts[0]);
         const auto day = SmallNumber(parts[1]);
         auto year = SmallNumber(parts[2]);
         if (!month || !day || !year) return std::nullopt;
-        if (Trim(parts[2]).size() <= 2) *year += *year < 30 ? 2000 : 1900;
+        if (TrimView(parts[2]).size() <= 2) *year += *year < 30 ? 2000 : 1900;
         return MakeDate(*year, *month, *day);
     }
     // yyyy-mm-dd, as dates turn into text inside the program, with an optional time.
     const size_t blank = t.find(' ');
-    const std::vector<std::string> iso = Split(t.substr(0, blank), "-");
-    if (iso.size() != 3 || iso[0].size() != 4) return std::nullopt;
+    std::string_view iso[3];
+    if (SplitView(t.substr(0, blank), '-', iso) != 3 || iso[0].size() != 4) return std::nullopt;
     const auto year = SmallNumber(iso[0]);
     const auto month = SmallNumber(iso[1]);
     const auto day = SmallNumber(iso[2]);
     if (!year || !month || !day) return std::nullopt;
     std::optional<DateTime> date = MakeDate(*year, *month, *day);
-    if (date && blank != std::string::npos) {
+    if (date && blank != std::string_view::npos) {
         const std::optional<DateTime> time = TimeFromText(t.substr(blank + 1));
         if (!time) return std::nullopt;
         date->Hour = time->Hour;
@@ -230,12 +246,13 @@ std::optional<DateTime> clsField::DateFromText(std::string_view text) {
 }
 
 std::optional<DateTime> clsField::TimeFromText(std::string_view text) {
-    const std::vector<std::string> parts = Split(text, ":");
-    if (parts.size() < 2 || parts.size() > 3) return std::nullopt;
+    std::string_view parts[3];
+    const size_t count = SplitView(text, ':', parts);
+    if (count < 2 || count > 3) return std::nullopt;
     int values[3] = {0, 0, 0};
-    for (size_t i = 0; i < parts.size(); ++i) {
+    for (size_t i = 0; i < count; ++i) {
         const auto n = SmallNumber(parts[i]);
-        if (!n || Trim(parts[i]).size() > 2) return std::nullopt;
+        if (!n || TrimView(parts[i]).size() > 2) return std::nullopt;
         values[i] = *n;
     }
     if (values[0] > 23 || values[1] > 59 || values[2] > 59) return std::nullopt;
@@ -246,10 +263,29 @@ std::optional<DateTime> clsField::TimeFromText(std::string_view text) {
     return result;
 }
 
+namespace {
+
+// The number of a text of 1 to 9 digits (as the lenient parse reads it); nothing for any
+// other text.
+std::optional<int32_t> PlainDigits(std::string_view text) {
+    if (text.empty() || text.size() > 9) return std::nullopt;
+    int32_t n = 0;
+    for (char c : text) {
+        if (!IsDigit(c)) return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+} // namespace
+
 double clsField::ExtractNumber(std::string_view Buffer) const {
     switch (mFieldType) {
-    case ftText: return Val(Columns(Buffer));
+    case ftText:
     case ftZeroFilled:
+        // Most number columns hold digits only, which read as they stand.
+        if (const auto digits = PlainDigits(Columns(Buffer))) return *digits;
+        if (mFieldType == ftText) return Val(Columns(Buffer));
         try {
             return CLng(Val(Columns(Buffer)));
         } catch (const RuntimeError&) {
@@ -355,22 +391,116 @@ void Place(std::string& Buffer, size_t start, size_t width, std::string_view tex
 
 // The whole number of a value for a zero-filled column, when it is one (as ZeroFilled
 // writes it without rounding); nothing when the column stays blank or needs rounding.
-// Raises for a value no number column takes, as ZeroFilled does.
-std::optional<int64_t> WholeOf(const Value& value, bool& blank) {
+std::optional<int64_t> WholeOf(const ValueView& value, bool& blank) {
     blank = false;
-    if (value.GetKind() == Value::Kind::Integer) return value.Integer();
-    const std::optional<double> number = NumberOf(value);
-    if (!number) {
-        blank = true;
-        return std::nullopt;
+    double number = 0;
+    switch (value.Kind) {
+    case Value::Kind::Integer: return value.Integer;
+    case Value::Kind::Double: number = value.Double; break;
+    case Value::Kind::Text:
+        if (value.Text.find_first_not_of(' ') == std::string_view::npos) {
+            blank = true;
+            return std::nullopt;
+        }
+        number = Val(value.Text);
+        break;
+    default: blank = true; return std::nullopt;
     }
-    if (std::fabs(*number) < 1e15 && *number == std::trunc(*number)) return static_cast<int64_t>(*number);
+    if (std::fabs(number) < 1e15 && number == std::trunc(number)) return static_cast<int64_t>(number);
     return std::nullopt;
+}
+
+// A value other than a date as a view of it (the text stays the value's own).
+ValueView ViewOf(const Value& value) {
+    switch (value.GetKind()) {
+    case Value::Kind::Empty: return ValueView::OfEmpty();
+    case Value::Kind::Integer: return ValueView::OfInteger(value.Integer());
+    case Value::Kind::Double: return ValueView::OfDouble(value.Double());
+    case Value::Kind::Text: return ValueView::OfText(value.Text());
+    default: return ValueView{};
+    }
 }
 
 } // namespace
 
 void clsField::Insert(std::string& Buffer, const Value& NewValue) const {
+    if (!NewValue.IsDate()) return Insert(Buffer, ViewOf(NewValue));
+    const size_t start = static_cast<size_t>(mFieldPos) - 1;
+    const size_t width = static_cast<size_t>(mFieldLen);
+    if (mFieldType == ftDate && (width == 6 || width == 8)) {
+        const DateTime& date = NewValue.Date();
+        if (date == ZeroDate()) return Place(Buffer, start, width, std::string_view("00000000", width));
+        // mm dd yy, or mm dd cc yy: each part as two digits.
+        const int parts[] = {date.Month, date.Day, width == 6 ? date.Year : date.Year / 100, date.Year};
+        char text[8];
+        size_t length = 0;
+        for (size_t i = 0; i < width / 2; ++i) {
+            const int v = parts[i] % 100;
+            if (v < 0) break;
+            text[length++] = static_cast<char>('0' + v / 10);
+            text[length++] = static_cast<char>('0' + v % 10);
+        }
+        if (length == width) return Place(Buffer, start, width, std::string_view(text, length));
+    }
+    Place(Buffer, start, width, Format(NewValue));
+}
+
+void clsField::PlaceWhole(std::string& Line, int64_t Number) const {
+    // Digits right-aligned in zeros after any minus sign, as ZeroFilledWhole gives them,
+    // then cut to the width.
+    const size_t width = static_cast<size_t>(mFieldLen);
+    char* at = Line.data() + (mFieldPos - 1);
+    if (Number >= 0 && width != 0 && width <= 18) {
+        // Digits that fit: written from the right, zeros before them.
+        static constexpr uint64_t kLimits[] = {1,
+                                               10,
+                                               100,
+                                               1000,
+                                               10000,
+                                               100000,
+                                               1000000,
+                                               10000000,
+                                               100000000,
+                                               1000000000,
+                                               10000000000,
+                                               100000000000,
+                                               1000000000000,
+                                               10000000000000,
+                                               100000000000000,
+                                               1000000000000000,
+                                               10000000000000000,
+                                               100000000000000000,
+                                               1000000000000000000};
+        uint64_t value = static_cast<uint64_t>(Number);
+        if (value < kLimits[width]) {
+            char* digit = at + width;
+            do {
+                *--digit = static_cast<char>('0' + value % 10);
+                value /= 10;
+            } while (value != 0);
+            while (digit != at) *--digit = '0';
+            return;
+        }
+    }
+    const uint64_t magnitude = Number < 0 ? 0 - static_cast<uint64_t>(Number) : static_cast<uint64_t>(Number);
+    char digits[24];
+    const size_t count = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
+    size_t length = 0;
+    if (Number < 0 && width != 0) at[length++] = '-';
+    if (count < width) {
+        std::memset(at + length, '0', width - count);
+        length += width - count;
+    }
+    if (length < width) std::memcpy(at + length, digits, std::min(count, width - length));
+}
+
+void clsField::Insert(std::string& Buffer, const ValueView& NewValue) const {
+    if (!TryInsert(Buffer, NewValue)) {
+        Place(Buffer, static_cast<size_t>(mFieldPos) - 1, static_cast<size_t>(mFieldLen), Format(NewValue.ToValue()));
+    }
+}
+
+bool clsField::TryInsert(std::string& Buffer, const ValueView& NewValue) const {
     const size_t start = static_cast<size_t>(mFieldPos) - 1;
     const size_t width = static_cast<size_t>(mFieldLen);
     switch (mFieldType) {
@@ -380,50 +510,25 @@ void clsField::Insert(std::string& Buffer, const Value& NewValue) const {
     case ftDouble:
     case ftTime:
         // These kinds write a text as it stands: in place, without a copy.
-        if (NewValue.IsText()) return Place(Buffer, start, width, NewValue.Text());
-        break;
+        if (!NewValue.IsText()) return false;
+        Place(Buffer, start, width, NewValue.Text);
+        return true;
     case ftZeroFilled:
     case ftInteger: {
-        if (width > 20) break;
+        if (width > 20) return false;
         bool blank = false;
         const std::optional<int64_t> whole = WholeOf(NewValue, blank);
-        if (blank) return Place(Buffer, start, width, {});
-        if (!whole) break;
-        // Digits right-aligned in zeros after any minus sign, as ZeroFilledWhole gives them.
-        const uint64_t magnitude = *whole < 0 ? 0 - static_cast<uint64_t>(*whole) : static_cast<uint64_t>(*whole);
-        char digits[24];
-        const size_t count = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
-        char text[48];
-        size_t length = 0;
-        if (*whole < 0) text[length++] = '-';
-        for (size_t i = count; i < width; ++i) text[length++] = '0';
-        std::copy_n(digits, count, text + length);
-        length += count;
-        return Place(Buffer, start, width, std::string_view(text, length));
-    }
-    case ftDate:
-        if ((width == 6 || width == 8) && NewValue.IsDate()) {
-            const DateTime& date = NewValue.Date();
-            if (date == ZeroDate()) return Place(Buffer, start, width, std::string_view("00000000", width));
-            // mm dd yy, or mm dd cc yy: each part as two digits.
-            const int parts[] = {date.Month, date.Day, width == 6 ? date.Year : date.Year / 100, date.Year};
-            char text[8];
-            size_t length = 0;
-            for (size_t i = 0; i < width / 2; ++i) {
-                const int v = parts[i] % 100;
-                if (v < 0) break;
-                text[length++] = static_cast<char>('0' + v / 10);
-                text[length++] = static_cast<char>('0' + v % 10);
-            }
-            if (length == width) return Place(Buffer, start, width, std::string_view(text, length));
+        if (blank) {
+            Place(Buffer, start, width, {});
+            return true;
         }
-        break;
-    default: break;
+        if (!whole) return false;
+        if (Buffer.size() < start + width) Buffer.resize(start + width, ' ');
+        PlaceWhole(Buffer, *whole);
+        return true;
     }
-    std::string text = Format(NewValue);
-    text.resize(width, ' ');
-    if (Buffer.size() < start + width) Buffer.resize(start + width, ' ');
-    Buffer.replace(start, width, text);
+    default: return false;
+    }
 }
 
 } // namespace dovrex

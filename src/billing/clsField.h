@@ -4,7 +4,9 @@
 #include "platform/IMessageBox.h"
 #include "platform/Value.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -50,6 +52,27 @@ public:
     // Writes the value into this field's columns of Buffer, which grows with blanks as
     // needed. Raises when the value cannot be formatted for the kind.
     void Insert(std::string& Buffer, const dovrex::Value& NewValue) const;
+    // As Insert of the value the view stands for, without building it for the common kinds.
+    void Insert(std::string& Buffer, const ValueView& NewValue) const;
+    // Insert for the common kinds of value, which cannot fail; false (and Buffer
+    // untouched) when the value has to be formatted first.
+    bool TryInsert(std::string& Buffer, const ValueView& NewValue) const;
+    // True when the kind writes a text as it stands (cut or padded to the width).
+    bool KeepsText() const { return mKeepsText; }
+    // True when the kind writes a whole number as zero-filled digits that PlaceWhole gives.
+    bool ZeroFillsWhole() const { return mZeroFillsWhole; }
+    // A text written as the kinds that KeepsText write it, into a line that already
+    // holds this field's columns.
+    void PlaceText(std::string& Line, std::string_view Text) const {
+        char* at = Line.data() + (mFieldPos - 1);
+        const size_t width = static_cast<size_t>(mFieldLen);
+        const size_t length = std::min(Text.size(), width);
+        if (length != 0) std::memcpy(at, Text.data(), length);
+        if (length != width) std::memset(at + length, ' ', width - length);
+    }
+    // A whole number written as the kinds that ZeroFillsWhole write it, into a line that
+    // already holds this field's columns.
+    void PlaceWhole(std::string& Line, int64_t Number) const;
     // The column text of a value before it is cut or padded to the width.
     std::string Format(const dovrex::Value& NewValue) const;
 
@@ -69,6 +92,8 @@ private:
     int16_t mFieldType;
     int16_t mFieldPos;
     int16_t mFieldLen;
+    bool mKeepsText;      // ftText, ftLong, ftSingle, ftDouble and ftTime
+    bool mZeroFillsWhole; // ftZeroFilled and ftInteger up to 20 columns wide
     IMessageBox* mMessages;
 };
 

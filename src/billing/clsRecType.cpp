@@ -27,9 +27,14 @@ void clsRecType::AddField(std::string FieldName, int16_t FieldType, int16_t Fiel
     const int16_t lastPos = CheckInt16(int64_t{mLastPos} + FieldLen);
     mFields.emplace_back(std::move(FieldName), FieldType, position, FieldLen, mMessages);
     mFieldIndex.emplace(mFields.back().FieldName(), mFields.size() - 1);
-    mValues.emplace_back();
+    mState.push_back(Unset);
+    mSlots.emplace_back();
     mLastPos = lastPos;
+    // Placed fields are written in the order they are set rather than in field order,
+    // which gives the same line only while no two fields share columns.
+    if (position - 1 < mMaxEnd && FieldLen > 0) mCanPlace = false;
     mMaxEnd = std::max<int>(mMaxEnd, position - 1 + FieldLen);
+    mLine.resize(static_cast<size_t>(mMaxEnd), ' ');
 }
 
 void clsRecType::AddFields(std::span<const FieldDecl> Fields) {
@@ -51,15 +56,32 @@ bool clsRecType::TestID(std::string_view Buffer) const {
 void clsRecType::ClearFields() {
     mFields.clear();
     mFieldIndex.clear();
-    mValues.clear();
-    mHeld.clear();
+    mState.clear();
+    mSlots.clear();
+    mTouched.clear();
     mLastPos = 0;
     mMaxEnd = 0;
+    mLine.clear();
+    mLineBlank = true;
+    mPlacedEnd = 0;
+    mUnplaced = 0;
+    mCanPlace = true;
 }
 
 void clsRecType::ClearValues() {
-    for (size_t index : mHeld) mValues[index].reset();
-    mHeld.clear();
+    for (size_t index : mTouched) {
+        Slot& slot = mSlots[index];
+        slot.Held.reset();
+        slot.Cached = slot.Touched = false;
+    }
+    mTouched.clear();
+    std::fill(mState.begin(), mState.end(), Unset);
+    if (!mLineBlank) {
+        std::fill(mLine.begin(), mLine.end(), ' ');
+        mLineBlank = true;
+    }
+    mPlacedEnd = 0;
+    mUnplaced = 0;
     if (mOtherValues.Count() != 0) mOtherValues.Clear();
     mParsed = false;
 }
@@ -82,23 +104,56 @@ void clsRecType::ParseSwap(std::string& Buffer) {
     mParsed = true;
 }
 
-const Value* clsRecType::FieldValue(size_t index) const {
-    auto& value = mValues[index];
-    if (!value && mParsed) {
-        value = mFields[index].Extract(mBuffer);
-        mHeld.push_back(index);
+void clsRecType::Touch(size_t index) const {
+    Slot& slot = mSlots[index];
+    if (!slot.Touched) {
+        slot.Touched = true;
+        mTouched.push_back(index);
     }
-    return value ? &*value : nullptr;
+}
+
+const Value* clsRecType::FieldValue(size_t index) const {
+    Slot& slot = mSlots[index];
+    switch (mState[index]) {
+    case Held: return &*slot.Held;
+    case Unset:
+        if (!mParsed) return nullptr;
+        if (!slot.Cached) {
+            slot.Held = mFields[index].Extract(mBuffer);
+            slot.Cached = true;
+            Touch(index);
+        }
+        return &*slot.Held;
+    default:
+        if (!slot.Cached) {
+            slot.Held = ViewAt(index).ToValue();
+            slot.Cached = true;
+            Touch(index);
+        }
+        return &*slot.Held;
+    }
+}
+
+ValueView clsRecType::ViewAt(size_t index) const {
+    if (mState[index] != PlacedText) return mSlots[index].Fast;
+    const size_t start = static_cast<size_t>(mFields[index].FieldPos()) - 1;
+    return ValueView::OfText(std::string_view(mLine).substr(start, mSlots[index].TextLength));
 }
 
 std::string clsRecType::TextAt(size_t FieldNumber) const {
-    if (FieldNumber < mFields.size() && ReadsLine(FieldNumber) && mFields[FieldNumber].FieldType() == clsField::ftText)
-        return std::string(ColumnsAt(FieldNumber));
+    if (FieldNumber < mFields.size()) {
+        if (mState[FieldNumber] != Unset && mState[FieldNumber] != Held) return ViewAt(FieldNumber).ToText();
+        if (ReadsLine(FieldNumber) && mFields[FieldNumber].FieldType() == clsField::ftText)
+            return std::string(ColumnsAt(FieldNumber));
+    }
     return ValueAt(FieldNumber).ToText();
 }
 
 double clsRecType::NumberAt(size_t FieldNumber) const {
-    if (FieldNumber < mFields.size() && ReadsLine(FieldNumber)) return mFields[FieldNumber].ExtractNumber(mBuffer);
+    if (FieldNumber < mFields.size()) {
+        if (mState[FieldNumber] != Unset && mState[FieldNumber] != Held) return ViewAt(FieldNumber).ToNumber();
+        if (ReadsLine(FieldNumber)) return mFields[FieldNumber].ExtractNumber(mBuffer);
+    }
     return ValueAt(FieldNumber).ToNumber();
 }
 
@@ -128,10 +183,43 @@ void clsRecType::SetValue(std::string_view FieldName, dovrex::Value NewValue) {
     }
 }
 
+void clsRecType::Unplace(size_t index) {
+    const clsField& field = mFields[index];
+    std::fill_n(mLine.begin() + (field.FieldPos() - 1), field.FieldLen(), ' ');
+}
+
 void clsRecType::SetValueAt(size_t FieldNumber, dovrex::Value NewValue) {
-    auto& value = mValues.at(FieldNumber);
-    if (!value) mHeld.push_back(FieldNumber);
-    value = std::move(NewValue);
+    const State state = mState.at(FieldNumber);
+    if (state == PlacedText || state == PlacedView) Unplace(FieldNumber);
+    if (state != View && state != Held) ++mUnplaced;
+    Slot& slot = mSlots[FieldNumber];
+    slot.Held = std::move(NewValue);
+    slot.Cached = false;
+    Touch(FieldNumber);
+    mState[FieldNumber] = Held;
+}
+
+void clsRecType::SetViewOther(size_t FieldNumber, const ValueView& NewValue) {
+    const State state = mState.at(FieldNumber);
+    const clsField& field = mFields[FieldNumber];
+    Slot& slot = mSlots[FieldNumber];
+    if (state == Held) slot.Held.reset();
+    slot.Cached = false;
+    if (NewValue.IsText()) {
+        slot.FastText.assign(NewValue.Text);
+        slot.Fast = ValueView::OfText(slot.FastText);
+    } else {
+        slot.Fast = NewValue;
+    }
+    const bool placed = mCanPlace && field.TryInsert(mLine, slot.Fast);
+    if (placed) {
+        if (state == View || state == Held) --mUnplaced;
+        Placed(FieldNumber, field, PlacedView);
+    } else {
+        if (state == PlacedText || state == PlacedView) Unplace(FieldNumber);
+        if (state != View && state != Held) ++mUnplaced;
+        mState[FieldNumber] = View;
+    }
 }
 
 std::string clsRecType::BuildLine(int PadTo) const {
@@ -141,20 +229,38 @@ std::string clsRecType::BuildLine(int PadTo) const {
 }
 
 void clsRecType::BuildLine(std::string& Line, int PadTo) const {
-    // The line is laid out blank to its widest, so that no field has to grow it, and then
-    // cut after the last field written (a field without a value stays blank, or absent
-    // when nothing follows it) or padded to PadTo.
-    Line.assign(static_cast<size_t>(std::max<int>(PadTo, mMaxEnd)), ' ');
+    // The line is cut after the last field written (a field without a value stays blank,
+    // or absent when nothing follows it) or padded to PadTo.
+    const size_t pad = PadTo >= 1 ? static_cast<size_t>(PadTo) : size_t{0};
+    if (mUnplaced == 0 && !mParsed) {
+        // Every value is in mLine already.
+        const size_t end = std::max(mPlacedEnd, pad);
+        Line.assign(mLine, 0, std::min(end, mLine.size()));
+        Line.resize(end, ' ');
+        return;
+    }
+    // The line starts as mLine, blank to its widest, so that no field has to grow it.
+    Line.assign(mLine);
+    if (Line.size() < pad) Line.resize(pad, ' ');
     size_t end = 0;
     for (size_t i = 0; i < mFields.size(); ++i) {
-        const auto& held = mValues[i];
-        const dovrex::Value* value = held ? &*held : mParsed ? FieldValue(i) : nullptr;
-        if (value == nullptr || value->IsNull()) continue;
         const clsField& field = mFields[i];
-        field.Insert(Line, *value);
+        switch (mState[i]) {
+        case PlacedText:
+        case PlacedView: break;
+        case View:
+            if (mSlots[i].Fast.IsNull()) continue;
+            field.Insert(Line, mSlots[i].Fast);
+            break;
+        default: {
+            const dovrex::Value* value = FieldValue(i);
+            if (value == nullptr || value->IsNull()) continue;
+            field.Insert(Line, *value);
+        }
+        }
         end = std::max(end, static_cast<size_t>(field.FieldPos()) - 1 + static_cast<size_t>(field.FieldLen()));
     }
-    Line.resize(std::max(end, PadTo >= 1 ? static_cast<size_t>(PadTo) : size_t{0}));
+    Line.resize(std::max(end, pad));
 }
 
 std::string clsRecType::Buffer(int PadTo) {

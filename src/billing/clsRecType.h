@@ -79,6 +79,13 @@ public:
     // ValueAt(FieldNumber).ToText() and .ToNumber(), read straight from the parsed line
     // when the field holds no value of its own (no value is built and kept for them).
     std::string TextAt(size_t FieldNumber) const;
+    // TextAt as a view: of the parsed line for a text field read from it, else of scratch.
+    std::string_view TextIn(size_t FieldNumber, std::string& scratch) const {
+        if (FieldNumber < mState.size() && ReadsLine(FieldNumber) && mFields[FieldNumber].FieldType() == clsField::ftText)
+            return ColumnsAt(FieldNumber);
+        scratch = TextAt(FieldNumber);
+        return scratch;
+    }
     double NumberAt(size_t FieldNumber) const;
     // The field's columns of the line last parsed, as they stand (fewer or none where the
     // line ends earlier); valid until the next Parse.
@@ -86,6 +93,28 @@ public:
     // Stores a value under a name; names that are no field are kept but never written.
     void SetValue(std::string_view FieldName, dovrex::Value NewValue);
     void SetValueAt(size_t FieldNumber, dovrex::Value NewValue);
+    // As SetValueAt with the value the view stands for (a text, a number or empty), kept
+    // without building a Value: written into the record's line at once where the field's
+    // kind allows, else copied into storage the field reuses from record to record.
+    void SetViewAt(size_t FieldNumber, const ValueView& NewValue) {
+        // Texts for the kinds that keep them and whole numbers for the zero-filled kinds,
+        // the most common by far, are written here; anything else by SetViewOther.
+        if (FieldNumber < mState.size() && mCanPlace && mState[FieldNumber] <= PlacedView) {
+            const clsField& field = mFields[FieldNumber];
+            if (NewValue.Kind == dovrex::Value::Kind::Text && field.KeepsText() &&
+                NewValue.Text.size() <= static_cast<size_t>(field.FieldLen())) {
+                field.PlaceText(mLine, NewValue.Text);
+                mSlots[FieldNumber].TextLength = static_cast<uint32_t>(NewValue.Text.size());
+                return Placed(FieldNumber, field, PlacedText);
+            }
+            if (NewValue.Kind == dovrex::Value::Kind::Integer && field.ZeroFillsWhole()) {
+                field.PlaceWhole(mLine, NewValue.Integer);
+                mSlots[FieldNumber].Fast = NewValue;
+                return Placed(FieldNumber, field, PlacedView);
+            }
+        }
+        SetViewOther(FieldNumber, NewValue);
+    }
 
     // The line of the current values, padded with blanks to PadTo when that is at least 1.
     // When a value cannot be formatted it shows the failure and returns an empty line.
@@ -99,11 +128,42 @@ public:
     std::string Dump() const;
 
 private:
+    // What a field holds. The placed states are written into mLine already.
+    enum State : uint8_t {
+        Unset,      // nothing; after Parse, read from the line (the slot's Held caches it)
+        PlacedText, // a text that fits its columns, as their first TextLength characters
+        PlacedView, // the slot's Fast
+        View,       // the slot's Fast, not placed
+        Held,       // the slot's Held
+    };
+    // What a field holds besides its state.
+    struct Slot {
+        uint32_t TextLength = 0;
+        bool Cached = false;  // Held is the Value of a placed or view state
+        bool Touched = false; // listed in mTouched
+        ValueView Fast;       // a text views FastText
+        std::string FastText;
+        std::optional<dovrex::Value> Held;
+    };
+
     std::optional<size_t> FieldIndex(std::string_view FieldName) const;
     // The value of field index, converted from the parsed line on first use; nothing when none.
     const dovrex::Value* FieldValue(size_t index) const;
     // True when field index is read from the parsed line rather than from a value of its own.
-    bool ReadsLine(size_t index) const { return mParsed && !mValues[index]; }
+    bool ReadsLine(size_t index) const { return mParsed && mState[index] == Unset; }
+    // The value of a field in a placed or view state.
+    ValueView ViewAt(size_t index) const;
+    void Touch(size_t index) const;
+    void Placed(size_t index, const clsField& field, State state) {
+        if (mState[index] == Unset) mLineBlank = false;
+        mState[index] = state;
+        if (mSlots[index].Cached) mSlots[index].Cached = false;
+        const size_t end = static_cast<size_t>(field.FieldPos()) - 1 + static_cast<size_t>(field.FieldLen());
+        if (end > mPlacedEnd) mPlacedEnd = end;
+    }
+    void SetViewOther(size_t FieldNumber, const ValueView& NewValue);
+    // Blanks the columns of a placed field that is to hold something else.
+    void Unplace(size_t index);
 
     IMessageBox* mMessages;
     std::string mBuffer;
@@ -112,11 +172,18 @@ private:
     std::string mRIValue;
     std::vector<clsField> mFields;
     std::unordered_map<std::string, size_t, NoCaseHash, NoCaseEqual> mFieldIndex;
-    // One per field, in field order; after Parse a field without one reads from mBuffer.
-    mutable std::vector<std::optional<dovrex::Value>> mValues;
-    // The fields of mValues that hold a value, so that clearing a record of many fields
-    // touches only those.
-    mutable std::vector<size_t> mHeld;
+    // One state and one slot per field, in field order.
+    std::vector<State> mState;
+    mutable std::vector<Slot> mSlots;
+    // The fields whose slot holds a Value, so that clearing a record touches only those.
+    mutable std::vector<size_t> mTouched;
+    // The record being prepared: blank but for the placed fields, written as Buffer
+    // writes them; as long as the rightmost field reaches.
+    std::string mLine;
+    bool mLineBlank = true;
+    size_t mPlacedEnd = 0;   // the column after the rightmost placed field
+    size_t mUnplaced = 0;    // fields in the View or Held state
+    bool mCanPlace = true;   // false once two fields share columns: then their order matters
     bool mParsed = false;
     ValueCollection mOtherValues;                      // names that are no field
     int16_t mLastPos = 0;

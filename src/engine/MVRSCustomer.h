@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace dovrex {
 
@@ -22,6 +23,19 @@ struct MVRSCustomer {
     std::string PassThru;
     std::string CustomerInfo;
 
+    // Back to a customer with no values, keeping the texts' storage for the next customer.
+    void Reset() {
+        for (std::string* part : {&Address1, &Address2, &Address3, &Name, &Name2}) part->assign(PartWidth, ' ');
+        for (std::string* text : {&Account, &UtilityID, &GroupCode, &ExtraIndicator, &SegmentCode, &PassThru,
+                                  &CustomerInfo}) {
+            text->clear();
+        }
+    }
+    // A text cut or padded with blanks to the part width, in place.
+    static void AssignPart(std::string& part, std::string_view text) {
+        part.assign(text.substr(0, PartWidth));
+        part.resize(PartWidth, ' ');
+    }
     // A text cut or padded with blanks to the part width.
     static std::string Part(std::string text) {
         text.resize(PartWidth, ' ');

@@ -60,6 +60,58 @@ struct MVRSMeter {
     std::string ERTType;
     std::string ResponseCode;
     std::string ResponseText;
+
+    // Back to a meter with no values, keeping the texts' storage for the next meter.
+    void Reset() {
+        Pending = false;
+        Sequence = 0;
+        TagNumber = 0;
+        MeterTypeText.clear();
+        NumberDials = 0;
+        PreviousReading = 0;
+        HighLimit = 0;
+        LowLimit = 0;
+        NumberDecimals = 0;
+        SpecialMessageText.clear();
+        MeterNumber.clear();
+        GroupCode.clear();
+        SurveyCode1DisplayIndicator.clear();
+        SurveyCode2DisplayIndicator.clear();
+        BillCode.clear();
+        MeterStatus.clear();
+        OpticalProbeID.clear();
+        MeterLocation.clear();
+        ReadInstruction1.clear();
+        ReadInstruction2.clear();
+        SpecialMessageDisplayIndicator = 0;
+        LocationExtraMeter.clear();
+        AdditionalMeterInfo.clear();
+        SurveyText1.clear();
+        SurveyText2.clear();
+        TextPrompt.clear();
+        ReadDirection.clear();
+        CompareCode.clear();
+        ValidationCode.clear();
+        ReadMethod.clear();
+        MeterConstant.clear();
+        ConstantFlag.clear();
+        HHFPosition.clear();
+        GeographicArea = 0;
+        RFFrequency.clear();
+        RFTone.clear();
+        TamperCount = 0;
+        DeviceID.clear();
+        WandProgram.clear();
+        MeterCategory.clear();
+        ReadSequenceText.clear();
+        CurrentReading = 0;
+        ReadDate = DateTime{1899, 12, 30, 0, 0, 0};
+        ReadTime = 0;
+        NewReadMethod.clear();
+        ERTType.clear();
+        ResponseCode.clear();
+        ResponseText.clear();
+    }
 };
 
 } // namespace dovrex

@@ -98,6 +98,14 @@ struct E5KRoute {
 struct E5KCustomer {
     std::string AccountNumber, MeterSequenceNumber, AccountType, SpecialInstruction, CustomerName, Address, LotandPlan,
         PropertyKey;
+
+    // Back to no values, keeping the texts' storage for the next account.
+    void Reset() {
+        for (std::string* text : {&AccountNumber, &MeterSequenceNumber, &AccountType, &SpecialInstruction,
+                                  &CustomerName, &Address, &LotandPlan, &PropertyKey}) {
+            text->clear();
+        }
+    }
 };
 
 // The meter of an "H" or "I" record with what the records around it add.
@@ -112,6 +120,18 @@ struct E5KMeter {
     int16_t NoDecimals = 0, MustReadFlag = 0;
     std::string MeterStatus, MeterLocation, MeterReference, PropertyLocationDesc1, MeterLocationDesc1,
         PropertyLocationDesc2, MeterLocationDesc2, Location;
+
+    // Back to no values, keeping the texts' storage for the next meter.
+    void Reset() {
+        Pending = false;
+        NumberofDials = NoDecimals = MustReadFlag = 0;
+        MinimumRead = MaximumRead = PriorRead = MeterSize = 0;
+        for (std::string* text : {&SpecialInstructions, &RelativeMeterNumber, &MeterSerialNumber, &MeterType, &MeterMake,
+                                  &DisplayCode, &MeterStatus, &MeterLocation, &MeterReference, &PropertyLocationDesc1,
+                                  &MeterLocationDesc1, &PropertyLocationDesc2, &MeterLocationDesc2, &Location}) {
+            text->clear();
+        }
+    }
 };
 
 // A whole number of a download column in a working value of that width; a number that
@@ -133,16 +153,17 @@ std::optional<int> MeterTypeCode(const std::string& meterType) {
     return std::nullopt;
 }
 
-// Texts joined with one blank each, without blanks at either end of each or of the whole.
-std::string Joined(std::initializer_list<std::string_view> parts) {
-    std::string text;
+// Texts joined with one blank each, without blanks at either end of each or of the whole:
+// a view of text, which holds the joined texts.
+std::string_view Joined(std::string& text, std::initializer_list<std::string_view> parts) {
+    text.clear();
     bool first = true;
     for (std::string_view part : parts) {
         if (!first) text += ' ';
-        text += Trim(part);
+        text += TrimView(part);
         first = false;
     }
-    return Trim(text);
+    return TrimView(text);
 }
 
 } // namespace
@@ -234,33 +255,34 @@ private:
                 StartRoute(Trim(d.Route.Text()));
             } else if (record == d.A) {
                 WritePendingMeter();
-                mCustomer = E5KCustomer{};
-                mCustomer.AccountNumber = Trim(d.Account.AccountNumber.Text());
-                mCustomer.MeterSequenceNumber = Trim(d.Account.MeterSequenceNumber.Text());
-                mCustomer.AccountType = Trim(d.Account.AccountType.Text());
-                mCustomer.SpecialInstruction = Trim(d.Account.SpecialInstruction.Text());
+                E5KCustomer& c = mCustomer;
+                c.Reset();
+                c.AccountNumber.assign(TrimView(Text(d.Account.AccountNumber)));
+                c.MeterSequenceNumber.assign(TrimView(Text(d.Account.MeterSequenceNumber)));
+                c.AccountType.assign(TrimView(Text(d.Account.AccountType)));
+                c.SpecialInstruction.assign(TrimView(Text(d.Account.SpecialInstruction)));
             } else if (record == d.B) {
-                mCustomer.CustomerName = Trim(d.Customer.CustomerName.Text());
-                mCustomer.Address = Trim(d.Customer.Address.Text());
+                mCustomer.CustomerName.assign(TrimView(Text(d.Customer.CustomerName)));
+                mCustomer.Address.assign(TrimView(Text(d.Customer.Address)));
             } else if (record == d.E) {
-                mCustomer.LotandPlan = Trim(d.LotandPlan.Text());
+                mCustomer.LotandPlan.assign(TrimView(Text(d.LotandPlan)));
             } else if (record == d.C) {
-                mCustomer.PropertyKey = Trim(d.PropertyVGKey.Text());
+                mCustomer.PropertyKey.assign(TrimView(Text(d.PropertyVGKey)));
             } else if (record == d.D) {
                 // The instructions belong to the meter that follows, not to one already read.
                 WritePendingMeter();
-                mMeter.SpecialInstructions = d.SpecialInstructions.Text();
+                mMeter.SpecialInstructions.assign(Text(d.SpecialInstructions));
             } else if (const MeterColumns* meter = d.Meter(record)) {
                 WritePendingMeter();
                 TakeMeter(*meter);
             } else if (record == d.K01) {
-                mMeter.PropertyLocationDesc1 = d.Locations.PropertyLocationDesc1.Text();
-                mMeter.MeterLocationDesc1 = d.Locations.MeterLocationDesc1.Text();
+                mMeter.PropertyLocationDesc1.assign(Text(d.Locations.PropertyLocationDesc1));
+                mMeter.MeterLocationDesc1.assign(Text(d.Locations.MeterLocationDesc1));
             } else if (record == d.K05) {
-                mMeter.PropertyLocationDesc2 = d.Locations.PropertyLocationDesc2.Text();
-                mMeter.MeterLocationDesc2 = d.Locations.MeterLocationDesc2.Text();
+                mMeter.PropertyLocationDesc2.assign(Text(d.Locations.PropertyLocationDesc2));
+                mMeter.MeterLocationDesc2.assign(Text(d.Locations.MeterLocationDesc2));
             } else if (record == d.L) {
-                mMeter.Location = d.Location.Text();
+                mMeter.Location.assign(Text(d.Location));
             }
         }
         WritePendingMeter();
@@ -279,25 +301,28 @@ private:
         }
     }
 
+    // A text field of the record last read, as a view (valid until the next record).
+    std::string_view Text(const RecordColumn& column) { return column.TextIn(mScratch); }
+
     // Fills the current meter; instructions and locations it already has stay.
     void TakeMeter(const MeterColumns& f) {
         E5KMeter& m = mMeter;
         m.Pending = true;
-        m.RelativeMeterNumber = f.RelativeMeterNumber.Text();
-        m.MeterSerialNumber = f.MeterSerialNumber.Text();
+        m.RelativeMeterNumber.assign(Text(f.RelativeMeterNumber));
+        m.MeterSerialNumber.assign(Text(f.MeterSerialNumber));
         m.NumberofDials = Fitting<int16_t>(f.NumberofDials.Number());
         m.MinimumRead = Fitting<int32_t>(f.MinimumRead.Number());
         m.MaximumRead = Fitting<int32_t>(f.MaximumRead.Number());
         m.PriorRead = Fitting<int32_t>(f.PriorRead.Number());
         m.MeterSize = Fitting<int32_t>(f.MeterSize.Number());
-        m.MeterType = f.MeterType.Text();
-        m.MeterMake = f.MeterMake.Text();
-        m.DisplayCode = f.DisplayCode.Text();
+        m.MeterType.assign(Text(f.MeterType));
+        m.MeterMake.assign(Text(f.MeterMake));
+        m.DisplayCode.assign(Text(f.DisplayCode));
         m.NoDecimals = Fitting<int16_t>(f.NoDecimals.Number());
         m.MustReadFlag = Fitting<int16_t>(f.MustReadFlag.Number());
-        m.MeterStatus = f.MeterStatus.Text();
-        m.MeterLocation = f.MeterLocation.Text();
-        m.MeterReference = f.MeterReference.Text();
+        m.MeterStatus.assign(Text(f.MeterStatus));
+        m.MeterLocation.assign(Text(f.MeterLocation));
+        m.MeterReference.assign(Text(f.MeterReference));
     }
 
     void ResolveFields() {
@@ -334,10 +359,10 @@ private:
                              f.InitTamperCount}) {
             db.SetInteger(zero, 0);
         }
-        const std::string prior =
-            Joined({c.SpecialInstruction, m.SpecialInstructions, m.MeterLocationDesc1, m.MeterLocationDesc2});
+        const std::string_view prior =
+            Joined(mJoined, {c.SpecialInstruction, m.SpecialInstructions, m.MeterLocationDesc1, m.MeterLocationDesc2});
         db.SetText(f.Message, mEngine.Advanced().LookupMessage(prior, mRouteNumber, c.AccountNumber, serial, serial));
-        db.SetText(f.ServiceAddress, Joined({c.Address, c.LotandPlan, m.Location}));
+        db.SetText(f.ServiceAddress, Joined(mJoined, {c.Address, c.LotandPlan, m.Location}));
         db.SetText(f.BillingName, c.CustomerName);
         db.SetText(f.ServiceUniqueID, c.AccountNumber);
         db.SetText(f.MeterSerialNbr, m.MeterSerialNumber);
@@ -353,7 +378,7 @@ private:
         db.WriteData();
         ++mRun.MetersWritten;
         // The next meter starts afresh: instructions and locations belong to one meter.
-        mMeter = E5KMeter{};
+        mMeter.Reset();
         mEngine.IndexWrittenMeter(mIndexPlan);
     }
 
@@ -373,6 +398,8 @@ private:
     int32_t mLine = 0;
     MeterFieldNumbers mFields{};
     MeterRecordPlan mIndexPlan;
+    std::string mScratch; // a field's text when it is not read from the line as it stands
+    std::string mJoined;  // texts joined for the meter record being written
 };
 
 bool clsExchange::ConvertRouteE5K() { return E5KRouteImport(*this).Convert(); }

@@ -253,13 +253,13 @@ private:
             else if (record == d.CSX) AddCustomerExtra(d);
             else if (record == d.MTR) StartMeter(d);
             else if (record == d.RDG) TakeReading(d);
-            else if (record == d.MTS) mMeter.SpecialMessageText = d.SpecialMessageText.Text();
+            else if (record == d.MTS) mMeter.SpecialMessageText.assign(Text(d.SpecialMessageText));
             else if (record == d.WRR) TakeWand(d);
             else if (record == d.RFF) TakeRadio(d);
             else if (record == d.RTS) {
                 // A survey record before its meter's "MTR" is lost when that starts the meter afresh.
-                mMeter.SurveyText1 = d.Survey.SurveyText1.Text();
-                mMeter.SurveyText2 = d.Survey.SurveyText2.Text();
+                mMeter.SurveyText1.assign(Text(d.Survey.SurveyText1));
+                mMeter.SurveyText2.assign(Text(d.Survey.SurveyText2));
             }
         }
         WritePendingMeter();
@@ -278,86 +278,97 @@ private:
         }
     }
 
+    // A text field of the record last read, as a view (valid until the next record).
+    std::string_view Text(const RecordColumn& column) { return column.TextIn(mScratch); }
+
     void StartCustomer(const DownloadFields& d) {
         WritePendingMeter();
         const auto& f = d.Customer;
-        mCustomer = MVRSCustomer{};
-        mCustomer.Name = MVRSCustomer::Part(f.Name.Text());
-        mCustomer.Address1 = MVRSCustomer::Part(f.Address1.Text());
-        mCustomer.Address2 = MVRSCustomer::Part(f.Address2.Text());
-        mCustomer.UtilityID = f.UtilityID.Text();
-        mCustomer.Account = f.Account.Text();
-        mCustomer.GroupCode = f.GroupCode.Text();
-        mCustomer.ExtraIndicator = f.ExtraIndicator.Text();
-        mCustomer.SegmentCode = f.SegmentCode.Text();
-        mCustomer.PassThru = f.PassThru.Text();
-        mCustomer.CustomerInfo = f.CustomerInfo.Text();
+        MVRSCustomer& c = mCustomer;
+        c.Reset();
+        MVRSCustomer::AssignPart(c.Name, Text(f.Name));
+        MVRSCustomer::AssignPart(c.Address1, Text(f.Address1));
+        MVRSCustomer::AssignPart(c.Address2, Text(f.Address2));
+        c.UtilityID.assign(Text(f.UtilityID));
+        c.Account.assign(Text(f.Account));
+        c.GroupCode.assign(Text(f.GroupCode));
+        c.ExtraIndicator.assign(Text(f.ExtraIndicator));
+        c.SegmentCode.assign(Text(f.SegmentCode));
+        c.PassThru.assign(Text(f.PassThru));
+        c.CustomerInfo.assign(Text(f.CustomerInfo));
     }
 
     void AddCustomerExtra(const DownloadFields& d) {
-        mCustomer.Name2 = MVRSCustomer::Part(d.CustomerExtra.Name.Text());
-        mCustomer.Address3 = MVRSCustomer::Part(d.CustomerExtra.Address3.Text());
+        MVRSCustomer::AssignPart(mCustomer.Name2, Text(d.CustomerExtra.Name));
+        MVRSCustomer::AssignPart(mCustomer.Address3, Text(d.CustomerExtra.Address3));
     }
 
     void StartMeter(const DownloadFields& d) {
         WritePendingMeter();
         const auto& f = d.Meter;
-        mMeter = MVRSMeter{};
-        mMeter.Pending = true;
-        mMeter.MeterNumber = f.MeterNumber.Text();
+        MVRSMeter& m = mMeter;
+        m.Reset();
+        m.Pending = true;
+        m.MeterNumber.assign(Text(f.MeterNumber));
         mRadio = false;
-        const std::string number = Trim(mMeter.MeterNumber);
-        if (mRadioProcessing && number.size() == 8 && IsAllDigits(number)) {
-            mMeter.TagNumber = Fitting<int32_t>(Val(number));
+        const std::string_view number = TrimView(m.MeterNumber);
+        if (mRadioProcessing && number.size() == 8 &&
+            std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            m.TagNumber = Fitting<int32_t>(Val(number));
             mRadio = true;
         }
-        mMeter.MeterCategory = f.MeterCategory.Text();
-        mMeter.MeterTypeText = f.MeterType.Text();
-        mMeter.Sequence = Fitting<int16_t>(f.ReadSequence.Number());
-        mMeter.GroupCode = f.GroupCode.Text();
-        mMeter.MeterLocation = NumberText(Val(f.MeterLocation.Text()));
-        mMeter.ReadInstruction1 = f.ReadInstruction1.Text();
-        mMeter.ReadInstruction2 = f.ReadInstruction2.Text();
-        mMeter.SurveyCode1DisplayIndicator = f.SurveyCode1DisplayIndicator.Text();
-        mMeter.SurveyCode2DisplayIndicator = f.SurveyCode2DisplayIndicator.Text();
-        mMeter.BillCode = f.BillCode.Text();
-        mMeter.MeterStatus = f.MeterStatus.Text();
-        mMeter.OpticalProbeID = f.OpticalProbeID.Text();
-        mMeter.SpecialMessageDisplayIndicator = Fitting<int16_t>(f.SpecialMessageDisplayIndicator.Number());
-        mMeter.LocationExtraMeter = f.LocationExtraMeter.Text();
-        mMeter.AdditionalMeterInfo = f.AdditionalMeterInfo.Text();
+        m.MeterCategory.assign(Text(f.MeterCategory));
+        m.MeterTypeText.assign(Text(f.MeterType));
+        m.Sequence = Fitting<int16_t>(f.ReadSequence.Number());
+        m.GroupCode.assign(Text(f.GroupCode));
+        m.MeterLocation = NumberText(Val(Text(f.MeterLocation)));
+        m.ReadInstruction1.assign(Text(f.ReadInstruction1));
+        m.ReadInstruction2.assign(Text(f.ReadInstruction2));
+        m.SurveyCode1DisplayIndicator.assign(Text(f.SurveyCode1DisplayIndicator));
+        m.SurveyCode2DisplayIndicator.assign(Text(f.SurveyCode2DisplayIndicator));
+        m.BillCode.assign(Text(f.BillCode));
+        m.MeterStatus.assign(Text(f.MeterStatus));
+        m.OpticalProbeID.assign(Text(f.OpticalProbeID));
+        m.SpecialMessageDisplayIndicator = Fitting<int16_t>(f.SpecialMessageDisplayIndicator.Number());
+        m.LocationExtraMeter.assign(Text(f.LocationExtraMeter));
+        m.AdditionalMeterInfo.assign(Text(f.AdditionalMeterInfo));
         // The columns as they stand: the number a long sequence reads as is 0.
-        mMeter.ReadSequenceText = f.ReadSequence.Columns();
+        m.ReadSequenceText = f.ReadSequence.Columns();
     }
 
     void TakeReading(const DownloadFields& d) {
         const auto& f = d.Reading;
-        mMeter.NumberDials = Fitting<int16_t>(f.NumberDials.Number());
-        mMeter.PreviousReading = Fitting<int32_t>(f.PreviousReading.Number());
-        mMeter.TextPrompt = f.TextPrompt.Text();
-        mMeter.ReadDirection = f.ReadDirection.Text();
-        mMeter.CompareCode = f.CompareCode.Text();
-        mMeter.ValidationCode = f.ValidationCode.Text();
-        mMeter.ReadMethod = mRadio ? "R" : f.ReadMethod.Text();
-        mMeter.MeterConstant = f.MeterConstant.Text();
-        mMeter.ConstantFlag = f.ConstantFlag.Text();
-        mMeter.HHFPosition = f.HHFPosition.Text();
-        mMeter.NumberDecimals = Fitting<int16_t>(f.NumberDecimals.Number());
-        mMeter.HighLimit = Fitting<int32_t>(f.High1.Number());
-        mMeter.LowLimit = Fitting<int32_t>(f.Low1.Number());
+        MVRSMeter& m = mMeter;
+        m.NumberDials = Fitting<int16_t>(f.NumberDials.Number());
+        m.PreviousReading = Fitting<int32_t>(f.PreviousReading.Number());
+        m.TextPrompt.assign(Text(f.TextPrompt));
+        m.ReadDirection.assign(Text(f.ReadDirection));
+        m.CompareCode.assign(Text(f.CompareCode));
+        m.ValidationCode.assign(Text(f.ValidationCode));
+        if (mRadio) {
+            m.ReadMethod = "R";
+        } else {
+            m.ReadMethod.assign(Text(f.ReadMethod));
+        }
+        m.MeterConstant.assign(Text(f.MeterConstant));
+        m.ConstantFlag.assign(Text(f.ConstantFlag));
+        m.HHFPosition.assign(Text(f.HHFPosition));
+        m.NumberDecimals = Fitting<int16_t>(f.NumberDecimals.Number());
+        m.HighLimit = Fitting<int32_t>(f.High1.Number());
+        m.LowLimit = Fitting<int32_t>(f.Low1.Number());
     }
 
     void TakeWand(const DownloadFields& d) {
-        mMeter.WandProgram = d.Wand.WandProgram.Text();
-        mMeter.DeviceID = d.Wand.DeviceID.Text();
+        mMeter.WandProgram.assign(Text(d.Wand.WandProgram));
+        mMeter.DeviceID.assign(Text(d.Wand.DeviceID));
     }
 
     void TakeRadio(const DownloadFields& d) {
         const auto& f = d.Radio;
-        mMeter.TagNumber = Fitting<int32_t>(Val(f.RFERTID.Text()));
+        mMeter.TagNumber = Fitting<int32_t>(Val(Text(f.RFERTID)));
         mMeter.GeographicArea = Fitting<int16_t>(f.GeographicArea.Number());
-        mMeter.RFFrequency = f.RFFrequency.Text();
-        mMeter.RFTone = f.RFTone.Text();
+        mMeter.RFFrequency.assign(Text(f.RFFrequency));
+        mMeter.RFTone.assign(Text(f.RFTone));
         mMeter.TamperCount = Fitting<int16_t>(f.Tamper.Number());
         const auto info = [&] { return mCustomer.Address1 + " " + mCustomer.Name; };
         if (mEngine.CheckDuplicateTag(std::string_view(NumberText(mMeter.TagNumber)), info, d.File.LineNo())) {
@@ -366,8 +377,9 @@ private:
     }
 
     std::string LookupMessage() const {
-        return mEngine.Advanced().LookupMessage(Trim(mMeter.SpecialMessageText), mRouteNumber, Trim(mCustomer.Account),
-                                                Trim(mMeter.MeterNumber), NumberText(mMeter.TagNumber));
+        return mEngine.Advanced().LookupMessage(TrimView(mMeter.SpecialMessageText), mRouteNumber,
+                                                TrimView(mCustomer.Account), TrimView(mMeter.MeterNumber),
+                                                NumberText(mMeter.TagNumber));
     }
 
     void WritePendingMeter() {
@@ -395,24 +407,27 @@ private:
         db.SetText(f.UtilityCode, c.UtilityID);
         for (int16_t zero : {f.Lat, f.Lng, f.InitPulseCount, f.InitTamperCount}) db.SetInteger(zero, 0);
         db.SetText(f.Message, LookupMessage());
-        db.SetText(f.ServiceAddress, Trim(c.Address1 + c.Address2 + c.Address3));
-        db.SetText(f.BillingName, Trim(c.Name + c.Name2));
+        mPacked.assign(c.Address1).append(c.Address2).append(c.Address3);
+        db.SetText(f.ServiceAddress, TrimView(mPacked));
+        mPacked.assign(c.Name).append(c.Name2);
+        db.SetText(f.BillingName, TrimView(mPacked));
         db.SetText(f.ServiceUniqueID, c.Account);
         db.SetText(f.MeterSerialNbr, m.MeterNumber);
         db.SetText(f.ReceiverData, "");
-        db.SetText(f.User1, PackUser({"0", c.Account, c.GroupCode, c.ExtraIndicator, c.SegmentCode, c.PassThru,
-                                      c.CustomerInfo}));
-        db.SetText(f.User2, PackUser({m.GroupCode, m.SurveyCode1DisplayIndicator, m.SurveyCode2DisplayIndicator,
-                                      m.BillCode, m.MeterStatus, m.OpticalProbeID, m.MeterTypeText,
-                                      m.MeterLocation, m.ReadInstruction1, m.ReadInstruction2,
-                                      NumberText(m.SpecialMessageDisplayIndicator), m.SurveyText1,
-                                      m.LocationExtraMeter, m.AdditionalMeterInfo, m.ReadSequenceText}));
-        db.SetText(f.User3, PackUser({m.TextPrompt, m.ReadDirection, m.CompareCode, m.ValidationCode,
-                                      m.ReadMethod, m.MeterConstant, m.ConstantFlag, m.HHFPosition,
-                                      NumberText(m.NumberDecimals)}));
-        db.SetText(f.User4, PackUser({NumberText(m.GeographicArea), m.RFFrequency, m.RFTone, "", m.DeviceID,
-                                      m.WandProgram}));
-        db.SetText(f.User5, PackUser({m.SpecialMessageText}));
+        PackUser(mPacked, {"0", c.Account, c.GroupCode, c.ExtraIndicator, c.SegmentCode, c.PassThru, c.CustomerInfo});
+        db.SetText(f.User1, mPacked);
+        PackUser(mPacked, {m.GroupCode, m.SurveyCode1DisplayIndicator, m.SurveyCode2DisplayIndicator, m.BillCode,
+                           m.MeterStatus, m.OpticalProbeID, m.MeterTypeText, m.MeterLocation, m.ReadInstruction1,
+                           m.ReadInstruction2, NumberText(m.SpecialMessageDisplayIndicator), m.SurveyText1,
+                           m.LocationExtraMeter, m.AdditionalMeterInfo, m.ReadSequenceText});
+        db.SetText(f.User2, mPacked);
+        PackUser(mPacked, {m.TextPrompt, m.ReadDirection, m.CompareCode, m.ValidationCode, m.ReadMethod,
+                           m.MeterConstant, m.ConstantFlag, m.HHFPosition, NumberText(m.NumberDecimals)});
+        db.SetText(f.User3, mPacked);
+        PackUser(mPacked, {NumberText(m.GeographicArea), m.RFFrequency, m.RFTone, "", m.DeviceID, m.WandProgram});
+        db.SetText(f.User4, mPacked);
+        PackUser(mPacked, {m.SpecialMessageText});
+        db.SetText(f.User5, mPacked);
         db.WriteData();
         ++mRun.MetersWritten;
         // The next "MTR" starts the next meter afresh; until then nothing is pending.
@@ -449,6 +464,8 @@ private:
     MVRSMeter mMeter;
     bool mRadio = false;
     MeterFieldNumbers mFields{};
+    std::string mScratch; // a field's text when it is not read from the line as it stands
+    std::string mPacked;  // a text of the meter record being written
 };
 
 bool clsExchange::ConvertRouteMVRS() { return MVRSRouteImport(*this).Convert(); }

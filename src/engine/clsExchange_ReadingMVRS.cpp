@@ -23,30 +23,40 @@ namespace dovrex {
 
 namespace {
 
-// The values of a packed text as ExtractUser gives them, into storage that is reused from
-// meter to meter; as many as expected, missing trailing values empty.
-const std::vector<std::string>& Unpack(std::string_view text, size_t count, std::vector<std::string>& values) {
-    size_t n = 0;
+// The values of a packed text as ExtractUser gives them: views of the text (or of scratch,
+// when the text carries character 0 as character 1), as many as expected, missing
+// trailing values empty. Valid while the text and scratch are.
+const std::vector<std::string_view>& Unpack(std::string_view text, size_t count, std::string& scratch,
+                                            std::vector<std::string_view>& values) {
+    if (text.find('\x01') != std::string_view::npos) {
+        scratch.assign(text);
+        std::replace(scratch.begin(), scratch.end(), '\x01', '\0');
+        text = scratch;
+    }
+    values.clear();
     size_t start = 0;
     for (;;) {
         const size_t tilde = text.find('~', start);
-        if (values.size() <= n) values.emplace_back();
-        std::string& value = values[n++];
-        value.assign(text.substr(start, tilde == std::string_view::npos ? std::string_view::npos : tilde - start));
-        std::replace(value.begin(), value.end(), '\x01', '\0');
-        if (tilde == std::string_view::npos) break;
+        if (tilde == std::string_view::npos) {
+            values.push_back(text.substr(start));
+            break;
+        }
+        values.push_back(text.substr(start, tilde - start));
         start = tilde + 1;
     }
-    for (size_t i = n; i < std::max(count, values.size()); ++i) {
-        if (values.size() <= i) values.emplace_back();
-        values[i].clear();
-    }
+    if (values.size() < count) values.resize(count);
     return values;
 }
 
 // Characters from (1-based) of a text, fewer or none where it ends earlier.
-std::string Mid(const std::string& text, size_t from, size_t length) {
-    return from - 1 < text.size() ? text.substr(from - 1, length) : std::string();
+std::string_view Mid(std::string_view text, size_t from, size_t length) {
+    return from - 1 < text.size() ? text.substr(from - 1, length) : std::string_view();
+}
+
+// A name or address part: the text cut or padded with blanks to the part width.
+void AssignPart(std::string& part, std::string_view text) {
+    part.assign(text.substr(0, MVRSCustomer::PartWidth));
+    part.resize(MVRSCustomer::PartWidth, ' ');
 }
 
 // A time of day hhnnss as its six digits.
@@ -56,7 +66,7 @@ std::string SixDigits(int64_t number) {
     return number < 0 ? "-" + digits : digits;
 }
 
-std::string MeterCategoryOfType(int64_t meterType) {
+std::string_view MeterCategoryOfType(int64_t meterType) {
     switch (meterType) {
     case 1: return "W";
     case 2: return "G";
@@ -68,7 +78,7 @@ std::string MeterCategoryOfType(int64_t meterType) {
 }
 
 // The read method a read type stands for; nothing for other read types.
-std::optional<std::string> MethodOfReadType(int64_t readType) {
+std::optional<std::string_view> MethodOfReadType(int64_t readType) {
     switch (readType) {
     case 0:
     case 4: return "N";
@@ -374,7 +384,7 @@ private:
     void CountRoute() {
         MVRSRouteInfo& route = RouteEntry(Number(mFields.RouteNbr), "Route");
         const int16_t routes = Plus1(mNumberRoutes);
-        const auto& values = Unpack(TextView(mFields.User1), 5, mParts);
+        const auto& values = Unpack(TextView(mFields.User1), 5, mUnpacked, mParts);
         route.MeterCount = Fitting<int16_t>(static_cast<double>(Number(mFields.PrvReading)));
         route.RouteNumber = Text(mFields.Initials);
         route.Region = values[0];
@@ -442,14 +452,14 @@ private:
         RouteEntry(routeIndex, "Meter");
         MVRSCustomer& c = mCustomer;
         MVRSMeter& m = mMeter;
-        const std::string address = Text(mFields.ServiceAddress);
-        const std::string name = Text(mFields.BillingName);
-        c.Address1 = MVRSCustomer::Part(Mid(address, 1, 20));
-        c.Address2 = MVRSCustomer::Part(Mid(address, 21, 20));
-        c.Address3 = MVRSCustomer::Part(Mid(address, 41, 20));
-        c.Name = MVRSCustomer::Part(Mid(name, 1, 20));
-        c.Name2 = MVRSCustomer::Part(Mid(name, 21, 20));
-        const auto& customer = Unpack(TextView(mFields.User1), 7, mParts);
+        const std::string_view address = TextView(mFields.ServiceAddress);
+        AssignPart(c.Address1, Mid(address, 1, 20));
+        AssignPart(c.Address2, Mid(address, 21, 20));
+        AssignPart(c.Address3, Mid(address, 41, 20));
+        const std::string_view name = TextView(mFields.BillingName);
+        AssignPart(c.Name, Mid(name, 1, 20));
+        AssignPart(c.Name2, Mid(name, 21, 20));
+        const auto& customer = Unpack(TextView(mFields.User1), 7, mUnpacked, mParts);
         c.Account = customer[1];
         c.GroupCode = customer[2];
         c.ExtraIndicator = customer[3];
@@ -472,18 +482,22 @@ private:
         mReadType = Number(mFields.ReadType);
         m.ReadDate = clsField::ZeroDate();
         m.ReadTime = 0;
-        const std::string readingDate = Text(mFields.ReadingDate);
+        const std::string_view readingDate = TextView(mFields.ReadingDate);
         if (mStatus != 0 && Val(readingDate) != 0) {
             // A date the handheld got wrong is sent as no date rather than losing the reading.
-            const auto date = clsField::DateFromText(Mid(readingDate, 5, 2) + "/" + Mid(readingDate, 7, 2) + "/" +
-                                                     Mid(readingDate, 1, 4));
+            std::string text(Mid(readingDate, 5, 2));
+            text += '/';
+            text += Mid(readingDate, 7, 2);
+            text += '/';
+            text += Mid(readingDate, 1, 4);
+            const auto date = clsField::DateFromText(text);
             m.ReadDate = date.value_or(clsField::ZeroDate());
             m.ReadTime = Fitting<int32_t>(static_cast<double>(Number(mFields.ReadingTime)));
         }
         m.ResponseCode = Text(mFields.ResponseCode);
         m.ResponseText = Text(mFields.ResponseText);
 
-        const auto& meter = Unpack(TextView(mFields.User2), 15, mParts);
+        const auto& meter = Unpack(TextView(mFields.User2), 15, mUnpacked, mParts);
         m.GroupCode = meter[0];
         m.SurveyCode1DisplayIndicator = meter[1];
         m.SurveyCode2DisplayIndicator = meter[2];
@@ -499,7 +513,7 @@ private:
         m.LocationExtraMeter = meter[12];
         m.AdditionalMeterInfo = meter[13];
         m.ReadSequenceText = meter[14];
-        const auto& reading = Unpack(TextView(mFields.User3), 9, mParts);
+        const auto& reading = Unpack(TextView(mFields.User3), 9, mUnpacked, mParts);
         m.TextPrompt = reading[0];
         m.ReadDirection = reading[1];
         m.CompareCode = reading[2];
@@ -508,14 +522,14 @@ private:
         m.MeterConstant = reading[5];
         m.ConstantFlag = reading[6];
         m.HHFPosition = reading[7];
-        const auto& device = Unpack(TextView(mFields.User4), 6, mParts);
+        const auto& device = Unpack(TextView(mFields.User4), 6, mUnpacked, mParts);
         m.GeographicArea = Fitting<int16_t>(Val(device[0]));
         m.RFFrequency = device[1];
         m.RFTone = device[2];
         m.ERTType = device[3];
         m.DeviceID = device[4];
         m.WandProgram = device[5];
-        m.SpecialMessageText = Unpack(TextView(mFields.User5), 1, mParts)[0];
+        m.SpecialMessageText = Unpack(TextView(mFields.User5), 1, mUnpacked, mParts)[0];
         m.NewReadMethod = mStatus == 0 ? "N" : MethodOfReadType(mReadType).value_or("");
         m.TamperCount = 0;
         return routeIndex;
@@ -761,7 +775,7 @@ private:
         }
     }
 
-    std::string ReadCode() const {
+    std::string_view ReadCode() const {
         if (mStatus == 0) return mReadType == 4 || (mReadType == 2 && mMeter.CurrentReading == 0) ? "S" : " ";
         switch (mReadType) {
         case 1:
@@ -807,7 +821,8 @@ private:
     int64_t mCurrentRoute = 0;
     MVRSCustomer mCustomer;
     MVRSMeter mMeter;
-    std::vector<std::string> mParts; // the values of one packed text
+    std::vector<std::string_view> mParts; // the values of one packed text
+    std::string mUnpacked;                // a packed text with character 0 restored
     mutable std::string mScratch;    // a number field's text, for TextView
     int64_t mStatus = 0;
     int64_t mReadType = 0;

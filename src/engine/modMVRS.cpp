@@ -5,10 +5,16 @@
 namespace dovrex {
 
 std::string PackUser(std::initializer_list<std::string_view> Values) {
+    std::string packed;
+    PackUser(packed, Values);
+    return packed;
+}
+
+void PackUser(std::string& packed, std::initializer_list<std::string_view> Values) {
     // CombineUser, written out so that a meter's texts are packed without copies.
     size_t size = Values.size();
     for (std::string_view value : Values) size += value.size();
-    std::string packed(size > 0 ? size - 1 : 0, '~');
+    packed.assign(size > 0 ? size - 1 : 0, '~');
     char* out = packed.data();
     bool first = true;
     for (std::string_view value : Values) {
@@ -19,7 +25,7 @@ std::string PackUser(std::initializer_list<std::string_view> Values) {
     }
     // Rare characters: one look through the whole text for each before mending the values.
     const bool tildes = std::count(packed.begin(), packed.end(), '~') != static_cast<std::ptrdiff_t>(Values.size()) - 1;
-    if (!tildes && packed.find('\0') == std::string::npos) return packed;
+    if (!tildes && packed.find('\0') == std::string::npos) return;
     out = packed.data();
     first = true;
     for (std::string_view value : Values) {
@@ -31,7 +37,6 @@ std::string PackUser(std::initializer_list<std::string_view> Values) {
         }
         out += value.size();
     }
-    return packed;
 }
 
 std::string ScheduledDateText(const DateTime& date) { return FormatDateTime(date, "MM/dd/yyyy"); }

@@ -18,6 +18,8 @@ namespace dovrex {
 // The values joined with "~" (CombineUser). A "~" inside a value would split it in two
 // when unpacked and move every later value to the wrong place, so it is carried as "-".
 std::string PackUser(std::initializer_list<std::string_view> Values);
+// As PackUser, into Packed (replacing what it held), so that a caller reuses one buffer.
+void PackUser(std::string& Packed, std::initializer_list<std::string_view> Values);
 
 // A scheduled date as the text packed into a route record: mm/dd/yyyy.
 std::string ScheduledDateText(const DateTime& date);

@@ -65,8 +65,7 @@ struct InsertCase {
     std::string Expected; // the field's columns
 };
 
-TEST(clsField, InsertWritesEveryKindLeftJustifiedAndCutToItsWidth) {
-    const InsertCase cases[] = {
+const InsertCase kInsertCases[] = {
         {T, 3, "ABCD", "ABC"}, {T, 3, "ABC", "ABC"}, {T, 3, "AB", "AB "}, {T, 4, 42, "42  "},
         {N, 2, 7, "07"}, {N, 2, 99, "99"}, {N, 2, 123, "12"}, {N, 4, 12345, "1234"}, {N, 4, -5, "-000"},
         {N, 5, -5, "-0000"}, {N, 4, 1234.5, "1235"}, {N, 5, 0.5, "00001"}, {N, 4, 0.4, "0000"},
@@ -83,7 +82,10 @@ TEST(clsField, InsertWritesEveryKindLeftJustifiedAndCutToItsWidth) {
         {H, 6, "134500", "134500"}, {H, 6, "945", "945   "}, {H, 6, 94500, "94500 "}, {H, 4, "1345678", "1345"},
         {H, 6, Time(13, 45, 7), "134507"}, {H, 4, Time(13, 45, 7), "1345"},
         {Undefined, 3, "abc", "   "},
-    };
+};
+
+TEST(clsField, InsertWritesEveryKindLeftJustifiedAndCutToItsWidth) {
+    const auto& cases = kInsertCases;
     for (const InsertCase& c : cases) {
         SCOPED_TRACE("kind " + std::to_string(c.Kind) + " width " + std::to_string(c.Width) + " -> '" + c.Expected + "'");
         test::RecordingMessageBox box;
@@ -203,12 +205,15 @@ TEST(clsRecType, FieldsReadStraightFromTheLineAgreeWithTheirValues) {
     const FieldDecl layout[] = {{"Text", T, 4}, {"Zero", N, 4}, {"Int", I, 3}, {"Date", D, 6}, {"Time", H, 4}};
     kind.AddFields(layout);
     // Each line once as it stands and once cut short, so that columns go missing.
-    const std::string lines[] = {" ab 0012 4 1225041345", "x~y -3 123", "    99999AB     2400", "", "  12.5", "ZZ"};
+    const std::string lines[] = {" ab 0012 4 1225041345", "x~y -3 123", "    99999AB     2400", "", "  12.5", "ZZ",
+                                 "12340567890122504134599"};
     for (const std::string& line : lines) {
         for (size_t i = 0; i < kind.Fields().size(); ++i) {
             SCOPED_TRACE("'" + line + "' field " + kind.Fields()[i].FieldName());
             kind.Parse(line);
             const std::string text = kind.TextAt(i);
+            std::string scratch;
+            EXPECT_EQ(kind.TextIn(i, scratch), text);
             const double number = kind.NumberAt(i);
             const std::string columns(kind.ColumnsAt(i));
             kind.Parse(line); // nothing cached by the reads above
@@ -252,6 +257,59 @@ TEST(clsRecType, OneLineBufferServesRecordsOfEveryLength) {
         kind.BuildLine(line, c.PadTo);
         EXPECT_EQ(line, c.Expected);
         EXPECT_EQ(kind.BuildLine(c.PadTo), c.Expected);
+    }
+}
+
+ValueView ViewOf(const Value& value) {
+    switch (value.GetKind()) {
+    case Value::Kind::Text: return ValueView::OfText(value.Text());
+    case Value::Kind::Integer: return ValueView::OfInteger(value.Integer());
+    case Value::Kind::Double: return ValueView::OfDouble(value.Double());
+    case Value::Kind::Empty: return ValueView::OfEmpty();
+    default: return ValueView{};
+    }
+}
+
+TEST(clsRecType, ValuesSetAsViewsActAsTheValuesTheyStandFor) {
+    // Whatever the field held before, a value set as a view writes and reads back as the
+    // value itself; also where fields share columns and their order decides.
+    const std::optional<Value> before[] = {std::nullopt, Value(), Value("a long text, longer than any field"),
+                                           Value(42), Value(1234.5)};
+    for (const bool shared : {false, true}) {
+        for (const InsertCase& c : kInsertCases) {
+            if (c.NewValue.IsDate()) continue;
+            for (const std::optional<Value>& set : before) {
+                const Value earlier = set.value_or(Value());
+                SCOPED_TRACE("kind " + std::to_string(c.Kind) + " width " + std::to_string(c.Width) + " '" +
+                             c.NewValue.ToText() + "' after '" + earlier.ToText() + "'" + (shared ? " shared" : ""));
+                test::RecordingMessageBox byValueBox, byViewBox;
+                clsRecType byValue(&byValueBox), byView(&byViewBox);
+                for (clsRecType* kind : {&byValue, &byView}) {
+                    kind->AddField("Lead", T, 0, 2);
+                    kind->AddField("F", c.Kind, shared ? 2 : 0, c.Width);
+                    kind->AddField("Tail", T, 0, 1);
+                }
+                byValue.SetValueAt(1, c.NewValue);
+                if (set) byView.SetViewAt(1, ViewOf(earlier));
+                byView.SetViewAt(0, ValueView::OfText("LL"));
+                byView.SetViewAt(1, ViewOf(c.NewValue));
+                byValue.SetValueAt(0, "LL");
+                for (const int padTo : {0, 30}) EXPECT_EQ(byView.BuildLine(padTo), byValue.BuildLine(padTo));
+                EXPECT_EQ(byView.TextAt(1), byValue.TextAt(1));
+                EXPECT_EQ(byView.NumberAt(1), byValue.NumberAt(1));
+                EXPECT_EQ(byView.ValueAt(1), byValue.ValueAt(1));
+                EXPECT_EQ(byViewBox.Shown.size(), byValueBox.Shown.size());
+                // Then the tail by view and the field by value: the line of the values.
+                byView.SetViewAt(2, ValueView::OfText("t"));
+                byValue.SetValueAt(2, "t");
+                byView.SetValueAt(1, earlier);
+                byValue.SetValueAt(1, earlier);
+                EXPECT_EQ(byView.BuildLine(0), byValue.BuildLine(0));
+                byView.Init();
+                EXPECT_EQ(byView.BuildLine(3), "   ");
+                EXPECT_EQ(byView.ValueAt(1), Value());
+            }
+        }
     }
 }
 
