@@ -84,11 +84,15 @@ std::string BinaryFile::ReadAt(uint64_t offset, size_t size) const {
 }
 
 void BinaryFile::ReadAt(uint64_t offset, size_t size, std::string& buffer) const {
-    if (mFd < 0) RaiseError(ErrBadFileNumber);
     buffer.resize(size);
+    buffer.resize(ReadInto(offset, buffer.data(), size));
+}
+
+size_t BinaryFile::ReadInto(uint64_t offset, char* out, size_t size) const {
+    if (mFd < 0) RaiseError(ErrBadFileNumber);
     size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::pread(mFd, buffer.data() + done, size - done, static_cast<off_t>(offset + done));
+        const ssize_t n = ::pread(mFd, out + done, size - done, static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
             throw FileError(errno, mPath);
@@ -96,7 +100,7 @@ void BinaryFile::ReadAt(uint64_t offset, size_t size, std::string& buffer) const
         if (n == 0) break;
         done += static_cast<size_t>(n);
     }
-    buffer.resize(done);
+    return done;
 }
 
 void BinaryFile::WriteAt(uint64_t offset, std::string_view data) {

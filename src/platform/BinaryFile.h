@@ -35,6 +35,8 @@ public:
     // The same into out, whose storage is reused from call to call; after an error its
     // content is unspecified.
     void ReadAt(uint64_t offset, size_t size, std::string& out) const;
+    // The same into size bytes at out; returns the bytes actually read.
+    size_t ReadInto(uint64_t offset, char* out, size_t size) const;
     // Writes all bytes at offset; raises the matching runtime error on failure.
     void WriteAt(uint64_t offset, std::string_view data);
     // Appends at the end of the file (files opened with OpenAppend or Create).

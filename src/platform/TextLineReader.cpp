@@ -14,10 +14,11 @@ int TextLineReader::Open(const std::string& path) {
     mLength = mFile.Length();
     // Decide the line convention once: any carriage return means CR / CR LF lines.
     mUnixLines = true;
+    mBuffer.resize(2 * kChunk);
     for (uint64_t offset = 0; offset < mLength; offset += kChunk) {
-        const std::string chunk = mFile.ReadAt(offset, kChunk);
-        if (chunk.empty()) break;
-        if (std::memchr(chunk.data(), '\r', chunk.size()) != nullptr) {
+        const size_t read = mFile.ReadInto(offset, mBuffer.data(), kChunk);
+        if (read == 0) break;
+        if (std::memchr(mBuffer.data(), '\r', read) != nullptr) {
             mUnixLines = false;
             break;
         }
@@ -27,22 +28,25 @@ int TextLineReader::Open(const std::string& path) {
 
 void TextLineReader::Close() {
     mFile.Close();
-    mBuffer.clear();
     mBufferPos = 0;
+    mFilled = 0;
     mFileOffset = 0;
     mPosition = 0;
     mLength = 0;
 }
 
 bool TextLineReader::Fill() {
+    // What is left of the last fill (the start of a line) moves to the front.
     if (mBufferPos > 0) {
-        mBuffer.erase(0, mBufferPos);
+        std::memmove(mBuffer.data(), mBuffer.data() + mBufferPos, mFilled - mBufferPos);
+        mFilled -= mBufferPos;
         mBufferPos = 0;
     }
-    const std::string chunk = mFile.ReadAt(mFileOffset, kChunk);
-    if (chunk.empty()) return false;
-    mFileOffset += chunk.size();
-    mBuffer += chunk;
+    if (mBuffer.size() < mFilled + kChunk) mBuffer.resize(mFilled + kChunk);
+    const size_t read = mFile.ReadInto(mFileOffset, mBuffer.data() + mFilled, kChunk);
+    if (read == 0) return false;
+    mFileOffset += read;
+    mFilled += read;
     return true;
 }
 
@@ -53,7 +57,7 @@ bool TextLineReader::ReadLine(std::string& line) {
     // Offsets below are relative to mBufferPos, which Fill() may move when it compacts.
     size_t scanned = 0;
     for (;;) {
-        const size_t available = mBuffer.size() - mBufferPos;
+        const size_t available = mFilled - mBufferPos;
         const char* start = mBuffer.data() + mBufferPos;
         const void* found = std::memchr(start + scanned, terminator, available - scanned);
         if (found == nullptr) {
@@ -62,7 +66,7 @@ bool TextLineReader::ReadLine(std::string& line) {
             if (available == 0) return false;
             line.assign(mBuffer, mBufferPos, available);
             mPosition += available;
-            mBufferPos = mBuffer.size();
+            mBufferPos = mFilled;
             return true;
         }
         const size_t length = static_cast<size_t>(static_cast<const char*>(found) - start);
@@ -73,7 +77,7 @@ bool TextLineReader::ReadLine(std::string& line) {
         }
         line.assign(mBuffer, mBufferPos, length);
         size_t consumed = length + 1;
-        if (!mUnixLines && mBufferPos + consumed < mBuffer.size() && mBuffer[mBufferPos + consumed] == '\n') ++consumed;
+        if (!mUnixLines && mBufferPos + consumed < mFilled && mBuffer[mBufferPos + consumed] == '\n') ++consumed;
         mPosition += consumed;
         mBufferPos += consumed;
         return true;

@@ -29,8 +29,11 @@ private:
     bool Fill();
 
     BinaryFile mFile;
+    // Read but not yet handed out: mBuffer[mBufferPos, mFilled). The buffer keeps its size
+    // from fill to fill, so that reading needs neither new storage nor a copy.
     std::string mBuffer;
     size_t mBufferPos = 0;
+    size_t mFilled = 0;
     uint64_t mFileOffset = 0; // offset of the next unread byte in the file
     uint64_t mPosition = 0;   // bytes handed out as lines and terminators
     uint64_t mLength = 0;
