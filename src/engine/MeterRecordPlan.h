@@ -5,8 +5,11 @@
 
 #include "clsExchange.h"
 
+#include "handheld_db/RecordAssembly.h"
+
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,17 +28,16 @@ struct clsExchange::MeterRecordPlan {
     int16_t RecType = 0, RouteNbr = 0;
     std::vector<Step> Steps;
     std::vector<size_t> VaryingSteps; // the steps that are not Constant
-    // The record as the constant steps leave it, made after the first meter: later meters
-    // start from it and write only what varies from line to line.
-    std::string Template;
-    bool HasTemplate = false;
+    // The record being written. The constant steps are written once, with the first
+    // meter; every meter after it overwrites only what varies from line to line.
+    std::optional<RecordAssembly> Record;
+    bool ConstantsWritten = false;
+    std::string Scratch; // a number's text on its way into a text field
     // The parsed values the message lookup takes.
     int MessageSlot = -1, RouteSlot = -1, AccountSlot = -1, SerialSlot = -1, TagSlot = -1;
     // What the index builder reads back from the written record, in IndexMeter's order
-    // (tag, serial, name, address, account), and the order in which the record holds them.
+    // (tag, serial, name, address, account).
     std::array<int16_t, 5> IndexFields{};
-    std::array<size_t, 5> IndexReadOrder{0, 1, 2, 3, 4};
-    void SetIndexFields(const clsPalmDB& schema, const std::array<int16_t, 5>& fields);
 };
 
 } // namespace dovrex

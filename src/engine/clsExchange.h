@@ -25,6 +25,7 @@ namespace dovrex {
 
 class clsAdvanced;
 class clsQVF;
+class RecordAssembly;
 
 // What validating a route line gives.
 enum ValidationResult : int16_t { ValidationClean = 0, ValidationWarned = 1, ValidationProblem = 2, ValidationStop = 3 };
@@ -205,9 +206,9 @@ private:
     MeterRecordPlan PlanRouteMeterRecord(const RouteLineLayout& layout, clsQVF& db, bool reRead = false) const;
     // The first call also makes the plan's template of the constant fields.
     void WriteMeterRecord(MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition);
-    enum class MeterSteps { All, Varying, Constant };
-    void WriteMeterSteps(const MeterRecordPlan& plan, const ParsedLine& Values, MeterSteps which);
-    void IndexWrittenMeter(const MeterRecordPlan& plan);
+    enum class MeterSteps { Varying, Constant };
+    void WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Values, MeterSteps which);
+    void IndexWrittenMeter(const MeterRecordPlan& plan, const RecordAssembly& record);
     // The advanced configuration in use: the attached one, else the shared instance.
     clsAdvanced& Advanced();
     // Hands the words of one written meter to its route's index collectors; the index

@@ -10,6 +10,7 @@
 #include "advanced/clsAdvanced.h"
 #include "billing/RecordColumn.h"
 #include "billing/clsE5KDownload.h"
+#include "handheld_db/RecordAssembly.h"
 #include "handheld_db/clsQVF.h"
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
@@ -329,9 +330,9 @@ private:
         mFields = MeterFieldNumbers::Resolve(mRun.RouteDatabase->DB());
         // What the word index reads back from each written meter.
         mIndexPlan.RouteNbr = mFields.RouteNbr;
-        mIndexPlan.SetIndexFields(mRun.RouteDatabase->DB(), {mFields.MeterTagNbr, mFields.MeterSerialNbr,
-                                                             mFields.BillingName, mFields.ServiceAddress,
-                                                             mFields.ServiceUniqueID});
+        mIndexPlan.IndexFields = {mFields.MeterTagNbr, mFields.MeterSerialNbr, mFields.BillingName,
+                                  mFields.ServiceAddress, mFields.ServiceUniqueID};
+        mRecord.emplace(mRun.RouteDatabase->DB());
     }
 
     void WritePendingMeter() {
@@ -340,7 +341,7 @@ private:
         const E5KMeter& m = mMeter;
         const E5KCustomer& c = mCustomer;
         const std::string serial = Trim(m.MeterSerialNumber);
-        clsPalmDB& db = mRun.RouteDatabase->DB();
+        RecordAssembly& db = *mRecord;
         db.AddNew();
         db.SetInteger(f.RecType, 2);
         db.SetInteger(f.RouteNbr, mRouteIndex);
@@ -375,11 +376,11 @@ private:
         db.SetText(f.User2, m.RelativeMeterNumber);
         db.SetText(f.User3, NumberText(m.MeterSize));
         db.SetText(f.User5, "");
-        db.WriteData();
+        db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
         // The next meter starts afresh: instructions and locations belong to one meter.
         mMeter.Reset();
-        mEngine.IndexWrittenMeter(mIndexPlan);
+        mEngine.IndexWrittenMeter(mIndexPlan, db);
     }
 
     clsExchange& mEngine;
@@ -398,6 +399,7 @@ private:
     int32_t mLine = 0;
     MeterFieldNumbers mFields{};
     MeterRecordPlan mIndexPlan;
+    std::optional<RecordAssembly> mRecord;
     std::string mScratch; // a field's text when it is not read from the line as it stands
     std::string mJoined;  // texts joined for the meter record being written
 };

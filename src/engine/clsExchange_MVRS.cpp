@@ -13,6 +13,7 @@
 #include "billing/RecordColumn.h"
 #include "billing/clsMVRSDownload.h"
 #include "advanced/clsAdvanced.h"
+#include "handheld_db/RecordAssembly.h"
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
 #include "platform/RuntimeError.h"
@@ -387,7 +388,8 @@ private:
         const MeterFieldNumbers& f = mFields;
         const MVRSMeter& m = mMeter;
         const MVRSCustomer& c = mCustomer;
-        clsPalmDB& db = mRun.RouteDatabase->DB();
+        if (!mRecord) mRecord.emplace(mRun.RouteDatabase->DB());
+        RecordAssembly& db = *mRecord;
         db.AddNew();
         db.SetInteger(f.RecType, 2);
         db.SetInteger(f.RouteNbr, mRouteIndex);
@@ -428,7 +430,7 @@ private:
         db.SetText(f.User4, mPacked);
         PackUser(mPacked, {m.SpecialMessageText});
         db.SetText(f.User5, mPacked);
-        db.WriteData();
+        db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
         // The next "MTR" starts the next meter afresh; until then nothing is pending.
         mMeter.Pending = false;
@@ -464,6 +466,7 @@ private:
     MVRSMeter mMeter;
     bool mRadio = false;
     MeterFieldNumbers mFields{};
+    std::optional<RecordAssembly> mRecord;
     std::string mScratch; // a field's text when it is not read from the line as it stands
     std::string mPacked;  // a text of the meter record being written
 };

@@ -6,6 +6,7 @@
 #include "RouteLineLayout.h"
 
 #include "advanced/clsAdvanced.h"
+#include "handheld_db/RecordAssembly.h"
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
 #include "platform/RuntimeError.h"
@@ -30,36 +31,43 @@ bool IsNumericType(int32_t dataType) {
     return dataType == DataTypeInt16 || dataType == DataTypeInt32 || dataType == DataTypeDouble;
 }
 
+// Whether converting a number's text could raise "Overflow": only an exponent or more
+// digits than the type holds can make it too large.
+bool MayOverflow(int32_t dataType, std::string_view text) {
+    const size_t digits = dataType == DataTypeInt16 ? 4 : dataType == DataTypeInt32 ? 9 : 300;
+    if (text.size() > digits) return true;
+    bool exponent = false;
+    // 'D', 'E', 'd' and 'e' are the two codes from 'd' once the lower-case bit is set.
+    for (const char c : text) exponent |= static_cast<unsigned char>((c | 0x20) - 'd') <= 1;
+    return exponent;
+}
+
 bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataType == DataTypeTime; }
 
 // "R" 1, "M" and "S" 2, "P" 3; anything else is the parsed ReadType number.
-Value ReadTypeCode(const std::string& readType, const ParsedField& parsed) {
-    if (readType == "R") return Value(int64_t{1});
-    if (readType == "M" || readType == "S") return Value(int64_t{2});
-    if (readType == "P") return Value(int64_t{3});
-    return Value(parsed.ToNumber());
+double ReadTypeCode(const std::string& readType, const ParsedField& parsed) {
+    if (readType == "R") return 1;
+    if (readType == "M" || readType == "S") return 2;
+    if (readType == "P") return 3;
+    return parsed.ToNumber();
 }
 
 // A text that sorts at or after "A" is a meter type letter, stored as its character code.
-Value MeterTypeCode(std::string_view meterType) {
+double MeterTypeCode(std::string_view meterType) {
     if (!meterType.empty() && static_cast<unsigned char>(meterType[0]) >= 'A') {
-        return Value(static_cast<int64_t>(static_cast<unsigned char>(meterType[0])));
+        return static_cast<unsigned char>(meterType[0]);
     }
-    return Value(Val(meterType));
+    return Val(meterType);
 }
 
-// Stores a parsed value as SetItem would store the Value it stands for; scratch holds a
-// number's text.
-void SetParsed(clsPalmDB& db, int16_t field, const ParsedField& value, std::string& scratch) {
+// Stores a parsed value as SetItem would store the Value it stands for.
+void SetParsed(RecordAssembly& record, int16_t field, const ParsedField& value) {
     switch (value.Kind) {
-    case Value::Kind::Text: db.SetText(field, value.Text); break;
-    case Value::Kind::Integer: db.SetInteger(field, value.Integer); break;
-    case Value::Kind::Double:
-        if (db.FieldType(field) == clsPalmDB::ftString) db.SetText(field, value.TextIn(scratch));
-        else db.SetInteger(field, CLng(value.Double));
-        break;
+    case Value::Kind::Text: record.SetText(field, value.Text); break;
+    case Value::Kind::Integer: record.SetInteger(field, value.Integer); break;
+    case Value::Kind::Double: record.SetNumber(field, value.Double); break;
     // Nothing: an empty text, or zero bytes in a number field.
-    default: db.SetText(field, {}); break;
+    default: record.SetText(field, {}); break;
     }
 }
 
@@ -69,9 +77,17 @@ class RouteLookup {
 public:
     explicit RouteLookup(ConversionRun& run) : mRun(run) {}
     int16_t Add(std::string_view route) {
-        if (const auto found = mPositions.find(route); found != mPositions.end()) return found->second;
-        const int16_t position = mRun.AddRoute(std::string(route));
-        mPositions.emplace(std::string(route), position);
+        // A route's meters mostly come one after another.
+        if (mLastPosition != 0 && route == mLastRoute) return mLastPosition;
+        int16_t position;
+        if (const auto found = mPositions.find(route); found != mPositions.end()) {
+            position = found->second;
+        } else {
+            position = mRun.AddRoute(std::string(route));
+            mPositions.emplace(std::string(route), position);
+        }
+        mLastRoute.assign(route);
+        mLastPosition = position;
         return position;
     }
 
@@ -82,6 +98,8 @@ private:
     };
     ConversionRun& mRun;
     std::unordered_map<std::string, int16_t, Hash, std::equal_to<>> mPositions;
+    std::string mLastRoute;
+    int16_t mLastPosition = 0;
 };
 
 } // namespace
@@ -89,6 +107,7 @@ private:
 clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLayout& layout, clsQVF& db,
                                                                 bool reRead) const {
     MeterRecordPlan plan;
+    plan.Record.emplace(db.DB());
     auto field = [&](const char* name) {
         const int16_t number = db.DB().FindItem(name);
         if (number == 0) RaiseError(ErrInvalidCall, std::string(name) + " not valid field in Record");
@@ -135,18 +154,9 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
     plan.AccountSlot = layout.Slot("ServiceUniqueID");
     plan.SerialSlot = layout.Slot("MeterSerialNbr");
     plan.TagSlot = layout.Slot("MeterTagNbr");
-    plan.SetIndexFields(db.DB(), {field("MeterTagNbr"), field("MeterSerialNbr"), field("BillingName"),
-                                  field("ServiceAddress"), field("ServiceUniqueID")});
+    plan.IndexFields = {field("MeterTagNbr"), field("MeterSerialNbr"), field("BillingName"), field("ServiceAddress"),
+                        field("ServiceUniqueID")};
     return plan;
-}
-
-void clsExchange::MeterRecordPlan::SetIndexFields(const clsPalmDB& schema, const std::array<int16_t, 5>& fields) {
-    IndexFields = fields;
-    // Texts are found fastest in the order the record holds them.
-    IndexReadOrder = {0, 1, 2, 3, 4};
-    std::stable_sort(IndexReadOrder.begin(), IndexReadOrder.end(), [&](size_t a, size_t b) {
-        return schema.FieldOffset(IndexFields[a]) < schema.FieldOffset(IndexFields[b]);
-    });
 }
 
 std::string_view clsExchange::RawFieldText(const RouteLineLayout::Field& field, std::string_view sourceText,
@@ -170,8 +180,8 @@ ParsedField clsExchange::ParsedValue(const RouteLineLayout::Field& field, std::s
     switch (field.DataType) {
     // Delimited texts keep their leading blanks.
     case DataTypeText: return ParsedField::OfText(fixedWidth ? TrimView(raw) : RTrimView(raw));
-    case DataTypeInt16: return ParsedField::OfInteger(CInt(Val(raw)));
-    case DataTypeInt32: return ParsedField::OfInteger(CLng(Val(raw)));
+    case DataTypeInt16: return ParsedField::OfInteger(CIntVal(raw));
+    case DataTypeInt32: return ParsedField::OfInteger(CLngVal(raw));
     case DataTypeDouble: return ParsedField::OfDouble(Val(raw));
     case DataTypeDate:
     case DataTypeTime: return ParsedField::OfText(RTrimView(raw));
@@ -182,32 +192,43 @@ ParsedField clsExchange::ParsedValue(const RouteLineLayout::Field& field, std::s
 template <class SourceText>
 void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, ParsedLine& line) {
     ConversionRun& run = Run();
-    // While counting, a text only matters for the route; numbers are still converted, since
-    // a number too large for its type ends the conversion before anything is written.
-    const bool counting = run.CountingOnly;
     const RouteLineLayout& layout = *run.Layout;
+    const auto raw = [&](const RouteLineLayout::Field& field) {
+        return field.Option == MapOptionFromSource ? sourceText(field) : RawFieldText(field, {}, line);
+    };
+    if (run.CountingOnly) {
+        // While counting, only the route matters; numbers are still converted, since a
+        // number too large for its type ends the conversion before anything is written.
+        for (const RouteLineLayout::Field& field : layout.Fields()) {
+            if (!field.Parsed) continue;
+            if (field.Slot == layout.RouteSlot()) {
+                line.Set(field.Slot, ParsedValue(field, raw(field), fixedWidth));
+            } else if (IsNumericType(field.DataType)) {
+                const std::string_view text = raw(field);
+                if (MayOverflow(field.DataType, text)) ParsedValue(field, text, fixedWidth);
+            } else if (field.Option == MapOptionAutonumber) {
+                raw(field);
+            }
+        }
+        return;
+    }
     run.CurrentReadType.clear();
     auto parse = [&](const RouteLineLayout::Field& field) {
-        const bool fromSource = field.Option == MapOptionFromSource;
-        const std::string_view raw = RawFieldText(field, fromSource ? sourceText(field) : std::string_view(), line);
-        if (fromSource && field.IsReadType) {
-            run.CurrentReadType.assign(raw);
+        const std::string_view text = raw(field);
+        if (field.IsReadType && field.Option == MapOptionFromSource) {
+            run.CurrentReadType.assign(text);
             for (char& c : run.CurrentReadType) c = UpperChar(c);
         }
-        if (counting && !IsNumericType(field.DataType) && field.Slot != layout.RouteSlot()) {
-            line.Set(field.Slot, ParsedField{});
-            return;
-        }
-        line.Set(field.Slot, ParsedValue(field, raw, fixedWidth));
+        line.Set(field.Slot, ParsedValue(field, text, fixedWidth));
     };
-    if (!counting && line.FixedKept()) {
+    if (line.FixedKept()) {
         for (const size_t varying : layout.VaryingFields()) parse(layout.Fields()[varying]);
         return;
     }
     for (const RouteLineLayout::Field& field : layout.Fields()) {
         if (field.Parsed) parse(field);
     }
-    if (!counting) line.SetFixedKept();
+    line.SetFixedKept();
 }
 
 void clsExchange::ParseRouteFixed(const std::string& Buffer, ParsedLine& line) {
@@ -329,47 +350,38 @@ std::string clsExchange::LookupMessage(const MeterRecordPlan& plan, const Parsed
 }
 
 void clsExchange::WriteMeterRecord(MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition) {
-    clsPalmDB& db = Run().RouteDatabase->DB();
-    if (plan.HasTemplate) {
-        db.SetRawData(plan.Template);
-    } else {
-        db.AddNew();
-        db.SetInteger(plan.RecType, 2);
-    }
-    db.SetInteger(plan.RouteNbr, routePosition);
-    WriteMeterSteps(plan, Values, plan.HasTemplate ? MeterSteps::Varying : MeterSteps::All);
-    db.WriteData();
-    if (!plan.HasTemplate) {
-        // The first meter was written step by step, in the plan's order; the template is
-        // made afterwards, and the record just written is put back for the word index.
-        std::string written = db.RawData();
-        db.AddNew();
-        db.SetInteger(plan.RecType, 2);
+    RecordAssembly& record = *plan.Record;
+    if (!plan.ConstantsWritten) {
+        // What is the same on every line is written once: every later meter overwrites
+        // only the fields that vary from line to line.
+        record.AddNew();
+        record.SetInteger(plan.RecType, 2);
         WriteMeterSteps(plan, Values, MeterSteps::Constant);
-        plan.Template = db.RawData();
-        plan.HasTemplate = true;
-        db.SetRawData(written);
+        plan.ConstantsWritten = true;
     }
+    record.SetInteger(plan.RouteNbr, routePosition);
+    WriteMeterSteps(plan, Values, MeterSteps::Varying);
+    record.WriteTo(Run().RouteDatabase->DB());
 }
 
-void clsExchange::WriteMeterSteps(const MeterRecordPlan& plan, const ParsedLine& Values, MeterSteps which) {
-    ConversionRun& run = Run();
-    clsPalmDB& db = run.RouteDatabase->DB();
+void clsExchange::WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Values, MeterSteps which) {
+    const ConversionRun& run = Run();
+    RecordAssembly& record = *plan.Record;
     using From = MeterRecordPlan::From;
-    std::string scratch;
+    std::string& scratch = plan.Scratch;
     const auto write = [&](const MeterRecordPlan::Step& step) {
         const ParsedField& value = Values.Item(step.Slot);
         switch (step.Kind) {
-        case From::Text: SetParsed(db, step.Target, value, scratch); break;
+        case From::Text: SetParsed(record, step.Target, value); break;
         case From::Number:
             // Dates and times arrive as text; in a numeric field they are yyyymmdd / hhnn numbers.
-            if (step.DateText && value.IsText()) db.SetItem(step.Target, Value(Val(value.Text)));
-            else SetParsed(db, step.Target, value, scratch);
+            if (step.DateText && value.IsText()) record.SetNumber(step.Target, Val(value.Text));
+            else SetParsed(record, step.Target, value);
             break;
-        case From::MeterType: db.SetItem(step.Target, MeterTypeCode(value.TextIn(scratch))); break;
-        case From::ReadType: db.SetItem(step.Target, ReadTypeCode(run.CurrentReadType, value)); break;
-        case From::Message: db.SetText(step.Target, LookupMessage(plan, Values)); break;
-        case From::Empty: db.SetText(step.Target, ""); break;
+        case From::MeterType: record.SetNumber(step.Target, MeterTypeCode(value.TextIn(scratch))); break;
+        case From::ReadType: record.SetNumber(step.Target, ReadTypeCode(run.CurrentReadType, value)); break;
+        case From::Message: record.SetText(step.Target, LookupMessage(plan, Values)); break;
+        case From::Empty: record.SetText(step.Target, ""); break;
         }
     };
     if (which == MeterSteps::Varying) {
@@ -377,18 +389,17 @@ void clsExchange::WriteMeterSteps(const MeterRecordPlan& plan, const ParsedLine&
         return;
     }
     for (const MeterRecordPlan::Step& step : plan.Steps) {
-        if (which == MeterSteps::All || step.Constant) write(step);
+        if (step.Constant) write(step);
     }
 }
 
-void clsExchange::IndexWrittenMeter(const MeterRecordPlan& plan) {
+void clsExchange::IndexWrittenMeter(const MeterRecordPlan& plan, const RecordAssembly& record) {
     ConversionRun& run = Run();
-    clsPalmDB& db = run.RouteDatabase->DB();
     // The words come from the record as written, in the texts the fields hold there.
     std::array<std::string, 5> scratch;
     std::array<std::string_view, 5> texts;
-    for (const size_t i : plan.IndexReadOrder) texts[i] = db.ItemText(plan.IndexFields[i], scratch[i]);
-    IndexMeter(static_cast<int32_t>(db.ItemView(plan.RouteNbr).ToNumber()), run.IndexPosition, texts[0], texts[1],
+    for (size_t i = 0; i < texts.size(); ++i) texts[i] = record.ItemText(plan.IndexFields[i], scratch[i]);
+    IndexMeter(static_cast<int32_t>(record.ItemView(plan.RouteNbr).ToNumber()), run.IndexPosition, texts[0], texts[1],
                texts[2], texts[3], texts[4]);
     run.IndexPosition = CheckInt16(static_cast<int64_t>(run.IndexPosition) + 1);
 }
@@ -448,7 +459,7 @@ bool clsExchange::ConvertRouteFlat() {
         const int16_t route = routes.Add(line.Item(routeSlot).TextIn(routeText));
         WriteMeterRecord(plan, line, route);
         ++run.MetersWritten;
-        IndexWrittenMeter(plan);
+        IndexWrittenMeter(plan, *plan.Record);
     }
     return !run.ConversionProblems;
 }

@@ -132,7 +132,8 @@ bool clsPalmFilePDB::WriteRecord(const std::string& NewData) {
     mPendingData += NewData;
     mFileLength += NewData.size();
     mNumRecords = static_cast<uint16_t>(b + 1);
-    mHeader.replace(kNumRecords, 2, BigEndian16(mNumRecords));
+    mHeader[kNumRecords] = static_cast<char>(mNumRecords >> 8);
+    mHeader[kNumRecords + 1] = static_cast<char>(mNumRecords & 0xFF);
     mOffsets.back() = offset;
     mOffsets.push_back(static_cast<uint32_t>(mFileLength));
     if (mPendingData.size() >= kPendingBytes) Flush();

@@ -12,26 +12,6 @@ void WriteTextBytes(std::string_view text, size_t size, char* out) {
     std::copy_n(text.data(), std::min(size, text.size()), out);
 }
 
-void WriteIntegerBytes(int64_t number, size_t size, char* out) {
-    number = CheckInt32(number);
-    if (size == 4) {
-        // Integer division truncates toward zero; the quotient must fit a byte.
-        const int64_t top = number / 16777216;
-        if (top < 0 || top > 255) RaiseError(ErrOverflow);
-        out[0] = static_cast<char>(top);
-        out[1] = static_cast<char>((number >> 16) & 0xFF);
-        out[2] = static_cast<char>((number >> 8) & 0xFF);
-        out[3] = static_cast<char>(number & 0xFF);
-    } else if (size == 2) {
-        out[0] = static_cast<char>((number >> 8) & 0xFF);
-        out[1] = static_cast<char>(number & 0xFF);
-    } else if (size == 1) {
-        out[0] = static_cast<char>(number & 0xFF);
-    } else {
-        std::fill(out, out + size, '\0');
-    }
-}
-
 void WriteValueBytes(const Value& value, size_t size, char* out) {
     if (value.IsText()) return WriteTextBytes(value.Text(), size, out);
     if (value.IsDate()) RaiseError(ErrTypeMismatch);

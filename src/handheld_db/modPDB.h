@@ -3,8 +3,11 @@
 // Byte helpers shared by the containers and the typed record layer: big-endian
 // numbers and one-byte-per-character texts.
 
+#include "platform/RuntimeError.h"
 #include "platform/Value.h"
+#include "platform/modRuntime.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,9 +31,29 @@ inline int32_t BytesToLong(std::string_view bytes) {
 std::string ValueToBytes(const Value& value, size_t size);
 // The same, written over size bytes at out.
 void WriteValueBytes(const Value& value, size_t size, char* out);
-// The same for a whole number (checked against the 32-bit range) and for a text.
-void WriteIntegerBytes(int64_t number, size_t size, char* out);
+// The same for a text, and (below) for a whole number checked against the 32-bit range.
 void WriteTextBytes(std::string_view text, size_t size, char* out);
+// Inline: the record writers store every number field of every record through it. A
+// value that does not fit raises before any byte is written.
+inline void WriteIntegerBytes(int64_t number, size_t size, char* out) {
+    number = CheckInt32(number);
+    if (size == 4) {
+        // Integer division truncates toward zero; the quotient must fit a byte.
+        const int64_t top = number / 16777216;
+        if (top < 0 || top > 255) RaiseError(ErrOverflow);
+        out[0] = static_cast<char>(top);
+        out[1] = static_cast<char>((number >> 16) & 0xFF);
+        out[2] = static_cast<char>((number >> 8) & 0xFF);
+        out[3] = static_cast<char>(number & 0xFF);
+    } else if (size == 2) {
+        out[0] = static_cast<char>((number >> 8) & 0xFF);
+        out[1] = static_cast<char>(number & 0xFF);
+    } else if (size == 1) {
+        out[0] = static_cast<char>(number & 0xFF);
+    } else {
+        std::fill(out, out + size, '\0');
+    }
+}
 
 // Big-endian helpers for the container layouts.
 std::string BigEndian16(uint32_t value);

@@ -84,6 +84,34 @@ std::optional<double> ValPlainNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
+// A text whose leading number is a whole number of at most 18 digits ("  00123", "-42",
+// "7 days"): that number. Empty when Val must read it (a fraction, an exponent).
+std::optional<int64_t> ValWholeNumber(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && IsValBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    uint64_t mantissa = 0;
+    int digits = 0;
+    if (!ReadValDigits(text, i, mantissa, digits)) return std::nullopt;
+    if (i < text.size()) {
+        const char c = text[i];
+        if (c == '.' || c == 'E' || c == 'e' || c == 'D' || c == 'd') return std::nullopt;
+    }
+    const auto value = static_cast<int64_t>(mantissa);
+    return negative ? -value : value;
+}
+
+template <class Whole> Whole WholeVal(std::string_view text, Whole (*convert)(double)) {
+    if (const std::optional<int64_t> whole = ValWholeNumber(text)) {
+        if (*whole < std::numeric_limits<Whole>::min() || *whole > std::numeric_limits<Whole>::max()) {
+            RaiseError(ErrOverflow);
+        }
+        return static_cast<Whole>(*whole);
+    }
+    return convert(Val(text));
+}
+
 } // namespace
 
 double Val(std::string_view text) {
@@ -144,16 +172,27 @@ double RoundHalfEven(double value) {
 }
 
 int16_t CInt(double value) {
+    // A whole number in range is its own rounding.
+    if (value >= -32768.0 && value <= 32767.0 && static_cast<double>(static_cast<int16_t>(value)) == value) {
+        return static_cast<int16_t>(value);
+    }
     const double r = RoundHalfEven(value);
     if (!(r >= -32768.0 && r <= 32767.0)) RaiseError(ErrOverflow);
     return static_cast<int16_t>(r);
 }
 
 int32_t CLng(double value) {
+    if (value >= -2147483648.0 && value <= 2147483647.0 && static_cast<double>(static_cast<int32_t>(value)) == value) {
+        return static_cast<int32_t>(value);
+    }
     const double r = RoundHalfEven(value);
     if (!(r >= -2147483648.0 && r <= 2147483647.0)) RaiseError(ErrOverflow);
     return static_cast<int32_t>(r);
 }
+
+int16_t CIntVal(std::string_view text) { return WholeVal<int16_t>(text, CInt); }
+
+int32_t CLngVal(std::string_view text) { return WholeVal<int32_t>(text, CLng); }
 
 int16_t CheckInt16(int64_t value) {
     if (value < std::numeric_limits<int16_t>::min() || value > std::numeric_limits<int16_t>::max())
@@ -203,18 +242,6 @@ std::string LTrim(std::string_view text) {
     size_t start = 0;
     while (start < text.size() && text[start] == ' ') ++start;
     return std::string(text.substr(start));
-}
-
-std::string_view RTrimView(std::string_view text) {
-    size_t end = text.size();
-    while (end > 0 && text[end - 1] == ' ') --end;
-    return text.substr(0, end);
-}
-
-std::string_view TrimView(std::string_view text) {
-    size_t start = 0;
-    while (start < text.size() && text[start] == ' ') ++start;
-    return RTrimView(text.substr(start));
 }
 
 std::string RTrim(std::string_view text) { return std::string(RTrimView(text)); }

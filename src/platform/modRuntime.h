@@ -5,6 +5,7 @@
 // number-to-text conversion and the text helpers (blank trimming, letter case).
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,9 @@ double RoundHalfEven(double value);
 // result does not fit.
 int16_t CInt(double value);
 int32_t CLng(double value);
+// CInt(Val(text)) and CLng(Val(text)); a plain whole number is read without a double.
+int16_t CIntVal(std::string_view text);
+int32_t CLngVal(std::string_view text);
 
 // Range checks for counters and offsets: raise "Overflow" when value does not fit.
 int16_t CheckInt16(int64_t value);
@@ -42,9 +46,24 @@ void AssignNumberText(std::string& out, int64_t value);
 std::string Trim(std::string_view text);
 std::string LTrim(std::string_view text);
 std::string RTrim(std::string_view text);
-// The same, as views of the text.
-std::string_view TrimView(std::string_view text);
-std::string_view RTrimView(std::string_view text);
+// The same, as views of the text. Inline: the imports trim every text field of every
+// line, most of them padded with blanks, which are skipped eight at a time.
+inline std::string_view RTrimView(std::string_view text) {
+    constexpr uint64_t kEightBlanks = 0x2020202020202020u;
+    const char* const begin = text.data();
+    const char* end = begin + text.size();
+    for (uint64_t word; end - begin >= 8; end -= 8) {
+        std::memcpy(&word, end - 8, sizeof word);
+        if (word != kEightBlanks) break;
+    }
+    while (end != begin && end[-1] == ' ') --end;
+    return std::string_view(begin, static_cast<size_t>(end - begin));
+}
+inline std::string_view TrimView(std::string_view text) {
+    size_t start = 0;
+    while (start < text.size() && text[start] == ' ') ++start;
+    return RTrimView(text.substr(start));
+}
 
 // Letter case in Windows-1252.
 char UpperChar(char c);

@@ -1,3 +1,4 @@
+#include "handheld_db/RecordAssembly.h"
 #include "handheld_db/clsPalmDB.h"
 
 #include "platform/RuntimeError.h"
@@ -229,4 +230,48 @@ TEST(PalmDB, WriteErrorsReachTheCallerAtTheLatestWhenTheDatabaseIsClosed) {
         EXPECT_EQ(description, "Disk full (" + row.Path + ")");
         EXPECT_NO_THROW(db.Close());
     }
+}
+
+TEST(PalmDB, AnAssembledRecordHoldsWhatTheRecordBufferWouldHold) {
+    // Each row is set into the record buffer and into an assembly, over an assembly
+    // record that still holds the row before: both must read back and write alike.
+    struct Case {
+        const char* field;
+        Value value;
+    };
+    const Case cases[] = {
+        {"A", Value(int64_t{-2})},          {"A", Value(int64_t{65535})},   {"B", Value(int64_t{16777215})},
+        {"B", Value(int64_t{-1})},          {"B", Value(2.5)},              {"B", Value(3.5)},
+        {"A", Value("xyz")},                {"B", Value("ab")},             {"S1", Value("")},
+        {"S1", Value(std::string("ab\0cd", 5))}, {"S2", Value(int64_t{-42})}, {"S2", Value(0.1)},
+        {"S2", Value(1234567.0)},           {"C", Value(int64_t{300})},      {"S1", Value("long text")},
+    };
+    clsPalmDB db;
+    MixedSchema(db);
+    db.AddField(clsPalmDB::ftInt8, "C");
+    RecordAssembly assembly(db);
+    assembly.AddNew();
+    for (const Case& c : cases) {
+        const int16_t field = db.FindItem(c.field);
+        db.AddNew();
+        db.SetItem(field, c.value);
+        assembly.AddNew();
+        assembly.SetItem(field, c.value);
+        EXPECT_EQ(assembly.Bytes(), db.RawData()) << c.field << " " << c.value.ToText();
+        // The setters without a Value store the same.
+        if (c.value.IsText()) assembly.SetText(field, c.value.Text());
+        else if (c.value.GetKind() == Value::Kind::Integer) assembly.SetInteger(field, c.value.Integer());
+        else assembly.SetNumber(field, c.value.ToNumber());
+        EXPECT_EQ(assembly.Bytes(), db.RawData()) << c.field << " " << c.value.ToText();
+        std::string scratch;
+        EXPECT_EQ(assembly.ItemText(field, scratch), db.ItemText(field, scratch)) << c.field;
+    }
+    // Values that do not fit raise and leave the record as it was; so do unknown fields.
+    const std::string before = assembly.Bytes();
+    EXPECT_THROW(assembly.SetInteger(db.FindItem("B"), int64_t{1} << 31), RuntimeError);
+    EXPECT_THROW(assembly.SetInteger(db.FindItem("B"), -16777216 - 1), RuntimeError);
+    EXPECT_THROW(assembly.SetNumber(db.FindItem("A"), 2147483647.5), RuntimeError);
+    EXPECT_THROW(assembly.SetText(0, "x"), RuntimeError);
+    EXPECT_THROW(assembly.SetText(6, "x"), RuntimeError);
+    EXPECT_EQ(assembly.Bytes(), before);
 }

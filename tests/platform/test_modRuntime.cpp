@@ -59,6 +59,23 @@ TEST(Runtime, RoundingIsHalfToEvenAndRangeChecksRaiseOverflow) {
     EXPECT_THROW(CheckInt16(32768), RuntimeError);
     EXPECT_EQ(CheckInt16(-32768), -32768);
     EXPECT_THROW(CheckInt32(int64_t{1} << 31), RuntimeError);
+    // Converting a text reads a whole number without a double; it must still round and
+    // raise as converting its Val does: at each limit and one past it.
+    const char* texts[] = {"32767", "32768", "-32768", "-32769", " 32767.5", "32766.5", "1e4", "4E4", "12abc",
+                           "- 7", "", "2147483647", "2147483648", "-2147483648", "-2147483649", "123456789012345678",
+                           "1234567890123456789", "0.5", "1.5", "-2.5"};
+    for (const char* text : texts) {
+        const auto same = [&](auto converted, auto fromVal) {
+            try {
+                const auto expected = fromVal();
+                EXPECT_EQ(converted(), expected) << text;
+            } catch (const RuntimeError&) {
+                EXPECT_THROW(converted(), RuntimeError) << text;
+            }
+        };
+        same([&] { return CIntVal(text); }, [&] { return CInt(Val(text)); });
+        same([&] { return CLngVal(text); }, [&] { return CLng(Val(text)); });
+    }
 }
 
 TEST(Runtime, NumbersBecomePlainDecimalText) {
@@ -85,6 +102,12 @@ TEST(Runtime, TextHelpersTrimBlanksOnlyAndFoldWindows1252Case) {
     EXPECT_EQ(Trim("  a b \t "), "a b \t");
     EXPECT_EQ(RTrim("  x  "), "  x");
     EXPECT_EQ(LTrim("  x  "), "x  ");
+    // Trailing blanks are skipped eight at a time: runs of 7, 8, 9 and 16, and all blanks.
+    for (const size_t blanks : {0, 7, 8, 9, 16, 17}) {
+        EXPECT_EQ(TrimView(" ab c" + std::string(blanks, ' ')), "ab c") << blanks;
+        EXPECT_EQ(RTrimView(std::string(blanks, ' ')), "") << blanks;
+        EXPECT_EQ(RTrimView("x\t" + std::string(blanks, ' ')), "x\t") << blanks;
+    }
     EXPECT_EQ(UCase("main st \xe9"), "MAIN ST \xc9");
     EXPECT_TRUE(EqualsNoCase("MeterTagNbr", "METERTAGNBR"));
     EXPECT_FALSE(EqualsNoCase("a", "ab"));

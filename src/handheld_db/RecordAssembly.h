@@ -1,0 +1,63 @@
+#pragma once
+
+// One record of a database's schema, built field by field and written whole: the
+// writers that fill every field of thousands of records use it instead of the database's
+// record buffer. Numbers go straight into the fixed part; each text is kept apart until
+// the record is written, so setting one never moves the texts after it, and the texts
+// are joined once, in field order. Every setter overwrites its whole field, so a writer
+// may keep what is the same in every record and set only the rest.
+
+#include "platform/Value.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dovrex {
+
+class clsPalmDB;
+
+class RecordAssembly {
+public:
+    // Takes the database's schema as it is now.
+    explicit RecordAssembly(const clsPalmDB& schema);
+
+    // The field's type (clsPalmDB::FieldTypes); a field number the schema lacks raises.
+    int16_t FieldType(int16_t Number) const { return FieldNumbered(Number).Type; }
+
+    // An empty record: zeros in the fixed part, every text empty.
+    void AddNew();
+    // As the database's setters of the same names store them. A text ends at its first NUL
+    // byte; a field number the schema lacks raises an error.
+    void SetText(int16_t Number, std::string_view NewValue);
+    void SetInteger(int16_t Number, int64_t NewValue);
+    void SetItem(int16_t Number, const Value& NewValue);
+    // SetItem with a number that may have a fraction, without a Value.
+    void SetNumber(int16_t Number, double NewValue);
+    // As the database reads the field back from the record written; a view valid until
+    // the field next changes.
+    ValueView ItemView(int16_t Number) const;
+    std::string_view ItemText(int16_t Number, std::string& scratch) const { return ItemView(Number).TextIn(scratch); }
+
+    // The record's bytes: the fixed part, then each text ended by a NUL.
+    const std::string& Bytes();
+    // Appends the record to the database (the record length is checked there).
+    bool WriteTo(clsPalmDB& db);
+
+private:
+    struct Field {
+        int16_t Type;
+        int16_t Offset; // a byte offset in the fixed part, or the 1-based text number
+    };
+    const Field& FieldNumbered(int16_t Number) const;
+    std::string& Piece(const Field& field) { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
+    const std::string& Piece(const Field& field) const { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
+
+    std::vector<Field> mFields;
+    std::string mFixed;
+    std::vector<std::string> mPieces;
+    std::string mBytes;
+};
+
+} // namespace dovrex
