@@ -3,6 +3,7 @@
 #include "clsRecType.h"
 
 #include <algorithm>
+#include <cmath>
 #include <concepts>
 #include <string>
 #include <string_view>
@@ -44,8 +45,14 @@ public:
     // A value of this record, for a field of this kind. Raises when the value cannot be
     // written in the field's kind; a value that is null leaves the field blank.
     void Set(const clsField& Field, std::string_view Text) {
-        if (!Field.KeepsText()) return Set(Field, ValueView::OfText(Text));
-        Field.PlaceText(mLine, Text);
+        if (Field.KeepsText()) {
+            Field.PlaceText(mLine, Text);
+        } else if (const int64_t digits = Digits(Text); digits >= 0 && Field.ZeroFillsWhole()) {
+            // A number column given the digits of a whole number, the common case.
+            Field.PlaceWhole(mLine, digits);
+        } else {
+            return Set(Field, ValueView::OfText(Text));
+        }
         Reached(Field);
     }
     void Set(const clsField& Field, const char* Text) { Set(Field, std::string_view(Text)); }
@@ -56,6 +63,12 @@ public:
         Field.PlaceWhole(mLine, static_cast<int64_t>(Number));
         Reached(Field);
     }
+    void Set(const clsField& Field, double Number) {
+        if (!Field.ZeroFillsWhole() || !(std::fabs(Number) < 1e15) || Number != std::trunc(Number))
+            return Set(Field, ValueView::OfDouble(Number));
+        Field.PlaceWhole(mLine, static_cast<int64_t>(Number));
+        Reached(Field);
+    }
     void Set(const clsField& Field, const ValueView& NewValue);
     void Set(const clsField& Field, const dovrex::Value& NewValue);
 
@@ -63,6 +76,17 @@ public:
     std::string_view Line() const { return std::string_view(mLine).substr(0, std::max(mEnd, mPad)); }
 
 private:
+    // The number of a text of 1 to 15 digits, as the lenient parse reads it exactly; -1
+    // for any other text.
+    static int64_t Digits(std::string_view Text) {
+        if (Text.empty() || Text.size() > 15) return -1;
+        int64_t number = 0;
+        for (const char c : Text) {
+            if (c < '0' || c > '9') return -1;
+            number = number * 10 + (c - '0');
+        }
+        return number;
+    }
     void Reached(const clsField& Field) {
         const size_t end = static_cast<size_t>(Field.FieldPos()) - 1 + static_cast<size_t>(Field.FieldLen());
         if (end > mEnd) mEnd = end;

@@ -31,22 +31,21 @@ namespace {
 // trailing values empty. Valid while the text and scratch are.
 template <size_t Count>
 void Unpack(std::string_view text, std::string& scratch, std::array<std::string_view, Count>& values) {
-    size_t count = 0;
-    size_t start = 0;
-    // One pass finds the separators; packed values are short, so this beats a search per value.
-    for (size_t i = 0; i < text.size() && count < Count; ++i) {
-        const char c = text[i];
-        if (c == '~') {
-            values[count++] = text.substr(start, i - start);
-            start = i + 1;
-        } else if (c == '\x01' && text.data() != scratch.data()) {
-            scratch.assign(text);
-            std::replace(scratch.begin(), scratch.end(), '\x01', '\0');
-            text = scratch;
-        }
+    if (text.find('\x01') != std::string_view::npos) {
+        scratch.assign(text);
+        std::replace(scratch.begin(), scratch.end(), '\x01', '\0');
+        text = scratch;
     }
-    if (count < Count) values[count++] = text.substr(start);
-    for (; count < Count; ++count) values[count] = {};
+    size_t start = 0;
+    for (std::string_view& value : values) {
+        if (start > text.size()) {
+            value = {};
+            continue;
+        }
+        const size_t tilde = text.find('~', start);
+        value = text.substr(start, tilde == std::string_view::npos ? tilde : tilde - start);
+        start = tilde == std::string_view::npos ? text.size() + 1 : tilde + 1;
+    }
 }
 
 // Characters from (1-based) of a text, fewer or none where it ends earlier.
@@ -356,6 +355,7 @@ private:
 
     void OpenDatabase() {
         mDatabase = nullptr;
+        mRecords = nullptr;
         clsQVF& db = mEngine.OpenReadingsDatabase(mFileVersion);
         clsPalmDB& records = db.DB();
         auto field = [&records](const char* name) { return records.FindItem(name); };
@@ -370,6 +370,7 @@ private:
                                field("User4"),          field("User5")};
         mRecordNumber = 0;
         mDatabase = &db;
+        mRecords = &records;
     }
 
     // The next record of the database; false at its end. A record that cannot be read
@@ -388,8 +389,8 @@ private:
     }
 
     void RequireFixedPart() const {
-        const size_t length = mDatabase->RawData().size();
-        const auto fixed = static_cast<size_t>(mDatabase->DB().FixedLength());
+        const size_t length = mRecords->RawData().size();
+        const auto fixed = static_cast<size_t>(mRecords->FixedLength());
         // Code and index records have layouts of their own; schema records hold the fields.
         const int32_t type = mDatabase->RecordType();
         const bool schema = (type >= clsQVF::rtHeader && type <= clsQVF::rtOrphan) || type == clsQVF::rtReadingRoute;
@@ -400,12 +401,12 @@ private:
     }
 
     int64_t Number(int16_t field) const {
-        return field != 0 ? static_cast<int64_t>(mDatabase->DB().ItemView(field).ToNumber()) : 0;
+        return field != 0 ? static_cast<int64_t>(mRecords->ItemView(field).ToNumber()) : 0;
     }
     std::string Text(int16_t field) const { return std::string(TextView(field)); }
     // A view of the record read last, or of mScratch for a number.
     std::string_view TextView(int16_t field) const {
-        return field != 0 ? mDatabase->DB().ItemView(field).TextIn(mScratch) : std::string_view();
+        return field != 0 ? mRecords->ItemView(field).TextIn(mScratch) : std::string_view();
     }
 
     // The route table entry of a route position; raises when the table has none.
@@ -757,7 +758,7 @@ private:
             r.Line.Set(r.ReadMethod, MethodOfReadType(mReadType).value_or(m.ReadMethod));
             r.Line.Set(r.MeterConstant, m.MeterConstant);
             r.Line.Set(r.ConstantFlag, m.ConstantFlag);
-            r.Line.Set(r.Reading, ValueView::OfDouble(std::trunc(ScaledReading())));
+            r.Line.Set(r.Reading, std::trunc(ScaledReading()));
             r.Line.Set(r.ReadDate, readDate);
             r.Line.Set(r.ReadTime, readTime);
             r.Line.Set(r.ReadCode, ReadCode());
@@ -793,7 +794,7 @@ private:
                 // Rounded (halves away from zero) by the zero-filled column, where "RDG" drops the decimals.
                 r.Line.Set(r.ReadDate, readDate);
                 r.Line.Set(r.ReadTime, readTime);
-                r.Line.Set(r.Reading, ValueView::OfDouble(ScaledReading()));
+                r.Line.Set(r.Reading, ScaledReading());
                 r.Line.Set(r.VisualReadIndicator, mReadType == 2 ? "Y" : "N");
                 r.Line.Set(r.ERTType, m.ERTType);
                 mUpload.WriteLine(r.Line.Line());
@@ -805,7 +806,7 @@ private:
                 r.Line.Set(r.RouteNumber, routeNumber);
                 r.Line.Set(r.ReadDate, readDate);
                 r.Line.Set(r.ReadTime, readTime);
-                r.Line.Set(r.Reading, ValueView::OfDouble(ScaledReading()));
+                r.Line.Set(r.Reading, ScaledReading());
                 r.Line.Set(r.VisualReadIndicator, mReadType == 2 ? "Y" : "N");
                 r.Line.Set(r.DeviceID, m.DeviceID);
                 r.Line.Set(r.WandProgram, m.WandProgram);
@@ -848,6 +849,7 @@ private:
     RadioLine mRFF;
     WandLine mWRR;
     clsQVF* mDatabase = nullptr;
+    clsPalmDB* mRecords = nullptr; // mDatabase's records
     RecordFields mFields{};
     int32_t mRecordNumber = 0;
 

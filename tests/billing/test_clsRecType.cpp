@@ -73,6 +73,9 @@ const InsertCase kInsertCases[] = {
         {N, 4, -0.4, "0000"}, {N, 4, "42", "0042"}, {N, 4, "12AB", "0012"}, {N, 4, "", "    "},
         {N, 4, Value(), "    "}, {N, 10, 2147483647, "2147483647"}, {N, 12, 1e11, "100000000000"},
         {N, 5, "-7", "-0000"}, {N, 6, " -7 ", "-00000"}, {N, 3, -1.0, "-00"}, {N, 3, "   ", "   "},
+        {N, 3, "007", "007"}, {N, 16, "999999999999999", "0999999999999999"},
+        {N, 17, "1234567890123456", "01234567890123460"}, {N, 17, 999999999999999.0, "00999999999999999"},
+        {N, 17, 1e15, "01000000000000000"},
         {I, 3, 5, "005"}, {L, 4, 123, "123 "}, {S, 4, 1.5, "1.5 "}, {Db, 5, 0.25, "0.25 "},
         {A, 8, 12.5, "00012.50"}, {A, 8, 1.005, "00001.01"}, {A, 8, -1.5, "-00001.5"}, {A, 8, 0.996, "00001.00"},
         {A, 8, 123456.785, "123456.7"},
@@ -342,8 +345,8 @@ TEST(RecordLine, TemplateLinesEqualTheLinesBuiltFieldByField) {
                         if (way == AsValue) line.Set(field, c.NewValue);
                         if (way == AsView && c.NewValue.IsText()) line.Set(field, std::string_view(c.NewValue.Text()));
                         if (way == AsView && c.NewValue.GetKind() == Value::Kind::Integer) line.Set(field, c.NewValue.Integer());
-                        if (way == AsView && !c.NewValue.IsText() && c.NewValue.GetKind() != Value::Kind::Integer)
-                            line.Set(field, ViewOf(c.NewValue));
+                        if (way == AsView && c.NewValue.GetKind() == Value::Kind::Double) line.Set(field, c.NewValue.Double());
+                        if (way == AsView && c.NewValue.GetKind() == Value::Kind::Empty) line.Set(field, ViewOf(c.NewValue));
                         if (tail) line.Set(line.Field("Tail"), 7);
                         byField.Init();
                         byField.SetValue("RecID", "ABC");
