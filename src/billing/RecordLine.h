@@ -69,6 +69,10 @@ public:
         Field.PlaceWhole(mLine, static_cast<int64_t>(Number));
         Reached(Field);
     }
+    void Set(const clsField& Field, const DateTime& Date) {
+        if (!Field.TryInsertDate(mLine, Date)) return Set(Field, dovrex::Value(Date));
+        Reached(Field);
+    }
     void Set(const clsField& Field, const ValueView& NewValue);
     void Set(const clsField& Field, const dovrex::Value& NewValue);
 

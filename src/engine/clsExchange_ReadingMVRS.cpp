@@ -380,7 +380,7 @@ private:
         bool more = false;
         if (!Attempt([&] {
                 more = mDatabase->ReadData();
-                if (more) RequireFixedPart();
+                if (more) mRecordType = RequireFixedPart();
             })) {
             return false;
         }
@@ -388,13 +388,15 @@ private:
         return more;
     }
 
-    void RequireFixedPart() const {
+    // The record's type; raises when the record is too short for it or its fields.
+    int64_t RequireFixedPart() const {
         const size_t length = mRecords->RawData().size();
         const auto fixed = static_cast<size_t>(mRecords->FixedLength());
         // Code and index records have layouts of their own; schema records hold the fields.
         const int32_t type = mDatabase->RecordType();
         const bool schema = (type >= clsQVF::rtHeader && type <= clsQVF::rtOrphan) || type == clsQVF::rtReadingRoute;
-        if (type != -1 && (!schema || length >= fixed)) return;
+        // RecType is the record's first field: the type read here is the one it holds.
+        if (type != -1 && (!schema || length >= fixed)) return mFields.RecType != 0 ? type : 0;
         RaiseError(ErrBadRecordLength, "Record " + std::to_string(mRecordNumber + 1) + " of " + mSource +
                                            " is damaged: " + std::to_string(length) + " bytes, fewer than the " +
                                            std::to_string(fixed) + " bytes of its fields");
@@ -424,7 +426,7 @@ private:
     void CountPass() {
         while (ReadNext(0)) {
             Attempt([&] {
-                switch (Number(mFields.RecType)) {
+                switch (mRecordType) {
                 case clsQVF::rtHeader:
                     mRoutes.resize(static_cast<size_t>(std::max<int16_t>(CheckInt16(Number(mFields.RouteNbr)), 0)));
                     break;
@@ -489,7 +491,7 @@ private:
     // of meters of one route.
     void WritePass() {
         while (ReadNext(127)) {
-            if (Number(mFields.RecType) != clsQVF::rtMeter) continue;
+            if (mRecordType != clsQVF::rtMeter) continue;
             int64_t routeIndex = 0;
             // A meter that cannot be taken apart is left out when ignored.
             if (!Attempt([&] { routeIndex = DecodeMeter(); })) continue;
@@ -682,7 +684,7 @@ private:
         const std::string_view meterNumber = UploadMeterNumber();
         char readTimeDigits[24];
         const std::string_view readTime = SixDigits(m.ReadTime, readTimeDigits);
-        const dovrex::Value readDate(m.ReadDate);
+        const DateTime& readDate = m.ReadDate;
 
         Attempt([&] {
             CustomerLine& r = mCUS;
@@ -852,6 +854,7 @@ private:
     clsPalmDB* mRecords = nullptr; // mDatabase's records
     RecordFields mFields{};
     int32_t mRecordNumber = 0;
+    int64_t mRecordType = 0; // of the record read last
 
     // File totals and the route table.
     int16_t mNumberRoutes = 0;
