@@ -361,13 +361,12 @@ private:
         auto field = [&records](const char* name) { return records.FindItem(name); };
         mFields = RecordFields{field("RecType"),        field("RouteNbr"),       field("Sequence"),
                                field("MeterTagNbr"),    field("MeterType"),      field("Digits"),
-                               field("Decimals"),       field("PrvReading"),     field("MaxReading"),
-                               field("MinReading"),     field("CurReading"),     field("ReadingDate"),
-                               field("ReadingTime"),    field("Status"),         field("ReadType"),
-                               field("ResponseCode"),   field("Initials"),       field("ServiceAddress"),
-                               field("BillingName"),    field("MeterSerialNbr"), field("ResponseText"),
-                               field("User1"),          field("User2"),          field("User3"),
-                               field("User4"),          field("User5")};
+                               field("Decimals"),       field("PrvReading"),     field("CurReading"),
+                               field("ReadingDate"),    field("ReadingTime"),    field("Status"),
+                               field("ReadType"),       field("ResponseCode"),   field("Initials"),
+                               field("ServiceAddress"), field("BillingName"),    field("MeterSerialNbr"),
+                               field("ResponseText"),   field("User1"),          field("User2"),
+                               field("User3"),          field("User4"),          field("User5")};
         mRecordNumber = 0;
         mDatabase = &db;
         mRecords = &records;
@@ -830,9 +829,10 @@ private:
 
     // The readings database's field numbers, looked up once per opening.
     struct RecordFields {
-        int16_t RecType, RouteNbr, Sequence, MeterTagNbr, MeterType, Digits, Decimals, PrvReading, MaxReading,
-            MinReading, CurReading, ReadingDate, ReadingTime, Status, ReadType, ResponseCode, Initials, ServiceAddress,
-            BillingName, MeterSerialNbr, ResponseText, User1, User2, User3, User4, User5;
+        // The high and low limits (MaxReading, MinReading) have no place in the upload.
+        int16_t RecType, RouteNbr, Sequence, MeterTagNbr, MeterType, Digits, Decimals, PrvReading, CurReading,
+            ReadingDate, ReadingTime, Status, ReadType, ResponseCode, Initials, ServiceAddress, BillingName,
+            MeterSerialNbr, ResponseText, User1, User2, User3, User4, User5;
     };
 
     clsExchange& mEngine;
