@@ -7,10 +7,6 @@
 
 namespace dovrex {
 
-namespace {
-constexpr size_t kFlushSize = 1 << 16;
-}
-
 RecordFileWriter::RecordFileWriter(std::span<const RecordLayout> Layouts, int PadTo, IMessageBox* messages)
     : mMessages(messages), mPadTo(PadTo) {
     for (const RecordLayout& layout : Layouts) {
@@ -63,6 +59,16 @@ clsRecType* RecordFileWriter::RecordType(std::string_view ID) const {
     return nullptr;
 }
 
+void RecordFileWriter::FlushFull(size_t Before) {
+    try {
+        Flush();
+    } catch (...) {
+        // Leave the line just added out, so that retrying its record does not write it twice.
+        mPending.resize(Before);
+        throw;
+    }
+}
+
 int16_t RecordFileWriter::WriteRecord(clsRecType& Record) {
     if (!mFile.IsOpen()) RaiseError(ErrBadFileNumber);
     // The writer's own kinds know where their RecID is; any other record is told by name.
@@ -74,19 +80,13 @@ int16_t RecordFileWriter::WriteRecord(clsRecType& Record) {
         Record.SetValue("RecID", Record.RIValue());
     }
     Record.BuildLine(mLine, mPadTo);
-    const size_t before = mPending.size();
-    mPending += mLine;
-    mPending += "\r\n";
-    if (mPending.size() >= kFlushSize) {
-        try {
-            Flush();
-        } catch (...) {
-            // Leave this record out, so that retrying it does not write it twice.
-            mPending.resize(before);
-            throw;
-        }
-    }
+    Append(mLine);
     return 0;
+}
+
+void RecordFileWriter::WriteLine(std::string_view Line) {
+    if (!mFile.IsOpen()) RaiseError(ErrBadFileNumber);
+    Append(Line);
 }
 
 void RecordFileWriter::Flush() {

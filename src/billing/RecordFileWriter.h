@@ -34,6 +34,8 @@ public:
     // Raises when the record cannot be assembled or written (nothing of it is written
     // then), or when no file is open.
     int16_t WriteRecord(clsRecType& Record);
+    // Writes a line assembled by the caller (a RecordLine), as WriteRecord writes a record.
+    void WriteLine(std::string_view Line);
     // Writes what is buffered and closes the file; raises on a write failure.
     void CloseFile();
 
@@ -45,6 +47,16 @@ protected:
     RecordFileWriter(std::span<const RecordLayout> Layouts, int PadTo, IMessageBox* messages);
 
 private:
+    static constexpr size_t kFlushSize = 1 << 16;
+    // Adds a line and its CR LF to what is to be written, writing out a full buffer.
+    void Append(std::string_view Line) {
+        const size_t before = mPending.size();
+        mPending.append(Line.data(), Line.size());
+        mPending.append("\r\n", 2);
+        if (mPending.size() >= kFlushSize) FlushFull(before);
+    }
+    // Flush after a line was added at Before; a failure leaves that line out.
+    void FlushFull(size_t Before);
     void Flush();
 
     IMessageBox* mMessages;

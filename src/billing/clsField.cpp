@@ -216,6 +216,19 @@ void clsField::UndefinedKind() const {
 }
 
 std::optional<DateTime> clsField::DateFromText(std::string_view text) {
+    // mm/dd/yyyy, as the record columns are rebuilt, read without splitting.
+    if (text.size() == 10 && text[2] == '/' && text[5] == '/') {
+        int digits[8];
+        size_t count = 0;
+        for (const size_t at : {0, 1, 3, 4, 6, 7, 8, 9}) {
+            if (!IsDigit(text[at])) break;
+            digits[count++] = text[at] - '0';
+        }
+        if (count == 8) {
+            return MakeDate(digits[4] * 1000 + digits[5] * 100 + digits[6] * 10 + digits[7], digits[0] * 10 + digits[1],
+                            digits[2] * 10 + digits[3]);
+        }
+    }
     const std::string_view t = TrimView(text);
     std::string_view parts[3];
     if (SplitView(t, '/', parts) == 3) {
@@ -425,24 +438,30 @@ ValueView ViewOf(const Value& value) {
 
 void clsField::Insert(std::string& Buffer, const Value& NewValue) const {
     if (!NewValue.IsDate()) return Insert(Buffer, ViewOf(NewValue));
+    if (TryInsertDate(Buffer, NewValue.Date())) return;
+    Place(Buffer, static_cast<size_t>(mFieldPos) - 1, static_cast<size_t>(mFieldLen), Format(NewValue));
+}
+
+bool clsField::TryInsertDate(std::string& Buffer, const DateTime& Date) const {
     const size_t start = static_cast<size_t>(mFieldPos) - 1;
     const size_t width = static_cast<size_t>(mFieldLen);
-    if (mFieldType == ftDate && (width == 6 || width == 8)) {
-        const DateTime& date = NewValue.Date();
-        if (date == ZeroDate()) return Place(Buffer, start, width, std::string_view("00000000", width));
-        // mm dd yy, or mm dd cc yy: each part as two digits.
-        const int parts[] = {date.Month, date.Day, width == 6 ? date.Year : date.Year / 100, date.Year};
-        char text[8];
-        size_t length = 0;
-        for (size_t i = 0; i < width / 2; ++i) {
-            const int v = parts[i] % 100;
-            if (v < 0) break;
-            text[length++] = static_cast<char>('0' + v / 10);
-            text[length++] = static_cast<char>('0' + v % 10);
-        }
-        if (length == width) return Place(Buffer, start, width, std::string_view(text, length));
+    if (mFieldType != ftDate || (width != 6 && width != 8)) return false;
+    if (Date == ZeroDate()) {
+        Place(Buffer, start, width, std::string_view("00000000", width));
+        return true;
     }
-    Place(Buffer, start, width, Format(NewValue));
+    // mm dd yy, or mm dd cc yy: each part as two digits.
+    const int parts[] = {Date.Month, Date.Day, width == 6 ? Date.Year : Date.Year / 100, Date.Year};
+    char text[8];
+    size_t length = 0;
+    for (size_t i = 0; i < width / 2; ++i) {
+        const int v = parts[i] % 100;
+        if (v < 0) return false;
+        text[length++] = static_cast<char>('0' + v / 10);
+        text[length++] = static_cast<char>('0' + v % 10);
+    }
+    Place(Buffer, start, width, std::string_view(text, length));
+    return true;
 }
 
 void clsField::PlaceWhole(std::string& Line, int64_t Number) const {

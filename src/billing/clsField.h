@@ -57,6 +57,9 @@ public:
     // Insert for the common kinds of value, which cannot fail; false (and Buffer
     // untouched) when the value has to be formatted first.
     bool TryInsert(std::string& Buffer, const ValueView& NewValue) const;
+    // Insert of a date for the date kinds that write its digits (widths 6 and 8); false
+    // (and Buffer untouched) for any other field or a date whose digits need formatting.
+    bool TryInsertDate(std::string& Buffer, const DateTime& Date) const;
     // True when the kind writes a text as it stands (cut or padded to the width).
     bool KeepsText() const { return mKeepsText; }
     // True when the kind writes a whole number as zero-filled digits that PlaceWhole gives.

@@ -4,48 +4,48 @@
 // records and a route trailer, and a file trailer. What the upload needs of the download
 // travels in the route records and the User1..User5 texts of the meter records.
 
-#include "MVRSCustomer.h"
-#include "MVRSMeter.h"
 #include "MVRSRouteInfo.h"
 #include "clsExchange.h"
 #include "modMVRS.h"
 
 #include "billing/RecordColumn.h"
+#include "billing/RecordLine.h"
 #include "billing/clsMVRSUpload.h"
 #include "handheld_db/clsQVF.h"
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 namespace dovrex {
 
 namespace {
 
 // The values of a packed text as ExtractUser gives them: views of the text (or of scratch,
-// when the text carries character 0 as character 1), as many as expected, missing
+// when the text carries character 0 as character 1), the first Count of them, missing
 // trailing values empty. Valid while the text and scratch are.
-const std::vector<std::string_view>& Unpack(std::string_view text, size_t count, std::string& scratch,
-                                            std::vector<std::string_view>& values) {
+template <size_t Count>
+void Unpack(std::string_view text, std::string& scratch, std::array<std::string_view, Count>& values) {
     if (text.find('\x01') != std::string_view::npos) {
         scratch.assign(text);
         std::replace(scratch.begin(), scratch.end(), '\x01', '\0');
         text = scratch;
     }
-    values.clear();
     size_t start = 0;
-    for (;;) {
-        const size_t tilde = text.find('~', start);
-        if (tilde == std::string_view::npos) {
-            values.push_back(text.substr(start));
-            break;
+    for (std::string_view& value : values) {
+        if (start > text.size()) {
+            value = {};
+            continue;
         }
-        values.push_back(text.substr(start, tilde - start));
-        start = tilde + 1;
+        const size_t tilde = text.find('~', start);
+        value = text.substr(start, tilde == std::string_view::npos ? tilde : tilde - start);
+        start = tilde == std::string_view::npos ? text.size() + 1 : tilde + 1;
     }
-    if (values.size() < count) values.resize(count);
-    return values;
 }
 
 // Characters from (1-based) of a text, fewer or none where it ends earlier.
@@ -53,18 +53,26 @@ std::string_view Mid(std::string_view text, size_t from, size_t length) {
     return from - 1 < text.size() ? text.substr(from - 1, length) : std::string_view();
 }
 
-// A name or address part: the text cut or padded with blanks to the part width.
-void AssignPart(std::string& part, std::string_view text) {
-    part.assign(text.substr(0, MVRSCustomer::PartWidth));
-    part.resize(MVRSCustomer::PartWidth, ' ');
+// A time of day hhnnss as its six digits, in buffer.
+std::string_view SixDigits(int64_t number, char (&buffer)[24]) {
+    char digits[20];
+    const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+    const size_t count = static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, magnitude).ptr - digits);
+    size_t length = 0;
+    if (number < 0) buffer[length++] = '-';
+    for (size_t zeros = count; zeros < 6; ++zeros) buffer[length++] = '0';
+    std::memcpy(buffer + length, digits, count);
+    return std::string_view(buffer, length + count);
 }
 
-// A time of day hhnnss as its six digits.
-std::string SixDigits(int64_t number) {
-    std::string digits = std::to_string(number < 0 ? -number : number);
-    if (digits.size() < 6) digits.insert(0, 6 - digits.size(), '0');
-    return number < 0 ? "-" + digits : digits;
+// A whole number kept in a 16- or 32-bit working value as Fitting keeps it: 0 when it does not fit.
+template <class Int> Int FittingWhole(int64_t value) {
+    return value < std::numeric_limits<Int>::min() || value > std::numeric_limits<Int>::max() ? 0
+                                                                                              : static_cast<Int>(value);
 }
+
+// The tamper count is not carried by the route database.
+constexpr int16_t kTamperCount = 0;
 
 std::string_view MeterCategoryOfType(int64_t meterType) {
     switch (meterType) {
@@ -135,122 +143,168 @@ struct RouteColumns {
         ForceCompleteCode, NumberRemoteWandReads, TypeRoute, TypeResequenceFlag;
 };
 
-struct CustomerColumns {
-    explicit CustomerColumns(const clsMVRSUpload& upload)
-        : Kind(upload.RecordType("CUS")), RouteNumber(Kind, "RouteNumber"), NumberMeters(Kind, "NumberMeters"),
-          Account(Kind, "Account"), Name(Kind, "Name"), Address1(Kind, "Address1"), Address2(Kind, "Address2"),
-          Reserved(Kind, "Reserved"), GroupCode(Kind, "GroupCode"), ExtraIndicator(Kind, "ExtraIndicator"),
-          ExceptionCode(Kind, "ExceptionCode"), SegmentCode(Kind, "SegmentCode"), UtilityID(Kind, "UtilityID"),
-          PassThru(Kind, "PassThru"), CustomerInfo(Kind, "CustomerInfo") {}
-    clsRecType* Kind;
-    RecordColumn RouteNumber, NumberMeters, Account, Name, Address1, Address2, Reserved, GroupCode, ExtraIndicator,
-        ExceptionCode, SegmentCode, UtilityID, PassThru, CustomerInfo;
+// The current customer and meter taken from a meter record: views of the record read last
+// and of the export's unpacked texts, valid until the next record is read.
+struct MVRSCustomerView {
+    std::string_view Address1, Address2, Address3, Name, Name2; // cut to 20 characters
+    std::string_view Account, GroupCode, ExtraIndicator, SegmentCode, PassThru, CustomerInfo;
 };
 
-struct CustomerExtraColumns {
-    explicit CustomerExtraColumns(const clsMVRSUpload& upload)
-        : Kind(upload.RecordType("CSX")), RouteNumber(Kind, "RouteNumber"), Account(Kind, "Account"),
-          Name(Kind, "Name"), NewCustomerInfo(Kind, "NewCustomerInfo"), Address3(Kind, "Address3") {}
-    clsRecType* Kind;
-    RecordColumn RouteNumber, Account, Name, NewCustomerInfo, Address3;
+struct MVRSMeterView {
+    std::string_view MeterNumber, GroupCode, SurveyCode1DisplayIndicator, SurveyCode2DisplayIndicator, BillCode,
+        MeterStatus, OpticalProbeID, MeterTypeText, MeterLocation, ReadInstruction1, ReadInstruction2,
+        LocationExtraMeter, TextPrompt, ReadDirection, CompareCode, ValidationCode, ReadMethod, MeterConstant,
+        ConstantFlag, HHFPosition, RFFrequency, RFTone, ERTType, DeviceID, WandProgram, SpecialMessageText,
+        ResponseText, MeterCategory, NewReadMethod;
+    int32_t Sequence = 0, TagNumber = 0, CurrentReading = 0, PreviousReading = 0;
+    int32_t ReadTime = 0; // hhnnss
+    int16_t NumberDials = 0, NumberDecimals = 0, SpecialMessageDisplayIndicator = 0, GeographicArea = 0;
+    int64_t ResponseCode = 0;
+    DateTime ReadDate{1899, 12, 30, 0, 0, 0};
 };
 
-struct MeterColumns {
-    explicit MeterColumns(const clsMVRSUpload& upload)
-        : Kind(upload.RecordType("MTR")), RouteNumber(Kind, "RouteNumber"), NumberReadings(Kind, "NumberReadings"),
-          GroupCode(Kind, "GroupCode"), Reserved2(Kind, "Reserved2"),
-          SurveyCode1DisplayIndicator(Kind, "SurveyCode1DisplayIndicator"), Reserved3(Kind, "Reserved3"),
-          SurveyCode2DisplayIndicator(Kind, "SurveyCode2DisplayIndicator"), BillCode(Kind, "BillCode"),
-          MeterStatus(Kind, "MeterStatus"), OpticalProbeID(Kind, "OpticalProbeID"), MeterNumber(Kind, "MeterNumber"),
-          Reserved4(Kind, "Reserved4"), MeterType(Kind, "MeterType"), ReadSequence(Kind, "ReadSequence"),
-          NewReadSequence(Kind, "NewReadSequence"), Reserved5(Kind, "Reserved5"), MeterLocation(Kind, "MeterLocation"),
-          Reserved6(Kind, "Reserved6"), ReadInstruction1(Kind, "ReadInstruction1"), Reserved7(Kind, "Reserved7"),
-          ReadInstruction2(Kind, "ReadInstruction2"),
-          SpecialMessageDisplayIndicator(Kind, "SpecialMessageDisplayIndicator"),
-          SpecialMessageIndicator(Kind, "SpecialMessageIndicator"), TroubleMessageIndicator(Kind, "TroubleMessageIndicator"),
-          SurveyResponse1(Kind, "SurveyResponse1"), SurveyResponse2(Kind, "SurveyResponse2"),
-          MeterChangeOutIndicator(Kind, "MeterChangeOutIndicator"),
-          ChangeMeterRecordIndicator(Kind, "ChangeMeterRecordIndicator"), MeterCategory(Kind, "MeterCategory"),
-          LocationExtraMeter(Kind, "LocationExtraMeter"), TimeCode(Kind, "TimeCode"),
-          OriginalAdditionalMeterInfo(Kind, "OriginalAdditionalMeterInfo") {}
-    clsRecType* Kind;
-    RecordColumn RouteNumber, NumberReadings, GroupCode, Reserved2, SurveyCode1DisplayIndicator, Reserved3,
-        SurveyCode2DisplayIndicator, BillCode, MeterStatus, OpticalProbeID, MeterNumber, Reserved4, MeterType,
-        ReadSequence, NewReadSequence, Reserved5, MeterLocation, Reserved6, ReadInstruction1, Reserved7,
-        ReadInstruction2, SpecialMessageDisplayIndicator, SpecialMessageIndicator, TroubleMessageIndicator,
-        SurveyResponse1, SurveyResponse2, MeterChangeOutIndicator, ChangeMeterRecordIndicator, MeterCategory,
-        LocationExtraMeter, TimeCode, OriginalAdditionalMeterInfo;
+// The upload's per-meter record kinds, each written into a template line that holds the
+// values every meter shares; each meter sets only its own.
+struct CustomerLine {
+    explicit CustomerLine(const clsMVRSUpload& upload)
+        : Line(upload.RecordType("CUS"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
+          Account(Line.Field("Account")), Name(Line.Field("Name")), Address1(Line.Field("Address1")),
+          Address2(Line.Field("Address2")), GroupCode(Line.Field("GroupCode")),
+          ExtraIndicator(Line.Field("ExtraIndicator")), SegmentCode(Line.Field("SegmentCode")),
+          PassThru(Line.Field("PassThru")), CustomerInfo(Line.Field("CustomerInfo")) {
+        Line.Fix("NumberMeters", 1);
+        Line.Fix("ExceptionCode", " ");
+        Line.Fix("UtilityID", ""); // not carried by the route database
+        Line.Fix("Reserved", "00");
+    }
+    RecordLine Line;
+    const clsField &RouteNumber, &Account, &Name, &Address1, &Address2, &GroupCode, &ExtraIndicator, &SegmentCode,
+        &PassThru, &CustomerInfo;
 };
 
-struct MessageColumns {
-    explicit MessageColumns(const clsMVRSUpload& upload)
-        : Kind(upload.RecordType("MTS")), RouteNumber(Kind, "RouteNumber"), MeterNumber(Kind, "MeterNumber"),
-          SpecialMessageText(Kind, "SpecialMessageText") {}
-    clsRecType* Kind;
-    RecordColumn RouteNumber, MeterNumber, SpecialMessageText;
+struct CustomerExtraLine {
+    explicit CustomerExtraLine(const clsMVRSUpload& upload)
+        : Line(upload.RecordType("CSX"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
+          Account(Line.Field("Account")), Name(Line.Field("Name")), NewCustomerInfo(Line.Field("NewCustomerInfo")),
+          Address3(Line.Field("Address3")) {}
+    RecordLine Line;
+    const clsField &RouteNumber, &Account, &Name, &NewCustomerInfo, &Address3;
 };
 
-struct ReadingColumns {
-    explicit ReadingColumns(const clsMVRSUpload& upload)
-        : Kind(upload.RecordType("RDG")), RouteNumber(Kind, "RouteNumber"), TextPrompt(Kind, "TextPrompt"),
-          ReadDirection(Kind, "ReadDirection"), CompareCode(Kind, "CompareCode"),
-          ValidationCode(Kind, "ValidationCode"), Reserved1(Kind, "Reserved1"), ChannelNumber(Kind, "ChannelNumber"),
-          ReadMethod(Kind, "ReadMethod"), MeterConstant(Kind, "MeterConstant"), ConstantFlag(Kind, "ConstantFlag"),
-          Reading(Kind, "Reading"), ReadOrder(Kind, "ReadOrder"), ReadDate(Kind, "ReadDate"), ReadTime(Kind, "ReadTime"),
-          ReadCode(Kind, "ReadCode"), Reserved3(Kind, "Reserved3"), ReadReason(Kind, "ReadReason"),
-          ReadAuditResult(Kind, "ReadAuditResult"), Reserved4(Kind, "Reserved4"), TroubleCode1(Kind, "TroubleCode1"),
-          Reserved5(Kind, "Reserved5"), TroubleCode2(Kind, "TroubleCode2"), AuditCounter(Kind, "AuditCounter"),
-          ClearCounter(Kind, "ClearCounter"), UnprocessedReadFlag(Kind, "UnprocessedReadFlag"),
-          MeterReaderID(Kind, "MeterReaderID"), ElapsedTime(Kind, "ElapsedTime"),
-          NewNumberDials(Kind, "NewNumberDials"), NewNumberDecimals(Kind, "NewNumberDecimals"),
-          NewReadMethod(Kind, "NewReadMethod"), MeterConstantVerified(Kind, "MeterConstantVerified"),
-          HHFPosition(Kind, "HHFPosition"), NewMeterConstant(Kind, "NewMeterConstant"), Reserved6(Kind, "Reserved6"),
-          ReadTypeCode(Kind, "ReadTypeCode"), PreviousReading(Kind, "PreviousReading") {}
-    clsRecType* Kind;
-    RecordColumn RouteNumber, TextPrompt, ReadDirection, CompareCode, ValidationCode, Reserved1, ChannelNumber,
-        ReadMethod, MeterConstant, ConstantFlag, Reading, ReadOrder, ReadDate, ReadTime, ReadCode, Reserved3,
-        ReadReason, ReadAuditResult, Reserved4, TroubleCode1, Reserved5, TroubleCode2, AuditCounter, ClearCounter,
-        UnprocessedReadFlag, MeterReaderID, ElapsedTime, NewNumberDials, NewNumberDecimals, NewReadMethod,
-        MeterConstantVerified, HHFPosition, NewMeterConstant, Reserved6, ReadTypeCode, PreviousReading;
+struct MeterLine {
+    explicit MeterLine(const clsMVRSUpload& upload)
+        : Line(upload.RecordType("MTR"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
+          GroupCode(Line.Field("GroupCode")), SurveyCode1DisplayIndicator(Line.Field("SurveyCode1DisplayIndicator")),
+          SurveyCode2DisplayIndicator(Line.Field("SurveyCode2DisplayIndicator")), BillCode(Line.Field("BillCode")),
+          MeterStatus(Line.Field("MeterStatus")), OpticalProbeID(Line.Field("OpticalProbeID")),
+          MeterNumber(Line.Field("MeterNumber")), MeterType(Line.Field("MeterType")),
+          ReadSequence(Line.Field("ReadSequence")), NewReadSequence(Line.Field("NewReadSequence")),
+          MeterLocation(Line.Field("MeterLocation")), ReadInstruction1(Line.Field("ReadInstruction1")),
+          ReadInstruction2(Line.Field("ReadInstruction2")),
+          SpecialMessageDisplayIndicator(Line.Field("SpecialMessageDisplayIndicator")),
+          SpecialMessageIndicator(Line.Field("SpecialMessageIndicator")),
+          TroubleMessageIndicator(Line.Field("TroubleMessageIndicator")), MeterCategory(Line.Field("MeterCategory")),
+          LocationExtraMeter(Line.Field("LocationExtraMeter")),
+          OriginalAdditionalMeterInfo(Line.Field("OriginalAdditionalMeterInfo")) {
+        Line.Fix("NumberReadings", 1);
+        Line.Fix("SurveyResponse1", " ");
+        Line.Fix("SurveyResponse2", " ");
+        Line.Fix("MeterChangeOutIndicator", "N");
+        Line.Fix("ChangeMeterRecordIndicator", "N");
+        Line.Fix("TimeCode", 0);
+        Line.Fix("Reserved2", "0000000000");
+        Line.Fix("Reserved3", "00");
+        Line.Fix("Reserved4", "0000000000");
+        for (const char* reserved : {"Reserved5", "Reserved6", "Reserved7"}) Line.Fix(reserved, "0");
+    }
+    RecordLine Line;
+    const clsField &RouteNumber, &GroupCode, &SurveyCode1DisplayIndicator, &SurveyCode2DisplayIndicator, &BillCode,
+        &MeterStatus, &OpticalProbeID, &MeterNumber, &MeterType, &ReadSequence, &NewReadSequence, &MeterLocation,
+        &ReadInstruction1, &ReadInstruction2, &SpecialMessageDisplayIndicator, &SpecialMessageIndicator,
+        &TroubleMessageIndicator, &MeterCategory, &LocationExtraMeter, &OriginalAdditionalMeterInfo;
 };
 
-struct ProbeColumns {
-    explicit ProbeColumns(const clsMVRSUpload& upload)
-        : Kind(upload.RecordType("PRB")), RouteNumber(Kind, "RouteNumber"),
-          OpticalProbeRecorderID(Kind, "OpticalProbeRecorderID"), ExpectedDeviceID(Kind, "ExpectedDeviceID"),
-          DeviceID(Kind, "DeviceID"), ReadDate(Kind, "ReadDate"), ReadTime(Kind, "ReadTime"),
-          DeviceDate(Kind, "DeviceDate"), DeviceTime(Kind, "DeviceTime"), TIMName(Kind, "TIMName"),
-          Statuses{RecordColumn(Kind, "StatusOpen"),      RecordColumn(Kind, "StatusTOU"),
-                   RecordColumn(Kind, "StatusLPAll"),     RecordColumn(Kind, "StatusLPPartial"),
-                   RecordColumn(Kind, "StatusStatusCheck"), RecordColumn(Kind, "StatusResetDemand"),
-                   RecordColumn(Kind, "StatusAutoTimeSet"), RecordColumn(Kind, "StatusCodes1"),
-                   RecordColumn(Kind, "StatusCodes2"),    RecordColumn(Kind, "StatusCodes3"),
-                   RecordColumn(Kind, "StatusCodes4"),    RecordColumn(Kind, "StatusCodes5"),
-                   RecordColumn(Kind, "StatusCodes6")} {}
-    clsRecType* Kind;
-    RecordColumn RouteNumber, OpticalProbeRecorderID, ExpectedDeviceID, DeviceID, ReadDate, ReadTime, DeviceDate,
-        DeviceTime, TIMName;
-    std::vector<RecordColumn> Statuses;
+struct MessageLine {
+    explicit MessageLine(const clsMVRSUpload& upload)
+        : Line(upload.RecordType("MTS"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
+          MeterNumber(Line.Field("MeterNumber")), SpecialMessageText(Line.Field("SpecialMessageText")) {}
+    RecordLine Line;
+    const clsField &RouteNumber, &MeterNumber, &SpecialMessageText;
 };
 
-struct RadioColumns {
-    explicit RadioColumns(const clsMVRSUpload& upload)
-        : Kind(upload.RecordType("RFF")), RouteNumber(Kind, "RouteNumber"), RFERTID(Kind, "RFERTID"),
-          GeographicArea(Kind, "GeographicArea"), RFFrequency(Kind, "RFFrequency"), RFTone(Kind, "RFTone"),
-          Tamper(Kind, "Tamper"), ReadDate(Kind, "ReadDate"), ReadTime(Kind, "ReadTime"), Reading(Kind, "Reading"),
-          ERTType(Kind, "ERTType"), VisualReadIndicator(Kind, "VisualReadIndicator") {}
-    clsRecType* Kind;
-    RecordColumn RouteNumber, RFERTID, GeographicArea, RFFrequency, RFTone, Tamper, ReadDate, ReadTime, Reading,
-        ERTType, VisualReadIndicator;
+struct ReadingLine {
+    explicit ReadingLine(const clsMVRSUpload& upload)
+        : Line(upload.RecordType("RDG"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
+          TextPrompt(Line.Field("TextPrompt")), ReadDirection(Line.Field("ReadDirection")),
+          CompareCode(Line.Field("CompareCode")), ValidationCode(Line.Field("ValidationCode")),
+          ReadMethod(Line.Field("ReadMethod")), MeterConstant(Line.Field("MeterConstant")),
+          ConstantFlag(Line.Field("ConstantFlag")), Reading(Line.Field("Reading")), ReadDate(Line.Field("ReadDate")),
+          ReadTime(Line.Field("ReadTime")), ReadCode(Line.Field("ReadCode")),
+          NewNumberDials(Line.Field("NewNumberDials")), NewNumberDecimals(Line.Field("NewNumberDecimals")),
+          NewReadMethod(Line.Field("NewReadMethod")), HHFPosition(Line.Field("HHFPosition")),
+          NewMeterConstant(Line.Field("NewMeterConstant")), PreviousReading(Line.Field("PreviousReading")) {
+        // The download's PromptCode has no column in the upload.
+        Line.Fix("ChannelNumber", 0);
+        Line.Fix("ReadOrder", 1);
+        for (const char* zero : {"ReadReason", "ReadAuditResult", "TroubleCode1", "TroubleCode2", "AuditCounter",
+                                 "ClearCounter", "ElapsedTime", "ReadTypeCode"}) {
+            Line.Fix(zero, 0);
+        }
+        Line.Fix("UnprocessedReadFlag", "N");
+        Line.Fix("MeterReaderID", "TRAV");
+        Line.Fix("MeterConstantVerified", " ");
+        for (const char* reserved : {"Reserved1", "Reserved3", "Reserved4", "Reserved5", "Reserved6"}) {
+            Line.Fix(reserved, "0");
+        }
+    }
+    RecordLine Line;
+    const clsField &RouteNumber, &TextPrompt, &ReadDirection, &CompareCode, &ValidationCode, &ReadMethod,
+        &MeterConstant, &ConstantFlag, &Reading, &ReadDate, &ReadTime, &ReadCode, &NewNumberDials, &NewNumberDecimals,
+        &NewReadMethod, &HHFPosition, &NewMeterConstant, &PreviousReading;
 };
 
-struct WandColumns {
-    explicit WandColumns(const clsMVRSUpload& upload)
-        : Kind(upload.RecordType("WRR")), RouteNumber(Kind, "RouteNumber"), DeviceID(Kind, "DeviceID"),
-          WandProgram(Kind, "WandProgram"), TamperStatus(Kind, "TamperStatus"), ReadDate(Kind, "ReadDate"),
-          ReadTime(Kind, "ReadTime"), Reading(Kind, "Reading"), VisualReadIndicator(Kind, "VisualReadIndicator") {}
-    clsRecType* Kind;
-    RecordColumn RouteNumber, DeviceID, WandProgram, TamperStatus, ReadDate, ReadTime, Reading, VisualReadIndicator;
+struct ProbeLine {
+    explicit ProbeLine(const clsMVRSUpload& upload)
+        : Line(upload.RecordType("PRB"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
+          OpticalProbeRecorderID(Line.Field("OpticalProbeRecorderID")), ReadDate(Line.Field("ReadDate")),
+          ReadTime(Line.Field("ReadTime")) {
+        for (const char* empty : {"ExpectedDeviceID", "DeviceID", "DeviceDate", "DeviceTime", "TIMName"}) {
+            Line.Fix(empty, "");
+        }
+        for (const char* status : {"StatusOpen", "StatusTOU", "StatusLPAll", "StatusLPPartial", "StatusStatusCheck",
+                                   "StatusResetDemand", "StatusAutoTimeSet", "StatusCodes1", "StatusCodes2",
+                                   "StatusCodes3", "StatusCodes4", "StatusCodes5", "StatusCodes6"}) {
+            Line.Fix(status, "00");
+        }
+    }
+    RecordLine Line;
+    const clsField &RouteNumber, &OpticalProbeRecorderID, &ReadDate, &ReadTime;
+};
+
+struct RadioLine {
+    explicit RadioLine(const clsMVRSUpload& upload)
+        : Line(upload.RecordType("RFF"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
+          RFERTID(Line.Field("RFERTID")), GeographicArea(Line.Field("GeographicArea")),
+          RFFrequency(Line.Field("RFFrequency")), RFTone(Line.Field("RFTone")), ReadDate(Line.Field("ReadDate")),
+          ReadTime(Line.Field("ReadTime")), Reading(Line.Field("Reading")), ERTType(Line.Field("ERTType")),
+          VisualReadIndicator(Line.Field("VisualReadIndicator")) {
+        Line.Fix("Tamper", kTamperCount);
+    }
+    RecordLine Line;
+    const clsField &RouteNumber, &RFERTID, &GeographicArea, &RFFrequency, &RFTone, &ReadDate, &ReadTime, &Reading,
+        &ERTType, &VisualReadIndicator;
+};
+
+struct WandLine {
+    explicit WandLine(const clsMVRSUpload& upload)
+        : Line(upload.RecordType("WRR"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
+          DeviceID(Line.Field("DeviceID")), WandProgram(Line.Field("WandProgram")), ReadDate(Line.Field("ReadDate")),
+          ReadTime(Line.Field("ReadTime")), Reading(Line.Field("Reading")),
+          VisualReadIndicator(Line.Field("VisualReadIndicator")) {
+        Line.Fix("TamperStatus", kTamperCount);
+    }
+    RecordLine Line;
+    const clsField &RouteNumber, &DeviceID, &WandProgram, &ReadDate, &ReadTime, &Reading, &VisualReadIndicator;
 };
 
 } // namespace
@@ -301,20 +355,21 @@ private:
 
     void OpenDatabase() {
         mDatabase = nullptr;
+        mRecords = nullptr;
         clsQVF& db = mEngine.OpenReadingsDatabase(mFileVersion);
         clsPalmDB& records = db.DB();
         auto field = [&records](const char* name) { return records.FindItem(name); };
         mFields = RecordFields{field("RecType"),        field("RouteNbr"),       field("Sequence"),
                                field("MeterTagNbr"),    field("MeterType"),      field("Digits"),
-                               field("Decimals"),       field("PrvReading"),     field("MaxReading"),
-                               field("MinReading"),     field("CurReading"),     field("ReadingDate"),
-                               field("ReadingTime"),    field("Status"),         field("ReadType"),
-                               field("ResponseCode"),   field("Initials"),       field("ServiceAddress"),
-                               field("BillingName"),    field("MeterSerialNbr"), field("ResponseText"),
-                               field("User1"),          field("User2"),          field("User3"),
-                               field("User4"),          field("User5")};
+                               field("Decimals"),       field("PrvReading"),     field("CurReading"),
+                               field("ReadingDate"),    field("ReadingTime"),    field("Status"),
+                               field("ReadType"),       field("ResponseCode"),   field("Initials"),
+                               field("ServiceAddress"), field("BillingName"),    field("MeterSerialNbr"),
+                               field("ResponseText"),   field("User1"),          field("User2"),
+                               field("User3"),          field("User4"),          field("User5")};
         mRecordNumber = 0;
         mDatabase = &db;
+        mRecords = &records;
     }
 
     // The next record of the database; false at its end. A record that cannot be read
@@ -324,7 +379,7 @@ private:
         bool more = false;
         if (!Attempt([&] {
                 more = mDatabase->ReadData();
-                if (more) RequireFixedPart();
+                if (more) mRecordType = RequireFixedPart();
             })) {
             return false;
         }
@@ -332,25 +387,27 @@ private:
         return more;
     }
 
-    void RequireFixedPart() const {
-        const size_t length = mDatabase->RawData().size();
-        const auto fixed = static_cast<size_t>(mDatabase->DB().FixedLength());
+    // The record's type; raises when the record is too short for it or its fields.
+    int64_t RequireFixedPart() const {
+        const size_t length = mRecords->RawData().size();
+        const auto fixed = static_cast<size_t>(mRecords->FixedLength());
         // Code and index records have layouts of their own; schema records hold the fields.
         const int32_t type = mDatabase->RecordType();
         const bool schema = (type >= clsQVF::rtHeader && type <= clsQVF::rtOrphan) || type == clsQVF::rtReadingRoute;
-        if (type != -1 && (!schema || length >= fixed)) return;
+        // RecType is the record's first field: the type read here is the one it holds.
+        if (type != -1 && (!schema || length >= fixed)) return mFields.RecType != 0 ? type : 0;
         RaiseError(ErrBadRecordLength, "Record " + std::to_string(mRecordNumber + 1) + " of " + mSource +
                                            " is damaged: " + std::to_string(length) + " bytes, fewer than the " +
                                            std::to_string(fixed) + " bytes of its fields");
     }
 
     int64_t Number(int16_t field) const {
-        return field != 0 ? static_cast<int64_t>(mDatabase->DB().ItemView(field).ToNumber()) : 0;
+        return field != 0 ? static_cast<int64_t>(mRecords->ItemView(field).ToNumber()) : 0;
     }
     std::string Text(int16_t field) const { return std::string(TextView(field)); }
     // A view of the record read last, or of mScratch for a number.
     std::string_view TextView(int16_t field) const {
-        return field != 0 ? mDatabase->DB().ItemView(field).TextIn(mScratch) : std::string_view();
+        return field != 0 ? mRecords->ItemView(field).TextIn(mScratch) : std::string_view();
     }
 
     // The route table entry of a route position; raises when the table has none.
@@ -368,7 +425,7 @@ private:
     void CountPass() {
         while (ReadNext(0)) {
             Attempt([&] {
-                switch (Number(mFields.RecType)) {
+                switch (mRecordType) {
                 case clsQVF::rtHeader:
                     mRoutes.resize(static_cast<size_t>(std::max<int16_t>(CheckInt16(Number(mFields.RouteNbr)), 0)));
                     break;
@@ -384,7 +441,8 @@ private:
     void CountRoute() {
         MVRSRouteInfo& route = RouteEntry(Number(mFields.RouteNbr), "Route");
         const int16_t routes = Plus1(mNumberRoutes);
-        const auto& values = Unpack(TextView(mFields.User1), 5, mUnpacked, mParts);
+        std::array<std::string_view, 5> values;
+        Unpack(TextView(mFields.User1), mUnpacked[0], values);
         route.MeterCount = Fitting<int16_t>(static_cast<double>(Number(mFields.PrvReading)));
         route.RouteNumber = Text(mFields.Initials);
         route.Region = values[0];
@@ -432,7 +490,7 @@ private:
     // of meters of one route.
     void WritePass() {
         while (ReadNext(127)) {
-            if (Number(mFields.RecType) != clsQVF::rtMeter) continue;
+            if (mRecordType != clsQVF::rtMeter) continue;
             int64_t routeIndex = 0;
             // A meter that cannot be taken apart is left out when ignored.
             if (!Attempt([&] { routeIndex = DecodeMeter(); })) continue;
@@ -450,54 +508,62 @@ private:
     int64_t DecodeMeter() {
         const int64_t routeIndex = Number(mFields.RouteNbr);
         RouteEntry(routeIndex, "Meter");
-        MVRSCustomer& c = mCustomer;
-        MVRSMeter& m = mMeter;
+        MVRSCustomerView& c = mCustomer;
+        MVRSMeterView& m = mMeter;
+        // The texts in the order they lie in the record, so that each is found from the last.
+        m.ResponseText = TextView(mFields.ResponseText);
         const std::string_view address = TextView(mFields.ServiceAddress);
-        AssignPart(c.Address1, Mid(address, 1, 20));
-        AssignPart(c.Address2, Mid(address, 21, 20));
-        AssignPart(c.Address3, Mid(address, 41, 20));
         const std::string_view name = TextView(mFields.BillingName);
-        AssignPart(c.Name, Mid(name, 1, 20));
-        AssignPart(c.Name2, Mid(name, 21, 20));
-        const auto& customer = Unpack(TextView(mFields.User1), 7, mUnpacked, mParts);
+        m.MeterNumber = TextView(mFields.MeterSerialNbr);
+        const std::string_view packed[] = {TextView(mFields.User1), TextView(mFields.User2), TextView(mFields.User3),
+                                           TextView(mFields.User4), TextView(mFields.User5)};
+
+        c.Address1 = Mid(address, 1, 20);
+        c.Address2 = Mid(address, 21, 20);
+        c.Address3 = Mid(address, 41, 20);
+        c.Name = Mid(name, 1, 20);
+        c.Name2 = Mid(name, 21, 20);
+        std::array<std::string_view, 7> customer;
+        Unpack(packed[0], mUnpacked[0], customer);
         c.Account = customer[1];
         c.GroupCode = customer[2];
         c.ExtraIndicator = customer[3];
         c.SegmentCode = customer[4];
         c.PassThru = customer[5];
         c.CustomerInfo = customer[6];
-        c.UtilityID.clear();
 
-        m.MeterNumber = Text(mFields.MeterSerialNbr);
-        m.Sequence = Fitting<int32_t>(static_cast<double>(Number(mFields.Sequence)));
-        m.TagNumber = Fitting<int32_t>(static_cast<double>(Number(mFields.MeterTagNbr)));
+        m.Sequence = FittingWhole<int32_t>(Number(mFields.Sequence));
+        m.TagNumber = FittingWhole<int32_t>(Number(mFields.MeterTagNbr));
         m.MeterCategory = MeterCategoryOfType(Number(mFields.MeterType));
-        m.NumberDials = Fitting<int16_t>(static_cast<double>(Number(mFields.Digits)));
-        m.NumberDecimals = Fitting<int16_t>(static_cast<double>(Number(mFields.Decimals)));
-        m.CurrentReading = Fitting<int32_t>(static_cast<double>(Number(mFields.CurReading)));
-        m.PreviousReading = Fitting<int32_t>(static_cast<double>(Number(mFields.PrvReading)));
-        m.HighLimit = Fitting<int32_t>(static_cast<double>(Number(mFields.MaxReading)));
-        m.LowLimit = Fitting<int32_t>(static_cast<double>(Number(mFields.MinReading)));
+        m.NumberDials = FittingWhole<int16_t>(Number(mFields.Digits));
+        m.NumberDecimals = FittingWhole<int16_t>(Number(mFields.Decimals));
+        m.CurrentReading = FittingWhole<int32_t>(Number(mFields.CurReading));
+        m.PreviousReading = FittingWhole<int32_t>(Number(mFields.PrvReading));
         mStatus = Number(mFields.Status);
         mReadType = Number(mFields.ReadType);
         m.ReadDate = clsField::ZeroDate();
         m.ReadTime = 0;
-        const std::string_view readingDate = TextView(mFields.ReadingDate);
-        if (mStatus != 0 && Val(readingDate) != 0) {
-            // A date the handheld got wrong is sent as no date rather than losing the reading.
-            std::string text(Mid(readingDate, 5, 2));
-            text += '/';
-            text += Mid(readingDate, 7, 2);
-            text += '/';
-            text += Mid(readingDate, 1, 4);
-            const auto date = clsField::DateFromText(text);
-            m.ReadDate = date.value_or(clsField::ZeroDate());
-            m.ReadTime = Fitting<int32_t>(static_cast<double>(Number(mFields.ReadingTime)));
+        const int64_t readingDate = Number(mFields.ReadingDate);
+        if (mStatus != 0 && readingDate != 0) {
+            // yyyymmdd read month first; a date the handheld got wrong is sent as no date
+            // rather than losing the reading.
+            char digits[24];
+            const std::string_view text(digits, static_cast<size_t>(
+                                                    std::to_chars(digits, digits + sizeof digits, readingDate).ptr - digits));
+            char date[16];
+            size_t length = 0;
+            for (const std::string_view part : {Mid(text, 5, 2), std::string_view("/"), Mid(text, 7, 2),
+                                                std::string_view("/"), Mid(text, 1, 4)}) {
+                std::memcpy(date + length, part.data(), part.size());
+                length += part.size();
+            }
+            m.ReadDate = clsField::DateFromText(std::string_view(date, length)).value_or(clsField::ZeroDate());
+            m.ReadTime = FittingWhole<int32_t>(Number(mFields.ReadingTime));
         }
-        m.ResponseCode = Text(mFields.ResponseCode);
-        m.ResponseText = Text(mFields.ResponseText);
+        m.ResponseCode = Number(mFields.ResponseCode);
 
-        const auto& meter = Unpack(TextView(mFields.User2), 15, mUnpacked, mParts);
+        std::array<std::string_view, 15> meter;
+        Unpack(packed[1], mUnpacked[1], meter);
         m.GroupCode = meter[0];
         m.SurveyCode1DisplayIndicator = meter[1];
         m.SurveyCode2DisplayIndicator = meter[2];
@@ -509,11 +575,11 @@ private:
         m.ReadInstruction1 = meter[8];
         m.ReadInstruction2 = meter[9];
         m.SpecialMessageDisplayIndicator = Fitting<int16_t>(Val(meter[10]));
-        m.SurveyText1 = meter[11];
+        // Survey text 1, the additional meter info and the read sequence text (11, 13, 14)
+        // have no place in the upload.
         m.LocationExtraMeter = meter[12];
-        m.AdditionalMeterInfo = meter[13];
-        m.ReadSequenceText = meter[14];
-        const auto& reading = Unpack(TextView(mFields.User3), 9, mUnpacked, mParts);
+        std::array<std::string_view, 9> reading;
+        Unpack(packed[2], mUnpacked[2], reading);
         m.TextPrompt = reading[0];
         m.ReadDirection = reading[1];
         m.CompareCode = reading[2];
@@ -522,16 +588,18 @@ private:
         m.MeterConstant = reading[5];
         m.ConstantFlag = reading[6];
         m.HHFPosition = reading[7];
-        const auto& device = Unpack(TextView(mFields.User4), 6, mUnpacked, mParts);
+        std::array<std::string_view, 6> device;
+        Unpack(packed[3], mUnpacked[3], device);
         m.GeographicArea = Fitting<int16_t>(Val(device[0]));
         m.RFFrequency = device[1];
         m.RFTone = device[2];
         m.ERTType = device[3];
         m.DeviceID = device[4];
         m.WandProgram = device[5];
-        m.SpecialMessageText = Unpack(TextView(mFields.User5), 1, mUnpacked, mParts)[0];
+        std::array<std::string_view, 1> message;
+        Unpack(packed[4], mUnpacked[4], message);
+        m.SpecialMessageText = message[0];
         m.NewReadMethod = mStatus == 0 ? "N" : MethodOfReadType(mReadType).value_or("");
-        m.TamperCount = 0;
         return routeIndex;
     }
 
@@ -591,7 +659,7 @@ private:
     }
 
     // The meter number as the upload writes it: a lone 0 is no meter number.
-    std::string UploadMeterNumber() const { return Trim(mMeter.MeterNumber) == "0" ? " " : mMeter.MeterNumber; }
+    std::string_view UploadMeterNumber() const { return TrimView(mMeter.MeterNumber) == "0" ? " " : mMeter.MeterNumber; }
 
     // The reading in whole units; the decimals the handheld keeps are dropped or rounded.
     double ScaledReading() const {
@@ -599,178 +667,151 @@ private:
         return mMeter.NumberDecimals != 0 ? reading / std::pow(10.0, mMeter.NumberDecimals) : reading;
     }
 
+    // The meter location as two digits at least; "00" for a location with a point.
+    std::string_view LocationDigits() {
+        if (mMeter.MeterLocation.find('.') != std::string_view::npos) return "00";
+        AssignNumberText(mLocation, Val(mMeter.MeterLocation));
+        if (mLocation.size() < 2) mLocation.insert(0, 2 - mLocation.size(), '0');
+        return mLocation;
+    }
+
     void WriteMeterRecords() {
-        const MVRSMeter& m = mMeter;
-        const MVRSCustomer& c = mCustomer;
-        const std::string& routeNumber = RouteEntry(mCurrentRoute, "Meter").RouteNumber;
-        const std::string specialMessage = Trim(m.SpecialMessageText);
-        const std::string meterNumber = UploadMeterNumber();
-        const std::string readTime = SixDigits(m.ReadTime);
+        const MVRSMeterView& m = mMeter;
+        const MVRSCustomerView& c = mCustomer;
+        const std::string_view routeNumber = RouteEntry(mCurrentRoute, "Meter").RouteNumber;
+        const std::string_view specialMessage = TrimView(m.SpecialMessageText);
+        const std::string_view meterNumber = UploadMeterNumber();
+        char readTimeDigits[24];
+        const std::string_view readTime = SixDigits(m.ReadTime, readTimeDigits);
+        const DateTime& readDate = m.ReadDate;
 
         Attempt([&] {
-            const CustomerColumns& r = mCUS;
-            r.Kind->Init();
-            r.RouteNumber.Set(routeNumber);
-            r.NumberMeters.Set(1);
-            r.Account.Set(c.Account);
-            r.Name.Set(c.Name);
-            r.Address1.Set(c.Address1);
-            r.Address2.Set(c.Address2);
-            r.GroupCode.Set(c.GroupCode);
-            r.ExtraIndicator.Set(c.ExtraIndicator);
-            r.ExceptionCode.Set(" ");
-            r.SegmentCode.Set(c.SegmentCode);
-            r.UtilityID.Set(c.UtilityID);
-            r.PassThru.Set(c.PassThru);
-            r.CustomerInfo.Set(c.CustomerInfo);
-            r.Reserved.Set("00");
-            Write(*r.Kind);
+            CustomerLine& r = mCUS;
+            r.Line.Start();
+            r.Line.Set(r.RouteNumber, routeNumber);
+            r.Line.Set(r.Account, c.Account);
+            r.Line.Set(r.Name, c.Name);
+            r.Line.Set(r.Address1, c.Address1);
+            r.Line.Set(r.Address2, c.Address2);
+            r.Line.Set(r.GroupCode, c.GroupCode);
+            r.Line.Set(r.ExtraIndicator, c.ExtraIndicator);
+            r.Line.Set(r.SegmentCode, c.SegmentCode);
+            r.Line.Set(r.PassThru, c.PassThru);
+            r.Line.Set(r.CustomerInfo, c.CustomerInfo);
+            mUpload.WriteLine(r.Line.Line());
         });
         if (c.ExtraIndicator == "Y") {
             Attempt([&] {
-                const CustomerExtraColumns& r = mCSX;
-                r.Kind->Init();
-                r.RouteNumber.Set(routeNumber);
-                r.Account.Set(c.Account);
-                r.Name.Set(c.Name2);
-                r.NewCustomerInfo.Set(c.CustomerInfo);
-                r.Address3.Set(c.Address3);
-                Write(*r.Kind);
+                CustomerExtraLine& r = mCSX;
+                r.Line.Start();
+                r.Line.Set(r.RouteNumber, routeNumber);
+                r.Line.Set(r.Account, c.Account);
+                r.Line.Set(r.Name, c.Name2);
+                r.Line.Set(r.NewCustomerInfo, c.CustomerInfo);
+                r.Line.Set(r.Address3, c.Address3);
+                mUpload.WriteLine(r.Line.Line());
             });
         }
         Attempt([&] {
-            const MeterColumns& r = mMTR;
-            r.Kind->Init();
-            r.RouteNumber.Set(routeNumber);
-            r.NumberReadings.Set(1);
-            r.GroupCode.Set(m.GroupCode);
-            r.SurveyCode1DisplayIndicator.Set(m.SurveyCode1DisplayIndicator);
-            r.SurveyCode2DisplayIndicator.Set(m.SurveyCode2DisplayIndicator);
-            r.BillCode.Set(m.BillCode);
-            r.MeterStatus.Set(m.MeterStatus);
-            r.OpticalProbeID.Set(m.OpticalProbeID);
-            r.MeterNumber.Set(meterNumber);
-            r.MeterType.Set(m.MeterTypeText);
-            r.ReadSequence.Set(m.Sequence);
-            r.NewReadSequence.Set(m.Sequence);
-            std::string location = "00";
-            if (m.MeterLocation.find('.') == std::string::npos) {
-                location = NumberText(Val(m.MeterLocation));
-                if (location.size() < 2) location.insert(0, 2 - location.size(), '0');
-            }
-            r.MeterLocation.Set(location);
-            r.ReadInstruction1.Set(m.ReadInstruction1);
-            r.ReadInstruction2.Set(m.ReadInstruction2);
-            r.SpecialMessageDisplayIndicator.Set(m.SpecialMessageDisplayIndicator);
+            MeterLine& r = mMTR;
+            r.Line.Start();
+            r.Line.Set(r.RouteNumber, routeNumber);
+            r.Line.Set(r.GroupCode, m.GroupCode);
+            r.Line.Set(r.SurveyCode1DisplayIndicator, m.SurveyCode1DisplayIndicator);
+            r.Line.Set(r.SurveyCode2DisplayIndicator, m.SurveyCode2DisplayIndicator);
+            r.Line.Set(r.BillCode, m.BillCode);
+            r.Line.Set(r.MeterStatus, m.MeterStatus);
+            r.Line.Set(r.OpticalProbeID, m.OpticalProbeID);
+            r.Line.Set(r.MeterNumber, meterNumber);
+            r.Line.Set(r.MeterType, m.MeterTypeText);
+            r.Line.Set(r.ReadSequence, m.Sequence);
+            r.Line.Set(r.NewReadSequence, m.Sequence);
+            r.Line.Set(r.MeterLocation, LocationDigits());
+            r.Line.Set(r.ReadInstruction1, m.ReadInstruction1);
+            r.Line.Set(r.ReadInstruction2, m.ReadInstruction2);
+            r.Line.Set(r.SpecialMessageDisplayIndicator, m.SpecialMessageDisplayIndicator);
             // Said only when an "MTS" record follows with the message.
-            r.SpecialMessageIndicator.Set(specialMessage.empty() ? "N" : "Y");
-            r.TroubleMessageIndicator.Set(Val(m.ResponseCode) > 0 || !m.ResponseText.empty() ? "Y" : "N");
-            r.SurveyResponse1.Set(" ");
-            r.SurveyResponse2.Set(" ");
-            r.MeterChangeOutIndicator.Set("N");
-            r.ChangeMeterRecordIndicator.Set("N");
-            r.MeterCategory.Set(m.MeterCategory);
-            r.LocationExtraMeter.Set(m.LocationExtraMeter);
-            r.TimeCode.Set(0);
-            r.OriginalAdditionalMeterInfo.Set(meterNumber);
-            r.Reserved2.Set("0000000000");
-            r.Reserved3.Set("00");
-            r.Reserved4.Set("0000000000");
-            for (const RecordColumn* reserved : {&r.Reserved5, &r.Reserved6, &r.Reserved7}) reserved->Set("0");
-            Write(*r.Kind);
+            r.Line.Set(r.SpecialMessageIndicator, specialMessage.empty() ? "N" : "Y");
+            r.Line.Set(r.TroubleMessageIndicator, m.ResponseCode > 0 || !m.ResponseText.empty() ? "Y" : "N");
+            r.Line.Set(r.MeterCategory, m.MeterCategory);
+            r.Line.Set(r.LocationExtraMeter, m.LocationExtraMeter);
+            r.Line.Set(r.OriginalAdditionalMeterInfo, meterNumber);
+            mUpload.WriteLine(r.Line.Line());
         });
         if (!specialMessage.empty()) {
             Attempt([&] {
-                const MessageColumns& r = mMTS;
-                r.Kind->Init();
-                r.RouteNumber.Set(routeNumber);
-                r.MeterNumber.Set(meterNumber);
-                r.SpecialMessageText.Set(specialMessage);
-                Write(*r.Kind);
+                MessageLine& r = mMTS;
+                r.Line.Start();
+                r.Line.Set(r.RouteNumber, routeNumber);
+                r.Line.Set(r.MeterNumber, meterNumber);
+                r.Line.Set(r.SpecialMessageText, specialMessage);
+                mUpload.WriteLine(r.Line.Line());
             });
         }
         Attempt([&] {
-            const ReadingColumns& r = mRDG;
-            r.Kind->Init();
-            r.RouteNumber.Set(routeNumber);
-            r.TextPrompt.Set(m.TextPrompt);
-            // The download's PromptCode has no column in the upload.
-            r.ReadDirection.Set(m.ReadDirection);
-            r.CompareCode.Set(m.CompareCode);
-            r.ValidationCode.Set(m.ValidationCode);
-            r.ChannelNumber.Set(0);
-            r.ReadMethod.Set(MethodOfReadType(mReadType).value_or(m.ReadMethod));
-            r.MeterConstant.Set(m.MeterConstant);
-            r.ConstantFlag.Set(m.ConstantFlag);
-            r.Reading.Set(std::trunc(ScaledReading()));
-            r.ReadOrder.Set(1);
-            r.ReadDate.Set(m.ReadDate);
-            r.ReadTime.Set(readTime);
-            r.ReadCode.Set(ReadCode());
-            for (const RecordColumn* zero : {&r.ReadReason, &r.ReadAuditResult, &r.TroubleCode1, &r.TroubleCode2,
-                                             &r.AuditCounter, &r.ClearCounter, &r.ElapsedTime, &r.ReadTypeCode}) {
-                zero->Set(0);
-            }
-            r.UnprocessedReadFlag.Set("N");
-            r.MeterReaderID.Set("TRAV");
-            r.NewNumberDials.Set(m.NumberDials);
-            r.NewNumberDecimals.Set(m.NumberDecimals);
-            r.NewReadMethod.Set(m.NewReadMethod);
-            r.MeterConstantVerified.Set(" ");
-            r.HHFPosition.Set(m.HHFPosition);
-            r.NewMeterConstant.Set(m.MeterConstant);
-            r.PreviousReading.Set(m.PreviousReading);
-            for (const RecordColumn* reserved : {&r.Reserved1, &r.Reserved3, &r.Reserved4, &r.Reserved5, &r.Reserved6}) {
-                reserved->Set("0");
-            }
-            Write(*r.Kind);
+            ReadingLine& r = mRDG;
+            r.Line.Start();
+            r.Line.Set(r.RouteNumber, routeNumber);
+            r.Line.Set(r.TextPrompt, m.TextPrompt);
+            r.Line.Set(r.ReadDirection, m.ReadDirection);
+            r.Line.Set(r.CompareCode, m.CompareCode);
+            r.Line.Set(r.ValidationCode, m.ValidationCode);
+            r.Line.Set(r.ReadMethod, MethodOfReadType(mReadType).value_or(m.ReadMethod));
+            r.Line.Set(r.MeterConstant, m.MeterConstant);
+            r.Line.Set(r.ConstantFlag, m.ConstantFlag);
+            r.Line.Set(r.Reading, std::trunc(ScaledReading()));
+            r.Line.Set(r.ReadDate, readDate);
+            r.Line.Set(r.ReadTime, readTime);
+            r.Line.Set(r.ReadCode, ReadCode());
+            r.Line.Set(r.NewNumberDials, m.NumberDials);
+            r.Line.Set(r.NewNumberDecimals, m.NumberDecimals);
+            r.Line.Set(r.NewReadMethod, m.NewReadMethod);
+            r.Line.Set(r.HHFPosition, m.HHFPosition);
+            r.Line.Set(r.NewMeterConstant, m.MeterConstant);
+            r.Line.Set(r.PreviousReading, m.PreviousReading);
+            mUpload.WriteLine(r.Line.Line());
         });
         if (m.ReadMethod == "P") {
             Attempt([&] {
-                const ProbeColumns& r = mPRB;
-                r.Kind->Init();
-                r.RouteNumber.Set(routeNumber);
-                r.OpticalProbeRecorderID.Set(m.OpticalProbeID);
-                for (const RecordColumn* empty : {&r.ExpectedDeviceID, &r.DeviceID, &r.DeviceDate, &r.DeviceTime,
-                                                  &r.TIMName}) {
-                    empty->Set("");
-                }
-                r.ReadDate.Set(m.ReadDate);
-                r.ReadTime.Set(readTime);
-                for (const RecordColumn& status : r.Statuses) status.Set("00");
-                Write(*r.Kind);
+                ProbeLine& r = mPRB;
+                r.Line.Start();
+                r.Line.Set(r.RouteNumber, routeNumber);
+                r.Line.Set(r.OpticalProbeRecorderID, m.OpticalProbeID);
+                r.Line.Set(r.ReadDate, readDate);
+                r.Line.Set(r.ReadTime, readTime);
+                mUpload.WriteLine(r.Line.Line());
             });
         } else if (m.ReadMethod == "R") {
             Attempt([&] {
-                const RadioColumns& r = mRFF;
-                r.Kind->Init();
-                r.RouteNumber.Set(routeNumber);
-                r.RFERTID.Set(NumberText(m.TagNumber));
-                r.GeographicArea.Set(m.GeographicArea);
-                r.RFFrequency.Set(m.RFFrequency);
-                r.RFTone.Set(m.RFTone);
-                r.Tamper.Set(m.TamperCount);
+                RadioLine& r = mRFF;
+                char tagDigits[24];
+                const char* tagEnd = std::to_chars(tagDigits, tagDigits + sizeof tagDigits, m.TagNumber).ptr;
+                r.Line.Start();
+                r.Line.Set(r.RouteNumber, routeNumber);
+                r.Line.Set(r.RFERTID, std::string_view(tagDigits, static_cast<size_t>(tagEnd - tagDigits)));
+                r.Line.Set(r.GeographicArea, m.GeographicArea);
+                r.Line.Set(r.RFFrequency, m.RFFrequency);
+                r.Line.Set(r.RFTone, m.RFTone);
                 // Rounded (halves away from zero) by the zero-filled column, where "RDG" drops the decimals.
-                r.ReadDate.Set(m.ReadDate);
-                r.ReadTime.Set(readTime);
-                r.Reading.Set(ScaledReading());
-                r.VisualReadIndicator.Set(mReadType == 2 ? "Y" : "N");
-                r.ERTType.Set(m.ERTType);
-                Write(*r.Kind);
+                r.Line.Set(r.ReadDate, readDate);
+                r.Line.Set(r.ReadTime, readTime);
+                r.Line.Set(r.Reading, ScaledReading());
+                r.Line.Set(r.VisualReadIndicator, mReadType == 2 ? "Y" : "N");
+                r.Line.Set(r.ERTType, m.ERTType);
+                mUpload.WriteLine(r.Line.Line());
             });
         } else if (m.ReadMethod == "W") {
             Attempt([&] {
-                const WandColumns& r = mWRR;
-                r.Kind->Init();
-                r.RouteNumber.Set(routeNumber);
-                r.TamperStatus.Set(m.TamperCount);
-                r.ReadDate.Set(m.ReadDate);
-                r.ReadTime.Set(readTime);
-                r.Reading.Set(ScaledReading());
-                r.VisualReadIndicator.Set(mReadType == 2 ? "Y" : "N");
-                r.DeviceID.Set(m.DeviceID);
-                r.WandProgram.Set(m.WandProgram);
-                Write(*r.Kind);
+                WandLine& r = mWRR;
+                r.Line.Start();
+                r.Line.Set(r.RouteNumber, routeNumber);
+                r.Line.Set(r.ReadDate, readDate);
+                r.Line.Set(r.ReadTime, readTime);
+                r.Line.Set(r.Reading, ScaledReading());
+                r.Line.Set(r.VisualReadIndicator, mReadType == 2 ? "Y" : "N");
+                r.Line.Set(r.DeviceID, m.DeviceID);
+                r.Line.Set(r.WandProgram, m.WandProgram);
+                mUpload.WriteLine(r.Line.Line());
             });
         }
     }
@@ -788,9 +829,10 @@ private:
 
     // The readings database's field numbers, looked up once per opening.
     struct RecordFields {
-        int16_t RecType, RouteNbr, Sequence, MeterTagNbr, MeterType, Digits, Decimals, PrvReading, MaxReading,
-            MinReading, CurReading, ReadingDate, ReadingTime, Status, ReadType, ResponseCode, Initials, ServiceAddress,
-            BillingName, MeterSerialNbr, ResponseText, User1, User2, User3, User4, User5;
+        // The high and low limits (MaxReading, MinReading) have no place in the upload.
+        int16_t RecType, RouteNbr, Sequence, MeterTagNbr, MeterType, Digits, Decimals, PrvReading, CurReading,
+            ReadingDate, ReadingTime, Status, ReadType, ResponseCode, Initials, ServiceAddress, BillingName,
+            MeterSerialNbr, ResponseText, User1, User2, User3, User4, User5;
     };
 
     clsExchange& mEngine;
@@ -800,17 +842,19 @@ private:
     clsMVRSUpload mUpload;
     const FileColumns mFileHeader, mFileTrailer;
     const RouteColumns mRouteHeader, mRouteTrailer;
-    const CustomerColumns mCUS;
-    const CustomerExtraColumns mCSX;
-    const MeterColumns mMTR;
-    const MessageColumns mMTS;
-    const ReadingColumns mRDG;
-    const ProbeColumns mPRB;
-    const RadioColumns mRFF;
-    const WandColumns mWRR;
+    CustomerLine mCUS;
+    CustomerExtraLine mCSX;
+    MeterLine mMTR;
+    MessageLine mMTS;
+    ReadingLine mRDG;
+    ProbeLine mPRB;
+    RadioLine mRFF;
+    WandLine mWRR;
     clsQVF* mDatabase = nullptr;
+    clsPalmDB* mRecords = nullptr; // mDatabase's records
     RecordFields mFields{};
     int32_t mRecordNumber = 0;
+    int64_t mRecordType = 0; // of the record read last
 
     // File totals and the route table.
     int16_t mNumberRoutes = 0;
@@ -819,10 +863,10 @@ private:
 
     // The route of the meters being written, and the meter.
     int64_t mCurrentRoute = 0;
-    MVRSCustomer mCustomer;
-    MVRSMeter mMeter;
-    std::vector<std::string_view> mParts; // the values of one packed text
-    std::string mUnpacked;                // a packed text with character 0 restored
+    MVRSCustomerView mCustomer;
+    MVRSMeterView mMeter;
+    std::string mUnpacked[5]; // User1..User5 with character 0 restored, where they carry it
+    std::string mLocation;    // the meter location's digits
     mutable std::string mScratch;    // a number field's text, for TextView
     int64_t mStatus = 0;
     int64_t mReadType = 0;

@@ -2,6 +2,7 @@
 // into columns, recognising and assembling lines.
 
 #include "billing/RecordColumn.h"
+#include "billing/RecordLine.h"
 #include "billing/clsRecType.h"
 #include "platform/RuntimeError.h"
 #include "support/TestDoubles.h"
@@ -72,6 +73,9 @@ const InsertCase kInsertCases[] = {
         {N, 4, -0.4, "0000"}, {N, 4, "42", "0042"}, {N, 4, "12AB", "0012"}, {N, 4, "", "    "},
         {N, 4, Value(), "    "}, {N, 10, 2147483647, "2147483647"}, {N, 12, 1e11, "100000000000"},
         {N, 5, "-7", "-0000"}, {N, 6, " -7 ", "-00000"}, {N, 3, -1.0, "-00"}, {N, 3, "   ", "   "},
+        {N, 3, "007", "007"}, {N, 16, "999999999999999", "0999999999999999"},
+        {N, 17, "1234567890123456", "01234567890123460"}, {N, 17, 999999999999999.0, "00999999999999999"},
+        {N, 17, 1e15, "01000000000000000"},
         {I, 3, 5, "005"}, {L, 4, 123, "123 "}, {S, 4, 1.5, "1.5 "}, {Db, 5, 0.25, "0.25 "},
         {A, 8, 12.5, "00012.50"}, {A, 8, 1.005, "00001.01"}, {A, 8, -1.5, "-00001.5"}, {A, 8, 0.996, "00001.00"},
         {A, 8, 123456.785, "123456.7"},
@@ -311,6 +315,66 @@ TEST(clsRecType, ValuesSetAsViewsActAsTheValuesTheyStandFor) {
             }
         }
     }
+}
+
+TEST(RecordLine, TemplateLinesEqualTheLinesBuiltFieldByField) {
+    // Each value fixed in the template, or set per record (as a Value and through the
+    // overload a caller would pick), gives the line of the record kind with that value,
+    // with and without the fields around it and padding.
+    enum Way { Fixed, AsValue, AsView };
+    for (const InsertCase& c : kInsertCases) {
+        for (const Way way : {Fixed, AsValue, AsView}) {
+            if (c.NewValue.IsDate() && way == Fixed) continue;
+            for (const bool tail : {false, true}) {
+                SCOPED_TRACE("kind " + std::to_string(c.Kind) + " width " + std::to_string(c.Width) + " '" +
+                             c.NewValue.ToText() + "' way " + std::to_string(way) + (tail ? " tail" : ""));
+                test::RecordingMessageBox byFieldBox, byLineBox;
+                clsRecType byField(&byFieldBox), byLineKind(&byLineBox);
+                for (clsRecType* kind : {&byField, &byLineKind}) {
+                    kind->SetID(1, 3, "ABC");
+                    kind->AddFields(std::vector<FieldDecl>{{"RecID", T, 3}, {"Lead", T, 2}, {"F", c.Kind, c.Width},
+                                                           {"Tail", N, 2}});
+                }
+                for (const int padTo : {0, 30}) {
+                    RecordLine line(&byLineKind, padTo);
+                    const clsField& field = line.Field("F");
+                    if (way == Fixed) line.Fix("F", ViewOf(c.NewValue));
+                    for (int record = 0; record < 2; ++record) {
+                        line.Start();
+                        line.Set(line.Field("Lead"), "LL");
+                        if (way == AsValue) line.Set(field, c.NewValue);
+                        if (way == AsView && c.NewValue.IsText()) line.Set(field, std::string_view(c.NewValue.Text()));
+                        if (way == AsView && c.NewValue.GetKind() == Value::Kind::Integer) line.Set(field, c.NewValue.Integer());
+                        if (way == AsView && c.NewValue.GetKind() == Value::Kind::Double) line.Set(field, c.NewValue.Double());
+                        if (way == AsView && c.NewValue.GetKind() == Value::Kind::Empty) line.Set(field, ViewOf(c.NewValue));
+                        if (way == AsView && c.NewValue.IsDate()) line.Set(field, c.NewValue.Date());
+                        if (tail) line.Set(line.Field("Tail"), 7);
+                        byField.Init();
+                        byField.SetValue("RecID", "ABC");
+                        byField.SetValue("Lead", "LL");
+                        byField.SetValue("F", c.NewValue);
+                        if (tail) byField.SetValue("Tail", 7);
+                        EXPECT_EQ(line.Line(), byField.BuildLine(padTo));
+                    }
+                }
+                // A fixed value is written once per template rather than once per record.
+                EXPECT_EQ(byLineBox.Shown.size() * (way == Fixed ? 2u : 1u), byFieldBox.Shown.size());
+            }
+        }
+    }
+    // A record starts from the template alone: nothing of the record before remains.
+    clsRecType kind;
+    kind.AddFields(std::vector<FieldDecl>{{"A", T, 2}, {"B", N, 3}});
+    RecordLine line(&kind, 0);
+    line.Set(line.Field("B"), 5);
+    EXPECT_EQ(line.Line(), "  005");
+    line.Start();
+    EXPECT_EQ(line.Line(), "");
+    EXPECT_THROW(line.Field("None"), RuntimeError);
+    // Values written in the order they come need fields that share no columns.
+    kind.AddField("Shared", T, 2, 2);
+    EXPECT_THROW(RecordLine(&kind, 0), RuntimeError);
+    EXPECT_THROW(RecordLine(nullptr, 0), RuntimeError);
 }
 
 } // namespace
