@@ -6,6 +6,8 @@
 
 #include "clsAdvanced.h"
 
+#include "handheld_db/clsIndex.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,5 +42,8 @@ void SplitIndexWords(std::string_view Text, int16_t IndexType, const clsAdvanced
                      std::vector<std::string_view>& entries);
 void IndexEntries(int16_t IndexType, std::string_view Text, const clsAdvanced& advanced, std::string& buffer,
                   std::vector<std::string_view>& entries);
+// The same straight into the kind's collector, each entry with Position.
+void IndexEntries(int16_t IndexType, std::string_view Text, const clsAdvanced& advanced, std::string& buffer,
+                  clsIndex& collector, int16_t Position);
 
 } // namespace dovrex
