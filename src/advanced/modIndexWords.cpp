@@ -1,5 +1,7 @@
 #include "modIndexWords.h"
 
+#include "platform/RuntimeError.h"
+
 #include <algorithm>
 #include <array>
 
@@ -114,10 +116,14 @@ void IndexEntries(int16_t IndexType, std::string_view Text, const clsAdvanced& a
     EachIndexEntry(IndexType, Text, advanced, buffer, [&entries](std::string_view entry) { entries.push_back(entry); });
 }
 
-void IndexEntries(int16_t IndexType, std::string_view Text, const clsAdvanced& advanced, std::string& buffer,
-                  clsIndex& collector, int16_t Position) {
-    EachIndexEntry(IndexType, Text, advanced, buffer,
-                   [&collector, Position](std::string_view entry) { collector.Insert(entry, Position); });
+void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& fields, const clsAdvanced& advanced,
+                       std::string& buffer, std::vector<clsIndex>& collectors, int16_t Position) {
+    if (collectors.size() < fields.size()) RaiseError(ErrSubscript);
+    for (int16_t kind = 0; kind < IndexKindCount; ++kind) {
+        clsIndex& collector = collectors[static_cast<size_t>(kind)];
+        EachIndexEntry(kind, fields[static_cast<size_t>(kind)], advanced, buffer,
+                       [&collector, Position](std::string_view entry) { collector.Insert(entry, Position); });
+    }
 }
 
 std::vector<std::string> SplitIndexWords(const std::string& Text, int16_t IndexType, const clsAdvanced& advanced) {

@@ -48,10 +48,7 @@ void clsExchange::IndexMeter(int32_t RouteNbr, int16_t Position, std::string_vie
     }
 
     if (!collectors.empty()) {
-        for (int16_t kind = 0; kind < IndexKindCount; ++kind) {
-            IndexEntries(kind, fields[static_cast<size_t>(kind)], *run.IndexAdvanced, run.IndexText,
-                         collectors[static_cast<size_t>(kind)], Position);
-        }
+        IndexMeterEntries(fields, *run.IndexAdvanced, run.IndexText, collectors, Position);
     }
 
     run.LastIndexedRoute = RouteNbr;

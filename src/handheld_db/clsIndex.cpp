@@ -9,53 +9,7 @@
 
 namespace dovrex {
 
-namespace {
-
-uint64_t Load64(const unsigned char* bytes) {
-    uint64_t value;
-    std::memcpy(&value, bytes, sizeof value);
-    if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap64(value);
-    return value;
-}
-
-uint64_t Load32(const unsigned char* bytes) {
-    uint32_t value;
-    std::memcpy(&value, bytes, sizeof value);
-    if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap32(value);
-    return value;
-}
-
-// The first 16 bytes of a word, zero-filled, as two big-endian numbers: they compare as
-// the words do, and equal ones mean that the shorter word (of at most 16 bytes) is a
-// prefix of the longer. Short words are read in overlapping pieces, never past their end.
-void HeadOf(std::string_view word, uint64_t& head, uint64_t& next) {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(word.data());
-    const size_t n = word.size();
-    next = 0;
-    if (n >= 8) {
-        head = Load64(bytes);
-        if (n >= 16) {
-            next = Load64(bytes + 8);
-        } else if (n > 8) {
-            next = Load64(bytes + n - 8) << (8 * (16 - n));
-        }
-    } else if (n >= 4) {
-        head = Load32(bytes) << 32 | Load32(bytes + n - 4) << (8 * (8 - n));
-    } else if (n > 0) {
-        head = uint64_t{bytes[0]} << 56 | uint64_t{bytes[n / 2]} << (8 * (7 - n / 2)) |
-               uint64_t{bytes[n - 1]} << (8 * (8 - n));
-    } else {
-        head = 0;
-    }
-}
-
-// The hash of a word from its head; words longer than 16 bytes add the rest with HashTail.
-uint64_t HashHead(uint64_t head, uint64_t next, size_t size) {
-    return ((head ^ size) * 0x9E3779B97F4A7C15u ^ next) * 0xC2B2AE3D27D4EB4Fu;
-}
-
-// Long words sharing their first 16 bytes must not share a slot chain.
-uint64_t HashTail(uint64_t hash, std::string_view word) {
+uint64_t clsIndex::HashTail(uint64_t hash, std::string_view word) {
     for (size_t at = 16; at < word.size(); at += 8) {
         uint64_t piece = 0;
         std::memcpy(&piece, word.data() + at, std::min<size_t>(8, word.size() - at));
@@ -64,14 +18,12 @@ uint64_t HashTail(uint64_t hash, std::string_view word) {
     return hash;
 }
 
-uint64_t HashOf(uint64_t head, uint64_t next, std::string_view word) {
-    const uint64_t hash = HashHead(head, next, word.size());
-    return word.size() > 16 ? HashTail(hash, word) : hash;
+void clsIndex::Prepare() {
+    if (mPairs.size() >= 32767) CheckInt16(static_cast<int64_t>(mPairs.size()) + 1);
+    if (mWords.size() * 2 >= mSlots.size()) Grow();
 }
 
-} // namespace
-
-uint16_t clsIndex::AddWord(std::string_view Value, uint64_t Head, uint64_t Next) {
+uint16_t clsIndex::AddWord(std::string_view Value, uint64_t Head, uint64_t Next, int16_t Position) {
     const size_t size = Value.size();
     if (size > UINT32_MAX - mTextSize) RaiseError(ErrOverflow);
     // Room for the 16 bytes a short word is written back from its head.
@@ -88,35 +40,11 @@ uint16_t clsIndex::AddWord(std::string_view Value, uint64_t Head, uint64_t Next)
     } else {
         std::memcpy(out, Value.data(), size);
     }
-    mWords.push_back({Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), 0});
+    const auto number = static_cast<uint16_t>(mWords.size());
+    mWords.push_back({Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), 1});
     mTextSize += size;
-    return static_cast<uint16_t>(mWords.size());
-}
-
-void clsIndex::Insert(std::string_view Value, int16_t Position) {
-    if (mPairs.size() >= 32767) CheckInt16(static_cast<int64_t>(mPairs.size()) + 1);
-    if (mWords.size() * 2 >= mSlots.size()) Grow();
-    uint64_t head;
-    uint64_t next;
-    HeadOf(Value, head, next);
-    const size_t mask = mSlots.size() - 1;
-    size_t slot = static_cast<size_t>(HashOf(head, next, Value) >> mShift);
-    uint16_t number;
-    for (;; slot = (slot + 1) & mask) {
-        number = mSlots[slot];
-        if (number == 0) {
-            number = AddWord(Value, head, next);
-            mSlots[slot] = number;
-            break;
-        }
-        const WordEntry& word = mWords[number - 1u];
-        if (word.Head == head && word.Next == next && word.Length == Value.size() &&
-            (Value.size() <= 16 || std::memcmp(mText.data() + word.Offset + 16, Value.data() + 16, Value.size() - 16) == 0)) {
-            break;
-        }
-    }
-    ++mWords[number - 1u].Count;
-    mPairs.push_back({static_cast<uint16_t>(number - 1u), Position});
+    mPairs.push_back({number, Position});
+    return static_cast<uint16_t>(number + 1u);
 }
 
 void clsIndex::Grow() {
@@ -125,7 +53,9 @@ void clsIndex::Grow() {
     mShift = 64 - std::countr_zero(size);
     for (size_t i = 0; i < mWords.size(); ++i) {
         const WordEntry& word = mWords[i];
-        size_t slot = static_cast<size_t>(HashOf(word.Head, word.Next, Text(word)) >> mShift);
+        uint64_t hash = HashHead(word.Head, word.Next, word.Length);
+        if (word.Length > 16) hash = HashTail(hash, Text(word));
+        size_t slot = static_cast<size_t>(hash >> mShift);
         while (mSlots[slot] != 0) slot = (slot + 1) & (size - 1);
         mSlots[slot] = static_cast<uint16_t>(i + 1);
     }
