@@ -140,6 +140,29 @@ int16_t clsAdvanced::Find(List list, std::string_view key) const {
     return -1;
 }
 
+bool clsAdvanced::HasKeyOfShape(List list, unsigned shape, std::string_view key) const {
+    const ConfigList& entries = mLists[list];
+    if (entries.ShapedStale) {
+        // Grouped by shape in one pass that counts and one that places.
+        std::array<uint32_t, 257>& start = entries.ShapeStart;
+        start.fill(0);
+        for (const ConfigEntry& entry : entries.Entries) {
+            if (!entry.Deleted) ++start[KeyShape(entry.Key) + 1];
+        }
+        for (size_t s = 1; s < start.size(); ++s) start[s] += start[s - 1];
+        entries.ShapedKeys.resize(start.back());
+        std::array<uint32_t, 257> next = start;
+        for (const ConfigEntry& entry : entries.Entries) {
+            if (!entry.Deleted) entries.ShapedKeys[next[KeyShape(entry.Key)]++] = entry.Key;
+        }
+        entries.ShapedStale = false;
+    }
+    for (uint32_t i = entries.ShapeStart[shape]; i < entries.ShapeStart[shape + 1]; ++i) {
+        if (EqualsNoCase(entries.ShapedKeys[i], key)) return true;
+    }
+    return false;
+}
+
 const ConfigEntry* clsAdvanced::Locate(int list, const ConfigIndex& Index, int16_t& position) const {
     // A list that never had an entry holds one empty placeholder at position 0.
     static const ConfigEntry placeholder;
@@ -169,6 +192,7 @@ void clsAdvanced::Add(int list, const std::string& key, const std::string& value
     target.ByKey[key].push_back(position);
     const unsigned shape = KeyShape(key);
     target.KeyShapes[shape / 64] |= uint64_t{1} << (shape % 64);
+    target.ShapedStale = true;
     MarkDirty(GroupOf(static_cast<List>(list)));
 }
 
@@ -178,6 +202,7 @@ bool clsAdvanced::Update(int list, const std::string& key, const std::string& va
     if (position < 0) return false;
     ConfigEntry& entry = mLists[list].Entries[static_cast<size_t>(position) - 1];
     entry.Key = key; // equal but for letter case, so the key map still holds it
+    mLists[list].ShapedStale = true;
     entry.Value = value;
     entry.Extra = extra;
     entry.Dirty = true;
@@ -192,6 +217,7 @@ bool clsAdvanced::Delete(int list, const std::string& key) {
     ConfigEntry& entry = mLists[list].Entries[static_cast<size_t>(position) - 1];
     entry.Deleted = true;
     entry.Dirty = true;
+    mLists[list].ShapedStale = true;
     MarkDirty(GroupOf(static_cast<List>(list)));
     return true;
 }

@@ -120,7 +120,8 @@ public:
     // step: most words are settled by the shape of the list's keys, without a lookup.
     bool HasToken(List list, std::string_view Token) const {
         const unsigned shape = KeyShape(Token);
-        return (mLists[list].KeyShapes[shape / 64] & (uint64_t{1} << (shape % 64))) != 0 && Find(list, Token) >= 0;
+        return (mLists[list].KeyShapes[shape / 64] & (uint64_t{1} << (shape % 64))) != 0 &&
+               HasKeyOfShape(list, shape, Token);
     }
     void AddToken(const std::string& TokenType, const std::string& Token);
     bool DeleteToken(const std::string& TokenType, const std::string& Token);
@@ -157,6 +158,11 @@ private:
         // One bit per key shape (letter-case-free first and last character and length) of
         // every key ever added: a clear bit means no key of that shape, so no lookup.
         std::array<uint64_t, 4> KeyShapes{};
+        // The live keys by shape (those of shape s at ShapeStart[s] up to ShapeStart[s + 1]),
+        // built at the first lookup after a change: the index step looks up every word.
+        mutable std::vector<std::string> ShapedKeys;
+        mutable std::array<uint32_t, 257> ShapeStart{};
+        mutable bool ShapedStale = true;
     };
     static unsigned KeyShape(std::string_view key) {
         if (key.empty()) return 0;
@@ -175,6 +181,8 @@ private:
     static int ChangeoutList(const std::string& ChangeoutType);
 
     int16_t Find(List list, std::string_view key) const;
+    // Whether a live key of the list, of the given shape, equals key but for letter case.
+    bool HasKeyOfShape(List list, unsigned shape, std::string_view key) const;
     // The entry at Index (the empty placeholder for position 0 of a list that never had
     // one), or null; position receives the found position or -1.
     const ConfigEntry* Locate(int list, const ConfigIndex& Index, int16_t& position) const;

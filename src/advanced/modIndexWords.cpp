@@ -1,5 +1,7 @@
 #include "modIndexWords.h"
 
+#include "platform/RuntimeError.h"
+
 #include <algorithm>
 #include <array>
 
@@ -37,9 +39,15 @@ bool IsIndexToken(int16_t IndexType, std::string_view word, const clsAdvanced& a
     return false;
 }
 
-void SplitIndexWords(std::string_view Text, int16_t IndexType, const clsAdvanced& advanced, std::string& buffer,
-                     std::vector<std::string_view>& entries) {
-    entries.clear();
+namespace {
+
+// Hands each word of Text to sink, as a view into buffer.
+template <typename Sink>
+void EachIndexWord(std::string_view Text, int16_t IndexType, const clsAdvanced& advanced, std::string& buffer,
+                   const Sink& sink) {
+    // Only names and addresses have excluded words.
+    const bool tokens = IndexType == ixBillingName || IndexType == ixServiceAddress;
+    const auto list = IndexType == ixBillingName ? clsAdvanced::lstTokensOwner : clsAdvanced::lstTokensAddress;
     // Sized once, before any view into it is taken.
     if (buffer.size() < Text.size()) buffer.resize(Text.size());
     const char* const word = kWordChar.data();
@@ -60,19 +68,20 @@ void SplitIndexWords(std::string_view Text, int16_t IndexType, const clsAdvanced
         } while (c != '\0');
         const std::string_view found(start, static_cast<size_t>(out - start));
         if (found.size() >= 2 && (IsLetter(found[0]) || EndsAsOrdinal(found)) &&
-            !IsIndexToken(IndexType, found, advanced)) {
-            entries.push_back(found);
+            !(tokens && advanced.HasToken(list, found))) {
+            sink(found);
         }
     }
 }
 
-void IndexEntries(int16_t IndexType, std::string_view Text, const clsAdvanced& advanced, std::string& buffer,
-                  std::vector<std::string_view>& entries) {
+// Hands each entry of one kind to sink (see IndexEntries).
+template <typename Sink>
+void EachIndexEntry(int16_t IndexType, std::string_view Text, const clsAdvanced& advanced, std::string& buffer,
+                    const Sink& sink) {
     if (IndexType == ixBillingName || IndexType == ixServiceAddress) {
-        SplitIndexWords(Text, IndexType, advanced, buffer, entries);
+        EachIndexWord(Text, IndexType, advanced, buffer, sink);
         return;
     }
-    entries.clear();
     // Trimmed of spaces only, as Trim does.
     size_t start = 0;
     size_t end = Text.size();
@@ -90,7 +99,31 @@ void IndexEntries(int16_t IndexType, std::string_view Text, const clsAdvanced& a
         whole = std::string_view(buffer.data(), whole.size());
     }
     if (IndexType == ixMeterTagNbr && whole == "0") return;
-    entries.push_back(whole);
+    sink(whole);
+}
+
+} // namespace
+
+void SplitIndexWords(std::string_view Text, int16_t IndexType, const clsAdvanced& advanced, std::string& buffer,
+                     std::vector<std::string_view>& entries) {
+    entries.clear();
+    EachIndexWord(Text, IndexType, advanced, buffer, [&entries](std::string_view word) { entries.push_back(word); });
+}
+
+void IndexEntries(int16_t IndexType, std::string_view Text, const clsAdvanced& advanced, std::string& buffer,
+                  std::vector<std::string_view>& entries) {
+    entries.clear();
+    EachIndexEntry(IndexType, Text, advanced, buffer, [&entries](std::string_view entry) { entries.push_back(entry); });
+}
+
+void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& fields, const clsAdvanced& advanced,
+                       std::string& buffer, std::vector<clsIndex>& collectors, int16_t Position) {
+    if (collectors.size() < fields.size()) RaiseError(ErrSubscript);
+    for (int16_t kind = 0; kind < IndexKindCount; ++kind) {
+        clsIndex& collector = collectors[static_cast<size_t>(kind)];
+        EachIndexEntry(kind, fields[static_cast<size_t>(kind)], advanced, buffer,
+                       [&collector, Position](std::string_view entry) { collector.Insert(entry, Position); });
+    }
 }
 
 std::vector<std::string> SplitIndexWords(const std::string& Text, int16_t IndexType, const clsAdvanced& advanced) {

@@ -6,6 +6,9 @@
 
 #include "clsAdvanced.h"
 
+#include "handheld_db/clsIndex.h"
+
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -40,5 +43,9 @@ void SplitIndexWords(std::string_view Text, int16_t IndexType, const clsAdvanced
                      std::vector<std::string_view>& entries);
 void IndexEntries(int16_t IndexType, std::string_view Text, const clsAdvanced& advanced, std::string& buffer,
                   std::vector<std::string_view>& entries);
+// The entries of every kind of one meter, from its fields in the order of the kinds,
+// each inserted with Position into the collector of its kind (collectors[kind]).
+void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& fields, const clsAdvanced& advanced,
+                       std::string& buffer, std::vector<clsIndex>& collectors, int16_t Position);
 
 } // namespace dovrex

@@ -22,6 +22,8 @@
 
 namespace dovrex {
 
+class clsAdvanced;
+
 struct ConversionRun {
     std::unique_ptr<clsExchMap> CurrentMap;
     std::unique_ptr<clsQVF> RouteDatabase;
@@ -52,9 +54,10 @@ struct ConversionRun {
     // meter indexed.
     std::vector<clsIndex> IndexCollectors;
     int32_t LastIndexedRoute = 0;
-    // The upper-cased text of the field being indexed and its entries, reused for every meter.
+    // The upper-cased text of the field being indexed, reused for every meter, and the
+    // configuration whose excluded words apply, taken once per conversion.
     std::string IndexText;
-    std::vector<std::string_view> IndexEntries;
+    const clsAdvanced* IndexAdvanced = nullptr;
     // The import created the route database file (the code records go only into one).
     bool RouteDatabaseCreated = false;
 

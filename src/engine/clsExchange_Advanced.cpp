@@ -28,7 +28,10 @@ void clsExchange::IndexMeter(int32_t RouteNbr, int16_t Position, std::string_vie
     std::vector<clsIndex>& collectors = run.IndexCollectors;
     // Without index records nothing is collected: the words would only be dropped at the
     // flush, and a long route could overflow a collector for nothing.
-    if (collectors.empty() && RouteNbr > 0 && run.CreateIndexes) collectors.resize(IndexKindCount);
+    if (collectors.empty() && RouteNbr > 0 && run.CreateIndexes) {
+        collectors.resize(IndexKindCount);
+        run.IndexAdvanced = &Advanced();
+    }
 
     std::array<std::string_view, IndexKindCount> fields = {BillingName, ServiceAddress, TagNbr, SerialNbr, ServiceID};
     std::array<std::string, IndexKindCount> copies;
@@ -45,13 +48,7 @@ void clsExchange::IndexMeter(int32_t RouteNbr, int16_t Position, std::string_vie
     }
 
     if (!collectors.empty()) {
-        const clsAdvanced& advanced = Advanced();
-        for (int16_t kind = 0; kind < IndexKindCount; ++kind) {
-            IndexEntries(kind, fields[static_cast<size_t>(kind)], advanced, run.IndexText, run.IndexEntries);
-            for (const std::string_view entry : run.IndexEntries) {
-                collectors[static_cast<size_t>(kind)].Insert(entry, Position);
-            }
-        }
+        IndexMeterEntries(fields, *run.IndexAdvanced, run.IndexText, collectors, Position);
     }
 
     run.LastIndexedRoute = RouteNbr;

@@ -1,85 +1,115 @@
 #include "clsIndex.h"
 
-#include "clsQVF.h"
-
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace dovrex {
 
-namespace {
-
-using Entry = clsIndex::Entry;
-
-uint64_t BigEndian64(const unsigned char* b) {
-    return static_cast<uint64_t>(b[0]) << 56 | static_cast<uint64_t>(b[1]) << 48 | static_cast<uint64_t>(b[2]) << 40 |
-           static_cast<uint64_t>(b[3]) << 32 | static_cast<uint64_t>(b[4]) << 24 | static_cast<uint64_t>(b[5]) << 16 |
-           static_cast<uint64_t>(b[6]) << 8 | static_cast<uint64_t>(b[7]);
+uint64_t clsIndex::HashTail(uint64_t hash, std::string_view word) {
+    for (size_t at = 16; at < word.size(); at += 8) {
+        uint64_t piece = 0;
+        std::memcpy(&piece, word.data() + at, std::min<size_t>(8, word.size() - at));
+        hash = (hash ^ piece) * 0xC2B2AE3D27D4EB4Fu;
+    }
+    return hash;
 }
 
-// The order of the pairs: a bubble sort that swaps only strictly greater neighbours
-// leaves them by unsigned character codes, equal words in insertion order. Zero-filled
-// heads compare as the words do: equal heads mean the shorter word (of at most 16 bytes)
-// is a prefix of the longer.
-struct EntryLess {
-    const char* Text;
-    bool operator()(const Entry& a, const Entry& b) const {
-        if (a.Head != b.Head) return a.Head < b.Head;
-        if (a.Next != b.Next) return a.Next < b.Next;
-        if (a.Length > 16 && b.Length > 16) {
-            const int order = std::string_view(Text + a.Offset + 16, a.Length - 16)
-                                  .compare(std::string_view(Text + b.Offset + 16, b.Length - 16));
-            if (order != 0) return order < 0;
-        } else if (a.Length != b.Length) {
-            return a.Length < b.Length;
-        }
-        return a.Order < b.Order;
-    }
-};
+void clsIndex::Prepare() {
+    if (mPairs.size() >= 32767) CheckInt16(static_cast<int64_t>(mPairs.size()) + 1);
+    if (mWords.size() * 2 >= mSlots.size()) Grow();
+}
 
-// Sorts [first, last): by the first byte in which their heads differ into buckets
-// (stable, through scratch), each bucket on in the same way; small buckets and equal heads
+uint16_t clsIndex::AddWord(std::string_view Value, uint64_t Head, uint64_t Next, int16_t Position) {
+    const size_t size = Value.size();
+    if (size > UINT32_MAX - mTextSize) RaiseError(ErrOverflow);
+    // Room for the 16 bytes a short word is written back from its head.
+    const size_t room = mTextSize + std::max<size_t>(size, 16);
+    if (room > mText.size()) mText.resize(std::max(room, 2 * mText.size()));
+    char* const out = mText.data() + mTextSize;
+    if (size <= 16) {
+        uint64_t bytes[2] = {Head, Next};
+        if constexpr (std::endian::native == std::endian::little) {
+            bytes[0] = __builtin_bswap64(bytes[0]);
+            bytes[1] = __builtin_bswap64(bytes[1]);
+        }
+        std::memcpy(out, bytes, sizeof bytes);
+    } else {
+        std::memcpy(out, Value.data(), size);
+    }
+    const auto number = static_cast<uint16_t>(mWords.size());
+    mWords.push_back({Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), 1});
+    mTextSize += size;
+    mPairs.push_back({number, Position});
+    return static_cast<uint16_t>(number + 1u);
+}
+
+void clsIndex::Grow() {
+    const size_t size = mSlots.empty() ? 64 : mSlots.size() * 2;
+    mSlots.assign(size, 0);
+    mShift = 64 - std::countr_zero(size);
+    for (size_t i = 0; i < mWords.size(); ++i) {
+        const WordEntry& word = mWords[i];
+        uint64_t hash = HashHead(word.Head, word.Next, word.Length);
+        if (word.Length > 16) hash = HashTail(hash, Text(word));
+        size_t slot = static_cast<size_t>(hash >> mShift);
+        while (mSlots[slot] != 0) slot = (slot + 1) & (size - 1);
+        mSlots[slot] = static_cast<uint16_t>(i + 1);
+    }
+}
+
+void clsIndex::Clear() {
+    mTextSize = 0;
+    mWords.clear();
+    mPairs.clear();
+    std::fill(mSlots.begin(), mSlots.end(), uint16_t{0});
+}
+
+namespace {
+
+// Sorts distinct words [first, last) into buckets by the first byte in which their heads
+// differ (through scratch), each bucket on in the same way; small buckets and equal heads
 // by comparison.
-void SortByHead(Entry* first, Entry* last, Entry* scratch, const EntryLess& less) {
+template <typename Key, typename Less>
+void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
     const auto n = static_cast<size_t>(last - first);
     if (n <= 16) {
-        for (Entry* i = first + 1; i < last; ++i) {
-            const Entry entry = *i;
-            Entry* j = i;
-            for (; j > first && less(entry, j[-1]); --j) *j = j[-1];
-            *j = entry;
+        for (Key* i = first + 1; i < last; ++i) {
+            const Key key = *i;
+            Key* j = i;
+            for (; j > first && less(key, j[-1]); --j) *j = j[-1];
+            *j = key;
         }
         return;
     }
     uint64_t differ = 0;
-    for (const Entry* e = first + 1; e < last; ++e) differ |= e->Head ^ first->Head;
+    for (const Key* key = first + 1; key < last; ++key) differ |= key->Head ^ first->Head;
     if (differ == 0) {
-        // Equal heads (mostly one word) lie in insertion order already.
-        if (!std::is_sorted(first, last, less)) std::sort(first, last, less);
+        std::sort(first, last, less);
         return;
     }
-    int shift = 56;
-    while ((differ >> shift) == 0) shift -= 8;
-    size_t count[256] = {};
-    unsigned low = 255, high = 0;
-    for (const Entry* e = first; e < last; ++e) {
-        const auto b = static_cast<unsigned>((e->Head >> shift) & 0xFF);
+    const int shift = 56 - (std::countl_zero(differ) & ~7);
+    uint32_t count[256] = {};
+    unsigned low = 255;
+    unsigned high = 0;
+    for (const Key* key = first; key < last; ++key) {
+        const auto b = static_cast<unsigned>((key->Head >> shift) & 0xFF);
         ++count[b];
         low = std::min(low, b);
         high = std::max(high, b);
     }
-    size_t offset[256];
-    size_t total = 0;
+    uint32_t offset[256];
+    uint32_t total = 0;
     for (unsigned b = low; b <= high; ++b) {
         offset[b] = total;
         total += count[b];
     }
-    for (const Entry* e = first; e < last; ++e) scratch[offset[(e->Head >> shift) & 0xFF]++] = *e;
+    for (const Key* key = first; key < last; ++key) scratch[offset[(key->Head >> shift) & 0xFF]++] = *key;
     std::copy(scratch, scratch + n, first);
-    Entry* bucket = first;
+    Key* bucket = first;
     for (unsigned b = low; b <= high; ++b) {
         if (count[b] > 1) SortByHead(bucket, bucket + count[b], scratch, less);
         bucket += count[b];
@@ -88,55 +118,49 @@ void SortByHead(Entry* first, Entry* last, Entry* scratch, const EntryLess& less
 
 } // namespace
 
-void clsIndex::Insert(std::string_view Value, int16_t Position) {
-    if (mEntries.size() >= 32767) CheckInt16(static_cast<int64_t>(mEntries.size()) + 1);
-    if (Value.size() > UINT32_MAX || mText.size() > UINT32_MAX - Value.size()) RaiseError(ErrOverflow);
-    Entry& entry = mEntries.emplace_back();
-    unsigned char bytes[16] = {};
-    const auto* head = reinterpret_cast<const unsigned char*>(Value.data());
-    if (Value.size() < sizeof bytes) {
-        std::memcpy(bytes, Value.data(), Value.size());
-        head = bytes;
+void clsIndex::SortEntries() {
+    const size_t words = mWords.size();
+    mKeys.resize(words);
+    for (size_t i = 0; i < words; ++i) mKeys[i] = {mWords[i].Head, mWords[i].Next, static_cast<uint32_t>(i)};
+    // Words are distinct: equal heads leave their length or the bytes past the 16th.
+    auto less = [this](const SortKey& a, const SortKey& b) {
+        if (a.Head != b.Head) return a.Head < b.Head;
+        if (a.Next != b.Next) return a.Next < b.Next;
+        const WordEntry& left = mWords[a.Word];
+        const WordEntry& right = mWords[b.Word];
+        if (left.Length > 16 && right.Length > 16) return Text(left).substr(16) < Text(right).substr(16);
+        return left.Length < right.Length;
+    };
+    mScratch.resize(words);
+    SortByHead(mKeys.data(), mKeys.data() + words, mScratch.data(), less);
+
+    // Each word's positions in the order they came: its own run, placed by its rank.
+    mSortedWords.resize(words);
+    mRank.resize(words);
+    mEnd.resize(words);
+    uint32_t start = 0;
+    for (size_t k = 0; k < words; ++k) {
+        const uint32_t number = mKeys[k].Word;
+        const WordEntry& word = mWords[number];
+        mSortedWords[k] = {Text(word), word.Count};
+        mRank[number] = static_cast<uint32_t>(k);
+        mEnd[k] = start;
+        start += word.Count;
     }
-    entry.Head = BigEndian64(head);
-    entry.Next = BigEndian64(head + 8);
-    entry.Offset = static_cast<uint32_t>(mText.size());
-    entry.Length = static_cast<uint32_t>(Value.size());
-    entry.Position = Position;
-    entry.Order = static_cast<uint16_t>(mEntries.size() - 1);
-    mText.append(Value);
+    mSortedPositions.resize(mPairs.size());
+    for (const Pair& pair : mPairs) mSortedPositions[mEnd[mRank[pair.Word]]++] = pair.Position;
 }
 
 std::string_view clsIndex::Word(int16_t i) const {
-    const Entry& entry = mEntries[static_cast<size_t>(i)];
-    return std::string_view(mText).substr(entry.Offset, entry.Length);
-}
-
-void clsIndex::SortEntries() {
-    mScratch.resize(mEntries.size());
-    SortByHead(mEntries.data(), mEntries.data() + mEntries.size(), mScratch.data(), EntryLess{mText.data()});
-    for (size_t i = 0; i < mEntries.size(); ++i) mEntries[i].Order = static_cast<uint16_t>(i);
+    const auto rank = std::upper_bound(mEnd.begin(), mEnd.end(), static_cast<uint32_t>(i)) - mEnd.begin();
+    return mSortedWords[static_cast<size_t>(rank)].Word;
 }
 
 void clsIndex::WriteRecord(clsQVF& database) {
-    if (mEntries.empty()) return;
+    if (mPairs.empty()) return;
     SortEntries();
-    std::vector<QVFIndexPair> pairs;
-    pairs.reserve(mEntries.size());
-    const char* const text = mText.data();
-    const Entry* previous = nullptr;
-    for (const Entry& entry : mEntries) {
-        // Equal neighbours share one text, which the record writer recognises at once.
-        const bool same = previous != nullptr && previous->Head == entry.Head && previous->Next == entry.Next &&
-                          previous->Length == entry.Length &&
-                          (entry.Length <= 16 ||
-                           std::memcmp(text + previous->Offset + 16, text + entry.Offset + 16, entry.Length - 16) == 0);
-        if (!same) previous = &entry;
-        pairs.push_back({std::string_view(text + previous->Offset, previous->Length), entry.Position});
-    }
-    database.AddIndexRecord(mRouteIndex, mIndexType, pairs);
-    mEntries.clear();
-    mText.clear();
+    database.AddIndexRecord(mRouteIndex, mIndexType, mSortedWords, mSortedPositions);
+    Clear();
 }
 
 } // namespace dovrex

@@ -4,19 +4,44 @@
 // them as that route's index record: sorted by word, each with the positions of the
 // meters it occurs in.
 
+#include "clsQVF.h"
+
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace dovrex {
 
-class clsQVF;
-
 class clsIndex {
 public:
-    // Appends one pair; more than 32767 pairs raise the overflow error.
-    void Insert(std::string_view Value, int16_t Position);
+    // Appends one pair; more than 32767 pairs raise the overflow error. Inline: it runs
+    // for every word of every meter.
+    void Insert(std::string_view Value, int16_t Position) {
+        if (mPairs.size() >= 32767 || mWords.size() * 2 >= mSlots.size()) Prepare();
+        uint64_t head;
+        uint64_t next;
+        HeadOf(Value, head, next);
+        uint64_t hash = HashHead(head, next, Value.size());
+        if (Value.size() > 16) hash = HashTail(hash, Value);
+        const size_t mask = mSlots.size() - 1;
+        for (size_t slot = static_cast<size_t>(hash >> mShift);; slot = (slot + 1) & mask) {
+            const uint16_t number = mSlots[slot];
+            if (number == 0) {
+                mSlots[slot] = AddWord(Value, head, next, Position);
+                return;
+            }
+            WordEntry& word = mWords[number - 1u];
+            if (word.Head == head && word.Next == next && word.Length == Value.size() &&
+                (Value.size() <= 16 || SameTail(word, Value))) {
+                ++word.Count;
+                mPairs.push_back({static_cast<uint16_t>(number - 1u), Position});
+                return;
+            }
+        }
+    }
 
     int16_t RouteIndex() const { return mRouteIndex; }
     void SetRouteIndex(int16_t value) { mRouteIndex = value; }
@@ -31,28 +56,101 @@ public:
     // the order they were inserted in.
     void SortEntries();
 
-    int16_t Count() const { return static_cast<int16_t>(mEntries.size()); }
-    // The pair at 0-based index i, in the current order.
+    int16_t Count() const { return static_cast<int16_t>(mPairs.size()); }
+    // The pair at 0-based index i in the order SortEntries left.
     std::string_view Word(int16_t i) const;
-    int16_t Position(int16_t i) const { return mEntries[static_cast<size_t>(i)].Position; }
+    int16_t Position(int16_t i) const { return mSortedPositions[static_cast<size_t>(i)]; }
 
-    // A pair with its word in the collector's text. The first 16 bytes of the word,
-    // zero-filled, as two big-endian numbers order most pairs without reaching the text.
-    struct Entry {
+private:
+    // A distinct word, in the collector's text. Its first 16 bytes, zero-filled, as two
+    // big-endian numbers find and order most words without reaching the text.
+    struct WordEntry {
         uint64_t Head;
         uint64_t Next;
         uint32_t Offset;
         uint32_t Length;
+        uint32_t Count; // pairs of this word
+    };
+    // A pair in insertion order: its word's number and the position.
+    struct Pair {
+        uint16_t Word;
         int16_t Position;
-        uint16_t Order; // insertion order, which settles equal words
+    };
+    // A word's head and number, as the sort moves it.
+    struct SortKey {
+        uint64_t Head;
+        uint64_t Next;
+        uint32_t Word;
     };
 
-private:
+    std::string_view Text(const WordEntry& word) const { return std::string_view(mText).substr(word.Offset, word.Length); }
+    bool SameTail(const WordEntry& word, std::string_view Value) const {
+        return std::memcmp(mText.data() + word.Offset + 16, Value.data() + 16, Value.size() - 16) == 0;
+    }
+    static uint64_t Load64(const unsigned char* bytes) {
+        uint64_t value;
+        std::memcpy(&value, bytes, sizeof value);
+        if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap64(value);
+        return value;
+    }
+    static uint64_t Load32(const unsigned char* bytes) {
+        uint32_t value;
+        std::memcpy(&value, bytes, sizeof value);
+        if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap32(value);
+        return value;
+    }
+    // The first 16 bytes of a word, zero-filled, as two big-endian numbers: they compare
+    // as the words do, and equal ones mean that the shorter word (of at most 16 bytes) is
+    // a prefix of the longer. Short words are read in overlapping pieces, never past their end.
+    static void HeadOf(std::string_view word, uint64_t& head, uint64_t& next) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(word.data());
+        const size_t n = word.size();
+        next = 0;
+        if (n >= 8) {
+            head = Load64(bytes);
+            if (n >= 16) {
+                next = Load64(bytes + 8);
+            } else if (n > 8) {
+                next = Load64(bytes + n - 8) << (8 * (16 - n));
+            }
+        } else if (n >= 4) {
+            head = Load32(bytes) << 32 | Load32(bytes + n - 4) << (8 * (8 - n));
+        } else if (n > 0) {
+            head = uint64_t{bytes[0]} << 56 | uint64_t{bytes[n / 2]} << (8 * (7 - n / 2)) |
+                   uint64_t{bytes[n - 1]} << (8 * (8 - n));
+        } else {
+            head = 0;
+        }
+    }
+    static uint64_t HashHead(uint64_t head, uint64_t next, size_t size) {
+        return ((head ^ size) * 0x9E3779B97F4A7C15u ^ next) * 0xC2B2AE3D27D4EB4Fu;
+    }
+    // Words longer than 16 bytes add the rest to the hash of their head, so that long words
+    // sharing their first 16 bytes do not share a slot chain.
+    static uint64_t HashTail(uint64_t hash, std::string_view word);
+    // Raises the overflow error at the 32768th pair; makes room for one more word.
+    void Prepare();
+    // A new word with its first pair; its number for the slot.
+    uint16_t AddWord(std::string_view Value, uint64_t Head, uint64_t Next, int16_t Position);
+    void Grow();
+    void Clear();
+
     int16_t mRouteIndex = 0;
     int16_t mIndexType = 0;
-    std::string mText; // the words of all pairs, one after another
-    std::vector<Entry> mEntries;
-    std::vector<Entry> mScratch; // kept for its capacity between routes
+    std::string mText;              // the distinct words, one after another, and room
+    size_t mTextSize = 0;           // the part in use
+    std::vector<WordEntry> mWords;  // in the order they first came
+    std::vector<Pair> mPairs;
+    std::vector<uint16_t> mSlots;   // open addressing by word hash: word number + 1, 0 free
+    int mShift = 64;                // a hash's slot is its top bits
+    // The record's contents after SortEntries: the words in order with their counts, and
+    // the positions word by word. All vectors keep their capacity between routes.
+    std::vector<QVFIndexWord> mSortedWords;
+    std::vector<int16_t> mSortedPositions;
+    std::vector<SortKey> mKeys;
+    std::vector<SortKey> mScratch;
+    std::vector<uint32_t> mRank;    // per word number, its place among the sorted words
+    std::vector<uint32_t> mEnd;     // per sorted word, the end of its positions
 };
 
 } // namespace dovrex

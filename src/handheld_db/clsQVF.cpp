@@ -101,40 +101,49 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, int32_t lCoun
     if (lCount < 0 || static_cast<size_t>(lCount) > aValues.size() || static_cast<size_t>(lCount) > aPositions.size()) {
         RaiseError(ErrSubscript);
     }
-    std::vector<QVFIndexPair> pairs;
-    pairs.reserve(static_cast<size_t>(lCount));
-    for (size_t i = 0; i < static_cast<size_t>(lCount); ++i) pairs.push_back({aValues[i], aPositions[i]});
-    AddIndexRecord(RouteIndex, IndexType, pairs);
+    // Equal neighbours form one entry.
+    std::vector<QVFIndexWord> words;
+    std::vector<int16_t> positions;
+    for (size_t i = 0; i < static_cast<size_t>(lCount); ++i) {
+        if (words.empty() || words.back().Word != aValues[i]) words.push_back({aValues[i], 0});
+        ++words.back().Count;
+        positions.push_back(static_cast<int16_t>(aPositions[i]));
+    }
+    AddIndexRecord(RouteIndex, IndexType, words, positions);
 }
 
-void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<const QVFIndexPair> Pairs) {
+void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<const QVFIndexWord> Words,
+                            std::span<const int16_t> Positions) {
+    size_t bound = 0;
+    size_t counted = 0;
+    for (const QVFIndexWord& word : Words) {
+        bound += word.Word.size() + 4;
+        counted += word.Count;
+    }
+    if (counted != Positions.size()) RaiseError(ErrSubscript);
     clsPalmDB& db = DB();
     db.AddNew();
     int32_t offset = db.SetInt16(0, 6);
     offset = db.SetInt16(offset, RouteIndex);
     offset = db.SetInt16(offset, IndexType);
-    if (Pairs.empty()) {
+    if (Words.empty()) {
         db.WriteData();
         return;
     }
-    auto sameWord = [](std::string_view a, std::string_view b) {
-        // Equal words of a collector share their text.
-        return a.size() == b.size() && (a.data() == b.data() || std::memcmp(a.data(), b.data(), a.size()) == 0);
-    };
     // The first link goes into the new record as the header did; the rest is assembled
-    // here, at most a word, its NUL, a pad byte, a link and a position per pair.
-    std::string record;
-    size_t bound = 0;
-    for (const QVFIndexPair& pair : Pairs) bound += pair.Word.size() + 6;
+    // here: per entry at most a link, the word, its NUL and a pad byte, then its positions.
+    // Entries start at even offsets: a word of even length takes a pad byte after its NUL.
+    std::string& record = mIndexRecord;
+    bound += 2 * Positions.size();
+    const int16_t* position = Positions.data();
     char* out = nullptr;
-    for (size_t first = 0; first < Pairs.size();) {
-        // The entry: this word and its positions, up to the next different word.
-        const std::string_view word = Pairs[first].Word;
-        size_t last = first + 1;
-        while (last < Pairs.size() && sameWord(Pairs[last].Word, word)) ++last;
-        const int64_t size = 2 + static_cast<int64_t>(word.size()) + 1 + (word.size() % 2 == 0 ? 1 : 0) +
-                             2 * static_cast<int64_t>(last - first);
-        const int64_t link = last < Pairs.size() ? CheckInt16(offset + size) : -1;
+    int64_t start = offset;
+    for (size_t k = 0; k < Words.size(); ++k) {
+        const std::string_view word = Words[k].Word;
+        const size_t count = Words[k].Count;
+        const bool pad = word.size() % 2 == 0;
+        const int64_t end = start + 2 + static_cast<int64_t>(word.size()) + 1 + (pad ? 1 : 0) + 2 * static_cast<int64_t>(count);
+        const int64_t link = k + 1 < Words.size() ? (end > INT16_MAX ? CheckInt16(end) : end) : -1;
         if (out == nullptr) {
             offset = db.SetInt16(offset, Value(link));
             record.resize(static_cast<size_t>(offset) + bound);
@@ -147,16 +156,15 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<con
         std::memcpy(out, word.data(), word.size());
         out += word.size();
         *out++ = '\0';
-        if ((out - record.data()) % 2 == 1) *out++ = '\0';
-        for (size_t i = first; i < last; ++i) {
-            *out++ = static_cast<char>((Pairs[i].Position >> 8) & 0xFF);
-            *out++ = static_cast<char>(Pairs[i].Position & 0xFF);
+        if (pad) *out++ = '\0';
+        for (const int16_t* last = position + count; position < last; ++position) {
+            const auto bits = static_cast<uint16_t>(*position);
+            *out++ = static_cast<char>(bits >> 8);
+            *out++ = static_cast<char>(bits & 0xFF);
         }
-        offset = static_cast<int32_t>(std::min<int64_t>(out - record.data(), INT32_MAX));
-        first = last;
+        start = end;
     }
-    record.resize(static_cast<size_t>(out - record.data()));
-    db.SetRawData(record);
+    db.SetRawData(std::string_view(record.data(), static_cast<size_t>(out - record.data())));
     db.WriteData();
 }
 

@@ -18,10 +18,10 @@ struct QVFIndexEntry {
     std::string Text() const;
 };
 
-// One word of an index record being written and one position it occurs at.
-struct QVFIndexPair {
+// One entry of an index record being written: its word and how many positions follow it.
+struct QVFIndexWord {
     std::string_view Word;
-    int32_t Position;
+    uint32_t Count;
 };
 
 // The QVF route and readings database: the one record format shared with the
@@ -80,8 +80,10 @@ public:
                        const std::vector<std::string>& aData);
     void AddIndexRecord(int16_t RouteIndex, int16_t IndexType, int32_t lCount, const std::vector<std::string>& aValues,
                         const std::vector<int32_t>& aPositions);
-    // The same from pairs sorted by word: consecutive equal words form one entry.
-    void AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<const QVFIndexPair> Pairs);
+    // The same from its entries: each word with the count of its positions, which follow
+    // one another in Positions, word by word.
+    void AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<const QVFIndexWord> Words,
+                        std::span<const int16_t> Positions);
     // Decodes the index record in the buffer: one "WORD:pos:pos" text per entry.
     void GetIndexRecord(int32_t& RouteIndex, int32_t& IndexType, int32_t& lCount, std::vector<std::string>& aEntries);
     // The same walk with each entry's word and positions apart.
@@ -99,6 +101,7 @@ private:
     IMessageBox* mMessages;
     std::unique_ptr<clsPalmDB> mDB;
     int mVersion = 0;
+    std::string mIndexRecord; // an index record being assembled, kept for its capacity
 };
 
 // The schema version of a QVF file, learnt from its header record: MeterType when the

@@ -42,6 +42,8 @@ TEST(IndexWords, NamesAndAddressesSplitIntoKeptWords) {
     EXPECT_TRUE(IsIndexToken(ixBillingName, "\xC9SQ", advanced));
     ASSERT_TRUE(advanced.DeleteToken("Owner", "ESTATE"));
     EXPECT_FALSE(IsIndexToken(ixBillingName, "ESTATE", advanced));
+    advanced.AddToken("Owner", "Estate"); // a deleted word added again counts again
+    EXPECT_TRUE(IsIndexToken(ixBillingName, "ESTATE", advanced));
 
     // The other kinds take the whole value, trimmed and upper-cased.
     const struct {
