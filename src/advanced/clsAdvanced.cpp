@@ -413,6 +413,13 @@ bool clsAdvanced::HasSupervisorMessages() const {
 std::string clsAdvanced::LookupMessage(std::string_view PriorMessage, std::string_view RouteNbr,
                                        std::string_view Account, std::string_view SerialNbr,
                                        std::string_view TagNbr) const {
+    std::string message;
+    LookupMessage(message, PriorMessage, RouteNbr, Account, SerialNbr, TagNbr);
+    return message;
+}
+
+void clsAdvanced::LookupMessage(std::string& out, std::string_view PriorMessage, std::string_view RouteNbr,
+                                std::string_view Account, std::string_view SerialNbr, std::string_view TagNbr) const {
     const std::array<std::string_view, 3> identifiers = {Account, SerialNbr, TagNbr};
     std::string supervisor;
     const char* firstType = nullptr;
@@ -435,12 +442,10 @@ std::string clsAdvanced::LookupMessage(std::string_view PriorMessage, std::strin
             supervisor += std::string("; ") + type + ": " + text;
         }
     }
-    if (!PriorMessage.empty() && !supervisor.empty()) {
-        return "Billing: " + std::string(PriorMessage) + "\nSupervisor: " + supervisor;
-    }
-    if (!PriorMessage.empty()) return "Billing: " + std::string(PriorMessage);
-    if (!supervisor.empty()) return "Supervisor: " + supervisor;
-    return {};
+    out.clear();
+    if (!PriorMessage.empty()) out.append("Billing: ").append(PriorMessage);
+    if (!PriorMessage.empty() && !supervisor.empty()) out += '\n';
+    if (!supervisor.empty()) out.append("Supervisor: ").append(supervisor);
 }
 
 int16_t clsAdvanced::GetMessage(const std::string& MessageType, const ConfigIndex& Index, std::string& RouteNbr,

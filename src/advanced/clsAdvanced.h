@@ -102,6 +102,9 @@ public:
     // message (HasSupervisorMessages false) only the billing message counts.
     std::string LookupMessage(std::string_view PriorMessage, std::string_view RouteNbr, std::string_view Account,
                               std::string_view SerialNbr, std::string_view TagNbr) const;
+    // The same text, made in out (whose buffer is reused); PriorMessage must not lie in out.
+    void LookupMessage(std::string& out, std::string_view PriorMessage, std::string_view RouteNbr,
+                       std::string_view Account, std::string_view SerialNbr, std::string_view TagNbr) const;
     bool HasSupervisorMessages() const;
     // MessageType "Account", "SerialNbr" or "TagNbr"; any other text matches no list.
     int16_t GetMessage(const std::string& MessageType, const ConfigIndex& Index, std::string& RouteNbr,

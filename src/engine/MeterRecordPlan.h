@@ -38,6 +38,10 @@ struct clsExchange::MeterRecordPlan {
     // What the index builder reads back from the written record, in IndexMeter's order
     // (tag, serial, name, address, account).
     std::array<int16_t, 5> IndexFields{};
+    // Buffers kept from meter to meter: the message and the texts it is looked up by, and
+    // the index texts of numbers.
+    std::string Message;
+    std::array<std::string, 5> MessageScratch, IndexScratch;
 };
 
 } // namespace dovrex

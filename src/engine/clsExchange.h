@@ -193,7 +193,6 @@ private:
     template <class SourceText> void ParseFields(const SourceText& sourceText, bool fixedWidth, ParsedLine& line);
     void ParseRouteFixed(const std::string& Buffer, ParsedLine& line);
     void ParseRouteDelimited(const std::string& Buffer, ParsedLine& line);
-    ParsedField ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth);
     // The field's text by its option; an autonumber is kept by the line.
     std::string_view RawFieldText(const RouteLineLayout::Field& field, std::string_view sourceText, ParsedLine& line);
     // ValidationClean, ValidationWarned (a message was logged) or ValidationStop.
@@ -208,7 +207,7 @@ private:
     void WriteMeterRecord(MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition);
     enum class MeterSteps { Varying, Constant };
     void WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Values, MeterSteps which);
-    void IndexWrittenMeter(const MeterRecordPlan& plan, const RecordAssembly& record);
+    void IndexWrittenMeter(MeterRecordPlan& plan, const RecordAssembly& record);
     // The advanced configuration in use: the attached one, else the shared instance.
     clsAdvanced& Advanced();
     // Hands the words of one written meter to its route's index collectors; the index
@@ -222,7 +221,8 @@ private:
     void WriteSkipCodes();
     void WriteChangeoutCodes();
     void WriteAlertCodes();
-    std::string LookupMessage(const MeterRecordPlan& plan, const ParsedLine& Values);
+    // A view of the plan's message buffer, valid until the next meter's lookup.
+    std::string_view LookupMessage(MeterRecordPlan& plan, const ParsedLine& Values);
     // Header record and one route record per route, from RouteList and RouteMeterCount;
     // a file format's own User1 texts of the header and of each route go in when given.
     void WriteOpeningRecords(int32_t meterCount, const std::string& sourcePath, const std::string& headerUser1 = {},

@@ -71,6 +71,20 @@ void SetParsed(RecordAssembly& record, int16_t field, const ParsedField& value) 
     }
 }
 
+// A field's text as the value it stands for: a trimmed text or a number.
+inline ParsedField ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth) {
+    switch (field.DataType) {
+    // Delimited texts keep their leading blanks.
+    case DataTypeText: return ParsedField::OfText(fixedWidth ? TrimView(raw) : RTrimView(raw));
+    case DataTypeInt16: return ParsedField::OfInteger(CIntVal(raw));
+    case DataTypeInt32: return ParsedField::OfInteger(CLngVal(raw));
+    case DataTypeDouble: return ParsedField::OfDouble(Val(raw));
+    case DataTypeDate:
+    case DataTypeTime: return ParsedField::OfText(RTrimView(raw));
+    default: return ParsedField::OfEmpty();
+    }
+}
+
 // Route number texts to their positions in the run's route list, which the flat import
 // alone fills: a line finds its route without a search of the list.
 class RouteLookup {
@@ -173,19 +187,6 @@ std::string_view clsExchange::RawFieldText(const RouteLineLayout::Field& field, 
         return line.Keep(std::string_view(digits, static_cast<size_t>(end - digits)));
     }
     default: return {};
-    }
-}
-
-ParsedField clsExchange::ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth) {
-    switch (field.DataType) {
-    // Delimited texts keep their leading blanks.
-    case DataTypeText: return ParsedField::OfText(fixedWidth ? TrimView(raw) : RTrimView(raw));
-    case DataTypeInt16: return ParsedField::OfInteger(CIntVal(raw));
-    case DataTypeInt32: return ParsedField::OfInteger(CLngVal(raw));
-    case DataTypeDouble: return ParsedField::OfDouble(Val(raw));
-    case DataTypeDate:
-    case DataTypeTime: return ParsedField::OfText(RTrimView(raw));
-    default: return ParsedField::OfEmpty();
     }
 }
 
@@ -337,16 +338,20 @@ bool clsExchange::CheckDuplicateTag(std::string_view tag, const std::function<st
     }
 }
 
-std::string clsExchange::LookupMessage(const MeterRecordPlan& plan, const ParsedLine& Values) {
-    std::array<std::string, 5> scratch;
+std::string_view clsExchange::LookupMessage(MeterRecordPlan& plan, const ParsedLine& Values) {
+    std::array<std::string, 5>& scratch = plan.MessageScratch;
+    std::string& message = plan.Message;
     const clsAdvanced& advanced = Advanced();
     // The identifiers only matter when there are supervisor messages to find.
     const std::string_view prior = Values.Item(plan.MessageSlot).TextIn(scratch[0]);
-    if (!advanced.HasSupervisorMessages()) return advanced.LookupMessage(prior, {}, {}, {}, {});
-    return advanced.LookupMessage(
-        prior, Values.Item(plan.RouteSlot).TextIn(scratch[1]),
-        Values.Item(plan.AccountSlot).TextIn(scratch[2]), Values.Item(plan.SerialSlot).TextIn(scratch[3]),
-        Values.Item(plan.TagSlot).TextIn(scratch[4]));
+    if (!advanced.HasSupervisorMessages()) {
+        advanced.LookupMessage(message, prior, {}, {}, {}, {});
+        return message;
+    }
+    advanced.LookupMessage(message, prior, Values.Item(plan.RouteSlot).TextIn(scratch[1]),
+                           Values.Item(plan.AccountSlot).TextIn(scratch[2]),
+                           Values.Item(plan.SerialSlot).TextIn(scratch[3]), Values.Item(plan.TagSlot).TextIn(scratch[4]));
+    return message;
 }
 
 void clsExchange::WriteMeterRecord(MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition) {
@@ -393,10 +398,10 @@ void clsExchange::WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Value
     }
 }
 
-void clsExchange::IndexWrittenMeter(const MeterRecordPlan& plan, const RecordAssembly& record) {
+void clsExchange::IndexWrittenMeter(MeterRecordPlan& plan, const RecordAssembly& record) {
     ConversionRun& run = Run();
     // The words come from the record as written, in the texts the fields hold there.
-    std::array<std::string, 5> scratch;
+    std::array<std::string, 5>& scratch = plan.IndexScratch;
     std::array<std::string_view, 5> texts;
     for (size_t i = 0; i < texts.size(); ++i) texts[i] = record.ItemText(plan.IndexFields[i], scratch[i]);
     IndexMeter(static_cast<int32_t>(record.ItemView(plan.RouteNbr).ToNumber()), run.IndexPosition, texts[0], texts[1],

@@ -156,18 +156,24 @@ TEST(DelimitedColumns, TheOnePassSplitMatchesTheGeneralSplit) {
     };
     const std::pair<std::string, std::string> marks[] = {{",", "\""}, {";", "'"}, {",", ""}};
     for (const auto& [delimiter, quote] : marks) {
-        for (std::string text : lines) {
-            // The same lines in the marks of the row.
+        for (const std::string line : lines) {
+            // The same lines in the marks of the row, shifted to other places in the eight-byte
+            // words the marks are searched in, and next to bytes of 0x80 and up.
+            std::string text = line;
             for (char& c : text) {
                 if (c == ',') c = delimiter[0];
                 else if (c == '"' && !quote.empty()) c = quote[0];
             }
-            ParsedLine fast, general;
-            fast.SplitColumns(text, delimiter, quote);
-            general.SplitColumnsAnyWidth(text, delimiter, quote);
-            const std::vector<std::string> a(fast.Columns().begin(), fast.Columns().end());
-            const std::vector<std::string> b(general.Columns().begin(), general.Columns().end());
-            EXPECT_EQ(a, b) << '[' << text << "] delimiter " << delimiter << " quote " << quote;
+            for (const size_t shift : {0, 3, 7, 8, 13}) {
+                const std::string shifted =
+                    std::string(shift, shift % 2 == 0 ? 'y' : '\xac') + text + "\x80\xff" + text;
+                ParsedLine fast, general;
+                fast.SplitColumns(shifted, delimiter, quote);
+                general.SplitColumnsAnyWidth(shifted, delimiter, quote);
+                const std::vector<std::string> a(fast.Columns().begin(), fast.Columns().end());
+                const std::vector<std::string> b(general.Columns().begin(), general.Columns().end());
+                EXPECT_EQ(a, b) << '[' << shifted << "] delimiter " << delimiter << " quote " << quote;
+            }
         }
     }
     ParsedLine line;
