@@ -2,6 +2,7 @@
 
 #include "clsPrompts.h"
 
+#include "platform/WordBytes.h"
 #include "platform/modRuntime.h"
 
 #include <bit>
@@ -56,7 +57,8 @@ namespace {
 // delimited line are split at its delimiters, quotes and "~" only.
 class SpecialBytes {
 public:
-    SpecialBytes(char a, char b, char c) : mA(a), mB(b), mC(c), mWordA(Spread(a)), mWordB(Spread(b)), mWordC(Spread(c)) {}
+    SpecialBytes(char a, char b, char c)
+        : mA(a), mB(b), mC(c), mWordA(SpreadByte(a)), mWordB(SpreadByte(b)), mWordC(SpreadByte(c)) {}
 
     // The position of the first of the bytes at or after i; text.size() when there is none.
     size_t Next(std::string_view text, size_t i) const {
@@ -76,8 +78,6 @@ public:
     }
 
 private:
-    static uint64_t Spread(char c) { return 0x0101010101010101u * static_cast<unsigned char>(c); }
-    static uint64_t ZeroBytes(uint64_t v) { return (v - 0x0101010101010101u) & ~v & 0x8080808080808080u; }
     char mA, mB, mC;
     uint64_t mWordA, mWordB, mWordC;
 };

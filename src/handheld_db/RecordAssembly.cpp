@@ -34,11 +34,8 @@ RecordAssembly::RecordAssembly(const clsPalmDB& schema)
     }
 }
 
-const RecordAssembly::Field& RecordAssembly::FieldNumbered(int16_t Number) const {
-    if (Number < 1 || static_cast<size_t>(Number) > mFields.size()) {
-        RaiseError(ErrInvalidCall, std::to_string(Number) + " not valid field in Record");
-    }
-    return mFields[static_cast<size_t>(Number) - 1];
+void RecordAssembly::NoSuchField(int16_t Number) {
+    RaiseError(ErrInvalidCall, std::to_string(Number) + " not valid field in Record");
 }
 
 void RecordAssembly::AddNew() {

@@ -50,7 +50,11 @@ private:
         int16_t Type;
         int16_t Offset; // a byte offset in the fixed part, or the 1-based text number
     };
-    const Field& FieldNumbered(int16_t Number) const;
+    const Field& FieldNumbered(int16_t Number) const {
+        if (Number < 1 || static_cast<size_t>(Number) > mFields.size()) NoSuchField(Number);
+        return mFields[static_cast<size_t>(Number) - 1];
+    }
+    [[noreturn]] static void NoSuchField(int16_t Number);
     std::string& Piece(const Field& field) { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
     const std::string& Piece(const Field& field) const { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
 
