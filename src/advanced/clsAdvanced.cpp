@@ -438,7 +438,14 @@ std::string clsAdvanced::LookupMessage(std::string_view PriorMessage, std::strin
     if (!PriorMessage.empty() && !supervisor.empty()) {
         return "Billing: " + std::string(PriorMessage) + "\nSupervisor: " + supervisor;
     }
-    if (!PriorMessage.empty()) return "Billing: " + std::string(PriorMessage);
+    if (!PriorMessage.empty()) {
+        // Built in one piece: the imports ask for every meter.
+        constexpr std::string_view kBilling = "Billing: ";
+        std::string message;
+        message.reserve(kBilling.size() + PriorMessage.size());
+        message.append(kBilling).append(PriorMessage);
+        return message;
+    }
     if (!supervisor.empty()) return "Supervisor: " + supervisor;
     return {};
 }
