@@ -30,10 +30,18 @@ public:
     // of no known kind when there is no catch-all kind. The next line of the same kind
     // overwrites its values.
     clsRecType* ReadNext();
+    // As ReadNext, but the line is only recognised: the kind's values are left as they
+    // were, and the line is read through Line(). For readers that take a few columns of
+    // most lines.
+    const clsRecType* ReadNextLine();
+    // The line ReadNextLine last recognised; valid until the next read.
+    std::string_view Line() const { return mView; }
     // Lines read since the file was opened: the line number of the record last returned.
     int32_t LineNo() const { return mLineNo; }
     // Reading progress from 0 to 255.
-    int16_t Position255() const;
+    int16_t Position255() const {
+        return (mFile.Position() + 127) / 128 == mProgressBlock ? mProgress : NewPosition255();
+    }
 
     // The record kinds in declaration order, and one by its identifier.
     const std::vector<std::unique_ptr<clsRecType>>& RecordTypes() const { return mKinds; }
@@ -45,14 +53,28 @@ protected:
     RecordFileReader(std::span<const RecordLayout> Layouts, const char* CatchAllID, IMessageBox* messages);
 
 private:
+    // The kind of a line: the first one in table order that recognises it, else the catch-all.
+    clsRecType* KindOf(std::string_view line) const;
+    // Position255 of a block not asked about last time.
+    int16_t NewPosition255() const;
+
     IMessageBox* mMessages;
     std::vector<std::unique_ptr<clsRecType>> mKinds;
-    // Every kind but the catch-all, in table order, by the first character of its identifier.
-    std::array<std::vector<clsRecType*>, 256> mTested;
+    // Every kind but the catch-all, in table order, by the first character of its identifier;
+    // each with the rest of its identifier, which a line of the kind continues with.
+    struct Candidate {
+        std::string Rest;
+        clsRecType* Kind;
+    };
+    std::array<std::vector<Candidate>, 256> mTested;
     clsRecType* mCatchAll = nullptr;
     TextLineReader mFile;
     std::string mLine;
+    std::string_view mView;
     int32_t mLineNo = 0;
+    // Position255 of the last block asked about: it changes once in many lines.
+    mutable uint64_t mProgressBlock = UINT64_MAX;
+    mutable int16_t mProgress = 0;
 };
 
 } // namespace dovrex

@@ -186,8 +186,8 @@ int16_t clsExchange::RouteFileType(const std::string& qvfType) const {
     return qvfType == "PRC" || qvfType == "PDB" ? ContainerPDB : ContainerVFS;
 }
 
-bool clsExchange::IsAllDigits(const std::string& text) {
-    const std::string trimmed = Trim(text);
+bool clsExchange::IsAllDigits(std::string_view text) {
+    const std::string_view trimmed = TrimView(text);
     return !trimmed.empty() && std::all_of(trimmed.begin(), trimmed.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 

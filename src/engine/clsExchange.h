@@ -124,7 +124,7 @@ public:
 
     // Helpers shared by the route imports.
     static std::string CombineUser(const std::vector<std::string>& Values);
-    static bool IsAllDigits(const std::string& text);
+    static bool IsAllDigits(std::string_view text);
 
     // The reading conversion (upload file, orphans, automatic re-read) and the re-read
     // conversion of a list of meters.

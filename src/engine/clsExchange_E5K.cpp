@@ -8,9 +8,9 @@
 #include "clsExchange.h"
 
 #include "advanced/clsAdvanced.h"
-#include "billing/RecordColumn.h"
 #include "billing/clsE5KDownload.h"
 #include "handheld_db/RecordAssembly.h"
+#include "handheld_db/clsPalmDB.h"
 #include "handheld_db/clsQVF.h"
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
@@ -26,18 +26,64 @@ namespace {
 // The progress scale of both passes together (the third share is never reached).
 constexpr int32_t kProgressMax = 765;
 
+// One field of one download record kind, found by name once per pass and read from the
+// line as it stands: the reader only recognises each line's kind.
+class Column {
+public:
+    Column(const clsRecType* kind, std::string_view name, int16_t type) {
+        const auto number = kind ? kind->FieldNumber(name) : std::nullopt;
+        if (!number || kind->Fields()[*number].FieldType() != type) {
+            RaiseError(ErrInvalidCall, "No record field " + std::string(name));
+        }
+        mField = &kind->Fields()[*number];
+    }
+    // A text field's columns, not trimmed.
+    std::string_view Text(std::string_view line) const { return mField->Columns(line); }
+    // A zero-filled field's number, which is whole and within 32 bits; 0 when it does not
+    // fit the working value (only a column of many digits can be one).
+    template <class Int> Int Whole(std::string_view line) const {
+        // Most number columns hold a few digits only, which read as they stand.
+        const std::string_view digits = mField->Columns(line);
+        if (!digits.empty() && digits.size() <= 9) {
+            uint32_t whole = 0;
+            const char* c = digits.data();
+            const char* const end = c + digits.size();
+            do {
+                const uint32_t digit = static_cast<uint32_t>(static_cast<unsigned char>(*c)) - '0';
+                if (digit > 9) return Within<Int>(mField->ExtractNumber(line));
+                whole = whole * 10 + digit;
+            } while (++c != end);
+            return Within<Int>(static_cast<int32_t>(whole));
+        }
+        return Within<Int>(mField->ExtractNumber(line));
+    }
+
+private:
+    template <class Int, class Number> static Int Within(Number number) {
+        if (number < std::numeric_limits<Int>::min() || number > std::numeric_limits<Int>::max()) return 0;
+        return static_cast<Int>(number);
+    }
+
+    const clsField* mField;
+};
+
+constexpr int16_t kText = clsField::ftText;
+constexpr int16_t kWhole = clsField::ftZeroFilled;
+
 // The fields of a meter record ("H" and "I" share the layout but are kinds of their own).
+// The meter make, display code, status, location and reference are read by no field of the
+// meter record, so they are not taken.
 struct MeterColumns {
-    MeterColumns(clsRecType* kind)
-        : Kind(kind), RelativeMeterNumber(kind, "RelativeMeterNumber"), MeterSerialNumber(kind, "MeterSerialNumber"),
-          NumberofDials(kind, "NumberofDials"), MinimumRead(kind, "MinimumRead"), MaximumRead(kind, "MaximumRead"),
-          PriorRead(kind, "PriorRead"), MeterType(kind, "MeterType"), MeterSize(kind, "MeterSize"),
-          MeterMake(kind, "MeterMake"), DisplayCode(kind, "DisplayCode"), NoDecimals(kind, "NoDecimals"),
-          MustReadFlag(kind, "MustReadFlag"), MeterStatus(kind, "MeterStatus"), MeterLocation(kind, "MeterLocation"),
-          MeterReference(kind, "MeterReference") {}
+    MeterColumns(const clsRecType* kind)
+        : Kind(kind), RelativeMeterNumber(kind, "RelativeMeterNumber", kText),
+          MeterSerialNumber(kind, "MeterSerialNumber", kText), NumberofDials(kind, "NumberofDials", kWhole),
+          MinimumRead(kind, "MinimumRead", kWhole), MaximumRead(kind, "MaximumRead", kWhole),
+          PriorRead(kind, "PriorRead", kWhole), MeterType(kind, "MeterType", kText),
+          MeterSize(kind, "MeterSize", kWhole), NoDecimals(kind, "NoDecimals", kWhole),
+          MustReadFlag(kind, "MustReadFlag", kWhole) {}
     const clsRecType* Kind;
-    RecordColumn RelativeMeterNumber, MeterSerialNumber, NumberofDials, MinimumRead, MaximumRead, PriorRead, MeterType,
-        MeterSize, MeterMake, DisplayCode, NoDecimals, MustReadFlag, MeterStatus, MeterLocation, MeterReference;
+    Column RelativeMeterNumber, MeterSerialNumber, NumberofDials, MinimumRead, MaximumRead, PriorRead, MeterType,
+        MeterSize, NoDecimals, MustReadFlag;
 };
 
 // The download reader of one pass and the fields the import reads, each found once.
@@ -45,8 +91,8 @@ struct DownloadFields {
     explicit DownloadFields(IMessageBox* messages) : File(messages) {}
 
     clsE5KDownload File;
-    clsRecType* Kind(const char* id) const { return File.RecordType(id); }
-    RecordColumn Field(const char* id, const char* name) const { return RecordColumn(Kind(id), name); }
+    const clsRecType* Kind(const char* id) const { return File.RecordType(id); }
+    Column Text(const char* id, const char* name) const { return Column(Kind(id), name, kText); }
 
     const clsRecType* F = Kind("F");
     const clsRecType* A = Kind("A");
@@ -60,26 +106,24 @@ struct DownloadFields {
     const clsRecType* Z = Kind("Z");
     const clsRecType* Unknown = Kind(clsE5KDownload::UnknownKind);
 
-    RecordColumn Route = Field("F", "Route");
+    Column Route = Text("F", "Route");
     struct {
-        RecordColumn AccountNumber, MeterSequenceNumber, AccountType, SpecialInstruction;
-    } Account{Field("A", "AccountNumber"), Field("A", "MeterSequenceNumber"), Field("A", "AccountType"),
-              Field("A", "SpecialInstruction")};
+        Column AccountNumber, MeterSequenceNumber, SpecialInstruction;
+    } Account{Text("A", "AccountNumber"), Column(A, "MeterSequenceNumber", kWhole), Text("A", "SpecialInstruction")};
     struct {
-        RecordColumn CustomerName, Address;
-    } Customer{Field("B", "CustomerName"), Field("B", "Address")};
-    RecordColumn LotandPlan = Field("E", "CustomerAddressLotandPlan");
-    RecordColumn PropertyVGKey = Field("C", "PropertyVGKey");
-    RecordColumn SpecialInstructions = Field("D", "SpecialInstructions");
+        Column CustomerName, Address;
+    } Customer{Text("B", "CustomerName"), Text("B", "Address")};
+    Column LotandPlan = Text("E", "CustomerAddressLotandPlan");
+    Column PropertyVGKey = Text("C", "PropertyVGKey");
+    Column SpecialInstructions = Text("D", "SpecialInstructions");
     MeterColumns H{Kind("H")};
     MeterColumns I{Kind("I")};
-    struct {
-        RecordColumn PropertyLocationDesc1, MeterLocationDesc1, PropertyLocationDesc2, MeterLocationDesc2;
-    } Locations{Field("K01", "PropertyLocationDesc1"), Field("K01", "MeterLocationDesc1"),
-                Field("K05", "PropertyLocationDesc2"), Field("K05", "MeterLocationDesc2")};
-    RecordColumn Location = Field("L", "Location");
-    RecordColumn NumberofAccounts = Field("Z", "NumberofAccounts");
-    RecordColumn UnknownID = Field(clsE5KDownload::UnknownKind, "RecID");
+    // The property location descriptions of "K01" and "K05" go into no field of the meter record.
+    Column MeterLocationDesc1 = Text("K01", "MeterLocationDesc1");
+    Column MeterLocationDesc2 = Text("K05", "MeterLocationDesc2");
+    Column Location = Text("L", "Location");
+    Column NumberofAccounts{Z, "NumberofAccounts", kWhole};
+    Column UnknownID = Text(clsE5KDownload::UnknownKind, "RecID");
 
     // The meter columns of a record, when it is a meter record.
     const MeterColumns* Meter(const clsRecType* record) const {
@@ -95,21 +139,24 @@ struct E5KRoute {
     int16_t Accounts = 0;
 };
 
-// The account an "A" record starts; every text without blanks at either end.
+// The account an "A" record starts; every text without blanks at either end. The account
+// type is read by no field of the meter record, so it is not kept.
 struct E5KCustomer {
-    std::string AccountNumber, MeterSequenceNumber, AccountType, SpecialInstruction, CustomerName, Address, LotandPlan,
-        PropertyKey;
+    std::string AccountNumber, SpecialInstruction, CustomerName, Address, LotandPlan, PropertyKey;
+    int32_t MeterSequenceNumber = 0;
 
     // Back to no values, keeping the texts' storage for the next account.
     void Reset() {
-        for (std::string* text : {&AccountNumber, &MeterSequenceNumber, &AccountType, &SpecialInstruction,
-                                  &CustomerName, &Address, &LotandPlan, &PropertyKey}) {
+        for (std::string* text :
+             {&AccountNumber, &SpecialInstruction, &CustomerName, &Address, &LotandPlan, &PropertyKey}) {
             text->clear();
         }
+        MeterSequenceNumber = 0;
     }
 };
 
-// The meter of an "H" or "I" record with what the records around it add.
+// The meter of an "H" or "I" record with what the records around it add. The texts that
+// only go into joined texts are kept without blanks at either end, as they are joined.
 struct E5KMeter {
     bool Pending = false;
     std::string SpecialInstructions, RelativeMeterNumber, MeterSerialNumber;
@@ -117,19 +164,16 @@ struct E5KMeter {
     int32_t MinimumRead = 0, MaximumRead = 0, PriorRead = 0;
     std::string MeterType;
     int32_t MeterSize = 0;
-    std::string MeterMake, DisplayCode;
     int16_t NoDecimals = 0, MustReadFlag = 0;
-    std::string MeterStatus, MeterLocation, MeterReference, PropertyLocationDesc1, MeterLocationDesc1,
-        PropertyLocationDesc2, MeterLocationDesc2, Location;
+    std::string MeterLocationDesc1, MeterLocationDesc2, Location;
 
     // Back to no values, keeping the texts' storage for the next meter.
     void Reset() {
         Pending = false;
         NumberofDials = NoDecimals = MustReadFlag = 0;
         MinimumRead = MaximumRead = PriorRead = MeterSize = 0;
-        for (std::string* text : {&SpecialInstructions, &RelativeMeterNumber, &MeterSerialNumber, &MeterType, &MeterMake,
-                                  &DisplayCode, &MeterStatus, &MeterLocation, &MeterReference, &PropertyLocationDesc1,
-                                  &MeterLocationDesc1, &PropertyLocationDesc2, &MeterLocationDesc2, &Location}) {
+        for (std::string* text : {&SpecialInstructions, &RelativeMeterNumber, &MeterSerialNumber, &MeterType,
+                                  &MeterLocationDesc1, &MeterLocationDesc2, &Location}) {
             text->clear();
         }
     }
@@ -144,6 +188,20 @@ template <class Int> Int Fitting(double value) {
     return static_cast<Int>(rounded);
 }
 
+// The lenient numeric value of a meter serial number (without blanks at either end) as a
+// 32-bit tag number. Most serial numbers are a few digits, which read as they stand.
+int32_t TagNumber(std::string_view serial) {
+    if (!serial.empty() && serial.size() <= 9) {
+        int32_t number = 0;
+        for (const char c : serial) {
+            if (c < '0' || c > '9') return Fitting<int32_t>(Val(serial));
+            number = number * 10 + (c - '0');
+        }
+        return number;
+    }
+    return Fitting<int32_t>(Val(serial));
+}
+
 // The meter type code of a meter type letter.
 std::optional<int> MeterTypeCode(const std::string& meterType) {
     if (meterType == "W") return 1;
@@ -154,17 +212,19 @@ std::optional<int> MeterTypeCode(const std::string& meterType) {
     return std::nullopt;
 }
 
-// Texts joined with one blank each, without blanks at either end of each or of the whole:
-// a view of text, which holds the joined texts.
+// Texts without blanks at either end joined with one blank each, without blanks at either
+// end of the whole (empty texts at either end add none): a view of text, which holds them.
 std::string_view Joined(std::string& text, std::initializer_list<std::string_view> parts) {
+    const std::string_view* first = parts.begin();
+    const std::string_view* last = parts.end();
+    while (first != last && first->empty()) ++first;
+    while (last != first && last[-1].empty()) --last;
     text.clear();
-    bool first = true;
-    for (std::string_view part : parts) {
-        if (!first) text += ' ';
-        text += TrimView(part);
-        first = false;
+    for (const std::string_view* part = first; part != last; ++part) {
+        if (part != first) text += ' ';
+        text += *part;
     }
-    return TrimView(text);
+    return text;
 }
 
 } // namespace
@@ -208,19 +268,20 @@ private:
         if (!OpenDownload(d)) return false;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255());
-            const clsRecType* record = d.File.ReadNext();
+            const clsRecType* record = d.File.ReadNextLine();
             if (record == nullptr) break;
+            const std::string_view line = d.File.Line();
             if (record == d.F) {
                 CheckInt16(static_cast<int64_t>(mRoutes.size()) + 1);
-                mRoutes.push_back(E5KRoute{Trim(d.Route.Text()), 0, 0});
+                mRoutes.push_back(E5KRoute{Trim(d.Route.Text(line)), 0, 0});
             } else if (d.Meter(record) != nullptr) {
                 E5KRoute& route = CurrentRoute(record->RIValue().c_str(), d.File.LineNo());
                 route.MeterCount = Plus1(route.MeterCount);
                 mMeterCount = Plus1(mMeterCount);
             } else if (record == d.Z) {
-                CurrentRoute("Z", d.File.LineNo()).Accounts = Fitting<int16_t>(d.NumberofAccounts.Number());
+                CurrentRoute("Z", d.File.LineNo()).Accounts = d.NumberofAccounts.Whole<int16_t>(line);
             } else if (record == d.Unknown) {
-                mEngine.WriteLog("Error: Unknown record type '" + d.UnknownID.Text() + "' at line " +
+                mEngine.WriteLog("Error: Unknown record type '" + std::string(d.UnknownID.Text(line)) + "' at line " +
                                  NumberText(static_cast<int64_t>(d.File.LineNo())));
             }
         }
@@ -249,50 +310,48 @@ private:
         mRouteIndex = 0;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
-            const clsRecType* record = d.File.ReadNext();
+            const clsRecType* record = d.File.ReadNextLine();
             if (record == nullptr) break;
+            const std::string_view line = d.File.Line();
             mLine = d.File.LineNo();
             if (record == d.F) {
-                StartRoute(Trim(d.Route.Text()));
+                StartRoute(TrimView(d.Route.Text(line)));
             } else if (record == d.A) {
                 WritePendingMeter();
                 E5KCustomer& c = mCustomer;
                 c.Reset();
-                c.AccountNumber.assign(TrimView(Text(d.Account.AccountNumber)));
-                c.MeterSequenceNumber.assign(TrimView(Text(d.Account.MeterSequenceNumber)));
-                c.AccountType.assign(TrimView(Text(d.Account.AccountType)));
-                c.SpecialInstruction.assign(TrimView(Text(d.Account.SpecialInstruction)));
+                c.AccountNumber.assign(TrimView(d.Account.AccountNumber.Text(line)));
+                c.MeterSequenceNumber = d.Account.MeterSequenceNumber.Whole<int32_t>(line);
+                c.SpecialInstruction.assign(TrimView(d.Account.SpecialInstruction.Text(line)));
             } else if (record == d.B) {
-                mCustomer.CustomerName.assign(TrimView(Text(d.Customer.CustomerName)));
-                mCustomer.Address.assign(TrimView(Text(d.Customer.Address)));
+                mCustomer.CustomerName.assign(TrimView(d.Customer.CustomerName.Text(line)));
+                mCustomer.Address.assign(TrimView(d.Customer.Address.Text(line)));
             } else if (record == d.E) {
-                mCustomer.LotandPlan.assign(TrimView(Text(d.LotandPlan)));
+                mCustomer.LotandPlan.assign(TrimView(d.LotandPlan.Text(line)));
             } else if (record == d.C) {
-                mCustomer.PropertyKey.assign(TrimView(Text(d.PropertyVGKey)));
+                mCustomer.PropertyKey.assign(TrimView(d.PropertyVGKey.Text(line)));
             } else if (record == d.D) {
                 // The instructions belong to the meter that follows, not to one already read.
                 WritePendingMeter();
-                mMeter.SpecialInstructions.assign(Text(d.SpecialInstructions));
+                mMeter.SpecialInstructions.assign(TrimView(d.SpecialInstructions.Text(line)));
             } else if (const MeterColumns* meter = d.Meter(record)) {
                 WritePendingMeter();
-                TakeMeter(*meter);
+                TakeMeter(*meter, line);
             } else if (record == d.K01) {
-                mMeter.PropertyLocationDesc1.assign(Text(d.Locations.PropertyLocationDesc1));
-                mMeter.MeterLocationDesc1.assign(Text(d.Locations.MeterLocationDesc1));
+                mMeter.MeterLocationDesc1.assign(TrimView(d.MeterLocationDesc1.Text(line)));
             } else if (record == d.K05) {
-                mMeter.PropertyLocationDesc2.assign(Text(d.Locations.PropertyLocationDesc2));
-                mMeter.MeterLocationDesc2.assign(Text(d.Locations.MeterLocationDesc2));
+                mMeter.MeterLocationDesc2.assign(TrimView(d.MeterLocationDesc2.Text(line)));
             } else if (record == d.L) {
-                mMeter.Location.assign(Text(d.Location));
+                mMeter.Location.assign(TrimView(d.Location.Text(line)));
             }
         }
         WritePendingMeter();
         return !mRun.ConversionProblems;
     }
 
-    void StartRoute(std::string route) {
+    void StartRoute(std::string_view route) {
         WritePendingMeter();
-        mRouteNumber = std::move(route);
+        mRouteNumber.assign(route);
         mRouteIndex = CheckInt16(static_cast<int64_t>(mRoutes.size()) + 1);
         for (size_t k = 0; k < mRoutes.size(); ++k) {
             if (mRoutes[k].Route == mRouteNumber) {
@@ -302,28 +361,20 @@ private:
         }
     }
 
-    // A text field of the record last read, as a view (valid until the next record).
-    std::string_view Text(const RecordColumn& column) { return column.TextIn(mScratch); }
-
     // Fills the current meter; instructions and locations it already has stay.
-    void TakeMeter(const MeterColumns& f) {
+    void TakeMeter(const MeterColumns& f, std::string_view line) {
         E5KMeter& m = mMeter;
         m.Pending = true;
-        m.RelativeMeterNumber.assign(Text(f.RelativeMeterNumber));
-        m.MeterSerialNumber.assign(Text(f.MeterSerialNumber));
-        m.NumberofDials = Fitting<int16_t>(f.NumberofDials.Number());
-        m.MinimumRead = Fitting<int32_t>(f.MinimumRead.Number());
-        m.MaximumRead = Fitting<int32_t>(f.MaximumRead.Number());
-        m.PriorRead = Fitting<int32_t>(f.PriorRead.Number());
-        m.MeterSize = Fitting<int32_t>(f.MeterSize.Number());
-        m.MeterType.assign(Text(f.MeterType));
-        m.MeterMake.assign(Text(f.MeterMake));
-        m.DisplayCode.assign(Text(f.DisplayCode));
-        m.NoDecimals = Fitting<int16_t>(f.NoDecimals.Number());
-        m.MustReadFlag = Fitting<int16_t>(f.MustReadFlag.Number());
-        m.MeterStatus.assign(Text(f.MeterStatus));
-        m.MeterLocation.assign(Text(f.MeterLocation));
-        m.MeterReference.assign(Text(f.MeterReference));
+        m.RelativeMeterNumber.assign(f.RelativeMeterNumber.Text(line));
+        m.MeterSerialNumber.assign(f.MeterSerialNumber.Text(line));
+        m.NumberofDials = f.NumberofDials.Whole<int16_t>(line);
+        m.MinimumRead = f.MinimumRead.Whole<int32_t>(line);
+        m.MaximumRead = f.MaximumRead.Whole<int32_t>(line);
+        m.PriorRead = f.PriorRead.Whole<int32_t>(line);
+        m.MeterSize = f.MeterSize.Whole<int32_t>(line);
+        m.MeterType.assign(f.MeterType.Text(line));
+        m.NoDecimals = f.NoDecimals.Whole<int16_t>(line);
+        m.MustReadFlag = f.MustReadFlag.Whole<int16_t>(line);
     }
 
     void ResolveFields() {
@@ -333,6 +384,25 @@ private:
         mIndexPlan.IndexFields = {mFields.MeterTagNbr, mFields.MeterSerialNbr, mFields.BillingName,
                                   mFields.ServiceAddress, mFields.ServiceUniqueID};
         mRecord.emplace(mRun.RouteDatabase->DB());
+        WriteConstantFields();
+        // The shared configuration stays the same object while a conversion runs.
+        mAdvanced = &mEngine.Advanced();
+    }
+
+    // What is the same in every meter record is set once: each meter overwrites only the
+    // fields that vary.
+    void WriteConstantFields() {
+        const MeterFieldNumbers& f = mFields;
+        RecordAssembly& db = *mRecord;
+        db.AddNew();
+        db.SetInteger(f.RecType, 2);
+        db.SetInteger(f.Status, 0);
+        for (int16_t zero : {f.LstReadingDate, f.TamperCount, f.UtilityCode, f.Lat, f.Lng, f.InitPulseCount,
+                             f.InitTamperCount}) {
+            db.SetInteger(zero, 0);
+        }
+        db.SetText(f.ReceiverData, "");
+        db.SetText(f.User5, "");
     }
 
     void WritePendingMeter() {
@@ -340,42 +410,40 @@ private:
         const MeterFieldNumbers& f = mFields;
         const E5KMeter& m = mMeter;
         const E5KCustomer& c = mCustomer;
-        const std::string serial = Trim(m.MeterSerialNumber);
+        const std::string_view serial = TrimView(m.MeterSerialNumber);
         RecordAssembly& db = *mRecord;
-        db.AddNew();
-        db.SetInteger(f.RecType, 2);
         db.SetInteger(f.RouteNbr, mRouteIndex);
-        db.SetInteger(f.Sequence, Fitting<int32_t>(Val(c.MeterSequenceNumber)));
+        db.SetInteger(f.Sequence, c.MeterSequenceNumber);
         // A serial number of letters, or of more digits than a tag number holds, gives tag 0.
-        db.SetInteger(f.MeterTagNbr, Fitting<int32_t>(Val(serial)));
-        if (const auto type = MeterTypeCode(m.MeterType)) db.SetInteger(f.MeterType, *type);
+        db.SetInteger(f.MeterTagNbr, TagNumber(serial));
+        if (const auto type = MeterTypeCode(m.MeterType)) {
+            db.SetInteger(f.MeterType, *type);
+        } else if (db.FieldType(f.MeterType) == clsPalmDB::ftString) {
+            db.SetText(f.MeterType, ""); // as a new record holds it
+        } else {
+            db.SetInteger(f.MeterType, 0);
+        }
         db.SetInteger(f.Digits, m.NumberofDials);
         db.SetInteger(f.Decimals, m.NoDecimals);
         db.SetInteger(f.PrvReading, m.PriorRead);
         db.SetInteger(f.MaxReading, m.MaximumRead);
         db.SetInteger(f.MinReading, m.MinimumRead);
-        db.SetInteger(f.Status, 0);
         db.SetInteger(f.ReadType, IsAllDigits(serial) ? 1 : 2);
-        for (int16_t zero : {f.LstReadingDate, f.TamperCount, f.UtilityCode, f.Lat, f.Lng, f.InitPulseCount,
-                             f.InitTamperCount}) {
-            db.SetInteger(zero, 0);
-        }
         const std::string_view prior =
             Joined(mJoined, {c.SpecialInstruction, m.SpecialInstructions, m.MeterLocationDesc1, m.MeterLocationDesc2});
-        db.SetText(f.Message, mEngine.Advanced().LookupMessage(prior, mRouteNumber, c.AccountNumber, serial, serial));
+        db.SetText(f.Message, mAdvanced->LookupMessage(prior, mRouteNumber, c.AccountNumber, serial, serial));
         db.SetText(f.ServiceAddress, Joined(mJoined, {c.Address, c.LotandPlan, m.Location}));
         db.SetText(f.BillingName, c.CustomerName);
         db.SetText(f.ServiceUniqueID, c.AccountNumber);
         db.SetText(f.MeterSerialNbr, m.MeterSerialNumber);
         const auto info = [&] { return c.CustomerName + " " + c.Address; };
-        if (mEngine.CheckDuplicateTag(std::string_view(serial), info, mLine)) mRun.ConversionProblems = true;
-        db.SetText(f.ReceiverData, "");
+        if (mEngine.CheckDuplicateTag(serial, info, mLine)) mRun.ConversionProblems = true;
         // The upload's "S" record takes the property key, its "D" record the relative meter
         // number and the meter size.
         db.SetText(f.User1, c.PropertyKey);
         db.SetText(f.User2, m.RelativeMeterNumber);
-        db.SetText(f.User3, NumberText(m.MeterSize));
-        db.SetText(f.User5, "");
+        AssignNumberText(mNumber, int64_t{m.MeterSize});
+        db.SetText(f.User3, mNumber);
         db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
         // The next meter starts afresh: instructions and locations belong to one meter.
@@ -400,8 +468,9 @@ private:
     MeterFieldNumbers mFields{};
     MeterRecordPlan mIndexPlan;
     std::optional<RecordAssembly> mRecord;
-    std::string mScratch; // a field's text when it is not read from the line as it stands
-    std::string mJoined;  // texts joined for the meter record being written
+    const clsAdvanced* mAdvanced = nullptr;
+    std::string mJoined; // texts joined for the meter record being written
+    std::string mNumber; // a number's text for the meter record being written
 };
 
 bool clsExchange::ConvertRouteE5K() { return E5KRouteImport(*this).Convert(); }

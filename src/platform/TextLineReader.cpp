@@ -51,9 +51,36 @@ bool TextLineReader::Fill() {
 }
 
 bool TextLineReader::ReadLine(std::string& line) {
-    line.clear();
-    if (!mFile.IsOpen()) return false;
+    std::string_view view;
+    if (!ReadLine(view)) {
+        line.clear();
+        return false;
+    }
+    line.assign(view);
+    return true;
+}
+
+bool TextLineReader::ReadLine(std::string_view& line) {
     const char terminator = mUnixLines ? '\n' : '\r';
+    {
+        // Most lines end well inside the buffer: the terminator and whatever follows it
+        // are there already.
+        const char* start = mBuffer.data() + mBufferPos;
+        const size_t available = mFilled - mBufferPos;
+        const void* found = available != 0 ? std::memchr(start, terminator, available) : nullptr;
+        if (found != nullptr) {
+            const size_t length = static_cast<size_t>(static_cast<const char*>(found) - start);
+            if (length + 1 < available) {
+                line = std::string_view(start, length);
+                const size_t consumed = length + 1 + (!mUnixLines && start[length + 1] == '\n' ? 1 : 0);
+                mPosition += consumed;
+                mBufferPos += consumed;
+                return true;
+            }
+        }
+    }
+    line = {};
+    if (!mFile.IsOpen()) return false;
     // Offsets below are relative to mBufferPos, which Fill() may move when it compacts.
     size_t scanned = 0;
     for (;;) {
@@ -64,7 +91,7 @@ bool TextLineReader::ReadLine(std::string& line) {
             scanned = available;
             if (Fill()) continue;
             if (available == 0) return false;
-            line.assign(mBuffer, mBufferPos, available);
+            line = std::string_view(mBuffer.data() + mBufferPos, available);
             mPosition += available;
             mBufferPos = mFilled;
             return true;
@@ -75,7 +102,8 @@ bool TextLineReader::ReadLine(std::string& line) {
             scanned = length;
             continue;
         }
-        line.assign(mBuffer, mBufferPos, length);
+        // A Fill() that found nothing more may still have moved or grown the buffer.
+        line = std::string_view(mBuffer.data() + mBufferPos, length);
         size_t consumed = length + 1;
         if (!mUnixLines && mBufferPos + consumed < mFilled && mBuffer[mBufferPos + consumed] == '\n') ++consumed;
         mPosition += consumed;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace dovrex {
 
@@ -20,6 +21,8 @@ public:
 
     // False at end of file.
     bool ReadLine(std::string& line);
+    // As ReadLine, as a view of the reader's own buffer: valid until the next read or Close.
+    bool ReadLine(std::string_view& line);
 
     // Bytes consumed so far, and the file's length.
     uint64_t Position() const { return mPosition; }

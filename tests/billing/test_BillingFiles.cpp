@@ -377,6 +377,37 @@ TEST(BillingFiles, DownloadReadersRecogniseEveryLine) {
                  {"Q", "?", "Filler", ""}});
 }
 
+TEST(BillingFiles, LinesRecognisedWithoutParsingAndProgressRoundingHalvesToEven) {
+    // Six lines of 128 bytes each: after line k the reader is k blocks of 6 into the file,
+    // k * 255 / 6 of the way, which is a half for every odd k.
+    struct Row {
+        std::string Line;
+        std::string Kind;
+        int Progress;
+    };
+    const std::vector<Row> rows = {{"F  R0001", "F", 42},  {"K01Front", "K01", 85}, {"K02Other", "?", 128},
+                                   {"", "?", 170},         {"K0", "?", 212},        {"H01", "H", 255}};
+    std::string text;
+    for (const Row& row : rows) text += row.Line + std::string(126 - row.Line.size(), ' ') + "\r\n";
+    test::TempFolder folder;
+    clsE5KDownload e5k;
+    ASSERT_TRUE(e5k.OpenFile(folder.Write("download.dat", text)));
+    const clsRecType* route = e5k.RecordType("F");
+    int line = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE("line '" + row.Line + "'");
+        const clsRecType* record = e5k.ReadNextLine();
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->RIValue(), row.Kind);
+        EXPECT_EQ(e5k.LineNo(), ++line);
+        EXPECT_EQ(e5k.Line(), text.substr(static_cast<size_t>(line - 1) * 128, 126));
+        EXPECT_EQ(e5k.Position255(), row.Progress);
+    }
+    EXPECT_EQ(e5k.ReadNextLine(), nullptr);
+    // The kind's values stay as they were: only ReadNext parses.
+    EXPECT_EQ(route->Value("Route"), Value());
+}
+
 TEST(BillingFiles, UploadWritersPadEveryLineAndKeepRecordsApart) {
     test::TempFolder folder;
     test::RecordingMessageBox box;
