@@ -189,10 +189,10 @@ private:
     bool ConvertRouteMVRS();
     // The parsed line: every map field's raw text by its option, converted by its data type.
     struct MeterRecordPlan;
-    void ParseRoute(const std::string& Source, ParsedLine& line);
+    void ParseRoute(std::string_view Source, ParsedLine& line);
     template <class SourceText> void ParseFields(const SourceText& sourceText, bool fixedWidth, ParsedLine& line);
-    void ParseRouteFixed(const std::string& Buffer, ParsedLine& line);
-    void ParseRouteDelimited(const std::string& Buffer, ParsedLine& line);
+    void ParseRouteFixed(std::string_view Buffer, ParsedLine& line);
+    void ParseRouteDelimited(std::string_view Buffer, ParsedLine& line);
     // The field's text by its option; an autonumber is kept by the line.
     std::string_view RawFieldText(const RouteLineLayout::Field& field, std::string_view sourceText, ParsedLine& line);
     // ValidationClean, ValidationWarned (a message was logged) or ValidationStop.

@@ -232,7 +232,7 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
     line.SetFixedKept();
 }
 
-void clsExchange::ParseRouteFixed(const std::string& Buffer, ParsedLine& line) {
+void clsExchange::ParseRouteFixed(std::string_view Buffer, ParsedLine& line) {
     line.Reset(Run().Layout->SlotCount());
     ParseFields(
         [&](const RouteLineLayout::Field& field) {
@@ -240,12 +240,12 @@ void clsExchange::ParseRouteFixed(const std::string& Buffer, ParsedLine& line) {
             if (field.Position < 1 || field.Width <= 0 || static_cast<size_t>(field.Position) > Buffer.size()) {
                 return std::string_view();
             }
-            return std::string_view(Buffer).substr(static_cast<size_t>(field.Position) - 1, static_cast<size_t>(field.Width));
+            return Buffer.substr(static_cast<size_t>(field.Position) - 1, static_cast<size_t>(field.Width));
         },
         true, line);
 }
 
-void clsExchange::ParseRouteDelimited(const std::string& Buffer, ParsedLine& line) {
+void clsExchange::ParseRouteDelimited(std::string_view Buffer, ParsedLine& line) {
     const RouteLineLayout& layout = *Run().Layout;
     const std::string& delimiter = layout.Delimiter();
     const std::string& quote = layout.Quote();
@@ -261,7 +261,7 @@ void clsExchange::ParseRouteDelimited(const std::string& Buffer, ParsedLine& lin
         false, line);
 }
 
-void clsExchange::ParseRoute(const std::string& Source, ParsedLine& line) {
+void clsExchange::ParseRoute(std::string_view Source, ParsedLine& line) {
     const RouteLineLayout& layout = *Run().Layout;
     switch (layout.MapType()) {
     case MapTypeFixed: ParseRouteFixed(Source, line); break;
@@ -423,7 +423,7 @@ bool clsExchange::ConvertRouteFlat() {
 
     // First pass: the routes, their meter counts and the number of lines.
     int16_t lines = 0;
-    std::string text;
+    std::string_view text;
     ParsedLine line;
     RouteLookup routes(run);
     std::string routeText;
