@@ -81,8 +81,15 @@ public:
     std::string TextAt(size_t FieldNumber) const;
     // TextAt as a view: of the parsed line for a text field read from it, else of scratch.
     std::string_view TextIn(size_t FieldNumber, std::string& scratch) const {
-        if (FieldNumber < mState.size() && ReadsLine(FieldNumber) && mFields[FieldNumber].FieldType() == clsField::ftText)
-            return ColumnsAt(FieldNumber);
+        if (FieldNumber < mState.size() && ReadsLine(FieldNumber)) {
+            const clsField& field = mFields[FieldNumber];
+            if (field.FieldType() == clsField::ftText) return field.Columns(mBuffer);
+            // A number column of plain digits reads as those digits without leading zeros.
+            if (field.FieldType() == clsField::ftZeroFilled) {
+                const std::string_view digits = field.PlainWholeText(mBuffer);
+                if (!digits.empty()) return digits;
+            }
+        }
         scratch = TextAt(FieldNumber);
         return scratch;
     }
