@@ -1,8 +1,46 @@
 #include "modMVRS.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace dovrex {
+
+namespace {
+
+// How many characters of a text are "~", and whether one is a NUL: eight at a time.
+struct RareCharacters {
+    size_t Tildes = 0;
+    bool Nul = false;
+};
+
+RareCharacters FindRare(std::string_view text) {
+    constexpr uint64_t kOnes = 0x0101010101010101u;
+    constexpr uint64_t kLow7 = kOnes * 0x7F;
+    // The top bit of every byte of x that is zero, and of no other.
+    const auto zeros = [](uint64_t x) { return ~(((x & kLow7) + kLow7) | x | kLow7); };
+    uint64_t nul = 0;
+    size_t tildes = 0;
+    const auto scan = [&](uint64_t word) {
+        nul |= zeros(word);
+        // One bit per "~", summed into the top byte.
+        tildes += static_cast<size_t>(((zeros(word ^ (kOnes * '~')) >> 7) * kOnes) >> 56);
+    };
+    size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + at, 8);
+        scan(word);
+    }
+    if (at < text.size()) {
+        uint64_t word = kOnes * ' ';
+        std::memcpy(&word, text.data() + at, text.size() - at);
+        scan(word);
+    }
+    return {tildes, nul != 0};
+}
+
+} // namespace
 
 std::string PackUser(std::initializer_list<std::string_view> Values) {
     std::string packed;
@@ -23,9 +61,9 @@ void PackUser(std::string& packed, std::initializer_list<std::string_view> Value
         value.copy(out, value.size());
         out += value.size();
     }
-    // Rare characters: one look through the whole text for each before mending the values.
-    const bool tildes = std::count(packed.begin(), packed.end(), '~') != static_cast<std::ptrdiff_t>(Values.size()) - 1;
-    if (!tildes && packed.find('\0') == std::string::npos) return;
+    // Rare characters: one look through the whole text before mending the values.
+    const RareCharacters rare = FindRare(packed);
+    if (rare.Tildes + 1 == std::max<size_t>(Values.size(), 1) && !rare.Nul) return;
     out = packed.data();
     first = true;
     for (std::string_view value : Values) {
