@@ -21,7 +21,7 @@ RecordFileReader::RecordFileReader(std::span<const RecordLayout> Layouts, const 
         } else {
             // Every identifier starts in column 1: a line is only tested against the kinds
             // whose identifier begins with its first character, still in table order.
-            mTested[static_cast<unsigned char>(kind->RIValue().front())].push_back(kind.get());
+            mTested[static_cast<unsigned char>(kind->RIValue().front())].push_back({kind.get(), kind->RIValue()});
         }
         mKinds.push_back(std::move(kind));
     }
@@ -37,10 +37,15 @@ clsRecType* RecordFileReader::ReadNext() {
         if (!mFile.ReadLine(mLine)) return nullptr;
         mLineNo = CheckInt32(int64_t{mLineNo} + 1);
         clsRecType* kind = mCatchAll;
+        // Every candidate's identifier starts with the line's first character: the rest of
+        // it is compared here, as the kind's TestID compares it.
         const auto& candidates = mLine.empty() ? mTested[0] : mTested[static_cast<unsigned char>(mLine.front())];
-        for (clsRecType* tested : candidates) {
-            if (tested->TestID(mLine)) {
-                kind = tested;
+        for (const Candidate& tested : candidates) {
+            if (mLine.size() < tested.ID.size()) continue;
+            size_t i = 1;
+            while (i < tested.ID.size() && mLine[i] == tested.ID[i]) ++i;
+            if (i == tested.ID.size()) {
+                kind = tested.Kind;
                 break;
             }
         }
@@ -55,8 +60,14 @@ clsRecType* RecordFileReader::ReadNext() {
 int16_t RecordFileReader::Position255() const {
     const uint64_t blocks = (mFile.Length() + 127) / 128;
     if (blocks == 0) return 0;
-    const double position = RoundHalfEven(static_cast<double>((mFile.Position() + 127) / 128) * 255.0 / static_cast<double>(blocks));
-    return static_cast<int16_t>(std::min(position, 255.0));
+    // Asked after every line: worked out again only when the reading reaches another block.
+    const uint64_t block = (mFile.Position() + 127) / 128;
+    if (block == mProgressBlock && blocks == mProgressBlocks) return mProgress255;
+    const double position = RoundHalfEven(static_cast<double>(block) * 255.0 / static_cast<double>(blocks));
+    mProgressBlock = block;
+    mProgressBlocks = blocks;
+    mProgress255 = static_cast<int16_t>(std::min(position, 255.0));
+    return mProgress255;
 }
 
 clsRecType* RecordFileReader::RecordType(std::string_view ID) const {

@@ -47,12 +47,21 @@ protected:
 private:
     IMessageBox* mMessages;
     std::vector<std::unique_ptr<clsRecType>> mKinds;
+    // A kind tested against a line, and its identifier (starting in column 1).
+    struct Candidate {
+        clsRecType* Kind;
+        std::string_view ID;
+    };
     // Every kind but the catch-all, in table order, by the first character of its identifier.
-    std::array<std::vector<clsRecType*>, 256> mTested;
+    std::array<std::vector<Candidate>, 256> mTested;
     clsRecType* mCatchAll = nullptr;
     TextLineReader mFile;
     std::string mLine;
     int32_t mLineNo = 0;
+    // The block of the file and the file's blocks when Position255 last worked them out.
+    mutable uint64_t mProgressBlock = UINT64_MAX;
+    mutable uint64_t mProgressBlocks = 0;
+    mutable int16_t mProgress255 = 0;
 };
 
 } // namespace dovrex

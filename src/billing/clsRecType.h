@@ -164,6 +164,7 @@ private:
     void Placed(size_t index, const clsField& field, State state) {
         if (mState[index] == Unset) mLineBlank = false;
         mState[index] = state;
+        mStatesSet = true;
         if (mSlots[index].Cached) mSlots[index].Cached = false;
         const size_t end = static_cast<size_t>(field.FieldPos()) - 1 + static_cast<size_t>(field.FieldLen());
         if (end > mPlacedEnd) mPlacedEnd = end;
@@ -192,6 +193,7 @@ private:
     size_t mUnplaced = 0;    // fields in the View or Held state
     bool mCanPlace = true;   // false once two fields share columns: then their order matters
     bool mParsed = false;
+    bool mStatesSet = false; // some state is not Unset: clearing has to reset them
     ValueCollection mOtherValues;                      // names that are no field
     int16_t mLastPos = 0;
     int mMaxEnd = 0; // the column after the rightmost field
