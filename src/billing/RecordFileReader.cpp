@@ -60,14 +60,18 @@ clsRecType* RecordFileReader::ReadNext() {
 int16_t RecordFileReader::Position255() const {
     const uint64_t blocks = (mFile.Length() + 127) / 128;
     if (blocks == 0) return 0;
-    // Asked after every line: worked out again only when the reading reaches another block.
     const uint64_t block = (mFile.Position() + 127) / 128;
-    if (block == mProgressBlock && blocks == mProgressBlocks) return mProgress255;
+    if (blocks < (uint64_t{1} << 40) && block <= blocks) {
+        // Asked after every line: the same rounding in whole numbers, which for files of
+        // this size give the quotient and its ties exactly as the division below.
+        const uint64_t scaled = block * 255;
+        uint64_t position = scaled / blocks;
+        const uint64_t twice = scaled % blocks * 2;
+        if (twice > blocks || (twice == blocks && position % 2 == 1)) ++position;
+        return static_cast<int16_t>(std::min<uint64_t>(position, 255));
+    }
     const double position = RoundHalfEven(static_cast<double>(block) * 255.0 / static_cast<double>(blocks));
-    mProgressBlock = block;
-    mProgressBlocks = blocks;
-    mProgress255 = static_cast<int16_t>(std::min(position, 255.0));
-    return mProgress255;
+    return static_cast<int16_t>(std::min(position, 255.0));
 }
 
 clsRecType* RecordFileReader::RecordType(std::string_view ID) const {

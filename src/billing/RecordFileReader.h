@@ -58,10 +58,6 @@ private:
     TextLineReader mFile;
     std::string mLine;
     int32_t mLineNo = 0;
-    // The block of the file and the file's blocks when Position255 last worked them out.
-    mutable uint64_t mProgressBlock = UINT64_MAX;
-    mutable uint64_t mProgressBlocks = 0;
-    mutable int16_t mProgress255 = 0;
 };
 
 } // namespace dovrex

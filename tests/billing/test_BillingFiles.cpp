@@ -377,6 +377,27 @@ TEST(BillingFiles, DownloadReadersRecogniseEveryLine) {
                  {"Q", "?", "Filler", ""}});
 }
 
+TEST(BillingFiles, ReadingProgressRoundsHalfwayBlocksToEven) {
+    // Lines of 127 characters and a carriage return: each line ends a block of 128, so
+    // that the progress after it is k * 255 / blocks, some of them exactly halfway.
+    const std::vector<std::vector<int>> cases = {
+        {128, 255},
+        {42, 85, 128, 170, 212, 255},
+        {26, 51, 76, 102, 128, 153, 178, 204, 230, 255},
+    };
+    test::TempFolder folder;
+    for (const std::vector<int>& expected : cases) {
+        std::string text;
+        for (size_t i = 0; i < expected.size(); ++i) text += "FHD" + std::string(124, ' ') + "\r";
+        clsMVRSDownload mvrs;
+        ASSERT_TRUE(mvrs.OpenFile(folder.Write("progress.dat", text)));
+        for (int progress : expected) {
+            ASSERT_NE(mvrs.ReadNext(), nullptr);
+            EXPECT_EQ(mvrs.Position255(), progress) << "line " << mvrs.LineNo() << " of " << expected.size();
+        }
+    }
+}
+
 TEST(BillingFiles, UploadWritersPadEveryLineAndKeepRecordsApart) {
     test::TempFolder folder;
     test::RecordingMessageBox box;
