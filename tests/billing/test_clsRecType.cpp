@@ -226,6 +226,12 @@ TEST(clsRecType, FieldsReadStraightFromTheLineAgreeWithTheirValues) {
             EXPECT_EQ(kind.TextIn(i, scratch), text);
             const double number = kind.NumberAt(i);
             const std::string columns(kind.ColumnsAt(i));
+            // The same read from a kept line while the kind holds another.
+            const RecordColumn column(&kind, kind.Fields()[i].FieldName());
+            kind.Parse("x");
+            EXPECT_EQ(column.TextOf(line, scratch), text);
+            EXPECT_EQ(column.NumberOf(line), number);
+            EXPECT_EQ(column.ColumnsOf(line), columns);
             kind.Parse(line); // nothing cached by the reads above
             EXPECT_EQ(text, kind.ValueAt(i).ToText());
             EXPECT_EQ(number, kind.ValueAt(i).ToNumber());
