@@ -8,36 +8,47 @@ namespace dovrex {
 
 namespace {
 
-// How many characters of a text are "~", and whether one is a NUL: eight at a time.
-struct RareCharacters {
-    size_t Tildes = 0;
-    bool Nul = false;
-};
-
-RareCharacters FindRare(std::string_view text) {
+// How many characters of a text are "~" or NUL, eight at a time.
+size_t CountRare(std::string_view text) {
     constexpr uint64_t kOnes = 0x0101010101010101u;
     constexpr uint64_t kLow7 = kOnes * 0x7F;
     // The top bit of every byte of x that is zero, and of no other.
     const auto zeros = [](uint64_t x) { return ~(((x & kLow7) + kLow7) | x | kLow7); };
-    uint64_t nul = 0;
-    size_t tildes = 0;
-    const auto scan = [&](uint64_t word) {
-        nul |= zeros(word);
-        // One bit per "~", summed into the top byte.
-        tildes += static_cast<size_t>(((zeros(word ^ (kOnes * '~')) >> 7) * kOnes) >> 56);
+    // One bit per rare character, summed into the top byte.
+    const auto count = [&](uint64_t word) {
+        return static_cast<size_t>((((zeros(word) | zeros(word ^ (kOnes * '~'))) >> 7) * kOnes) >> 56);
     };
+    size_t rare = 0;
     size_t at = 0;
     for (; at + 8 <= text.size(); at += 8) {
         uint64_t word;
         std::memcpy(&word, text.data() + at, 8);
-        scan(word);
+        rare += count(word);
     }
     if (at < text.size()) {
         uint64_t word = kOnes * ' ';
         std::memcpy(&word, text.data() + at, text.size() - at);
-        scan(word);
+        rare += count(word);
     }
-    return {tildes, nul != 0};
+    return rare;
+}
+
+// Copies a text of a few characters without calling out for it.
+void CopyShort(char* out, std::string_view text) {
+    const size_t n = text.size();
+    const char* in = text.data();
+    if (n > 16) {
+        std::memcpy(out, in, n);
+    } else if (n >= 8) {
+        // Two copies of eight that overlap in the middle.
+        std::memcpy(out, in, 8);
+        std::memcpy(out + n - 8, in + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(out, in, 4);
+        std::memcpy(out + n - 4, in + n - 4, 4);
+    } else {
+        for (size_t i = 0; i < n; ++i) out[i] = in[i];
+    }
 }
 
 } // namespace
@@ -58,12 +69,12 @@ void PackUser(std::string& packed, std::initializer_list<std::string_view> Value
     for (std::string_view value : Values) {
         if (!first) ++out; // the "~" between two values is already there
         first = false;
-        value.copy(out, value.size());
+        CopyShort(out, value);
         out += value.size();
     }
-    // Rare characters: one look through the whole text before mending the values.
-    const RareCharacters rare = FindRare(packed);
-    if (rare.Tildes + 1 == std::max<size_t>(Values.size(), 1) && !rare.Nul) return;
+    // Rare characters: one look through the whole text, where the separators are all
+    // there is of them unless a value needs mending.
+    if (CountRare(packed) + 1 == std::max<size_t>(Values.size(), 1)) return;
     out = packed.data();
     first = true;
     for (std::string_view value : Values) {
