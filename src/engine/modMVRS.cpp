@@ -46,8 +46,11 @@ void CopyShort(char* out, std::string_view text) {
     } else if (n >= 4) {
         std::memcpy(out, in, 4);
         std::memcpy(out + n - 4, in + n - 4, 4);
-    } else {
-        for (size_t i = 0; i < n; ++i) out[i] = in[i];
+    } else if (n >= 2) {
+        std::memcpy(out, in, 2);
+        std::memcpy(out + n - 2, in + n - 2, 2);
+    } else if (n == 1) {
+        *out = *in;
     }
 }
 

@@ -336,6 +336,7 @@ TEST(MVRSRoute, PackUserKeepsOneSeparatorPerValue) {
         {{"abcdefgh", "ijklmnop~q"}, "abcdefgh~ijklmnop-q"},
         {{"abcdefghijklmno\0"s, "p"}, "abcdefghijklmno\x01~p"},
         {{"abcd", "efghijk", "lmnopqrstuvwxyz"}, "abcd~efghijk~lmnopqrstuvwxyz"},
+        {{"ab", "cde", "f"}, "ab~cde~f"},
     };
     for (const auto& [values, expected] : cases) {
         SCOPED_TRACE(expected);
