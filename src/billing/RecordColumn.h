@@ -40,6 +40,18 @@ public:
     // The field's columns of the line last parsed, as they stand.
     std::string Columns() const { return std::string(mKind->ColumnsAt(mNumber)); }
 
+    // TextIn, Number and the columns of a line of this kind that a caller keeps, read as
+    // they are from the line last parsed when no value has been set.
+    std::string_view TextOf(std::string_view Line, std::string& scratch) const {
+        const clsField& field = mKind->Fields()[mNumber];
+        if (field.FieldType() == clsField::ftText) return field.Columns(Line);
+        if (const std::string_view digits = field.PlainWholeText(Line); !digits.empty()) return digits;
+        scratch = field.Extract(Line).ToText();
+        return scratch;
+    }
+    double NumberOf(std::string_view Line) const { return mKind->Fields()[mNumber].ExtractNumber(Line); }
+    std::string_view ColumnsOf(std::string_view Line) const { return mKind->Fields()[mNumber].Columns(Line); }
+
 private:
     clsRecType* mKind;
     size_t mNumber = 0;

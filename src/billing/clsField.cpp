@@ -278,11 +278,11 @@ std::optional<DateTime> clsField::TimeFromText(std::string_view text) {
 
 namespace {
 
-// The number of a text of 1 to 9 digits (as the lenient parse reads it); nothing for any
-// other text.
-std::optional<int32_t> PlainDigits(std::string_view text) {
-    if (text.empty() || text.size() > 9) return std::nullopt;
-    int32_t n = 0;
+// The number of a text of 1 to 15 digits (as the lenient parse reads it, exactly);
+// nothing for any other text.
+std::optional<int64_t> PlainDigits(std::string_view text) {
+    if (text.empty() || text.size() > 15) return std::nullopt;
+    int64_t n = 0;
     for (char c : text) {
         if (!IsDigit(c)) return std::nullopt;
         n = n * 10 + (c - '0');
@@ -296,8 +296,12 @@ double clsField::ExtractNumber(std::string_view Buffer) const {
     switch (mFieldType) {
     case ftText:
     case ftZeroFilled:
-        // Most number columns hold digits only, which read as they stand.
-        if (const auto digits = PlainDigits(Columns(Buffer))) return *digits;
+        // Most number columns hold digits only, which read as they stand; a zero-filled
+        // number past the 32-bit range reads as 0, as Extract gives it.
+        if (const auto digits = PlainDigits(Columns(Buffer))) {
+            if (mFieldType == ftZeroFilled && *digits > 2147483647) return 0;
+            return static_cast<double>(*digits);
+        }
         if (mFieldType == ftText) return Val(Columns(Buffer));
         try {
             return CLng(Val(Columns(Buffer)));

@@ -49,6 +49,21 @@ public:
         const size_t start = static_cast<size_t>(mFieldPos) - 1;
         return start < Buffer.size() ? Buffer.substr(start, static_cast<size_t>(mFieldLen)) : std::string_view();
     }
+    // For a zero-filled field whose columns are 1 to 9 digits: the text of the number
+    // Extract reads from them (the digits without leading zeros, or "0"), as a view of
+    // Buffer. Empty for any other field or columns.
+    std::string_view PlainWholeText(std::string_view Buffer) const {
+        if (mFieldType != ftZeroFilled) return {};
+        const std::string_view col = Columns(Buffer);
+        if (col.empty() || col.size() > 9) return {};
+        size_t first = col.size();
+        for (size_t i = 0; i < col.size(); ++i) {
+            const char c = col[i];
+            if (c < '0' || c > '9') return {};
+            if (c != '0' && first == col.size()) first = i;
+        }
+        return first == col.size() ? col.substr(col.size() - 1) : col.substr(first);
+    }
     // Writes the value into this field's columns of Buffer, which grows with blanks as
     // needed. Raises when the value cannot be formatted for the kind.
     void Insert(std::string& Buffer, const dovrex::Value& NewValue) const;

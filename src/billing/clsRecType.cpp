@@ -66,6 +66,7 @@ void clsRecType::ClearFields() {
     mPlacedEnd = 0;
     mUnplaced = 0;
     mCanPlace = true;
+    mStatesSet = false;
 }
 
 void clsRecType::ClearValues() {
@@ -75,7 +76,10 @@ void clsRecType::ClearValues() {
         slot.Cached = slot.Touched = false;
     }
     mTouched.clear();
-    std::fill(mState.begin(), mState.end(), Unset);
+    if (mStatesSet) {
+        std::fill(mState.begin(), mState.end(), Unset);
+        mStatesSet = false;
+    }
     if (!mLineBlank) {
         std::fill(mLine.begin(), mLine.end(), ' ');
         mLineBlank = true;
@@ -197,6 +201,7 @@ void clsRecType::SetValueAt(size_t FieldNumber, dovrex::Value NewValue) {
     slot.Cached = false;
     Touch(FieldNumber);
     mState[FieldNumber] = Held;
+    mStatesSet = true;
 }
 
 void clsRecType::SetViewOther(size_t FieldNumber, const ValueView& NewValue) {
@@ -219,6 +224,7 @@ void clsRecType::SetViewOther(size_t FieldNumber, const ValueView& NewValue) {
         if (state == PlacedText || state == PlacedView) Unplace(FieldNumber);
         if (state != View && state != Held) ++mUnplaced;
         mState[FieldNumber] = View;
+        mStatesSet = true;
     }
 }
 

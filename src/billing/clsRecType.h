@@ -81,8 +81,15 @@ public:
     std::string TextAt(size_t FieldNumber) const;
     // TextAt as a view: of the parsed line for a text field read from it, else of scratch.
     std::string_view TextIn(size_t FieldNumber, std::string& scratch) const {
-        if (FieldNumber < mState.size() && ReadsLine(FieldNumber) && mFields[FieldNumber].FieldType() == clsField::ftText)
-            return ColumnsAt(FieldNumber);
+        if (FieldNumber < mState.size() && ReadsLine(FieldNumber)) {
+            const clsField& field = mFields[FieldNumber];
+            if (field.FieldType() == clsField::ftText) return field.Columns(mBuffer);
+            // A number column of plain digits reads as those digits without leading zeros.
+            if (field.FieldType() == clsField::ftZeroFilled) {
+                const std::string_view digits = field.PlainWholeText(mBuffer);
+                if (!digits.empty()) return digits;
+            }
+        }
         scratch = TextAt(FieldNumber);
         return scratch;
     }
@@ -157,6 +164,7 @@ private:
     void Placed(size_t index, const clsField& field, State state) {
         if (mState[index] == Unset) mLineBlank = false;
         mState[index] = state;
+        mStatesSet = true;
         if (mSlots[index].Cached) mSlots[index].Cached = false;
         const size_t end = static_cast<size_t>(field.FieldPos()) - 1 + static_cast<size_t>(field.FieldLen());
         if (end > mPlacedEnd) mPlacedEnd = end;
@@ -185,6 +193,7 @@ private:
     size_t mUnplaced = 0;    // fields in the View or Held state
     bool mCanPlace = true;   // false once two fields share columns: then their order matters
     bool mParsed = false;
+    bool mStatesSet = false; // some state is not Unset: clearing has to reset them
     ValueCollection mOtherValues;                      // names that are no field
     int16_t mLastPos = 0;
     int mMaxEnd = 0; // the column after the rightmost field

@@ -2,7 +2,6 @@
 // route totals, then to build one meter record from the records around each "MTR".
 
 #include "MVRSCustomer.h"
-#include "MVRSMeter.h"
 #include "MVRSRouteInfo.h"
 #include "MeterFieldNumbers.h"
 #include "clsExchange.h"
@@ -20,6 +19,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 
 namespace dovrex {
@@ -108,7 +108,7 @@ struct DownloadFields {
 };
 
 // The meter type code of a meter category.
-std::optional<int> MeterTypeOfCategory(const std::string& category) {
+std::optional<int> MeterTypeOfCategory(std::string_view category) {
     if (category == "W") return 1;
     if (category == "G") return 2;
     if (category == "E") return 3;
@@ -118,12 +118,30 @@ std::optional<int> MeterTypeOfCategory(const std::string& category) {
 }
 
 // The read type code of a read method.
-std::optional<int> ReadTypeOfMethod(const std::string& method) {
+std::optional<int> ReadTypeOfMethod(std::string_view method) {
     if (method == "K") return 2;
     if (method == "P" || method == "W") return 3;
     if (method == "R") return 1;
     if (method == "N") return 0;
     return std::nullopt;
+}
+
+// A whole number as its decimal digits, kept without building a string.
+class NumberChars {
+public:
+    explicit NumberChars(int64_t number) : mEnd(std::to_chars(mText, mText + sizeof mText, number).ptr) {}
+    std::string_view View() const { return std::string_view(mText, static_cast<size_t>(mEnd - mText)); }
+
+private:
+    char mText[24];
+    char* mEnd;
+};
+
+// A name or address part as the meter record joins them: cut or padded with blanks to
+// the part width.
+void AppendPart(std::string& joined, std::string_view part) {
+    part = part.substr(0, MVRSCustomer::PartWidth);
+    joined.append(part).append(MVRSCustomer::PartWidth - part.size(), ' ');
 }
 
 } // namespace
@@ -244,23 +262,34 @@ private:
         mFields = MeterFieldNumbers::Resolve(mRun.RouteDatabase->DB());
         DownloadFields d(&mEngine.mMessages);
         if (!OpenDownload(d)) return false;
+        mDownload = &d;
         mRouteIndex = 0;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
             const clsRecType* record = d.File.ReadNext();
             if (record == nullptr) break;
-            if (record == d.RHD) StartRoute(d);
-            else if (record == d.CUS) StartCustomer(d);
-            else if (record == d.CSX) AddCustomerExtra(d);
-            else if (record == d.MTR) StartMeter(d);
-            else if (record == d.RDG) TakeReading(d);
-            else if (record == d.MTS) mMeter.SpecialMessageText.assign(Text(d.SpecialMessageText));
-            else if (record == d.WRR) TakeWand(d);
-            else if (record == d.RFF) TakeRadio(d);
-            else if (record == d.RTS) {
+            if (record == d.RHD) {
+                StartRoute(d);
+            } else if (record == d.CUS) {
+                // The customer's records start afresh; the meter before is the previous customer's.
+                WritePendingMeter();
+                mCUS.assign(record->LastBuffer());
+                mCSX.clear();
+            } else if (record == d.CSX) {
+                mCSX.assign(record->LastBuffer());
+            } else if (record == d.MTR) {
+                StartMeter(d);
+            } else if (record == d.RDG) {
+                mRDG.assign(record->LastBuffer());
+            } else if (record == d.MTS) {
+                mMTS.assign(record->LastBuffer());
+            } else if (record == d.WRR) {
+                mWRR.assign(record->LastBuffer());
+            } else if (record == d.RFF) {
+                TakeRadio(d);
+            } else if (record == d.RTS) {
                 // A survey record before its meter's "MTR" is lost when that starts the meter afresh.
-                mMeter.SurveyText1.assign(Text(d.Survey.SurveyText1));
-                mMeter.SurveyText2.assign(Text(d.Survey.SurveyText2));
+                mRTS.assign(record->LastBuffer());
             }
         }
         WritePendingMeter();
@@ -279,164 +308,125 @@ private:
         }
     }
 
-    // A text field of the record last read, as a view (valid until the next record).
-    std::string_view Text(const RecordColumn& column) { return column.TextIn(mScratch); }
-
-    void StartCustomer(const DownloadFields& d) {
-        WritePendingMeter();
-        const auto& f = d.Customer;
-        MVRSCustomer& c = mCustomer;
-        c.Reset();
-        MVRSCustomer::AssignPart(c.Name, Text(f.Name));
-        MVRSCustomer::AssignPart(c.Address1, Text(f.Address1));
-        MVRSCustomer::AssignPart(c.Address2, Text(f.Address2));
-        c.UtilityID.assign(Text(f.UtilityID));
-        c.Account.assign(Text(f.Account));
-        c.GroupCode.assign(Text(f.GroupCode));
-        c.ExtraIndicator.assign(Text(f.ExtraIndicator));
-        c.SegmentCode.assign(Text(f.SegmentCode));
-        c.PassThru.assign(Text(f.PassThru));
-        c.CustomerInfo.assign(Text(f.CustomerInfo));
-    }
-
-    void AddCustomerExtra(const DownloadFields& d) {
-        MVRSCustomer::AssignPart(mCustomer.Name2, Text(d.CustomerExtra.Name));
-        MVRSCustomer::AssignPart(mCustomer.Address3, Text(d.CustomerExtra.Address3));
-    }
-
+    // The meter's records start afresh: those before its "MTR" are not its own.
     void StartMeter(const DownloadFields& d) {
         WritePendingMeter();
-        const auto& f = d.Meter;
-        MVRSMeter& m = mMeter;
-        m.Reset();
-        m.Pending = true;
-        m.MeterNumber.assign(Text(f.MeterNumber));
+        mMTR.assign(d.MTR->LastBuffer());
+        for (std::string* line : {&mRDG, &mMTS, &mWRR, &mRFF, &mRTS}) line->clear();
+        mPending = true;
+        mTagNumber = 0;
         mRadio = false;
-        const std::string_view number = TrimView(m.MeterNumber);
+        const std::string_view number = TrimView(d.Meter.MeterNumber.ColumnsOf(mMTR));
         if (mRadioProcessing && number.size() == 8 &&
             std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-            m.TagNumber = Fitting<int32_t>(Val(number));
+            mTagNumber = Fitting<int32_t>(Val(number));
             mRadio = true;
         }
-        m.MeterCategory.assign(Text(f.MeterCategory));
-        m.MeterTypeText.assign(Text(f.MeterType));
-        m.Sequence = Fitting<int16_t>(f.ReadSequence.Number());
-        m.GroupCode.assign(Text(f.GroupCode));
-        m.MeterLocation = NumberText(Val(Text(f.MeterLocation)));
-        m.ReadInstruction1.assign(Text(f.ReadInstruction1));
-        m.ReadInstruction2.assign(Text(f.ReadInstruction2));
-        m.SurveyCode1DisplayIndicator.assign(Text(f.SurveyCode1DisplayIndicator));
-        m.SurveyCode2DisplayIndicator.assign(Text(f.SurveyCode2DisplayIndicator));
-        m.BillCode.assign(Text(f.BillCode));
-        m.MeterStatus.assign(Text(f.MeterStatus));
-        m.OpticalProbeID.assign(Text(f.OpticalProbeID));
-        m.SpecialMessageDisplayIndicator = Fitting<int16_t>(f.SpecialMessageDisplayIndicator.Number());
-        m.LocationExtraMeter.assign(Text(f.LocationExtraMeter));
-        m.AdditionalMeterInfo.assign(Text(f.AdditionalMeterInfo));
-        // The columns as they stand: the number a long sequence reads as is 0.
-        m.ReadSequenceText = f.ReadSequence.Columns();
-    }
-
-    void TakeReading(const DownloadFields& d) {
-        const auto& f = d.Reading;
-        MVRSMeter& m = mMeter;
-        m.NumberDials = Fitting<int16_t>(f.NumberDials.Number());
-        m.PreviousReading = Fitting<int32_t>(f.PreviousReading.Number());
-        m.TextPrompt.assign(Text(f.TextPrompt));
-        m.ReadDirection.assign(Text(f.ReadDirection));
-        m.CompareCode.assign(Text(f.CompareCode));
-        m.ValidationCode.assign(Text(f.ValidationCode));
-        if (mRadio) {
-            m.ReadMethod = "R";
-        } else {
-            m.ReadMethod.assign(Text(f.ReadMethod));
-        }
-        m.MeterConstant.assign(Text(f.MeterConstant));
-        m.ConstantFlag.assign(Text(f.ConstantFlag));
-        m.HHFPosition.assign(Text(f.HHFPosition));
-        m.NumberDecimals = Fitting<int16_t>(f.NumberDecimals.Number());
-        m.HighLimit = Fitting<int32_t>(f.High1.Number());
-        m.LowLimit = Fitting<int32_t>(f.Low1.Number());
-    }
-
-    void TakeWand(const DownloadFields& d) {
-        mMeter.WandProgram.assign(Text(d.Wand.WandProgram));
-        mMeter.DeviceID.assign(Text(d.Wand.DeviceID));
     }
 
     void TakeRadio(const DownloadFields& d) {
-        const auto& f = d.Radio;
-        mMeter.TagNumber = Fitting<int32_t>(Val(Text(f.RFERTID)));
-        mMeter.GeographicArea = Fitting<int16_t>(f.GeographicArea.Number());
-        mMeter.RFFrequency.assign(Text(f.RFFrequency));
-        mMeter.RFTone.assign(Text(f.RFTone));
-        mMeter.TamperCount = Fitting<int16_t>(f.Tamper.Number());
-        const auto info = [&] { return mCustomer.Address1 + " " + mCustomer.Name; };
-        if (mEngine.CheckDuplicateTag(std::string_view(NumberText(mMeter.TagNumber)), info, d.File.LineNo())) {
+        mRFF.assign(d.RFF->LastBuffer());
+        mTagNumber = Fitting<int32_t>(Val(d.Radio.RFERTID.ColumnsOf(mRFF)));
+        const auto info = [&] {
+            std::string text;
+            AppendPart(text, d.Customer.Address1.ColumnsOf(mCUS));
+            text += ' ';
+            AppendPart(text, d.Customer.Name.ColumnsOf(mCUS));
+            return text;
+        };
+        if (mEngine.CheckDuplicateTag(NumberChars(mTagNumber).View(), info, d.File.LineNo())) {
             mRun.ConversionProblems = true;
         }
     }
 
-    std::string LookupMessage() const {
-        return mEngine.Advanced().LookupMessage(TrimView(mMeter.SpecialMessageText), mRouteNumber,
-                                                TrimView(mCustomer.Account), TrimView(mMeter.MeterNumber),
-                                                NumberText(mMeter.TagNumber));
+    // A field of one of the meter's records: nothing when the meter has no such record.
+    // Each text field has its own scratch, for the few that are not read as they stand.
+    std::string_view Text(const std::string& line, const RecordColumn& column, size_t scratch) {
+        return line.empty() ? std::string_view() : column.TextOf(line, mScratch[scratch]);
+    }
+    template <class Int> static Int Number(const std::string& line, const RecordColumn& column) {
+        return line.empty() ? Int{0} : Fitting<Int>(column.NumberOf(line));
     }
 
     void WritePendingMeter() {
-        if (!mMeter.Pending) return;
+        if (!mPending) return;
         const MeterFieldNumbers& f = mFields;
-        const MVRSMeter& m = mMeter;
-        const MVRSCustomer& c = mCustomer;
+        const DownloadFields& d = *mDownload;
+        const auto& cus = d.Customer;
+        const auto& mtr = d.Meter;
+        const auto& rdg = d.Reading;
+        const auto& rff = d.Radio;
         if (!mRecord) mRecord.emplace(mRun.RouteDatabase->DB());
         RecordAssembly& db = *mRecord;
         db.AddNew();
         db.SetInteger(f.RecType, 2);
         db.SetInteger(f.RouteNbr, mRouteIndex);
-        db.SetInteger(f.Sequence, m.Sequence);
-        db.SetInteger(f.MeterTagNbr, m.TagNumber);
-        if (const auto type = MeterTypeOfCategory(m.MeterCategory)) db.SetInteger(f.MeterType, *type);
-        db.SetInteger(f.Digits, m.NumberDials);
-        db.SetInteger(f.Decimals, m.NumberDecimals);
-        db.SetInteger(f.PrvReading, m.PreviousReading);
-        db.SetInteger(f.MaxReading, m.HighLimit);
-        db.SetInteger(f.MinReading, m.LowLimit);
+        db.SetInteger(f.Sequence, Number<int16_t>(mMTR, mtr.ReadSequence));
+        db.SetInteger(f.MeterTagNbr, mTagNumber);
+        if (const auto type = MeterTypeOfCategory(Text(mMTR, mtr.MeterCategory, 0))) db.SetInteger(f.MeterType, *type);
+        db.SetInteger(f.Digits, Number<int16_t>(mRDG, rdg.NumberDials));
+        const int16_t decimals = Number<int16_t>(mRDG, rdg.NumberDecimals);
+        db.SetInteger(f.Decimals, decimals);
+        db.SetInteger(f.PrvReading, Number<int32_t>(mRDG, rdg.PreviousReading));
+        db.SetInteger(f.MaxReading, Number<int32_t>(mRDG, rdg.High1));
+        db.SetInteger(f.MinReading, Number<int32_t>(mRDG, rdg.Low1));
         db.SetInteger(f.Status, 0);
-        if (const auto type = ReadTypeOfMethod(m.ReadMethod)) db.SetInteger(f.ReadType, *type);
+        // A radio meter reads as "R" once it has a reading record.
+        const std::string_view readMethod = mRDG.empty() ? std::string_view() : mRadio ? "R" : Text(mRDG, rdg.ReadMethod, 17);
+        if (const auto type = ReadTypeOfMethod(readMethod)) db.SetInteger(f.ReadType, *type);
         db.SetInteger(f.LstReadingDate, 0);
-        db.SetInteger(f.TamperCount, m.TamperCount);
+        db.SetInteger(f.TamperCount, Number<int16_t>(mRFF, rff.Tamper));
         // The billing system's utility ID is a text; a numeric field keeps its character codes.
-        db.SetText(f.UtilityCode, c.UtilityID);
+        const std::string_view account = Text(mCUS, cus.Account, 1);
+        const std::string_view meterNumber = Text(mMTR, mtr.MeterNumber, 2);
+        db.SetText(f.UtilityCode, Text(mCUS, cus.UtilityID, 0));
         for (int16_t zero : {f.Lat, f.Lng, f.InitPulseCount, f.InitTamperCount}) db.SetInteger(zero, 0);
-        db.SetText(f.Message, LookupMessage());
-        mPacked.assign(c.Address1).append(c.Address2).append(c.Address3);
+        const std::string_view specialMessage = Text(mMTS, d.SpecialMessageText, 16);
+        db.SetText(f.Message, mEngine.Advanced().LookupMessage(TrimView(specialMessage), mRouteNumber, TrimView(account),
+                                                               TrimView(meterNumber), NumberChars(mTagNumber).View()));
+        mPacked.clear();
+        for (std::string_view part : {cus.Address1.ColumnsOf(mCUS), cus.Address2.ColumnsOf(mCUS)}) AppendPart(mPacked, part);
+        AppendPart(mPacked, d.CustomerExtra.Address3.ColumnsOf(mCSX));
         db.SetText(f.ServiceAddress, TrimView(mPacked));
-        mPacked.assign(c.Name).append(c.Name2);
+        mPacked.clear();
+        AppendPart(mPacked, cus.Name.ColumnsOf(mCUS));
+        AppendPart(mPacked, d.CustomerExtra.Name.ColumnsOf(mCSX));
         db.SetText(f.BillingName, TrimView(mPacked));
-        db.SetText(f.ServiceUniqueID, c.Account);
-        db.SetText(f.MeterSerialNbr, m.MeterNumber);
+        db.SetText(f.ServiceUniqueID, account);
+        db.SetText(f.MeterSerialNbr, meterNumber);
         db.SetText(f.ReceiverData, "");
-        PackUser(mPacked, {"0", c.Account, c.GroupCode, c.ExtraIndicator, c.SegmentCode, c.PassThru, c.CustomerInfo});
+        PackUser(mPacked, {"0", account, Text(mCUS, cus.GroupCode, 3), Text(mCUS, cus.ExtraIndicator, 4),
+                           Text(mCUS, cus.SegmentCode, 5), Text(mCUS, cus.PassThru, 6), Text(mCUS, cus.CustomerInfo, 7)});
         db.SetText(f.User1, mPacked);
-        PackUser(mPacked, {m.GroupCode, m.SurveyCode1DisplayIndicator, m.SurveyCode2DisplayIndicator, m.BillCode,
-                           m.MeterStatus, m.OpticalProbeID, m.MeterTypeText, m.MeterLocation, m.ReadInstruction1,
-                           m.ReadInstruction2, NumberText(m.SpecialMessageDisplayIndicator), m.SurveyText1,
-                           m.LocationExtraMeter, m.AdditionalMeterInfo, m.ReadSequenceText});
+        // The location as the number it reads as.
+        AssignNumberText(mScratch[19], Val(Text(mMTR, mtr.MeterLocation, 18)));
+        PackUser(mPacked, {Text(mMTR, mtr.GroupCode, 3), Text(mMTR, mtr.SurveyCode1DisplayIndicator, 4),
+                           Text(mMTR, mtr.SurveyCode2DisplayIndicator, 5), Text(mMTR, mtr.BillCode, 6),
+                           Text(mMTR, mtr.MeterStatus, 7), Text(mMTR, mtr.OpticalProbeID, 9),
+                           Text(mMTR, mtr.MeterType, 10), mScratch[19], Text(mMTR, mtr.ReadInstruction1, 11),
+                           Text(mMTR, mtr.ReadInstruction2, 12),
+                           NumberChars(Number<int16_t>(mMTR, mtr.SpecialMessageDisplayIndicator)).View(),
+                           Text(mRTS, d.Survey.SurveyText1, 13), Text(mMTR, mtr.LocationExtraMeter, 14),
+                           Text(mMTR, mtr.AdditionalMeterInfo, 15), mtr.ReadSequence.ColumnsOf(mMTR)});
         db.SetText(f.User2, mPacked);
-        PackUser(mPacked, {m.TextPrompt, m.ReadDirection, m.CompareCode, m.ValidationCode, m.ReadMethod,
-                           m.MeterConstant, m.ConstantFlag, m.HHFPosition, NumberText(m.NumberDecimals)});
+        PackUser(mPacked, {Text(mRDG, rdg.TextPrompt, 3), Text(mRDG, rdg.ReadDirection, 4),
+                           Text(mRDG, rdg.CompareCode, 5), Text(mRDG, rdg.ValidationCode, 6), readMethod,
+                           Text(mRDG, rdg.MeterConstant, 7), Text(mRDG, rdg.ConstantFlag, 8),
+                           Text(mRDG, rdg.HHFPosition, 9), NumberChars(decimals).View()});
         db.SetText(f.User3, mPacked);
-        PackUser(mPacked, {NumberText(m.GeographicArea), m.RFFrequency, m.RFTone, "", m.DeviceID, m.WandProgram});
+        PackUser(mPacked, {NumberChars(Number<int16_t>(mRFF, rff.GeographicArea)).View(), Text(mRFF, rff.RFFrequency, 3),
+                           Text(mRFF, rff.RFTone, 4), "", Text(mWRR, d.Wand.DeviceID, 5),
+                           Text(mWRR, d.Wand.WandProgram, 6)});
         db.SetText(f.User4, mPacked);
-        PackUser(mPacked, {m.SpecialMessageText});
+        PackUser(mPacked, {specialMessage});
         db.SetText(f.User5, mPacked);
         db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
         // The next "MTR" starts the next meter afresh; until then nothing is pending.
-        mMeter.Pending = false;
+        mPending = false;
         if (mRun.CreateIndexes) {
             // The words come from the record as written, in the texts the fields hold there.
-            std::array<std::string, 5> scratch;
+            std::array<std::string, 5>& scratch = mIndexScratch;
             mEngine.IndexMeter(static_cast<int32_t>(db.ItemView(f.RouteNbr).ToNumber()), mRun.IndexPosition,
                                db.ItemText(f.MeterTagNbr, scratch[0]), db.ItemText(f.MeterSerialNbr, scratch[1]),
                                db.ItemText(f.BillingName, scratch[2]), db.ItemText(f.ServiceAddress, scratch[3]),
@@ -459,16 +449,21 @@ private:
     int16_t mMeterCount = 0;
     int32_t mDatabaseSize = 0;
 
-    // The route, customer and meter being built.
+    // The route, customer and meter being built: the last record of each kind that the
+    // meter is built from, as read (none: empty), and what is worked out as they come.
+    const DownloadFields* mDownload = nullptr;
     int16_t mRouteIndex = 0;
     std::string mRouteNumber;
-    MVRSCustomer mCustomer;
-    MVRSMeter mMeter;
+    std::string mCUS, mCSX;                     // since the customer's "CUS"
+    std::string mMTR, mRDG, mMTS, mWRR, mRFF, mRTS; // since the meter's "MTR"
+    bool mPending = false;
+    int32_t mTagNumber = 0;
     bool mRadio = false;
     MeterFieldNumbers mFields{};
     std::optional<RecordAssembly> mRecord;
-    std::string mScratch; // a field's text when it is not read from the line as it stands
-    std::string mPacked;  // a text of the meter record being written
+    std::array<std::string, 20> mScratch; // field texts that are not read from a line as they stand
+    std::string mPacked;                  // a text of the meter record being written
+    std::array<std::string, 5> mIndexScratch;
 };
 
 bool clsExchange::ConvertRouteMVRS() { return MVRSRouteImport(*this).Convert(); }

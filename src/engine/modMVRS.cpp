@@ -1,8 +1,60 @@
 #include "modMVRS.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace dovrex {
+
+namespace {
+
+// How many characters of a text are "~" or NUL, eight at a time.
+size_t CountRare(std::string_view text) {
+    constexpr uint64_t kOnes = 0x0101010101010101u;
+    constexpr uint64_t kLow7 = kOnes * 0x7F;
+    // The top bit of every byte of x that is zero, and of no other.
+    const auto zeros = [](uint64_t x) { return ~(((x & kLow7) + kLow7) | x | kLow7); };
+    // One bit per rare character, summed into the top byte.
+    const auto count = [&](uint64_t word) {
+        return static_cast<size_t>((((zeros(word) | zeros(word ^ (kOnes * '~'))) >> 7) * kOnes) >> 56);
+    };
+    size_t rare = 0;
+    size_t at = 0;
+    for (; at + 8 <= text.size(); at += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + at, 8);
+        rare += count(word);
+    }
+    if (at < text.size()) {
+        uint64_t word = kOnes * ' ';
+        std::memcpy(&word, text.data() + at, text.size() - at);
+        rare += count(word);
+    }
+    return rare;
+}
+
+// Copies a text of a few characters without calling out for it.
+void CopyShort(char* out, std::string_view text) {
+    const size_t n = text.size();
+    const char* in = text.data();
+    if (n > 16) {
+        std::memcpy(out, in, n);
+    } else if (n >= 8) {
+        // Two copies of eight that overlap in the middle.
+        std::memcpy(out, in, 8);
+        std::memcpy(out + n - 8, in + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(out, in, 4);
+        std::memcpy(out + n - 4, in + n - 4, 4);
+    } else if (n >= 2) {
+        std::memcpy(out, in, 2);
+        std::memcpy(out + n - 2, in + n - 2, 2);
+    } else if (n == 1) {
+        *out = *in;
+    }
+}
+
+} // namespace
 
 std::string PackUser(std::initializer_list<std::string_view> Values) {
     std::string packed;
@@ -20,12 +72,12 @@ void PackUser(std::string& packed, std::initializer_list<std::string_view> Value
     for (std::string_view value : Values) {
         if (!first) ++out; // the "~" between two values is already there
         first = false;
-        value.copy(out, value.size());
+        CopyShort(out, value);
         out += value.size();
     }
-    // Rare characters: one look through the whole text for each before mending the values.
-    const bool tildes = std::count(packed.begin(), packed.end(), '~') != static_cast<std::ptrdiff_t>(Values.size()) - 1;
-    if (!tildes && packed.find('\0') == std::string::npos) return;
+    // Rare characters: one look through the whole text, where the separators are all
+    // there is of them unless a value needs mending.
+    if (CountRare(packed) + 1 == std::max<size_t>(Values.size(), 1)) return;
     out = packed.data();
     first = true;
     for (std::string_view value : Values) {

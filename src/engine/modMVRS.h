@@ -26,6 +26,12 @@ std::string ScheduledDateText(const DateTime& date);
 
 // A number kept in a 16- or 32-bit working value; one that does not fit leaves 0.
 template <class Int> Int Fitting(double value) {
+    // Whole numbers in range, the common case, need no rounding.
+    if (value >= static_cast<double>(std::numeric_limits<Int>::min()) &&
+        value <= static_cast<double>(std::numeric_limits<Int>::max()) &&
+        static_cast<double>(static_cast<Int>(value)) == value) {
+        return static_cast<Int>(value);
+    }
     if (!std::isfinite(value)) return 0;
     const double rounded = RoundHalfEven(value);
     if (rounded < std::numeric_limits<Int>::min() || rounded > std::numeric_limits<Int>::max()) return 0;

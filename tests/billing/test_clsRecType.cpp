@@ -206,11 +206,17 @@ TEST(clsRecType, ValuesParseAndBuffer) {
 
 TEST(clsRecType, FieldsReadStraightFromTheLineAgreeWithTheirValues) {
     clsRecType kind;
-    const FieldDecl layout[] = {{"Text", T, 4}, {"Zero", N, 4}, {"Int", I, 3}, {"Date", D, 6}, {"Time", H, 4}};
+    const FieldDecl layout[] = {{"Text", T, 4}, {"Zero", N, 4}, {"Int", I, 3},   {"Date", D, 6},
+                                {"Time", H, 4}, {"Wide", N, 10}, {"Long", T, 16}};
     kind.AddFields(layout);
-    // Each line once as it stands and once cut short, so that columns go missing.
+    // Each line once as it stands and once cut short, so that columns go missing. Wide and
+    // Long hold digits up to the 32-bit limit and one past it, and 15 digits and 16.
     const std::string lines[] = {" ab 0012 4 1225041345", "x~y -3 123", "    99999AB     2400", "", "  12.5", "ZZ",
-                                 "12340567890122504134599"};
+                                 "12340567890122504134599",
+                                 " ab 0000  412250413452147483647123456789012345",
+                                 "abcd0100007000000000021474836481234567890123456",
+                                 "       7             0000000000999999999999999 ",
+                                 "    0007             0999999999"};
     for (const std::string& line : lines) {
         for (size_t i = 0; i < kind.Fields().size(); ++i) {
             SCOPED_TRACE("'" + line + "' field " + kind.Fields()[i].FieldName());
@@ -220,6 +226,12 @@ TEST(clsRecType, FieldsReadStraightFromTheLineAgreeWithTheirValues) {
             EXPECT_EQ(kind.TextIn(i, scratch), text);
             const double number = kind.NumberAt(i);
             const std::string columns(kind.ColumnsAt(i));
+            // The same read from a kept line while the kind holds another.
+            const RecordColumn column(&kind, kind.Fields()[i].FieldName());
+            kind.Parse("x");
+            EXPECT_EQ(column.TextOf(line, scratch), text);
+            EXPECT_EQ(column.NumberOf(line), number);
+            EXPECT_EQ(column.ColumnsOf(line), columns);
             kind.Parse(line); // nothing cached by the reads above
             EXPECT_EQ(text, kind.ValueAt(i).ToText());
             EXPECT_EQ(number, kind.ValueAt(i).ToNumber());

@@ -330,6 +330,13 @@ TEST(MVRSRoute, PackUserKeepsOneSeparatorPerValue) {
         {{"a~b", "~"}, "a-b~-"},
         {{"a\0b"s, "c"}, "a\x01" "b~c"},
         {{"~\0~"s, "", "x"}, "-\x01-~~x"},
+        // Longer texts of every length that is copied apart: characters found eight at a time,
+        // and in the part after the last eight.
+        {{"abcdefghijklmnopq", "r", "s"}, "abcdefghijklmnopq~r~s"},
+        {{"abcdefgh", "ijklmnop~q"}, "abcdefgh~ijklmnop-q"},
+        {{"abcdefghijklmno\0"s, "p"}, "abcdefghijklmno\x01~p"},
+        {{"abcd", "efghijk", "lmnopqrstuvwxyz"}, "abcd~efghijk~lmnopqrstuvwxyz"},
+        {{"ab", "cde", "f"}, "ab~cde~f"},
     };
     for (const auto& [values, expected] : cases) {
         SCOPED_TRACE(expected);
