@@ -48,58 +48,59 @@ inline bool ReadValDigits(std::string_view text, size_t& i, uint64_t& mantissa, 
     return true;
 }
 
-// The common cases of a plain number ("  00123", "-42", "0012.50"): read without building
-// a text for the standard parser. Empty when the text needs the full parse.
-std::optional<double> ValPlainNumber(std::string_view text) {
+// The leading number of a plain text ("  00123", "-42", "0012.50", "7 days"): its sign, its
+// digits as one whole number and how many of them follow the decimal point. False when the
+// text needs the full parse: an exponent, or more than 18 digits.
+struct PlainNumber {
+    bool Negative = false;
+    uint64_t Mantissa = 0;
+    int Digits = 0;
+    int FractionDigits = 0;
+};
+
+inline bool ReadPlainNumber(std::string_view text, PlainNumber& number) {
     size_t i = 0;
     while (i < text.size() && IsValBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    uint64_t mantissa = 0;
-    int digits = 0;
-    if (!ReadValDigits(text, i, mantissa, digits)) return std::nullopt;
-    int fractionDigits = 0;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) number.Negative = text[i++] == '-';
+    if (!ReadValDigits(text, i, number.Mantissa, number.Digits)) return false;
     if (i < text.size() && text[i] == '.') {
         ++i;
-        const int wholeDigits = digits;
-        if (!ReadValDigits(text, i, mantissa, digits)) return std::nullopt;
-        fractionDigits = digits - wholeDigits;
+        const int wholeDigits = number.Digits;
+        if (!ReadValDigits(text, i, number.Mantissa, number.Digits)) return false;
+        number.FractionDigits = number.Digits - wholeDigits;
     }
     // An exponent needs the full parse; anything else ends the number.
     if (i < text.size()) {
         const char c = text[i];
-        if (c == 'E' || c == 'e' || c == 'D' || c == 'd') return std::nullopt;
+        if (c == 'E' || c == 'e' || c == 'D' || c == 'd') return false;
     }
-    if (digits == 0) return 0.0;
+    return true;
+}
+
+// A plain number read without building a text for the standard parser.
+std::optional<double> ValPlainNumber(std::string_view text) {
+    PlainNumber number;
+    if (!ReadPlainNumber(text, number)) return std::nullopt;
+    if (number.Digits == 0) return 0.0;
     // A whole number converts with the rounding of the standard parser; so does a fraction
     // whose digits and power of ten are both exact doubles, divided once.
     constexpr uint64_t kExactMantissa = uint64_t{1} << 53;
     static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                          1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    double value = static_cast<double>(mantissa);
-    if (fractionDigits > 0) {
-        if (mantissa > kExactMantissa) return std::nullopt;
-        value /= kPowers[fractionDigits];
+    double value = static_cast<double>(number.Mantissa);
+    if (number.FractionDigits > 0) {
+        if (number.Mantissa > kExactMantissa) return std::nullopt;
+        value /= kPowers[number.FractionDigits];
     }
-    return negative ? -value : value;
+    return number.Negative ? -value : value;
 }
 
-// A text whose leading number is a whole number of at most 18 digits ("  00123", "-42",
-// "7 days"): that number. Empty when Val must read it (a fraction, an exponent).
+// A plain number without a fraction, as a whole number.
 std::optional<int64_t> ValWholeNumber(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && IsValBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    uint64_t mantissa = 0;
-    int digits = 0;
-    if (!ReadValDigits(text, i, mantissa, digits)) return std::nullopt;
-    if (i < text.size()) {
-        const char c = text[i];
-        if (c == '.' || c == 'E' || c == 'e' || c == 'D' || c == 'd') return std::nullopt;
-    }
-    const auto value = static_cast<int64_t>(mantissa);
-    return negative ? -value : value;
+    PlainNumber number;
+    if (!ReadPlainNumber(text, number) || number.FractionDigits > 0) return std::nullopt;
+    const auto value = static_cast<int64_t>(number.Mantissa);
+    return number.Negative ? -value : value;
 }
 
 template <class Whole> Whole WholeVal(std::string_view text, Whole (*convert)(double)) {
