@@ -2,6 +2,8 @@
 
 #include "platform/BinaryFile.h"
 
+#include <filesystem>
+
 using namespace dovrex;
 using namespace dovrex::test;
 
@@ -232,6 +234,27 @@ TEST_F(ConvertRouteTest, AValueTooLargeForItsFieldTakesTheErrorPath) {
     EXPECT_EQ(messages.Shown[0].Text, "Overflow");
     // The log must not read as a success after a failure.
     EXPECT_EQ(LogAfterStart(), (Lines{"Problems encountered; Route file unusable", ""}));
+}
+
+TEST_F(ConvertRouteTest, TheFirstPassFindsEveryNumberTooLargeForItsField) {
+    // The first pass converts only the numbers that could overflow: more digits than the
+    // type holds, or an exponent. A number too large stops the conversion before the
+    // database is created. Digits is a 16-bit field of 5 columns.
+    struct Row {
+        const char* digits;
+        bool fits;
+    };
+    const Row rows[] = {{"9999", true},  {"32767", true}, {"32768", false}, {"-3276", true},
+                        {"9E9", false},  {"9e9", false},  {"9d4", false},   {"1D", true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.digits);
+        std::filesystem::remove(folder.File("RouteQVF.pdb"));
+        WriteFixedMap("Std", {"Digits=62,5"});
+        UseSource({FixedLine("0012", 1, "7", "R", "R", "1 MAIN") + "1",
+                   FixedLine("0012", 2, "8", "R", "R", "2 MAIN") + row.digits});
+        EXPECT_EQ(engine.ConvertRoute(), row.fits);
+        EXPECT_EQ(std::filesystem::exists(folder.File("RouteQVF.pdb")), row.fits);
+    }
 }
 
 TEST_F(ConvertRouteTest, PromptedFieldsTakeTheEnteredValues) {
