@@ -27,9 +27,13 @@ struct clsExchange::MeterRecordPlan {
     };
     int16_t RecType = 0, RouteNbr = 0;
     std::vector<Step> Steps;
-    std::vector<size_t> VaryingSteps; // the steps that are not Constant
+    std::vector<size_t> VaryingSteps; // the steps that are not Constant nor direct
+    // Per slot of the parsed line: the field that a varying text or number goes into
+    // unchanged, written as the line is parsed; 0 for a slot whose value goes through a step.
+    std::vector<int16_t> DirectTargets;
     // The record being written. The constant steps are written once, with the first
     // meter; every meter after it overwrites only what varies from line to line.
+    // Created empty, with its record type, by the plan.
     std::optional<RecordAssembly> Record;
     bool ConstantsWritten = false;
     std::string Scratch; // a number's text on its way into a text field

@@ -189,10 +189,13 @@ private:
     bool ConvertRouteMVRS();
     // The parsed line: every map field's raw text by its option, converted by its data type.
     struct MeterRecordPlan;
-    void ParseRoute(std::string_view Source, ParsedLine& line);
-    template <class SourceText> void ParseFields(const SourceText& sourceText, bool fixedWidth, ParsedLine& line);
-    void ParseRouteFixed(std::string_view Buffer, ParsedLine& line);
-    void ParseRouteDelimited(std::string_view Buffer, ParsedLine& line);
+    // With a plan, the texts and numbers that go unchanged into the meter record are
+    // written to the plan's record as they are parsed.
+    void ParseRoute(std::string_view Source, ParsedLine& line, MeterRecordPlan* plan = nullptr);
+    template <class SourceText>
+    void ParseFields(const SourceText& sourceText, bool fixedWidth, ParsedLine& line, MeterRecordPlan* plan);
+    void ParseRouteFixed(std::string_view Buffer, ParsedLine& line, MeterRecordPlan* plan);
+    void ParseRouteDelimited(std::string_view Buffer, ParsedLine& line, MeterRecordPlan* plan);
     // The field's text by its option; an autonumber is kept by the line.
     std::string_view RawFieldText(const RouteLineLayout::Field& field, std::string_view sourceText, ParsedLine& line);
     // ValidationClean, ValidationWarned (a message was logged) or ValidationStop.
@@ -203,7 +206,8 @@ private:
     void ReportValidation(const std::string& message, int16_t& result);
     // reRead: the re-read conversion's meter record (no letter rule, no radio register values).
     MeterRecordPlan PlanRouteMeterRecord(const RouteLineLayout& layout, clsQVF& db, bool reRead = false) const;
-    // The first call also makes the plan's template of the constant fields.
+    // The first call also makes the plan's template of the constant fields. The line must
+    // have been parsed with the plan.
     void WriteMeterRecord(MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition);
     enum class MeterSteps { Varying, Constant };
     void WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Values, MeterSteps which);

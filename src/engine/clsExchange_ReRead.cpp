@@ -87,7 +87,7 @@ bool clsExchange::ConvertReRead() {
             SetProgress(255, static_cast<int32_t>(255 * run.SourceFile.Position() / length));
             if (!run.SourceFile.ReadLine(text)) break;
             ++run.LineNumber;
-            ParseRoute(text, line);
+            ParseRoute(text, line, &plan);
             const int16_t validation = ValidateRoute(line);
             if (validation == ValidationWarned) run.ConversionWarnings = true;
             if (validation == ValidationProblem) run.ConversionProblems = true;

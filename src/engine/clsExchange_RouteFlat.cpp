@@ -122,6 +122,7 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
                                                                 bool reRead) const {
     MeterRecordPlan plan;
     plan.Record.emplace(db.DB());
+    plan.Record->AddNew();
     auto field = [&](const char* name) {
         const int16_t number = db.DB().FindItem(name);
         if (number == 0) RaiseError(ErrInvalidCall, std::string(name) + " not valid field in Record");
@@ -146,6 +147,7 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
     };
     using From = MeterRecordPlan::From;
     plan.RecType = field("RecType");
+    plan.Record->SetInteger(plan.RecType, 2);
     plan.RouteNbr = field("RouteNbr");
     add({"Sequence", "MeterTagNbr"}, From::Number);
     // A re-read meter type is stored as parsed, without the letter rule.
@@ -160,8 +162,13 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
     if (!reRead) add({"ScaleFactor", "InitReading", "InitPulseCount", "InitTamperCount"}, From::Number);
     add({"ReceiverData"}, From::Empty);
     add({"User1", "User2", "User3", "User4", "User5"}, From::Text);
+    plan.DirectTargets.assign(layout.SlotCount(), 0);
     for (size_t i = 0; i < plan.Steps.size(); ++i) {
-        if (!plan.Steps[i].Constant) plan.VaryingSteps.push_back(i);
+        const MeterRecordPlan::Step& step = plan.Steps[i];
+        if (step.Constant) continue;
+        const bool direct = step.Kind == From::Text || (step.Kind == From::Number && !step.DateText);
+        if (direct) plan.DirectTargets[static_cast<size_t>(step.Slot)] = step.Target;
+        else plan.VaryingSteps.push_back(i);
     }
     plan.MessageSlot = layout.Slot("Message");
     plan.RouteSlot = layout.Slot("RouteNbr");
@@ -191,7 +198,7 @@ std::string_view clsExchange::RawFieldText(const RouteLineLayout::Field& field, 
 }
 
 template <class SourceText>
-void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, ParsedLine& line) {
+void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, ParsedLine& line, MeterRecordPlan* plan) {
     ConversionRun& run = Run();
     const RouteLineLayout& layout = *run.Layout;
     const auto raw = [&](const RouteLineLayout::Field& field) {
@@ -220,7 +227,12 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
             run.CurrentReadType.assign(text);
             for (char& c : run.CurrentReadType) c = UpperChar(c);
         }
-        line.Set(field.Slot, ParsedValue(field, text, fixedWidth));
+        const ParsedField value = ParsedValue(field, text, fixedWidth);
+        line.Set(field.Slot, value);
+        if (plan == nullptr) return;
+        if (const int16_t target = plan->DirectTargets[static_cast<size_t>(field.Slot)]; target != 0) {
+            SetParsed(*plan->Record, target, value);
+        }
     };
     if (line.FixedKept()) {
         for (const size_t varying : layout.VaryingFields()) parse(layout.Fields()[varying]);
@@ -232,7 +244,7 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
     line.SetFixedKept();
 }
 
-void clsExchange::ParseRouteFixed(std::string_view Buffer, ParsedLine& line) {
+void clsExchange::ParseRouteFixed(std::string_view Buffer, ParsedLine& line, MeterRecordPlan* plan) {
     line.Reset(Run().Layout->SlotCount());
     ParseFields(
         [&](const RouteLineLayout::Field& field) {
@@ -242,10 +254,10 @@ void clsExchange::ParseRouteFixed(std::string_view Buffer, ParsedLine& line) {
             }
             return Buffer.substr(static_cast<size_t>(field.Position) - 1, static_cast<size_t>(field.Width));
         },
-        true, line);
+        true, line, plan);
 }
 
-void clsExchange::ParseRouteDelimited(std::string_view Buffer, ParsedLine& line) {
+void clsExchange::ParseRouteDelimited(std::string_view Buffer, ParsedLine& line, MeterRecordPlan* plan) {
     const RouteLineLayout& layout = *Run().Layout;
     const std::string& delimiter = layout.Delimiter();
     const std::string& quote = layout.Quote();
@@ -258,14 +270,14 @@ void clsExchange::ParseRouteDelimited(std::string_view Buffer, ParsedLine& line)
             if (column < 1 || static_cast<size_t>(column) > columns.size()) return std::string_view();
             return columns[static_cast<size_t>(column) - 1];
         },
-        false, line);
+        false, line, plan);
 }
 
-void clsExchange::ParseRoute(std::string_view Source, ParsedLine& line) {
+void clsExchange::ParseRoute(std::string_view Source, ParsedLine& line, MeterRecordPlan* plan) {
     const RouteLineLayout& layout = *Run().Layout;
     switch (layout.MapType()) {
-    case MapTypeFixed: ParseRouteFixed(Source, line); break;
-    case MapTypeDelimited: ParseRouteDelimited(Source, line); break;
+    case MapTypeFixed: ParseRouteFixed(Source, line, plan); break;
+    case MapTypeDelimited: ParseRouteDelimited(Source, line, plan); break;
     default:
         RaiseError(ErrInvalidCall, "The conversion map " + Run().CurrentMap->MapName() +
                                        " is neither a fixed-width nor a delimited map");
@@ -359,8 +371,6 @@ void clsExchange::WriteMeterRecord(MeterRecordPlan& plan, const ParsedLine& Valu
     if (!plan.ConstantsWritten) {
         // What is the same on every line is written once: every later meter overwrites
         // only the fields that vary from line to line.
-        record.AddNew();
-        record.SetInteger(plan.RecType, 2);
         WriteMeterSteps(plan, Values, MeterSteps::Constant);
         plan.ConstantsWritten = true;
     }
@@ -457,7 +467,7 @@ bool clsExchange::ConvertRouteFlat() {
         progressAt(blocks);
         if (!run.SourceFile.ReadLine(text)) break;
         ++run.LineNumber;
-        ParseRoute(text, line);
+        ParseRoute(text, line, &plan);
         const int16_t validation = ValidateRoute(line);
         if (validation == ValidationWarned) run.ConversionWarnings = true;
         if (validation == ValidationStop) return false;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace dovrex {
 
@@ -29,7 +30,7 @@ public:
                                const std::string& NewDBType, int32_t PresizeRecords, std::string& AppInfo,
                                std::string& SortInfo) = 0;
     virtual void Rewind() = 0;
-    virtual bool WriteRecord(const std::string& NewData) = 0;
+    virtual bool WriteRecord(std::string_view NewData) = 0;
     // Opens an existing file read-only; 0 on success, else the error number.
     virtual int16_t OpenFile(const std::string& Filename) = 0;
     // The number of records; -1 when the container does not know it.

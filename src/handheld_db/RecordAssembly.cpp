@@ -7,6 +7,8 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string.h> // memccpy
 #include <string>
 
 namespace dovrex {
@@ -21,9 +23,6 @@ size_t FixedSize(int16_t type) {
     default: return 0;
     }
 }
-
-// A text as the string part can hold it: up to its first NUL.
-std::string_view UpToNul(std::string_view text) { return text.substr(0, text.find('\0')); }
 
 } // namespace
 
@@ -40,13 +39,26 @@ void RecordAssembly::NoSuchField(int16_t Number) {
 
 void RecordAssembly::AddNew() {
     std::fill(mFixed.begin(), mFixed.end(), '\0');
-    for (std::string& piece : mPieces) piece.clear();
+    for (Piece& piece : mPieces) piece.Size = 0;
+}
+
+// A text as the string part can hold it: up to its first NUL.
+void RecordAssembly::Assign(Piece& piece, std::string_view text) {
+    if (text.empty()) {
+        piece.Size = 0;
+        return;
+    }
+    if (piece.Buffer.size() < text.size() + kSlack) piece.Buffer.resize(text.size() + kSlack);
+    char* const out = piece.Buffer.data();
+    // One pass both copies and finds a NUL: it stops just after the first one.
+    const auto* end = static_cast<const char*>(::memccpy(out, text.data(), '\0', text.size()));
+    piece.Size = end == nullptr ? text.size() : static_cast<size_t>(end - out) - 1;
 }
 
 void RecordAssembly::SetText(int16_t Number, std::string_view NewValue) {
     const Field& field = FieldNumbered(Number);
     if (field.Type == clsPalmDB::ftString) {
-        Piece(field).assign(UpToNul(NewValue));
+        Assign(PieceOf(field), NewValue);
     } else if (const size_t size = FixedSize(field.Type); size != 0) {
         WriteTextBytes(NewValue, size, mFixed.data() + field.Offset);
     }
@@ -55,7 +67,8 @@ void RecordAssembly::SetText(int16_t Number, std::string_view NewValue) {
 void RecordAssembly::SetInteger(int16_t Number, int64_t NewValue) {
     const Field& field = FieldNumbered(Number);
     if (field.Type == clsPalmDB::ftString) {
-        AssignNumberText(Piece(field), NewValue);
+        AssignNumberText(mNumberText, NewValue);
+        Assign(PieceOf(field), mNumberText);
     } else if (const size_t size = FixedSize(field.Type); size != 0) {
         // A value that does not fit raises before the record changes.
         WriteIntegerBytes(NewValue, size, mFixed.data() + field.Offset);
@@ -65,8 +78,7 @@ void RecordAssembly::SetInteger(int16_t Number, int64_t NewValue) {
 void RecordAssembly::SetItem(int16_t Number, const Value& NewValue) {
     const Field& field = FieldNumbered(Number);
     if (field.Type == clsPalmDB::ftString) {
-        if (NewValue.IsText()) Piece(field).assign(UpToNul(NewValue.Text()));
-        else Piece(field).assign(UpToNul(NewValue.ToText()));
+        Assign(PieceOf(field), NewValue.IsText() ? NewValue.Text() : NewValue.ToText());
     } else if (const size_t size = FixedSize(field.Type); size != 0) {
         char bytes[4];
         WriteValueBytes(NewValue, size, bytes);
@@ -77,7 +89,8 @@ void RecordAssembly::SetItem(int16_t Number, const Value& NewValue) {
 void RecordAssembly::SetNumber(int16_t Number, double NewValue) {
     const Field& field = FieldNumbered(Number);
     if (field.Type == clsPalmDB::ftString) {
-        AssignNumberText(Piece(field), NewValue);
+        AssignNumberText(mNumberText, NewValue);
+        Assign(PieceOf(field), mNumberText);
     } else if (const size_t size = FixedSize(field.Type); size != 0) {
         WriteIntegerBytes(CLng(NewValue), size, mFixed.data() + field.Offset);
     }
@@ -87,7 +100,7 @@ ValueView RecordAssembly::ItemView(int16_t Number) const {
     const Field& field = FieldNumbered(Number);
     const auto bytes = [&](size_t size) { return std::string_view(mFixed).substr(static_cast<size_t>(field.Offset), size); };
     switch (field.Type) {
-    case clsPalmDB::ftString: return ValueView::OfText(Piece(field));
+    case clsPalmDB::ftString: return ValueView::OfText(PieceOf(field).Text());
     case clsPalmDB::ftInt8: return ValueView::OfInteger(static_cast<int16_t>(BytesToLong(bytes(1))));
     case clsPalmDB::ftInt16: return ValueView::OfInteger(BytesToLong(bytes(2)));
     case clsPalmDB::ftInt32: return ValueView::OfInteger(BytesToLong(bytes(4)));
@@ -95,17 +108,20 @@ ValueView RecordAssembly::ItemView(int16_t Number) const {
     }
 }
 
-const std::string& RecordAssembly::Bytes() {
+std::string_view RecordAssembly::Bytes() {
     size_t length = mFixed.size();
-    for (const std::string& piece : mPieces) length += piece.size() + 1;
-    mBytes.resize(length);
-    char* out = mBytes.data();
-    out = std::copy(mFixed.begin(), mFixed.end(), out);
-    for (const std::string& piece : mPieces) {
-        out = std::copy(piece.begin(), piece.end(), out);
+    for (const Piece& piece : mPieces) length += piece.Size + 1;
+    if (mBytes.size() < length + kSlack) mBytes.resize(length + kSlack);
+    char* out = std::copy(mFixed.begin(), mFixed.end(), mBytes.data());
+    for (const Piece& piece : mPieces) {
+        // Most texts are short: one fixed move of the piece and its room, which the next
+        // text or the NUL overwrites past the text's end.
+        if (piece.Size <= kSlack) std::memcpy(out, piece.Buffer.data(), kSlack);
+        else std::memcpy(out, piece.Buffer.data(), piece.Size);
+        out += piece.Size;
         *out++ = '\0';
     }
-    return mBytes;
+    return std::string_view(mBytes.data(), length);
 }
 
 bool RecordAssembly::WriteTo(clsPalmDB& db) { return db.WriteRaw(Bytes()); }

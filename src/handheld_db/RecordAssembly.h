@@ -40,8 +40,9 @@ public:
     ValueView ItemView(int16_t Number) const;
     std::string_view ItemText(int16_t Number, std::string& scratch) const { return ItemView(Number).TextIn(scratch); }
 
-    // The record's bytes: the fixed part, then each text ended by a NUL.
-    const std::string& Bytes();
+    // The record's bytes: the fixed part, then each text ended by a NUL. A view valid
+    // until the record next changes.
+    std::string_view Bytes();
     // Appends the record to the database (the record length is checked there).
     bool WriteTo(clsPalmDB& db);
 
@@ -55,13 +56,23 @@ private:
         return mFields[static_cast<size_t>(Number) - 1];
     }
     [[noreturn]] static void NoSuchField(int16_t Number);
-    std::string& Piece(const Field& field) { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
-    const std::string& Piece(const Field& field) const { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
+    // A text field's bytes. Its buffer always holds kSlack initialised bytes past the text,
+    // so that joining the record copies a short text in one fixed-size move.
+    struct Piece {
+        std::string Buffer = std::string(kSlack, '\0');
+        size_t Size = 0;
+        std::string_view Text() const { return std::string_view(Buffer.data(), Size); }
+    };
+    static constexpr size_t kSlack = 32;
+    Piece& PieceOf(const Field& field) { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
+    const Piece& PieceOf(const Field& field) const { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
+    static void Assign(Piece& piece, std::string_view text);
 
     std::vector<Field> mFields;
     std::string mFixed;
-    std::vector<std::string> mPieces;
-    std::string mBytes;
+    std::vector<Piece> mPieces;
+    std::string mBytes; // the joined record, then kSlack bytes of room
+    std::string mNumberText;
 };
 
 } // namespace dovrex

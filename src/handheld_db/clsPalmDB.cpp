@@ -357,7 +357,7 @@ int32_t clsPalmDB::AppendString(int32_t Offset, const std::string& NewValue, boo
 
 bool clsPalmDB::WriteData() { return File().WriteRecord(mRawData); }
 
-bool clsPalmDB::WriteRaw(const std::string& RawData) {
+bool clsPalmDB::WriteRaw(std::string_view RawData) {
     CheckRecordLength(RawData.size());
     return File().WriteRecord(RawData);
 }

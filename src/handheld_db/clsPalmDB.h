@@ -105,7 +105,7 @@ public:
 
     // Records.
     bool WriteData();
-    bool WriteRaw(const std::string& RawData);
+    bool WriteRaw(std::string_view RawData);
     bool ReadData(int32_t RecordNo = -1);
     bool ReadRaw(std::string& RawData, int32_t RecordNo = -1);
 

@@ -120,7 +120,7 @@ int16_t clsPalmFilePDB::CreateFile(const std::string& Filename, const std::strin
     return 0;
 }
 
-bool clsPalmFilePDB::WriteRecord(const std::string& NewData) {
+bool clsPalmFilePDB::WriteRecord(std::string_view NewData) {
     if (!cvarFD.IsOpen() || !mWriting) RaiseError(ErrBadFileNumber);
     const uint32_t b = mNumRecords;
     // The record list was reserved at creation and cannot grow.

@@ -25,7 +25,7 @@ public:
                        const std::string& NewDBType, int32_t PresizeRecords, std::string& AppInfo,
                        std::string& SortInfo) override;
     void Rewind() override;
-    bool WriteRecord(const std::string& NewData) override;
+    bool WriteRecord(std::string_view NewData) override;
     int16_t OpenFile(const std::string& Filename) override;
     int16_t RecordCount() const override;
     bool ReadRecord(int32_t& RecordNo, std::string& RecordBuffer) override;

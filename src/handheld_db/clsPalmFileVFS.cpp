@@ -44,7 +44,7 @@ int16_t clsPalmFileVFS::CreateFile(const std::string& Filename, const std::strin
     return static_cast<int16_t>(status);
 }
 
-bool clsPalmFileVFS::WriteRecord(const std::string& NewData) {
+bool clsPalmFileVFS::WriteRecord(std::string_view NewData) {
     if (!cvarFD.IsOpen()) RaiseError(ErrBadFileNumber);
     if (NewData.size() > 0x7FFFFFFFu) RaiseError(ErrOverflow);
     std::string record = BigEndian32(static_cast<uint32_t>(NewData.size()));

@@ -17,7 +17,7 @@ public:
                        const std::string& NewDBType, int32_t PresizeRecords, std::string& AppInfo,
                        std::string& SortInfo) override;
     void Rewind() override;
-    bool WriteRecord(const std::string& NewData) override;
+    bool WriteRecord(std::string_view NewData) override;
     int16_t OpenFile(const std::string& Filename) override;
     int16_t RecordCount() const override { return -1; }
     bool ReadRecord(int32_t& RecordNo, std::string& RecordBuffer) override;

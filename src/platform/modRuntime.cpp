@@ -59,6 +59,19 @@ struct PlainNumber {
 };
 
 inline bool ReadPlainNumber(std::string_view text, PlainNumber& number) {
+    // The usual shape first, as fixed-width files right-align their numbers: spaces, then
+    // digits up to the end.
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p != end && *p == ' ') ++p;
+    const char* const first = p;
+    uint64_t whole = 0;
+    for (unsigned digit; p != end && (digit = static_cast<unsigned char>(*p) - 0x30u) <= 9; ++p) whole = whole * 10 + digit;
+    if (p == end && end - first <= 18) {
+        number.Mantissa = whole;
+        number.Digits = static_cast<int>(end - first);
+        return true;
+    }
     size_t i = 0;
     while (i < text.size() && IsValBlank(text[i])) ++i;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) number.Negative = text[i++] == '-';

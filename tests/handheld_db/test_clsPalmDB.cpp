@@ -267,7 +267,7 @@ TEST(PalmDB, AnAssembledRecordHoldsWhatTheRecordBufferWouldHold) {
         EXPECT_EQ(assembly.ItemText(field, scratch), db.ItemText(field, scratch)) << c.field;
     }
     // Values that do not fit raise and leave the record as it was; so do unknown fields.
-    const std::string before = assembly.Bytes();
+    const std::string before(assembly.Bytes());
     EXPECT_THROW(assembly.SetInteger(db.FindItem("B"), int64_t{1} << 31), RuntimeError);
     EXPECT_THROW(assembly.SetInteger(db.FindItem("B"), -16777216 - 1), RuntimeError);
     EXPECT_THROW(assembly.SetNumber(db.FindItem("A"), 2147483647.5), RuntimeError);

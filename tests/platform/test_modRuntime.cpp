@@ -22,6 +22,9 @@ TEST(Runtime, LenientParseTakesTheLeadingNumberAndIgnoresBlanks) {
         // whole numbers of up to 18 digits take a short path; longer ones the full parse
         {"123456789012345678", 123456789012345678.0}, {"1234567890123456789", 1234567890123456789.0},
         {"-99999999999999999 9", -999999999999999999.0}, {"12 .5", 12.5},
+        // right-aligned digits take the shortest path, at 18 digits and one past it
+        {"     7789", 7789}, {"7789   ", 7789}, {"   ", 0}, {" 000000000000000012", 12},
+        {" 0000000000000000012", 12}, {"99999999999999999999", 1e20},
     };
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(Val(c.text), c.expected) << '"' << c.text << '"';
     EXPECT_THROW(Val("1e999"), RuntimeError);
