@@ -53,28 +53,30 @@ int RouteLineLayout::Slot(std::string_view name) const {
 
 namespace {
 
-// Finds the next of three byte values in a text, eight bytes at a time: the columns of a
-// delimited line are split at its delimiters, quotes and "~" only.
+// Finds three byte values in a text, eight bytes at a time: the columns of a delimited
+// line are split at its delimiters, quotes and "~" only.
 class SpecialBytes {
 public:
     SpecialBytes(char a, char b, char c)
         : mA(a), mB(b), mC(c), mWordA(SpreadByte(a)), mWordB(SpreadByte(b)), mWordC(SpreadByte(c)) {}
 
-    // The position of the first of the bytes at or after i; text.size() when there is none.
-    size_t Next(std::string_view text, size_t i) const {
+    // Calls visit with the position of each of the bytes in text, in order.
+    template <class Visit> void ForEach(std::string_view text, const Visit& visit) const {
         const char* const p = text.data();
         const size_t n = text.size();
+        size_t i = 0;
         if constexpr (std::endian::native == std::endian::little) {
             for (; i + 8 <= n; i += 8) {
                 uint64_t word;
                 std::memcpy(&word, p + i, sizeof word);
-                // The lowest flagged byte of each mask is exact, so is that of their union.
-                const uint64_t found = ZeroBytes(word ^ mWordA) | ZeroBytes(word ^ mWordB) | ZeroBytes(word ^ mWordC);
-                if (found != 0) return i + static_cast<size_t>(std::countr_zero(found) / 8);
+                uint64_t found =
+                    ExactZeroBytes(word ^ mWordA) | ExactZeroBytes(word ^ mWordB) | ExactZeroBytes(word ^ mWordC);
+                for (; found != 0; found &= found - 1) visit(i + static_cast<size_t>(std::countr_zero(found) / 8));
             }
         }
-        while (i < n && p[i] != mA && p[i] != mB && p[i] != mC) ++i;
-        return i;
+        for (; i < n; ++i) {
+            if (p[i] == mA || p[i] == mB || p[i] == mC) visit(i);
+        }
     }
 
 private:
@@ -167,6 +169,25 @@ void ParsedLine::SplitColumnsAnyWidth(std::string_view Buffer, const std::string
     }
 }
 
+std::string_view ParsedLine::Unescaped(std::string_view column, char delimiter, char quote) {
+    const char doubled[] = {quote, quote};
+    if (column.find('~') == std::string_view::npos && column.find(std::string_view(doubled, 2)) == std::string_view::npos) {
+        return column;
+    }
+    std::string& made = mHiddenLine;
+    made.clear();
+    for (size_t i = 0; i < column.size(); ++i) {
+        const char c = column[i];
+        if (c == '~') {
+            made += delimiter;
+        } else {
+            made += c;
+            if (c == quote && i + 1 < column.size() && column[i + 1] == quote) ++i;
+        }
+    }
+    return Keep(made);
+}
+
 void ParsedLine::SplitQuotedColumns(std::string_view Buffer, char delimiter, char quote) {
     // The same columns as SplitColumns gives for a one-character delimiter and quote, in one
     // pass over the line: a delimiter between quotes belongs to its column, and a column's
@@ -174,46 +195,30 @@ void ParsedLine::SplitQuotedColumns(std::string_view Buffer, char delimiter, cha
     // the delimiter).
     std::vector<std::string_view>& columns = mColumns;
     columns.clear();
-    const char doubled[] = {quote, quote};
     auto add = [&](size_t start, size_t end, bool mayRemake) {
         std::string_view column = Buffer.substr(start, end - start);
         if (!column.empty() && column.front() == quote) column.remove_prefix(1);
         if (!column.empty() && column.back() == quote) column.remove_suffix(1);
-        if (mayRemake && (column.find('~') != std::string_view::npos ||
-                          column.find(std::string_view(doubled, 2)) != std::string_view::npos)) {
-            std::string& made = mHiddenLine;
-            made.clear();
-            for (size_t i = 0; i < column.size(); ++i) {
-                const char c = column[i];
-                if (c == '~') {
-                    made += delimiter;
-                } else {
-                    made += c;
-                    if (c == quote && i + 1 < column.size() && column[i + 1] == quote) ++i;
-                }
-            }
-            column = Keep(made);
-        }
+        if (mayRemake) column = Unescaped(column, delimiter, quote);
         columns.push_back(column);
     };
     bool inQuotes = false;
     bool mayRemake = false; // two quotes in a row or a "~" in the column, before its quotes come off
     size_t start = 0;
-    const SpecialBytes special(delimiter, quote, '~');
-    for (size_t i = special.Next(Buffer, 0); i < Buffer.size(); i = special.Next(Buffer, i + 1)) {
+    SpecialBytes(delimiter, quote, '~').ForEach(Buffer, [&](size_t i) {
         const char c = Buffer[i];
         if (c == quote) {
             inQuotes = !inQuotes;
             mayRemake |= i > start && Buffer[i - 1] == quote;
         } else if (c == delimiter) {
-            if (inQuotes) continue;
+            if (inQuotes) return;
             add(start, i, mayRemake);
             start = i + 1;
             mayRemake = false;
         } else {
             mayRemake = true;
         }
-    }
+    });
     add(start, Buffer.size(), mayRemake);
 }
 

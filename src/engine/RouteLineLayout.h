@@ -108,6 +108,9 @@ public:
 
 private:
     void SplitQuotedColumns(std::string_view text, char delimiter, char quote);
+    // A column with its doubled quotes made single and each "~" made the delimiter: a kept
+    // text when that changes it, else the column itself.
+    std::string_view Unescaped(std::string_view column, char delimiter, char quote);
 
     static const ParsedField& Null();
     std::vector<ParsedField> mValues;

@@ -11,6 +11,11 @@ namespace dovrex {
 // byte: the lowest set bit is exact, and the result is 0 exactly when no byte is zero).
 constexpr uint64_t ZeroBytes(uint64_t v) { return (v - 0x0101010101010101u) & ~v & 0x8080808080808080u; }
 
+// The top bit of each zero byte of v, and of no other byte.
+constexpr uint64_t ExactZeroBytes(uint64_t v) {
+    return ~(((v & 0x7F7F7F7F7F7F7F7Fu) + 0x7F7F7F7F7F7F7F7Fu) | v | 0x7F7F7F7F7F7F7F7Fu);
+}
+
 // The byte c in each of the eight bytes of a word.
 constexpr uint64_t SpreadByte(char c) { return 0x0101010101010101u * static_cast<unsigned char>(c); }
 
