@@ -5,6 +5,7 @@
 #include "platform/WordBytes.h"
 #include "platform/modRuntime.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -39,6 +40,13 @@ RouteLineLayout::RouteLineLayout(const clsExchMap& map, const clsPrompts& prompt
         mFields.push_back(std::move(field));
     }
     mRouteSlot = Slot("RouteNbr");
+    for (const Field& field : mFields) {
+        const bool numeric = field.DataType == DataTypeInt16 || field.DataType == DataTypeInt32 ||
+                             field.DataType == DataTypeDouble;
+        if (field.Parsed && field.Option == MapOptionFromSource && (numeric || (field.Slot == mRouteSlot))) {
+            mCountingColumns = std::max(mCountingColumns, static_cast<size_t>(std::max<int16_t>(field.Position, 0)));
+        }
+    }
     mTagSlot = Slot("MeterTagNbr");
     mAddressSlot = Slot("ServiceAddress");
     mNameSlot = Slot("BillingName");
@@ -60,7 +68,8 @@ public:
     SpecialBytes(char a, char b, char c)
         : mA(a), mB(b), mC(c), mWordA(SpreadByte(a)), mWordB(SpreadByte(b)), mWordC(SpreadByte(c)) {}
 
-    // Calls visit with the position of each of the bytes in text, in order.
+    // Calls visit with the position of each of the bytes in text, in order, while it
+    // returns true.
     template <class Visit> void ForEach(std::string_view text, const Visit& visit) const {
         const char* const p = text.data();
         const size_t n = text.size();
@@ -71,11 +80,13 @@ public:
                 std::memcpy(&word, p + i, sizeof word);
                 uint64_t found =
                     ExactZeroBytes(word ^ mWordA) | ExactZeroBytes(word ^ mWordB) | ExactZeroBytes(word ^ mWordC);
-                for (; found != 0; found &= found - 1) visit(i + static_cast<size_t>(std::countr_zero(found) / 8));
+                for (; found != 0; found &= found - 1) {
+                    if (!visit(i + static_cast<size_t>(std::countr_zero(found) / 8))) return;
+                }
             }
         }
         for (; i < n; ++i) {
-            if (p[i] == mA || p[i] == mB || p[i] == mC) visit(i);
+            if ((p[i] == mA || p[i] == mB || p[i] == mC) && !visit(i)) return;
         }
     }
 
@@ -98,9 +109,10 @@ std::string_view ParsedLine::Keep(std::string_view text) {
     return kept;
 }
 
-void ParsedLine::SplitColumns(std::string_view text, const std::string& delimiter, const std::string& quote) {
+void ParsedLine::SplitColumns(std::string_view text, const std::string& delimiter, const std::string& quote,
+                              size_t columnsWanted) {
     if (delimiter.size() == 1 && quote.size() == 1 && delimiter != quote && delimiter != "~" && quote != "~") {
-        SplitQuotedColumns(text, delimiter[0], quote[0]);
+        SplitQuotedColumns(text, delimiter[0], quote[0], columnsWanted);
     } else {
         SplitColumnsAnyWidth(text, delimiter, quote);
     }
@@ -188,7 +200,7 @@ std::string_view ParsedLine::Unescaped(std::string_view column, char delimiter, 
     return Keep(made);
 }
 
-void ParsedLine::SplitQuotedColumns(std::string_view Buffer, char delimiter, char quote) {
+void ParsedLine::SplitQuotedColumns(std::string_view Buffer, char delimiter, char quote, size_t columnsWanted) {
     // The same columns as SplitColumns gives for a one-character delimiter and quote, in one
     // pass over the line: a delimiter between quotes belongs to its column, and a column's
     // text is a view of the line unless it holds a doubled quote or a "~" (which stands for
@@ -211,15 +223,17 @@ void ParsedLine::SplitQuotedColumns(std::string_view Buffer, char delimiter, cha
             inQuotes = !inQuotes;
             mayRemake |= i > start && Buffer[i - 1] == quote;
         } else if (c == delimiter) {
-            if (inQuotes) return;
+            if (inQuotes) return true;
             add(start, i, mayRemake);
             start = i + 1;
             mayRemake = false;
+            return columns.size() < columnsWanted;
         } else {
             mayRemake = true;
         }
+        return true;
     });
-    add(start, Buffer.size(), mayRemake);
+    if (columns.size() < columnsWanted) add(start, Buffer.size(), mayRemake);
 }
 
 } // namespace dovrex

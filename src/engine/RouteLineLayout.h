@@ -56,6 +56,9 @@ public:
     const std::vector<size_t>& CheckedFields() const { return mCheckedFields; }
     // The parsed fields that are not fixed for the run, as indexes into Fields().
     const std::vector<size_t>& VaryingFields() const { return mVaryingFields; }
+    // The columns of a delimited line that counting its routes reads: those of the route
+    // and of every number, which is converted to find one too large for its type.
+    size_t CountingColumns() const { return mCountingColumns; }
     size_t SlotCount() const { return mSlotNames.size(); }
     const std::string& SlotName(size_t slot) const { return mSlotNames[slot]; }
     // The slot of a field name (letter case ignored); -1 when the map has no such field.
@@ -68,6 +71,7 @@ private:
     std::vector<Field> mFields;
     std::vector<size_t> mCheckedFields;
     std::vector<size_t> mVaryingFields;
+    size_t mCountingColumns = 0;
     std::vector<std::string> mSlotNames;
     int mRouteSlot = -1, mTagSlot = -1, mAddressSlot = -1, mNameSlot = -1;
 };
@@ -98,8 +102,10 @@ public:
     std::string_view Keep(std::string_view text);
     // A delimited line's columns into Columns(), as views of text (or kept texts): their
     // quotes taken off, doubled quotes made single, a "~" standing for the delimiter, and a
-    // delimiter between quotes part of its column. Text must outlive the columns.
-    void SplitColumns(std::string_view text, const std::string& delimiter, const std::string& quote);
+    // delimiter between quotes part of its column. Text must outlive the columns. Splitting
+    // may stop once columnsWanted columns are found.
+    void SplitColumns(std::string_view text, const std::string& delimiter, const std::string& quote,
+                      size_t columnsWanted = SIZE_MAX);
     // The same for any delimiter and quote, through a copy of the line with the quoted
     // delimiters hidden; SplitColumns takes one pass over the line for the common case of
     // one-character delimiter and quote.
@@ -107,7 +113,7 @@ public:
     const std::vector<std::string_view>& Columns() const { return mColumns; }
 
 private:
-    void SplitQuotedColumns(std::string_view text, char delimiter, char quote);
+    void SplitQuotedColumns(std::string_view text, char delimiter, char quote, size_t columnsWanted);
     // A column with its doubled quotes made single and each "~" made the delimiter: a kept
     // text when that changes it, else the column itself.
     std::string_view Unescaped(std::string_view column, char delimiter, char quote);

@@ -262,7 +262,8 @@ void clsExchange::ParseRouteDelimited(std::string_view Buffer, ParsedLine& line,
     const std::string& delimiter = layout.Delimiter();
     const std::string& quote = layout.Quote();
     line.Reset(layout.SlotCount());
-    line.SplitColumns(Buffer, delimiter, quote);
+    // Counting routes needs only the first columns.
+    line.SplitColumns(Buffer, delimiter, quote, Run().CountingOnly ? layout.CountingColumns() : SIZE_MAX);
     const std::vector<std::string_view>& columns = line.Columns();
     ParseFields(
         [&](const RouteLineLayout::Field& field) {

@@ -254,6 +254,19 @@ TEST_F(ConvertRouteTest, TheFirstPassFindsEveryNumberTooLargeForItsField) {
                    FixedLine("0012", 2, "8", "R", "R", "2 MAIN") + row.digits});
         EXPECT_EQ(engine.ConvertRoute(), row.fits);
         EXPECT_EQ(std::filesystem::exists(folder.File("RouteQVF.pdb")), row.fits);
+
+        // A delimited line is counted from its first columns, up to the route's (5) and
+        // the last number's (3); the quoted delimiter before them must not shift them.
+        std::filesystem::remove(folder.File("RouteQVF.pdb"));
+        WriteMap("Csv", MapTypeDelimited,
+                 {"MeterTagNbr=1,0", "ServiceAddress=2,0", "Digits=3,0", "RouteNbr=5,0", "BillingName=6,0", "Sequence=A",
+                  "MeterType=C,R", "UtilityCode=C,1"},
+                 ",", "\"");
+        UseSource({"7,\"1 MAIN, A\",1,,R1,NAME", "8,2 MAIN," + std::string(row.digits) + ",,R2,NAME"}, "Csv");
+        EXPECT_EQ(engine.ConvertRoute(), row.fits) << ::testing::PrintToString(log.Lines);
+        if (row.fits) {
+            EXPECT_EQ(ReadDatabase(folder.File("RouteQVF.pdb")).size(), 5u); // two routes
+        }
     }
 }
 
