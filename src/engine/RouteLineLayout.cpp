@@ -40,10 +40,13 @@ RouteLineLayout::RouteLineLayout(const clsExchMap& map, const clsPrompts& prompt
         mFields.push_back(std::move(field));
     }
     mRouteSlot = Slot("RouteNbr");
-    for (const Field& field : mFields) {
+    for (size_t i = 0; i < mFields.size(); ++i) {
+        const Field& field = mFields[i];
         const bool numeric = field.DataType == DataTypeInt16 || field.DataType == DataTypeInt32 ||
                              field.DataType == DataTypeDouble;
-        if (field.Parsed && field.Option == MapOptionFromSource && (numeric || (field.Slot == mRouteSlot))) {
+        if (!field.Parsed || !(numeric || field.Slot == mRouteSlot || field.Option == MapOptionAutonumber)) continue;
+        mCountingFields.push_back(i);
+        if (field.Option == MapOptionFromSource) {
             mCountingColumns = std::max(mCountingColumns, static_cast<size_t>(std::max<int16_t>(field.Position, 0)));
         }
     }

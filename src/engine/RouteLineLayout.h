@@ -56,8 +56,10 @@ public:
     const std::vector<size_t>& CheckedFields() const { return mCheckedFields; }
     // The parsed fields that are not fixed for the run, as indexes into Fields().
     const std::vector<size_t>& VaryingFields() const { return mVaryingFields; }
-    // The columns of a delimited line that counting its routes reads: those of the route
-    // and of every number, which is converted to find one too large for its type.
+    // What counting the routes reads, as indexes into Fields(): the route, every number
+    // (converted to find one too large for its type) and every autonumber (counted).
+    const std::vector<size_t>& CountingFields() const { return mCountingFields; }
+    // The columns of a delimited line that counting reads.
     size_t CountingColumns() const { return mCountingColumns; }
     size_t SlotCount() const { return mSlotNames.size(); }
     const std::string& SlotName(size_t slot) const { return mSlotNames[slot]; }
@@ -71,6 +73,7 @@ private:
     std::vector<Field> mFields;
     std::vector<size_t> mCheckedFields;
     std::vector<size_t> mVaryingFields;
+    std::vector<size_t> mCountingFields;
     size_t mCountingColumns = 0;
     std::vector<std::string> mSlotNames;
     int mRouteSlot = -1, mTagSlot = -1, mAddressSlot = -1, mNameSlot = -1;

@@ -207,8 +207,8 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
     if (run.CountingOnly) {
         // While counting, only the route matters; numbers are still converted, since a
         // number too large for its type ends the conversion before anything is written.
-        for (const RouteLineLayout::Field& field : layout.Fields()) {
-            if (!field.Parsed) continue;
+        for (const size_t counted : layout.CountingFields()) {
+            const RouteLineLayout::Field& field = layout.Fields()[counted];
             if (field.Slot == layout.RouteSlot()) {
                 line.Set(field.Slot, ParsedValue(field, raw(field), fixedWidth));
             } else if (IsNumericType(field.DataType)) {
