@@ -27,6 +27,7 @@ struct clsExchange::MeterRecordPlan {
     };
     int16_t RecType = 0, RouteNbr = 0;
     std::vector<Step> Steps;
+    std::vector<size_t> ConstantSteps;
     std::vector<size_t> VaryingSteps; // the steps that are not Constant nor direct
     // Per slot of the parsed line: the field that a varying text or number goes into
     // unchanged, written as the line is parsed; 0 for a slot whose value goes through a step.
@@ -42,6 +43,10 @@ struct clsExchange::MeterRecordPlan {
     // What the index builder reads back from the written record, in IndexMeter's order
     // (tag, serial, name, address, account).
     std::array<int16_t, 5> IndexFields{};
+    // The advanced configuration the messages come from, taken with the first meter, and
+    // whether it has supervisor messages.
+    const clsAdvanced* Advanced = nullptr;
+    bool SupervisorMessages = false;
     // Buffers kept from meter to meter: the message and the texts it is looked up by, and
     // the index texts of numbers.
     std::string Message;

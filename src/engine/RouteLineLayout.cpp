@@ -36,6 +36,7 @@ RouteLineLayout::RouteLineLayout(const clsExchMap& map, const clsPrompts& prompt
             mSlotNames.push_back(field.Name);
         }
         if (field.MaxValue > 0 || field.Required) mCheckedFields.push_back(mFields.size());
+        if (field.Parsed) mParsedFields.push_back(mFields.size());
         if (field.Parsed && !field.FixedForRun) mVaryingFields.push_back(mFields.size());
         mFields.push_back(std::move(field));
     }

@@ -54,7 +54,9 @@ public:
     const std::vector<Field>& Fields() const { return mFields; }
     // The fields with a maximum value or required, as indexes into Fields().
     const std::vector<size_t>& CheckedFields() const { return mCheckedFields; }
-    // The parsed fields that are not fixed for the run, as indexes into Fields().
+    // The fields that give a line a value, as indexes into Fields(); those of them that
+    // are not fixed for the run.
+    const std::vector<size_t>& ParsedFields() const { return mParsedFields; }
     const std::vector<size_t>& VaryingFields() const { return mVaryingFields; }
     // What counting the routes reads, as indexes into Fields(): the route, every number
     // (converted to find one too large for its type) and every autonumber (counted).
@@ -72,6 +74,7 @@ private:
     std::string mQuote;
     std::vector<Field> mFields;
     std::vector<size_t> mCheckedFields;
+    std::vector<size_t> mParsedFields;
     std::vector<size_t> mVaryingFields;
     std::vector<size_t> mCountingFields;
     size_t mCountingColumns = 0;

@@ -165,7 +165,10 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
     plan.DirectTargets.assign(layout.SlotCount(), 0);
     for (size_t i = 0; i < plan.Steps.size(); ++i) {
         const MeterRecordPlan::Step& step = plan.Steps[i];
-        if (step.Constant) continue;
+        if (step.Constant) {
+            plan.ConstantSteps.push_back(i);
+            continue;
+        }
         const bool direct = step.Kind == From::Text || (step.Kind == From::Number && !step.DateText);
         if (direct) plan.DirectTargets[static_cast<size_t>(step.Slot)] = step.Target;
         else plan.VaryingSteps.push_back(i);
@@ -221,7 +224,10 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
         return;
     }
     run.CurrentReadType.clear();
-    auto parse = [&](const RouteLineLayout::Field& field) {
+    // The fields fixed for the run keep their values from the first line.
+    const bool first = !line.FixedKept();
+    for (const size_t parsed : first ? layout.ParsedFields() : layout.VaryingFields()) {
+        const RouteLineLayout::Field& field = layout.Fields()[parsed];
         const std::string_view text = raw(field);
         if (field.IsReadType && field.Option == MapOptionFromSource) {
             run.CurrentReadType.assign(text);
@@ -229,19 +235,12 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
         }
         const ParsedField value = ParsedValue(field, text, fixedWidth);
         line.Set(field.Slot, value);
-        if (plan == nullptr) return;
+        if (plan == nullptr) continue;
         if (const int16_t target = plan->DirectTargets[static_cast<size_t>(field.Slot)]; target != 0) {
             SetParsed(*plan->Record, target, value);
         }
-    };
-    if (line.FixedKept()) {
-        for (const size_t varying : layout.VaryingFields()) parse(layout.Fields()[varying]);
-        return;
     }
-    for (const RouteLineLayout::Field& field : layout.Fields()) {
-        if (field.Parsed) parse(field);
-    }
-    line.SetFixedKept();
+    if (first) line.SetFixedKept();
 }
 
 void clsExchange::ParseRouteFixed(std::string_view Buffer, ParsedLine& line, MeterRecordPlan* plan) {
@@ -354,10 +353,14 @@ bool clsExchange::CheckDuplicateTag(std::string_view tag, const std::function<st
 std::string_view clsExchange::LookupMessage(MeterRecordPlan& plan, const ParsedLine& Values) {
     std::array<std::string, 5>& scratch = plan.MessageScratch;
     std::string& message = plan.Message;
-    const clsAdvanced& advanced = Advanced();
+    if (plan.Advanced == nullptr) {
+        plan.Advanced = &Advanced();
+        plan.SupervisorMessages = plan.Advanced->HasSupervisorMessages();
+    }
+    const clsAdvanced& advanced = *plan.Advanced;
     // The identifiers only matter when there are supervisor messages to find.
     const std::string_view prior = Values.Item(plan.MessageSlot).TextIn(scratch[0]);
-    if (!advanced.HasSupervisorMessages()) {
+    if (!plan.SupervisorMessages) {
         advanced.LookupMessage(message, prior, {}, {}, {}, {});
         return message;
     }
@@ -385,7 +388,8 @@ void clsExchange::WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Value
     RecordAssembly& record = *plan.Record;
     using From = MeterRecordPlan::From;
     std::string& scratch = plan.Scratch;
-    const auto write = [&](const MeterRecordPlan::Step& step) {
+    for (const size_t index : which == MeterSteps::Varying ? plan.VaryingSteps : plan.ConstantSteps) {
+        const MeterRecordPlan::Step& step = plan.Steps[index];
         const ParsedField& value = Values.Item(step.Slot);
         switch (step.Kind) {
         case From::Text: SetParsed(record, step.Target, value); break;
@@ -399,13 +403,6 @@ void clsExchange::WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Value
         case From::Message: record.SetText(step.Target, LookupMessage(plan, Values)); break;
         case From::Empty: record.SetText(step.Target, ""); break;
         }
-    };
-    if (which == MeterSteps::Varying) {
-        for (const size_t varying : plan.VaryingSteps) write(plan.Steps[varying]);
-        return;
-    }
-    for (const MeterRecordPlan::Step& step : plan.Steps) {
-        if (step.Constant) write(step);
     }
 }
 
