@@ -189,8 +189,10 @@ private:
         int32_t routeEntry = 0;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255());
-            const clsRecType* record = d.File.ReadNext();
+            // Only the few header lines are parsed; the meters are only counted.
+            const clsRecType* record = d.File.ReadNextLine();
             if (record == nullptr) break;
+            if (record == d.CHD || record == d.RHD) d.File.ParseLine();
             if (record == d.FHD) {
                 mNumberCustomers = 0;
                 mNumberMeters = 0;
@@ -266,38 +268,41 @@ private:
         mRouteIndex = 0;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
-            const clsRecType* record = d.File.ReadNext();
+            // The lines are only recognised; the meter's own are kept until it is written.
+            const clsRecType* record = d.File.ReadNextLine();
             if (record == nullptr) break;
+            const std::string_view line = d.File.Line();
             if (record == d.RHD) {
                 StartRoute(d);
             } else if (record == d.CUS) {
                 // The customer's records start afresh; the meter before is the previous customer's.
                 WritePendingMeter();
-                mCUS.assign(record->LastBuffer());
+                mCUS.assign(line);
                 mCSX.clear();
             } else if (record == d.CSX) {
-                mCSX.assign(record->LastBuffer());
+                mCSX.assign(line);
             } else if (record == d.MTR) {
-                StartMeter(d);
+                StartMeter(d, line);
             } else if (record == d.RDG) {
-                mRDG.assign(record->LastBuffer());
+                mRDG.assign(line);
             } else if (record == d.MTS) {
-                mMTS.assign(record->LastBuffer());
+                mMTS.assign(line);
             } else if (record == d.WRR) {
-                mWRR.assign(record->LastBuffer());
+                mWRR.assign(line);
             } else if (record == d.RFF) {
-                TakeRadio(d);
+                TakeRadio(d, line);
             } else if (record == d.RTS) {
                 // A survey record before its meter's "MTR" is lost when that starts the meter afresh.
-                mRTS.assign(record->LastBuffer());
+                mRTS.assign(line);
             }
         }
         WritePendingMeter();
         return !mRun.ConversionProblems;
     }
 
-    void StartRoute(const DownloadFields& d) {
+    void StartRoute(DownloadFields& d) {
         WritePendingMeter();
+        d.File.ParseLine();
         mRouteNumber = d.Route.RouteNumber.Text();
         mRouteIndex = static_cast<int16_t>(mNumberRoutes + 1);
         for (int16_t k = 1; k <= mNumberRoutes; ++k) {
@@ -309,9 +314,9 @@ private:
     }
 
     // The meter's records start afresh: those before its "MTR" are not its own.
-    void StartMeter(const DownloadFields& d) {
+    void StartMeter(const DownloadFields& d, std::string_view line) {
         WritePendingMeter();
-        mMTR.assign(d.MTR->LastBuffer());
+        mMTR.assign(line);
         for (std::string* line : {&mRDG, &mMTS, &mWRR, &mRFF, &mRTS}) line->clear();
         mPending = true;
         mTagNumber = 0;
@@ -324,8 +329,8 @@ private:
         }
     }
 
-    void TakeRadio(const DownloadFields& d) {
-        mRFF.assign(d.RFF->LastBuffer());
+    void TakeRadio(const DownloadFields& d, std::string_view line) {
+        mRFF.assign(line);
         mTagNumber = Fitting<int32_t>(Val(d.Radio.RFERTID.ColumnsOf(mRFF)));
         const auto info = [&] {
             std::string text;
