@@ -36,7 +36,6 @@ RecordFileReader::RecordFileReader(std::span<const RecordLayout> Layouts, const 
 bool RecordFileReader::OpenFile(const std::string& FileName) {
     mLineNo = 0;
     mView = {};
-    mViewKind = nullptr;
     // The cached progress belongs to the file's length.
     mProgressSpan = 0;
     return mFile.Open(FileName) == 0;
@@ -71,7 +70,6 @@ clsRecType* RecordFileReader::KindOfAny(std::string_view line) const {
 clsRecType* RecordFileReader::ReadNext() {
     try {
         mView = {};
-        mViewKind = nullptr;
         // The line is copied once, from the reader's buffer into its kind.
         std::string_view line;
         if (!mFile.ReadLine(line)) return nullptr;
@@ -86,22 +84,15 @@ clsRecType* RecordFileReader::ReadNext() {
 }
 
 const clsRecType* RecordFileReader::ReadNextLine() {
-    mViewKind = nullptr;
     try {
         if (!mFile.ReadLine(mView)) return nullptr;
         mLineNo = mLineNo < INT32_MAX ? mLineNo + 1 : CheckInt32(int64_t{mLineNo} + 1);
-        mViewKind = KindOf(mView);
-        return mViewKind;
+        return KindOf(mView);
     } catch (const std::exception& e) {
         mView = {};
         if (mMessages) mMessages->Inform("Error in Readnext: " + DescribeException(e));
         return nullptr;
     }
-}
-
-clsRecType* RecordFileReader::ParseLine() {
-    if (mViewKind != nullptr) mViewKind->Parse(mView);
-    return mViewKind;
 }
 
 namespace {

@@ -36,9 +36,6 @@ public:
     const clsRecType* ReadNextLine();
     // The line ReadNextLine last recognised; valid until the next read.
     std::string_view Line() const { return mView; }
-    // Parses that line into its kind, as ReadNext would have, for a reader that takes all
-    // fields of a few lines; nothing when there is none.
-    clsRecType* ParseLine();
     // Lines read since the file was opened: the line number of the record last returned.
     int32_t LineNo() const { return mLineNo; }
     // Reading progress from 0 to 255.
@@ -80,7 +77,6 @@ private:
     clsRecType* mCatchAll = nullptr;
     TextLineReader mFile;
     std::string_view mView;
-    clsRecType* mViewKind = nullptr; // the kind of mView
     int32_t mLineNo = 0;
     // Position255 of the positions from mProgressFrom for mProgressSpan bytes: it changes
     // once in many lines. None at first.
