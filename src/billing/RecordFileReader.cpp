@@ -21,7 +21,13 @@ RecordFileReader::RecordFileReader(std::span<const RecordLayout> Layouts, const 
         } else {
             // Every identifier starts in column 1: a line is only tested against the kinds
             // whose identifier begins with its first character, still in table order.
-            mTested[static_cast<unsigned char>(kind->RIValue().front())].push_back({kind->RIValue().substr(1), kind.get()});
+            Candidate tested{kind->RIValue().substr(1), kind.get()};
+            if (tested.Rest.size() <= sizeof tested.Word) {
+                tested.Short = true;
+                std::memcpy(&tested.Word, tested.Rest.data(), tested.Rest.size());
+                std::memset(&tested.Mask, 0xFF, tested.Rest.size());
+            }
+            mTested[static_cast<unsigned char>(kind->RIValue().front())].push_back(std::move(tested));
         }
         mKinds.push_back(std::move(kind));
     }
@@ -31,12 +37,27 @@ bool RecordFileReader::OpenFile(const std::string& FileName) {
     mLineNo = 0;
     mView = {};
     // The cached progress belongs to the file's length.
-    mProgressBlock = UINT64_MAX;
+    mProgressSpan = 0;
     return mFile.Open(FileName) == 0;
 }
 
 clsRecType* RecordFileReader::KindOf(std::string_view line) const {
     // As each kind's TestID would decide: its identifier starts in column 1.
+    if (line.size() > sizeof(uint64_t)) {
+        // The line's eight characters after the first hold any short rest.
+        uint64_t word;
+        std::memcpy(&word, line.data() + 1, sizeof word);
+        for (const Candidate& tested : mTested[static_cast<unsigned char>(line.front())]) {
+            // The kinds before a long one did not match: testing them again changes nothing.
+            if (!tested.Short) return KindOfAny(line);
+            if (((word ^ tested.Word) & tested.Mask) == 0) return tested.Kind;
+        }
+        return mCatchAll;
+    }
+    return KindOfAny(line);
+}
+
+clsRecType* RecordFileReader::KindOfAny(std::string_view line) const {
     if (line.empty()) return mCatchAll;
     for (const Candidate& tested : mTested[static_cast<unsigned char>(line.front())]) {
         if (line.size() > tested.Rest.size() && std::equal(tested.Rest.begin(), tested.Rest.end(), line.begin() + 1)) {
@@ -49,10 +70,12 @@ clsRecType* RecordFileReader::KindOf(std::string_view line) const {
 clsRecType* RecordFileReader::ReadNext() {
     try {
         mView = {};
-        if (!mFile.ReadLine(mLine)) return nullptr;
+        // The line is copied once, from the reader's buffer into its kind.
+        std::string_view line;
+        if (!mFile.ReadLine(line)) return nullptr;
         mLineNo = mLineNo < INT32_MAX ? mLineNo + 1 : CheckInt32(int64_t{mLineNo} + 1);
-        clsRecType* kind = KindOf(mLine);
-        if (kind != nullptr) kind->ParseSwap(mLine);
+        clsRecType* kind = KindOf(line);
+        if (kind != nullptr) kind->Parse(line);
         return kind;
     } catch (const std::exception& e) {
         if (mMessages) mMessages->Inform("Error in Readnext: " + DescribeException(e));
@@ -72,17 +95,43 @@ const clsRecType* RecordFileReader::ReadNextLine() {
     }
 }
 
-int16_t RecordFileReader::NewPosition255() const {
-    const uint64_t blocks = (mFile.Length() + 127) / 128;
-    if (blocks == 0) return 0;
-    const uint64_t block = (mFile.Position() + 127) / 128;
-    // block * 255 / blocks rounded half to even, in whole numbers.
+namespace {
+
+// The progress from 0 to 255 after block of blocks (blocks >= 1): block * 255 / blocks
+// rounded half to even, in whole numbers.
+uint64_t ProgressOfBlock(uint64_t block, uint64_t blocks) {
     const uint64_t scaled = block * 255;
     uint64_t position = scaled / blocks;
     const uint64_t twice = 2 * (scaled % blocks);
     if (twice > blocks || (twice == blocks && position % 2 == 1)) ++position;
-    mProgressBlock = block;
-    mProgress = static_cast<int16_t>(std::min<uint64_t>(position, 255));
+    return std::min<uint64_t>(position, 255);
+}
+
+} // namespace
+
+int16_t RecordFileReader::NewPosition255() const {
+    const uint64_t blocks = (mFile.Length() + 127) / 128;
+    if (blocks == 0) {
+        mProgressFrom = 0;
+        mProgressSpan = UINT64_MAX;
+        mProgress = 0;
+        return 0;
+    }
+    // Position p is in block (p + 127) / 128: block b holds the positions from b * 128 - 127
+    // (0 for block 0) to b * 128.
+    const uint64_t block = (mFile.Position() + 127) / 128;
+    const uint64_t progress = ProgressOfBlock(block, blocks);
+    // The progress never falls as the block grows: the first block past this one with
+    // another progress, found by halving (none past the last block).
+    uint64_t same = block;
+    uint64_t other = std::max(block, blocks) + 1;
+    while (other - same > 1) {
+        const uint64_t middle = same + (other - same) / 2;
+        (ProgressOfBlock(middle, blocks) == progress ? same : other) = middle;
+    }
+    mProgressFrom = block == 0 ? 0 : block * 128 - 127;
+    mProgressSpan = other > blocks ? UINT64_MAX - mProgressFrom : other * 128 - 127 - mProgressFrom;
+    mProgress = static_cast<int16_t>(progress);
     return mProgress;
 }
 

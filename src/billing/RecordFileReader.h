@@ -40,7 +40,7 @@ public:
     int32_t LineNo() const { return mLineNo; }
     // Reading progress from 0 to 255.
     int16_t Position255() const {
-        return (mFile.Position() + 127) / 128 == mProgressBlock ? mProgress : NewPosition255();
+        return mFile.Position() - mProgressFrom < mProgressSpan ? mProgress : NewPosition255();
     }
 
     // The record kinds in declaration order, and one by its identifier.
@@ -55,25 +55,33 @@ protected:
 private:
     // The kind of a line: the first one in table order that recognises it, else the catch-all.
     clsRecType* KindOf(std::string_view line) const;
-    // Position255 of a block not asked about last time.
+    // KindOf for any line and kinds, one character at a time.
+    clsRecType* KindOfAny(std::string_view line) const;
+    // Position255 outside the positions it was last worked out for.
     int16_t NewPosition255() const;
 
     IMessageBox* mMessages;
     std::vector<std::unique_ptr<clsRecType>> mKinds;
     // Every kind but the catch-all, in table order, by the first character of its identifier;
-    // each with the rest of its identifier, which a line of the kind continues with.
+    // each with the rest of its identifier, which a line of the kind continues with. A rest
+    // of up to eight characters is also kept as the bytes of one word, so that most lines
+    // are told apart by one comparison.
     struct Candidate {
         std::string Rest;
         clsRecType* Kind;
+        uint64_t Word = 0; // the rest's bytes, then zeros
+        uint64_t Mask = 0; // all ones over the rest's bytes
+        bool Short = false;
     };
     std::array<std::vector<Candidate>, 256> mTested;
     clsRecType* mCatchAll = nullptr;
     TextLineReader mFile;
-    std::string mLine;
     std::string_view mView;
     int32_t mLineNo = 0;
-    // Position255 of the last block asked about: it changes once in many lines.
-    mutable uint64_t mProgressBlock = UINT64_MAX;
+    // Position255 of the positions from mProgressFrom for mProgressSpan bytes: it changes
+    // once in many lines. None at first.
+    mutable uint64_t mProgressFrom = 0;
+    mutable uint64_t mProgressSpan = 0;
     mutable int16_t mProgress = 0;
 };
 

@@ -276,33 +276,10 @@ std::optional<DateTime> clsField::TimeFromText(std::string_view text) {
     return result;
 }
 
-namespace {
-
-// The number of a text of 1 to 15 digits (as the lenient parse reads it, exactly);
-// nothing for any other text.
-std::optional<int64_t> PlainDigits(std::string_view text) {
-    if (text.empty() || text.size() > 15) return std::nullopt;
-    int64_t n = 0;
-    for (char c : text) {
-        if (!IsDigit(c)) return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    return n;
-}
-
-} // namespace
-
-double clsField::ExtractNumber(std::string_view Buffer) const {
+double clsField::ExtractOtherNumber(std::string_view Buffer) const {
     switch (mFieldType) {
-    case ftText:
+    case ftText: return Val(Columns(Buffer));
     case ftZeroFilled:
-        // Most number columns hold digits only, which read as they stand; a zero-filled
-        // number past the 32-bit range reads as 0, as Extract gives it.
-        if (const auto digits = PlainDigits(Columns(Buffer))) {
-            if (mFieldType == ftZeroFilled && *digits > 2147483647) return 0;
-            return static_cast<double>(*digits);
-        }
-        if (mFieldType == ftText) return Val(Columns(Buffer));
         try {
             return CLng(Val(Columns(Buffer)));
         } catch (const RuntimeError&) {

@@ -44,16 +44,8 @@ public:
     template <class Int> Int Whole(std::string_view line) const {
         // Most number columns hold a few digits only, which read as they stand.
         const std::string_view digits = mField->Columns(line);
-        if (!digits.empty() && digits.size() <= 9) {
-            uint32_t whole = 0;
-            const char* c = digits.data();
-            const char* const end = c + digits.size();
-            do {
-                const uint32_t digit = static_cast<uint32_t>(static_cast<unsigned char>(*c)) - '0';
-                if (digit > 9) return Within<Int>(mField->ExtractNumber(line));
-                whole = whole * 10 + digit;
-            } while (++c != end);
-            return Within<Int>(static_cast<int32_t>(whole));
+        if (digits.size() <= 9) {
+            if (const auto whole = clsField::PlainDigits(digits)) return Within<Int>(static_cast<int32_t>(*whole));
         }
         return Within<Int>(mField->ExtractNumber(line));
     }

@@ -9,7 +9,6 @@
 #include <array>
 #include "modMVRS.h"
 
-#include "billing/RecordColumn.h"
 #include "billing/clsMVRSDownload.h"
 #include "advanced/clsAdvanced.h"
 #include "handheld_db/RecordAssembly.h"
@@ -29,13 +28,53 @@ namespace {
 // The progress scale of both passes together (the third share is never reached).
 constexpr int32_t kProgressMax = 765;
 
+// One field of one download record kind, found by name once and read from lines of that
+// kind as they stand (as the kind's value would read it after parsing the line): the
+// reader only recognises each line's kind.
+class LineColumn {
+public:
+    // Raises when the kind is missing or has no such field: a program error, not bad input.
+    LineColumn(const clsRecType* kind, std::string_view name) {
+        const auto number = kind ? kind->FieldNumber(name) : std::nullopt;
+        if (!number) RaiseError(ErrInvalidCall, "No record field " + std::string(name));
+        mField = &kind->Fields()[*number];
+        mText = mField->FieldType() == clsField::ftText;
+        mStart = static_cast<size_t>(mField->FieldPos()) - 1;
+        mWidth = static_cast<size_t>(mField->FieldLen());
+    }
+
+    Value Get(std::string_view line) const { return mField->Extract(line); }
+    double Number(std::string_view line) const { return mField->ExtractNumber(line); }
+    // The field's text: a view of the line, or of scratch for a value that is converted.
+    std::string_view Text(std::string_view line, std::string& scratch) const {
+        if (mText) return Columns(line);
+        if (const std::string_view digits = mField->PlainWholeText(line); !digits.empty()) return digits;
+        scratch = mField->Extract(line).ToText();
+        return scratch;
+    }
+    std::string Text(std::string_view line) const {
+        std::string scratch;
+        return std::string(Text(line, scratch));
+    }
+    // The field's columns of the line, fewer or none where it ends earlier.
+    std::string_view Columns(std::string_view line) const {
+        return mStart < line.size() ? std::string_view(line.data() + mStart, std::min(mWidth, line.size() - mStart))
+                                    : std::string_view();
+    }
+
+private:
+    const clsField* mField;
+    bool mText;
+    size_t mStart, mWidth;
+};
+
 // The download reader of one pass and the fields the import reads, each found once.
 struct DownloadFields {
     explicit DownloadFields(IMessageBox* messages) : File(messages) {}
 
     clsMVRSDownload File;
     clsRecType* Kind(const char* id) const { return File.RecordType(id); }
-    RecordColumn Field(const char* id, const char* name) const { return RecordColumn(Kind(id), name); }
+    LineColumn Field(const char* id, const char* name) const { return LineColumn(Kind(id), name); }
 
     const clsRecType* FHD = Kind("FHD");
     const clsRecType* CHD = Kind("CHD");
@@ -50,24 +89,24 @@ struct DownloadFields {
     const clsRecType* RTS = Kind("RTS");
 
     struct {
-        RecordColumn CycleDate, NumberRoutes;
+        LineColumn CycleDate, NumberRoutes;
     } Cycle{Field("CHD", "CycleDate"), Field("CHD", "NumberRoutes")};
     struct {
-        RecordColumn NumberCustomerRecords, NumberMeterRecords, RouteNumber, Region, Zone, Office, NumberRemoteWandReads;
+        LineColumn NumberCustomerRecords, NumberMeterRecords, RouteNumber, Region, Zone, Office, NumberRemoteWandReads;
     } Route{Field("RHD", "NumberCustomerRecords"), Field("RHD", "NumberMeterRecords"), Field("RHD", "RouteNumber"),
             Field("RHD", "Region"), Field("RHD", "Zone"), Field("RHD", "Office"), Field("RHD", "NumberRemoteWandReads")};
     struct {
-        RecordColumn Name, Address1, Address2, UtilityID, Account, GroupCode, ExtraIndicator, SegmentCode, PassThru,
+        LineColumn Name, Address1, Address2, UtilityID, Account, GroupCode, ExtraIndicator, SegmentCode, PassThru,
             CustomerInfo;
     } Customer{Field("CUS", "Name"),         Field("CUS", "Address1"),       Field("CUS", "Address2"),
                Field("CUS", "UtilityID"),    Field("CUS", "Account"),        Field("CUS", "GroupCode"),
                Field("CUS", "ExtraIndicator"), Field("CUS", "SegmentCode"),  Field("CUS", "PassThru"),
                Field("CUS", "CustomerInfo")};
     struct {
-        RecordColumn Name, Address3;
+        LineColumn Name, Address3;
     } CustomerExtra{Field("CSX", "Name"), Field("CSX", "Address3")};
     struct {
-        RecordColumn MeterNumber, MeterCategory, MeterType, ReadSequence, GroupCode, MeterLocation, ReadInstruction1,
+        LineColumn MeterNumber, MeterCategory, MeterType, ReadSequence, GroupCode, MeterLocation, ReadInstruction1,
             ReadInstruction2, SurveyCode1DisplayIndicator, SurveyCode2DisplayIndicator, BillCode, MeterStatus,
             OpticalProbeID, SpecialMessageDisplayIndicator, LocationExtraMeter, AdditionalMeterInfo;
     } Meter{Field("MTR", "MeterNumber"),
@@ -87,23 +126,23 @@ struct DownloadFields {
             Field("MTR", "LocationExtraMeter"),
             Field("MTR", "AdditionalMeterInfo")};
     struct {
-        RecordColumn NumberDials, PreviousReading, TextPrompt, ReadDirection, CompareCode, ValidationCode, ReadMethod,
+        LineColumn NumberDials, PreviousReading, TextPrompt, ReadDirection, CompareCode, ValidationCode, ReadMethod,
             MeterConstant, ConstantFlag, HHFPosition, NumberDecimals, High1, Low1;
     } Reading{Field("RDG", "NumberDials"),    Field("RDG", "PreviousReading"), Field("RDG", "TextPrompt"),
               Field("RDG", "ReadDirection"),  Field("RDG", "CompareCode"),     Field("RDG", "ValidationCode"),
               Field("RDG", "ReadMethod"),     Field("RDG", "MeterConstant"),   Field("RDG", "ConstantFlag"),
               Field("RDG", "HHFPosition"),    Field("RDG", "NumberDecimals"),  Field("RDG", "High1"),
               Field("RDG", "Low1")};
-    RecordColumn SpecialMessageText = Field("MTS", "SpecialMessageText");
+    LineColumn SpecialMessageText = Field("MTS", "SpecialMessageText");
     struct {
-        RecordColumn WandProgram, DeviceID;
+        LineColumn WandProgram, DeviceID;
     } Wand{Field("WRR", "WandProgram"), Field("WRR", "DeviceID")};
     struct {
-        RecordColumn RFERTID, GeographicArea, RFFrequency, RFTone, Tamper;
+        LineColumn RFERTID, GeographicArea, RFFrequency, RFTone, Tamper;
     } Radio{Field("RFF", "RFERTID"), Field("RFF", "GeographicArea"), Field("RFF", "RFFrequency"),
             Field("RFF", "RFTone"), Field("RFF", "Tamper")};
     struct {
-        RecordColumn SurveyText1, SurveyText2;
+        LineColumn SurveyText1, SurveyText2;
     } Survey{Field("RTS", "SurveyText1"), Field("RTS", "SurveyText2")};
 };
 
@@ -189,28 +228,30 @@ private:
         int32_t routeEntry = 0;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255());
-            const clsRecType* record = d.File.ReadNext();
+            // The meters are only counted.
+            const clsRecType* record = d.File.ReadNextLine();
             if (record == nullptr) break;
+            const std::string_view line = d.File.Line();
             if (record == d.FHD) {
                 mNumberCustomers = 0;
                 mNumberMeters = 0;
                 mNumberRoutes = 0;
             } else if (record == d.CHD) {
-                const Value& date = d.Cycle.CycleDate.Get();
+                const Value& date = d.Cycle.CycleDate.Get(line);
                 mCycleDate = date.IsDate() ? date.Date() : clsField::ZeroDate();
-                const double announced = d.Cycle.NumberRoutes.Number();
+                const double announced = d.Cycle.NumberRoutes.Number(line);
                 mNumberRoutes = Add16(mNumberRoutes, announced == 0 ? 1 : announced);
                 mRoutes.resize(static_cast<size_t>(std::max<int16_t>(mNumberRoutes, 0)));
             } else if (record == d.RHD) {
-                mNumberCustomers = Add16(mNumberCustomers, d.Route.NumberCustomerRecords.Number());
-                mNumberMeters = Add16(mNumberMeters, d.Route.NumberMeterRecords.Number());
+                mNumberCustomers = Add16(mNumberCustomers, d.Route.NumberCustomerRecords.Number(line));
+                mNumberMeters = Add16(mNumberMeters, d.Route.NumberMeterRecords.Number(line));
                 MVRSRouteInfo& route = RouteEntry(++routeEntry, "RHD", d.File.LineNo());
-                route.RouteNumber = d.Route.RouteNumber.Text();
-                route.Region = d.Route.Region.Text();
-                route.Zone = d.Route.Zone.Text();
-                route.Office = d.Route.Office.Text();
+                route.RouteNumber = d.Route.RouteNumber.Text(line);
+                route.Region = d.Route.Region.Text(line);
+                route.Zone = d.Route.Zone.Text(line);
+                route.Office = d.Route.Office.Text(line);
                 route.ScheduledDate = mCycleDate;
-                route.RemoteWandReads = Fitting<int16_t>(d.Route.NumberRemoteWandReads.Number());
+                route.RemoteWandReads = Fitting<int16_t>(d.Route.NumberRemoteWandReads.Number(line));
             } else if (record == d.MTR) {
                 MVRSRouteInfo& route = RouteEntry(routeEntry, "MTR", d.File.LineNo());
                 route.MeterCount = Add16(route.MeterCount, 1);
@@ -266,39 +307,41 @@ private:
         mRouteIndex = 0;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
-            const clsRecType* record = d.File.ReadNext();
+            // The lines are only recognised; the meter's own are kept until it is written.
+            const clsRecType* record = d.File.ReadNextLine();
             if (record == nullptr) break;
+            const std::string_view line = d.File.Line();
             if (record == d.RHD) {
-                StartRoute(d);
+                StartRoute(d, line);
             } else if (record == d.CUS) {
                 // The customer's records start afresh; the meter before is the previous customer's.
                 WritePendingMeter();
-                mCUS.assign(record->LastBuffer());
+                Keep(mCUS, kCUS, line);
                 mCSX.clear();
             } else if (record == d.CSX) {
-                mCSX.assign(record->LastBuffer());
+                mCSX.assign(line);
             } else if (record == d.MTR) {
-                StartMeter(d);
+                StartMeter(d, line);
             } else if (record == d.RDG) {
-                mRDG.assign(record->LastBuffer());
+                Keep(mRDG, kRDG, line);
             } else if (record == d.MTS) {
-                mMTS.assign(record->LastBuffer());
+                Keep(mMTS, kMTS, line);
             } else if (record == d.WRR) {
-                mWRR.assign(record->LastBuffer());
+                Keep(mWRR, kWRR, line);
             } else if (record == d.RFF) {
-                TakeRadio(d);
+                TakeRadio(d, line);
             } else if (record == d.RTS) {
                 // A survey record before its meter's "MTR" is lost when that starts the meter afresh.
-                mRTS.assign(record->LastBuffer());
+                Keep(mRTS, kRTS, line);
             }
         }
         WritePendingMeter();
         return !mRun.ConversionProblems;
     }
 
-    void StartRoute(const DownloadFields& d) {
+    void StartRoute(const DownloadFields& d, std::string_view line) {
         WritePendingMeter();
-        mRouteNumber = d.Route.RouteNumber.Text();
+        mRouteNumber = d.Route.RouteNumber.Text(line);
         mRouteIndex = static_cast<int16_t>(mNumberRoutes + 1);
         for (int16_t k = 1; k <= mNumberRoutes; ++k) {
             if (mRoutes[static_cast<size_t>(k) - 1].RouteNumber == mRouteNumber) {
@@ -309,14 +352,15 @@ private:
     }
 
     // The meter's records start afresh: those before its "MTR" are not its own.
-    void StartMeter(const DownloadFields& d) {
+    void StartMeter(const DownloadFields& d, std::string_view line) {
         WritePendingMeter();
-        mMTR.assign(d.MTR->LastBuffer());
-        for (std::string* line : {&mRDG, &mMTS, &mWRR, &mRFF, &mRTS}) line->clear();
+        for (std::string* kept : {&mRDG, &mMTS, &mWRR, &mRFF, &mRTS}) kept->clear();
+        mRareLines &= kCUS;
+        Keep(mMTR, kMTR, line);
         mPending = true;
         mTagNumber = 0;
         mRadio = false;
-        const std::string_view number = TrimView(d.Meter.MeterNumber.ColumnsOf(mMTR));
+        const std::string_view number = TrimView(d.Meter.MeterNumber.Columns(mMTR));
         if (mRadioProcessing && number.size() == 8 &&
             std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) {
             mTagNumber = Fitting<int32_t>(Val(number));
@@ -324,14 +368,14 @@ private:
         }
     }
 
-    void TakeRadio(const DownloadFields& d) {
-        mRFF.assign(d.RFF->LastBuffer());
-        mTagNumber = Fitting<int32_t>(Val(d.Radio.RFERTID.ColumnsOf(mRFF)));
+    void TakeRadio(const DownloadFields& d, std::string_view line) {
+        Keep(mRFF, kRFF, line);
+        mTagNumber = Fitting<int32_t>(Val(d.Radio.RFERTID.Columns(mRFF)));
         const auto info = [&] {
             std::string text;
-            AppendPart(text, d.Customer.Address1.ColumnsOf(mCUS));
+            AppendPart(text, d.Customer.Address1.Columns(mCUS));
             text += ' ';
-            AppendPart(text, d.Customer.Name.ColumnsOf(mCUS));
+            AppendPart(text, d.Customer.Name.Columns(mCUS));
             return text;
         };
         if (mEngine.CheckDuplicateTag(NumberChars(mTagNumber).View(), info, d.File.LineNo())) {
@@ -339,13 +383,21 @@ private:
         }
     }
 
+    // Keeps a line that packed texts are read from, noting whether it holds a character
+    // that packing has to mend.
+    void Keep(std::string& kept, uint32_t bit, std::string_view line) {
+        kept.assign(line);
+        const bool rare = line.find('~') != std::string_view::npos || line.find('\0') != std::string_view::npos;
+        mRareLines = rare ? mRareLines | bit : mRareLines & ~bit;
+    }
+
     // A field of one of the meter's records: nothing when the meter has no such record.
     // Each text field has its own scratch, for the few that are not read as they stand.
-    std::string_view Text(const std::string& line, const RecordColumn& column, size_t scratch) {
-        return line.empty() ? std::string_view() : column.TextOf(line, mScratch[scratch]);
+    std::string_view Text(const std::string& line, const LineColumn& column, size_t scratch) {
+        return line.empty() ? std::string_view() : column.Text(line, mScratch[scratch]);
     }
-    template <class Int> static Int Number(const std::string& line, const RecordColumn& column) {
-        return line.empty() ? Int{0} : Fitting<Int>(column.NumberOf(line));
+    template <class Int> static Int Number(const std::string& line, const LineColumn& column) {
+        return line.empty() ? Int{0} : Fitting<Int>(column.Number(line));
     }
 
     void WritePendingMeter() {
@@ -384,19 +436,20 @@ private:
         const std::string_view specialMessage = Text(mMTS, d.SpecialMessageText, 16);
         db.SetText(f.Message, mEngine.Advanced().LookupMessage(TrimView(specialMessage), mRouteNumber, TrimView(account),
                                                                TrimView(meterNumber), NumberChars(mTagNumber).View()));
+        const bool mayHoldRare = mRareLines != 0;
         mPacked.clear();
-        for (std::string_view part : {cus.Address1.ColumnsOf(mCUS), cus.Address2.ColumnsOf(mCUS)}) AppendPart(mPacked, part);
-        AppendPart(mPacked, d.CustomerExtra.Address3.ColumnsOf(mCSX));
+        for (std::string_view part : {cus.Address1.Columns(mCUS), cus.Address2.Columns(mCUS)}) AppendPart(mPacked, part);
+        AppendPart(mPacked, d.CustomerExtra.Address3.Columns(mCSX));
         db.SetText(f.ServiceAddress, TrimView(mPacked));
         mPacked.clear();
-        AppendPart(mPacked, cus.Name.ColumnsOf(mCUS));
-        AppendPart(mPacked, d.CustomerExtra.Name.ColumnsOf(mCSX));
+        AppendPart(mPacked, cus.Name.Columns(mCUS));
+        AppendPart(mPacked, d.CustomerExtra.Name.Columns(mCSX));
         db.SetText(f.BillingName, TrimView(mPacked));
         db.SetText(f.ServiceUniqueID, account);
         db.SetText(f.MeterSerialNbr, meterNumber);
         db.SetText(f.ReceiverData, "");
         PackUser(mPacked, {"0", account, Text(mCUS, cus.GroupCode, 3), Text(mCUS, cus.ExtraIndicator, 4),
-                           Text(mCUS, cus.SegmentCode, 5), Text(mCUS, cus.PassThru, 6), Text(mCUS, cus.CustomerInfo, 7)});
+                           Text(mCUS, cus.SegmentCode, 5), Text(mCUS, cus.PassThru, 6), Text(mCUS, cus.CustomerInfo, 7)}, mayHoldRare);
         db.SetText(f.User1, mPacked);
         // The location as the number it reads as.
         AssignNumberText(mScratch[19], Val(Text(mMTR, mtr.MeterLocation, 18)));
@@ -407,18 +460,18 @@ private:
                            Text(mMTR, mtr.ReadInstruction2, 12),
                            NumberChars(Number<int16_t>(mMTR, mtr.SpecialMessageDisplayIndicator)).View(),
                            Text(mRTS, d.Survey.SurveyText1, 13), Text(mMTR, mtr.LocationExtraMeter, 14),
-                           Text(mMTR, mtr.AdditionalMeterInfo, 15), mtr.ReadSequence.ColumnsOf(mMTR)});
+                           Text(mMTR, mtr.AdditionalMeterInfo, 15), mtr.ReadSequence.Columns(mMTR)}, mayHoldRare);
         db.SetText(f.User2, mPacked);
         PackUser(mPacked, {Text(mRDG, rdg.TextPrompt, 3), Text(mRDG, rdg.ReadDirection, 4),
                            Text(mRDG, rdg.CompareCode, 5), Text(mRDG, rdg.ValidationCode, 6), readMethod,
                            Text(mRDG, rdg.MeterConstant, 7), Text(mRDG, rdg.ConstantFlag, 8),
-                           Text(mRDG, rdg.HHFPosition, 9), NumberChars(decimals).View()});
+                           Text(mRDG, rdg.HHFPosition, 9), NumberChars(decimals).View()}, mayHoldRare);
         db.SetText(f.User3, mPacked);
         PackUser(mPacked, {NumberChars(Number<int16_t>(mRFF, rff.GeographicArea)).View(), Text(mRFF, rff.RFFrequency, 3),
                            Text(mRFF, rff.RFTone, 4), "", Text(mWRR, d.Wand.DeviceID, 5),
-                           Text(mWRR, d.Wand.WandProgram, 6)});
+                           Text(mWRR, d.Wand.WandProgram, 6)}, mayHoldRare);
         db.SetText(f.User4, mPacked);
-        PackUser(mPacked, {specialMessage});
+        PackUser(mPacked, {specialMessage}, mayHoldRare);
         db.SetText(f.User5, mPacked);
         db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
@@ -456,6 +509,10 @@ private:
     std::string mRouteNumber;
     std::string mCUS, mCSX;                     // since the customer's "CUS"
     std::string mMTR, mRDG, mMTS, mWRR, mRFF, mRTS; // since the meter's "MTR"
+    // The kept lines that packed texts are read from, by bit, and those of them that hold
+    // a "~" or NUL (the other texts packed are numbers).
+    enum : uint32_t { kCUS = 1, kMTR = 2, kRDG = 4, kMTS = 8, kWRR = 16, kRFF = 32, kRTS = 64 };
+    uint32_t mRareLines = 0;
     bool mPending = false;
     int32_t mTagNumber = 0;
     bool mRadio = false;

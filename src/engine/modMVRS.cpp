@@ -62,7 +62,7 @@ std::string PackUser(std::initializer_list<std::string_view> Values) {
     return packed;
 }
 
-void PackUser(std::string& packed, std::initializer_list<std::string_view> Values) {
+void PackUser(std::string& packed, std::initializer_list<std::string_view> Values, bool MayHoldRare) {
     // CombineUser, written out so that a meter's texts are packed without copies.
     size_t size = Values.size();
     for (std::string_view value : Values) size += value.size();
@@ -77,7 +77,7 @@ void PackUser(std::string& packed, std::initializer_list<std::string_view> Value
     }
     // Rare characters: one look through the whole text, where the separators are all
     // there is of them unless a value needs mending.
-    if (CountRare(packed) + 1 == std::max<size_t>(Values.size(), 1)) return;
+    if (!MayHoldRare || CountRare(packed) + 1 == std::max<size_t>(Values.size(), 1)) return;
     out = packed.data();
     first = true;
     for (std::string_view value : Values) {

@@ -19,7 +19,8 @@ namespace dovrex {
 // when unpacked and move every later value to the wrong place, so it is carried as "-".
 std::string PackUser(std::initializer_list<std::string_view> Values);
 // As PackUser, into Packed (replacing what it held), so that a caller reuses one buffer.
-void PackUser(std::string& Packed, std::initializer_list<std::string_view> Values);
+// MayHoldRare false: the caller knows that no value holds "~" or NUL, and nothing is looked for.
+void PackUser(std::string& Packed, std::initializer_list<std::string_view> Values, bool MayHoldRare = true);
 
 // A scheduled date as the text packed into a route record: mm/dd/yyyy.
 std::string ScheduledDateText(const DateTime& date);

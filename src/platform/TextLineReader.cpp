@@ -23,6 +23,7 @@ int TextLineReader::Open(const std::string& path) {
             break;
         }
     }
+    mTerminator = mUnixLines ? '\n' : '\r';
     return 0;
 }
 
@@ -60,25 +61,8 @@ bool TextLineReader::ReadLine(std::string& line) {
     return true;
 }
 
-bool TextLineReader::ReadLine(std::string_view& line) {
-    const char terminator = mUnixLines ? '\n' : '\r';
-    {
-        // Most lines end well inside the buffer: the terminator and whatever follows it
-        // are there already.
-        const char* start = mBuffer.data() + mBufferPos;
-        const size_t available = mFilled - mBufferPos;
-        const void* found = available != 0 ? std::memchr(start, terminator, available) : nullptr;
-        if (found != nullptr) {
-            const size_t length = static_cast<size_t>(static_cast<const char*>(found) - start);
-            if (length + 1 < available) {
-                line = std::string_view(start, length);
-                const size_t consumed = length + 1 + (!mUnixLines && start[length + 1] == '\n' ? 1 : 0);
-                mPosition += consumed;
-                mBufferPos += consumed;
-                return true;
-            }
-        }
-    }
+bool TextLineReader::ReadLineAcrossFill(std::string_view& line) {
+    const char terminator = mTerminator;
     line = {};
     if (!mFile.IsOpen()) return false;
     // Offsets below are relative to mBufferPos, which Fill() may move when it compacts.

@@ -3,6 +3,7 @@
 #include "BinaryFile.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -22,7 +23,25 @@ public:
     // False at end of file.
     bool ReadLine(std::string& line);
     // As ReadLine, as a view of the reader's own buffer: valid until the next read or Close.
-    bool ReadLine(std::string_view& line);
+    bool ReadLine(std::string_view& line) {
+        // Most lines end well inside the buffer: the terminator and whatever follows it
+        // (a line feed after a carriage return) are there already.
+        const char* start = mBuffer.data() + mBufferPos;
+        const size_t available = mFilled - mBufferPos;
+        if (available != 0) {
+            if (const void* found = std::memchr(start, mTerminator, available)) {
+                const size_t length = static_cast<size_t>(static_cast<const char*>(found) - start);
+                if (length + 1 < available) {
+                    line = std::string_view(start, length);
+                    const size_t consumed = length + 1 + (!mUnixLines && start[length + 1] == '\n' ? 1 : 0);
+                    mPosition += consumed;
+                    mBufferPos += consumed;
+                    return true;
+                }
+            }
+        }
+        return ReadLineAcrossFill(line);
+    }
 
     // Bytes consumed so far, and the file's length.
     uint64_t Position() const { return mPosition; }
@@ -30,6 +49,8 @@ public:
 
 private:
     bool Fill();
+    // ReadLine of a line that the buffer does not hold whole, with its terminator's end.
+    bool ReadLineAcrossFill(std::string_view& line);
 
     BinaryFile mFile;
     // Read but not yet handed out: mBuffer[mBufferPos, mFilled). The buffer keeps its size
@@ -41,6 +62,7 @@ private:
     uint64_t mPosition = 0;   // bytes handed out as lines and terminators
     uint64_t mLength = 0;
     bool mUnixLines = false;
+    char mTerminator = '\r';
 };
 
 } // namespace dovrex

@@ -71,7 +71,7 @@ TEST_F(MVRSRouteTest, WritesHeaderRouteAndMeterRecordsAndPacksTheUploadValues) {
                            {"Office", "O3"}, {"NumberRemoteWandReads", 4}}),
         Download("CUS", {{"NumberMeters", 1}, {"Account", "ACCT-1"}, {"Name", "SMITH JOHN"}, {"Address1", "12 MAIN ST"},
                          {"Address2", "APT 4"}, {"GroupCode", "G"}, {"CustomerInfo", "INFO"}, {"ExtraIndicator", "Y"},
-                         {"SegmentCode", "SEG1"}, {"UtilityID", "01"}, {"PassThru", "P"}}),
+                         {"SegmentCode", "SEG1"}, {"UtilityID", "01"}, {"PassThru", "~"}}),
         Download("CSX", {{"Name", "SMITH MARY"}, {"Address3", "SPRINGFIELD"}}),
         Download("RTS", {{"SurveyText1", "LOST: BEFORE ITS METER"}}),
         Meter("M-100", {{"NumberReadings", 1}, {"GroupCode", "g"}, {"SurveyCode1DisplayIndicator", "1"},
@@ -131,7 +131,7 @@ TEST_F(MVRSRouteTest, WritesHeaderRouteAndMeterRecordsAndPacksTheUploadValues) {
     EXPECT_EQ(Text(meter, "BillingName"), Pad("SMITH JOHN", 20) + "SMITH MARY");
     EXPECT_EQ(Text(meter, "ServiceUniqueID"), Pad("ACCT-1", 20));
     EXPECT_EQ(Text(meter, "MeterSerialNbr"), Pad("M-100", 12));
-    EXPECT_EQ(Text(meter, "User1"), "0~" + Pad("ACCT-1", 20) + "~G~Y~SEG1~P~" + Pad("INFO", 20));
+    EXPECT_EQ(Text(meter, "User1"), "0~" + Pad("ACCT-1", 20) + "~G~Y~SEG1~-~" + Pad("INFO", 20));
     EXPECT_EQ(Text(meter, "User2"), "g~1~2~B~S~" + Pad("PROBE1", 14) + "~7~7~3~4~1~" + Pad("SURVEY ONE", 40) + "~L~" +
                                         Pad("BEHIND GARAGE", 20) + "~00000120");
     EXPECT_EQ(Text(meter, "User3"), "KWH ~F~5~6~K~10~1~2~1");
@@ -145,6 +145,7 @@ TEST_F(MVRSRouteTest, WritesHeaderRouteAndMeterRecordsAndPacksTheUploadValues) {
     EXPECT_EQ(Number(second, "MeterTagNbr"), 0);
     EXPECT_EQ(Number(second, "ReadType"), 0);
     EXPECT_EQ(Text(second, "BillingName"), Text(meter, "BillingName"));
+    EXPECT_EQ(Text(second, "User1"), Text(meter, "User1")); // its "~" still mended
     EXPECT_EQ(Text(second, "User4"), "0~~~~~");
     EXPECT_EQ(Text(second, "User5"), "");
 
