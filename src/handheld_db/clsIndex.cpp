@@ -18,12 +18,12 @@ uint64_t clsIndex::HashTail(uint64_t hash, std::string_view word) {
     return hash;
 }
 
-void clsIndex::Prepare() {
-    if (mPairs.size() >= 32767) CheckInt16(static_cast<int64_t>(mPairs.size()) + 1);
-    if (mWords.size() * 2 >= mSlots.size()) Grow();
+void clsIndex::Overflow() const {
+    CheckInt16(static_cast<int64_t>(mPairs.size()) + 1);
+    RaiseError(ErrOverflow);
 }
 
-uint16_t clsIndex::AddWord(std::string_view Value, uint64_t Head, uint64_t Next, int16_t Position) {
+uint16_t clsIndex::AddWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count) {
     const size_t size = Value.size();
     if (size > UINT32_MAX - mTextSize) RaiseError(ErrOverflow);
     // Room for the 16 bytes a short word is written back from its head.
@@ -41,9 +41,8 @@ uint16_t clsIndex::AddWord(std::string_view Value, uint64_t Head, uint64_t Next,
         std::memcpy(out, Value.data(), size);
     }
     const auto number = static_cast<uint16_t>(mWords.size());
-    mWords.push_back({Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), 1});
+    mWords.push_back({Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), Count});
     mTextSize += size;
-    mPairs.push_back({number, Position});
     return static_cast<uint16_t>(number + 1u);
 }
 
@@ -119,9 +118,13 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
 } // namespace
 
 void clsIndex::SortEntries() {
-    const size_t words = mWords.size();
+    // Excluded words (without pairs) are left out.
+    mKeys.resize(mWords.size());
+    size_t words = 0;
+    for (size_t i = 0; i < mWords.size(); ++i) {
+        if (mWords[i].Count != 0) mKeys[words++] = {mWords[i].Head, mWords[i].Next, static_cast<uint32_t>(i)};
+    }
     mKeys.resize(words);
-    for (size_t i = 0; i < words; ++i) mKeys[i] = {mWords[i].Head, mWords[i].Next, static_cast<uint32_t>(i)};
     // Words are distinct: equal heads leave their length or the bytes past the 16th.
     auto less = [this](const SortKey& a, const SortKey& b) {
         if (a.Head != b.Head) return a.Head < b.Head;
@@ -136,7 +139,7 @@ void clsIndex::SortEntries() {
 
     // Each word's positions in the order they came: its own run, placed by its rank.
     mSortedWords.resize(words);
-    mRank.resize(words);
+    mRank.resize(mWords.size());
     mEnd.resize(words);
     uint32_t start = 0;
     for (size_t k = 0; k < words; ++k) {

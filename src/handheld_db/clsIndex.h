@@ -20,7 +20,13 @@ public:
     // Appends one pair; more than 32767 pairs raise the overflow error. Inline: it runs
     // for every word of every meter.
     void Insert(std::string_view Value, int16_t Position) {
-        if (mPairs.size() >= 32767 || mWords.size() * 2 >= mSlots.size()) Prepare();
+        Insert(Value, Position, [](std::string_view) { return false; });
+    }
+    // The same, but a word for which Excluded (asked once per distinct word) is true is
+    // left out; such a word adds no pair.
+    template <typename Excluded>
+    void Insert(std::string_view Value, int16_t Position, const Excluded& excluded) {
+        if (mWords.size() * 2 >= mSlots.size()) Grow();
         uint64_t head;
         uint64_t next;
         HeadOf(Value, head, next);
@@ -30,12 +36,22 @@ public:
         for (size_t slot = static_cast<size_t>(hash >> mShift);; slot = (slot + 1) & mask) {
             const uint16_t number = mSlots[slot];
             if (number == 0) {
-                mSlots[slot] = AddWord(Value, head, next, Position);
+                if (excluded(Value)) {
+                    // Remembered while the table has room for it: word numbers stay below
+                    // 65535 with the at most 32767 words that have pairs.
+                    if (mWords.size() < 32767) mSlots[slot] = AddWord(Value, head, next, 0);
+                    return;
+                }
+                if (mPairs.size() >= 32767) Overflow();
+                mSlots[slot] = AddWord(Value, head, next, 1);
+                mPairs.push_back({static_cast<uint16_t>(mSlots[slot] - 1u), Position});
                 return;
             }
             WordEntry& word = mWords[number - 1u];
             if (word.Head == head && word.Next == next && word.Length == Value.size() &&
                 (Value.size() <= 16 || SameTail(word, Value))) {
+                if (word.Count == 0) return; // excluded
+                if (mPairs.size() >= 32767) Overflow();
                 ++word.Count;
                 mPairs.push_back({static_cast<uint16_t>(number - 1u), Position});
                 return;
@@ -69,7 +85,7 @@ private:
         uint64_t Next;
         uint32_t Offset;
         uint32_t Length;
-        uint32_t Count; // pairs of this word
+        uint32_t Count; // pairs of this word; 0 for an excluded word
     };
     // A pair in insertion order: its word's number and the position.
     struct Pair {
@@ -128,10 +144,10 @@ private:
     // Words longer than 16 bytes add the rest to the hash of their head, so that long words
     // sharing their first 16 bytes do not share a slot chain.
     static uint64_t HashTail(uint64_t hash, std::string_view word);
-    // Raises the overflow error at the 32768th pair; makes room for one more word.
-    void Prepare();
-    // A new word with its first pair; its number for the slot.
-    uint16_t AddWord(std::string_view Value, uint64_t Head, uint64_t Next, int16_t Position);
+    // Raises the overflow error of the 32768th pair.
+    [[noreturn]] void Overflow() const;
+    // A new word with Count pairs to come; its number for the slot.
+    uint16_t AddWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count);
     void Grow();
     void Clear();
 
