@@ -23,7 +23,7 @@ void clsIndex::Overflow() const {
     RaiseError(ErrOverflow);
 }
 
-uint16_t clsIndex::AddWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count) {
+uint16_t clsIndex::AddLongWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count) {
     const size_t size = Value.size();
     if (size > UINT32_MAX - mTextSize) RaiseError(ErrOverflow);
     // Room for the 16 bytes a short word is written back from its head.
@@ -69,9 +69,9 @@ void clsIndex::Clear() {
 
 namespace {
 
-// Sorts distinct words [first, last) into buckets by the first byte in which their heads
-// differ (through scratch), each bucket on in the same way; small buckets and equal heads
-// by comparison.
+// Sorts words [first, last) into buckets by the first byte in which their heads differ
+// (through scratch), each bucket on in the same way; small buckets and equal heads by
+// comparison.
 template <typename Key, typename Less>
 void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
     const auto n = static_cast<size_t>(last - first);
@@ -91,15 +91,13 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
         return;
     }
     const int shift = 56 - (std::countl_zero(differ) & ~7);
-    uint32_t count[256] = {};
-    unsigned low = 255;
-    unsigned high = 0;
-    for (const Key* key = first; key < last; ++key) {
-        const auto b = static_cast<unsigned>((key->Head >> shift) & 0xFF);
-        ++count[b];
-        low = std::min(low, b);
-        high = std::max(high, b);
-    }
+    // The bytes at shift all agree outside the bits that differ somewhere.
+    const auto mask = static_cast<unsigned>((differ >> shift) & 0xFF);
+    const unsigned low = static_cast<unsigned>((first->Head >> shift) & 0xFF) & ~mask;
+    const unsigned high = low | mask;
+    uint32_t count[256];
+    std::fill(count + low, count + high + 1, 0u);
+    for (const Key* key = first; key < last; ++key) ++count[(key->Head >> shift) & 0xFF];
     uint32_t offset[256];
     uint32_t total = 0;
     for (unsigned b = low; b <= high; ++b) {
@@ -122,20 +120,52 @@ void clsIndex::SortEntries() {
     mKeys.resize(mWords.size());
     size_t words = 0;
     for (size_t i = 0; i < mWords.size(); ++i) {
-        if (mWords[i].Count != 0) mKeys[words++] = {mWords[i].Head, mWords[i].Next, static_cast<uint32_t>(i)};
+        if (mWords[i].Count != 0) mKeys[words++] = {mWords[i].Head, static_cast<uint32_t>(i)};
     }
     mKeys.resize(words);
-    // Words are distinct: equal heads leave their length or the bytes past the 16th.
+    // Words past their first 8 equal bytes: by the next 8, then by length or the bytes past
+    // the 16th; the same word (found at the sort) in the order it came.
     auto less = [this](const SortKey& a, const SortKey& b) {
         if (a.Head != b.Head) return a.Head < b.Head;
-        if (a.Next != b.Next) return a.Next < b.Next;
         const WordEntry& left = mWords[a.Word];
         const WordEntry& right = mWords[b.Word];
-        if (left.Length > 16 && right.Length > 16) return Text(left).substr(16) < Text(right).substr(16);
-        return left.Length < right.Length;
+        if (left.Next != right.Next) return left.Next < right.Next;
+        if (left.Length > 16 && right.Length > 16) {
+            const int order = Text(left).substr(16).compare(Text(right).substr(16));
+            if (order != 0) return order < 0;
+        } else if (left.Length != right.Length) {
+            return left.Length < right.Length;
+        }
+        return a.Word < b.Word;
     };
-    mScratch.resize(words);
-    SortByHead(mKeys.data(), mKeys.data() + words, mScratch.data(), less);
+    // Words often come in order already (tag numbers along a route).
+    size_t ordered = 1;
+    while (ordered < words && !less(mKeys[ordered], mKeys[ordered - 1])) ++ordered;
+    if (ordered < words) {
+        mScratch.resize(words);
+        SortByHead(mKeys.data(), mKeys.data() + words, mScratch.data(), less);
+    }
+
+    mSortedPositions.resize(mPairs.size());
+    if (mDistinctAtSort) {
+        // A pair per word: equal neighbours make one entry.
+        mSortedWords.resize(words);
+        mEnd.resize(words);
+        size_t distinct = 0;
+        for (size_t k = 0; k < words; ++k) {
+            const uint32_t number = mKeys[k].Word;
+            const WordEntry& word = mWords[number];
+            if (k == 0 || !SameWord(mWords[mKeys[k - 1].Word], word)) {
+                mSortedWords[distinct++] = {Text(word), 0};
+            }
+            ++mSortedWords[distinct - 1].Count;
+            mEnd[distinct - 1] = static_cast<uint32_t>(k + 1);
+            mSortedPositions[k] = mPairs[number].Position;
+        }
+        mSortedWords.resize(distinct);
+        mEnd.resize(distinct);
+        return;
+    }
 
     // Each word's positions in the order they came: its own run, placed by its rank.
     mSortedWords.resize(words);
@@ -150,7 +180,6 @@ void clsIndex::SortEntries() {
         mEnd[k] = start;
         start += word.Count;
     }
-    mSortedPositions.resize(mPairs.size());
     for (const Pair& pair : mPairs) mSortedPositions[mEnd[mRank[pair.Word]]++] = pair.Position;
 }
 

@@ -22,14 +22,21 @@ public:
     void Insert(std::string_view Value, int16_t Position) {
         Insert(Value, Position, [](std::string_view) { return false; });
     }
-    // The same, but a word for which Excluded (asked once per distinct word) is true is
-    // left out; such a word adds no pair.
+    // The same, but a word for which Excluded is true is left out; such a word adds no
+    // pair. Excluded is asked once per distinct word (per pair when equal words are found
+    // at the sort).
     template <typename Excluded>
     void Insert(std::string_view Value, int16_t Position, const Excluded& excluded) {
-        if (mWords.size() * 2 >= mSlots.size()) Grow();
         uint64_t head;
         uint64_t next;
         HeadOf(Value, head, next);
+        if (mDistinctAtSort) {
+            if (excluded(Value)) return;
+            if (mPairs.size() >= 32767) Overflow();
+            mPairs.push_back({static_cast<uint16_t>(AddWord(Value, head, next, 1) - 1u), Position});
+            return;
+        }
+        if (mWords.size() * 2 >= mSlots.size()) Grow();
         uint64_t hash = HashHead(head, next, Value.size());
         if (Value.size() > 16) hash = HashTail(hash, Value);
         const size_t mask = mSlots.size() - 1;
@@ -58,6 +65,11 @@ public:
             }
         }
     }
+
+    // Whether equal words are found by the sort rather than as they come: cheaper for
+    // values that seldom repeat (tag and serial numbers, IDs). Set while empty.
+    bool DistinctAtSort() const { return mDistinctAtSort; }
+    void SetDistinctAtSort(bool value) { mDistinctAtSort = value; }
 
     int16_t RouteIndex() const { return mRouteIndex; }
     void SetRouteIndex(int16_t value) { mRouteIndex = value; }
@@ -92,16 +104,19 @@ private:
         uint16_t Word;
         int16_t Position;
     };
-    // A word's head and number, as the sort moves it.
+    // A word's first 8 bytes and number, as the sort moves it.
     struct SortKey {
         uint64_t Head;
-        uint64_t Next;
         uint32_t Word;
     };
 
     std::string_view Text(const WordEntry& word) const { return std::string_view(mText).substr(word.Offset, word.Length); }
     bool SameTail(const WordEntry& word, std::string_view Value) const {
         return std::memcmp(mText.data() + word.Offset + 16, Value.data() + 16, Value.size() - 16) == 0;
+    }
+    bool SameWord(const WordEntry& a, const WordEntry& b) const {
+        return a.Head == b.Head && a.Next == b.Next && a.Length == b.Length &&
+               (a.Length <= 16 || std::memcmp(mText.data() + a.Offset + 16, mText.data() + b.Offset + 16, a.Length - 16) == 0);
     }
     static uint64_t Load64(const unsigned char* bytes) {
         uint64_t value;
@@ -146,13 +161,31 @@ private:
     static uint64_t HashTail(uint64_t hash, std::string_view word);
     // Raises the overflow error of the 32768th pair.
     [[noreturn]] void Overflow() const;
-    // A new word with Count pairs to come; its number for the slot.
-    uint16_t AddWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count);
+    // A new word with Count pairs to come; its number for the slot. Words of at most 16
+    // bytes are written back from their head while the text has room.
+    uint16_t AddWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count) {
+        const size_t size = Value.size();
+        if (size > 16 || mText.size() - mTextSize < 16 || mText.size() > UINT32_MAX) {
+            return AddLongWord(Value, Head, Next, Count);
+        }
+        uint64_t bytes[2] = {Head, Next};
+        if constexpr (std::endian::native == std::endian::little) {
+            bytes[0] = __builtin_bswap64(bytes[0]);
+            bytes[1] = __builtin_bswap64(bytes[1]);
+        }
+        std::memcpy(mText.data() + mTextSize, bytes, sizeof bytes);
+        const auto number = static_cast<uint16_t>(mWords.size());
+        mWords.push_back({Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), Count});
+        mTextSize += size;
+        return static_cast<uint16_t>(number + 1u);
+    }
+    uint16_t AddLongWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count);
     void Grow();
     void Clear();
 
     int16_t mRouteIndex = 0;
     int16_t mIndexType = 0;
+    bool mDistinctAtSort = false;   // then every pair has a word of its own
     std::string mText;              // the distinct words, one after another, and room
     size_t mTextSize = 0;           // the part in use
     std::vector<WordEntry> mWords;  // in the order they first came
