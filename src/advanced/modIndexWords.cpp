@@ -173,10 +173,8 @@ void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& field
             collector.Insert(word, Position, [&](std::string_view w) { return advanced.HasToken(list, w); });
         });
     }
-    // Whole values seldom repeat within a route: hashing them to find repeats would cost more.
     for (int16_t kind = ixMeterTagNbr; kind < IndexKindCount; ++kind) {
         clsIndex& collector = collectors[static_cast<size_t>(kind)];
-        if (!collector.DistinctAtSort() && collector.Count() == 0) collector.SetDistinctAtSort(true);
         EachIndexEntry(kind, fields[static_cast<size_t>(kind)], advanced, buffer,
                        [&collector, Position](std::string_view entry) { collector.Insert(entry, Position); });
     }

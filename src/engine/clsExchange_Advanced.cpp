@@ -30,6 +30,11 @@ void clsExchange::IndexMeter(int32_t RouteNbr, int16_t Position, std::string_vie
     // flush, and a long route could overflow a collector for nothing.
     if (collectors.empty() && RouteNbr > 0 && run.CreateIndexes) {
         collectors.resize(IndexKindCount);
+        // Whole values seldom repeat within a route: hashing them to find repeats costs more
+        // than letting the sort find them.
+        for (int16_t kind = ixMeterTagNbr; kind < IndexKindCount; ++kind) {
+            collectors[static_cast<size_t>(kind)].SetDistinctAtSort(true);
+        }
         run.IndexAdvanced = &Advanced();
     }
 

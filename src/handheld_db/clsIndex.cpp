@@ -19,11 +19,12 @@ uint64_t clsIndex::HashTail(uint64_t hash, std::string_view word) {
 }
 
 void clsIndex::Overflow() const {
-    CheckInt16(static_cast<int64_t>(mPairs.size()) + 1);
+    CheckInt16(static_cast<int64_t>(PairCount()) + 1);
     RaiseError(ErrOverflow);
 }
 
-uint16_t clsIndex::AddLongWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count) {
+uint16_t clsIndex::AddLongWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count,
+                               int16_t Position) {
     const size_t size = Value.size();
     if (size > UINT32_MAX - mTextSize) RaiseError(ErrOverflow);
     // Room for the 16 bytes a short word is written back from its head.
@@ -40,8 +41,9 @@ uint16_t clsIndex::AddLongWord(std::string_view Value, uint64_t Head, uint64_t N
     } else {
         std::memcpy(out, Value.data(), size);
     }
-    const auto number = static_cast<uint16_t>(mWords.size());
-    mWords.push_back({Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), Count});
+    if (mWordCount == mWords.size()) MoreRoom(mWords);
+    const auto number = static_cast<uint16_t>(mWordCount);
+    mWords[mWordCount++] = {Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), Count, Position};
     mTextSize += size;
     return static_cast<uint16_t>(number + 1u);
 }
@@ -50,7 +52,7 @@ void clsIndex::Grow() {
     const size_t size = mSlots.empty() ? 64 : mSlots.size() * 2;
     mSlots.assign(size, 0);
     mShift = 64 - std::countr_zero(size);
-    for (size_t i = 0; i < mWords.size(); ++i) {
+    for (size_t i = 0; i < mWordCount; ++i) {
         const WordEntry& word = mWords[i];
         uint64_t hash = HashHead(word.Head, word.Next, word.Length);
         if (word.Length > 16) hash = HashTail(hash, Text(word));
@@ -62,8 +64,8 @@ void clsIndex::Grow() {
 
 void clsIndex::Clear() {
     mTextSize = 0;
-    mWords.clear();
-    mPairs.clear();
+    mWordCount = 0;
+    mPairCount = 0;
     std::fill(mSlots.begin(), mSlots.end(), uint16_t{0});
 }
 
@@ -117,9 +119,9 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
 
 void clsIndex::SortEntries() {
     // Excluded words (without pairs) are left out.
-    mKeys.resize(mWords.size());
+    mKeys.resize(mWordCount);
     size_t words = 0;
-    for (size_t i = 0; i < mWords.size(); ++i) {
+    for (size_t i = 0; i < mWordCount; ++i) {
         if (mWords[i].Count != 0) mKeys[words++] = {mWords[i].Head, static_cast<uint32_t>(i)};
     }
     mKeys.resize(words);
@@ -146,7 +148,7 @@ void clsIndex::SortEntries() {
         SortByHead(mKeys.data(), mKeys.data() + words, mScratch.data(), less);
     }
 
-    mSortedPositions.resize(mPairs.size());
+    mSortedPositions.resize(PairCount());
     if (mDistinctAtSort) {
         // A pair per word: equal neighbours make one entry.
         mSortedWords.resize(words);
@@ -160,7 +162,7 @@ void clsIndex::SortEntries() {
             }
             ++mSortedWords[distinct - 1].Count;
             mEnd[distinct - 1] = static_cast<uint32_t>(k + 1);
-            mSortedPositions[k] = mPairs[number].Position;
+            mSortedPositions[k] = word.Position;
         }
         mSortedWords.resize(distinct);
         mEnd.resize(distinct);
@@ -169,7 +171,7 @@ void clsIndex::SortEntries() {
 
     // Each word's positions in the order they came: its own run, placed by its rank.
     mSortedWords.resize(words);
-    mRank.resize(mWords.size());
+    mRank.resize(mWordCount);
     mEnd.resize(words);
     uint32_t start = 0;
     for (size_t k = 0; k < words; ++k) {
@@ -180,7 +182,7 @@ void clsIndex::SortEntries() {
         mEnd[k] = start;
         start += word.Count;
     }
-    for (const Pair& pair : mPairs) mSortedPositions[mEnd[mRank[pair.Word]]++] = pair.Position;
+    for (size_t i = 0; i < mPairCount; ++i) mSortedPositions[mEnd[mRank[mPairs[i].Word]]++] = mPairs[i].Position;
 }
 
 std::string_view clsIndex::Word(int16_t i) const {
@@ -189,7 +191,7 @@ std::string_view clsIndex::Word(int16_t i) const {
 }
 
 void clsIndex::WriteRecord(clsQVF& database) {
-    if (mPairs.empty()) return;
+    if (PairCount() == 0) return;
     SortEntries();
     database.AddIndexRecord(mRouteIndex, mIndexType, mSortedWords, mSortedPositions);
     Clear();
