@@ -68,9 +68,11 @@ public:
     }
 
     // Whether equal words are found by the sort rather than as they come: cheaper for
-    // values that seldom repeat (tag and serial numbers, IDs). Set while empty.
+    // values that seldom repeat (tag and serial numbers, IDs). Changes only while empty.
     bool DistinctAtSort() const { return mDistinctAtSort; }
-    void SetDistinctAtSort(bool value) { mDistinctAtSort = value; }
+    void SetDistinctAtSort(bool value) {
+        if (mWordCount == 0 && mPairCount == 0) mDistinctAtSort = value;
+    }
 
     int16_t RouteIndex() const { return mRouteIndex; }
     void SetRouteIndex(int16_t value) { mRouteIndex = value; }
