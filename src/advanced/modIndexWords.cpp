@@ -1,9 +1,11 @@
 #include "modIndexWords.h"
 
 #include "platform/RuntimeError.h"
+#include "platform/WordBytes.h"
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace dovrex {
 
@@ -41,13 +43,10 @@ bool IsIndexToken(int16_t IndexType, std::string_view word, const clsAdvanced& a
 
 namespace {
 
-// Hands each word of Text to sink, as a view into buffer.
+// Hands each word of Text of the right shape to sink, as a view into buffer; the excluded
+// words are left to the sink.
 template <typename Sink>
-void EachIndexWord(std::string_view Text, int16_t IndexType, const clsAdvanced& advanced, std::string& buffer,
-                   const Sink& sink) {
-    // Only names and addresses have excluded words.
-    const bool tokens = IndexType == ixBillingName || IndexType == ixServiceAddress;
-    const auto list = IndexType == ixBillingName ? clsAdvanced::lstTokensOwner : clsAdvanced::lstTokensAddress;
+void EachShapedWord(std::string_view Text, std::string& buffer, const Sink& sink) {
     // Sized once, before any view into it is taken.
     if (buffer.size() < Text.size()) buffer.resize(Text.size());
     const char* const word = kWordChar.data();
@@ -67,11 +66,60 @@ void EachIndexWord(std::string_view Text, int16_t IndexType, const clsAdvanced& 
             c = word[static_cast<unsigned char>(Text[i])];
         } while (c != '\0');
         const std::string_view found(start, static_cast<size_t>(out - start));
-        if (found.size() >= 2 && (IsLetter(found[0]) || EndsAsOrdinal(found)) &&
-            !(tokens && advanced.HasToken(list, found))) {
-            sink(found);
-        }
+        if (found.size() >= 2 && (IsLetter(found[0]) || EndsAsOrdinal(found))) sink(found);
     }
+}
+
+// The list of excluded words of a name or address kind.
+clsAdvanced::List TokenList(int16_t IndexType) {
+    return IndexType == ixBillingName ? clsAdvanced::lstTokensOwner : clsAdvanced::lstTokensAddress;
+}
+
+// Hands each word of Text to sink, as a view into buffer.
+template <typename Sink>
+void EachIndexWord(std::string_view Text, int16_t IndexType, const clsAdvanced& advanced, std::string& buffer,
+                   const Sink& sink) {
+    // Only names and addresses have excluded words.
+    const bool tokens = IndexType == ixBillingName || IndexType == ixServiceAddress;
+    const auto list = TokenList(IndexType);
+    EachShapedWord(Text, buffer, [&](std::string_view found) {
+        if (!(tokens && advanced.HasToken(list, found))) sink(found);
+    });
+}
+
+// The top bit of each byte of v that is a lower-case ASCII letter or at or above 0x80.
+uint64_t BytesChangingInUpperCase(uint64_t v) {
+    constexpr uint64_t high = 0x8080808080808080u;
+    const uint64_t low = v & ~high;
+    // A byte from a to z carries into its top bit with the first sum, not with the second.
+    return (v | ((low + SpreadByte(static_cast<char>(0x80 - 'a'))) & ~(low + SpreadByte(static_cast<char>(0x80 - 'z' - 1))))) &
+           high;
+}
+
+// Whether some byte of text is a lower-case ASCII letter or at or above 0x80, eight bytes
+// at a time (the usual texts are numbers and upper case). The pieces may overlap: a byte
+// tested twice does no harm.
+bool MayChangeInUpperCase(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    uint64_t found = 0;
+    if (n >= 8) {
+        for (size_t at = 0;; at += 8) {
+            uint64_t piece;
+            std::memcpy(&piece, bytes + std::min(at, n - 8), sizeof piece);
+            found |= BytesChangingInUpperCase(piece);
+            if (at + 8 >= n) break;
+        }
+    } else if (n >= 4) {
+        uint32_t first;
+        uint32_t last;
+        std::memcpy(&first, bytes, sizeof first);
+        std::memcpy(&last, bytes + n - 4, sizeof last);
+        found = BytesChangingInUpperCase(uint64_t{first} | uint64_t{last} << 32);
+    } else if (n > 0) {
+        found = BytesChangingInUpperCase(uint64_t{bytes[0]} | uint64_t{bytes[n / 2]} << 8 | uint64_t{bytes[n - 1]} << 16);
+    }
+    return found != 0;
 }
 
 // Hands each entry of one kind to sink (see IndexEntries).
@@ -90,10 +138,7 @@ void EachIndexEntry(int16_t IndexType, std::string_view Text, const clsAdvanced&
     if (start == end) return;
     std::string_view whole = Text.substr(start, end - start);
     // Numbers and upper-case texts (the usual) are taken as they are.
-    const bool changes = std::any_of(whole.begin(), whole.end(), [](char c) {
-        return (c >= 'a' && c <= 'z') || static_cast<unsigned char>(c) >= 0x80;
-    });
-    if (changes) {
+    if (MayChangeInUpperCase(whole)) {
         if (buffer.size() < whole.size()) buffer.resize(whole.size());
         for (size_t i = 0; i < whole.size(); ++i) buffer[i] = UpperChar(whole[i]);
         whole = std::string_view(buffer.data(), whole.size());
@@ -119,7 +164,16 @@ void IndexEntries(int16_t IndexType, std::string_view Text, const clsAdvanced& a
 void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& fields, const clsAdvanced& advanced,
                        std::string& buffer, std::vector<clsIndex>& collectors, int16_t Position) {
     if (collectors.size() < fields.size()) RaiseError(ErrSubscript);
-    for (int16_t kind = 0; kind < IndexKindCount; ++kind) {
+    // Names and addresses repeat their words: each distinct word of a route is looked up
+    // among the excluded words once, by its collector.
+    for (int16_t kind : {ixBillingName, ixServiceAddress}) {
+        clsIndex& collector = collectors[static_cast<size_t>(kind)];
+        const auto list = TokenList(kind);
+        EachShapedWord(fields[static_cast<size_t>(kind)], buffer, [&](std::string_view word) {
+            collector.Insert(word, Position, [&](std::string_view w) { return advanced.HasToken(list, w); });
+        });
+    }
+    for (int16_t kind = ixMeterTagNbr; kind < IndexKindCount; ++kind) {
         clsIndex& collector = collectors[static_cast<size_t>(kind)];
         EachIndexEntry(kind, fields[static_cast<size_t>(kind)], advanced, buffer,
                        [&collector, Position](std::string_view entry) { collector.Insert(entry, Position); });

@@ -18,12 +18,13 @@ uint64_t clsIndex::HashTail(uint64_t hash, std::string_view word) {
     return hash;
 }
 
-void clsIndex::Prepare() {
-    if (mPairs.size() >= 32767) CheckInt16(static_cast<int64_t>(mPairs.size()) + 1);
-    if (mWords.size() * 2 >= mSlots.size()) Grow();
+void clsIndex::Overflow() const {
+    CheckInt16(static_cast<int64_t>(PairCount()) + 1);
+    RaiseError(ErrOverflow);
 }
 
-uint16_t clsIndex::AddWord(std::string_view Value, uint64_t Head, uint64_t Next, int16_t Position) {
+uint16_t clsIndex::AddLongWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count,
+                               int16_t Position) {
     const size_t size = Value.size();
     if (size > UINT32_MAX - mTextSize) RaiseError(ErrOverflow);
     // Room for the 16 bytes a short word is written back from its head.
@@ -40,10 +41,10 @@ uint16_t clsIndex::AddWord(std::string_view Value, uint64_t Head, uint64_t Next,
     } else {
         std::memcpy(out, Value.data(), size);
     }
-    const auto number = static_cast<uint16_t>(mWords.size());
-    mWords.push_back({Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), 1});
+    if (mWordCount == mWords.size()) MoreRoom(mWords);
+    const auto number = static_cast<uint16_t>(mWordCount);
+    mWords[mWordCount++] = {Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), Count, Position};
     mTextSize += size;
-    mPairs.push_back({number, Position});
     return static_cast<uint16_t>(number + 1u);
 }
 
@@ -51,7 +52,7 @@ void clsIndex::Grow() {
     const size_t size = mSlots.empty() ? 64 : mSlots.size() * 2;
     mSlots.assign(size, 0);
     mShift = 64 - std::countr_zero(size);
-    for (size_t i = 0; i < mWords.size(); ++i) {
+    for (size_t i = 0; i < mWordCount; ++i) {
         const WordEntry& word = mWords[i];
         uint64_t hash = HashHead(word.Head, word.Next, word.Length);
         if (word.Length > 16) hash = HashTail(hash, Text(word));
@@ -63,16 +64,16 @@ void clsIndex::Grow() {
 
 void clsIndex::Clear() {
     mTextSize = 0;
-    mWords.clear();
-    mPairs.clear();
+    mWordCount = 0;
+    mPairCount = 0;
     std::fill(mSlots.begin(), mSlots.end(), uint16_t{0});
 }
 
 namespace {
 
-// Sorts distinct words [first, last) into buckets by the first byte in which their heads
-// differ (through scratch), each bucket on in the same way; small buckets and equal heads
-// by comparison.
+// Sorts words [first, last) into buckets by the first byte in which their heads differ
+// (through scratch), each bucket on in the same way; small buckets and equal heads by
+// comparison.
 template <typename Key, typename Less>
 void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
     const auto n = static_cast<size_t>(last - first);
@@ -92,15 +93,13 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
         return;
     }
     const int shift = 56 - (std::countl_zero(differ) & ~7);
-    uint32_t count[256] = {};
-    unsigned low = 255;
-    unsigned high = 0;
-    for (const Key* key = first; key < last; ++key) {
-        const auto b = static_cast<unsigned>((key->Head >> shift) & 0xFF);
-        ++count[b];
-        low = std::min(low, b);
-        high = std::max(high, b);
-    }
+    // The bytes at shift all agree outside the bits that differ somewhere.
+    const auto mask = static_cast<unsigned>((differ >> shift) & 0xFF);
+    const unsigned low = static_cast<unsigned>((first->Head >> shift) & 0xFF) & ~mask;
+    const unsigned high = low | mask;
+    uint32_t count[256];
+    std::fill(count + low, count + high + 1, 0u);
+    for (const Key* key = first; key < last; ++key) ++count[(key->Head >> shift) & 0xFF];
     uint32_t offset[256];
     uint32_t total = 0;
     for (unsigned b = low; b <= high; ++b) {
@@ -119,24 +118,60 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
 } // namespace
 
 void clsIndex::SortEntries() {
-    const size_t words = mWords.size();
+    // Excluded words (without pairs) are left out.
+    mKeys.resize(mWordCount);
+    size_t words = 0;
+    for (size_t i = 0; i < mWordCount; ++i) {
+        if (mWords[i].Count != 0) mKeys[words++] = {mWords[i].Head, static_cast<uint32_t>(i)};
+    }
     mKeys.resize(words);
-    for (size_t i = 0; i < words; ++i) mKeys[i] = {mWords[i].Head, mWords[i].Next, static_cast<uint32_t>(i)};
-    // Words are distinct: equal heads leave their length or the bytes past the 16th.
+    // Words past their first 8 equal bytes: by the next 8, then by length or the bytes past
+    // the 16th; the same word (found at the sort) in the order it came.
     auto less = [this](const SortKey& a, const SortKey& b) {
         if (a.Head != b.Head) return a.Head < b.Head;
-        if (a.Next != b.Next) return a.Next < b.Next;
         const WordEntry& left = mWords[a.Word];
         const WordEntry& right = mWords[b.Word];
-        if (left.Length > 16 && right.Length > 16) return Text(left).substr(16) < Text(right).substr(16);
-        return left.Length < right.Length;
+        if (left.Next != right.Next) return left.Next < right.Next;
+        if (left.Length > 16 && right.Length > 16) {
+            const int order = Text(left).substr(16).compare(Text(right).substr(16));
+            if (order != 0) return order < 0;
+        } else if (left.Length != right.Length) {
+            return left.Length < right.Length;
+        }
+        return a.Word < b.Word;
     };
-    mScratch.resize(words);
-    SortByHead(mKeys.data(), mKeys.data() + words, mScratch.data(), less);
+    // Words often come in order already (tag numbers along a route).
+    size_t ordered = 1;
+    while (ordered < words && !less(mKeys[ordered], mKeys[ordered - 1])) ++ordered;
+    if (ordered < words) {
+        mScratch.resize(words);
+        SortByHead(mKeys.data(), mKeys.data() + words, mScratch.data(), less);
+    }
+
+    mSortedPositions.resize(PairCount());
+    if (mDistinctAtSort) {
+        // A pair per word: equal neighbours make one entry.
+        mSortedWords.resize(words);
+        mEnd.resize(words);
+        size_t distinct = 0;
+        for (size_t k = 0; k < words; ++k) {
+            const uint32_t number = mKeys[k].Word;
+            const WordEntry& word = mWords[number];
+            if (k == 0 || !SameWord(mWords[mKeys[k - 1].Word], word)) {
+                mSortedWords[distinct++] = {Text(word), 0};
+            }
+            ++mSortedWords[distinct - 1].Count;
+            mEnd[distinct - 1] = static_cast<uint32_t>(k + 1);
+            mSortedPositions[k] = word.Position;
+        }
+        mSortedWords.resize(distinct);
+        mEnd.resize(distinct);
+        return;
+    }
 
     // Each word's positions in the order they came: its own run, placed by its rank.
     mSortedWords.resize(words);
-    mRank.resize(words);
+    mRank.resize(mWordCount);
     mEnd.resize(words);
     uint32_t start = 0;
     for (size_t k = 0; k < words; ++k) {
@@ -147,8 +182,7 @@ void clsIndex::SortEntries() {
         mEnd[k] = start;
         start += word.Count;
     }
-    mSortedPositions.resize(mPairs.size());
-    for (const Pair& pair : mPairs) mSortedPositions[mEnd[mRank[pair.Word]]++] = pair.Position;
+    for (size_t i = 0; i < mPairCount; ++i) mSortedPositions[mEnd[mRank[mPairs[i].Word]]++] = mPairs[i].Position;
 }
 
 std::string_view clsIndex::Word(int16_t i) const {
@@ -157,7 +191,7 @@ std::string_view clsIndex::Word(int16_t i) const {
 }
 
 void clsIndex::WriteRecord(clsQVF& database) {
-    if (mPairs.empty()) return;
+    if (PairCount() == 0) return;
     SortEntries();
     database.AddIndexRecord(mRouteIndex, mIndexType, mSortedWords, mSortedPositions);
     Clear();

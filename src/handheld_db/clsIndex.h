@@ -6,6 +6,7 @@
 
 #include "clsQVF.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -20,27 +21,57 @@ public:
     // Appends one pair; more than 32767 pairs raise the overflow error. Inline: it runs
     // for every word of every meter.
     void Insert(std::string_view Value, int16_t Position) {
-        if (mPairs.size() >= 32767 || mWords.size() * 2 >= mSlots.size()) Prepare();
+        Insert(Value, Position, [](std::string_view) { return false; });
+    }
+    // The same, but a word for which Excluded is true is left out; such a word adds no
+    // pair. Excluded is asked once per distinct word (per pair when equal words are found
+    // at the sort).
+    template <typename Excluded>
+    void Insert(std::string_view Value, int16_t Position, const Excluded& excluded) {
         uint64_t head;
         uint64_t next;
         HeadOf(Value, head, next);
+        if (mDistinctAtSort) {
+            if (excluded(Value)) return;
+            if (mWordCount >= 32767) Overflow();
+            AddWord(Value, head, next, 1, Position);
+            return;
+        }
+        if (mWordCount * 2 >= mSlots.size()) Grow();
         uint64_t hash = HashHead(head, next, Value.size());
         if (Value.size() > 16) hash = HashTail(hash, Value);
         const size_t mask = mSlots.size() - 1;
         for (size_t slot = static_cast<size_t>(hash >> mShift);; slot = (slot + 1) & mask) {
             const uint16_t number = mSlots[slot];
             if (number == 0) {
-                mSlots[slot] = AddWord(Value, head, next, Position);
+                if (excluded(Value)) {
+                    // Remembered while the table has room for it: word numbers stay below
+                    // 65535 with the at most 32767 words that have pairs.
+                    if (mWordCount < 32767) mSlots[slot] = AddWord(Value, head, next, 0, 0);
+                    return;
+                }
+                if (mPairCount >= 32767) Overflow();
+                mSlots[slot] = AddWord(Value, head, next, 1, Position);
+                AddPair(static_cast<uint16_t>(mSlots[slot] - 1u), Position);
                 return;
             }
             WordEntry& word = mWords[number - 1u];
             if (word.Head == head && word.Next == next && word.Length == Value.size() &&
                 (Value.size() <= 16 || SameTail(word, Value))) {
+                if (word.Count == 0) return; // excluded
+                if (mPairCount >= 32767) Overflow();
                 ++word.Count;
-                mPairs.push_back({static_cast<uint16_t>(number - 1u), Position});
+                AddPair(static_cast<uint16_t>(number - 1u), Position);
                 return;
             }
         }
+    }
+
+    // Whether equal words are found by the sort rather than as they come: cheaper for
+    // values that seldom repeat (tag and serial numbers, IDs). Changes only while empty.
+    bool DistinctAtSort() const { return mDistinctAtSort; }
+    void SetDistinctAtSort(bool value) {
+        if (mWordCount == 0 && mPairCount == 0) mDistinctAtSort = value;
     }
 
     int16_t RouteIndex() const { return mRouteIndex; }
@@ -56,7 +87,7 @@ public:
     // the order they were inserted in.
     void SortEntries();
 
-    int16_t Count() const { return static_cast<int16_t>(mPairs.size()); }
+    int16_t Count() const { return static_cast<int16_t>(PairCount()); }
     // The pair at 0-based index i in the order SortEntries left.
     std::string_view Word(int16_t i) const;
     int16_t Position(int16_t i) const { return mSortedPositions[static_cast<size_t>(i)]; }
@@ -69,23 +100,27 @@ private:
         uint64_t Next;
         uint32_t Offset;
         uint32_t Length;
-        uint32_t Count; // pairs of this word
+        uint32_t Count; // pairs of this word; 0 for an excluded word
+        int16_t Position; // of its first pair
     };
     // A pair in insertion order: its word's number and the position.
     struct Pair {
         uint16_t Word;
         int16_t Position;
     };
-    // A word's head and number, as the sort moves it.
+    // A word's first 8 bytes and number, as the sort moves it.
     struct SortKey {
         uint64_t Head;
-        uint64_t Next;
         uint32_t Word;
     };
 
     std::string_view Text(const WordEntry& word) const { return std::string_view(mText).substr(word.Offset, word.Length); }
     bool SameTail(const WordEntry& word, std::string_view Value) const {
         return std::memcmp(mText.data() + word.Offset + 16, Value.data() + 16, Value.size() - 16) == 0;
+    }
+    bool SameWord(const WordEntry& a, const WordEntry& b) const {
+        return a.Head == b.Head && a.Next == b.Next && a.Length == b.Length &&
+               (a.Length <= 16 || std::memcmp(mText.data() + a.Offset + 16, mText.data() + b.Offset + 16, a.Length - 16) == 0);
     }
     static uint64_t Load64(const unsigned char* bytes) {
         uint64_t value;
@@ -128,19 +163,53 @@ private:
     // Words longer than 16 bytes add the rest to the hash of their head, so that long words
     // sharing their first 16 bytes do not share a slot chain.
     static uint64_t HashTail(uint64_t hash, std::string_view word);
-    // Raises the overflow error at the 32768th pair; makes room for one more word.
-    void Prepare();
-    // A new word with its first pair; its number for the slot.
-    uint16_t AddWord(std::string_view Value, uint64_t Head, uint64_t Next, int16_t Position);
+    // Raises the overflow error of the 32768th pair.
+    [[noreturn]] void Overflow() const;
+    // A new word with Count pairs to come; its number for the slot. Words of at most 16
+    // bytes are written back from their head while the text has room.
+    uint16_t AddWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count, int16_t Position) {
+        const size_t size = Value.size();
+        if (size > 16 || mText.size() - mTextSize < 16 || mText.size() > UINT32_MAX) {
+            return AddLongWord(Value, Head, Next, Count, Position);
+        }
+        uint64_t bytes[2] = {Head, Next};
+        if constexpr (std::endian::native == std::endian::little) {
+            bytes[0] = __builtin_bswap64(bytes[0]);
+            bytes[1] = __builtin_bswap64(bytes[1]);
+        }
+        std::memcpy(mText.data() + mTextSize, bytes, sizeof bytes);
+        if (mWordCount == mWords.size()) MoreRoom(mWords);
+        const auto number = static_cast<uint16_t>(mWordCount);
+        mWords[mWordCount++] = {Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), Count, Position};
+        mTextSize += size;
+        return static_cast<uint16_t>(number + 1u);
+    }
+    uint16_t AddLongWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count, int16_t Position);
+    // When equal words are found at the sort, each word has its one pair.
+    size_t PairCount() const { return mDistinctAtSort ? mWordCount : mPairCount; }
+    void AddPair(uint16_t Word, int16_t Position) {
+        if (mPairCount == mPairs.size()) MoreRoom(mPairs);
+        mPairs[mPairCount++] = {Word, Position};
+    }
+    // Doubles a store whose every element is in use (kept out of line: it is rare).
+    template <typename T>
+    [[gnu::noinline]] static void MoreRoom(std::vector<T>& store) {
+        store.resize(std::max<size_t>(64, 2 * store.size()));
+    }
     void Grow();
     void Clear();
 
     int16_t mRouteIndex = 0;
     int16_t mIndexType = 0;
+    bool mDistinctAtSort = false;   // then every pair is a word of its own, with no Pair
     std::string mText;              // the distinct words, one after another, and room
     size_t mTextSize = 0;           // the part in use
-    std::vector<WordEntry> mWords;  // in the order they first came
+    // The words in the order they first came and the pairs, in the first elements of their
+    // stores: filled without a check for room in the common case.
+    std::vector<WordEntry> mWords;
+    size_t mWordCount = 0;
     std::vector<Pair> mPairs;
+    size_t mPairCount = 0;
     std::vector<uint16_t> mSlots;   // open addressing by word hash: word number + 1, 0 free
     int mShift = 64;                // a hash's slot is its top bits
     // The record's contents after SortEntries: the words in order with their counts, and

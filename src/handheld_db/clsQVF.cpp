@@ -112,6 +112,42 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, int32_t lCoun
     AddIndexRecord(RouteIndex, IndexType, words, positions);
 }
 
+namespace {
+
+void StoreBigEndian16(char* out, uint16_t value) {
+    out[0] = static_cast<char>(value >> 8);
+    out[1] = static_cast<char>(value & 0xFF);
+}
+
+// Copies a word; those of at most 16 bytes (nearly all) in two overlapping pieces.
+void CopyShort(char* out, std::string_view word) {
+    const char* in = word.data();
+    const size_t n = word.size();
+    if (n > 16) {
+        std::memcpy(out, in, n);
+    } else if (n >= 8) {
+        uint64_t first;
+        uint64_t last;
+        std::memcpy(&first, in, 8);
+        std::memcpy(&last, in + n - 8, 8);
+        std::memcpy(out + n - 8, &last, 8);
+        std::memcpy(out, &first, 8);
+    } else if (n >= 4) {
+        uint32_t first;
+        uint32_t last;
+        std::memcpy(&first, in, 4);
+        std::memcpy(&last, in + n - 4, 4);
+        std::memcpy(out + n - 4, &last, 4);
+        std::memcpy(out, &first, 4);
+    } else if (n > 0) {
+        out[0] = in[0];
+        out[n / 2] = in[n / 2];
+        out[n - 1] = in[n - 1];
+    }
+}
+
+} // namespace
+
 void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<const QVFIndexWord> Words,
                             std::span<const int16_t> Positions) {
     size_t bound = 0;
@@ -141,8 +177,10 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<con
     for (size_t k = 0; k < Words.size(); ++k) {
         const std::string_view word = Words[k].Word;
         const size_t count = Words[k].Count;
-        const bool pad = word.size() % 2 == 0;
-        const int64_t end = start + 2 + static_cast<int64_t>(word.size()) + 1 + (pad ? 1 : 0) + 2 * static_cast<int64_t>(count);
+        const size_t size = word.size();
+        // The NUL and, after a word of even length, the pad byte.
+        const size_t ends = 2 - size % 2;
+        const int64_t end = start + 2 + static_cast<int64_t>(size + ends + 2 * count);
         const int64_t link = k + 1 < Words.size() ? (end > INT16_MAX ? CheckInt16(end) : end) : -1;
         if (out == nullptr) {
             offset = db.SetInt16(offset, Value(link));
@@ -150,17 +188,18 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<con
             std::memcpy(record.data(), db.RawData().data(), static_cast<size_t>(offset));
             out = record.data() + offset;
         } else {
-            *out++ = static_cast<char>((link >> 8) & 0xFF);
-            *out++ = static_cast<char>(link & 0xFF);
+            StoreBigEndian16(out, static_cast<uint16_t>(link));
+            out += 2;
         }
-        std::memcpy(out, word.data(), word.size());
-        out += word.size();
-        *out++ = '\0';
-        if (pad) *out++ = '\0';
-        for (const int16_t* last = position + count; position < last; ++position) {
-            const auto bits = static_cast<uint16_t>(*position);
-            *out++ = static_cast<char>(bits >> 8);
-            *out++ = static_cast<char>(bits & 0xFF);
+        CopyShort(out, word);
+        out += size;
+        // After a word of odd length the second byte is only room (the bound allows for it)
+        // that what follows overwrites.
+        out[0] = '\0';
+        out[1] = '\0';
+        out += ends;
+        for (const int16_t* last = position + count; position < last; ++position, out += 2) {
+            StoreBigEndian16(out, static_cast<uint16_t>(*position));
         }
         start = end;
     }

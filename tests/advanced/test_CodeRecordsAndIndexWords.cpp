@@ -54,6 +54,13 @@ TEST(IndexWords, NamesAndAddressesSplitIntoKeptWords) {
         {ixMeterTagNbr, "0", {}},           {ixMeterTagNbr, " ", {}},          {ixMeterTagNbr, "12345678", {"12345678"}},
         {ixMeterSerialNbr, "0", {"0"}},     {ixMeterSerialNbr, " ab 1 ", {"AB 1"}},
         {ixServiceUniqueID, "", {}},        {ixServiceAddress, "ELM ST", {"ELM"}},
+        // A letter to raise or a byte above 127 at either end and inside, at every length
+        // class (up to 3, up to 7, 8, up to 16, more); the neighbours of a and z stay.
+        {ixMeterSerialNbr, "z", {"Z"}},     {ixMeterSerialNbr, "1a2", {"1A2"}},  {ixMeterSerialNbr, "`{@[", {"`{@["}},
+        {ixMeterSerialNbr, "12b456", {"12B456"}},    {ixMeterSerialNbr, "1234567y", {"1234567Y"}},
+        {ixMeterSerialNbr, "\xE9" "1234567", {"\xC9" "1234567"}}, {ixMeterSerialNbr, "123456789x", {"123456789X"}},
+        {ixMeterSerialNbr, "12345678901234567a", {"12345678901234567A"}},
+        {ixMeterSerialNbr, "12345678`{12345678", {"12345678`{12345678"}},
     };
     for (const auto& row : whole) {
         EXPECT_EQ(IndexEntries(row.kind, row.text, advanced), row.expected) << row.kind << " " << row.text;

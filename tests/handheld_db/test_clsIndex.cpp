@@ -33,8 +33,10 @@ Pairs BubbleSorted(Pairs pairs) {
     return pairs;
 }
 
-Pairs Sorted(const Pairs& input) {
+// The collector's order, with equal words found as they come (by hash) or at the sort.
+Pairs Sorted(const Pairs& input, bool distinctAtSort = false) {
     clsIndex index;
+    index.SetDistinctAtSort(distinctAtSort);
     for (const auto& [word, position] : input) index.Insert(word, static_cast<int16_t>(position));
     index.SortEntries();
     Pairs result;
@@ -56,9 +58,16 @@ TEST(clsIndex, SortsExactlyAsTheStableBubbleSort) {
     Pairs input;
     std::mt19937 random(7);
     for (int i = 0; i < 1000; ++i) input.emplace_back(words[random() % words.size()], i);
-    EXPECT_EQ(Sorted(input), BubbleSorted(input));
     const Pairs reversed(input.rbegin(), input.rend());
-    EXPECT_EQ(Sorted(reversed), BubbleSorted(reversed));
+    for (bool distinctAtSort : {false, true}) {
+        EXPECT_EQ(Sorted(input, distinctAtSort), BubbleSorted(input)) << distinctAtSort;
+        EXPECT_EQ(Sorted(reversed, distinctAtSort), BubbleSorted(reversed)) << distinctAtSort;
+        // Already in order, and in order but for the last pair.
+        Pairs ordered = BubbleSorted(input);
+        EXPECT_EQ(Sorted(ordered, distinctAtSort), ordered) << distinctAtSort;
+        ordered.emplace_back("A", 1000);
+        EXPECT_EQ(Sorted(ordered, distinctAtSort), BubbleSorted(ordered)) << distinctAtSort;
+    }
 
     // A route of 30,000 meters in reverse order: the bubble sort's worst case.
     Pairs large;
@@ -98,8 +107,36 @@ TEST(clsIndex, WriteRecordWritesTheSortedPairsOnceAndNothingWhenEmpty) {
     EXPECT_EQ(qvf.RawData(), Bytes({0, 6, 0, 1, 0, 1, 0, 14, 'E', 'L', 'M', 0, 0, 7, 0xFF, 0xFF, 'M', 'A', 'I', 'N', 0,
                                     0, 0, 3, 0, 9}));
 
-    // 32767 pairs fit a collector; one more is an overflow.
-    clsIndex full;
-    for (int i = 0; i < 32767; ++i) full.Insert("W", 0);
-    EXPECT_THROW(full.Insert("W", 0), RuntimeError);
+    // 32767 pairs fit a collector; one more is an overflow, but an excluded word adds none.
+    for (bool distinctAtSort : {false, true}) {
+        clsIndex full;
+        full.SetDistinctAtSort(distinctAtSort);
+        for (int i = 0; i < 32767; ++i) full.Insert("W", 0);
+        EXPECT_NO_THROW(full.Insert("X", 0, [](std::string_view) { return true; }));
+        EXPECT_THROW(full.Insert("W", 0), RuntimeError);
+    }
+}
+
+TEST(clsIndex, ExcludedWordsAreLeftOutAndAskedForOncePerWord) {
+    const Pairs input = {{"THE", 0}, {"MAIN", 1}, {"THE", 2}, {"ELM", 3}, {"MAIN", 4}, {"the", 5}, {"THE", 6}};
+    for (bool distinctAtSort : {false, true}) {
+        clsIndex index;
+        index.SetDistinctAtSort(distinctAtSort);
+        std::vector<std::string> asked;
+        for (const auto& [word, position] : input) {
+            index.Insert(word, static_cast<int16_t>(position), [&asked](std::string_view w) {
+                asked.emplace_back(w);
+                return w == "THE" || w == "ELM";
+            });
+        }
+        index.SortEntries();
+        Pairs result;
+        for (int16_t i = 0; i < index.Count(); ++i) result.emplace_back(index.Word(i), index.Position(i));
+        EXPECT_EQ(result, (Pairs{{"MAIN", 1}, {"MAIN", 4}, {"the", 5}})) << distinctAtSort;
+        // Found at the sort, equal words are asked for each time.
+        using Words = std::vector<std::string>;
+        const Words expected = distinctAtSort ? Words{"THE", "MAIN", "THE", "ELM", "MAIN", "the", "THE"}
+                                              : Words{"THE", "MAIN", "ELM", "the"};
+        EXPECT_EQ(asked, expected);
+    }
 }

@@ -89,6 +89,23 @@ TEST(QVF, IndexRecordLayoutAndDecoding) {
     qvf.GetIndexRecord(route, type, count, entries);
     EXPECT_EQ(entries, (std::vector<std::string>{"MAIN:3", "ELM:7", "MAIN:9"}));
 
+    // Words of every length up to past 16 bytes, odd and even, each with a position or two.
+    std::vector<std::string> words;
+    std::vector<int32_t> positions;
+    std::vector<std::string> texts;
+    for (int length = 1; length <= 20; ++length) {
+        std::string word;
+        for (int i = 0; i < length; ++i) word += static_cast<char>('A' + (length + i) % 26);
+        const int32_t second = length % 3 == 0 ? 300 * length : 0;
+        words.insert(words.end(), second != 0 ? 2 : 1, word);
+        positions.push_back(length);
+        if (second != 0) positions.push_back(second);
+        texts.push_back(word + ":" + std::to_string(length) + (second != 0 ? ":" + std::to_string(second) : ""));
+    }
+    qvf.AddIndexRecord(3, 4, static_cast<int32_t>(words.size()), words, positions);
+    qvf.GetIndexRecord(route, type, count, entries);
+    EXPECT_EQ(entries, texts);
+
     // Damaged records end the walk instead of looping or reading outside.
     for (const std::string& damaged : {Bytes({0, 6, 0, 1, 0, 1, 0, 2, 'A', 0, 0, 1}),
                                        Bytes({0, 6, 0, 1, 0, 1, 0x7F, 0xFF, 'A', 'B', 'C'}), Bytes({0, 6}),
