@@ -108,6 +108,12 @@ ValueView RecordAssembly::ItemView(int16_t Number) const {
     }
 }
 
+std::string_view RecordAssembly::ItemText(int16_t Number, std::string& scratch) const {
+    const Field& field = FieldNumbered(Number);
+    if (field.Type == clsPalmDB::ftString) return PieceOf(field).Text();
+    return ItemView(Number).TextIn(scratch);
+}
+
 std::string_view RecordAssembly::Bytes() {
     size_t length = mFixed.size();
     for (const Piece& piece : mPieces) length += piece.Size + 1;

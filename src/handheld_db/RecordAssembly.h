@@ -38,7 +38,8 @@ public:
     // As the database reads the field back from the record written; a view valid until
     // the field next changes.
     ValueView ItemView(int16_t Number) const;
-    std::string_view ItemText(int16_t Number, std::string& scratch) const { return ItemView(Number).TextIn(scratch); }
+    // The field as text: a text field's own, a number's in scratch.
+    std::string_view ItemText(int16_t Number, std::string& scratch) const;
 
     // The record's bytes: the fixed part, then each text ended by a NUL. A view valid
     // until the record next changes.
