@@ -3,7 +3,8 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
-#include <charconv>
+#include <cstdint>
+#include <limits>
 
 namespace dovrex {
 
@@ -19,17 +20,25 @@ std::string Zeros(std::string pattern) {
 }
 
 std::string_view TrimBlanks(std::string_view text) {
-    const size_t first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    size_t first = 0;
+    size_t end = text.size();
+    while (first < end && text[first] == ' ') ++first;
+    while (end > first && text[end - 1] == ' ') --end;
+    return text.substr(first, end - first);
 }
 
-// A number of digits only, not empty.
+// A number of digits only, not empty, that an int holds.
 bool Digits(std::string_view text, int& value) {
-    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        return false;
+    if (text.empty()) return false;
+    int64_t number = 0;
+    for (const char c : text) {
+        const unsigned digit = static_cast<unsigned char>(c) - 0x30u;
+        if (digit > 9) return false;
+        number = number * 10 + digit;
+        if (number > std::numeric_limits<int>::max()) return false;
     }
-    return std::from_chars(text.data(), text.data() + text.size(), value).ec == std::errc();
+    value = static_cast<int>(number);
+    return true;
 }
 
 bool ReadDate(std::string_view text, int (&parts)[3]) {
@@ -115,19 +124,22 @@ void MapFormat::Write(std::string_view value, std::string& out) const {
         out.assign(mZero);
         return;
     }
-    out.clear();
+    // Made in place: sized once for the whole text, then written piece by piece.
+    size_t size = 0;
+    for (const Piece& piece : mPieces) size += piece.Literal != 0 ? 1 : static_cast<size_t>(piece.Width);
+    out.resize(size);
+    char* p = out.data();
     for (const Piece& piece : mPieces) {
         if (piece.Literal != 0) {
-            out += piece.Literal;
+            *p++ = piece.Literal;
             continue;
         }
         int number = parts[piece.Part];
-        char digits[8];
         for (int d = piece.Width; d-- > 0;) {
-            digits[d] = static_cast<char>('0' + number % 10);
+            p[d] = static_cast<char>('0' + number % 10);
             number /= 10;
         }
-        out.append(digits, static_cast<size_t>(piece.Width));
+        p += piece.Width;
     }
 }
 

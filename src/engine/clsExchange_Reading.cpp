@@ -345,29 +345,28 @@ void clsExchange::AssembleLine(const std::vector<ValueView>& InValues, std::stri
 
 std::string_view clsExchange::OutputText(const ReadingLineLayout::Field& field, const ValueView& value,
                                          std::string& out) {
-    // Numbers are written without building a string for them: a line needs no new strings.
-    char digits[24];
+    // Numbers are written into out without building a string for them: a line needs no
+    // new strings.
     std::string_view text;
     if (value.IsNull()) {
         text = field.Default;
         if (Run().FirstMeter) WriteLog("Warning: Defaulted " + field.Name + " to " + field.Default);
     } else if (value.Kind == Value::Kind::Integer) {
-        const char* end = std::to_chars(digits, digits + sizeof digits, value.Integer).ptr;
-        text = std::string_view(digits, static_cast<size_t>(end - digits));
+        constexpr size_t kDigits = 24;
+        if (out.size() < kDigits) out.resize(kDigits);
+        const char* end = std::to_chars(out.data(), out.data() + kDigits, value.Integer).ptr;
+        text = std::string_view(out.data(), static_cast<size_t>(end - out.data()));
     } else if (value.IsText()) {
         text = value.Text;
     } else {
         out = value.ToText();
         text = out;
     }
-    if (field.DataType != DataTypeDate && field.DataType != DataTypeTime) {
-        if (text.data() == digits) text = out.assign(text);
-        return text;
-    }
-    std::string formatted;
+    if (field.DataType != DataTypeDate && field.DataType != DataTypeTime) return text;
+    // The date or time goes into a buffer of its own, as the text may be in out.
+    std::string& formatted = Run().FormattedText;
     field.Formatter.Write(text, formatted);
-    out = std::move(formatted);
-    return out;
+    return formatted;
 }
 
 void clsExchange::AssembleFixed(const std::vector<ValueView>& InValues, std::string& line) {
