@@ -1,5 +1,6 @@
 #include "EngineFixture.h"
 
+#include "engine/MapFormat.h"
 #include "engine/PromptVariables.h"
 #include "platform/clsRegistry.h"
 
@@ -218,4 +219,25 @@ TEST(PromptVariablesTest, DisplayClearsAndRefillsTheStoredValues) {
     prompts.Add("A", "1");
     prompts.Add("A", "2");
     EXPECT_EQ(prompts.Value("A"), "1");
+}
+
+TEST(MapFormat, WritesDatesAndTimesAndZerosWhatIsNoDateOrTime) {
+    struct Row {
+        MapFormat format;
+        const char* value;
+        const char* written;
+    };
+    const Row rows[] = {
+        {MapFormat::Date(26), "20260917", "09/17/2026"}, {MapFormat::Date(26), "  20260917 ", "09/17/2026"},
+        {MapFormat::Date(26), "20240229", "02/29/2024"}, {MapFormat::Date(26), "20230229", "00/00/0000"},
+        {MapFormat::Date(26), "20261231", "12/31/2026"}, {MapFormat::Date(26), "20261232", "00/00/0000"},
+        {MapFormat::Date(26), "20261301", "00/00/0000"}, {MapFormat::Date(26), "2026-09-17", "00/00/0000"},
+        {MapFormat::Date(26), "", "00/00/0000"},         {MapFormat::Date(26), "00000917", "00/00/0000"},
+        {MapFormat::Date(10), "20260917", "260917"},     {MapFormat::Date(31), "20260917", "17-09-26"},
+        {MapFormat::Time(3), "123456", "12:34:56"},      {MapFormat::Time(3), " 930", "00:09:30"},
+        {MapFormat::Time(3), "235959", "23:59:59"},      {MapFormat::Time(3), "240000", "00:00:00"},
+        {MapFormat::Time(3), "1234567", "00:00:00"},     {MapFormat::Time(3), "12a4", "00:00:00"},
+        {MapFormat::Time(0), "093000", "0930"},           {MapFormat::Time(3), "0", "00:00:00"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(row.format.Write(row.value), row.written) << row.value;
 }
