@@ -307,8 +307,9 @@ std::string_view clsPalmDB::StringView(int32_t Offset) const {
         position = nul + 1;
     }
     if (position >= mRawData.size()) return {};
-    if (Offset >= 1) mKnownPiece = {Offset, position};
     const size_t nul = mRawData.find('\0', position);
+    // Fields are mostly read in order: the next piece starts just after this one.
+    if (Offset >= 1) mKnownPiece = nul == std::string::npos ? PieceStart{Offset, position} : PieceStart{Offset + 1, nul + 1};
     return std::string_view(mRawData).substr(position, nul == std::string::npos ? std::string::npos : nul - position);
 }
 
