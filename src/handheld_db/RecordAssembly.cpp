@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string.h> // memccpy
 #include <string>
 
 namespace dovrex {
@@ -49,10 +48,9 @@ void RecordAssembly::Assign(Piece& piece, std::string_view text) {
         return;
     }
     if (piece.Buffer.size() < text.size() + kSlack) piece.Buffer.resize(text.size() + kSlack);
-    char* const out = piece.Buffer.data();
-    // One pass both copies and finds a NUL: it stops just after the first one.
-    const auto* end = static_cast<const char*>(::memccpy(out, text.data(), '\0', text.size()));
-    piece.Size = end == nullptr ? text.size() : static_cast<size_t>(end - out) - 1;
+    const auto* nul = static_cast<const char*>(std::memchr(text.data(), '\0', text.size()));
+    piece.Size = nul == nullptr ? text.size() : static_cast<size_t>(nul - text.data());
+    std::memcpy(piece.Buffer.data(), text.data(), piece.Size);
 }
 
 void RecordAssembly::SetText(int16_t Number, std::string_view NewValue) {
