@@ -13,6 +13,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -146,10 +147,17 @@ private:
         return true;
     }
 
+    // Read as views of the record: no value or string is made for a field read.
     int64_t Number(int16_t field) const {
-        return field != 0 ? static_cast<int64_t>(mDatabase->DB().Item(field).ToNumber()) : 0;
+        return field != 0 ? static_cast<int64_t>(mDatabase->DB().ItemView(field).ToNumber()) : 0;
     }
-    std::string Text(int16_t field) const { return field != 0 ? mDatabase->DB().Item(field).ToText() : std::string(); }
+    std::string Text(int16_t field) const {
+        return field != 0 ? mDatabase->DB().ItemView(field).ToText() : std::string();
+    }
+    // The same as a view, valid until the next record is read (a number's text in scratch).
+    std::string_view TextView(int16_t field, std::string& scratch) const {
+        return field != 0 ? mDatabase->DB().ItemView(field).TextIn(scratch) : std::string_view();
+    }
 
     // A meter record the upload carries: one with a reading date, neither skipped (read
     // type 4) nor keyed without a reading.
@@ -214,10 +222,10 @@ private:
                 WriteRouteHeader();
                 mLastAccount.reset();
             }
-            std::string account = Text(mFields.ServiceUniqueID);
-            if (account != mLastAccount) {
-                WriteAccount(account);
-                mLastAccount = std::move(account);
+            const std::string_view account = TextView(mFields.ServiceUniqueID, mScratch[0]);
+            if (!mLastAccount.has_value() || *mLastAccount != account) {
+                mLastAccount.emplace(account);
+                WriteAccount(*mLastAccount);
             }
             WriteMeter();
         }
@@ -260,10 +268,10 @@ private:
     void WriteMeter() {
         const auto& d = mColumns.Meter;
         mColumns.D->Init();
-        d.RelativeMeterNumber.Set(Text(mFields.User2));
-        d.MeterNumber.Set(Text(mFields.MeterSerialNbr));
+        d.RelativeMeterNumber.Set(TextView(mFields.User2, mScratch[0]));
+        d.MeterNumber.Set(TextView(mFields.MeterSerialNbr, mScratch[1]));
         // A meter record without a meter size (from another route import) gives zeros.
-        d.MeterSize.Set(Val(Text(mFields.User3)));
+        d.MeterSize.Set(Val(TextView(mFields.User3, mScratch[2])));
         mUpload.WriteRecord(*mColumns.D);
 
         const auto& e = mColumns.Reading;
@@ -308,6 +316,7 @@ private:
     std::string mEmployerNumber, mProcessorNumber;
     int64_t mCurrentRoute = 0;
     std::optional<std::string> mLastAccount;
+    std::array<std::string, 3> mScratch; // numbers' texts read as views
 };
 
 bool clsExchange::ConvertReadingE5K(int FileVersion) { return E5KReadingExport(*this, FileVersion).Export(); }
