@@ -119,6 +119,17 @@ void StoreBigEndian16(char* out, uint16_t value) {
     out[1] = static_cast<char>(value & 0xFF);
 }
 
+// Copies n bytes, at least the size of Piece and at most twice it, as two pieces that
+// overlap in the middle.
+template <class Piece> void CopyEnds(char* out, const char* in, size_t n) {
+    Piece first;
+    Piece last;
+    std::memcpy(&first, in, sizeof first);
+    std::memcpy(&last, in + n - sizeof last, sizeof last);
+    std::memcpy(out + n - sizeof last, &last, sizeof last);
+    std::memcpy(out, &first, sizeof first);
+}
+
 // Copies a word; those of at most 16 bytes (nearly all) in two overlapping pieces.
 void CopyShort(char* out, std::string_view word) {
     const char* in = word.data();
@@ -126,19 +137,9 @@ void CopyShort(char* out, std::string_view word) {
     if (n > 16) {
         std::memcpy(out, in, n);
     } else if (n >= 8) {
-        uint64_t first;
-        uint64_t last;
-        std::memcpy(&first, in, 8);
-        std::memcpy(&last, in + n - 8, 8);
-        std::memcpy(out + n - 8, &last, 8);
-        std::memcpy(out, &first, 8);
+        CopyEnds<uint64_t>(out, in, n);
     } else if (n >= 4) {
-        uint32_t first;
-        uint32_t last;
-        std::memcpy(&first, in, 4);
-        std::memcpy(&last, in + n - 4, 4);
-        std::memcpy(out + n - 4, &last, 4);
-        std::memcpy(out, &first, 4);
+        CopyEnds<uint32_t>(out, in, n);
     } else if (n > 0) {
         out[0] = in[0];
         out[n / 2] = in[n / 2];
