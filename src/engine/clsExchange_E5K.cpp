@@ -16,6 +16,7 @@
 #include "platform/modRuntime.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -205,18 +206,24 @@ std::optional<int> MeterTypeCode(const std::string& meterType) {
 }
 
 // Texts without blanks at either end joined with one blank each, without blanks at either
-// end of the whole (empty texts at either end add none): a view of text, which holds them.
+// end of the whole (empty texts at either end add none): a view of text, which is only the
+// room that holds them (it never shrinks, so it is filled without clearing it first).
 std::string_view Joined(std::string& text, std::initializer_list<std::string_view> parts) {
     const std::string_view* first = parts.begin();
     const std::string_view* last = parts.end();
     while (first != last && first->empty()) ++first;
     while (last != first && last[-1].empty()) --last;
-    text.clear();
+    if (first == last) return {};
+    size_t size = static_cast<size_t>(last - first) - 1;
+    for (const std::string_view* part = first; part != last; ++part) size += part->size();
+    if (text.size() < size) text.resize(size);
+    char* out = text.data();
     for (const std::string_view* part = first; part != last; ++part) {
-        if (part != first) text += ' ';
-        text += *part;
+        if (part != first) *out++ = ' ';
+        std::memcpy(out, part->data(), part->size());
+        out += part->size();
     }
-    return text;
+    return std::string_view(text.data(), size);
 }
 
 } // namespace
