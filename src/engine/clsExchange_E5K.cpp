@@ -16,6 +16,7 @@
 #include "platform/modRuntime.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <optional>
 
@@ -181,17 +182,22 @@ template <class Int> Int Fitting(double value) {
 }
 
 // The lenient numeric value of a meter serial number (without blanks at either end) as a
-// 32-bit tag number. Most serial numbers are a few digits, which read as they stand.
-int32_t TagNumber(std::string_view serial) {
+// 32-bit tag number, and whether the serial number is all digits. Most serial numbers are a
+// few digits, which read as they stand.
+struct SerialTag {
+    int32_t Tag;
+    bool AllDigits;
+};
+SerialTag TagOfSerial(std::string_view serial) {
     if (!serial.empty() && serial.size() <= 9) {
         int32_t number = 0;
         for (const char c : serial) {
-            if (c < '0' || c > '9') return Fitting<int32_t>(Val(serial));
+            if (c < '0' || c > '9') return {Fitting<int32_t>(Val(serial)), false};
             number = number * 10 + (c - '0');
         }
-        return number;
+        return {number, true};
     }
-    return Fitting<int32_t>(Val(serial));
+    return {Fitting<int32_t>(Val(serial)), clsExchange::IsAllDigits(serial)};
 }
 
 // The meter type code of a meter type letter.
@@ -205,18 +211,24 @@ std::optional<int> MeterTypeCode(const std::string& meterType) {
 }
 
 // Texts without blanks at either end joined with one blank each, without blanks at either
-// end of the whole (empty texts at either end add none): a view of text, which holds them.
+// end of the whole (empty texts at either end add none): a view of text, which is only the
+// room that holds them (it never shrinks, so it is filled without clearing it first).
 std::string_view Joined(std::string& text, std::initializer_list<std::string_view> parts) {
     const std::string_view* first = parts.begin();
     const std::string_view* last = parts.end();
     while (first != last && first->empty()) ++first;
     while (last != first && last[-1].empty()) --last;
-    text.clear();
+    if (first == last) return {};
+    size_t size = static_cast<size_t>(last - first) - 1;
+    for (const std::string_view* part = first; part != last; ++part) size += part->size();
+    if (text.size() < size) text.resize(size);
+    char* out = text.data();
     for (const std::string_view* part = first; part != last; ++part) {
-        if (part != first) text += ' ';
-        text += *part;
+        if (part != first) *out++ = ' ';
+        std::memcpy(out, part->data(), part->size());
+        out += part->size();
     }
-    return text;
+    return std::string_view(text.data(), size);
 }
 
 } // namespace
@@ -407,7 +419,8 @@ private:
         db.SetInteger(f.RouteNbr, mRouteIndex);
         db.SetInteger(f.Sequence, c.MeterSequenceNumber);
         // A serial number of letters, or of more digits than a tag number holds, gives tag 0.
-        db.SetInteger(f.MeterTagNbr, TagNumber(serial));
+        const SerialTag tag = TagOfSerial(serial);
+        db.SetInteger(f.MeterTagNbr, tag.Tag);
         if (const auto type = MeterTypeCode(m.MeterType)) {
             db.SetInteger(f.MeterType, *type);
         } else if (db.FieldType(f.MeterType) == clsPalmDB::ftString) {
@@ -420,7 +433,7 @@ private:
         db.SetInteger(f.PrvReading, m.PriorRead);
         db.SetInteger(f.MaxReading, m.MaximumRead);
         db.SetInteger(f.MinReading, m.MinimumRead);
-        db.SetInteger(f.ReadType, IsAllDigits(serial) ? 1 : 2);
+        db.SetInteger(f.ReadType, tag.AllDigits ? 1 : 2);
         const std::string_view prior =
             Joined(mJoined, {c.SpecialInstruction, m.SpecialInstructions, m.MeterLocationDesc1, m.MeterLocationDesc2});
         db.SetText(f.Message, mAdvanced->LookupMessage(prior, mRouteNumber, c.AccountNumber, serial, serial));
