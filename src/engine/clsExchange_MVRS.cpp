@@ -80,15 +80,13 @@ private:
         if (mZeroFilled) {
             // Digits only: the number without its leading zeros, "0" for none but zeros.
             const std::string_view col = Columns(line);
-            if (!col.empty() && col.size() <= 9) {
-                size_t first = col.size();
-                bool digits = true;
-                for (size_t i = 0; i < col.size(); ++i) {
-                    const char c = col[i];
-                    digits &= c >= '0' && c <= '9';
-                    if (c != '0' && first == col.size()) first = i;
-                }
-                if (digits) return first == col.size() ? col.substr(col.size() - 1) : col.substr(first);
+            const size_t n = col.size();
+            if (n != 0 && n <= 9) {
+                size_t first = 0;
+                while (first + 1 < n && col[first] == '0') ++first;
+                size_t i = first;
+                while (i != n && static_cast<unsigned char>(col[i] - '0') <= 9) ++i;
+                if (i == n) return col.substr(first);
             }
         }
         scratch = mField->Extract(line).ToText();
