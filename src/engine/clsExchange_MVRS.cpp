@@ -62,21 +62,7 @@ public:
     }
     // The field's text: a view of the line, or of scratch for a value that is converted.
     [[gnu::always_inline]] std::string_view Text(std::string_view line, std::string& scratch) const {
-        return mText ? Columns(line) : NotText(line, scratch);
-    }
-    std::string Text(std::string_view line) const {
-        std::string scratch;
-        return std::string(Text(line, scratch));
-    }
-    // The field's columns of the line, fewer or none where it ends earlier.
-    [[gnu::always_inline]] std::string_view Columns(std::string_view line) const {
-        return mStart < line.size() ? std::string_view(line.data() + mStart, std::min(mWidth, line.size() - mStart))
-                                    : std::string_view();
-    }
-
-private:
-    // Text of a field that is not a text.
-    [[gnu::noinline]] std::string_view NotText(std::string_view line, std::string& scratch) const {
+        if (mText) return Columns(line);
         if (mZeroFilled) {
             // Digits only: the number without its leading zeros, "0" for none but zeros.
             const std::string_view col = Columns(line);
@@ -89,6 +75,21 @@ private:
                 if (i == n) return col.substr(first);
             }
         }
+        return Converted(line, scratch);
+    }
+    std::string Text(std::string_view line) const {
+        std::string scratch;
+        return std::string(Text(line, scratch));
+    }
+    // The field's columns of the line, fewer or none where it ends earlier.
+    [[gnu::always_inline]] std::string_view Columns(std::string_view line) const {
+        return mStart < line.size() ? std::string_view(line.data() + mStart, std::min(mWidth, line.size() - mStart))
+                                    : std::string_view();
+    }
+
+private:
+    // Text of a value that is converted first.
+    [[gnu::noinline]] std::string_view Converted(std::string_view line, std::string& scratch) const {
         scratch = mField->Extract(line).ToText();
         return scratch;
     }
