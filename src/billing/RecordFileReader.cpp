@@ -69,6 +69,7 @@ void RecordFileReader::BuildKeyTable() {
         }
     }
     mByKey = std::move(table);
+    mHashed = true;
     mKeyMask = length == sizeof(uint64_t) ? ~uint64_t{0} : (uint64_t{1} << (8 * length)) - 1;
     mKeyShift = shift;
 }
@@ -81,19 +82,21 @@ bool RecordFileReader::OpenFile(const std::string& FileName) {
     return mFile.Open(FileName) == 0;
 }
 
+clsRecType* RecordFileReader::KindByKey(std::string_view line) const {
+    if (line.size() < sizeof(uint64_t)) return KindOf(line);
+    uint64_t key;
+    std::memcpy(&key, line.data(), sizeof key);
+    key &= mKeyMask;
+    const size_t last = mByKey.size() - 1;
+    for (size_t slot = KeySlot(key, mKeyShift);; slot = (slot + 1) & last) {
+        const Keyed& keyed = mByKey[slot];
+        if (keyed.Kind == nullptr) return mCatchAll;
+        if (keyed.Key == key) return keyed.Kind;
+    }
+}
+
 clsRecType* RecordFileReader::KindOf(std::string_view line) const {
     // As each kind's TestID would decide: its identifier starts in column 1.
-    if (!mByKey.empty() && line.size() >= sizeof(uint64_t)) {
-        uint64_t key;
-        std::memcpy(&key, line.data(), sizeof key);
-        key &= mKeyMask;
-        const size_t last = mByKey.size() - 1;
-        for (size_t slot = KeySlot(key, mKeyShift);; slot = (slot + 1) & last) {
-            const Keyed& keyed = mByKey[slot];
-            if (keyed.Kind == nullptr) return mCatchAll;
-            if (keyed.Key == key) return keyed.Kind;
-        }
-    }
     if (line.size() > sizeof(uint64_t)) {
         // The line's eight characters after the first hold any short rest.
         uint64_t word;
@@ -125,7 +128,7 @@ clsRecType* RecordFileReader::ReadNext() {
         std::string_view line;
         if (!mFile.ReadLine(line)) return nullptr;
         mLineNo = mLineNo < INT32_MAX ? mLineNo + 1 : CheckInt32(int64_t{mLineNo} + 1);
-        clsRecType* kind = KindOf(line);
+        clsRecType* kind = mHashed ? KindByKey(line) : KindOf(line);
         if (kind != nullptr) kind->Parse(line);
         return kind;
     } catch (const std::exception& e) {
@@ -138,7 +141,7 @@ const clsRecType* RecordFileReader::ReadNextLine() {
     try {
         if (!mFile.ReadLine(mView)) return nullptr;
         mLineNo = mLineNo < INT32_MAX ? mLineNo + 1 : CheckInt32(int64_t{mLineNo} + 1);
-        return KindOf(mView);
+        return mHashed ? KindByKey(mView) : KindOf(mView);
     } catch (const std::exception& e) {
         mView = {};
         if (mMessages) mMessages->Inform("Error in Readnext: " + DescribeException(e));

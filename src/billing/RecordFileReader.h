@@ -55,6 +55,8 @@ protected:
 private:
     // The kind of a line: the first one in table order that recognises it, else the catch-all.
     clsRecType* KindOf(std::string_view line) const;
+    // KindOf through mByKey, which is there.
+    clsRecType* KindByKey(std::string_view line) const;
     // Fills mByKey when the identifiers allow it.
     void BuildKeyTable();
     // KindOf for any line and kinds, one character at a time.
@@ -92,6 +94,7 @@ private:
     clsRecType* mCatchAll = nullptr;
     TextLineReader mFile;
     std::string_view mView;
+    bool mHashed = false; // mByKey holds the kinds
     int32_t mLineNo = 0;
     // Position255 of the positions from mProgressFrom for mProgressSpan bytes: it changes
     // once in many lines. None at first.
