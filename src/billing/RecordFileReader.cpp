@@ -4,6 +4,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace dovrex {
@@ -31,6 +32,46 @@ RecordFileReader::RecordFileReader(std::span<const RecordLayout> Layouts, const 
         }
         mKinds.push_back(std::move(kind));
     }
+    BuildKeyTable();
+}
+
+void RecordFileReader::BuildKeyTable() {
+    // The mask keeps a line's first bytes as the lowest of the word.
+    if constexpr (std::endian::native != std::endian::little) return;
+    size_t length = 0;
+    size_t kinds = 0;
+    for (const auto& kind : mKinds) {
+        if (kind.get() == mCatchAll) continue;
+        const size_t size = kind->RIValue().size();
+        if (size > sizeof(uint64_t) || (length != 0 && size != length)) return;
+        length = size;
+        ++kinds;
+    }
+    if (kinds == 0) return;
+    size_t slots = 8;
+    int shift = 61;
+    while (slots < 4 * kinds) {
+        slots *= 2;
+        --shift;
+    }
+    std::vector<Keyed> table(slots);
+    for (const auto& kind : mKinds) {
+        if (kind.get() == mCatchAll) continue;
+        uint64_t key = 0;
+        std::memcpy(&key, kind->RIValue().data(), length);
+        // The first kind of an identifier is the one a line of it is taken for.
+        for (size_t slot = KeySlot(key, shift);; slot = (slot + 1) & (slots - 1)) {
+            if (table[slot].Kind == nullptr) {
+                table[slot] = {key, kind.get()};
+                break;
+            }
+            if (table[slot].Key == key) break;
+        }
+    }
+    mByKey = std::move(table);
+    mHashed = true;
+    mKeyMask = length == sizeof(uint64_t) ? ~uint64_t{0} : (uint64_t{1} << (8 * length)) - 1;
+    mKeyShift = shift;
 }
 
 bool RecordFileReader::OpenFile(const std::string& FileName) {
@@ -39,6 +80,19 @@ bool RecordFileReader::OpenFile(const std::string& FileName) {
     // The cached progress belongs to the file's length.
     mProgressSpan = 0;
     return mFile.Open(FileName) == 0;
+}
+
+clsRecType* RecordFileReader::KindByKey(std::string_view line) const {
+    if (line.size() < sizeof(uint64_t)) return KindOf(line);
+    uint64_t key;
+    std::memcpy(&key, line.data(), sizeof key);
+    key &= mKeyMask;
+    const size_t last = mByKey.size() - 1;
+    for (size_t slot = KeySlot(key, mKeyShift);; slot = (slot + 1) & last) {
+        const Keyed& keyed = mByKey[slot];
+        if (keyed.Kind == nullptr) return mCatchAll;
+        if (keyed.Key == key) return keyed.Kind;
+    }
 }
 
 clsRecType* RecordFileReader::KindOf(std::string_view line) const {
@@ -74,7 +128,7 @@ clsRecType* RecordFileReader::ReadNext() {
         std::string_view line;
         if (!mFile.ReadLine(line)) return nullptr;
         mLineNo = mLineNo < INT32_MAX ? mLineNo + 1 : CheckInt32(int64_t{mLineNo} + 1);
-        clsRecType* kind = KindOf(line);
+        clsRecType* kind = mHashed ? KindByKey(line) : KindOf(line);
         if (kind != nullptr) kind->Parse(line);
         return kind;
     } catch (const std::exception& e) {
@@ -87,7 +141,7 @@ const clsRecType* RecordFileReader::ReadNextLine() {
     try {
         if (!mFile.ReadLine(mView)) return nullptr;
         mLineNo = mLineNo < INT32_MAX ? mLineNo + 1 : CheckInt32(int64_t{mLineNo} + 1);
-        return KindOf(mView);
+        return mHashed ? KindByKey(mView) : KindOf(mView);
     } catch (const std::exception& e) {
         mView = {};
         if (mMessages) mMessages->Inform("Error in Readnext: " + DescribeException(e));

@@ -55,6 +55,10 @@ protected:
 private:
     // The kind of a line: the first one in table order that recognises it, else the catch-all.
     clsRecType* KindOf(std::string_view line) const;
+    // KindOf through mByKey, which is there.
+    clsRecType* KindByKey(std::string_view line) const;
+    // Fills mByKey when the identifiers allow it.
+    void BuildKeyTable();
     // KindOf for any line and kinds, one character at a time.
     clsRecType* KindOfAny(std::string_view line) const;
     // Position255 outside the positions it was last worked out for.
@@ -74,9 +78,23 @@ private:
         bool Short = false;
     };
     std::array<std::vector<Candidate>, 256> mTested;
+    // When every identifier has the same length, up to eight: the kinds by the identifier's
+    // bytes as one word (at most one kind has a line's), in a table of a power of two slots
+    // with room to spare, found by hashing. Empty when identifiers differ in length.
+    struct Keyed {
+        uint64_t Key = 0;
+        clsRecType* Kind = nullptr; // none: an empty slot
+    };
+    std::vector<Keyed> mByKey;
+    uint64_t mKeyMask = 0; // all ones over the identifier's bytes
+    int mKeyShift = 0;     // the hash's top bits that pick a slot
+    static size_t KeySlot(uint64_t key, int shift) {
+        return static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> shift);
+    }
     clsRecType* mCatchAll = nullptr;
     TextLineReader mFile;
     std::string_view mView;
+    bool mHashed = false; // mByKey holds the kinds
     int32_t mLineNo = 0;
     // Position255 of the positions from mProgressFrom for mProgressSpan bytes: it changes
     // once in many lines. None at first.

@@ -19,6 +19,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
+#include <initializer_list>
+#include <limits>
 #include <optional>
 
 namespace dovrex {
@@ -39,32 +42,60 @@ public:
         if (!number) RaiseError(ErrInvalidCall, "No record field " + std::string(name));
         mField = &kind->Fields()[*number];
         mText = mField->FieldType() == clsField::ftText;
+        mZeroFilled = mField->FieldType() == clsField::ftZeroFilled;
         mStart = static_cast<size_t>(mField->FieldPos()) - 1;
         mWidth = static_cast<size_t>(mField->FieldLen());
     }
 
     Value Get(std::string_view line) const { return mField->Extract(line); }
     double Number(std::string_view line) const { return mField->ExtractNumber(line); }
+    // Fitting<Int>(Number(line)), straight from the digits when the columns are plain digits
+    // that fit (as the number reads them exactly).
+    template <class Int> Int Whole(std::string_view line) const {
+        if (mText || mZeroFilled) {
+            if (const auto digits = clsField::PlainDigits(Columns(line));
+                digits && *digits <= std::numeric_limits<Int>::max()) {
+                return static_cast<Int>(*digits);
+            }
+        }
+        return Fitting<Int>(Number(line));
+    }
     // The field's text: a view of the line, or of scratch for a value that is converted.
-    std::string_view Text(std::string_view line, std::string& scratch) const {
+    [[gnu::always_inline]] std::string_view Text(std::string_view line, std::string& scratch) const {
         if (mText) return Columns(line);
-        if (const std::string_view digits = mField->PlainWholeText(line); !digits.empty()) return digits;
-        scratch = mField->Extract(line).ToText();
-        return scratch;
+        if (mZeroFilled) {
+            // Digits only: the number without its leading zeros, "0" for none but zeros.
+            const std::string_view col = Columns(line);
+            const size_t n = col.size();
+            if (n != 0 && n <= 9) {
+                size_t first = 0;
+                while (first + 1 < n && col[first] == '0') ++first;
+                size_t i = first;
+                while (i != n && static_cast<unsigned char>(col[i] - '0') <= 9) ++i;
+                if (i == n) return col.substr(first);
+            }
+        }
+        return Converted(line, scratch);
     }
     std::string Text(std::string_view line) const {
         std::string scratch;
         return std::string(Text(line, scratch));
     }
     // The field's columns of the line, fewer or none where it ends earlier.
-    std::string_view Columns(std::string_view line) const {
+    [[gnu::always_inline]] std::string_view Columns(std::string_view line) const {
         return mStart < line.size() ? std::string_view(line.data() + mStart, std::min(mWidth, line.size() - mStart))
                                     : std::string_view();
     }
 
 private:
+    // Text of a value that is converted first.
+    [[gnu::noinline]] std::string_view Converted(std::string_view line, std::string& scratch) const {
+        scratch = mField->Extract(line).ToText();
+        return scratch;
+    }
+
     const clsField* mField;
-    bool mText;
+    bool mText, mZeroFilled;
     size_t mStart, mWidth;
 };
 
@@ -393,11 +424,28 @@ private:
 
     // A field of one of the meter's records: nothing when the meter has no such record.
     // Each text field has its own scratch, for the few that are not read as they stand.
-    std::string_view Text(const std::string& line, const LineColumn& column, size_t scratch) {
+    [[gnu::always_inline]] std::string_view Text(const std::string& line, const LineColumn& column, size_t scratch) {
         return line.empty() ? std::string_view() : column.Text(line, mScratch[scratch]);
     }
     template <class Int> static Int Number(const std::string& line, const LineColumn& column) {
-        return line.empty() ? Int{0} : Fitting<Int>(column.Number(line));
+        return line.empty() ? Int{0} : column.Whole<Int>(line);
+    }
+
+    // Up to three name or address parts joined as AppendPart joins them, in mJoined.
+    std::string_view JoinParts(std::initializer_list<std::string_view> parts) {
+        constexpr size_t width = MVRSCustomer::PartWidth;
+        char* at = mJoined.data();
+        for (std::string_view part : parts) {
+            // The columns are mostly the whole part width.
+            if (part.size() >= width) {
+                std::memcpy(at, part.data(), width);
+            } else {
+                std::memset(at, ' ', width);
+                if (!part.empty()) std::memcpy(at, part.data(), part.size());
+            }
+            at += width;
+        }
+        return std::string_view(mJoined.data(), static_cast<size_t>(at - mJoined.data()));
     }
 
     void WritePendingMeter() {
@@ -437,14 +485,9 @@ private:
         db.SetText(f.Message, mEngine.Advanced().LookupMessage(TrimView(specialMessage), mRouteNumber, TrimView(account),
                                                                TrimView(meterNumber), NumberChars(mTagNumber).View()));
         const bool mayHoldRare = mRareLines != 0;
-        mPacked.clear();
-        for (std::string_view part : {cus.Address1.Columns(mCUS), cus.Address2.Columns(mCUS)}) AppendPart(mPacked, part);
-        AppendPart(mPacked, d.CustomerExtra.Address3.Columns(mCSX));
-        db.SetText(f.ServiceAddress, TrimView(mPacked));
-        mPacked.clear();
-        AppendPart(mPacked, cus.Name.Columns(mCUS));
-        AppendPart(mPacked, d.CustomerExtra.Name.Columns(mCSX));
-        db.SetText(f.BillingName, TrimView(mPacked));
+        db.SetText(f.ServiceAddress, TrimView(JoinParts({cus.Address1.Columns(mCUS), cus.Address2.Columns(mCUS),
+                                                         d.CustomerExtra.Address3.Columns(mCSX)})));
+        db.SetText(f.BillingName, TrimView(JoinParts({cus.Name.Columns(mCUS), d.CustomerExtra.Name.Columns(mCSX)})));
         db.SetText(f.ServiceUniqueID, account);
         db.SetText(f.MeterSerialNbr, meterNumber);
         db.SetText(f.ReceiverData, "");
@@ -520,6 +563,7 @@ private:
     std::optional<RecordAssembly> mRecord;
     std::array<std::string, 20> mScratch; // field texts that are not read from a line as they stand
     std::string mPacked;                  // a text of the meter record being written
+    std::array<char, 3 * MVRSCustomer::PartWidth> mJoined; // the parts JoinParts joins
     std::array<std::string, 5> mIndexScratch;
 };
 
