@@ -71,9 +71,14 @@ void clsIndex::Clear() {
 
 namespace {
 
-// Sorts words [first, last) into buckets by the first byte in which their heads differ
-// (through scratch), each bucket on in the same way; small buckets and equal heads by
-// comparison.
+// Sorts words [first, last) into buckets by the bits in which their heads differ, each
+// bucket on in the same way; small buckets and equal heads by comparison.
+//
+// A bucket number is made from the first byte in which the heads differ and, where they
+// fit in 8 bits, the next bytes': within the range a byte's other bits are the same in
+// every head, so the differing bits alone keep the order. When they are the low bits of
+// their bytes (digits differ in the low 4, letters in the low 5) two bytes make one
+// bucket number: numbers of eight digits or more are spread over 100 buckets at once.
 template <typename Key, typename Less>
 void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
     const auto n = static_cast<size_t>(last - first);
@@ -93,8 +98,41 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
         return;
     }
     const int shift = 56 - (std::countl_zero(differ) & ~7);
-    // The bytes at shift all agree outside the bits that differ somewhere.
     const auto mask = static_cast<unsigned>((differ >> shift) & 0xFF);
+    // The next byte joins when both bytes differ only in low bits that fit together in 8.
+    const auto nextMask = shift >= 8 ? static_cast<unsigned>((differ >> (shift - 8)) & 0xFF) : 0u;
+    const int lowBits = std::popcount(mask);
+    const int nextBits = std::popcount(nextMask);
+    // Worth it only with at least a word per bucket number.
+    if ((mask & (mask + 1)) == 0 && nextMask != 0 && (nextMask & (nextMask + 1)) == 0 && lowBits + nextBits <= 8 &&
+        n >= (size_t{1} << (lowBits + nextBits))) {
+        // Bucket: the first byte's differing bits, then the next byte's.
+        const int pairShift = shift - 8;
+        const uint64_t pairMask = uint64_t{mask} << 8 | nextMask;
+        const auto bucketOf = [pairShift, pairMask, nextBits](uint64_t head) {
+            const uint64_t pair = (head >> pairShift) & pairMask;
+            return static_cast<unsigned>((pair >> 8) << nextBits | (pair & 0xFF));
+        };
+        const unsigned buckets = 1u << (lowBits + nextBits);
+        uint32_t count[256];
+        std::fill(count, count + buckets, 0u);
+        for (const Key* key = first; key < last; ++key) ++count[bucketOf(key->Head)];
+        uint32_t offset[256];
+        uint32_t total = 0;
+        for (unsigned b = 0; b < buckets; ++b) {
+            offset[b] = total;
+            total += count[b];
+        }
+        for (const Key* key = first; key < last; ++key) scratch[offset[bucketOf(key->Head)]++] = *key;
+        std::copy(scratch, scratch + n, first);
+        Key* bucket = first;
+        for (unsigned b = 0; b < buckets; ++b) {
+            if (count[b] > 1) SortByHead(bucket, bucket + count[b], scratch, less);
+            bucket += count[b];
+        }
+        return;
+    }
+    // The bytes at shift all agree outside the bits that differ somewhere.
     const unsigned low = static_cast<unsigned>((first->Head >> shift) & 0xFF) & ~mask;
     const unsigned high = low | mask;
     uint32_t count[256];

@@ -69,6 +69,19 @@ TEST(clsIndex, SortsExactlyAsTheStableBubbleSort) {
         EXPECT_EQ(Sorted(ordered, distinctAtSort), BubbleSorted(ordered)) << distinctAtSort;
     }
 
+    // Numbers, serials and short codes in their hundreds (bucketed by two bytes' differing
+    // bits at once): digits only, a shared letter before them, digits after letters in a
+    // few bits, lengths 1 to 12 so that the bytes that differ fall anywhere in the head.
+    Pairs numbers;
+    for (int i = 0; i < 3000; ++i) {
+        std::string word = i % 3 == 1 ? "S" : i % 3 == 2 ? std::string(1, static_cast<char>('A' + random() % 4)) : "";
+        const size_t digits = 1 + random() % 12;
+        for (size_t d = 0; d < digits; ++d) word += static_cast<char>('0' + random() % 10);
+        numbers.emplace_back(word, i);
+        if (i % 50 == 0) numbers.emplace_back(word, i); // a tie
+    }
+    for (bool distinctAtSort : {false, true}) EXPECT_EQ(Sorted(numbers, distinctAtSort), BubbleSorted(numbers));
+
     // A route of 30,000 meters in reverse order: the bubble sort's worst case.
     Pairs large;
     for (int i = 0; i < 30000; ++i) large.emplace_back("W" + std::to_string(100000 - i / 2), i);
