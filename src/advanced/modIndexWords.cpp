@@ -122,6 +122,22 @@ bool MayChangeInUpperCase(std::string_view text) {
     return found != 0;
 }
 
+// Trimmed of spaces only, as Trim does.
+std::string_view TrimSpaces(std::string_view Text) {
+    size_t start = 0;
+    size_t end = Text.size();
+    while (start < end && Text[start] == ' ') ++start;
+    while (end > start && Text[end - 1] == ' ') --end;
+    return Text.substr(start, end - start);
+}
+
+// The upper case of text, in buffer.
+std::string_view UpperCopy(std::string_view text, std::string& buffer) {
+    if (buffer.size() < text.size()) buffer.resize(text.size());
+    for (size_t i = 0; i < text.size(); ++i) buffer[i] = UpperChar(text[i]);
+    return std::string_view(buffer.data(), text.size());
+}
+
 // Hands each entry of one kind to sink (see IndexEntries).
 template <typename Sink>
 void EachIndexEntry(int16_t IndexType, std::string_view Text, const clsAdvanced& advanced, std::string& buffer,
@@ -130,19 +146,10 @@ void EachIndexEntry(int16_t IndexType, std::string_view Text, const clsAdvanced&
         EachIndexWord(Text, IndexType, advanced, buffer, sink);
         return;
     }
-    // Trimmed of spaces only, as Trim does.
-    size_t start = 0;
-    size_t end = Text.size();
-    while (start < end && Text[start] == ' ') ++start;
-    while (end > start && Text[end - 1] == ' ') --end;
-    if (start == end) return;
-    std::string_view whole = Text.substr(start, end - start);
+    std::string_view whole = TrimSpaces(Text);
+    if (whole.empty()) return;
     // Numbers and upper-case texts (the usual) are taken as they are.
-    if (MayChangeInUpperCase(whole)) {
-        if (buffer.size() < whole.size()) buffer.resize(whole.size());
-        for (size_t i = 0; i < whole.size(); ++i) buffer[i] = UpperChar(whole[i]);
-        whole = std::string_view(buffer.data(), whole.size());
-    }
+    if (MayChangeInUpperCase(whole)) whole = UpperCopy(whole, buffer);
     if (IndexType == ixMeterTagNbr && whole == "0") return;
     sink(whole);
 }
@@ -173,10 +180,22 @@ void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& field
             collector.Insert(word, Position, [&](std::string_view w) { return advanced.HasToken(list, w); });
         });
     }
+    // Whole values: the head the collector keys them by also shows whether upper case
+    // changes them, without another pass (most are numbers or upper case already).
     for (int16_t kind = ixMeterTagNbr; kind < IndexKindCount; ++kind) {
-        clsIndex& collector = collectors[static_cast<size_t>(kind)];
-        EachIndexEntry(kind, fields[static_cast<size_t>(kind)], advanced, buffer,
-                       [&collector, Position](std::string_view entry) { collector.Insert(entry, Position); });
+        std::string_view whole = TrimSpaces(fields[static_cast<size_t>(kind)]);
+        if (whole.empty()) continue;
+        uint64_t head;
+        uint64_t next;
+        clsIndex::HeadOf(whole, head, next);
+        const bool changes = whole.size() > 16 ? MayChangeInUpperCase(whole)
+                                               : (BytesChangingInUpperCase(head) | BytesChangingInUpperCase(next)) != 0;
+        if (changes) {
+            whole = UpperCopy(whole, buffer);
+            clsIndex::HeadOf(whole, head, next);
+        }
+        if (kind == ixMeterTagNbr && whole == "0") continue;
+        collectors[static_cast<size_t>(kind)].Insert(whole, head, next, Position);
     }
 }
 

@@ -67,6 +67,40 @@ public:
         }
     }
 
+    // The same for a word whose head (HeadOf) the caller has taken already.
+    void Insert(std::string_view Value, uint64_t Head, uint64_t Next, int16_t Position) {
+        if (!mDistinctAtSort) {
+            Insert(Value, Position);
+            return;
+        }
+        if (mWordCount >= 32767) Overflow();
+        AddWord(Value, Head, Next, 1, Position);
+    }
+
+    // The first 16 bytes of a word, zero-filled, as two big-endian numbers: they compare
+    // as the words do, and equal ones mean that the shorter word (of at most 16 bytes) is
+    // a prefix of the longer. Short words are read in overlapping pieces, never past their end.
+    static void HeadOf(std::string_view word, uint64_t& head, uint64_t& next) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(word.data());
+        const size_t n = word.size();
+        next = 0;
+        if (n >= 8) {
+            head = Load64(bytes);
+            if (n >= 16) {
+                next = Load64(bytes + 8);
+            } else if (n > 8) {
+                next = Load64(bytes + n - 8) << (8 * (16 - n));
+            }
+        } else if (n >= 4) {
+            head = Load32(bytes) << 32 | Load32(bytes + n - 4) << (8 * (8 - n));
+        } else if (n > 0) {
+            head = uint64_t{bytes[0]} << 56 | uint64_t{bytes[n / 2]} << (8 * (7 - n / 2)) |
+                   uint64_t{bytes[n - 1]} << (8 * (8 - n));
+        } else {
+            head = 0;
+        }
+    }
+
     // Whether equal words are found by the sort rather than as they come: cheaper for
     // values that seldom repeat (tag and serial numbers, IDs). Changes only while empty.
     bool DistinctAtSort() const { return mDistinctAtSort; }
@@ -133,29 +167,6 @@ private:
         std::memcpy(&value, bytes, sizeof value);
         if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap32(value);
         return value;
-    }
-    // The first 16 bytes of a word, zero-filled, as two big-endian numbers: they compare
-    // as the words do, and equal ones mean that the shorter word (of at most 16 bytes) is
-    // a prefix of the longer. Short words are read in overlapping pieces, never past their end.
-    static void HeadOf(std::string_view word, uint64_t& head, uint64_t& next) {
-        const auto* bytes = reinterpret_cast<const unsigned char*>(word.data());
-        const size_t n = word.size();
-        next = 0;
-        if (n >= 8) {
-            head = Load64(bytes);
-            if (n >= 16) {
-                next = Load64(bytes + 8);
-            } else if (n > 8) {
-                next = Load64(bytes + n - 8) << (8 * (16 - n));
-            }
-        } else if (n >= 4) {
-            head = Load32(bytes) << 32 | Load32(bytes + n - 4) << (8 * (8 - n));
-        } else if (n > 0) {
-            head = uint64_t{bytes[0]} << 56 | uint64_t{bytes[n / 2]} << (8 * (7 - n / 2)) |
-                   uint64_t{bytes[n - 1]} << (8 * (8 - n));
-        } else {
-            head = 0;
-        }
     }
     static uint64_t HashHead(uint64_t head, uint64_t next, size_t size) {
         return ((head ^ size) * 0x9E3779B97F4A7C15u ^ next) * 0xC2B2AE3D27D4EB4Fu;

@@ -61,9 +61,25 @@ TEST(IndexWords, NamesAndAddressesSplitIntoKeptWords) {
         {ixMeterSerialNbr, "\xE9" "1234567", {"\xC9" "1234567"}}, {ixMeterSerialNbr, "123456789x", {"123456789X"}},
         {ixMeterSerialNbr, "12345678901234567a", {"12345678901234567A"}},
         {ixMeterSerialNbr, "12345678`{12345678", {"12345678`{12345678"}},
+        {ixMeterSerialNbr, "123456789012345q", {"123456789012345Q"}},
+        {ixMeterSerialNbr, "1234567890123456q", {"1234567890123456Q"}},
+        {ixServiceUniqueID, "q234567890123456", {"Q234567890123456"}},
     };
     for (const auto& row : whole) {
         EXPECT_EQ(IndexEntries(row.kind, row.text, advanced), row.expected) << row.kind << " " << row.text;
+        // The same through the collectors of a meter, which find equal values at the sort.
+        if (row.kind < ixMeterTagNbr) continue;
+        std::vector<clsIndex> collectors(IndexKindCount);
+        for (clsIndex& collector : collectors) collector.SetDistinctAtSort(true);
+        std::array<std::string_view, IndexKindCount> fields{};
+        fields[static_cast<size_t>(row.kind)] = row.text;
+        std::string buffer;
+        IndexMeterEntries(fields, advanced, buffer, collectors, 7);
+        clsIndex& collector = collectors[static_cast<size_t>(row.kind)];
+        collector.SortEntries();
+        Words found;
+        for (int16_t i = 0; i < collector.Count(); ++i) found.emplace_back(collector.Word(i));
+        EXPECT_EQ(found, row.expected) << row.kind << " " << row.text;
     }
 }
 
