@@ -37,13 +37,19 @@ public:
             AddWord(Value, head, next, 1, Position);
             return;
         }
-        if (mWordCount * 2 >= mSlots.size()) Grow();
         uint64_t hash = HashHead(head, next, Value.size());
         if (Value.size() > 16) hash = HashTail(hash, Value);
         const size_t mask = mSlots.size() - 1;
         for (size_t slot = static_cast<size_t>(hash >> mShift);; slot = (slot + 1) & mask) {
             const uint16_t number = mSlots[slot];
             if (number == 0) {
+                // At most half the slots are in use, so that every chain ends soon: the
+                // table grows only when a new word comes (most words repeat).
+                if (mWordCount * 2 >= mSlots.size()) {
+                    Grow();
+                    Insert(Value, Position, excluded);
+                    return;
+                }
                 if (excluded(Value)) {
                     // Remembered while the table has room for it: word numbers stay below
                     // 65535 with the at most 32767 words that have pairs.
@@ -221,8 +227,9 @@ private:
     size_t mWordCount = 0;
     std::vector<Pair> mPairs;
     size_t mPairCount = 0;
-    std::vector<uint16_t> mSlots;   // open addressing by word hash: word number + 1, 0 free
-    int mShift = 64;                // a hash's slot is its top bits
+    // Open addressing by word hash: word number + 1, 0 free. A hash's slot is its top bits.
+    std::vector<uint16_t> mSlots = std::vector<uint16_t>(64);
+    int mShift = 64 - 6;
     // The record's contents after SortEntries: the words in order with their counts, and
     // the positions word by word. All vectors keep their capacity between routes.
     std::vector<QVFIndexWord> mSortedWords;
