@@ -122,8 +122,10 @@ bool MayChangeInUpperCase(std::string_view text) {
     return found != 0;
 }
 
-// Trimmed of spaces only, as Trim does.
-std::string_view TrimSpaces(std::string_view Text) {
+// Trimmed of spaces only, as Trim does. Values read back from a written record (the
+// usual) have none: one look at each end settles it.
+inline std::string_view TrimSpaces(std::string_view Text) {
+    if (!Text.empty() && Text.front() != ' ' && Text.back() != ' ') return Text;
     size_t start = 0;
     size_t end = Text.size();
     while (start < end && Text[start] == ' ') ++start;
