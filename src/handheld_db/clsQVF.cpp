@@ -170,40 +170,46 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<con
     // The first link goes into the new record as the header did; the rest is assembled
     // here: per entry at most a link, the word, its NUL and a pad byte, then its positions.
     // Entries start at even offsets: a word of even length takes a pad byte after its NUL.
+    // Each link is the offset of the next entry, filled in when that entry starts; the
+    // last entry's stays -1.
     std::string& record = mIndexRecord;
     bound += 2 * Positions.size();
+    offset = db.SetInt16(offset, Value(-1));
+    record.resize(static_cast<size_t>(offset) + bound);
+    std::memcpy(record.data(), db.RawData().data(), static_cast<size_t>(offset));
+    char* const base = record.data();
+    char* link = base + offset - 2;
+    char* out = base + offset;
     const int16_t* position = Positions.data();
-    char* out = nullptr;
-    int64_t start = offset;
     for (size_t k = 0; k < Words.size(); ++k) {
-        const std::string_view word = Words[k].Word;
-        const size_t count = Words[k].Count;
-        const size_t size = word.size();
-        // The NUL and, after a word of even length, the pad byte.
-        const size_t ends = 2 - size % 2;
-        const int64_t end = start + 2 + static_cast<int64_t>(size + ends + 2 * count);
-        const int64_t link = k + 1 < Words.size() ? (end > INT16_MAX ? CheckInt16(end) : end) : -1;
-        if (out == nullptr) {
-            offset = db.SetInt16(offset, Value(link));
-            record.resize(static_cast<size_t>(offset) + bound);
-            std::memcpy(record.data(), db.RawData().data(), static_cast<size_t>(offset));
-            out = record.data() + offset;
-        } else {
-            StoreBigEndian16(out, static_cast<uint16_t>(link));
+        if (k != 0) {
+            const int64_t start = out - base;
+            if (start > INT16_MAX) CheckInt16(start);
+            StoreBigEndian16(link, static_cast<uint16_t>(start));
+            link = out;
             out += 2;
         }
+        const std::string_view word = Words[k].Word;
+        const size_t size = word.size();
         CopyShort(out, word);
         out += size;
         // After a word of odd length the second byte is only room (the bound allows for it)
         // that what follows overwrites.
         out[0] = '\0';
         out[1] = '\0';
-        out += ends;
+        out += 2 - size % 2;
+        const size_t count = Words[k].Count;
+        if (count == 1) {
+            // Most words of a route (tag and serial numbers) are on one meter.
+            StoreBigEndian16(out, static_cast<uint16_t>(*position++));
+            out += 2;
+            continue;
+        }
         for (const int16_t* last = position + count; position < last; ++position, out += 2) {
             StoreBigEndian16(out, static_cast<uint16_t>(*position));
         }
-        start = end;
     }
+    StoreBigEndian16(link, 0xFFFF);
     db.SetRawData(std::string_view(record.data(), static_cast<size_t>(out - record.data())));
     db.WriteData();
 }

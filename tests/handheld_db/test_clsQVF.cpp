@@ -106,6 +106,27 @@ TEST(QVF, IndexRecordLayoutAndDecoding) {
     qvf.GetIndexRecord(route, type, count, entries);
     EXPECT_EQ(entries, texts);
 
+    // Records and their links are 16-bit: a record of 32766 bytes is written, one of 32776
+    // raises the overflow error. Entries of a four-letter word and one position take 10
+    // bytes from offset 6.
+    for (const int entryCount : {3276, 3277}) {
+        std::vector<std::string> fourLetters;
+        for (int k = 0; k < entryCount; ++k) {
+            fourLetters.push_back(std::string{static_cast<char>('A' + k / 17576), static_cast<char>('A' + k / 676 % 26),
+                                              static_cast<char>('A' + k / 26 % 26), static_cast<char>('A' + k % 26)});
+        }
+        const std::vector<int32_t> ones(fourLetters.size(), 1);
+        if (entryCount == 3276) {
+            qvf.AddIndexRecord(5, 2, entryCount, fourLetters, ones);
+            qvf.GetIndexRecord(route, type, count, entries);
+            ASSERT_EQ(count, entryCount);
+            EXPECT_EQ(entries.back(), fourLetters.back() + ":1");
+            EXPECT_EQ(qvf.RawData().size(), 32766u);
+        } else {
+            EXPECT_THROW(qvf.AddIndexRecord(5, 2, entryCount, fourLetters, ones), RuntimeError);
+        }
+    }
+
     // Damaged records end the walk instead of looping or reading outside.
     for (const std::string& damaged : {Bytes({0, 6, 0, 1, 0, 1, 0, 2, 'A', 0, 0, 1}),
                                        Bytes({0, 6, 0, 1, 0, 1, 0x7F, 0xFF, 'A', 'B', 'C'}), Bytes({0, 6}),
