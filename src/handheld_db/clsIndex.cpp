@@ -195,7 +195,8 @@ void clsIndex::SortEntries() {
         for (size_t k = 0; k < words; ++k) {
             const uint32_t number = mKeys[k].Word;
             const WordEntry& word = mWords[number];
-            if (k == 0 || !SameWord(mWords[mKeys[k - 1].Word], word)) {
+            // Heads that differ (the usual) settle it without the previous word's entry.
+            if (k == 0 || mKeys[k - 1].Head != mKeys[k].Head || !SameWord(mWords[mKeys[k - 1].Word], word)) {
                 mSortedWords[distinct++] = {Text(word), 0};
             }
             ++mSortedWords[distinct - 1].Count;

@@ -154,7 +154,8 @@ private:
         uint32_t Word;
     };
 
-    std::string_view Text(const WordEntry& word) const { return std::string_view(mText).substr(word.Offset, word.Length); }
+    // Offset and Length always lie within the text.
+    std::string_view Text(const WordEntry& word) const { return std::string_view(mText.data() + word.Offset, word.Length); }
     bool SameTail(const WordEntry& word, std::string_view Value) const {
         return std::memcmp(mText.data() + word.Offset + 16, Value.data() + 16, Value.size() - 16) == 0;
     }
