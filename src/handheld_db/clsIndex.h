@@ -43,22 +43,7 @@ public:
         for (size_t slot = static_cast<size_t>(hash >> mShift);; slot = (slot + 1) & mask) {
             const uint16_t number = mSlots[slot];
             if (number == 0) {
-                // At most half the slots are in use, so that every chain ends soon: the
-                // table grows only when a new word comes (most words repeat).
-                if (mWordCount * 2 >= mSlots.size()) {
-                    Grow();
-                    Insert(Value, Position, excluded);
-                    return;
-                }
-                if (excluded(Value)) {
-                    // Remembered while the table has room for it: word numbers stay below
-                    // 65535 with the at most 32767 words that have pairs.
-                    if (mWordCount < 32767) mSlots[slot] = AddWord(Value, head, next, 0, 0);
-                    return;
-                }
-                if (mPairCount >= 32767) Overflow();
-                mSlots[slot] = AddWord(Value, head, next, 1, Position);
-                AddPair(static_cast<uint16_t>(mSlots[slot] - 1u), Position);
+                InsertNew(Value, head, next, hash, slot, Position, excluded);
                 return;
             }
             WordEntry& word = mWords[number - 1u];
@@ -203,6 +188,28 @@ private:
         return static_cast<uint16_t>(number + 1u);
     }
     uint16_t AddLongWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count, int16_t Position);
+    // A word not in the table yet, whose chain ends at Slot. Out of line: most words of a
+    // route repeat, and the word's own loop stays small enough to be inlined.
+    template <typename Excluded>
+    [[gnu::noinline]] void InsertNew(std::string_view Value, uint64_t Head, uint64_t Next, uint64_t Hash, size_t Slot,
+                                     int16_t Position, const Excluded& excluded) {
+        // At most half the slots are in use, so that every chain ends soon.
+        if (mWordCount * 2 >= mSlots.size()) {
+            Grow();
+            const size_t mask = mSlots.size() - 1;
+            for (Slot = static_cast<size_t>(Hash >> mShift); mSlots[Slot] != 0; Slot = (Slot + 1) & mask) {
+            }
+        }
+        if (excluded(Value)) {
+            // Remembered while the table has room for it: word numbers stay below 65535
+            // with the at most 32767 words that have pairs.
+            if (mWordCount < 32767) mSlots[Slot] = AddWord(Value, Head, Next, 0, 0);
+            return;
+        }
+        if (mPairCount >= 32767) Overflow();
+        mSlots[Slot] = AddWord(Value, Head, Next, 1, Position);
+        AddPair(static_cast<uint16_t>(mSlots[Slot] - 1u), Position);
+    }
     // When equal words are found at the sort, each word has its one pair.
     size_t PairCount() const { return mDistinctAtSort ? mWordCount : mPairCount; }
     void AddPair(uint16_t Word, int16_t Position) {
