@@ -187,17 +187,21 @@ template <class Int> Int Fitting(double value) {
 struct SerialTag {
     int32_t Tag;
     bool AllDigits;
+    // The tag number's text when it is the serial number's own digits without leading
+    // zeros (or its last "0"); empty when it has to be formatted.
+    std::string_view Text;
 };
 SerialTag TagOfSerial(std::string_view serial) {
     if (!serial.empty() && serial.size() <= 9) {
         int32_t number = 0;
         for (const char c : serial) {
-            if (c < '0' || c > '9') return {Fitting<int32_t>(Val(serial)), false};
+            if (c < '0' || c > '9') return {Fitting<int32_t>(Val(serial)), false, {}};
             number = number * 10 + (c - '0');
         }
-        return {number, true};
+        const size_t first = serial.find_first_not_of('0');
+        return {number, true, serial.substr(first == std::string_view::npos ? serial.size() - 1 : first)};
     }
-    return {Fitting<int32_t>(Val(serial)), clsExchange::IsAllDigits(serial)};
+    return {Fitting<int32_t>(Val(serial)), clsExchange::IsAllDigits(serial), {}};
 }
 
 // The meter type code of a meter type letter.
@@ -312,6 +316,7 @@ private:
         DownloadFields d(&mEngine.mMessages);
         if (!OpenDownload(d)) return false;
         mRouteIndex = 0;
+        mRun.SeenTags.Reserve(static_cast<size_t>(mMeterCount));
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
             const clsRecType* record = d.File.ReadNextLine();
@@ -388,6 +393,13 @@ private:
         mIndexPlan.IndexFields = {mFields.MeterTagNbr, mFields.MeterSerialNbr, mFields.BillingName,
                                   mFields.ServiceAddress, mFields.ServiceUniqueID};
         mRecord.emplace(mRun.RouteDatabase->DB());
+        const RecordAssembly& db = *mRecord;
+        mIndexAsSet = db.FieldType(mFields.RouteNbr) == clsPalmDB::ftInt32 &&
+                               db.FieldType(mFields.MeterTagNbr) == clsPalmDB::ftInt32;
+        for (const int16_t text : {mFields.MeterSerialNbr, mFields.BillingName, mFields.ServiceAddress,
+                                   mFields.ServiceUniqueID}) {
+            if (db.FieldType(text) != clsPalmDB::ftString) mIndexAsSet = false;
+        }
         WriteConstantFields();
         // The shared configuration stays the same object while a conversion runs.
         mAdvanced = &mEngine.Advanced();
@@ -451,9 +463,31 @@ private:
         db.SetText(f.User3, mNumber);
         db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
+        IndexMeter(tag);
         // The next meter starts afresh: instructions and locations belong to one meter.
         mMeter.Reset();
-        mEngine.IndexWrittenMeter(mIndexPlan, db);
+    }
+
+    // The word index takes the meter's texts as the written record holds them: the texts
+    // from the record itself, the route and tag numbers as they went in (their fields hold
+    // them whole).
+    void IndexMeter(const SerialTag& tag) {
+        const RecordAssembly& db = *mRecord;
+        if (!mIndexAsSet) {
+            mEngine.IndexWrittenMeter(mIndexPlan, db);
+            return;
+        }
+        std::string_view tagText = tag.Text;
+        if (tagText.empty()) {
+            AssignNumberText(mTagText, int64_t{tag.Tag});
+            tagText = mTagText;
+        }
+        const MeterFieldNumbers& f = mFields;
+        std::string& none = mIndexScratch; // text fields need no scratch
+        mEngine.IndexMeter(mRouteIndex, mRun.IndexPosition, tagText, db.ItemText(f.MeterSerialNbr, none),
+                           db.ItemText(f.BillingName, none), db.ItemText(f.ServiceAddress, none),
+                           db.ItemText(f.ServiceUniqueID, none));
+        mRun.IndexPosition = CheckInt16(static_cast<int64_t>(mRun.IndexPosition) + 1);
     }
 
     clsExchange& mEngine;
@@ -476,6 +510,10 @@ private:
     const clsAdvanced* mAdvanced = nullptr;
     std::string mJoined; // texts joined for the meter record being written
     std::string mNumber; // a number's text for the meter record being written
+    // Whether the route and tag numbers read back from the record as they were set and the
+    // indexed texts are text fields, as the database's schema has them.
+    bool mIndexAsSet = false;
+    std::string mTagText, mIndexScratch; // a tag number's text for the word index
 };
 
 bool clsExchange::ConvertRouteE5K() { return E5KRouteImport(*this).Convert(); }
