@@ -235,6 +235,31 @@ std::string_view Joined(std::string& text, std::initializer_list<std::string_vie
     return std::string_view(text.data(), size);
 }
 
+// A number field of the meter record set only when its value changes: the record keeps
+// every field from one meter to the next. Nothing is known of the field until it is first
+// set (nor after a set that raised).
+struct KeptNumber {
+    explicit KeptNumber(int16_t field) : Field(field) {}
+    int16_t Field;
+    std::optional<int64_t> Last;
+    void Set(RecordAssembly& db, int64_t value) {
+        if (Last == value) return;
+        Last.reset();
+        db.SetInteger(Field, value);
+        Last = value;
+    }
+};
+// The meter record's fields that often keep their value from meter to meter.
+struct KeptFields {
+    explicit KeptFields(const MeterFieldNumbers& f)
+        : RouteNbr{f.RouteNbr}, Sequence{f.Sequence}, MeterTagNbr{f.MeterTagNbr}, MeterType{f.MeterType},
+          Digits{f.Digits}, Decimals{f.Decimals}, PrvReading{f.PrvReading}, MaxReading{f.MaxReading},
+          MinReading{f.MinReading}, ReadType{f.ReadType} {}
+    KeptNumber RouteNbr, Sequence, MeterTagNbr, MeterType, Digits, Decimals, PrvReading, MaxReading, MinReading,
+        ReadType;
+    std::optional<int32_t> MeterSize; // of the text in User3
+};
+
 } // namespace
 
 class clsExchange::E5KRouteImport {
@@ -329,16 +354,20 @@ private:
                 WritePendingMeter();
                 E5KCustomer& c = mCustomer;
                 c.Reset();
+                mAccountChanged = true;
                 c.AccountNumber.assign(TrimView(d.Account.AccountNumber.Text(line)));
                 c.MeterSequenceNumber = d.Account.MeterSequenceNumber.Whole<int32_t>(line);
                 c.SpecialInstruction.assign(TrimView(d.Account.SpecialInstruction.Text(line)));
             } else if (record == d.B) {
                 mCustomer.CustomerName.assign(TrimView(d.Customer.CustomerName.Text(line)));
                 mCustomer.Address.assign(TrimView(d.Customer.Address.Text(line)));
+                mAccountChanged = true;
             } else if (record == d.E) {
                 mCustomer.LotandPlan.assign(TrimView(d.LotandPlan.Text(line)));
+                mAccountChanged = true;
             } else if (record == d.C) {
                 mCustomer.PropertyKey.assign(TrimView(d.PropertyVGKey.Text(line)));
+                mAccountChanged = true;
             } else if (record == d.D) {
                 // The instructions belong to the meter that follows, not to one already read.
                 WritePendingMeter();
@@ -401,6 +430,7 @@ private:
             if (db.FieldType(text) != clsPalmDB::ftString) mIndexAsSet = false;
         }
         WriteConstantFields();
+        mKept.emplace(mFields);
         // The shared configuration stays the same object while a conversion runs.
         mAdvanced = &mEngine.Advanced();
     }
@@ -428,39 +458,52 @@ private:
         const E5KCustomer& c = mCustomer;
         const std::string_view serial = TrimView(m.MeterSerialNumber);
         RecordAssembly& db = *mRecord;
-        db.SetInteger(f.RouteNbr, mRouteIndex);
-        db.SetInteger(f.Sequence, c.MeterSequenceNumber);
+        KeptFields& k = *mKept;
+        k.RouteNbr.Set(db, mRouteIndex);
+        k.Sequence.Set(db, c.MeterSequenceNumber);
         // A serial number of letters, or of more digits than a tag number holds, gives tag 0.
         const SerialTag tag = TagOfSerial(serial);
-        db.SetInteger(f.MeterTagNbr, tag.Tag);
+        k.MeterTagNbr.Set(db, tag.Tag);
         if (const auto type = MeterTypeCode(m.MeterType)) {
-            db.SetInteger(f.MeterType, *type);
+            k.MeterType.Set(db, *type);
         } else if (db.FieldType(f.MeterType) == clsPalmDB::ftString) {
+            k.MeterType.Last.reset();
             db.SetText(f.MeterType, ""); // as a new record holds it
         } else {
-            db.SetInteger(f.MeterType, 0);
+            k.MeterType.Set(db, 0);
         }
-        db.SetInteger(f.Digits, m.NumberofDials);
-        db.SetInteger(f.Decimals, m.NoDecimals);
-        db.SetInteger(f.PrvReading, m.PriorRead);
-        db.SetInteger(f.MaxReading, m.MaximumRead);
-        db.SetInteger(f.MinReading, m.MinimumRead);
-        db.SetInteger(f.ReadType, tag.AllDigits ? 1 : 2);
+        k.Digits.Set(db, m.NumberofDials);
+        k.Decimals.Set(db, m.NoDecimals);
+        k.PrvReading.Set(db, m.PriorRead);
+        k.MaxReading.Set(db, m.MaximumRead);
+        k.MinReading.Set(db, m.MinimumRead);
+        k.ReadType.Set(db, tag.AllDigits ? 1 : 2);
         const std::string_view prior =
             Joined(mJoined, {c.SpecialInstruction, m.SpecialInstructions, m.MeterLocationDesc1, m.MeterLocationDesc2});
         db.SetText(f.Message, mAdvanced->LookupMessage(prior, mRouteNumber, c.AccountNumber, serial, serial));
-        db.SetText(f.ServiceAddress, Joined(mJoined, {c.Address, c.LotandPlan, m.Location}));
-        db.SetText(f.BillingName, c.CustomerName);
-        db.SetText(f.ServiceUniqueID, c.AccountNumber);
+        // The address changes with the account or the meter's location.
+        if (mAccountChanged || !m.Location.empty() || mAddressHadLocation) {
+            db.SetText(f.ServiceAddress, Joined(mJoined, {c.Address, c.LotandPlan, m.Location}));
+            mAddressHadLocation = !m.Location.empty();
+        }
+        if (mAccountChanged) {
+            db.SetText(f.BillingName, c.CustomerName);
+            db.SetText(f.ServiceUniqueID, c.AccountNumber);
+            // The upload's "S" record takes the property key.
+            db.SetText(f.User1, c.PropertyKey);
+            mAccountChanged = false;
+        }
         db.SetText(f.MeterSerialNbr, m.MeterSerialNumber);
         const auto info = [&] { return c.CustomerName + " " + c.Address; };
         if (mEngine.CheckDuplicateTag(serial, info, mLine)) mRun.ConversionProblems = true;
-        // The upload's "S" record takes the property key, its "D" record the relative meter
-        // number and the meter size.
-        db.SetText(f.User1, c.PropertyKey);
+        // The upload's "D" record takes the relative meter number and the meter size.
         db.SetText(f.User2, m.RelativeMeterNumber);
-        AssignNumberText(mNumber, int64_t{m.MeterSize});
-        db.SetText(f.User3, mNumber);
+        if (k.MeterSize != m.MeterSize) {
+            k.MeterSize.reset();
+            AssignNumberText(mNumber, int64_t{m.MeterSize});
+            db.SetText(f.User3, mNumber);
+            k.MeterSize = m.MeterSize;
+        }
         db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
         IndexMeter(tag);
@@ -508,6 +551,11 @@ private:
     MeterRecordPlan mIndexPlan;
     std::optional<RecordAssembly> mRecord;
     const clsAdvanced* mAdvanced = nullptr;
+    std::optional<KeptFields> mKept;
+    // Whether the account's texts changed since the last meter was written, and whether
+    // that meter's address took its location.
+    bool mAccountChanged = true;
+    bool mAddressHadLocation = false;
     std::string mJoined; // texts joined for the meter record being written
     std::string mNumber; // a number's text for the meter record being written
     // Whether the route and tag numbers read back from the record as they were set and the
