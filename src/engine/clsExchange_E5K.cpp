@@ -126,6 +126,24 @@ struct DownloadFields {
     }
 };
 
+// A text taken from a download line, in room that keeps its size from line to line:
+// assigning one only copies its bytes (most records assign several short texts).
+class LineText {
+public:
+    void assign(std::string_view text) {
+        if (mRoom.size() < text.size()) mRoom.resize(text.size());
+        if (!text.empty()) std::memcpy(mRoom.data(), text.data(), text.size());
+        mSize = text.size();
+    }
+    void clear() { mSize = 0; }
+    bool empty() const { return mSize == 0; }
+    operator std::string_view() const { return std::string_view(mRoom.data(), mSize); }
+
+private:
+    std::string mRoom;
+    size_t mSize = 0;
+};
+
 struct E5KRoute {
     std::string Route;
     int16_t MeterCount = 0;
@@ -135,12 +153,12 @@ struct E5KRoute {
 // The account an "A" record starts; every text without blanks at either end. The account
 // type is read by no field of the meter record, so it is not kept.
 struct E5KCustomer {
-    std::string AccountNumber, SpecialInstruction, CustomerName, Address, LotandPlan, PropertyKey;
+    LineText AccountNumber, SpecialInstruction, CustomerName, Address, LotandPlan, PropertyKey;
     int32_t MeterSequenceNumber = 0;
 
     // Back to no values, keeping the texts' storage for the next account.
     void Reset() {
-        for (std::string* text :
+        for (LineText* text :
              {&AccountNumber, &SpecialInstruction, &CustomerName, &Address, &LotandPlan, &PropertyKey}) {
             text->clear();
         }
@@ -152,20 +170,20 @@ struct E5KCustomer {
 // only go into joined texts are kept without blanks at either end, as they are joined.
 struct E5KMeter {
     bool Pending = false;
-    std::string SpecialInstructions, RelativeMeterNumber, MeterSerialNumber;
+    LineText SpecialInstructions, RelativeMeterNumber, MeterSerialNumber;
     int16_t NumberofDials = 0;
     int32_t MinimumRead = 0, MaximumRead = 0, PriorRead = 0;
-    std::string MeterType;
+    LineText MeterType;
     int32_t MeterSize = 0;
     int16_t NoDecimals = 0, MustReadFlag = 0;
-    std::string MeterLocationDesc1, MeterLocationDesc2, Location;
+    LineText MeterLocationDesc1, MeterLocationDesc2, Location;
 
     // Back to no values, keeping the texts' storage for the next meter.
     void Reset() {
         Pending = false;
         NumberofDials = NoDecimals = MustReadFlag = 0;
         MinimumRead = MaximumRead = PriorRead = MeterSize = 0;
-        for (std::string* text : {&SpecialInstructions, &RelativeMeterNumber, &MeterSerialNumber, &MeterType,
+        for (LineText* text : {&SpecialInstructions, &RelativeMeterNumber, &MeterSerialNumber, &MeterType,
                                   &MeterLocationDesc1, &MeterLocationDesc2, &Location}) {
             text->clear();
         }
@@ -205,7 +223,7 @@ SerialTag TagOfSerial(std::string_view serial) {
 }
 
 // The meter type code of a meter type letter.
-std::optional<int> MeterTypeCode(const std::string& meterType) {
+std::optional<int> MeterTypeCode(std::string_view meterType) {
     if (meterType == "W") return 1;
     if (meterType == "G") return 2;
     if (meterType == "E") return 3;
@@ -494,7 +512,7 @@ private:
             mAccountChanged = false;
         }
         db.SetText(f.MeterSerialNbr, m.MeterSerialNumber);
-        const auto info = [&] { return c.CustomerName + " " + c.Address; };
+        const auto info = [&] { return std::string(c.CustomerName) + " " + std::string(c.Address); };
         if (mEngine.CheckDuplicateTag(serial, info, mLine)) mRun.ConversionProblems = true;
         // The upload's "D" record takes the relative meter number and the meter size.
         db.SetText(f.User2, m.RelativeMeterNumber);
