@@ -42,16 +42,23 @@ public:
     std::string_view Text(std::string_view line) const { return mField->Columns(line); }
     // A zero-filled field's number, which is whole and within 32 bits; 0 when it does not
     // fit the working value (only a column of many digits can be one).
-    template <class Int> Int Whole(std::string_view line) const {
+    // A meter line has seven of them: they are read in place.
+    template <class Int> [[gnu::always_inline]] Int Whole(std::string_view line) const {
         // Most number columns hold a few digits only, which read as they stand.
         const std::string_view digits = mField->Columns(line);
-        if (digits.size() <= 9) {
+        if (digits.size() == 1) {
+            const auto digit = static_cast<unsigned char>(digits[0] - '0');
+            if (digit <= 9) return static_cast<Int>(digit);
+        } else if (digits.size() <= 9) {
             if (const auto whole = clsField::PlainDigits(digits)) return Within<Int>(static_cast<int32_t>(*whole));
         }
-        return Within<Int>(mField->ExtractNumber(line));
+        return OtherWhole<Int>(line);
     }
 
 private:
+    template <class Int> [[gnu::noinline]] Int OtherWhole(std::string_view line) const {
+        return Within<Int>(mField->ExtractNumber(line));
+    }
     template <class Int, class Number> static Int Within(Number number) {
         if (number < std::numeric_limits<Int>::min() || number > std::numeric_limits<Int>::max()) return 0;
         return static_cast<Int>(number);
