@@ -137,7 +137,7 @@ clsRecType* RecordFileReader::ReadNext() {
     }
 }
 
-const clsRecType* RecordFileReader::ReadNextLine() {
+const clsRecType* RecordFileReader::ReadNextLineAcrossFill() {
     try {
         if (!mFile.ReadLine(mView)) return nullptr;
         mLineNo = mLineNo < INT32_MAX ? mLineNo + 1 : CheckInt32(int64_t{mLineNo} + 1);

@@ -33,7 +33,14 @@ public:
     // As ReadNext, but the line is only recognised: the kind's values are left as they
     // were, and the line is read through Line(). For readers that take a few columns of
     // most lines.
-    const clsRecType* ReadNextLine();
+    const clsRecType* ReadNextLine() {
+        // Most lines are whole in the read buffer: they are taken here, without a call.
+        if (mLineNo < INT32_MAX && mFile.ReadLineInBuffer(mView)) {
+            ++mLineNo;
+            return mHashed ? KindByKey(mView) : KindOf(mView);
+        }
+        return ReadNextLineAcrossFill();
+    }
     // The line ReadNextLine last recognised; valid until the next read.
     std::string_view Line() const { return mView; }
     // Lines read since the file was opened: the line number of the record last returned.
@@ -61,6 +68,8 @@ private:
     void BuildKeyTable();
     // KindOf for any line and kinds, one character at a time.
     clsRecType* KindOfAny(std::string_view line) const;
+    // ReadNextLine of a line that the read buffer does not hold whole (or of too many lines).
+    const clsRecType* ReadNextLineAcrossFill();
     // Position255 outside the positions it was last worked out for.
     int16_t NewPosition255() const;
 
