@@ -505,7 +505,8 @@ private:
         k.ReadType.Set(db, tag.AllDigits ? 1 : 2);
         const std::string_view prior =
             Joined(mJoined, {c.SpecialInstruction, m.SpecialInstructions, m.MeterLocationDesc1, m.MeterLocationDesc2});
-        db.SetText(f.Message, mAdvanced->LookupMessage(prior, mRouteNumber, c.AccountNumber, serial, serial));
+        mAdvanced->LookupMessage(mMessage, prior, mRouteNumber, c.AccountNumber, serial, serial);
+        db.SetText(f.Message, mMessage);
         // The address changes with the account or the meter's location.
         if (mAccountChanged || !m.Location.empty() || mAddressHadLocation) {
             db.SetText(f.ServiceAddress, Joined(mJoined, {c.Address, c.LotandPlan, m.Location}));
@@ -522,7 +523,13 @@ private:
         const auto info = [&] { return std::string(c.CustomerName) + " " + std::string(c.Address); };
         if (mEngine.CheckDuplicateTag(serial, info, mLine)) mRun.ConversionProblems = true;
         // The upload's "D" record takes the relative meter number and the meter size.
-        db.SetText(f.User2, m.RelativeMeterNumber);
+        // Most meters share their relative number with the meter before: the record holds it.
+        if (!mUser2Set || std::string_view(m.RelativeMeterNumber) != std::string_view(mUser2)) {
+            mUser2Set = false;
+            db.SetText(f.User2, m.RelativeMeterNumber);
+            mUser2.assign(m.RelativeMeterNumber);
+            mUser2Set = true;
+        }
         if (k.MeterSize != m.MeterSize) {
             k.MeterSize.reset();
             AssignNumberText(mNumber, int64_t{m.MeterSize});
@@ -581,7 +588,11 @@ private:
     // that meter's address took its location.
     bool mAccountChanged = true;
     bool mAddressHadLocation = false;
-    std::string mJoined; // texts joined for the meter record being written
+    // The relative meter number in the record's User2, once it has been set.
+    LineText mUser2;
+    bool mUser2Set = false;
+    std::string mJoined;  // texts joined for the meter record being written
+    std::string mMessage; // the meter's message
     std::string mNumber; // a number's text for the meter record being written
     // Whether the route and tag numbers read back from the record as they were set and the
     // indexed texts are text fields, as the database's schema has them.
