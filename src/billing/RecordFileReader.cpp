@@ -75,6 +75,11 @@ void RecordFileReader::BuildKeyTable() {
 }
 
 bool RecordFileReader::OpenFile(const std::string& FileName) {
+    mNotedLengths.clear();
+    return OpenFileAgain(FileName);
+}
+
+bool RecordFileReader::OpenFileAgain(const std::string& FileName) {
     mLineNo = 0;
     mView = {};
     // The cached progress belongs to the file's length.
@@ -147,6 +152,11 @@ const clsRecType* RecordFileReader::ReadNextLineAcrossFill() {
         if (mMessages) mMessages->Inform("Error in Readnext: " + DescribeException(e));
         return nullptr;
     }
+}
+
+void RecordFileReader::ReserveNotes() {
+    // Room at once for lines of 64 bytes or more, which the files read so have.
+    mNotedLengths.reserve(static_cast<size_t>(std::min<uint64_t>(mFile.Length() / 64, 1u << 20)) + 1);
 }
 
 namespace {

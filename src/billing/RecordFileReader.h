@@ -5,6 +5,7 @@
 #include "platform/IMessageBox.h"
 #include "platform/TextLineReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -40,6 +41,29 @@ public:
             return mHashed ? KindByKey(mView) : KindOf(mView);
         }
         return ReadNextLineAcrossFill();
+    }
+    // As ReadNextLine, noting the length of each line read in order from the file's
+    // opening, so that reading the file again need not look for the lines' ends.
+    const clsRecType* ReadNextLineNoting() {
+        const clsRecType* kind = ReadNextLine();
+        if (kind != nullptr && mNotedLengths.size() + 1 == static_cast<size_t>(mLineNo)) {
+            if (mNotedLengths.capacity() == 0) ReserveNotes();
+            mNotedLengths.push_back(static_cast<uint16_t>(std::min<size_t>(mView.size(), UINT16_MAX)));
+        }
+        return kind;
+    }
+    // Opens the file again, keeping the lengths noted (false as for OpenFile).
+    bool OpenFileAgain(const std::string& FileName);
+    // As ReadNextLine, taking each noted line at its noted length where the file still ends
+    // the line there (as it does unless the file changed since it was noted).
+    const clsRecType* ReadNextLineAgain() {
+        const auto next = static_cast<size_t>(mLineNo);
+        if (next < mNotedLengths.size() && mLineNo < INT32_MAX &&
+            mFile.ReadLineOfLength(mNotedLengths[next], mView)) {
+            ++mLineNo;
+            return mHashed ? KindByKey(mView) : KindOf(mView);
+        }
+        return ReadNextLine();
     }
     // The line ReadNextLine last recognised; valid until the next read.
     std::string_view Line() const { return mView; }
@@ -103,6 +127,11 @@ private:
     clsRecType* mCatchAll = nullptr;
     TextLineReader mFile;
     std::string_view mView;
+    // The lengths of the lines from the file's opening, line n at n - 1, as noted by
+    // ReadNextLineNoting; a line of UINT16_MAX bytes or more as UINT16_MAX, which only a
+    // line of that length ends at.
+    std::vector<uint16_t> mNotedLengths;
+    void ReserveNotes();
     bool mHashed = false; // mByKey holds the kinds
     int32_t mLineNo = 0;
     // Position255 of the positions from mProgressFrom for mProgressSpan bytes: it changes

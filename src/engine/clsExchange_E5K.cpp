@@ -137,7 +137,7 @@ struct DownloadFields {
 // assigning one only copies its bytes (most records assign several short texts).
 class LineText {
 public:
-    void assign(std::string_view text) {
+    [[gnu::always_inline]] void assign(std::string_view text) {
         if (mRoom.size() < text.size()) mRoom.resize(text.size());
         if (!text.empty()) std::memcpy(mRoom.data(), text.data(), text.size());
         mSize = text.size();
@@ -293,15 +293,17 @@ public:
         : mEngine(engine), mRun(engine.Run()), mSource(engine.ResolvedPath(engine.mvarRouteSource)) {}
 
     bool Convert() {
-        if (!CountPass()) return false;
+        // One reader for both passes: the second takes the lines where the first found them.
+        DownloadFields download(&mEngine.mMessages);
+        if (!CountPass(download)) return false;
         if (!mEngine.CreateRouteDatabase(static_cast<int64_t>(mRoutes.size()) + mMeterCount + 2 + 2100)) return false;
         WriteOpeningRecords();
-        return BuildPass();
+        return BuildPass(download);
     }
 
 private:
-    bool OpenDownload(DownloadFields& download) {
-        if (download.File.OpenFile(mSource)) return true;
+    bool OpenDownload(DownloadFields& download, bool again) {
+        if (again ? download.File.OpenFileAgain(mSource) : download.File.OpenFile(mSource)) return true;
         // The file was there a moment ago: whatever stops it now, nothing usable is written.
         mRun.ConversionProblems = true;
         return false;
@@ -321,12 +323,11 @@ private:
 
     // Pass 1: the routes, their meters and accounts, and the meters of the file; lines of
     // no known kind are reported here only.
-    bool CountPass() {
-        DownloadFields d(&mEngine.mMessages);
-        if (!OpenDownload(d)) return false;
+    bool CountPass(DownloadFields& d) {
+        if (!OpenDownload(d, false)) return false;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255());
-            const clsRecType* record = d.File.ReadNextLine();
+            const clsRecType* record = d.File.ReadNextLineNoting();
             if (record == nullptr) break;
             const std::string_view line = d.File.Line();
             if (record == d.F) {
@@ -361,15 +362,14 @@ private:
 
     // Pass 2: one meter record per "H" or "I", written when the next meter, account or
     // route starts, or at the end of the file.
-    bool BuildPass() {
+    bool BuildPass(DownloadFields& d) {
         ResolveFields();
-        DownloadFields d(&mEngine.mMessages);
-        if (!OpenDownload(d)) return false;
+        if (!OpenDownload(d, true)) return false;
         mRouteIndex = 0;
         mRun.SeenTags.Reserve(static_cast<size_t>(mMeterCount));
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
-            const clsRecType* record = d.File.ReadNextLine();
+            const clsRecType* record = d.File.ReadNextLineAgain();
             if (record == nullptr) break;
             const std::string_view line = d.File.Line();
             mLine = d.File.LineNo();

@@ -42,6 +42,21 @@ public:
         return true;
     }
 
+    // ReadLineInBuffer of a line known to be length bytes long (read so before), taken as it
+    // stands where the buffer holds a terminator just past that length. False, with nothing
+    // read, where it does not.
+    bool ReadLineOfLength(size_t length, std::string_view& line) {
+        const char* start = mBuffer.data() + mBufferPos;
+        const size_t available = mFilled - mBufferPos;
+        // What follows the terminator (a line feed after a carriage return) is there too.
+        if (length + 1 >= available || start[length] != mTerminator) return false;
+        line = std::string_view(start, length);
+        const size_t consumed = length + 1 + (!mUnixLines && start[length + 1] == '\n' ? 1 : 0);
+        mPosition += consumed;
+        mBufferPos += consumed;
+        return true;
+    }
+
     // Bytes consumed so far, and the file's length.
     uint64_t Position() const { return mPosition; }
     uint64_t Length() const { return mLength; }
