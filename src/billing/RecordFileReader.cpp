@@ -76,7 +76,9 @@ void RecordFileReader::BuildKeyTable() {
 
 bool RecordFileReader::OpenFile(const std::string& FileName) {
     mNotedLengths.clear();
-    return OpenFileAgain(FileName);
+    const bool opened = OpenFileAgain(FileName);
+    mNotedFileLength = mFile.Length();
+    return opened;
 }
 
 bool RecordFileReader::OpenFileAgain(const std::string& FileName) {
@@ -84,7 +86,9 @@ bool RecordFileReader::OpenFileAgain(const std::string& FileName) {
     mView = {};
     // The cached progress belongs to the file's length.
     mProgressSpan = 0;
-    return mFile.Open(FileName) == 0;
+    const bool opened = mFile.Open(FileName) == 0;
+    if (!opened || mFile.Length() != mNotedFileLength) mNotedLengths.clear();
+    return opened;
 }
 
 clsRecType* RecordFileReader::KindByKey(std::string_view line) const {
@@ -152,6 +156,14 @@ const clsRecType* RecordFileReader::ReadNextLineAcrossFill() {
         if (mMessages) mMessages->Inform("Error in Readnext: " + DescribeException(e));
         return nullptr;
     }
+}
+
+const clsRecType* RecordFileReader::ReadNextLineAgainAnew() {
+    const uint16_t noted = mNotedLengths[static_cast<size_t>(mLineNo)];
+    const clsRecType* kind = ReadNextLine();
+    // Another length than noted: the file changed, and the notes after this line are no guide.
+    if (kind == nullptr || std::min<size_t>(mView.size(), UINT16_MAX) != noted) mNotedLengths.clear();
+    return kind;
 }
 
 void RecordFileReader::ReserveNotes() {

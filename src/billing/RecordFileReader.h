@@ -52,14 +52,17 @@ public:
         }
         return kind;
     }
-    // Opens the file again, keeping the lengths noted (false as for OpenFile).
+    // Opens the file again, keeping the lengths noted while the file has the length it had
+    // (false as for OpenFile).
     bool OpenFileAgain(const std::string& FileName);
     // As ReadNextLine, taking each noted line at its noted length where the file still ends
-    // the line there (as it does unless the file changed since it was noted).
+    // the line there. A line that ends elsewhere means that the file changed since it was
+    // noted: from there on, every line is looked for. (Only a change that keeps the file's
+    // length and every line end before it, and adds one inside a line, goes unnoticed.)
     const clsRecType* ReadNextLineAgain() {
         const auto next = static_cast<size_t>(mLineNo);
-        if (next < mNotedLengths.size() && mLineNo < INT32_MAX &&
-            mFile.ReadLineOfLength(mNotedLengths[next], mView)) {
+        if (next < mNotedLengths.size() && mLineNo < INT32_MAX) {
+            if (!mFile.ReadLineOfLength(mNotedLengths[next], mView)) return ReadNextLineAgainAnew();
             ++mLineNo;
             return mHashed ? KindByKey(mView) : KindOf(mView);
         }
@@ -131,7 +134,10 @@ private:
     // ReadNextLineNoting; a line of UINT16_MAX bytes or more as UINT16_MAX, which only a
     // line of that length ends at.
     std::vector<uint16_t> mNotedLengths;
+    uint64_t mNotedFileLength = 0;
     void ReserveNotes();
+    // ReadNextLineAgain of a noted line that the read buffer does not hold as noted.
+    const clsRecType* ReadNextLineAgainAnew();
     bool mHashed = false; // mByKey holds the kinds
     int32_t mLineNo = 0;
     // Position255 of the positions from mProgressFrom for mProgressSpan bytes: it changes
