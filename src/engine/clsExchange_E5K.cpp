@@ -165,10 +165,12 @@ struct E5KCustomer {
 
     // Back to no values, keeping the texts' storage for the next account.
     void Reset() {
-        for (LineText* text :
-             {&AccountNumber, &SpecialInstruction, &CustomerName, &Address, &LotandPlan, &PropertyKey}) {
-            text->clear();
-        }
+        AccountNumber.clear();
+        SpecialInstruction.clear();
+        CustomerName.clear();
+        Address.clear();
+        LotandPlan.clear();
+        PropertyKey.clear();
         MeterSequenceNumber = 0;
     }
 };
@@ -190,10 +192,13 @@ struct E5KMeter {
         Pending = false;
         NumberofDials = NoDecimals = MustReadFlag = 0;
         MinimumRead = MaximumRead = PriorRead = MeterSize = 0;
-        for (LineText* text : {&SpecialInstructions, &RelativeMeterNumber, &MeterSerialNumber, &MeterType,
-                                  &MeterLocationDesc1, &MeterLocationDesc2, &Location}) {
-            text->clear();
-        }
+        SpecialInstructions.clear();
+        RelativeMeterNumber.clear();
+        MeterSerialNumber.clear();
+        MeterType.clear();
+        MeterLocationDesc1.clear();
+        MeterLocationDesc2.clear();
+        Location.clear();
     }
 };
 
