@@ -246,13 +246,16 @@ std::optional<int> MeterTypeCode(std::string_view meterType) {
 
 // Texts without blanks at either end joined with one blank each, without blanks at either
 // end of the whole (empty texts at either end add none): a view of text, which is only the
-// room that holds them (it never shrinks, so it is filled without clearing it first).
+// room that holds them (it never shrinks, so it is filled without clearing it first), or of
+// the one text that is not empty.
 std::string_view Joined(std::string& text, std::initializer_list<std::string_view> parts) {
     const std::string_view* first = parts.begin();
     const std::string_view* last = parts.end();
     while (first != last && first->empty()) ++first;
     while (last != first && last[-1].empty()) --last;
     if (first == last) return {};
+    // A text alone is its own join (most addresses are).
+    if (last - first == 1) return *first;
     size_t size = static_cast<size_t>(last - first) - 1;
     for (const std::string_view* part = first; part != last; ++part) size += part->size();
     if (text.size() < size) text.resize(size);
