@@ -75,11 +75,20 @@ void RecordFileReader::BuildKeyTable() {
 }
 
 bool RecordFileReader::OpenFile(const std::string& FileName) {
+    mNotedLengths.clear();
+    const bool opened = OpenFileAgain(FileName);
+    mNotedFileLength = mFile.Length();
+    return opened;
+}
+
+bool RecordFileReader::OpenFileAgain(const std::string& FileName) {
     mLineNo = 0;
     mView = {};
     // The cached progress belongs to the file's length.
     mProgressSpan = 0;
-    return mFile.Open(FileName) == 0;
+    const bool opened = mFile.Open(FileName) == 0;
+    if (!opened || mFile.Length() != mNotedFileLength) mNotedLengths.clear();
+    return opened;
 }
 
 clsRecType* RecordFileReader::KindByKey(std::string_view line) const {
@@ -137,7 +146,7 @@ clsRecType* RecordFileReader::ReadNext() {
     }
 }
 
-const clsRecType* RecordFileReader::ReadNextLine() {
+const clsRecType* RecordFileReader::ReadNextLineAcrossFill() {
     try {
         if (!mFile.ReadLine(mView)) return nullptr;
         mLineNo = mLineNo < INT32_MAX ? mLineNo + 1 : CheckInt32(int64_t{mLineNo} + 1);
@@ -147,6 +156,19 @@ const clsRecType* RecordFileReader::ReadNextLine() {
         if (mMessages) mMessages->Inform("Error in Readnext: " + DescribeException(e));
         return nullptr;
     }
+}
+
+const clsRecType* RecordFileReader::ReadNextLineAgainAnew() {
+    const uint16_t noted = mNotedLengths[static_cast<size_t>(mLineNo)];
+    const clsRecType* kind = ReadNextLine();
+    // Another length than noted: the file changed, and the notes after this line are no guide.
+    if (kind == nullptr || std::min<size_t>(mView.size(), UINT16_MAX) != noted) mNotedLengths.clear();
+    return kind;
+}
+
+void RecordFileReader::ReserveNotes() {
+    // Room at once for lines of 64 bytes or more, which the files read so have.
+    mNotedLengths.reserve(static_cast<size_t>(std::min<uint64_t>(mFile.Length() / 64, 1u << 20)) + 1);
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include "platform/IMessageBox.h"
 #include "platform/TextLineReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -33,7 +34,40 @@ public:
     // As ReadNext, but the line is only recognised: the kind's values are left as they
     // were, and the line is read through Line(). For readers that take a few columns of
     // most lines.
-    const clsRecType* ReadNextLine();
+    const clsRecType* ReadNextLine() {
+        // Most lines are whole in the read buffer: they are taken here, without a call.
+        if (mLineNo < INT32_MAX && mFile.ReadLineInBuffer(mView)) {
+            ++mLineNo;
+            return mHashed ? KindByKey(mView) : KindOf(mView);
+        }
+        return ReadNextLineAcrossFill();
+    }
+    // As ReadNextLine, noting the length of each line read in order from the file's
+    // opening, so that reading the file again need not look for the lines' ends.
+    const clsRecType* ReadNextLineNoting() {
+        const clsRecType* kind = ReadNextLine();
+        if (kind != nullptr && mNotedLengths.size() + 1 == static_cast<size_t>(mLineNo)) {
+            if (mNotedLengths.capacity() == 0) ReserveNotes();
+            mNotedLengths.push_back(static_cast<uint16_t>(std::min<size_t>(mView.size(), UINT16_MAX)));
+        }
+        return kind;
+    }
+    // Opens the file again, keeping the lengths noted while the file has the length it had
+    // (false as for OpenFile).
+    bool OpenFileAgain(const std::string& FileName);
+    // As ReadNextLine, taking each noted line at its noted length where the file still ends
+    // the line there. A line that ends elsewhere means that the file changed since it was
+    // noted: from there on, every line is looked for. (Only a change that keeps the file's
+    // length and every line end before it, and adds one inside a line, goes unnoticed.)
+    const clsRecType* ReadNextLineAgain() {
+        const auto next = static_cast<size_t>(mLineNo);
+        if (next < mNotedLengths.size() && mLineNo < INT32_MAX) {
+            if (!mFile.ReadLineOfLength(mNotedLengths[next], mView)) return ReadNextLineAgainAnew();
+            ++mLineNo;
+            return mHashed ? KindByKey(mView) : KindOf(mView);
+        }
+        return ReadNextLine();
+    }
     // The line ReadNextLine last recognised; valid until the next read.
     std::string_view Line() const { return mView; }
     // Lines read since the file was opened: the line number of the record last returned.
@@ -61,6 +95,8 @@ private:
     void BuildKeyTable();
     // KindOf for any line and kinds, one character at a time.
     clsRecType* KindOfAny(std::string_view line) const;
+    // ReadNextLine of a line that the read buffer does not hold whole (or of too many lines).
+    const clsRecType* ReadNextLineAcrossFill();
     // Position255 outside the positions it was last worked out for.
     int16_t NewPosition255() const;
 
@@ -94,6 +130,14 @@ private:
     clsRecType* mCatchAll = nullptr;
     TextLineReader mFile;
     std::string_view mView;
+    // The lengths of the lines from the file's opening, line n at n - 1, as noted by
+    // ReadNextLineNoting; a line of UINT16_MAX bytes or more as UINT16_MAX, which only a
+    // line of that length ends at.
+    std::vector<uint16_t> mNotedLengths;
+    uint64_t mNotedFileLength = 0;
+    void ReserveNotes();
+    // ReadNextLineAgain of a noted line that the read buffer does not hold as noted.
+    const clsRecType* ReadNextLineAgainAnew();
     bool mHashed = false; // mByKey holds the kinds
     int32_t mLineNo = 0;
     // Position255 of the positions from mProgressFrom for mProgressSpan bytes: it changes

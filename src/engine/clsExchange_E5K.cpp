@@ -42,16 +42,23 @@ public:
     std::string_view Text(std::string_view line) const { return mField->Columns(line); }
     // A zero-filled field's number, which is whole and within 32 bits; 0 when it does not
     // fit the working value (only a column of many digits can be one).
-    template <class Int> Int Whole(std::string_view line) const {
+    // A meter line has seven of them: they are read in place.
+    template <class Int> [[gnu::always_inline]] Int Whole(std::string_view line) const {
         // Most number columns hold a few digits only, which read as they stand.
         const std::string_view digits = mField->Columns(line);
-        if (digits.size() <= 9) {
+        if (digits.size() == 1) {
+            const auto digit = static_cast<unsigned char>(digits[0] - '0');
+            if (digit <= 9) return static_cast<Int>(digit);
+        } else if (digits.size() <= 9) {
             if (const auto whole = clsField::PlainDigits(digits)) return Within<Int>(static_cast<int32_t>(*whole));
         }
-        return Within<Int>(mField->ExtractNumber(line));
+        return OtherWhole<Int>(line);
     }
 
 private:
+    template <class Int> [[gnu::noinline]] Int OtherWhole(std::string_view line) const {
+        return Within<Int>(mField->ExtractNumber(line));
+    }
     template <class Int, class Number> static Int Within(Number number) {
         if (number < std::numeric_limits<Int>::min() || number > std::numeric_limits<Int>::max()) return 0;
         return static_cast<Int>(number);
@@ -126,6 +133,24 @@ struct DownloadFields {
     }
 };
 
+// A text taken from a download line, in room that keeps its size from line to line:
+// assigning one only copies its bytes (most records assign several short texts).
+class LineText {
+public:
+    [[gnu::always_inline]] void assign(std::string_view text) {
+        if (mRoom.size() < text.size()) mRoom.resize(text.size());
+        if (!text.empty()) std::memcpy(mRoom.data(), text.data(), text.size());
+        mSize = text.size();
+    }
+    void clear() { mSize = 0; }
+    bool empty() const { return mSize == 0; }
+    operator std::string_view() const { return std::string_view(mRoom.data(), mSize); }
+
+private:
+    std::string mRoom;
+    size_t mSize = 0;
+};
+
 struct E5KRoute {
     std::string Route;
     int16_t MeterCount = 0;
@@ -135,15 +160,17 @@ struct E5KRoute {
 // The account an "A" record starts; every text without blanks at either end. The account
 // type is read by no field of the meter record, so it is not kept.
 struct E5KCustomer {
-    std::string AccountNumber, SpecialInstruction, CustomerName, Address, LotandPlan, PropertyKey;
+    LineText AccountNumber, SpecialInstruction, CustomerName, Address, LotandPlan, PropertyKey;
     int32_t MeterSequenceNumber = 0;
 
     // Back to no values, keeping the texts' storage for the next account.
     void Reset() {
-        for (std::string* text :
-             {&AccountNumber, &SpecialInstruction, &CustomerName, &Address, &LotandPlan, &PropertyKey}) {
-            text->clear();
-        }
+        AccountNumber.clear();
+        SpecialInstruction.clear();
+        CustomerName.clear();
+        Address.clear();
+        LotandPlan.clear();
+        PropertyKey.clear();
         MeterSequenceNumber = 0;
     }
 };
@@ -152,23 +179,26 @@ struct E5KCustomer {
 // only go into joined texts are kept without blanks at either end, as they are joined.
 struct E5KMeter {
     bool Pending = false;
-    std::string SpecialInstructions, RelativeMeterNumber, MeterSerialNumber;
+    LineText SpecialInstructions, RelativeMeterNumber, MeterSerialNumber;
     int16_t NumberofDials = 0;
     int32_t MinimumRead = 0, MaximumRead = 0, PriorRead = 0;
-    std::string MeterType;
+    LineText MeterType;
     int32_t MeterSize = 0;
     int16_t NoDecimals = 0, MustReadFlag = 0;
-    std::string MeterLocationDesc1, MeterLocationDesc2, Location;
+    LineText MeterLocationDesc1, MeterLocationDesc2, Location;
 
     // Back to no values, keeping the texts' storage for the next meter.
     void Reset() {
         Pending = false;
         NumberofDials = NoDecimals = MustReadFlag = 0;
         MinimumRead = MaximumRead = PriorRead = MeterSize = 0;
-        for (std::string* text : {&SpecialInstructions, &RelativeMeterNumber, &MeterSerialNumber, &MeterType,
-                                  &MeterLocationDesc1, &MeterLocationDesc2, &Location}) {
-            text->clear();
-        }
+        SpecialInstructions.clear();
+        RelativeMeterNumber.clear();
+        MeterSerialNumber.clear();
+        MeterType.clear();
+        MeterLocationDesc1.clear();
+        MeterLocationDesc2.clear();
+        Location.clear();
     }
 };
 
@@ -187,21 +217,25 @@ template <class Int> Int Fitting(double value) {
 struct SerialTag {
     int32_t Tag;
     bool AllDigits;
+    // The tag number's text when it is the serial number's own digits without leading
+    // zeros (or its last "0"); empty when it has to be formatted.
+    std::string_view Text;
 };
 SerialTag TagOfSerial(std::string_view serial) {
     if (!serial.empty() && serial.size() <= 9) {
         int32_t number = 0;
         for (const char c : serial) {
-            if (c < '0' || c > '9') return {Fitting<int32_t>(Val(serial)), false};
+            if (c < '0' || c > '9') return {Fitting<int32_t>(Val(serial)), false, {}};
             number = number * 10 + (c - '0');
         }
-        return {number, true};
+        const size_t first = serial.find_first_not_of('0');
+        return {number, true, serial.substr(first == std::string_view::npos ? serial.size() - 1 : first)};
     }
-    return {Fitting<int32_t>(Val(serial)), clsExchange::IsAllDigits(serial)};
+    return {Fitting<int32_t>(Val(serial)), clsExchange::IsAllDigits(serial), {}};
 }
 
 // The meter type code of a meter type letter.
-std::optional<int> MeterTypeCode(const std::string& meterType) {
+std::optional<int> MeterTypeCode(std::string_view meterType) {
     if (meterType == "W") return 1;
     if (meterType == "G") return 2;
     if (meterType == "E") return 3;
@@ -212,13 +246,16 @@ std::optional<int> MeterTypeCode(const std::string& meterType) {
 
 // Texts without blanks at either end joined with one blank each, without blanks at either
 // end of the whole (empty texts at either end add none): a view of text, which is only the
-// room that holds them (it never shrinks, so it is filled without clearing it first).
+// room that holds them (it never shrinks, so it is filled without clearing it first), or of
+// the one text that is not empty.
 std::string_view Joined(std::string& text, std::initializer_list<std::string_view> parts) {
     const std::string_view* first = parts.begin();
     const std::string_view* last = parts.end();
     while (first != last && first->empty()) ++first;
     while (last != first && last[-1].empty()) --last;
     if (first == last) return {};
+    // A text alone is its own join (most addresses are).
+    if (last - first == 1) return *first;
     size_t size = static_cast<size_t>(last - first) - 1;
     for (const std::string_view* part = first; part != last; ++part) size += part->size();
     if (text.size() < size) text.resize(size);
@@ -231,6 +268,31 @@ std::string_view Joined(std::string& text, std::initializer_list<std::string_vie
     return std::string_view(text.data(), size);
 }
 
+// A number field of the meter record set only when its value changes: the record keeps
+// every field from one meter to the next. Nothing is known of the field until it is first
+// set (nor after a set that raised).
+struct KeptNumber {
+    explicit KeptNumber(int16_t field) : Field(field) {}
+    int16_t Field;
+    std::optional<int64_t> Last;
+    void Set(RecordAssembly& db, int64_t value) {
+        if (Last == value) return;
+        Last.reset();
+        db.SetInteger(Field, value);
+        Last = value;
+    }
+};
+// The meter record's fields that often keep their value from meter to meter.
+struct KeptFields {
+    explicit KeptFields(const MeterFieldNumbers& f)
+        : RouteNbr{f.RouteNbr}, Sequence{f.Sequence}, MeterTagNbr{f.MeterTagNbr}, MeterType{f.MeterType},
+          Digits{f.Digits}, Decimals{f.Decimals}, PrvReading{f.PrvReading}, MaxReading{f.MaxReading},
+          MinReading{f.MinReading}, ReadType{f.ReadType} {}
+    KeptNumber RouteNbr, Sequence, MeterTagNbr, MeterType, Digits, Decimals, PrvReading, MaxReading, MinReading,
+        ReadType;
+    std::optional<int32_t> MeterSize; // of the text in User3
+};
+
 } // namespace
 
 class clsExchange::E5KRouteImport {
@@ -239,15 +301,17 @@ public:
         : mEngine(engine), mRun(engine.Run()), mSource(engine.ResolvedPath(engine.mvarRouteSource)) {}
 
     bool Convert() {
-        if (!CountPass()) return false;
+        // One reader for both passes: the second takes the lines where the first found them.
+        DownloadFields download(&mEngine.mMessages);
+        if (!CountPass(download)) return false;
         if (!mEngine.CreateRouteDatabase(static_cast<int64_t>(mRoutes.size()) + mMeterCount + 2 + 2100)) return false;
         WriteOpeningRecords();
-        return BuildPass();
+        return BuildPass(download);
     }
 
 private:
-    bool OpenDownload(DownloadFields& download) {
-        if (download.File.OpenFile(mSource)) return true;
+    bool OpenDownload(DownloadFields& download, bool again) {
+        if (again ? download.File.OpenFileAgain(mSource) : download.File.OpenFile(mSource)) return true;
         // The file was there a moment ago: whatever stops it now, nothing usable is written.
         mRun.ConversionProblems = true;
         return false;
@@ -267,12 +331,11 @@ private:
 
     // Pass 1: the routes, their meters and accounts, and the meters of the file; lines of
     // no known kind are reported here only.
-    bool CountPass() {
-        DownloadFields d(&mEngine.mMessages);
-        if (!OpenDownload(d)) return false;
+    bool CountPass(DownloadFields& d) {
+        if (!OpenDownload(d, false)) return false;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255());
-            const clsRecType* record = d.File.ReadNextLine();
+            const clsRecType* record = d.File.ReadNextLineNoting();
             if (record == nullptr) break;
             const std::string_view line = d.File.Line();
             if (record == d.F) {
@@ -307,14 +370,14 @@ private:
 
     // Pass 2: one meter record per "H" or "I", written when the next meter, account or
     // route starts, or at the end of the file.
-    bool BuildPass() {
+    bool BuildPass(DownloadFields& d) {
         ResolveFields();
-        DownloadFields d(&mEngine.mMessages);
-        if (!OpenDownload(d)) return false;
+        if (!OpenDownload(d, true)) return false;
         mRouteIndex = 0;
+        mRun.SeenTags.Reserve(static_cast<size_t>(mMeterCount));
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
-            const clsRecType* record = d.File.ReadNextLine();
+            const clsRecType* record = d.File.ReadNextLineAgain();
             if (record == nullptr) break;
             const std::string_view line = d.File.Line();
             mLine = d.File.LineNo();
@@ -324,16 +387,20 @@ private:
                 WritePendingMeter();
                 E5KCustomer& c = mCustomer;
                 c.Reset();
+                mAccountChanged = true;
                 c.AccountNumber.assign(TrimView(d.Account.AccountNumber.Text(line)));
                 c.MeterSequenceNumber = d.Account.MeterSequenceNumber.Whole<int32_t>(line);
                 c.SpecialInstruction.assign(TrimView(d.Account.SpecialInstruction.Text(line)));
             } else if (record == d.B) {
                 mCustomer.CustomerName.assign(TrimView(d.Customer.CustomerName.Text(line)));
                 mCustomer.Address.assign(TrimView(d.Customer.Address.Text(line)));
+                mAccountChanged = true;
             } else if (record == d.E) {
                 mCustomer.LotandPlan.assign(TrimView(d.LotandPlan.Text(line)));
+                mAccountChanged = true;
             } else if (record == d.C) {
                 mCustomer.PropertyKey.assign(TrimView(d.PropertyVGKey.Text(line)));
+                mAccountChanged = true;
             } else if (record == d.D) {
                 // The instructions belong to the meter that follows, not to one already read.
                 WritePendingMeter();
@@ -388,7 +455,15 @@ private:
         mIndexPlan.IndexFields = {mFields.MeterTagNbr, mFields.MeterSerialNbr, mFields.BillingName,
                                   mFields.ServiceAddress, mFields.ServiceUniqueID};
         mRecord.emplace(mRun.RouteDatabase->DB());
+        const RecordAssembly& db = *mRecord;
+        mIndexAsSet = db.FieldType(mFields.RouteNbr) == clsPalmDB::ftInt32 &&
+                               db.FieldType(mFields.MeterTagNbr) == clsPalmDB::ftInt32;
+        for (const int16_t text : {mFields.MeterSerialNbr, mFields.BillingName, mFields.ServiceAddress,
+                                   mFields.ServiceUniqueID}) {
+            if (db.FieldType(text) != clsPalmDB::ftString) mIndexAsSet = false;
+        }
         WriteConstantFields();
+        mKept.emplace(mFields);
         // The shared configuration stays the same object while a conversion runs.
         mAdvanced = &mEngine.Advanced();
     }
@@ -416,44 +491,86 @@ private:
         const E5KCustomer& c = mCustomer;
         const std::string_view serial = TrimView(m.MeterSerialNumber);
         RecordAssembly& db = *mRecord;
-        db.SetInteger(f.RouteNbr, mRouteIndex);
-        db.SetInteger(f.Sequence, c.MeterSequenceNumber);
+        KeptFields& k = *mKept;
+        k.RouteNbr.Set(db, mRouteIndex);
+        k.Sequence.Set(db, c.MeterSequenceNumber);
         // A serial number of letters, or of more digits than a tag number holds, gives tag 0.
         const SerialTag tag = TagOfSerial(serial);
-        db.SetInteger(f.MeterTagNbr, tag.Tag);
+        k.MeterTagNbr.Set(db, tag.Tag);
         if (const auto type = MeterTypeCode(m.MeterType)) {
-            db.SetInteger(f.MeterType, *type);
+            k.MeterType.Set(db, *type);
         } else if (db.FieldType(f.MeterType) == clsPalmDB::ftString) {
+            k.MeterType.Last.reset();
             db.SetText(f.MeterType, ""); // as a new record holds it
         } else {
-            db.SetInteger(f.MeterType, 0);
+            k.MeterType.Set(db, 0);
         }
-        db.SetInteger(f.Digits, m.NumberofDials);
-        db.SetInteger(f.Decimals, m.NoDecimals);
-        db.SetInteger(f.PrvReading, m.PriorRead);
-        db.SetInteger(f.MaxReading, m.MaximumRead);
-        db.SetInteger(f.MinReading, m.MinimumRead);
-        db.SetInteger(f.ReadType, tag.AllDigits ? 1 : 2);
+        k.Digits.Set(db, m.NumberofDials);
+        k.Decimals.Set(db, m.NoDecimals);
+        k.PrvReading.Set(db, m.PriorRead);
+        k.MaxReading.Set(db, m.MaximumRead);
+        k.MinReading.Set(db, m.MinimumRead);
+        k.ReadType.Set(db, tag.AllDigits ? 1 : 2);
         const std::string_view prior =
             Joined(mJoined, {c.SpecialInstruction, m.SpecialInstructions, m.MeterLocationDesc1, m.MeterLocationDesc2});
-        db.SetText(f.Message, mAdvanced->LookupMessage(prior, mRouteNumber, c.AccountNumber, serial, serial));
-        db.SetText(f.ServiceAddress, Joined(mJoined, {c.Address, c.LotandPlan, m.Location}));
-        db.SetText(f.BillingName, c.CustomerName);
-        db.SetText(f.ServiceUniqueID, c.AccountNumber);
+        mAdvanced->LookupMessage(mMessage, prior, mRouteNumber, c.AccountNumber, serial, serial);
+        db.SetText(f.Message, mMessage);
+        // The address changes with the account or the meter's location.
+        if (mAccountChanged || !m.Location.empty() || mAddressHadLocation) {
+            db.SetText(f.ServiceAddress, Joined(mJoined, {c.Address, c.LotandPlan, m.Location}));
+            mAddressHadLocation = !m.Location.empty();
+        }
+        if (mAccountChanged) {
+            db.SetText(f.BillingName, c.CustomerName);
+            db.SetText(f.ServiceUniqueID, c.AccountNumber);
+            // The upload's "S" record takes the property key.
+            db.SetText(f.User1, c.PropertyKey);
+            mAccountChanged = false;
+        }
         db.SetText(f.MeterSerialNbr, m.MeterSerialNumber);
-        const auto info = [&] { return c.CustomerName + " " + c.Address; };
+        const auto info = [&] { return std::string(c.CustomerName) + " " + std::string(c.Address); };
         if (mEngine.CheckDuplicateTag(serial, info, mLine)) mRun.ConversionProblems = true;
-        // The upload's "S" record takes the property key, its "D" record the relative meter
-        // number and the meter size.
-        db.SetText(f.User1, c.PropertyKey);
-        db.SetText(f.User2, m.RelativeMeterNumber);
-        AssignNumberText(mNumber, int64_t{m.MeterSize});
-        db.SetText(f.User3, mNumber);
+        // The upload's "D" record takes the relative meter number and the meter size.
+        // Most meters share their relative number with the meter before: the record holds it.
+        if (!mUser2Set || std::string_view(m.RelativeMeterNumber) != std::string_view(mUser2)) {
+            mUser2Set = false;
+            db.SetText(f.User2, m.RelativeMeterNumber);
+            mUser2.assign(m.RelativeMeterNumber);
+            mUser2Set = true;
+        }
+        if (k.MeterSize != m.MeterSize) {
+            k.MeterSize.reset();
+            AssignNumberText(mNumber, int64_t{m.MeterSize});
+            db.SetText(f.User3, mNumber);
+            k.MeterSize = m.MeterSize;
+        }
         db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
+        IndexMeter(tag);
         // The next meter starts afresh: instructions and locations belong to one meter.
         mMeter.Reset();
-        mEngine.IndexWrittenMeter(mIndexPlan, db);
+    }
+
+    // The word index takes the meter's texts as the written record holds them: the texts
+    // from the record itself, the route and tag numbers as they went in (their fields hold
+    // them whole).
+    void IndexMeter(const SerialTag& tag) {
+        const RecordAssembly& db = *mRecord;
+        if (!mIndexAsSet) {
+            mEngine.IndexWrittenMeter(mIndexPlan, db);
+            return;
+        }
+        std::string_view tagText = tag.Text;
+        if (tagText.empty()) {
+            AssignNumberText(mTagText, int64_t{tag.Tag});
+            tagText = mTagText;
+        }
+        const MeterFieldNumbers& f = mFields;
+        std::string& none = mIndexScratch; // text fields need no scratch
+        mEngine.IndexMeter(mRouteIndex, mRun.IndexPosition, tagText, db.ItemText(f.MeterSerialNbr, none),
+                           db.ItemText(f.BillingName, none), db.ItemText(f.ServiceAddress, none),
+                           db.ItemText(f.ServiceUniqueID, none));
+        mRun.IndexPosition = CheckInt16(static_cast<int64_t>(mRun.IndexPosition) + 1);
     }
 
     clsExchange& mEngine;
@@ -474,8 +591,21 @@ private:
     MeterRecordPlan mIndexPlan;
     std::optional<RecordAssembly> mRecord;
     const clsAdvanced* mAdvanced = nullptr;
-    std::string mJoined; // texts joined for the meter record being written
+    std::optional<KeptFields> mKept;
+    // Whether the account's texts changed since the last meter was written, and whether
+    // that meter's address took its location.
+    bool mAccountChanged = true;
+    bool mAddressHadLocation = false;
+    // The relative meter number in the record's User2, once it has been set.
+    LineText mUser2;
+    bool mUser2Set = false;
+    std::string mJoined;  // texts joined for the meter record being written
+    std::string mMessage; // the meter's message
     std::string mNumber; // a number's text for the meter record being written
+    // Whether the route and tag numbers read back from the record as they were set and the
+    // indexed texts are text fields, as the database's schema has them.
+    bool mIndexAsSet = false;
+    std::string mTagText, mIndexScratch; // a tag number's text for the word index
 };
 
 bool clsExchange::ConvertRouteE5K() { return E5KRouteImport(*this).Convert(); }

@@ -23,24 +23,38 @@ public:
     // False at end of file.
     bool ReadLine(std::string& line);
     // As ReadLine, as a view of the reader's own buffer: valid until the next read or Close.
-    bool ReadLine(std::string_view& line) {
-        // Most lines end well inside the buffer: the terminator and whatever follows it
-        // (a line feed after a carriage return) are there already.
+    bool ReadLine(std::string_view& line) { return ReadLineInBuffer(line) || ReadLineAcrossFill(line); }
+    // ReadLine of a line that ends well inside the buffer, which most do: the terminator and
+    // whatever follows it (a line feed after a carriage return) are there already. False,
+    // with nothing read, for any other line.
+    bool ReadLineInBuffer(std::string_view& line) {
         const char* start = mBuffer.data() + mBufferPos;
         const size_t available = mFilled - mBufferPos;
-        if (available != 0) {
-            if (const void* found = std::memchr(start, mTerminator, available)) {
-                const size_t length = static_cast<size_t>(static_cast<const char*>(found) - start);
-                if (length + 1 < available) {
-                    line = std::string_view(start, length);
-                    const size_t consumed = length + 1 + (!mUnixLines && start[length + 1] == '\n' ? 1 : 0);
-                    mPosition += consumed;
-                    mBufferPos += consumed;
-                    return true;
-                }
-            }
-        }
-        return ReadLineAcrossFill(line);
+        if (available == 0) return false;
+        const void* found = std::memchr(start, mTerminator, available);
+        if (found == nullptr) return false;
+        const size_t length = static_cast<size_t>(static_cast<const char*>(found) - start);
+        if (length + 1 >= available) return false;
+        line = std::string_view(start, length);
+        const size_t consumed = length + 1 + (!mUnixLines && start[length + 1] == '\n' ? 1 : 0);
+        mPosition += consumed;
+        mBufferPos += consumed;
+        return true;
+    }
+
+    // ReadLineInBuffer of a line known to be length bytes long (read so before), taken as it
+    // stands where the buffer holds a terminator just past that length. False, with nothing
+    // read, where it does not.
+    bool ReadLineOfLength(size_t length, std::string_view& line) {
+        const char* start = mBuffer.data() + mBufferPos;
+        const size_t available = mFilled - mBufferPos;
+        // What follows the terminator (a line feed after a carriage return) is there too.
+        if (length + 1 >= available || start[length] != mTerminator) return false;
+        line = std::string_view(start, length);
+        const size_t consumed = length + 1 + (!mUnixLines && start[length + 1] == '\n' ? 1 : 0);
+        mPosition += consumed;
+        mBufferPos += consumed;
+        return true;
     }
 
     // Bytes consumed so far, and the file's length.

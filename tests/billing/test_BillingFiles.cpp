@@ -408,6 +408,55 @@ TEST(BillingFiles, LinesRecognisedWithoutParsingAndProgressRoundingHalvesToEven)
     EXPECT_EQ(route->Value("Route"), Value());
 }
 
+// Every line of a file as (kind, line) pairs, read by reading.
+template <class Read> std::vector<std::pair<std::string, std::string>> KindsAndLines(clsE5KDownload& reader, Read read) {
+    std::vector<std::pair<std::string, std::string>> lines;
+    while (const clsRecType* record = read(reader)) {
+        lines.emplace_back(record->RIValue(), std::string(reader.Line()));
+        EXPECT_EQ(reader.LineNo(), static_cast<int32_t>(lines.size()));
+    }
+    return lines;
+}
+
+TEST(BillingFiles, ASecondReadingTakesTheNotedLinesUnlessTheFileChanged) {
+    // Each row: the file as first read (noting its lines) and as read again, which must
+    // give what a reader reading it afresh gives.
+    const std::string edge(65534, 'E'); // with "F" and CR LF, the next line starts past 64 KiB
+    const std::string longest(70000, 'L');
+    struct Row {
+        const char* trace;
+        std::string first, again;
+    };
+    const std::vector<Row> rows = {
+        {"unchanged", "F  R1\r\nH01 1\r\n\r\nK01x\rA\nB\r\nZ", ""},
+        {"across the buffer edge", "F" + edge + "\r\nH01\r\nH02\r\n", ""},
+        {"a line of 65,535 bytes and a longer one", "F" + edge + "E\r\n" + longest + "\r\nH01\r\n", ""},
+        {"Unix lines", "F  R1\nH01\n\nZ\n", ""},
+        {"lines moved", "F  R1\r\nH01 1\r\nZ\r\n", "F  R12\r\nH0\r\nZ\r\nA\r\n"},
+        {"a line split in two", "F  R1\r\nH01 1\r\n", "F\rR1\r\nH01 1\r\n"},
+        {"a line ending earlier in a file of the same size", "F  R1\r\nH01 1\r\n", "F  R\r\nH01 12\r\n"},
+        {"fewer lines", "F  R1\r\nH01 1\r\nZ\r\n", "F  R1\r\n"},
+    };
+    test::TempFolder folder;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.trace);
+        const std::string path = folder.Write("download.dat", row.first);
+        clsE5KDownload reader;
+        ASSERT_TRUE(reader.OpenFile(path));
+        const auto noted = KindsAndLines(reader, [](clsE5KDownload& r) { return r.ReadNextLineNoting(); });
+        if (!row.again.empty()) folder.Write("download.dat", row.again);
+        clsE5KDownload afresh;
+        ASSERT_TRUE(afresh.OpenFile(path));
+        const auto expected = KindsAndLines(afresh, [](clsE5KDownload& r) { return r.ReadNextLine(); });
+        if (row.again.empty()) {
+            EXPECT_EQ(noted, expected);
+        }
+        ASSERT_TRUE(reader.OpenFileAgain(path));
+        EXPECT_EQ(KindsAndLines(reader, [](clsE5KDownload& r) { return r.ReadNextLineAgain(); }), expected);
+        EXPECT_EQ(reader.Position255(), 255);
+    }
+}
+
 TEST(BillingFiles, UploadWritersPadEveryLineAndKeepRecordsApart) {
     test::TempFolder folder;
     test::RecordingMessageBox box;

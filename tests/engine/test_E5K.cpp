@@ -5,6 +5,7 @@
 #include "ReadingsFixture.h"
 
 #include "billing/clsE5KDownload.h"
+#include "advanced/modIndexWords.h"
 #include "handheld_db/ReadingSimulator.h"
 
 #include <filesystem>
@@ -61,6 +62,25 @@ std::vector<std::string> FileLines(const std::string& path) {
 std::string Pad80(std::string line) {
     line.resize(80, ' ');
     return line;
+}
+
+// The tag numbers' index records of a route database: "route: WORD:pos:pos ..." each.
+std::vector<std::string> TagIndexRecords(const std::string& path) {
+    std::vector<std::string> records;
+    clsQVF qvf;
+    qvf.SetVersion(3);
+    EXPECT_FALSE(qvf.OpenQVF(path));
+    while (qvf.ReadData()) {
+        if (qvf.RecordType() != clsQVF::rtIndex) continue;
+        int32_t route = 0, kind = 0;
+        std::vector<QVFIndexEntry> entries;
+        qvf.GetIndexEntries(route, kind, entries);
+        if (kind != ixMeterTagNbr) continue;
+        std::string text = std::to_string(route) + ":";
+        for (const QVFIndexEntry& entry : entries) text += " " + entry.Text();
+        records.push_back(text);
+    }
+    return records;
 }
 
 class E5KTest : public ReadingsFixture {
@@ -188,6 +208,9 @@ TEST_F(E5KTest, DownloadBecomesHeaderRouteAndMeterRecords) {
             EXPECT_EQ(meters[m].Item(texts[i]).ToText(), textRows[m][i]) << "meter " << m << " " << texts[i];
         }
     }
+    // The word index has each tag number as its record holds it, without leading zeros
+    // (tag 0 is no word).
+    EXPECT_EQ(TagIndexRecords(folder.File("RouteQVF.pdb")), (std::vector<std::string>{"1: 123456:0"}));
 }
 
 // Downloads that are damaged, odd or hostile: each gives a clear outcome and never more.
