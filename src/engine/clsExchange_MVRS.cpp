@@ -335,6 +335,7 @@ private:
         DownloadFields d(&mEngine.mMessages);
         if (!OpenDownload(d)) return false;
         mDownload = &d;
+        mAdvanced = &mEngine.Advanced(); // taken once: looking it up costs as much as a short field
         mRouteIndex = 0;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
@@ -448,6 +449,24 @@ private:
         return std::string_view(mJoined.data(), static_cast<size_t>(at - mJoined.data()));
     }
 
+    // The meter record, with the fields that are the same for every meter set once.
+    void StartMeterRecord() {
+        const MeterFieldNumbers& f = mFields;
+        RecordAssembly& db = mRecord.emplace(mRun.RouteDatabase->DB());
+        db.AddNew();
+        db.SetInteger(f.RecType, 2);
+        for (int16_t zero : {f.Status, f.LstReadingDate, f.Lat, f.Lng, f.InitPulseCount, f.InitTamperCount}) {
+            db.SetInteger(zero, 0);
+        }
+        db.SetText(f.ReceiverData, "");
+    }
+
+    // A code field: the code, or the field as a new record has it when there is none.
+    void SetCode(int16_t field, std::optional<int> code) {
+        if (code) mRecord->SetInteger(field, *code);
+        else mRecord->SetText(field, "");
+    }
+
     void WritePendingMeter() {
         if (!mPending) return;
         const MeterFieldNumbers& f = mFields;
@@ -456,33 +475,29 @@ private:
         const auto& mtr = d.Meter;
         const auto& rdg = d.Reading;
         const auto& rff = d.Radio;
-        if (!mRecord) mRecord.emplace(mRun.RouteDatabase->DB());
+        if (!mRecord) StartMeterRecord();
+        // Every field below is set for every meter, so the record needs no clearing between them.
         RecordAssembly& db = *mRecord;
-        db.AddNew();
-        db.SetInteger(f.RecType, 2);
         db.SetInteger(f.RouteNbr, mRouteIndex);
         db.SetInteger(f.Sequence, Number<int16_t>(mMTR, mtr.ReadSequence));
         db.SetInteger(f.MeterTagNbr, mTagNumber);
-        if (const auto type = MeterTypeOfCategory(Text(mMTR, mtr.MeterCategory, 0))) db.SetInteger(f.MeterType, *type);
+        SetCode(f.MeterType, MeterTypeOfCategory(Text(mMTR, mtr.MeterCategory, 0)));
         db.SetInteger(f.Digits, Number<int16_t>(mRDG, rdg.NumberDials));
         const int16_t decimals = Number<int16_t>(mRDG, rdg.NumberDecimals);
         db.SetInteger(f.Decimals, decimals);
         db.SetInteger(f.PrvReading, Number<int32_t>(mRDG, rdg.PreviousReading));
         db.SetInteger(f.MaxReading, Number<int32_t>(mRDG, rdg.High1));
         db.SetInteger(f.MinReading, Number<int32_t>(mRDG, rdg.Low1));
-        db.SetInteger(f.Status, 0);
         // A radio meter reads as "R" once it has a reading record.
         const std::string_view readMethod = mRDG.empty() ? std::string_view() : mRadio ? "R" : Text(mRDG, rdg.ReadMethod, 17);
-        if (const auto type = ReadTypeOfMethod(readMethod)) db.SetInteger(f.ReadType, *type);
-        db.SetInteger(f.LstReadingDate, 0);
+        SetCode(f.ReadType, ReadTypeOfMethod(readMethod));
         db.SetInteger(f.TamperCount, Number<int16_t>(mRFF, rff.Tamper));
         // The billing system's utility ID is a text; a numeric field keeps its character codes.
         const std::string_view account = Text(mCUS, cus.Account, 1);
         const std::string_view meterNumber = Text(mMTR, mtr.MeterNumber, 2);
         db.SetText(f.UtilityCode, Text(mCUS, cus.UtilityID, 0));
-        for (int16_t zero : {f.Lat, f.Lng, f.InitPulseCount, f.InitTamperCount}) db.SetInteger(zero, 0);
         const std::string_view specialMessage = Text(mMTS, d.SpecialMessageText, 16);
-        db.SetText(f.Message, mEngine.Advanced().LookupMessage(TrimView(specialMessage), mRouteNumber, TrimView(account),
+        db.SetText(f.Message, mAdvanced->LookupMessage(TrimView(specialMessage), mRouteNumber, TrimView(account),
                                                                TrimView(meterNumber), NumberChars(mTagNumber).View()));
         const bool mayHoldRare = mRareLines != 0;
         db.SetText(f.ServiceAddress, TrimView(JoinParts({cus.Address1.Columns(mCUS), cus.Address2.Columns(mCUS),
@@ -490,7 +505,6 @@ private:
         db.SetText(f.BillingName, TrimView(JoinParts({cus.Name.Columns(mCUS), d.CustomerExtra.Name.Columns(mCSX)})));
         db.SetText(f.ServiceUniqueID, account);
         db.SetText(f.MeterSerialNbr, meterNumber);
-        db.SetText(f.ReceiverData, "");
         PackUser(mPacked, {"0", account, Text(mCUS, cus.GroupCode, 3), Text(mCUS, cus.ExtraIndicator, 4),
                            Text(mCUS, cus.SegmentCode, 5), Text(mCUS, cus.PassThru, 6), Text(mCUS, cus.CustomerInfo, 7)}, mayHoldRare);
         db.SetText(f.User1, mPacked);
@@ -548,6 +562,7 @@ private:
     // The route, customer and meter being built: the last record of each kind that the
     // meter is built from, as read (none: empty), and what is worked out as they come.
     const DownloadFields* mDownload = nullptr;
+    const clsAdvanced* mAdvanced = nullptr;
     int16_t mRouteIndex = 0;
     std::string mRouteNumber;
     std::string mCUS, mCSX;                     // since the customer's "CUS"
