@@ -89,7 +89,7 @@ TEST_F(MVRSRouteTest, WritesHeaderRouteAndMeterRecordsAndPacksTheUploadValues) {
         Download("WRR", {{"DeviceID", "WAND7"}, {"WandProgram", "WP01"}}),
         Download("RFF", {{"RFERTID", "55501234"}, {"GeographicArea", 12}, {"RFFrequency", "915"}, {"RFTone", "T1"},
                          {"Tamper", 3}, {"50ESSFlag", "N"}}),
-        Meter("M-200", {{"MeterCategory", "E"}}),
+        Meter("M-200", {{"MeterCategory", "X"}}),
         Download("RTR"), Download("CTR"), Download("FTR"),
     });
     ASSERT_TRUE(engine.ConvertRoute());
@@ -139,9 +139,9 @@ TEST_F(MVRSRouteTest, WritesHeaderRouteAndMeterRecordsAndPacksTheUploadValues) {
     // A "~" inside a value would shift every value after it when the upload unpacks them.
     EXPECT_EQ(Text(meter, "User5"), Pad("DOG-IN YARD", 100));
 
-    // The next meter starts afresh but keeps its customer.
+    // The next meter starts afresh but keeps its customer; codes it lacks are not the meter before's.
     const ValueCollection& second = records[3];
-    EXPECT_EQ(Number(second, "MeterType"), 3);
+    EXPECT_EQ(Number(second, "MeterType"), 0);
     EXPECT_EQ(Number(second, "MeterTagNbr"), 0);
     EXPECT_EQ(Number(second, "ReadType"), 0);
     EXPECT_EQ(Text(second, "BillingName"), Text(meter, "BillingName"));
