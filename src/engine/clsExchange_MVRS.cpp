@@ -12,6 +12,7 @@
 #include "billing/clsMVRSDownload.h"
 #include "advanced/clsAdvanced.h"
 #include "handheld_db/RecordAssembly.h"
+#include "handheld_db/clsPalmDB.h"
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
 #include "platform/RuntimeError.h"
@@ -207,6 +208,23 @@ private:
     char* mEnd;
 };
 
+// Fitting<int32_t>(Val(text)), straight from the digits when the text is digits in blanks
+// (as Val reads them exactly).
+int32_t WholeVal32(std::string_view text) {
+    if (const auto digits = clsField::PlainDigits(TrimView(text))) {
+        return *digits <= std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(*digits) : 0;
+    }
+    return Fitting<int32_t>(Val(text));
+}
+
+// The text of the number that Val reads from a text; a text that starts with a letter
+// reads as 0, and most meter locations are words.
+void AssignValText(std::string& out, std::string_view text) {
+    const unsigned char first = text.empty() ? 0 : static_cast<unsigned char>(text.front());
+    if ((first | 0x20) >= 'a' && (first | 0x20) <= 'z') out.assign(1, '0');
+    else AssignNumberText(out, Val(text));
+}
+
 // A name or address part as the meter record joins them: cut or padded with blanks to
 // the part width.
 void AppendPart(std::string& joined, std::string_view part) {
@@ -395,14 +413,14 @@ private:
         const std::string_view number = TrimView(d.Meter.MeterNumber.Columns(mMTR));
         if (mRadioProcessing && number.size() == 8 &&
             std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-            mTagNumber = Fitting<int32_t>(Val(number));
+            mTagNumber = WholeVal32(number);
             mRadio = true;
         }
     }
 
     void TakeRadio(const DownloadFields& d, std::string_view line) {
         Keep(mRFF, kRFF, line);
-        mTagNumber = Fitting<int32_t>(Val(d.Radio.RFERTID.Columns(mRFF)));
+        mTagNumber = WholeVal32(d.Radio.RFERTID.Columns(mRFF));
         const auto info = [&] {
             std::string text;
             AppendPart(text, d.Customer.Address1.Columns(mCUS));
@@ -459,6 +477,10 @@ private:
             db.SetInteger(zero, 0);
         }
         db.SetText(f.ReceiverData, "");
+        const auto wide = [&db](int16_t field) {
+            return db.FieldType(field) == clsPalmDB::ftInt16 || db.FieldType(field) == clsPalmDB::ftInt32;
+        };
+        mNumbersReadBack = wide(f.RouteNbr) && db.FieldType(f.MeterTagNbr) == clsPalmDB::ftInt32;
     }
 
     // A code field: the code, or the field as a new record has it when there is none.
@@ -509,7 +531,7 @@ private:
                            Text(mCUS, cus.SegmentCode, 5), Text(mCUS, cus.PassThru, 6), Text(mCUS, cus.CustomerInfo, 7)}, mayHoldRare);
         db.SetText(f.User1, mPacked);
         // The location as the number it reads as.
-        AssignNumberText(mScratch[19], Val(Text(mMTR, mtr.MeterLocation, 18)));
+        AssignValText(mScratch[19], Text(mMTR, mtr.MeterLocation, 18));
         PackUser(mPacked, {Text(mMTR, mtr.GroupCode, 3), Text(mMTR, mtr.SurveyCode1DisplayIndicator, 4),
                            Text(mMTR, mtr.SurveyCode2DisplayIndicator, 5), Text(mMTR, mtr.BillCode, 6),
                            Text(mMTR, mtr.MeterStatus, 7), Text(mMTR, mtr.OpticalProbeID, 9),
@@ -537,8 +559,13 @@ private:
         if (mRun.CreateIndexes) {
             // The words come from the record as written, in the texts the fields hold there.
             std::array<std::string, 5>& scratch = mIndexScratch;
-            mEngine.IndexMeter(static_cast<int32_t>(db.ItemView(f.RouteNbr).ToNumber()), mRun.IndexPosition,
-                               db.ItemText(f.MeterTagNbr, scratch[0]), db.ItemText(f.MeterSerialNbr, scratch[1]),
+            // Numbers that a 16- or 32-bit field took read back as they were set (a negative
+            // one would not have been taken).
+            const int32_t routeNbr = mNumbersReadBack ? mRouteIndex : static_cast<int32_t>(db.ItemView(f.RouteNbr).ToNumber());
+            const NumberChars tag(mTagNumber);
+            mEngine.IndexMeter(routeNbr, mRun.IndexPosition,
+                               mNumbersReadBack ? tag.View() : db.ItemText(f.MeterTagNbr, scratch[0]),
+                               db.ItemText(f.MeterSerialNbr, scratch[1]),
                                db.ItemText(f.BillingName, scratch[2]), db.ItemText(f.ServiceAddress, scratch[3]),
                                db.ItemText(f.ServiceUniqueID, scratch[4]));
         }
@@ -576,6 +603,7 @@ private:
     bool mRadio = false;
     MeterFieldNumbers mFields{};
     std::optional<RecordAssembly> mRecord;
+    bool mNumbersReadBack = false; // the route number and tag read back from the record as set
     std::array<std::string, 20> mScratch; // field texts that are not read from a line as they stand
     std::string mPacked;                  // a text of the meter record being written
     std::array<char, 3 * MVRSCustomer::PartWidth> mJoined; // the parts JoinParts joins
