@@ -550,8 +550,9 @@ private:
                            Text(mRFF, rff.RFTone, 4), "", Text(mWRR, d.Wand.DeviceID, 5),
                            Text(mWRR, d.Wand.WandProgram, 6)}, mayHoldRare);
         db.SetText(f.User4, mPacked);
-        PackUser(mPacked, {specialMessage}, mayHoldRare);
-        db.SetText(f.User5, mPacked);
+        // One value packs as itself unless it needs mending.
+        if (mayHoldRare) PackUser(mPacked, {specialMessage});
+        db.SetText(f.User5, mayHoldRare ? std::string_view(mPacked) : specialMessage);
         db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
         // The next "MTR" starts the next meter afresh; until then nothing is pending.
