@@ -519,8 +519,10 @@ private:
         const std::string_view meterNumber = Text(mMTR, mtr.MeterNumber, 2);
         db.SetText(f.UtilityCode, Text(mCUS, cus.UtilityID, 0));
         const std::string_view specialMessage = Text(mMTS, d.SpecialMessageText, 16);
-        db.SetText(f.Message, mAdvanced->LookupMessage(TrimView(specialMessage), mRouteNumber, TrimView(account),
-                                                               TrimView(meterNumber), NumberChars(mTagNumber).View()));
+        const NumberChars tag(mTagNumber);
+        mAdvanced->LookupMessage(mMessage, TrimView(specialMessage), mRouteNumber, TrimView(account),
+                                 TrimView(meterNumber), tag.View());
+        db.SetText(f.Message, mMessage);
         const bool mayHoldRare = mRareLines != 0;
         db.SetText(f.ServiceAddress, TrimView(JoinParts({cus.Address1.Columns(mCUS), cus.Address2.Columns(mCUS),
                                                          d.CustomerExtra.Address3.Columns(mCSX)})));
@@ -563,7 +565,6 @@ private:
             // Numbers that a 16- or 32-bit field took read back as they were set (a negative
             // one would not have been taken).
             const int32_t routeNbr = mNumbersReadBack ? mRouteIndex : static_cast<int32_t>(db.ItemView(f.RouteNbr).ToNumber());
-            const NumberChars tag(mTagNumber);
             mEngine.IndexMeter(routeNbr, mRun.IndexPosition,
                                mNumbersReadBack ? tag.View() : db.ItemText(f.MeterTagNbr, scratch[0]),
                                db.ItemText(f.MeterSerialNbr, scratch[1]),
@@ -607,6 +608,7 @@ private:
     bool mNumbersReadBack = false; // the route number and tag read back from the record as set
     std::array<std::string, 20> mScratch; // field texts that are not read from a line as they stand
     std::string mPacked;                  // a text of the meter record being written
+    std::string mMessage;                 // the meter's message
     std::array<char, 3 * MVRSCustomer::PartWidth> mJoined; // the parts JoinParts joins
     std::array<std::string, 5> mIndexScratch;
 };
