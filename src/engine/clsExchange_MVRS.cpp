@@ -438,8 +438,7 @@ private:
     void Keep(std::string& kept, uint32_t bit, std::string_view line) {
         // The line is never part of kept; the general assign costs more than the copy.
         kept.resize(line.size());
-        std::memcpy(kept.data(), line.data(), line.size());
-        const bool rare = line.find('~') != std::string_view::npos || line.find('\0') != std::string_view::npos;
+        const bool rare = CopyNotingRare(kept.data(), line);
         mRareLines = rare ? mRareLines | bit : mRareLines & ~bit;
     }
 

@@ -320,6 +320,30 @@ TEST_F(MVRSRouteTest, NonNumericNumbersReadTheirLeadingNumberOrZero) {
     EXPECT_EQ(Number(meters[0], "MinReading"), 7);
 }
 
+TEST(MVRSRoute, CopyNotingRareFindsTildeOrNulAtEveryPlace) {
+    // Lengths around the sixteen bytes looked at together, a rare character at each end,
+    // at either side of a sixteen-byte boundary and in the last, overlapping sixteen.
+    for (const size_t length : {0, 1, 15, 16, 17, 31, 32, 33, 47, 100}) {
+        std::vector<size_t> places = {0, length - 1, length / 2};
+        if (length > 16) places.insert(places.end(), {15, 16, length - 16});
+        for (const char rare : {'~', '\0'}) {
+            for (const size_t place : places) {
+                if (length == 0) break;
+                std::string text(length, 'a');
+                text[place] = rare;
+                std::string copy(length, 'x');
+                SCOPED_TRACE(std::to_string(length) + " at " + std::to_string(place));
+                EXPECT_TRUE(CopyNotingRare(copy.data(), text));
+                EXPECT_EQ(copy, text);
+            }
+        }
+        const std::string plain(length, '}'); // "~" plus one: no near miss counts
+        std::string copy(length, 'x');
+        EXPECT_FALSE(CopyNotingRare(copy.data(), plain)) << length;
+        EXPECT_EQ(copy, plain);
+    }
+}
+
 TEST(MVRSRoute, PackUserKeepsOneSeparatorPerValue) {
     using namespace std::string_literals;
     const std::pair<std::vector<std::string>, std::string> cases[] = {
