@@ -304,6 +304,20 @@ TEST_F(MVRSRouteTest, BadDownloadsEndThePassOrFailWithAReason) {
     }
 }
 
+TEST_F(MVRSRouteTest, ColumnsCutByTheLineEndReadWhatTheLineHolds) {
+    const std::string full = Meter("M-12345", {{"MeterCategory", "W"}});
+    const size_t serial = full.find("M-12345");
+    for (const size_t length : {serial, serial + 1, serial + 4, serial + 7, full.size()}) {
+        SCOPED_TRACE(length);
+        UseDownload({Cycle(1), Route("R1"), full.substr(0, length)});
+        ASSERT_TRUE(engine.ConvertRoute());
+        const auto meters = Meters(folder.File("RouteQVF.pdb"));
+        ASSERT_EQ(meters.size(), 1u);
+        EXPECT_EQ(TrimView(Text(meters[0], "MeterSerialNbr")), full.substr(serial, std::min<size_t>(length - serial, 7)));
+        EXPECT_EQ(Number(meters[0], "MeterType"), length == full.size() ? 1 : 0);
+    }
+}
+
 TEST_F(MVRSRouteTest, NonNumericNumbersReadTheirLeadingNumberOrZero) {
     // Number columns are laid over text here: a leading number is kept, anything else is 0.
     const std::string line = "RDG" + Pad("R1", 8) + Pad("", 15) + "AB" + "1 " + "K" + Pad("12AB", 10) + Pad("X", 10) +
