@@ -486,10 +486,28 @@ private:
         mNumbersReadBack = wide(f.RouteNbr) && db.FieldType(f.MeterTagNbr) == clsPalmDB::ftInt32;
     }
 
+    // What a number field of the kept record holds, as set by SetNumber; neighbouring meters
+    // mostly share their route, dials, decimals and codes.
+    struct HeldNumber {
+        static constexpr int64_t kUnset = std::numeric_limits<int64_t>::min(); // never a field's number
+        static constexpr int64_t kCleared = kUnset + 1;                        // as a new record has it
+        int64_t Value = kUnset;
+    };
+
+    // Sets a number field unless it holds that number already. A number that does not fit
+    // raises before the field or what it holds changes.
+    void SetNumber(int16_t field, int64_t number, HeldNumber& held) {
+        if (held.Value == number) return;
+        mRecord->SetInteger(field, number);
+        held.Value = number;
+    }
+
     // A code field: the code, or the field as a new record has it when there is none.
-    void SetCode(int16_t field, std::optional<int> code) {
-        if (code) mRecord->SetInteger(field, *code);
-        else mRecord->SetText(field, "");
+    void SetCode(int16_t field, std::optional<int> code, HeldNumber& held) {
+        if (code) return SetNumber(field, *code, held);
+        if (held.Value == HeldNumber::kCleared) return;
+        mRecord->SetText(field, "");
+        held.Value = HeldNumber::kCleared;
     }
 
     void WritePendingMeter() {
@@ -503,20 +521,21 @@ private:
         if (!mRecord) StartMeterRecord();
         // Every field below is set for every meter, so the record needs no clearing between them.
         RecordAssembly& db = *mRecord;
-        db.SetInteger(f.RouteNbr, mRouteIndex);
-        db.SetInteger(f.Sequence, Number<int16_t>(mMTR, mtr.ReadSequence));
-        db.SetInteger(f.MeterTagNbr, mTagNumber);
-        SetCode(f.MeterType, MeterTypeOfCategory(Text(mMTR, mtr.MeterCategory, 0)));
-        db.SetInteger(f.Digits, Number<int16_t>(mRDG, rdg.NumberDials));
+        HeldNumbers& held = mHeld;
+        SetNumber(f.RouteNbr, mRouteIndex, held.RouteNbr);
+        SetNumber(f.Sequence, Number<int16_t>(mMTR, mtr.ReadSequence), held.Sequence);
+        SetNumber(f.MeterTagNbr, mTagNumber, held.MeterTagNbr);
+        SetCode(f.MeterType, MeterTypeOfCategory(Text(mMTR, mtr.MeterCategory, 0)), held.MeterType);
+        SetNumber(f.Digits, Number<int16_t>(mRDG, rdg.NumberDials), held.Digits);
         const int16_t decimals = Number<int16_t>(mRDG, rdg.NumberDecimals);
-        db.SetInteger(f.Decimals, decimals);
-        db.SetInteger(f.PrvReading, Number<int32_t>(mRDG, rdg.PreviousReading));
-        db.SetInteger(f.MaxReading, Number<int32_t>(mRDG, rdg.High1));
-        db.SetInteger(f.MinReading, Number<int32_t>(mRDG, rdg.Low1));
+        SetNumber(f.Decimals, decimals, held.Decimals);
+        SetNumber(f.PrvReading, Number<int32_t>(mRDG, rdg.PreviousReading), held.PrvReading);
+        SetNumber(f.MaxReading, Number<int32_t>(mRDG, rdg.High1), held.MaxReading);
+        SetNumber(f.MinReading, Number<int32_t>(mRDG, rdg.Low1), held.MinReading);
         // A radio meter reads as "R" once it has a reading record.
         const std::string_view readMethod = mRDG.empty() ? std::string_view() : mRadio ? "R" : Text(mRDG, rdg.ReadMethod, 17);
-        SetCode(f.ReadType, ReadTypeOfMethod(readMethod));
-        db.SetInteger(f.TamperCount, Number<int16_t>(mRFF, rff.Tamper));
+        SetCode(f.ReadType, ReadTypeOfMethod(readMethod), held.ReadType);
+        SetNumber(f.TamperCount, Number<int16_t>(mRFF, rff.Tamper), held.TamperCount);
         // The billing system's utility ID is a text; a numeric field keeps its character codes.
         const std::string_view account = Text(mCUS, cus.Account, 1);
         const std::string_view meterNumber = Text(mMTR, mtr.MeterNumber, 2);
@@ -608,6 +627,10 @@ private:
     bool mRadio = false;
     MeterFieldNumbers mFields{};
     std::optional<RecordAssembly> mRecord;
+    struct HeldNumbers {
+        HeldNumber RouteNbr, Sequence, MeterTagNbr, MeterType, Digits, Decimals, PrvReading, MaxReading, MinReading,
+            ReadType, TamperCount;
+    } mHeld; // what the kept record's number fields hold
     bool mNumbersReadBack = false; // the route number and tag read back from the record as set
     std::array<std::string, 20> mScratch; // field texts that are not read from a line as they stand
     std::string mPacked;                  // a text of the meter record being written
