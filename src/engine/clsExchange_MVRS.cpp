@@ -250,6 +250,9 @@ public:
     }
 
 private:
+    // Up to three name or address parts, joined.
+    using JoinedParts = std::array<char, 3 * MVRSCustomer::PartWidth>;
+
     // The route table entry k (from 1); raises when the table has none.
     MVRSRouteInfo& RouteEntry(int32_t k, const char* recordKind, int32_t line) {
         if (k < 1 || static_cast<size_t>(k) > mRoutes.size()) {
@@ -370,8 +373,9 @@ private:
                 WritePendingMeter();
                 Keep(mCUS, kCUS, line);
                 mCSX.clear();
+                mRareLines &= ~kCSX;
             } else if (record == d.CSX) {
-                mCSX.assign(line);
+                Keep(mCSX, kCSX, line);
             } else if (record == d.MTR) {
                 StartMeter(d, line);
             } else if (record == d.RDG) {
@@ -407,7 +411,7 @@ private:
     void StartMeter(const DownloadFields& d, std::string_view line) {
         WritePendingMeter();
         for (std::string* kept : {&mRDG, &mMTS, &mWRR, &mRFF, &mRTS}) kept->clear();
-        mRareLines &= kCUS;
+        mRareLines &= kCUS | kCSX;
         Keep(mMTR, kMTR, line);
         mPending = true;
         mTagNumber = 0;
@@ -435,8 +439,8 @@ private:
         }
     }
 
-    // Keeps a line that packed texts are read from, noting whether it holds a character
-    // that packing has to mend.
+    // Keeps a line that texts are read from, noting whether it holds a character that
+    // packing has to mend or that ends a record text (NUL).
     void Keep(std::string& kept, uint32_t bit, std::string_view line) {
         // The line is never part of kept; the general assign costs more than the copy.
         kept.resize(line.size());
@@ -454,9 +458,9 @@ private:
     }
 
     // Up to three name or address parts joined as AppendPart joins them, in mJoined.
-    std::string_view JoinParts(std::initializer_list<std::string_view> parts) {
+    std::string_view JoinParts(JoinedParts& joined, std::initializer_list<std::string_view> parts) {
         constexpr size_t width = MVRSCustomer::PartWidth;
-        char* at = mJoined.data();
+        char* at = joined.data();
         for (std::string_view part : parts) {
             // The columns are mostly the whole part width.
             if (part.size() >= width) {
@@ -467,7 +471,7 @@ private:
             }
             at += width;
         }
-        return std::string_view(mJoined.data(), static_cast<size_t>(at - mJoined.data()));
+        return std::string_view(joined.data(), static_cast<size_t>(at - joined.data()));
     }
 
     // The meter record, with the fields that are the same for every meter set once.
@@ -484,6 +488,10 @@ private:
             return db.FieldType(field) == clsPalmDB::ftInt16 || db.FieldType(field) == clsPalmDB::ftInt32;
         };
         mNumbersReadBack = wide(f.RouteNbr) && db.FieldType(f.MeterTagNbr) == clsPalmDB::ftInt32;
+        mTextsReadBack = true;
+        for (int16_t text : {f.MeterSerialNbr, f.BillingName, f.ServiceAddress, f.ServiceUniqueID}) {
+            mTextsReadBack = mTextsReadBack && db.FieldType(text) == clsPalmDB::ftString;
+        }
     }
 
     // What a number field of the kept record holds, as set by SetNumber; neighbouring meters
@@ -545,10 +553,14 @@ private:
         mAdvanced->LookupMessage(mMessage, TrimView(specialMessage), mRouteNumber, TrimView(account),
                                  TrimView(meterNumber), tag.View());
         db.SetText(f.Message, mMessage);
-        const bool mayHoldRare = mRareLines != 0;
-        db.SetText(f.ServiceAddress, TrimView(JoinParts({cus.Address1.Columns(mCUS), cus.Address2.Columns(mCUS),
-                                                         d.CustomerExtra.Address3.Columns(mCSX)})));
-        db.SetText(f.BillingName, TrimView(JoinParts({cus.Name.Columns(mCUS), d.CustomerExtra.Name.Columns(mCSX)})));
+        const bool mayHoldRare = (mRareLines & ~kCSX) != 0; // the customer's extra record is not packed
+        const std::string_view serviceAddress =
+            TrimView(JoinParts(mJoinedAddress, {cus.Address1.Columns(mCUS), cus.Address2.Columns(mCUS),
+                                                d.CustomerExtra.Address3.Columns(mCSX)}));
+        const std::string_view billingName =
+            TrimView(JoinParts(mJoinedName, {cus.Name.Columns(mCUS), d.CustomerExtra.Name.Columns(mCSX)}));
+        db.SetText(f.ServiceAddress, serviceAddress);
+        db.SetText(f.BillingName, billingName);
         db.SetText(f.ServiceUniqueID, account);
         db.SetText(f.MeterSerialNbr, meterNumber);
         PackUser(mPacked, {"0", account, Text(mCUS, cus.GroupCode, 3), Text(mCUS, cus.ExtraIndicator, 4),
@@ -587,11 +599,14 @@ private:
             // Numbers that a 16- or 32-bit field took read back as they were set (a negative
             // one would not have been taken).
             const int32_t routeNbr = mNumbersReadBack ? mRouteIndex : static_cast<int32_t>(db.ItemView(f.RouteNbr).ToNumber());
+            // Texts that text fields took whole (no NUL ended them early) read back as set.
+            const bool textsAsSet = mTextsReadBack && (mRareLines & (kCUS | kCSX | kMTR)) == 0;
             mEngine.IndexMeter(routeNbr, mRun.IndexPosition,
                                mNumbersReadBack ? tag.View() : db.ItemText(f.MeterTagNbr, scratch[0]),
-                               db.ItemText(f.MeterSerialNbr, scratch[1]),
-                               db.ItemText(f.BillingName, scratch[2]), db.ItemText(f.ServiceAddress, scratch[3]),
-                               db.ItemText(f.ServiceUniqueID, scratch[4]));
+                               textsAsSet ? meterNumber : db.ItemText(f.MeterSerialNbr, scratch[1]),
+                               textsAsSet ? billingName : db.ItemText(f.BillingName, scratch[2]),
+                               textsAsSet ? serviceAddress : db.ItemText(f.ServiceAddress, scratch[3]),
+                               textsAsSet ? account : db.ItemText(f.ServiceUniqueID, scratch[4]));
         }
         mRun.IndexPosition = CheckInt16(static_cast<int64_t>(mRun.IndexPosition) + 1);
     }
@@ -618,9 +633,9 @@ private:
     std::string mRouteNumber;
     std::string mCUS, mCSX;                     // since the customer's "CUS"
     std::string mMTR, mRDG, mMTS, mWRR, mRFF, mRTS; // since the meter's "MTR"
-    // The kept lines that packed texts are read from, by bit, and those of them that hold
-    // a "~" or NUL (the other texts packed are numbers).
-    enum : uint32_t { kCUS = 1, kMTR = 2, kRDG = 4, kMTS = 8, kWRR = 16, kRFF = 32, kRTS = 64 };
+    // The kept lines that texts are read from, by bit, and those of them that hold a "~"
+    // or NUL (the other texts packed are numbers).
+    enum : uint32_t { kCUS = 1, kMTR = 2, kRDG = 4, kMTS = 8, kWRR = 16, kRFF = 32, kRTS = 64, kCSX = 128 };
     uint32_t mRareLines = 0;
     bool mPending = false;
     int32_t mTagNumber = 0;
@@ -632,10 +647,11 @@ private:
             ReadType, TamperCount;
     } mHeld; // what the kept record's number fields hold
     bool mNumbersReadBack = false; // the route number and tag read back from the record as set
+    bool mTextsReadBack = false;   // so do the indexed texts of lines without a "~" or NUL
     std::array<std::string, 20> mScratch; // field texts that are not read from a line as they stand
     std::string mPacked;                  // a text of the meter record being written
     std::string mMessage;                 // the meter's message
-    std::array<char, 3 * MVRSCustomer::PartWidth> mJoined; // the parts JoinParts joins
+    JoinedParts mJoinedAddress, mJoinedName; // the parts JoinParts joins
     std::array<std::string, 5> mIndexScratch;
 };
 

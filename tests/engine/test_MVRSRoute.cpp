@@ -226,6 +226,27 @@ TEST_F(MVRSRouteTest, EachMeterHasItsOwnNumbersWhateverTheMeterBefore) {
     }
 }
 
+TEST_F(MVRSRouteTest, IndexWordsEndWhereANulEndsTheStoredText) {
+    using namespace std::string_literals;
+    // A NUL in each record the indexed texts come from, one at a time.
+    const std::pair<Lines, Lines> rows[] = {
+        {{Customer("A1\0B"s, "SMITH", "1 ELM\0ST"s), Download("CSX"), Meter("M-1")},
+         {"1/0 SMITH:0", "1/1 ELM:0", "1/3 M-1:0", "1/4 A1:0"}},
+        {{Customer("A1", "SMITH", "1 ELM"), Download("CSX", {{"Name", "BROWN\0MARY"s}}), Meter("M-1")},
+         {"1/0 BROWN:0 SMITH:0", "1/1 ELM:0", "1/3 M-1:0", "1/4 A1:0"}},
+        {{Customer("A1", "SMITH", "1 ELM"), Download("CSX"), Meter("M-1\0X"s)},
+         {"1/0 SMITH:0", "1/1 ELM:0", "1/3 M-1:0", "1/4 A1:0"}},
+    };
+    for (const auto& [records, index] : rows) {
+        SCOPED_TRACE(index.front());
+        Lines lines = {Cycle(1), Route("R1")};
+        lines.insert(lines.end(), records.begin(), records.end());
+        UseDownload(lines);
+        ASSERT_TRUE(engine.ConvertRoute());
+        EXPECT_EQ(IndexRecords(folder.File("RouteQVF.pdb")), index);
+    }
+}
+
 TEST_F(MVRSRouteTest, RouteTableFollowsTheCycleHeaders) {
     // CHD announcements against the RHD records that follow; an RHD that no CHD announced
     // fails the conversion.
