@@ -563,12 +563,12 @@ private:
         db.SetText(f.BillingName, billingName);
         db.SetText(f.ServiceUniqueID, account);
         db.SetText(f.MeterSerialNbr, meterNumber);
-        PackUser(mPacked, {"0", account, Text(mCUS, cus.GroupCode, 3), Text(mCUS, cus.ExtraIndicator, 4),
+        PackUser(mPacked[0], {"0", account, Text(mCUS, cus.GroupCode, 3), Text(mCUS, cus.ExtraIndicator, 4),
                            Text(mCUS, cus.SegmentCode, 5), Text(mCUS, cus.PassThru, 6), Text(mCUS, cus.CustomerInfo, 7)}, mayHoldRare);
-        db.SetText(f.User1, mPacked);
+        db.SetText(f.User1, mPacked[0]);
         // The location as the number it reads as.
         AssignValText(mScratch[19], Text(mMTR, mtr.MeterLocation, 18));
-        PackUser(mPacked, {Text(mMTR, mtr.GroupCode, 3), Text(mMTR, mtr.SurveyCode1DisplayIndicator, 4),
+        PackUser(mPacked[1], {Text(mMTR, mtr.GroupCode, 3), Text(mMTR, mtr.SurveyCode1DisplayIndicator, 4),
                            Text(mMTR, mtr.SurveyCode2DisplayIndicator, 5), Text(mMTR, mtr.BillCode, 6),
                            Text(mMTR, mtr.MeterStatus, 7), Text(mMTR, mtr.OpticalProbeID, 9),
                            Text(mMTR, mtr.MeterType, 10), mScratch[19], Text(mMTR, mtr.ReadInstruction1, 11),
@@ -576,19 +576,19 @@ private:
                            NumberChars(Number<int16_t>(mMTR, mtr.SpecialMessageDisplayIndicator)).View(),
                            Text(mRTS, d.Survey.SurveyText1, 13), Text(mMTR, mtr.LocationExtraMeter, 14),
                            Text(mMTR, mtr.AdditionalMeterInfo, 15), mtr.ReadSequence.Columns(mMTR)}, mayHoldRare);
-        db.SetText(f.User2, mPacked);
-        PackUser(mPacked, {Text(mRDG, rdg.TextPrompt, 3), Text(mRDG, rdg.ReadDirection, 4),
+        db.SetText(f.User2, mPacked[1]);
+        PackUser(mPacked[2], {Text(mRDG, rdg.TextPrompt, 3), Text(mRDG, rdg.ReadDirection, 4),
                            Text(mRDG, rdg.CompareCode, 5), Text(mRDG, rdg.ValidationCode, 6), readMethod,
                            Text(mRDG, rdg.MeterConstant, 7), Text(mRDG, rdg.ConstantFlag, 8),
                            Text(mRDG, rdg.HHFPosition, 9), NumberChars(decimals).View()}, mayHoldRare);
-        db.SetText(f.User3, mPacked);
-        PackUser(mPacked, {NumberChars(Number<int16_t>(mRFF, rff.GeographicArea)).View(), Text(mRFF, rff.RFFrequency, 3),
+        db.SetText(f.User3, mPacked[2]);
+        PackUser(mPacked[3], {NumberChars(Number<int16_t>(mRFF, rff.GeographicArea)).View(), Text(mRFF, rff.RFFrequency, 3),
                            Text(mRFF, rff.RFTone, 4), "", Text(mWRR, d.Wand.DeviceID, 5),
                            Text(mWRR, d.Wand.WandProgram, 6)}, mayHoldRare);
-        db.SetText(f.User4, mPacked);
+        db.SetText(f.User4, mPacked[3]);
         // One value packs as itself unless it needs mending.
-        if (mayHoldRare) PackUser(mPacked, {specialMessage});
-        db.SetText(f.User5, mayHoldRare ? std::string_view(mPacked) : specialMessage);
+        if (mayHoldRare) PackUser(mPacked[4], {specialMessage});
+        db.SetText(f.User5, mayHoldRare ? std::string_view(mPacked[4]) : specialMessage);
         db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
         // The next "MTR" starts the next meter afresh; until then nothing is pending.
@@ -649,7 +649,7 @@ private:
     bool mNumbersReadBack = false; // the route number and tag read back from the record as set
     bool mTextsReadBack = false;   // so do the indexed texts of lines without a "~" or NUL
     std::array<std::string, 20> mScratch; // field texts that are not read from a line as they stand
-    std::string mPacked;                  // a text of the meter record being written
+    std::array<std::string, 5> mPacked;   // the packed texts of the meter record being written
     std::string mMessage;                 // the meter's message
     JoinedParts mJoinedAddress, mJoinedName; // the parts JoinParts joins
     std::array<std::string, 5> mIndexScratch;

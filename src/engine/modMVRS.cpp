@@ -95,11 +95,12 @@ void PackUser(std::string& packed, std::initializer_list<std::string_view> Value
     // CombineUser, written out so that a meter's texts are packed without copies.
     size_t size = Values.size();
     for (std::string_view value : Values) size += value.size();
-    packed.assign(size > 0 ? size - 1 : 0, '~');
+    // A buffer kept for texts of one kind mostly keeps its size: no bytes to fill first.
+    packed.resize(size > 0 ? size - 1 : 0);
     char* out = packed.data();
     bool first = true;
     for (std::string_view value : Values) {
-        if (!first) ++out; // the "~" between two values is already there
+        if (!first) *out++ = '~';
         first = false;
         CopyShort(out, value);
         out += value.size();
