@@ -547,7 +547,11 @@ private:
         // The billing system's utility ID is a text; a numeric field keeps its character codes.
         const std::string_view account = Text(mCUS, cus.Account, 1);
         const std::string_view meterNumber = Text(mMTR, mtr.MeterNumber, 2);
-        db.SetText(f.UtilityCode, Text(mCUS, cus.UtilityID, 0));
+        // The billing system's utility is mostly the same for every meter.
+        if (const std::string_view utility = Text(mCUS, cus.UtilityID, 0); utility != mHeldUtility) {
+            db.SetText(f.UtilityCode, utility);
+            mHeldUtility.assign(utility);
+        }
         const std::string_view specialMessage = Text(mMTS, d.SpecialMessageText, 16);
         const NumberChars tag(mTagNumber);
         mAdvanced->LookupMessage(mMessage, TrimView(specialMessage), mRouteNumber, TrimView(account),
@@ -646,6 +650,7 @@ private:
         HeldNumber RouteNbr, Sequence, MeterTagNbr, MeterType, Digits, Decimals, PrvReading, MaxReading, MinReading,
             ReadType, TamperCount;
     } mHeld; // what the kept record's number fields hold
+    std::string mHeldUtility; // what its utility code was set to (a new record's: nothing)
     bool mNumbersReadBack = false; // the route number and tag read back from the record as set
     bool mTextsReadBack = false;   // so do the indexed texts of lines without a "~" or NUL
     std::array<std::string, 20> mScratch; // field texts that are not read from a line as they stand

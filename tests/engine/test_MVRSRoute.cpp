@@ -209,19 +209,21 @@ TEST_F(MVRSRouteTest, MeterRulesOfRadioProcessingSequenceCategoryAndReadMethod) 
 
 TEST_F(MVRSRouteTest, EachMeterHasItsOwnNumbersWhateverTheMeterBefore) {
     // Meters in a row whose numbers repeat, go back to none and come back.
-    UseDownload({Cycle(1), Route("R1"), Meter("M1", {{"MeterCategory", "W"}}), Reading("K", 4, 90),
-                 Meter("M2", {{"MeterCategory", "W"}}), Reading("K", 4, 90), Meter("M3", {{"MeterCategory", "X"}}),
-                 Meter("M4", {{"MeterCategory", "W"}}), Reading("K", 4, 90)});
+    UseDownload({Cycle(1), Route("R1"), Download("CUS", {{"UtilityID", "01"}}), Meter("M1", {{"MeterCategory", "W"}}),
+                 Reading("K", 4, 90), Meter("M2", {{"MeterCategory", "W"}}), Reading("K", 4, 90),
+                 Download("CUS", {{"UtilityID", "11"}}), Meter("M3", {{"MeterCategory", "X"}}),
+                 Download("CUS", {{"UtilityID", "01"}}), Meter("M4", {{"MeterCategory", "W"}}), Reading("K", 4, 90)});
     ASSERT_TRUE(engine.ConvertRoute());
     const auto meters = Meters(folder.File("RouteQVF.pdb"));
     ASSERT_EQ(meters.size(), 4u);
-    const int64_t expected[][4] = {{1, 2, 4, 90}, {1, 2, 4, 90}, {0, 0, 0, 0}, {1, 2, 4, 90}};
+    const int64_t expected[][5] = {{1, 2, 4, 90, '0'}, {1, 2, 4, 90, '0'}, {0, 0, 0, 0, '1'}, {1, 2, 4, 90, '0'}};
     for (size_t i = 0; i < meters.size(); ++i) {
         SCOPED_TRACE(i);
         EXPECT_EQ(Number(meters[i], "MeterType"), expected[i][0]);
         EXPECT_EQ(Number(meters[i], "ReadType"), expected[i][1]);
         EXPECT_EQ(Number(meters[i], "Digits"), expected[i][2]);
         EXPECT_EQ(Number(meters[i], "MaxReading"), expected[i][3]);
+        EXPECT_EQ(Number(meters[i], "UtilityCode"), expected[i][4]);
         EXPECT_EQ(Number(meters[i], "RouteNbr"), 1);
     }
 }
