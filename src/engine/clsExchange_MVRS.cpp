@@ -255,13 +255,14 @@ private:
 
     // The route table entry k (from 1); raises when the table has none.
     MVRSRouteInfo& RouteEntry(int32_t k, const char* recordKind, int32_t line) {
-        if (k < 1 || static_cast<size_t>(k) > mRoutes.size()) {
-            RaiseError(ErrSubscript, std::string("The ") + recordKind + " record in line " +
-                                         NumberText(static_cast<int64_t>(line)) + " of " + mSource +
-                                         (k < 1 ? " comes before any route of the file"
-                                                : " is not announced by the CHD records before it"));
-        }
+        if (k < 1 || static_cast<size_t>(k) > mRoutes.size()) NoRouteEntry(k, recordKind, line);
         return mRoutes[static_cast<size_t>(k) - 1];
+    }
+    [[noreturn, gnu::cold, gnu::noinline]] void NoRouteEntry(int32_t k, const char* recordKind, int32_t line) const {
+        RaiseError(ErrSubscript, std::string("The ") + recordKind + " record in line " +
+                                     NumberText(static_cast<int64_t>(line)) + " of " + mSource +
+                                     (k < 1 ? " comes before any route of the file"
+                                            : " is not announced by the CHD records before it"));
     }
 
     bool OpenDownload(DownloadFields& download) {
