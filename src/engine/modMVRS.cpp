@@ -37,7 +37,10 @@ size_t CountRare(std::string_view text) {
 void CopyShort(char* out, std::string_view text) {
     const size_t n = text.size();
     const char* in = text.data();
-    if (n > 16) {
+    // Most packed values are one-character flags or empty.
+    if (n <= 1) {
+        if (n == 1) *out = *in;
+    } else if (n > 16) {
         std::memcpy(out, in, n);
     } else if (n >= 8) {
         // Two copies of eight that overlap in the middle.
@@ -46,11 +49,9 @@ void CopyShort(char* out, std::string_view text) {
     } else if (n >= 4) {
         std::memcpy(out, in, 4);
         std::memcpy(out + n - 4, in + n - 4, 4);
-    } else if (n >= 2) {
+    } else {
         std::memcpy(out, in, 2);
         std::memcpy(out + n - 2, in + n - 2, 2);
-    } else if (n == 1) {
-        *out = *in;
     }
 }
 
