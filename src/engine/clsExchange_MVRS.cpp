@@ -601,13 +601,15 @@ private:
         if (mRun.CreateIndexes) {
             // The words come from the record as written, in the texts the fields hold there.
             std::array<std::string, 5>& scratch = mIndexScratch;
-            // Numbers that a 16- or 32-bit field took read back as they were set (a negative
-            // one would not have been taken).
-            const int32_t routeNbr = mNumbersReadBack ? mRouteIndex : static_cast<int32_t>(db.ItemView(f.RouteNbr).ToNumber());
+            // Numbers of 0 or more that a 16- or 32-bit field took read back as they were set
+            // (a negative one down to -16777215 is taken and reads back as another number).
+            const int32_t routeNbr = mNumbersReadBack && mRouteIndex >= 0
+                                         ? mRouteIndex
+                                         : static_cast<int32_t>(db.ItemView(f.RouteNbr).ToNumber());
             // Texts that text fields took whole (no NUL ended them early) read back as set.
             const bool textsAsSet = mTextsReadBack && (mRareLines & (kCUS | kCSX | kMTR)) == 0;
             mEngine.IndexMeter(routeNbr, mRun.IndexPosition,
-                               mNumbersReadBack ? tag.View() : db.ItemText(f.MeterTagNbr, scratch[0]),
+                               mNumbersReadBack && mTagNumber >= 0 ? tag.View() : db.ItemText(f.MeterTagNbr, scratch[0]),
                                textsAsSet ? meterNumber : db.ItemText(f.MeterSerialNbr, scratch[1]),
                                textsAsSet ? billingName : db.ItemText(f.BillingName, scratch[2]),
                                textsAsSet ? serviceAddress : db.ItemText(f.ServiceAddress, scratch[3]),

@@ -249,6 +249,37 @@ TEST_F(MVRSRouteTest, IndexWordsEndWhereANulEndsTheStoredText) {
     }
 }
 
+TEST_F(MVRSRouteTest, LocationsAndRadioTagsReadAsTheirLeadingNumber) {
+    // The location's number goes packed into the meter's texts; the radio record's ID is its
+    // tag, indexed as the record holds it (a small negative number reads back as another).
+    const struct {
+        const char *location, *packed, *ertid;
+        int64_t tag;
+    } rows[] = {
+        {"SI", "0", "12345678", 12345678}, {"e5", "0", "  123456", 123456}, {"7X", "7", "1234 678", 1234678},
+        {" 5", "5", "00000042", 42},        {"-3", "-3", "-1234567", 15542649}, {".5", "0.5", "12AB5678", 12},
+        {"  ", "0", "        ", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.location);
+        UseDownload({Cycle(1), Route("R1"), Meter("M1", {{"MeterLocation", row.location}}), Radio(row.ertid)});
+        engine.ConvertRoute();
+        const auto meters = Meters(folder.File("RouteQVF.pdb"));
+        ASSERT_EQ(meters.size(), 1u);
+        const std::string user2 = Text(meters[0], "User2");
+        std::vector<std::string> values;
+        for (size_t start = 0, end; start <= user2.size(); start = end + 1) {
+            end = std::min(user2.find('~', start), user2.size());
+            values.push_back(user2.substr(start, end - start));
+        }
+        ASSERT_GT(values.size(), 7u);
+        EXPECT_EQ(values[7], row.packed);
+        EXPECT_EQ(Number(meters[0], "MeterTagNbr"), row.tag);
+        const Lines index = IndexRecords(folder.File("RouteQVF.pdb"));
+        EXPECT_EQ(std::count(index.begin(), index.end(), "1/2 " + std::to_string(row.tag) + ":0"), row.tag != 0);
+    }
+}
+
 TEST_F(MVRSRouteTest, RouteTableFollowsTheCycleHeaders) {
     // CHD announcements against the RHD records that follow; an RHD that no CHD announced
     // fails the conversion.
