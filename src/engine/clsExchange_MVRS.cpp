@@ -411,7 +411,11 @@ private:
     // The meter's records start afresh: those before its "MTR" are not its own.
     void StartMeter(const DownloadFields& d, std::string_view line) {
         WritePendingMeter();
-        for (std::string* kept : {&mRDG, &mMTS, &mWRR, &mRFF, &mRTS}) kept->clear();
+        mRDG.clear();
+        mMTS.clear();
+        mWRR.clear();
+        mRFF.clear();
+        mRTS.clear();
         mRareLines &= kCUS | kCSX;
         Keep(mMTR, kMTR, line);
         mPending = true;
