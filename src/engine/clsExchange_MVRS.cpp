@@ -12,6 +12,7 @@
 #include "billing/clsMVRSDownload.h"
 #include "advanced/clsAdvanced.h"
 #include "handheld_db/RecordAssembly.h"
+#include "handheld_db/clsPalmDB.h"
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
 #include "platform/RuntimeError.h"
@@ -45,6 +46,7 @@ public:
         mZeroFilled = mField->FieldType() == clsField::ftZeroFilled;
         mStart = static_cast<size_t>(mField->FieldPos()) - 1;
         mWidth = static_cast<size_t>(mField->FieldLen());
+        mEnd = mStart + mWidth;
     }
 
     Value Get(std::string_view line) const { return mField->Extract(line); }
@@ -83,8 +85,9 @@ public:
     }
     // The field's columns of the line, fewer or none where it ends earlier.
     [[gnu::always_inline]] std::string_view Columns(std::string_view line) const {
-        return mStart < line.size() ? std::string_view(line.data() + mStart, std::min(mWidth, line.size() - mStart))
-                                    : std::string_view();
+        // Most lines hold every column of their kind.
+        if (mEnd <= line.size()) [[likely]] return std::string_view(line.data() + mStart, mWidth);
+        return mStart < line.size() ? line.substr(mStart) : std::string_view();
     }
 
 private:
@@ -96,7 +99,7 @@ private:
 
     const clsField* mField;
     bool mText, mZeroFilled;
-    size_t mStart, mWidth;
+    size_t mStart, mWidth, mEnd;
 };
 
 // The download reader of one pass and the fields the import reads, each found once.
@@ -207,6 +210,23 @@ private:
     char* mEnd;
 };
 
+// Fitting<int32_t>(Val(text)), straight from the digits when the text is digits in blanks
+// (as Val reads them exactly).
+int32_t WholeVal32(std::string_view text) {
+    if (const auto digits = clsField::PlainDigits(TrimView(text))) {
+        return *digits <= std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(*digits) : 0;
+    }
+    return Fitting<int32_t>(Val(text));
+}
+
+// The text of the number that Val reads from a text; a text that starts with a letter
+// reads as 0, and most meter locations are words.
+void AssignValText(std::string& out, std::string_view text) {
+    const unsigned char first = text.empty() ? 0 : static_cast<unsigned char>(text.front());
+    if ((first | 0x20) >= 'a' && (first | 0x20) <= 'z') out.assign(1, '0');
+    else AssignNumberText(out, Val(text));
+}
+
 // A name or address part as the meter record joins them: cut or padded with blanks to
 // the part width.
 void AppendPart(std::string& joined, std::string_view part) {
@@ -230,15 +250,19 @@ public:
     }
 
 private:
+    // Up to three name or address parts, joined.
+    using JoinedParts = std::array<char, 3 * MVRSCustomer::PartWidth>;
+
     // The route table entry k (from 1); raises when the table has none.
     MVRSRouteInfo& RouteEntry(int32_t k, const char* recordKind, int32_t line) {
-        if (k < 1 || static_cast<size_t>(k) > mRoutes.size()) {
-            RaiseError(ErrSubscript, std::string("The ") + recordKind + " record in line " +
-                                         NumberText(static_cast<int64_t>(line)) + " of " + mSource +
-                                         (k < 1 ? " comes before any route of the file"
-                                                : " is not announced by the CHD records before it"));
-        }
+        if (k < 1 || static_cast<size_t>(k) > mRoutes.size()) NoRouteEntry(k, recordKind, line);
         return mRoutes[static_cast<size_t>(k) - 1];
+    }
+    [[noreturn, gnu::cold, gnu::noinline]] void NoRouteEntry(int32_t k, const char* recordKind, int32_t line) const {
+        RaiseError(ErrSubscript, std::string("The ") + recordKind + " record in line " +
+                                     NumberText(static_cast<int64_t>(line)) + " of " + mSource +
+                                     (k < 1 ? " comes before any route of the file"
+                                            : " is not announced by the CHD records before it"));
     }
 
     bool OpenDownload(DownloadFields& download) {
@@ -335,6 +359,7 @@ private:
         DownloadFields d(&mEngine.mMessages);
         if (!OpenDownload(d)) return false;
         mDownload = &d;
+        mAdvanced = &mEngine.Advanced(); // taken once: looking it up costs as much as a short field
         mRouteIndex = 0;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
@@ -349,8 +374,9 @@ private:
                 WritePendingMeter();
                 Keep(mCUS, kCUS, line);
                 mCSX.clear();
+                mRareLines &= ~kCSX;
             } else if (record == d.CSX) {
-                mCSX.assign(line);
+                Keep(mCSX, kCSX, line);
             } else if (record == d.MTR) {
                 StartMeter(d, line);
             } else if (record == d.RDG) {
@@ -385,8 +411,12 @@ private:
     // The meter's records start afresh: those before its "MTR" are not its own.
     void StartMeter(const DownloadFields& d, std::string_view line) {
         WritePendingMeter();
-        for (std::string* kept : {&mRDG, &mMTS, &mWRR, &mRFF, &mRTS}) kept->clear();
-        mRareLines &= kCUS;
+        mRDG.clear();
+        mMTS.clear();
+        mWRR.clear();
+        mRFF.clear();
+        mRTS.clear();
+        mRareLines &= kCUS | kCSX;
         Keep(mMTR, kMTR, line);
         mPending = true;
         mTagNumber = 0;
@@ -394,14 +424,14 @@ private:
         const std::string_view number = TrimView(d.Meter.MeterNumber.Columns(mMTR));
         if (mRadioProcessing && number.size() == 8 &&
             std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-            mTagNumber = Fitting<int32_t>(Val(number));
+            mTagNumber = WholeVal32(number);
             mRadio = true;
         }
     }
 
     void TakeRadio(const DownloadFields& d, std::string_view line) {
         Keep(mRFF, kRFF, line);
-        mTagNumber = Fitting<int32_t>(Val(d.Radio.RFERTID.Columns(mRFF)));
+        mTagNumber = WholeVal32(d.Radio.RFERTID.Columns(mRFF));
         const auto info = [&] {
             std::string text;
             AppendPart(text, d.Customer.Address1.Columns(mCUS));
@@ -414,11 +444,12 @@ private:
         }
     }
 
-    // Keeps a line that packed texts are read from, noting whether it holds a character
-    // that packing has to mend.
+    // Keeps a line that texts are read from, noting whether it holds a character that
+    // packing has to mend or that ends a record text (NUL).
     void Keep(std::string& kept, uint32_t bit, std::string_view line) {
-        kept.assign(line);
-        const bool rare = line.find('~') != std::string_view::npos || line.find('\0') != std::string_view::npos;
+        // The line is never part of kept; the general assign costs more than the copy.
+        kept.resize(line.size());
+        const bool rare = CopyNotingRare(kept.data(), line);
         mRareLines = rare ? mRareLines | bit : mRareLines & ~bit;
     }
 
@@ -432,9 +463,9 @@ private:
     }
 
     // Up to three name or address parts joined as AppendPart joins them, in mJoined.
-    std::string_view JoinParts(std::initializer_list<std::string_view> parts) {
+    std::string_view JoinParts(JoinedParts& joined, std::initializer_list<std::string_view> parts) {
         constexpr size_t width = MVRSCustomer::PartWidth;
-        char* at = mJoined.data();
+        char* at = joined.data();
         for (std::string_view part : parts) {
             // The columns are mostly the whole part width.
             if (part.size() >= width) {
@@ -445,7 +476,51 @@ private:
             }
             at += width;
         }
-        return std::string_view(mJoined.data(), static_cast<size_t>(at - mJoined.data()));
+        return std::string_view(joined.data(), static_cast<size_t>(at - joined.data()));
+    }
+
+    // The meter record, with the fields that are the same for every meter set once.
+    void StartMeterRecord() {
+        const MeterFieldNumbers& f = mFields;
+        RecordAssembly& db = mRecord.emplace(mRun.RouteDatabase->DB());
+        db.AddNew();
+        db.SetInteger(f.RecType, 2);
+        for (int16_t zero : {f.Status, f.LstReadingDate, f.Lat, f.Lng, f.InitPulseCount, f.InitTamperCount}) {
+            db.SetInteger(zero, 0);
+        }
+        db.SetText(f.ReceiverData, "");
+        const auto wide = [&db](int16_t field) {
+            return db.FieldType(field) == clsPalmDB::ftInt16 || db.FieldType(field) == clsPalmDB::ftInt32;
+        };
+        mNumbersReadBack = wide(f.RouteNbr) && db.FieldType(f.MeterTagNbr) == clsPalmDB::ftInt32;
+        mTextsReadBack = true;
+        for (int16_t text : {f.MeterSerialNbr, f.BillingName, f.ServiceAddress, f.ServiceUniqueID}) {
+            mTextsReadBack = mTextsReadBack && db.FieldType(text) == clsPalmDB::ftString;
+        }
+    }
+
+    // What a number field of the kept record holds, as set by SetNumber; neighbouring meters
+    // mostly share their route, dials, decimals and codes.
+    struct HeldNumber {
+        static constexpr int64_t kUnset = std::numeric_limits<int64_t>::min(); // never a field's number
+        static constexpr int64_t kCleared = kUnset + 1;                        // as a new record has it
+        int64_t Value = kUnset;
+    };
+
+    // Sets a number field unless it holds that number already. A number that does not fit
+    // raises before the field or what it holds changes.
+    void SetNumber(int16_t field, int64_t number, HeldNumber& held) {
+        if (held.Value == number) return;
+        mRecord->SetInteger(field, number);
+        held.Value = number;
+    }
+
+    // A code field: the code, or the field as a new record has it when there is none.
+    void SetCode(int16_t field, std::optional<int> code, HeldNumber& held) {
+        if (code) return SetNumber(field, *code, held);
+        if (held.Value == HeldNumber::kCleared) return;
+        mRecord->SetText(field, "");
+        held.Value = HeldNumber::kCleared;
     }
 
     void WritePendingMeter() {
@@ -456,47 +531,53 @@ private:
         const auto& mtr = d.Meter;
         const auto& rdg = d.Reading;
         const auto& rff = d.Radio;
-        if (!mRecord) mRecord.emplace(mRun.RouteDatabase->DB());
+        if (!mRecord) StartMeterRecord();
+        // Every field below is set for every meter, so the record needs no clearing between them.
         RecordAssembly& db = *mRecord;
-        db.AddNew();
-        db.SetInteger(f.RecType, 2);
-        db.SetInteger(f.RouteNbr, mRouteIndex);
-        db.SetInteger(f.Sequence, Number<int16_t>(mMTR, mtr.ReadSequence));
-        db.SetInteger(f.MeterTagNbr, mTagNumber);
-        if (const auto type = MeterTypeOfCategory(Text(mMTR, mtr.MeterCategory, 0))) db.SetInteger(f.MeterType, *type);
-        db.SetInteger(f.Digits, Number<int16_t>(mRDG, rdg.NumberDials));
+        HeldNumbers& held = mHeld;
+        SetNumber(f.RouteNbr, mRouteIndex, held.RouteNbr);
+        SetNumber(f.Sequence, Number<int16_t>(mMTR, mtr.ReadSequence), held.Sequence);
+        SetNumber(f.MeterTagNbr, mTagNumber, held.MeterTagNbr);
+        SetCode(f.MeterType, MeterTypeOfCategory(Text(mMTR, mtr.MeterCategory, 0)), held.MeterType);
+        SetNumber(f.Digits, Number<int16_t>(mRDG, rdg.NumberDials), held.Digits);
         const int16_t decimals = Number<int16_t>(mRDG, rdg.NumberDecimals);
-        db.SetInteger(f.Decimals, decimals);
-        db.SetInteger(f.PrvReading, Number<int32_t>(mRDG, rdg.PreviousReading));
-        db.SetInteger(f.MaxReading, Number<int32_t>(mRDG, rdg.High1));
-        db.SetInteger(f.MinReading, Number<int32_t>(mRDG, rdg.Low1));
-        db.SetInteger(f.Status, 0);
+        SetNumber(f.Decimals, decimals, held.Decimals);
+        SetNumber(f.PrvReading, Number<int32_t>(mRDG, rdg.PreviousReading), held.PrvReading);
+        SetNumber(f.MaxReading, Number<int32_t>(mRDG, rdg.High1), held.MaxReading);
+        SetNumber(f.MinReading, Number<int32_t>(mRDG, rdg.Low1), held.MinReading);
         // A radio meter reads as "R" once it has a reading record.
         const std::string_view readMethod = mRDG.empty() ? std::string_view() : mRadio ? "R" : Text(mRDG, rdg.ReadMethod, 17);
-        if (const auto type = ReadTypeOfMethod(readMethod)) db.SetInteger(f.ReadType, *type);
-        db.SetInteger(f.LstReadingDate, 0);
-        db.SetInteger(f.TamperCount, Number<int16_t>(mRFF, rff.Tamper));
+        SetCode(f.ReadType, ReadTypeOfMethod(readMethod), held.ReadType);
+        SetNumber(f.TamperCount, Number<int16_t>(mRFF, rff.Tamper), held.TamperCount);
         // The billing system's utility ID is a text; a numeric field keeps its character codes.
         const std::string_view account = Text(mCUS, cus.Account, 1);
         const std::string_view meterNumber = Text(mMTR, mtr.MeterNumber, 2);
-        db.SetText(f.UtilityCode, Text(mCUS, cus.UtilityID, 0));
-        for (int16_t zero : {f.Lat, f.Lng, f.InitPulseCount, f.InitTamperCount}) db.SetInteger(zero, 0);
+        // The billing system's utility is mostly the same for every meter.
+        if (const std::string_view utility = Text(mCUS, cus.UtilityID, 0); utility != mHeldUtility) {
+            db.SetText(f.UtilityCode, utility);
+            mHeldUtility.assign(utility);
+        }
         const std::string_view specialMessage = Text(mMTS, d.SpecialMessageText, 16);
-        db.SetText(f.Message, mEngine.Advanced().LookupMessage(TrimView(specialMessage), mRouteNumber, TrimView(account),
-                                                               TrimView(meterNumber), NumberChars(mTagNumber).View()));
-        const bool mayHoldRare = mRareLines != 0;
-        db.SetText(f.ServiceAddress, TrimView(JoinParts({cus.Address1.Columns(mCUS), cus.Address2.Columns(mCUS),
-                                                         d.CustomerExtra.Address3.Columns(mCSX)})));
-        db.SetText(f.BillingName, TrimView(JoinParts({cus.Name.Columns(mCUS), d.CustomerExtra.Name.Columns(mCSX)})));
+        const NumberChars tag(mTagNumber);
+        mAdvanced->LookupMessage(mMessage, TrimView(specialMessage), mRouteNumber, TrimView(account),
+                                 TrimView(meterNumber), tag.View());
+        db.SetText(f.Message, mMessage);
+        const bool mayHoldRare = (mRareLines & ~kCSX) != 0; // the customer's extra record is not packed
+        const std::string_view serviceAddress =
+            TrimView(JoinParts(mJoinedAddress, {cus.Address1.Columns(mCUS), cus.Address2.Columns(mCUS),
+                                                d.CustomerExtra.Address3.Columns(mCSX)}));
+        const std::string_view billingName =
+            TrimView(JoinParts(mJoinedName, {cus.Name.Columns(mCUS), d.CustomerExtra.Name.Columns(mCSX)}));
+        db.SetText(f.ServiceAddress, serviceAddress);
+        db.SetText(f.BillingName, billingName);
         db.SetText(f.ServiceUniqueID, account);
         db.SetText(f.MeterSerialNbr, meterNumber);
-        db.SetText(f.ReceiverData, "");
-        PackUser(mPacked, {"0", account, Text(mCUS, cus.GroupCode, 3), Text(mCUS, cus.ExtraIndicator, 4),
+        PackUser(mPacked[0], {"0", account, Text(mCUS, cus.GroupCode, 3), Text(mCUS, cus.ExtraIndicator, 4),
                            Text(mCUS, cus.SegmentCode, 5), Text(mCUS, cus.PassThru, 6), Text(mCUS, cus.CustomerInfo, 7)}, mayHoldRare);
-        db.SetText(f.User1, mPacked);
+        db.SetText(f.User1, mPacked[0]);
         // The location as the number it reads as.
-        AssignNumberText(mScratch[19], Val(Text(mMTR, mtr.MeterLocation, 18)));
-        PackUser(mPacked, {Text(mMTR, mtr.GroupCode, 3), Text(mMTR, mtr.SurveyCode1DisplayIndicator, 4),
+        AssignValText(mScratch[19], Text(mMTR, mtr.MeterLocation, 18));
+        PackUser(mPacked[1], {Text(mMTR, mtr.GroupCode, 3), Text(mMTR, mtr.SurveyCode1DisplayIndicator, 4),
                            Text(mMTR, mtr.SurveyCode2DisplayIndicator, 5), Text(mMTR, mtr.BillCode, 6),
                            Text(mMTR, mtr.MeterStatus, 7), Text(mMTR, mtr.OpticalProbeID, 9),
                            Text(mMTR, mtr.MeterType, 10), mScratch[19], Text(mMTR, mtr.ReadInstruction1, 11),
@@ -504,18 +585,19 @@ private:
                            NumberChars(Number<int16_t>(mMTR, mtr.SpecialMessageDisplayIndicator)).View(),
                            Text(mRTS, d.Survey.SurveyText1, 13), Text(mMTR, mtr.LocationExtraMeter, 14),
                            Text(mMTR, mtr.AdditionalMeterInfo, 15), mtr.ReadSequence.Columns(mMTR)}, mayHoldRare);
-        db.SetText(f.User2, mPacked);
-        PackUser(mPacked, {Text(mRDG, rdg.TextPrompt, 3), Text(mRDG, rdg.ReadDirection, 4),
+        db.SetText(f.User2, mPacked[1]);
+        PackUser(mPacked[2], {Text(mRDG, rdg.TextPrompt, 3), Text(mRDG, rdg.ReadDirection, 4),
                            Text(mRDG, rdg.CompareCode, 5), Text(mRDG, rdg.ValidationCode, 6), readMethod,
                            Text(mRDG, rdg.MeterConstant, 7), Text(mRDG, rdg.ConstantFlag, 8),
                            Text(mRDG, rdg.HHFPosition, 9), NumberChars(decimals).View()}, mayHoldRare);
-        db.SetText(f.User3, mPacked);
-        PackUser(mPacked, {NumberChars(Number<int16_t>(mRFF, rff.GeographicArea)).View(), Text(mRFF, rff.RFFrequency, 3),
+        db.SetText(f.User3, mPacked[2]);
+        PackUser(mPacked[3], {NumberChars(Number<int16_t>(mRFF, rff.GeographicArea)).View(), Text(mRFF, rff.RFFrequency, 3),
                            Text(mRFF, rff.RFTone, 4), "", Text(mWRR, d.Wand.DeviceID, 5),
                            Text(mWRR, d.Wand.WandProgram, 6)}, mayHoldRare);
-        db.SetText(f.User4, mPacked);
-        PackUser(mPacked, {specialMessage}, mayHoldRare);
-        db.SetText(f.User5, mPacked);
+        db.SetText(f.User4, mPacked[3]);
+        // One value packs as itself unless it needs mending.
+        if (mayHoldRare) PackUser(mPacked[4], {specialMessage});
+        db.SetText(f.User5, mayHoldRare ? std::string_view(mPacked[4]) : specialMessage);
         db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
         // The next "MTR" starts the next meter afresh; until then nothing is pending.
@@ -523,10 +605,19 @@ private:
         if (mRun.CreateIndexes) {
             // The words come from the record as written, in the texts the fields hold there.
             std::array<std::string, 5>& scratch = mIndexScratch;
-            mEngine.IndexMeter(static_cast<int32_t>(db.ItemView(f.RouteNbr).ToNumber()), mRun.IndexPosition,
-                               db.ItemText(f.MeterTagNbr, scratch[0]), db.ItemText(f.MeterSerialNbr, scratch[1]),
-                               db.ItemText(f.BillingName, scratch[2]), db.ItemText(f.ServiceAddress, scratch[3]),
-                               db.ItemText(f.ServiceUniqueID, scratch[4]));
+            // Numbers of 0 or more that a 16- or 32-bit field took read back as they were set
+            // (a negative one down to -16777215 is taken and reads back as another number).
+            const int32_t routeNbr = mNumbersReadBack && mRouteIndex >= 0
+                                         ? mRouteIndex
+                                         : static_cast<int32_t>(db.ItemView(f.RouteNbr).ToNumber());
+            // Texts that text fields took whole (no NUL ended them early) read back as set.
+            const bool textsAsSet = mTextsReadBack && (mRareLines & (kCUS | kCSX | kMTR)) == 0;
+            mEngine.IndexMeter(routeNbr, mRun.IndexPosition,
+                               mNumbersReadBack && mTagNumber >= 0 ? tag.View() : db.ItemText(f.MeterTagNbr, scratch[0]),
+                               textsAsSet ? meterNumber : db.ItemText(f.MeterSerialNbr, scratch[1]),
+                               textsAsSet ? billingName : db.ItemText(f.BillingName, scratch[2]),
+                               textsAsSet ? serviceAddress : db.ItemText(f.ServiceAddress, scratch[3]),
+                               textsAsSet ? account : db.ItemText(f.ServiceUniqueID, scratch[4]));
         }
         mRun.IndexPosition = CheckInt16(static_cast<int64_t>(mRun.IndexPosition) + 1);
     }
@@ -548,22 +639,31 @@ private:
     // The route, customer and meter being built: the last record of each kind that the
     // meter is built from, as read (none: empty), and what is worked out as they come.
     const DownloadFields* mDownload = nullptr;
+    const clsAdvanced* mAdvanced = nullptr;
     int16_t mRouteIndex = 0;
     std::string mRouteNumber;
     std::string mCUS, mCSX;                     // since the customer's "CUS"
     std::string mMTR, mRDG, mMTS, mWRR, mRFF, mRTS; // since the meter's "MTR"
-    // The kept lines that packed texts are read from, by bit, and those of them that hold
-    // a "~" or NUL (the other texts packed are numbers).
-    enum : uint32_t { kCUS = 1, kMTR = 2, kRDG = 4, kMTS = 8, kWRR = 16, kRFF = 32, kRTS = 64 };
+    // The kept lines that texts are read from, by bit, and those of them that hold a "~"
+    // or NUL (the other texts packed are numbers).
+    enum : uint32_t { kCUS = 1, kMTR = 2, kRDG = 4, kMTS = 8, kWRR = 16, kRFF = 32, kRTS = 64, kCSX = 128 };
     uint32_t mRareLines = 0;
     bool mPending = false;
     int32_t mTagNumber = 0;
     bool mRadio = false;
     MeterFieldNumbers mFields{};
     std::optional<RecordAssembly> mRecord;
+    struct HeldNumbers {
+        HeldNumber RouteNbr, Sequence, MeterTagNbr, MeterType, Digits, Decimals, PrvReading, MaxReading, MinReading,
+            ReadType, TamperCount;
+    } mHeld; // what the kept record's number fields hold
+    std::string mHeldUtility; // what its utility code was set to (a new record's: nothing)
+    bool mNumbersReadBack = false; // the route number and tag read back from the record as set
+    bool mTextsReadBack = false;   // so do the indexed texts of lines without a "~" or NUL
     std::array<std::string, 20> mScratch; // field texts that are not read from a line as they stand
-    std::string mPacked;                  // a text of the meter record being written
-    std::array<char, 3 * MVRSCustomer::PartWidth> mJoined; // the parts JoinParts joins
+    std::array<std::string, 5> mPacked;   // the packed texts of the meter record being written
+    std::string mMessage;                 // the meter's message
+    JoinedParts mJoinedAddress, mJoinedName; // the parts JoinParts joins
     std::array<std::string, 5> mIndexScratch;
 };
 

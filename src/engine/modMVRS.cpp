@@ -37,7 +37,10 @@ size_t CountRare(std::string_view text) {
 void CopyShort(char* out, std::string_view text) {
     const size_t n = text.size();
     const char* in = text.data();
-    if (n > 16) {
+    // Most packed values are one-character flags or empty.
+    if (n <= 1) {
+        if (n == 1) *out = *in;
+    } else if (n > 16) {
         std::memcpy(out, in, n);
     } else if (n >= 8) {
         // Two copies of eight that overlap in the middle.
@@ -46,15 +49,42 @@ void CopyShort(char* out, std::string_view text) {
     } else if (n >= 4) {
         std::memcpy(out, in, 4);
         std::memcpy(out + n - 4, in + n - 4, 4);
-    } else if (n >= 2) {
+    } else {
         std::memcpy(out, in, 2);
         std::memcpy(out + n - 2, in + n - 2, 2);
-    } else if (n == 1) {
-        *out = *in;
     }
 }
 
 } // namespace
+
+bool CopyNotingRare(char* out, std::string_view text) {
+    const size_t n = text.size();
+    const char* in = text.data();
+    if (n < 16) {
+        bool rare = false;
+        for (size_t i = 0; i != n; ++i) {
+            out[i] = in[i];
+            rare |= in[i] == '~' || in[i] == '\0';
+        }
+        return rare;
+    }
+    // Sixteen bytes at a time (a GCC vector; plain code where the machine has no such
+    // registers), the last sixteen overlapping those before when the length is not a multiple.
+    using Bytes = signed char __attribute__((vector_size(16)));
+    const Bytes tilde = Bytes{} + static_cast<signed char>('~');
+    Bytes seen{};
+    const auto copy = [&](size_t at) {
+        Bytes bytes;
+        std::memcpy(&bytes, in + at, sizeof bytes);
+        std::memcpy(out + at, &bytes, sizeof bytes);
+        seen |= (bytes == tilde) | (bytes == Bytes{});
+    };
+    for (size_t at = 0; at + 16 <= n; at += 16) copy(at);
+    if (n % 16 != 0) copy(n - 16);
+    uint64_t halves[2];
+    std::memcpy(halves, &seen, sizeof halves);
+    return (halves[0] | halves[1]) != 0;
+}
 
 std::string PackUser(std::initializer_list<std::string_view> Values) {
     std::string packed;
@@ -66,11 +96,12 @@ void PackUser(std::string& packed, std::initializer_list<std::string_view> Value
     // CombineUser, written out so that a meter's texts are packed without copies.
     size_t size = Values.size();
     for (std::string_view value : Values) size += value.size();
-    packed.assign(size > 0 ? size - 1 : 0, '~');
+    // A buffer kept for texts of one kind mostly keeps its size: no bytes to fill first.
+    packed.resize(size > 0 ? size - 1 : 0);
     char* out = packed.data();
     bool first = true;
     for (std::string_view value : Values) {
-        if (!first) ++out; // the "~" between two values is already there
+        if (!first) *out++ = '~';
         first = false;
         CopyShort(out, value);
         out += value.size();

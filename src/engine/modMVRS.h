@@ -22,6 +22,10 @@ std::string PackUser(std::initializer_list<std::string_view> Values);
 // MayHoldRare false: the caller knows that no value holds "~" or NUL, and nothing is looked for.
 void PackUser(std::string& Packed, std::initializer_list<std::string_view> Values, bool MayHoldRare = true);
 
+// Copies text to out (room for text.size() bytes), telling whether it holds a "~" or NUL,
+// the characters that packing has to mend.
+bool CopyNotingRare(char* out, std::string_view text);
+
 // A scheduled date as the text packed into a route record: mm/dd/yyyy.
 std::string ScheduledDateText(const DateTime& date);
 

@@ -89,7 +89,7 @@ TEST_F(MVRSRouteTest, WritesHeaderRouteAndMeterRecordsAndPacksTheUploadValues) {
         Download("WRR", {{"DeviceID", "WAND7"}, {"WandProgram", "WP01"}}),
         Download("RFF", {{"RFERTID", "55501234"}, {"GeographicArea", 12}, {"RFFrequency", "915"}, {"RFTone", "T1"},
                          {"Tamper", 3}, {"50ESSFlag", "N"}}),
-        Meter("M-200", {{"MeterCategory", "E"}}),
+        Meter("M-200", {{"MeterCategory", "X"}}),
         Download("RTR"), Download("CTR"), Download("FTR"),
     });
     ASSERT_TRUE(engine.ConvertRoute());
@@ -139,9 +139,9 @@ TEST_F(MVRSRouteTest, WritesHeaderRouteAndMeterRecordsAndPacksTheUploadValues) {
     // A "~" inside a value would shift every value after it when the upload unpacks them.
     EXPECT_EQ(Text(meter, "User5"), Pad("DOG-IN YARD", 100));
 
-    // The next meter starts afresh but keeps its customer.
+    // The next meter starts afresh but keeps its customer; codes it lacks are not the meter before's.
     const ValueCollection& second = records[3];
-    EXPECT_EQ(Number(second, "MeterType"), 3);
+    EXPECT_EQ(Number(second, "MeterType"), 0);
     EXPECT_EQ(Number(second, "MeterTagNbr"), 0);
     EXPECT_EQ(Number(second, "ReadType"), 0);
     EXPECT_EQ(Text(second, "BillingName"), Text(meter, "BillingName"));
@@ -205,6 +205,79 @@ TEST_F(MVRSRouteTest, MeterRulesOfRadioProcessingSequenceCategoryAndReadMethod) 
         EXPECT_EQ(Number(meters[0], "MaxReading"), row.high);
     }
     EXPECT_TRUE(log.Contains("Notice: Special radio processing option is enabled"));
+}
+
+TEST_F(MVRSRouteTest, EachMeterHasItsOwnNumbersWhateverTheMeterBefore) {
+    // Meters in a row whose numbers repeat, go back to none and come back.
+    UseDownload({Cycle(1), Route("R1"), Download("CUS", {{"UtilityID", "01"}}), Meter("M1", {{"MeterCategory", "W"}}),
+                 Reading("K", 4, 90), Meter("M2", {{"MeterCategory", "W"}}), Reading("K", 4, 90),
+                 Download("CUS", {{"UtilityID", "11"}}), Meter("M3", {{"MeterCategory", "X"}}),
+                 Download("CUS", {{"UtilityID", "01"}}), Meter("M4", {{"MeterCategory", "W"}}), Reading("K", 4, 90)});
+    ASSERT_TRUE(engine.ConvertRoute());
+    const auto meters = Meters(folder.File("RouteQVF.pdb"));
+    ASSERT_EQ(meters.size(), 4u);
+    const int64_t expected[][5] = {{1, 2, 4, 90, '0'}, {1, 2, 4, 90, '0'}, {0, 0, 0, 0, '1'}, {1, 2, 4, 90, '0'}};
+    for (size_t i = 0; i < meters.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Number(meters[i], "MeterType"), expected[i][0]);
+        EXPECT_EQ(Number(meters[i], "ReadType"), expected[i][1]);
+        EXPECT_EQ(Number(meters[i], "Digits"), expected[i][2]);
+        EXPECT_EQ(Number(meters[i], "MaxReading"), expected[i][3]);
+        EXPECT_EQ(Number(meters[i], "UtilityCode"), expected[i][4]);
+        EXPECT_EQ(Number(meters[i], "RouteNbr"), 1);
+    }
+}
+
+TEST_F(MVRSRouteTest, IndexWordsEndWhereANulEndsTheStoredText) {
+    using namespace std::string_literals;
+    // A NUL in each record the indexed texts come from, one at a time.
+    const std::pair<Lines, Lines> rows[] = {
+        {{Customer("A1\0B"s, "SMITH", "1 ELM\0ST"s), Download("CSX"), Meter("M-1")},
+         {"1/0 SMITH:0", "1/1 ELM:0", "1/3 M-1:0", "1/4 A1:0"}},
+        {{Customer("A1", "SMITH", "1 ELM"), Download("CSX", {{"Name", "BROWN\0MARY"s}}), Meter("M-1")},
+         {"1/0 BROWN:0 SMITH:0", "1/1 ELM:0", "1/3 M-1:0", "1/4 A1:0"}},
+        {{Customer("A1", "SMITH", "1 ELM"), Download("CSX"), Meter("M-1\0X"s)},
+         {"1/0 SMITH:0", "1/1 ELM:0", "1/3 M-1:0", "1/4 A1:0"}},
+    };
+    for (const auto& [records, index] : rows) {
+        SCOPED_TRACE(index.front());
+        Lines lines = {Cycle(1), Route("R1")};
+        lines.insert(lines.end(), records.begin(), records.end());
+        UseDownload(lines);
+        ASSERT_TRUE(engine.ConvertRoute());
+        EXPECT_EQ(IndexRecords(folder.File("RouteQVF.pdb")), index);
+    }
+}
+
+TEST_F(MVRSRouteTest, LocationsAndRadioTagsReadAsTheirLeadingNumber) {
+    // The location's number goes packed into the meter's texts; the radio record's ID is its
+    // tag, indexed as the record holds it (a small negative number reads back as another).
+    const struct {
+        const char *location, *packed, *ertid;
+        int64_t tag;
+    } rows[] = {
+        {"SI", "0", "12345678", 12345678}, {"e5", "0", "  123456", 123456}, {"7X", "7", "1234 678", 1234678},
+        {" 5", "5", "00000042", 42},        {"-3", "-3", "-1234567", 15542649}, {".5", "0.5", "12AB5678", 12},
+        {"  ", "0", "        ", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.location);
+        UseDownload({Cycle(1), Route("R1"), Meter("M1", {{"MeterLocation", row.location}}), Radio(row.ertid)});
+        engine.ConvertRoute();
+        const auto meters = Meters(folder.File("RouteQVF.pdb"));
+        ASSERT_EQ(meters.size(), 1u);
+        const std::string user2 = Text(meters[0], "User2");
+        std::vector<std::string> values;
+        for (size_t start = 0, end; start <= user2.size(); start = end + 1) {
+            end = std::min(user2.find('~', start), user2.size());
+            values.push_back(user2.substr(start, end - start));
+        }
+        ASSERT_GT(values.size(), 7u);
+        EXPECT_EQ(values[7], row.packed);
+        EXPECT_EQ(Number(meters[0], "MeterTagNbr"), row.tag);
+        const Lines index = IndexRecords(folder.File("RouteQVF.pdb"));
+        EXPECT_EQ(std::count(index.begin(), index.end(), "1/2 " + std::to_string(row.tag) + ":0"), row.tag != 0);
+    }
 }
 
 TEST_F(MVRSRouteTest, RouteTableFollowsTheCycleHeaders) {
@@ -304,6 +377,20 @@ TEST_F(MVRSRouteTest, BadDownloadsEndThePassOrFailWithAReason) {
     }
 }
 
+TEST_F(MVRSRouteTest, ColumnsCutByTheLineEndReadWhatTheLineHolds) {
+    const std::string full = Meter("M-12345", {{"MeterCategory", "W"}});
+    const size_t serial = full.find("M-12345");
+    for (const size_t length : {serial, serial + 1, serial + 4, serial + 7, full.size()}) {
+        SCOPED_TRACE(length);
+        UseDownload({Cycle(1), Route("R1"), full.substr(0, length)});
+        ASSERT_TRUE(engine.ConvertRoute());
+        const auto meters = Meters(folder.File("RouteQVF.pdb"));
+        ASSERT_EQ(meters.size(), 1u);
+        EXPECT_EQ(TrimView(Text(meters[0], "MeterSerialNbr")), full.substr(serial, std::min<size_t>(length - serial, 7)));
+        EXPECT_EQ(Number(meters[0], "MeterType"), length == full.size() ? 1 : 0);
+    }
+}
+
 TEST_F(MVRSRouteTest, NonNumericNumbersReadTheirLeadingNumberOrZero) {
     // Number columns are laid over text here: a leading number is kept, anything else is 0.
     const std::string line = "RDG" + Pad("R1", 8) + Pad("", 15) + "AB" + "1 " + "K" + Pad("12AB", 10) + Pad("X", 10) +
@@ -318,6 +405,30 @@ TEST_F(MVRSRouteTest, NonNumericNumbersReadTheirLeadingNumberOrZero) {
     EXPECT_EQ(Number(meters[0], "PrvReading"), 12);
     EXPECT_EQ(Number(meters[0], "MaxReading"), 0);
     EXPECT_EQ(Number(meters[0], "MinReading"), 7);
+}
+
+TEST(MVRSRoute, CopyNotingRareFindsTildeOrNulAtEveryPlace) {
+    // Lengths around the sixteen bytes looked at together, a rare character at each end,
+    // at either side of a sixteen-byte boundary and in the last, overlapping sixteen.
+    for (const size_t length : {0, 1, 15, 16, 17, 31, 32, 33, 47, 100}) {
+        std::vector<size_t> places = {0, length - 1, length / 2};
+        if (length > 16) places.insert(places.end(), {15, 16, length - 16});
+        for (const char rare : {'~', '\0'}) {
+            for (const size_t place : places) {
+                if (length == 0) break;
+                std::string text(length, 'a');
+                text[place] = rare;
+                std::string copy(length, 'x');
+                SCOPED_TRACE(std::to_string(length) + " at " + std::to_string(place));
+                EXPECT_TRUE(CopyNotingRare(copy.data(), text));
+                EXPECT_EQ(copy, text);
+            }
+        }
+        const std::string plain(length, '}'); // "~" plus one: no near miss counts
+        std::string copy(length, 'x');
+        EXPECT_FALSE(CopyNotingRare(copy.data(), plain)) << length;
+        EXPECT_EQ(copy, plain);
+    }
 }
 
 TEST(MVRSRoute, PackUserKeepsOneSeparatorPerValue) {
