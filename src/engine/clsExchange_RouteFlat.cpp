@@ -76,9 +76,16 @@ inline ParsedField ParsedValue(const RouteLineLayout::Field& field, std::string_
     switch (field.DataType) {
     // Delimited texts keep their leading blanks.
     case DataTypeText: return ParsedField::OfText(fixedWidth ? TrimView(raw) : RTrimView(raw));
-    case DataTypeInt16: return ParsedField::OfInteger(CIntVal(raw));
-    case DataTypeInt32: return ParsedField::OfInteger(CLngVal(raw));
-    case DataTypeDouble: return ParsedField::OfDouble(Val(raw));
+    case DataTypeInt16:
+        if (int64_t whole; ReadPaddedDigits(raw, whole) && whole <= INT16_MAX) return ParsedField::OfInteger(whole);
+        return ParsedField::OfInteger(CIntVal(raw));
+    case DataTypeInt32:
+        if (int64_t whole; ReadPaddedDigits(raw, whole) && whole <= INT32_MAX) return ParsedField::OfInteger(whole);
+        return ParsedField::OfInteger(CLngVal(raw));
+    case DataTypeDouble:
+        // A plain whole number stores and reads as the same double would.
+        if (int64_t whole; ReadPaddedDigits(raw, whole)) return ParsedField::OfInteger(whole);
+        return ParsedField::OfDouble(Val(raw));
     case DataTypeDate:
     case DataTypeTime: return ParsedField::OfText(RTrimView(raw));
     default: return ParsedField::OfEmpty();
