@@ -10,6 +10,7 @@
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
 #include "platform/RuntimeError.h"
+#include "platform/WordBytes.h"
 #include "platform/modRuntime.h"
 
 #include <algorithm>
@@ -35,11 +36,7 @@ bool IsNumericType(int32_t dataType) {
 // digits than the type holds can make it too large.
 bool MayOverflow(int32_t dataType, std::string_view text) {
     const size_t digits = dataType == DataTypeInt16 ? 4 : dataType == DataTypeInt32 ? 9 : 300;
-    if (text.size() > digits) return true;
-    bool exponent = false;
-    // 'D', 'E', 'd' and 'e' are the two codes from 'd' once the lower-case bit is set.
-    for (const char c : text) exponent |= static_cast<unsigned char>((c | 0x20) - 'd') <= 1;
-    return exponent;
+    return text.size() > digits || HasExponentLetter(text);
 }
 
 bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataType == DataTypeTime; }
@@ -227,6 +224,14 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
             } else if (field.Option == MapOptionAutonumber) {
                 raw(field);
             }
+        }
+        if (!line.FixedCounted()) {
+            for (const size_t counted : layout.FixedCountingFields()) {
+                const RouteLineLayout::Field& field = layout.Fields()[counted];
+                const std::string_view text = raw(field);
+                if (MayOverflow(field.DataType, text)) ParsedValue(field, text, fixedWidth);
+            }
+            line.SetFixedCounted();
         }
         return;
     }
