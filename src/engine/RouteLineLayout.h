@@ -107,6 +107,10 @@ public:
     // The values of the fields fixed for the run stay from the line that parsed them.
     bool FixedKept() const { return mFixedKept; }
     void SetFixedKept() { mFixedKept = true; }
+    // Whether the texts taken from the source line hold no NUL byte: the line has none, and
+    // no column is rebuilt with one.
+    bool SourceWithoutNul() const { return mSourceWithoutNul; }
+    void SetSourceWithoutNul(bool withoutNul) { mSourceWithoutNul = withoutNul; }
     // Whether counting has checked the numbers that are the same on every line.
     bool FixedCounted() const { return mFixedCounted; }
     void SetFixedCounted() { mFixedCounted = true; }
@@ -140,6 +144,7 @@ private:
     size_t mKeptUsed = 0;
     bool mFixedKept = false;
     bool mFixedCounted = false;
+    bool mSourceWithoutNul = false;
     std::string mHiddenLine;
     std::vector<std::string_view> mColumns;
 };

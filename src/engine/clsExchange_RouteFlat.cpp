@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <unordered_map>
 
 namespace dovrex {
@@ -57,10 +58,18 @@ double MeterTypeCode(std::string_view meterType) {
     return Val(meterType);
 }
 
-// Stores a parsed value as SetItem would store the Value it stands for.
-void SetParsed(RecordAssembly& record, int16_t field, const ParsedField& value) {
+bool HoldsNoNul(std::string_view text) {
+    return text.empty() || std::memchr(text.data(), '\0', text.size()) == nullptr;
+}
+
+// Stores a parsed value as SetItem would store the Value it stands for; withoutNul when
+// its text is known to hold no NUL byte.
+void SetParsed(RecordAssembly& record, int16_t field, const ParsedField& value, bool withoutNul = false) {
     switch (value.Kind) {
-    case Value::Kind::Text: record.SetText(field, value.Text); break;
+    case Value::Kind::Text:
+        if (withoutNul) record.SetTextWithoutNul(field, value.Text);
+        else record.SetText(field, value.Text);
+        break;
     case Value::Kind::Integer: record.SetInteger(field, value.Integer); break;
     case Value::Kind::Double: record.SetNumber(field, value.Double); break;
     // Nothing: an empty text, or zero bytes in a number field.
@@ -249,7 +258,7 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
         line.Set(field.Slot, value);
         if (plan == nullptr) continue;
         if (const int16_t target = plan->DirectTargets[static_cast<size_t>(field.Slot)]; target != 0) {
-            SetParsed(*plan->Record, target, value);
+            SetParsed(*plan->Record, target, value, field.Option == MapOptionFromSource && line.SourceWithoutNul());
         }
     }
     if (first) line.SetFixedKept();
@@ -257,6 +266,7 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
 
 void clsExchange::ParseRouteFixed(std::string_view Buffer, ParsedLine& line, MeterRecordPlan* plan) {
     line.Reset(Run().Layout->SlotCount());
+    if (plan != nullptr) line.SetSourceWithoutNul(HoldsNoNul(Buffer));
     ParseFields(
         [&](const RouteLineLayout::Field& field) {
             // A line that ends before the field gives a shorter or empty text.
@@ -273,6 +283,10 @@ void clsExchange::ParseRouteDelimited(std::string_view Buffer, ParsedLine& line,
     const std::string& delimiter = layout.Delimiter();
     const std::string& quote = layout.Quote();
     line.Reset(layout.SlotCount());
+    // A column rebuilt with its hidden delimiters put back holds the delimiter.
+    if (plan != nullptr) {
+        line.SetSourceWithoutNul(HoldsNoNul(Buffer) && HoldsNoNul(delimiter));
+    }
     // Counting routes needs only the first columns.
     line.SplitColumns(Buffer, delimiter, quote, Run().CountingOnly ? layout.CountingColumns() : SIZE_MAX);
     const std::vector<std::string_view>& columns = line.Columns();
