@@ -421,8 +421,12 @@ void clsExchange::WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Value
         case From::Text: SetParsed(record, step.Target, value); break;
         case From::Number:
             // Dates and times arrive as text; in a numeric field they are yyyymmdd / hhnn numbers.
-            if (step.DateText && value.IsText()) record.SetNumber(step.Target, Val(value.Text));
-            else SetParsed(record, step.Target, value);
+            if (step.DateText && value.IsText()) {
+                if (int64_t whole; ReadPaddedDigits(value.Text, whole)) record.SetInteger(step.Target, whole);
+                else record.SetNumber(step.Target, Val(value.Text));
+            } else {
+                SetParsed(record, step.Target, value);
+            }
             break;
         case From::MeterType: record.SetNumber(step.Target, MeterTypeCode(value.TextIn(scratch))); break;
         case From::ReadType: record.SetNumber(step.Target, ReadTypeCode(run.CurrentReadType, value)); break;
