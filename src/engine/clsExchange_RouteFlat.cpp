@@ -352,7 +352,17 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
         const auto info = [&] {
             return Values.Item(layout.AddressSlot()).ToText() + " " + Values.Item(layout.NameSlot()).ToText();
         };
-        if (CheckDuplicateTag(Values.Item(layout.TagSlot()).TextIn(scratch), info, run.LineNumber)) {
+        // A whole number's text is made in place: the tag of nearly every line is one.
+        const ParsedField& tag = Values.Item(layout.TagSlot());
+        char digits[24];
+        std::string_view tagText;
+        if (tag.Kind == Value::Kind::Integer) {
+            const char* end = std::to_chars(digits, digits + sizeof digits, tag.Integer).ptr;
+            tagText = std::string_view(digits, static_cast<size_t>(end - digits));
+        } else {
+            tagText = tag.TextIn(scratch);
+        }
+        if (CheckDuplicateTag(tagText, info, run.LineNumber)) {
             result = ValidationStop;
         }
     }

@@ -7,6 +7,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -125,7 +126,13 @@ ValueView RecordAssembly::ItemView(int16_t Number) const {
 std::string_view RecordAssembly::ItemText(int16_t Number, std::string& scratch) const {
     const Field& field = FieldNumbered(Number);
     if (field.Type == clsPalmDB::ftString) return PieceOf(field).Text();
-    return ItemView(Number).TextIn(scratch);
+    if (field.Size == 0) return {};
+    // The number as ItemView reads it, made into text without a view.
+    const auto offset = static_cast<size_t>(field.Offset);
+    const int32_t number = BytesToLong(std::string_view(mFixed).substr(offset, static_cast<size_t>(field.Size)));
+    char digits[16];
+    scratch.assign(digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, number).ptr - digits));
+    return scratch;
 }
 
 std::string_view RecordAssembly::Bytes() {
