@@ -46,6 +46,15 @@ RouteLineLayout::RouteLineLayout(const clsExchMap& map, const clsPrompts& prompt
         const bool numeric = field.DataType == DataTypeInt16 || field.DataType == DataTypeInt32 ||
                              field.DataType == DataTypeDouble;
         if (!field.Parsed || !(numeric || field.Slot == mRouteSlot || field.Option == MapOptionAutonumber)) continue;
+        if (field.Slot != mRouteSlot && field.Option != MapOptionAutonumber) {
+            // A number that is the same on every line is checked on the first; a fixed-width
+            // column too narrow to hold a number too large for its type is not checked at all.
+            if (field.Option != MapOptionFromSource) {
+                mFixedCountingFields.push_back(i);
+                continue;
+            }
+            if (mMapType == MapTypeFixed && field.Width <= (field.DataType == DataTypeDouble ? 4 : 2)) continue;
+        }
         mCountingFields.push_back(i);
         if (field.Option == MapOptionFromSource) {
             mCountingColumns = std::max(mCountingColumns, static_cast<size_t>(std::max<int16_t>(field.Position, 0)));

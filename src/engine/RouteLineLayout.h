@@ -58,9 +58,15 @@ public:
     // are not fixed for the run.
     const std::vector<size_t>& ParsedFields() const { return mParsedFields; }
     const std::vector<size_t>& VaryingFields() const { return mVaryingFields; }
-    // What counting the routes reads, as indexes into Fields(): the route, every number
-    // (converted to find one too large for its type) and every autonumber (counted).
+    // What counting the routes reads on every line, as indexes into Fields(): the route,
+    // every number from the line that could be too large for its type (converted to find
+    // one that is) and every autonumber (counted). Then the numbers that are the same on
+    // every line, which counting checks on its first line.
+    // A number's text could be too large for its type unless it is a fixed-width column of
+    // at most two characters ("9E" is 9; "9E9" overflows a whole number) or, for a Double,
+    // four (the shortest text beyond a double's range is "1E309").
     const std::vector<size_t>& CountingFields() const { return mCountingFields; }
+    const std::vector<size_t>& FixedCountingFields() const { return mFixedCountingFields; }
     // The columns of a delimited line that counting reads.
     size_t CountingColumns() const { return mCountingColumns; }
     size_t SlotCount() const { return mSlotNames.size(); }
@@ -77,6 +83,7 @@ private:
     std::vector<size_t> mParsedFields;
     std::vector<size_t> mVaryingFields;
     std::vector<size_t> mCountingFields;
+    std::vector<size_t> mFixedCountingFields;
     size_t mCountingColumns = 0;
     std::vector<std::string> mSlotNames;
     int mRouteSlot = -1, mTagSlot = -1, mAddressSlot = -1, mNameSlot = -1;
@@ -100,6 +107,13 @@ public:
     // The values of the fields fixed for the run stay from the line that parsed them.
     bool FixedKept() const { return mFixedKept; }
     void SetFixedKept() { mFixedKept = true; }
+    // Whether the texts taken from the source line hold no NUL byte: the line has none, and
+    // no column is rebuilt with one.
+    bool SourceWithoutNul() const { return mSourceWithoutNul; }
+    void SetSourceWithoutNul(bool withoutNul) { mSourceWithoutNul = withoutNul; }
+    // Whether counting has checked the numbers that are the same on every line.
+    bool FixedCounted() const { return mFixedCounted; }
+    void SetFixedCounted() { mFixedCounted = true; }
     const ParsedField& Item(int slot) const { return slot < 0 ? Null() : mValues[static_cast<size_t>(slot)]; }
     void Set(int slot, const ParsedField& value) { mValues[static_cast<size_t>(slot)] = value; }
     size_t Count() const { return mValues.size(); }
@@ -129,6 +143,8 @@ private:
     std::deque<std::string> mKept; // a deque: keeping more texts never moves the earlier ones
     size_t mKeptUsed = 0;
     bool mFixedKept = false;
+    bool mFixedCounted = false;
+    bool mSourceWithoutNul = false;
     std::string mHiddenLine;
     std::vector<std::string_view> mColumns;
 };

@@ -10,11 +10,13 @@
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
 #include "platform/RuntimeError.h"
+#include "platform/WordBytes.h"
 #include "platform/modRuntime.h"
 
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <unordered_map>
 
 namespace dovrex {
@@ -35,11 +37,7 @@ bool IsNumericType(int32_t dataType) {
 // digits than the type holds can make it too large.
 bool MayOverflow(int32_t dataType, std::string_view text) {
     const size_t digits = dataType == DataTypeInt16 ? 4 : dataType == DataTypeInt32 ? 9 : 300;
-    if (text.size() > digits) return true;
-    bool exponent = false;
-    // 'D', 'E', 'd' and 'e' are the two codes from 'd' once the lower-case bit is set.
-    for (const char c : text) exponent |= static_cast<unsigned char>((c | 0x20) - 'd') <= 1;
-    return exponent;
+    return text.size() > digits || HasExponentLetter(text);
 }
 
 bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataType == DataTypeTime; }
@@ -60,10 +58,18 @@ double MeterTypeCode(std::string_view meterType) {
     return Val(meterType);
 }
 
-// Stores a parsed value as SetItem would store the Value it stands for.
-void SetParsed(RecordAssembly& record, int16_t field, const ParsedField& value) {
+bool HoldsNoNul(std::string_view text) {
+    return text.empty() || std::memchr(text.data(), '\0', text.size()) == nullptr;
+}
+
+// Stores a parsed value as SetItem would store the Value it stands for; withoutNul when
+// its text is known to hold no NUL byte.
+void SetParsed(RecordAssembly& record, int16_t field, const ParsedField& value, bool withoutNul = false) {
     switch (value.Kind) {
-    case Value::Kind::Text: record.SetText(field, value.Text); break;
+    case Value::Kind::Text:
+        if (withoutNul) record.SetTextWithoutNul(field, value.Text);
+        else record.SetText(field, value.Text);
+        break;
     case Value::Kind::Integer: record.SetInteger(field, value.Integer); break;
     case Value::Kind::Double: record.SetNumber(field, value.Double); break;
     // Nothing: an empty text, or zero bytes in a number field.
@@ -76,9 +82,16 @@ inline ParsedField ParsedValue(const RouteLineLayout::Field& field, std::string_
     switch (field.DataType) {
     // Delimited texts keep their leading blanks.
     case DataTypeText: return ParsedField::OfText(fixedWidth ? TrimView(raw) : RTrimView(raw));
-    case DataTypeInt16: return ParsedField::OfInteger(CIntVal(raw));
-    case DataTypeInt32: return ParsedField::OfInteger(CLngVal(raw));
-    case DataTypeDouble: return ParsedField::OfDouble(Val(raw));
+    case DataTypeInt16:
+        if (int64_t whole; ReadPaddedDigits(raw, whole) && whole <= INT16_MAX) return ParsedField::OfInteger(whole);
+        return ParsedField::OfInteger(CIntVal(raw));
+    case DataTypeInt32:
+        if (int64_t whole; ReadPaddedDigits(raw, whole) && whole <= INT32_MAX) return ParsedField::OfInteger(whole);
+        return ParsedField::OfInteger(CLngVal(raw));
+    case DataTypeDouble:
+        // A plain whole number stores and reads as the same double would.
+        if (int64_t whole; ReadPaddedDigits(raw, whole)) return ParsedField::OfInteger(whole);
+        return ParsedField::OfDouble(Val(raw));
     case DataTypeDate:
     case DataTypeTime: return ParsedField::OfText(RTrimView(raw));
     default: return ParsedField::OfEmpty();
@@ -221,6 +234,14 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
                 raw(field);
             }
         }
+        if (!line.FixedCounted()) {
+            for (const size_t counted : layout.FixedCountingFields()) {
+                const RouteLineLayout::Field& field = layout.Fields()[counted];
+                const std::string_view text = raw(field);
+                if (MayOverflow(field.DataType, text)) ParsedValue(field, text, fixedWidth);
+            }
+            line.SetFixedCounted();
+        }
         return;
     }
     run.CurrentReadType.clear();
@@ -237,7 +258,7 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
         line.Set(field.Slot, value);
         if (plan == nullptr) continue;
         if (const int16_t target = plan->DirectTargets[static_cast<size_t>(field.Slot)]; target != 0) {
-            SetParsed(*plan->Record, target, value);
+            SetParsed(*plan->Record, target, value, field.Option == MapOptionFromSource && line.SourceWithoutNul());
         }
     }
     if (first) line.SetFixedKept();
@@ -245,6 +266,7 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
 
 void clsExchange::ParseRouteFixed(std::string_view Buffer, ParsedLine& line, MeterRecordPlan* plan) {
     line.Reset(Run().Layout->SlotCount());
+    if (plan != nullptr) line.SetSourceWithoutNul(HoldsNoNul(Buffer));
     ParseFields(
         [&](const RouteLineLayout::Field& field) {
             // A line that ends before the field gives a shorter or empty text.
@@ -261,6 +283,10 @@ void clsExchange::ParseRouteDelimited(std::string_view Buffer, ParsedLine& line,
     const std::string& delimiter = layout.Delimiter();
     const std::string& quote = layout.Quote();
     line.Reset(layout.SlotCount());
+    // A column rebuilt with its hidden delimiters put back holds the delimiter.
+    if (plan != nullptr) {
+        line.SetSourceWithoutNul(HoldsNoNul(Buffer) && HoldsNoNul(delimiter));
+    }
     // Counting routes needs only the first columns.
     line.SplitColumns(Buffer, delimiter, quote, Run().CountingOnly ? layout.CountingColumns() : SIZE_MAX);
     const std::vector<std::string_view>& columns = line.Columns();
@@ -326,7 +352,17 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
         const auto info = [&] {
             return Values.Item(layout.AddressSlot()).ToText() + " " + Values.Item(layout.NameSlot()).ToText();
         };
-        if (CheckDuplicateTag(Values.Item(layout.TagSlot()).TextIn(scratch), info, run.LineNumber)) {
+        // A whole number's text is made in place: the tag of nearly every line is one.
+        const ParsedField& tag = Values.Item(layout.TagSlot());
+        char digits[24];
+        std::string_view tagText;
+        if (tag.Kind == Value::Kind::Integer) {
+            const char* end = std::to_chars(digits, digits + sizeof digits, tag.Integer).ptr;
+            tagText = std::string_view(digits, static_cast<size_t>(end - digits));
+        } else {
+            tagText = tag.TextIn(scratch);
+        }
+        if (CheckDuplicateTag(tagText, info, run.LineNumber)) {
             result = ValidationStop;
         }
     }
@@ -395,8 +431,12 @@ void clsExchange::WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Value
         case From::Text: SetParsed(record, step.Target, value); break;
         case From::Number:
             // Dates and times arrive as text; in a numeric field they are yyyymmdd / hhnn numbers.
-            if (step.DateText && value.IsText()) record.SetNumber(step.Target, Val(value.Text));
-            else SetParsed(record, step.Target, value);
+            if (step.DateText && value.IsText()) {
+                if (int64_t whole; ReadPaddedDigits(value.Text, whole)) record.SetInteger(step.Target, whole);
+                else record.SetNumber(step.Target, Val(value.Text));
+            } else {
+                SetParsed(record, step.Target, value);
+            }
             break;
         case From::MeterType: record.SetNumber(step.Target, MeterTypeCode(value.TextIn(scratch))); break;
         case From::ReadType: record.SetNumber(step.Target, ReadTypeCode(run.CurrentReadType, value)); break;

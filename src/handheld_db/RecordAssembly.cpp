@@ -7,6 +7,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -28,7 +29,8 @@ size_t FixedSize(int16_t type) {
 RecordAssembly::RecordAssembly(const clsPalmDB& schema)
     : mFixed(static_cast<size_t>(schema.FixedLength()), '\0'), mPieces(static_cast<size_t>(schema.StringCount())) {
     for (int16_t number = 1; number <= schema.FieldCount(); ++number) {
-        mFields.push_back({schema.FieldType(number), schema.FieldOffset(number)});
+        const int16_t type = schema.FieldType(number);
+        mFields.push_back({type, schema.FieldOffset(number), static_cast<int16_t>(FixedSize(type))});
     }
 }
 
@@ -53,6 +55,18 @@ void RecordAssembly::Assign(Piece& piece, std::string_view text) {
     std::memcpy(piece.Buffer.data(), text.data(), piece.Size);
 }
 
+void RecordAssembly::AssignWithoutNul(Piece& piece, std::string_view text) {
+    if (piece.Buffer.size() < text.size() + kSlack) piece.Buffer.resize(text.size() + kSlack);
+    piece.Size = text.size();
+    if (!text.empty()) std::memcpy(piece.Buffer.data(), text.data(), text.size());
+}
+
+void RecordAssembly::SetTextWithoutNul(int16_t Number, std::string_view NewValue) {
+    const Field& field = FieldNumbered(Number);
+    if (field.Type == clsPalmDB::ftString) AssignWithoutNul(PieceOf(field), NewValue);
+    else if (field.Size != 0) WriteTextBytes(NewValue, static_cast<size_t>(field.Size), mFixed.data() + field.Offset);
+}
+
 void RecordAssembly::SetText(int16_t Number, std::string_view NewValue) {
     const Field& field = FieldNumbered(Number);
     if (field.Type == clsPalmDB::ftString) {
@@ -62,8 +76,7 @@ void RecordAssembly::SetText(int16_t Number, std::string_view NewValue) {
     }
 }
 
-void RecordAssembly::SetInteger(int16_t Number, int64_t NewValue) {
-    const Field& field = FieldNumbered(Number);
+void RecordAssembly::SetIntegerOther(const Field& field, int64_t NewValue) {
     if (field.Type == clsPalmDB::ftString) {
         AssignNumberText(mNumberText, NewValue);
         Assign(PieceOf(field), mNumberText);
@@ -86,6 +99,10 @@ void RecordAssembly::SetItem(int16_t Number, const Value& NewValue) {
 
 void RecordAssembly::SetNumber(int16_t Number, double NewValue) {
     const Field& field = FieldNumbered(Number);
+    // A whole number that is not negative and fits needs no rounding.
+    if (field.Size != 0 && NewValue >= 0 && NewValue <= INT32_MAX) {
+        if (const auto whole = static_cast<uint32_t>(NewValue); whole == NewValue) return StoreBigEndian(field, whole);
+    }
     if (field.Type == clsPalmDB::ftString) {
         AssignNumberText(mNumberText, NewValue);
         Assign(PieceOf(field), mNumberText);
@@ -109,7 +126,13 @@ ValueView RecordAssembly::ItemView(int16_t Number) const {
 std::string_view RecordAssembly::ItemText(int16_t Number, std::string& scratch) const {
     const Field& field = FieldNumbered(Number);
     if (field.Type == clsPalmDB::ftString) return PieceOf(field).Text();
-    return ItemView(Number).TextIn(scratch);
+    if (field.Size == 0) return {};
+    // The number as ItemView reads it, made into text without a view.
+    const auto offset = static_cast<size_t>(field.Offset);
+    const int32_t number = BytesToLong(std::string_view(mFixed).substr(offset, static_cast<size_t>(field.Size)));
+    char digits[16];
+    scratch.assign(digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, number).ptr - digits));
+    return scratch;
 }
 
 std::string_view RecordAssembly::Bytes() {

@@ -31,7 +31,19 @@ public:
     // As the database's setters of the same names store them. A text ends at its first NUL
     // byte; a field number the schema lacks raises an error.
     void SetText(int16_t Number, std::string_view NewValue);
-    void SetInteger(int16_t Number, int64_t NewValue);
+    // SetText for a text the caller knows holds no NUL byte (it checked the whole line the
+    // text comes from): the text is copied without a search for one.
+    void SetTextWithoutNul(int16_t Number, std::string_view NewValue);
+    // Inline: the record writers set most number fields of every record through it, and
+    // most numbers are not negative and fit, which stores their low bytes big-endian.
+    void SetInteger(int16_t Number, int64_t NewValue) {
+        const Field& field = FieldNumbered(Number);
+        if (field.Size != 0 && static_cast<uint64_t>(NewValue) <= INT32_MAX) {
+            StoreBigEndian(field, static_cast<uint32_t>(NewValue));
+        } else {
+            SetIntegerOther(field, NewValue);
+        }
+    }
     void SetItem(int16_t Number, const Value& NewValue);
     // SetItem with a number that may have a fraction, without a Value.
     void SetNumber(int16_t Number, double NewValue);
@@ -51,7 +63,25 @@ private:
     struct Field {
         int16_t Type;
         int16_t Offset; // a byte offset in the fixed part, or the 1-based text number
+        int16_t Size;   // the bytes of a number in the fixed part; 0 for any other field
     };
+    void StoreBigEndian(const Field& field, uint32_t value) {
+        char* const out = mFixed.data() + field.Offset;
+        switch (field.Size) {
+        case 4:
+            out[0] = static_cast<char>(value >> 24);
+            out[1] = static_cast<char>(value >> 16);
+            out[2] = static_cast<char>(value >> 8);
+            out[3] = static_cast<char>(value);
+            break;
+        case 2:
+            out[0] = static_cast<char>(value >> 8);
+            out[1] = static_cast<char>(value);
+            break;
+        default: out[0] = static_cast<char>(value); break;
+        }
+    }
+    void SetIntegerOther(const Field& field, int64_t NewValue);
     const Field& FieldNumbered(int16_t Number) const {
         if (Number < 1 || static_cast<size_t>(Number) > mFields.size()) NoSuchField(Number);
         return mFields[static_cast<size_t>(Number) - 1];
@@ -68,6 +98,7 @@ private:
     Piece& PieceOf(const Field& field) { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
     const Piece& PieceOf(const Field& field) const { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
     static void Assign(Piece& piece, std::string_view text);
+    static void AssignWithoutNul(Piece& piece, std::string_view text);
 
     std::vector<Field> mFields;
     std::string mFixed;

@@ -28,6 +28,26 @@ int32_t CLng(double value);
 int16_t CIntVal(std::string_view text);
 int32_t CLngVal(std::string_view text);
 
+// The usual shape of a number in a fixed-width or delimited file, read without the lenient
+// parse: blanks, then at most 15 digits up to the end (none for a blank text). False for any
+// other text, which needs Val. Fifteen digits keep the number below 1e15, where its Value as
+// a whole number and as a double convert to the same text. Inline: the imports read every
+// number field of every line through it.
+inline bool ReadPaddedDigits(std::string_view text, int64_t& value) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p != end && *p == ' ') ++p;
+    if (end - p > 15) return false;
+    uint64_t whole = 0;
+    for (; p != end; ++p) {
+        const unsigned digit = static_cast<unsigned char>(*p) - 0x30u;
+        if (digit > 9) return false;
+        whole = whole * 10 + digit;
+    }
+    value = static_cast<int64_t>(whole);
+    return true;
+}
+
 // Range checks for counters and offsets: raise "Overflow" when value does not fit.
 int16_t CheckInt16(int64_t value);
 int32_t CheckInt32(int64_t value);

@@ -270,6 +270,28 @@ TEST_F(ConvertRouteTest, TheFirstPassFindsEveryNumberTooLargeForItsField) {
     }
 }
 
+TEST_F(ConvertRouteTest, TheFirstPassChecksEveryColumnWideEnoughToOverflow) {
+    // A whole-number column of two characters cannot hold a number too large ("9E" is 9),
+    // one of three can ("9E9"); a Double column needs five ("1E309"). A constant is the
+    // same on every line and is checked on the first.
+    struct Row {
+        const char* field;
+        const char* text;
+        bool fits;
+    };
+    const Row rows[] = {{"Digits=62,2", "9E", true},     {"Digits=62,3", "9E9", false},
+                        {"Lat=62,5", "1E309", false},   {"Lat=62,5", "99999", true},
+                        {"ScaleFactor=C,1E309", "", false}, {"ScaleFactor=C,25", "", true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.field) + " " + row.text);
+        std::filesystem::remove(folder.File("RouteQVF.pdb"));
+        WriteFixedMap("Std", {row.field});
+        UseSource({FixedLine("0012", 1, "7", "R", "R", "1 MAIN"), FixedLine("0012", 2, "8", "R", "R", "2 MAIN") + row.text});
+        engine.ConvertRoute();
+        EXPECT_EQ(std::filesystem::exists(folder.File("RouteQVF.pdb")), row.fits);
+    }
+}
+
 TEST_F(ConvertRouteTest, PromptedFieldsTakeTheEnteredValues) {
     WriteFixedMap("Std", {"MeterType=P", "ScaleFactor=P"});
     UseSource({FixedLine("0012", 1, "7", "R", "R", "1 MAIN"), FixedLine("0012", 2, "8", "R", "R", "2 MAIN")});

@@ -245,6 +245,9 @@ TEST(PalmDB, AnAssembledRecordHoldsWhatTheRecordBufferWouldHold) {
         {"A", Value("xyz")},                {"B", Value("ab")},             {"S1", Value("")},
         {"S1", Value(std::string("ab\0cd", 5))}, {"S2", Value(int64_t{-42})}, {"S2", Value(0.1)},
         {"S2", Value(1234567.0)},           {"C", Value(int64_t{300})},      {"S1", Value("long text")},
+        // whole numbers that are not negative and fit take a short path, at its limits
+        {"B", Value(int64_t{0})},           {"B", Value(int64_t{2147483647})}, {"B", Value(2147483647.0)},
+        {"A", Value(int64_t{65536 + 258})}, {"C", Value(255.0)},           {"B", Value(-0.0)},
     };
     clsPalmDB db;
     MixedSchema(db);
@@ -259,7 +262,11 @@ TEST(PalmDB, AnAssembledRecordHoldsWhatTheRecordBufferWouldHold) {
         assembly.SetItem(field, c.value);
         EXPECT_EQ(assembly.Bytes(), db.RawData()) << c.field << " " << c.value.ToText();
         // The setters without a Value store the same.
-        if (c.value.IsText()) assembly.SetText(field, c.value.Text());
+        if (c.value.IsText()) {
+            assembly.SetText(field, c.value.Text());
+            // A text without a NUL may skip the search for one.
+            if (c.value.Text().find('\0') == std::string::npos) assembly.SetTextWithoutNul(field, c.value.Text());
+        }
         else if (c.value.GetKind() == Value::Kind::Integer) assembly.SetInteger(field, c.value.Integer());
         else assembly.SetNumber(field, c.value.ToNumber());
         EXPECT_EQ(assembly.Bytes(), db.RawData()) << c.field << " " << c.value.ToText();
@@ -271,6 +278,7 @@ TEST(PalmDB, AnAssembledRecordHoldsWhatTheRecordBufferWouldHold) {
     EXPECT_THROW(assembly.SetInteger(db.FindItem("B"), int64_t{1} << 31), RuntimeError);
     EXPECT_THROW(assembly.SetInteger(db.FindItem("B"), -16777216 - 1), RuntimeError);
     EXPECT_THROW(assembly.SetNumber(db.FindItem("A"), 2147483647.5), RuntimeError);
+    EXPECT_THROW(assembly.SetNumber(db.FindItem("B"), 2147483648.0), RuntimeError);
     EXPECT_THROW(assembly.SetText(0, "x"), RuntimeError);
     EXPECT_THROW(assembly.SetText(6, "x"), RuntimeError);
     EXPECT_EQ(assembly.Bytes(), before);

@@ -3,6 +3,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/Value.h"
 #include "platform/ValueCollection.h"
+#include "platform/WordBytes.h"
 #include "platform/modRuntime.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +40,39 @@ TEST(Runtime, LenientParseTakesTheLeadingNumberAndIgnoresBlanks) {
     };
     for (const auto& [text, parsed] : fractions) EXPECT_EQ(Val(text), std::strtod(parsed, nullptr)) << text;
     EXPECT_TRUE(std::signbit(Val("-0.0")));
+}
+
+TEST(Runtime, ShortNumberScansAgreeWithTheLenientParse) {
+    // Padded digits: at 15 digits and one past it; anything else is left to Val.
+    const std::pair<const char*, bool> padded[] = {
+        {"", true}, {"   ", true}, {"     7789", true}, {"0012", true}, {"123456789012345", true},
+        {"  999999999999999", true}, {"1234567890123456", false}, {"7789 ", false}, {"-5", false},
+        {"1 2", false}, {"\t5", false}, {"1e3", false}, {"R", false}, {"12.5", false},
+    };
+    for (const auto& [text, plain] : padded) {
+        int64_t whole = -1;
+        EXPECT_EQ(ReadPaddedDigits(text, whole), plain) << '"' << text << '"';
+        if (plain) {
+            EXPECT_EQ(static_cast<double>(whole), Val(text)) << '"' << text << '"';
+        }
+    }
+    // Exponent letters at every place of texts of 0 to 20 bytes (across the four- and
+    // eight-byte words), among bytes that differ from them in one bit only.
+    for (size_t length = 0; length <= 20; ++length) {
+        std::string text(length, '5');
+        for (size_t i = 0; i < length; ++i) text[i] = "5FGfgTUtu4\x85\xC5"[i % 12];
+        EXPECT_FALSE(HasExponentLetter(text)) << text;
+        for (size_t at = 0; at < length; ++at) {
+            for (const char letter : {'D', 'E', 'd', 'e'}) {
+                std::string with = text;
+                with[at] = letter;
+                EXPECT_TRUE(HasExponentLetter(with)) << with;
+                // Only the bytes of the view count, not those around it.
+                EXPECT_FALSE(HasExponentLetter(std::string_view(with).substr(0, at))) << with;
+                EXPECT_FALSE(HasExponentLetter(std::string_view(with).substr(at + 1))) << with;
+            }
+        }
+    }
 }
 
 TEST(Runtime, RoundingIsHalfToEvenAndRangeChecksRaiseOverflow) {
