@@ -192,6 +192,7 @@ void ParsedLine::SplitColumnsAnyWidth(std::string_view Buffer, const std::string
             }
         }
     }
+    mColumnCount = columns.size();
 }
 
 std::string_view ParsedLine::Unescaped(std::string_view column, char delimiter, char quote) {
@@ -218,15 +219,17 @@ void ParsedLine::SplitQuotedColumns(std::string_view Buffer, char delimiter, cha
     // pass over the line: a delimiter between quotes belongs to its column, and a column's
     // text is a view of the line unless it holds a doubled quote or a "~" (which stands for
     // the delimiter).
-    std::vector<std::string_view>& columns = mColumns;
-    columns.clear();
+    // A line of n bytes has at most n + 1 columns.
+    if (mColumns.size() <= Buffer.size()) mColumns.resize(Buffer.size() + 1);
+    std::string_view* const columns = mColumns.data();
+    size_t count = 0;
     // Inlined into the scan: it runs for every column of every line.
     auto add = [&](size_t start, size_t end, bool mayRemake) __attribute__((always_inline)) {
         std::string_view column = Buffer.substr(start, end - start);
         if (!column.empty() && column.front() == quote) column.remove_prefix(1);
         if (!column.empty() && column.back() == quote) column.remove_suffix(1);
         if (mayRemake) column = Unescaped(column, delimiter, quote);
-        columns.push_back(column);
+        columns[count++] = column;
     };
     bool inQuotes = false;
     bool mayRemake = false; // two quotes in a row or a "~" in the column, before its quotes come off
@@ -241,13 +244,14 @@ void ParsedLine::SplitQuotedColumns(std::string_view Buffer, char delimiter, cha
             add(start, i, mayRemake);
             start = i + 1;
             mayRemake = false;
-            return columns.size() < columnsWanted;
+            return count < columnsWanted;
         } else {
             mayRemake = true;
         }
         return true;
     });
-    if (columns.size() < columnsWanted) add(start, Buffer.size(), mayRemake);
+    if (count < columnsWanted) add(start, Buffer.size(), mayRemake);
+    mColumnCount = count;
 }
 
 } // namespace dovrex

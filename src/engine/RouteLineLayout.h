@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -130,7 +131,7 @@ public:
     // delimiters hidden; SplitColumns takes one pass over the line for the common case of
     // one-character delimiter and quote.
     void SplitColumnsAnyWidth(std::string_view text, const std::string& delimiter, const std::string& quote);
-    const std::vector<std::string_view>& Columns() const { return mColumns; }
+    std::span<const std::string_view> Columns() const { return {mColumns.data(), mColumnCount}; }
 
 private:
     void SplitQuotedColumns(std::string_view text, char delimiter, char quote, size_t columnsWanted);
@@ -146,7 +147,10 @@ private:
     bool mFixedCounted = false;
     bool mSourceWithoutNul = false;
     std::string mHiddenLine;
+    // Sized for the most columns a line seen so far could hold, so that splitting a line
+    // stores its columns by position; the first mColumnCount are the line's.
     std::vector<std::string_view> mColumns;
+    size_t mColumnCount = 0;
 };
 
 } // namespace dovrex

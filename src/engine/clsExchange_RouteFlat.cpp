@@ -289,7 +289,7 @@ void clsExchange::ParseRouteDelimited(std::string_view Buffer, ParsedLine& line,
     }
     // Counting routes needs only the first columns.
     line.SplitColumns(Buffer, delimiter, quote, Run().CountingOnly ? layout.CountingColumns() : SIZE_MAX);
-    const std::vector<std::string_view>& columns = line.Columns();
+    const std::span<const std::string_view> columns = line.Columns();
     ParseFields(
         [&](const RouteLineLayout::Field& field) {
             const int column = field.Position;
