@@ -15,6 +15,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -540,8 +541,10 @@ private:
         }
         if (k.MeterSize != m.MeterSize) {
             k.MeterSize.reset();
-            AssignNumberText(mNumber, int64_t{m.MeterSize});
-            db.SetText(f.User3, mNumber);
+            // The number's text made in place: most meters change it.
+            char digits[12];
+            const char* end = std::to_chars(digits, digits + sizeof digits, m.MeterSize).ptr;
+            db.SetText(f.User3, std::string_view(digits, static_cast<size_t>(end - digits)));
             k.MeterSize = m.MeterSize;
         }
         db.WriteTo(mRun.RouteDatabase->DB());
@@ -601,7 +604,6 @@ private:
     bool mUser2Set = false;
     std::string mJoined;  // texts joined for the meter record being written
     std::string mMessage; // the meter's message
-    std::string mNumber; // a number's text for the meter record being written
     // Whether the route and tag numbers read back from the record as they were set and the
     // indexed texts are text fields, as the database's schema has them.
     bool mIndexAsSet = false;
