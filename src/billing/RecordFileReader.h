@@ -68,6 +68,9 @@ public:
         }
         return ReadNextLine();
     }
+    // TextLineReader's, for the file as opened last.
+    void WatchForNul() { mFile.WatchForNul(); }
+    bool NulRead() const { return mFile.NulRead(); }
     // The line ReadNextLine last recognised; valid until the next read.
     std::string_view Line() const { return mView; }
     // Lines read since the file was opened: the line number of the record last returned.

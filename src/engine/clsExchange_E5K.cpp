@@ -15,6 +15,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -373,6 +374,8 @@ private:
     bool BuildPass(DownloadFields& d) {
         ResolveFields();
         if (!OpenDownload(d, true)) return false;
+        d.File.WatchForNul();
+        mDownload = &d.File;
         mRouteIndex = 0;
         mRun.SeenTags.Reserve(static_cast<size_t>(mMeterCount));
         for (;;) {
@@ -492,6 +495,8 @@ private:
         const std::string_view serial = TrimView(m.MeterSerialNumber);
         RecordAssembly& db = *mRecord;
         KeptFields& k = *mKept;
+        // While no NUL has been read from the file, the record holds its texts as they are set.
+        const bool plain = mIndexAsSet && !mDownload->NulRead();
         k.RouteNbr.Set(db, mRouteIndex);
         k.Sequence.Set(db, c.MeterSequenceNumber);
         // A serial number of letters, or of more digits than a tag number holds, gives tag 0.
@@ -516,18 +521,20 @@ private:
         mAdvanced->LookupMessage(mMessage, prior, mRouteNumber, c.AccountNumber, serial, serial);
         db.SetText(f.Message, mMessage);
         // The address changes with the account or the meter's location.
+        // The address stays a view of texts that keep until it is set again.
         if (mAccountChanged || !m.Location.empty() || mAddressHadLocation) {
-            db.SetText(f.ServiceAddress, Joined(mJoined, {c.Address, c.LotandPlan, m.Location}));
+            mAddress = Joined(mAddressRoom, {c.Address, c.LotandPlan, m.Location});
+            SetFileText(plain, f.ServiceAddress, mAddress);
             mAddressHadLocation = !m.Location.empty();
         }
         if (mAccountChanged) {
-            db.SetText(f.BillingName, c.CustomerName);
-            db.SetText(f.ServiceUniqueID, c.AccountNumber);
+            SetFileText(plain, f.BillingName, c.CustomerName);
+            SetFileText(plain, f.ServiceUniqueID, c.AccountNumber);
             // The upload's "S" record takes the property key.
             db.SetText(f.User1, c.PropertyKey);
             mAccountChanged = false;
         }
-        db.SetText(f.MeterSerialNbr, m.MeterSerialNumber);
+        SetFileText(plain, f.MeterSerialNbr, m.MeterSerialNumber);
         const auto info = [&] { return std::string(c.CustomerName) + " " + std::string(c.Address); };
         if (mEngine.CheckDuplicateTag(serial, info, mLine)) mRun.ConversionProblems = true;
         // The upload's "D" record takes the relative meter number and the meter size.
@@ -540,21 +547,30 @@ private:
         }
         if (k.MeterSize != m.MeterSize) {
             k.MeterSize.reset();
-            AssignNumberText(mNumber, int64_t{m.MeterSize});
-            db.SetText(f.User3, mNumber);
+            // The number's text made in place: most meters change it.
+            char digits[12];
+            const char* end = std::to_chars(digits, digits + sizeof digits, m.MeterSize).ptr;
+            db.SetText(f.User3, std::string_view(digits, static_cast<size_t>(end - digits)));
             k.MeterSize = m.MeterSize;
         }
         db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
-        IndexMeter(tag);
+        IndexMeter(tag, plain);
         // The next meter starts afresh: instructions and locations belong to one meter.
         mMeter.Reset();
+    }
+
+    // A text of the file into a field, which a plain text goes into as it stands.
+    void SetFileText(bool plain, int16_t field, std::string_view text) {
+        if (plain) mRecord->SetTextWithoutNul(field, text);
+        else mRecord->SetText(field, text);
     }
 
     // The word index takes the meter's texts as the written record holds them: the texts
     // from the record itself, the route and tag numbers as they went in (their fields hold
     // them whole).
-    void IndexMeter(const SerialTag& tag) {
+    // With plain texts, the record holds the indexed ones as they were set.
+    void IndexMeter(const SerialTag& tag, bool plain) {
         const RecordAssembly& db = *mRecord;
         if (!mIndexAsSet) {
             mEngine.IndexWrittenMeter(mIndexPlan, db);
@@ -564,6 +580,12 @@ private:
         if (tagText.empty()) {
             AssignNumberText(mTagText, int64_t{tag.Tag});
             tagText = mTagText;
+        }
+        if (plain) {
+            mEngine.IndexMeter(mRouteIndex, mRun.IndexPosition, tagText, mMeter.MeterSerialNumber,
+                               mCustomer.CustomerName, mAddress, mCustomer.AccountNumber);
+            mRun.IndexPosition = CheckInt16(static_cast<int64_t>(mRun.IndexPosition) + 1);
+            return;
         }
         const MeterFieldNumbers& f = mFields;
         std::string& none = mIndexScratch; // text fields need no scratch
@@ -600,8 +622,11 @@ private:
     LineText mUser2;
     bool mUser2Set = false;
     std::string mJoined;  // texts joined for the meter record being written
+    // The record's address, in its own room or in the texts it is alone of.
+    std::string mAddressRoom;
+    std::string_view mAddress;
+    const clsE5KDownload* mDownload = nullptr; // the file of pass 2
     std::string mMessage; // the meter's message
-    std::string mNumber; // a number's text for the meter record being written
     // Whether the route and tag numbers read back from the record as they were set and the
     // indexed texts are text fields, as the database's schema has them.
     bool mIndexAsSet = false;

@@ -34,6 +34,13 @@ void TextLineReader::Close() {
     mFileOffset = 0;
     mPosition = 0;
     mLength = 0;
+    mWatchNul = false;
+    mNulRead = false;
+}
+
+void TextLineReader::WatchForNul() {
+    mWatchNul = true;
+    mNulRead = mPosition != 0 || std::memchr(mBuffer.data(), '\0', mFilled) != nullptr;
 }
 
 bool TextLineReader::Fill() {
@@ -46,6 +53,7 @@ bool TextLineReader::Fill() {
     if (mBuffer.size() < mFilled + kChunk) mBuffer.resize(mFilled + kChunk);
     const size_t read = mFile.ReadInto(mFileOffset, mBuffer.data() + mFilled, kChunk);
     if (read == 0) return false;
+    if (mWatchNul && !mNulRead) mNulRead = std::memchr(mBuffer.data() + mFilled, '\0', read) != nullptr;
     mFileOffset += read;
     mFilled += read;
     return true;

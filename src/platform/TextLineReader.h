@@ -57,6 +57,12 @@ public:
         return true;
     }
 
+    // From now on, notes whether a NUL byte is read from the file: until one is, no line
+    // handed out holds one. Called after Open, before the first read (a call later counts
+    // the bytes already passed as holding one).
+    void WatchForNul();
+    bool NulRead() const { return mNulRead; }
+
     // Bytes consumed so far, and the file's length.
     uint64_t Position() const { return mPosition; }
     uint64_t Length() const { return mLength; }
@@ -76,6 +82,8 @@ private:
     uint64_t mPosition = 0;   // bytes handed out as lines and terminators
     uint64_t mLength = 0;
     bool mUnixLines = false;
+    bool mWatchNul = false;
+    bool mNulRead = false;
     char mTerminator = '\r';
 };
 

@@ -95,3 +95,38 @@ TEST(ProgramLocationsTest, ARelativeHomeIsMadeAbsolute) {
     EXPECT_EQ(locations.Home.front(), '/');
     EXPECT_TRUE(std::filesystem::is_directory(home));
 }
+
+TEST(TextLineReader, NotesANulOnceWatchingAndBeforeItsLineIsHandedOut) {
+    TempFolder folder;
+    const size_t edge = 1 << 16; // the reader fills its buffer 64 KiB at a time
+    const std::string lines = std::string(edge - 5, 'a') + "\r\n" + std::string(edge, 'b') + "\r\nend\r\n";
+    struct Row {
+        size_t nulAt;      // npos: none
+        bool watch;
+        int readBefore;    // lines read before watching
+        bool expectedNul;  // at the end of the file
+    };
+    const size_t none = std::string::npos;
+    const Row rows[] = {
+        {none, true, 0, false},          {0, true, 0, true},           {edge - 1, true, 0, true},
+        {edge, true, 0, true},           {edge + 1, true, 0, true},    {lines.size() - 3, true, 0, true},
+        {none, true, 1, true},           // bytes passed unwatched count as holding one
+        {0, false, 0, false},            // not watching: nothing noted
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.nulAt << " " << row.readBefore);
+        std::string content = lines;
+        if (row.nulAt != none) content[row.nulAt] = '\0';
+        TextLineReader reader;
+        ASSERT_EQ(reader.Open(folder.Write("n", content)), 0);
+        std::string_view line;
+        for (int i = 0; i < row.readBefore; ++i) ASSERT_TRUE(reader.ReadLine(line));
+        if (row.watch) reader.WatchForNul();
+        while (reader.ReadLine(line)) {
+            if (row.watch && line.find('\0') != std::string_view::npos) {
+                EXPECT_TRUE(reader.NulRead());
+            }
+        }
+        EXPECT_EQ(reader.NulRead(), row.expectedNul);
+    }
+}
