@@ -2,6 +2,7 @@
 
 #include "platform/DateTime.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,23 @@ enum ContainerType : int16_t {
     ContainerDetect = -1, // find the kind when opening
     ContainerPDB = 1,     // Palm database file
     ContainerVFS = 2,     // VFS record stream
+};
+
+// A record that writes its own bytes into the room a container gives it, so that a record
+// built from parts is joined once, where the container keeps it, rather than joined and
+// then copied.
+class RecordSource {
+public:
+    // The room always has this many bytes past the record, which Write may overwrite too:
+    // short parts can then be moved in fixed-size pieces.
+    static constexpr size_t Slack = 32;
+    // The record's length in bytes.
+    virtual size_t Size() const = 0;
+    // Writes the record's Size() bytes at out (and perhaps up to Slack bytes after them).
+    virtual void Write(char* out) const = 0;
+
+protected:
+    ~RecordSource() = default;
 };
 
 // A container of numbered records: a Palm database file or a VFS record stream.
@@ -31,6 +49,13 @@ public:
                                std::string& SortInfo) = 0;
     virtual void Rewind() = 0;
     virtual bool WriteRecord(std::string_view NewData) = 0;
+    // The same for a record that writes its own bytes; a container without room of its
+    // own has it written into a buffer first.
+    virtual bool WriteRecordFrom(const RecordSource& NewData) {
+        std::string bytes(NewData.Size() + RecordSource::Slack, '\0');
+        NewData.Write(bytes.data());
+        return WriteRecord(std::string_view(bytes.data(), NewData.Size()));
+    }
     // Opens an existing file read-only; 0 on success, else the error number.
     virtual int16_t OpenFile(const std::string& Filename) = 0;
     // The number of records; -1 when the container does not know it.

@@ -41,10 +41,12 @@ void RecordAssembly::NoSuchField(int16_t Number) {
 void RecordAssembly::AddNew() {
     std::fill(mFixed.begin(), mFixed.end(), '\0');
     for (Piece& piece : mPieces) piece.Size = 0;
+    mTextBytes = 0;
 }
 
 // A text as the string part can hold it: up to its first NUL.
 void RecordAssembly::Assign(Piece& piece, std::string_view text) {
+    mTextBytes -= piece.Size;
     if (text.empty()) {
         piece.Size = 0;
         return;
@@ -52,11 +54,13 @@ void RecordAssembly::Assign(Piece& piece, std::string_view text) {
     if (piece.Buffer.size() < text.size() + kSlack) piece.Buffer.resize(text.size() + kSlack);
     const auto* nul = static_cast<const char*>(std::memchr(text.data(), '\0', text.size()));
     piece.Size = nul == nullptr ? text.size() : static_cast<size_t>(nul - text.data());
+    mTextBytes += piece.Size;
     std::memcpy(piece.Buffer.data(), text.data(), piece.Size);
 }
 
 void RecordAssembly::AssignWithoutNul(Piece& piece, std::string_view text) {
     if (piece.Buffer.size() < text.size() + kSlack) piece.Buffer.resize(text.size() + kSlack);
+    mTextBytes += text.size() - piece.Size;
     piece.Size = text.size();
     if (!text.empty()) std::memcpy(piece.Buffer.data(), text.data(), text.size());
 }
@@ -135,22 +139,30 @@ std::string_view RecordAssembly::ItemText(int16_t Number, std::string& scratch) 
     return scratch;
 }
 
-std::string_view RecordAssembly::Bytes() {
-    size_t length = mFixed.size();
-    for (const Piece& piece : mPieces) length += piece.Size + 1;
-    if (mBytes.size() < length + kSlack) mBytes.resize(length + kSlack);
-    char* out = std::copy(mFixed.begin(), mFixed.end(), mBytes.data());
+size_t RecordAssembly::Size() const {
+    return mFixed.size() + mTextBytes + mPieces.size();
+}
+
+void RecordAssembly::Write(char* out) const {
+    out = std::copy(mFixed.begin(), mFixed.end(), out);
     for (const Piece& piece : mPieces) {
         // Most texts are short: one fixed move of the piece and its room, which the next
-        // text or the NUL overwrites past the text's end.
+        // text or the NUL overwrites past the text's end (the last one's within the slack
+        // past the record).
         if (piece.Size <= kSlack) std::memcpy(out, piece.Buffer.data(), kSlack);
         else std::memcpy(out, piece.Buffer.data(), piece.Size);
         out += piece.Size;
         *out++ = '\0';
     }
+}
+
+std::string_view RecordAssembly::Bytes() {
+    const size_t length = Size();
+    if (mBytes.size() < length + kSlack) mBytes.resize(length + kSlack);
+    Write(mBytes.data());
     return std::string_view(mBytes.data(), length);
 }
 
-bool RecordAssembly::WriteTo(clsPalmDB& db) { return db.WriteRaw(Bytes()); }
+bool RecordAssembly::WriteTo(clsPalmDB& db) { return db.WriteRaw(static_cast<const RecordSource&>(*this)); }
 
 } // namespace dovrex

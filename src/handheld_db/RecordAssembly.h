@@ -7,6 +7,8 @@
 // are joined once, in field order. Every setter overwrites its whole field, so a writer
 // may keep what is the same in every record and set only the rest.
 
+#include "IPalmFile.h"
+
 #include "platform/Value.h"
 
 #include <cstdint>
@@ -18,7 +20,7 @@ namespace dovrex {
 
 class clsPalmDB;
 
-class RecordAssembly {
+class RecordAssembly : private RecordSource {
 public:
     // Takes the database's schema as it is now.
     explicit RecordAssembly(const clsPalmDB& schema);
@@ -56,10 +58,15 @@ public:
     // The record's bytes: the fixed part, then each text ended by a NUL. A view valid
     // until the record next changes.
     std::string_view Bytes();
-    // Appends the record to the database (the record length is checked there).
+    // Appends the record to the database (the record length is checked there), joined
+    // straight into the file's pending data.
     bool WriteTo(clsPalmDB& db);
 
 private:
+    // The joined record's length, and the join itself.
+    size_t Size() const override;
+    void Write(char* out) const override;
+
     struct Field {
         int16_t Type;
         int16_t Offset; // a byte offset in the fixed part, or the 1-based text number
@@ -94,15 +101,16 @@ private:
         size_t Size = 0;
         std::string_view Text() const { return std::string_view(Buffer.data(), Size); }
     };
-    static constexpr size_t kSlack = 32;
+    static constexpr size_t kSlack = RecordSource::Slack;
     Piece& PieceOf(const Field& field) { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
     const Piece& PieceOf(const Field& field) const { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
-    static void Assign(Piece& piece, std::string_view text);
-    static void AssignWithoutNul(Piece& piece, std::string_view text);
+    void Assign(Piece& piece, std::string_view text);
+    void AssignWithoutNul(Piece& piece, std::string_view text);
 
     std::vector<Field> mFields;
     std::string mFixed;
     std::vector<Piece> mPieces;
+    size_t mTextBytes = 0; // the sum of the texts' sizes, kept as they are set
     std::string mBytes; // the joined record, then kSlack bytes of room
     std::string mNumberText;
 };

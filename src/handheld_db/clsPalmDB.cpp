@@ -363,6 +363,11 @@ bool clsPalmDB::WriteRaw(std::string_view RawData) {
     return File().WriteRecord(RawData);
 }
 
+bool clsPalmDB::WriteRaw(const RecordSource& RawData) {
+    CheckRecordLength(RawData.Size());
+    return File().WriteRecordFrom(RawData);
+}
+
 bool clsPalmDB::ReadData(int32_t RecordNo) {
     mKnownPiece = {};
     return File().ReadRecord(RecordNo, mRawData);

@@ -106,6 +106,8 @@ public:
     // Records.
     bool WriteData();
     bool WriteRaw(std::string_view RawData);
+    // A record that writes its own bytes, straight into the file's pending data.
+    bool WriteRaw(const RecordSource& RawData);
     bool ReadData(int32_t RecordNo = -1);
     bool ReadRaw(std::string& RawData, int32_t RecordNo = -1);
 

@@ -6,6 +6,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace dovrex {
 
@@ -24,6 +25,9 @@ constexpr size_t kNextRecordListID = 72;
 constexpr size_t kNumRecords = 76;
 // Records are gathered and written in blocks of about this size.
 constexpr size_t kPendingBytes = size_t{1} << 18;
+// The pending buffer: a block, and the largest record a database holds with its slack
+// past a block that is not yet full.
+constexpr size_t kPendingRoom = kPendingBytes + 32768 + RecordSource::Slack;
 // How much of the file one read of records takes in.
 constexpr size_t kReadAheadBytes = 64 * 1024;
 
@@ -58,19 +62,24 @@ void clsPalmFilePDB::CloseFile() {
 
 void clsPalmFilePDB::Flush() {
     mReadAhead.clear();
-    if (!mPendingData.empty()) {
-        cvarFD.WriteAt(mPendingFrom, mPendingData);
-        mPendingFrom += mPendingData.size();
-        mPendingData.clear();
+    if (mPendingSize != 0) {
+        cvarFD.WriteAt(mPendingFrom, std::string_view(mPendingData.get(), mPendingSize));
+        mPendingFrom += mPendingSize;
+        mPendingSize = 0;
     }
     if (mFirstUnwrittenEntry < mNumRecords) {
-        std::string entries;
-        entries.reserve(static_cast<size_t>(mNumRecords - mFirstUnwrittenEntry) * EntrySize);
-        for (uint32_t b = mFirstUnwrittenEntry; b < mNumRecords; ++b) {
-            entries += BigEndian32(mOffsets[b]);
-            entries += '\0';           // record attributes
-            entries += '\0';           // unique ID, high byte
-            entries += BigEndian16(b); // unique ID: the record's index
+        // Each entry: the record's offset, its attributes (0), and its unique ID, the
+        // record's index, all big-endian.
+        std::string entries(static_cast<size_t>(mNumRecords - mFirstUnwrittenEntry) * EntrySize, '\0');
+        char* out = entries.data();
+        for (uint32_t b = mFirstUnwrittenEntry; b < mNumRecords; ++b, out += EntrySize) {
+            const uint32_t offset = mOffsets[b];
+            out[0] = static_cast<char>(offset >> 24);
+            out[1] = static_cast<char>(offset >> 16);
+            out[2] = static_cast<char>(offset >> 8);
+            out[3] = static_cast<char>(offset);
+            out[6] = static_cast<char>(b >> 8);
+            out[7] = static_cast<char>(b);
         }
         cvarFD.WriteAt(HeaderSize + EntrySize * mFirstUnwrittenEntry, entries);
         cvarFD.WriteAt(kNextRecordListID, std::string(4, '\0') + BigEndian16(mNumRecords));
@@ -111,32 +120,57 @@ int16_t clsPalmFilePDB::CreateFile(const std::string& Filename, const std::strin
     mFileLength = start.size();
     mOffsets.assign(1, static_cast<uint32_t>(mFileLength));
     mWriting = true;
-    mPendingData.clear();
+    mPendingSize = 0;
     // Written in blocks of one buffer, sized once: a growing buffer would be copied and
     // its fresh pages faulted in at every doubling.
-    mPendingData.reserve(kPendingBytes + 32768);
+    if (!mPendingData) mPendingData = std::make_unique_for_overwrite<char[]>(kPendingRoom);
     mPendingFrom = mFileLength;
     mFirstUnwrittenEntry = 0;
     return 0;
 }
 
-bool clsPalmFilePDB::WriteRecord(std::string_view NewData) {
+char* clsPalmFilePDB::AddRecord(size_t size) {
     if (!cvarFD.IsOpen() || !mWriting) RaiseError(ErrBadFileNumber);
     const uint32_t b = mNumRecords;
     // The record list was reserved at creation and cannot grow.
     if (static_cast<int32_t>(b) >= mCapacity) RaiseError(ErrSubscript, "Record list of " + cvarFD.Path() + " is full");
     CheckInt16(static_cast<int64_t>(b) + 1);
-    if (mFileLength + NewData.size() > 0x7FFFFFFFu) RaiseError(ErrOverflow);
+    if (mFileLength + size > 0x7FFFFFFFu) RaiseError(ErrOverflow);
+    if (kPendingRoom - mPendingSize < size + RecordSource::Slack) Flush();
 
     const auto offset = static_cast<uint32_t>(mFileLength);
-    mPendingData += NewData;
-    mFileLength += NewData.size();
+    mFileLength += size;
     mNumRecords = static_cast<uint16_t>(b + 1);
     mHeader[kNumRecords] = static_cast<char>(mNumRecords >> 8);
     mHeader[kNumRecords + 1] = static_cast<char>(mNumRecords & 0xFF);
     mOffsets.back() = offset;
     mOffsets.push_back(static_cast<uint32_t>(mFileLength));
-    if (mPendingData.size() >= kPendingBytes) Flush();
+    return mPendingData.get() + mPendingSize;
+}
+
+void clsPalmFilePDB::RecordAdded(size_t size) {
+    mPendingSize += size;
+    if (mPendingSize >= kPendingBytes) Flush();
+}
+
+bool clsPalmFilePDB::WriteRecord(std::string_view NewData) {
+    char* const out = AddRecord(NewData.size());
+    if (NewData.size() + RecordSource::Slack > kPendingRoom) {
+        // Larger than any database record: straight to the file, after what is pending.
+        cvarFD.WriteAt(mPendingFrom, NewData);
+        mPendingFrom += NewData.size();
+        return true;
+    }
+    if (!NewData.empty()) std::memcpy(out, NewData.data(), NewData.size());
+    RecordAdded(NewData.size());
+    return true;
+}
+
+bool clsPalmFilePDB::WriteRecordFrom(const RecordSource& NewData) {
+    const size_t size = NewData.Size();
+    if (size + RecordSource::Slack > kPendingRoom) return IPalmFile::WriteRecordFrom(NewData);
+    NewData.Write(AddRecord(size));
+    RecordAdded(size);
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/BinaryFile.h"
 
+#include <memory>
 #include <vector>
 
 namespace dovrex {
@@ -26,6 +27,7 @@ public:
                        std::string& SortInfo) override;
     void Rewind() override;
     bool WriteRecord(std::string_view NewData) override;
+    bool WriteRecordFrom(const RecordSource& NewData) override;
     int16_t OpenFile(const std::string& Filename) override;
     int16_t RecordCount() const override;
     bool ReadRecord(int32_t& RecordNo, std::string& RecordBuffer) override;
@@ -46,6 +48,12 @@ private:
     // Records are collected in memory and written in large blocks; the file is complete
     // after Flush, which CloseFile calls.
     void Flush();
+    // Enters a record of size bytes in the record list (raising before anything changes
+    // when it cannot be added) and returns where in the pending data it goes, after
+    // writing what is pending when the record and its slack would not fit behind it.
+    char* AddRecord(size_t size);
+    // Writes the pending records once they fill a block.
+    void RecordAdded(size_t size);
     // Validates the record list of a file being opened; 0 or the error number.
     int16_t ReadRecordList();
     std::string InfoBlock(uint32_t start, uint32_t end) const;
@@ -59,7 +67,10 @@ private:
     int16_t mCursor = 0;
     uint64_t mFileLength = 0;       // including records not yet flushed
     bool mWriting = false;
-    std::string mPendingData;       // records after mPendingFrom, not yet in the file
+    // Records after mPendingFrom, not yet in the file: one buffer, allocated once and
+    // never filled beforehand, since records are written straight into it.
+    std::unique_ptr<char[]> mPendingData;
+    size_t mPendingSize = 0;
     uint64_t mPendingFrom = 0;
     uint32_t mFirstUnwrittenEntry = 0;
     // Records are read in file order: a block of the file is read at once and the records

@@ -283,3 +283,42 @@ TEST(PalmDB, AnAssembledRecordHoldsWhatTheRecordBufferWouldHold) {
     EXPECT_THROW(assembly.SetText(6, "x"), RuntimeError);
     EXPECT_EQ(assembly.Bytes(), before);
 }
+
+TEST(PalmDB, AnAssembledRecordIsWrittenAsItsBytes) {
+    // Text sizes at and around the room a short text is moved with, and records large
+    // enough that several fill a block of the file's pending data, the last the largest
+    // record a database holds; in both containers.
+    const size_t sizes[] = {0, 1, 31, 32, 33, 64, 20000, 32767 - 6 - 3};
+    for (const int16_t kind : {int16_t{1}, int16_t{2}}) {
+        TempFolder folder;
+        clsPalmDB db;
+        std::string appInfo;
+        std::string sortInfo;
+        ASSERT_EQ(db.CreateDB(kind, folder.File("r"), "t", "c", "d", 200, appInfo, sortInfo), 0);
+        MixedSchema(db);
+        RecordAssembly assembly(db);
+        std::vector<std::string> written;
+        for (int round = 0; round < 4; ++round) {
+            for (const size_t size : sizes) {
+                assembly.AddNew();
+                assembly.SetInteger(1, static_cast<int64_t>(size));
+                assembly.SetText(2, std::string(size, static_cast<char>('a' + round)));
+                assembly.SetText(4, size % 2 == 0 ? "x" : "");
+                written.emplace_back(assembly.Bytes());
+                ASSERT_TRUE(assembly.WriteTo(db)) << size;
+            }
+        }
+        // One past the largest record raises and writes nothing.
+        assembly.SetText(4, "xy");
+        EXPECT_THROW(assembly.WriteTo(db), RuntimeError);
+        db.Close();
+        ASSERT_EQ(db.OpenDB(folder.File("r"), kind), 0);
+        std::string record;
+        for (const std::string& expected : written) {
+            ASSERT_TRUE(db.ReadRaw(record));
+            EXPECT_EQ(record, expected) << kind << " " << expected.size();
+        }
+        EXPECT_FALSE(db.ReadRaw(record));
+        db.Close();
+    }
+}
