@@ -136,4 +136,24 @@ protected:
     clsExchange engine;
 };
 
+// The index records of a route database, "route/kind WORD:pos:pos ..." each; only those of
+// one kind when kind is 0 or more.
+inline std::vector<std::string> IndexRecords(const std::string& path, int32_t onlyKind = -1) {
+    std::vector<std::string> records;
+    clsQVF qvf;
+    qvf.SetVersion(3);
+    EXPECT_FALSE(qvf.OpenQVF(path));
+    while (qvf.ReadData()) {
+        if (qvf.RecordType() != clsQVF::rtIndex) continue;
+        int32_t route = 0, kind = 0;
+        std::vector<QVFIndexEntry> entries;
+        qvf.GetIndexEntries(route, kind, entries);
+        if (onlyKind >= 0 && kind != onlyKind) continue;
+        std::string text = std::to_string(route) + "/" + std::to_string(kind);
+        for (const QVFIndexEntry& entry : entries) text += " " + entry.Text();
+        records.push_back(text);
+    }
+    return records;
+}
+
 } // namespace dovrex::test

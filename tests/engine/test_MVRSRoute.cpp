@@ -11,24 +11,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The index records of a database: "route/kind WORD:pos:pos ..." per record.
-std::vector<std::string> IndexRecords(const std::string& path) {
-    std::vector<std::string> records;
-    clsQVF qvf;
-    qvf.SetVersion(3);
-    EXPECT_FALSE(qvf.OpenQVF(path));
-    while (qvf.ReadData()) {
-        if (qvf.RecordType() != clsQVF::rtIndex) continue;
-        int32_t route = 0, kind = 0;
-        std::vector<QVFIndexEntry> entries;
-        qvf.GetIndexEntries(route, kind, entries);
-        std::string text = std::to_string(route) + "/" + std::to_string(kind);
-        for (const QVFIndexEntry& entry : entries) text += " " + entry.Text();
-        records.push_back(text);
-    }
-    return records;
-}
-
 const DateTime kCycleDate{2004, 1, 20, 0, 0, 0};
 
 std::string Route(const std::string& number, FieldValues more = {}) {
