@@ -523,6 +523,21 @@ private:
         held.Value = HeldNumber::kCleared;
     }
 
+    // Values packed into a field of the meter record: where the record keeps a text field's
+    // text, or through Packed. A packed text holds no NUL: packing mends any it finds.
+    void SetPacked(int16_t field, std::string& packed, std::initializer_list<std::string_view> values,
+                   bool mayHoldRare) {
+        if (char* room = mRecord->TextRoom(field, PackedSize(values))) return PackUserInto(room, values, mayHoldRare);
+        PackUser(packed, values, mayHoldRare);
+        mRecord->SetText(field, packed);
+    }
+
+    // A text of the kept lines into a field: as it stands when Plain (its lines hold no NUL).
+    void SetLineText(int16_t field, std::string_view text, bool plain) {
+        if (plain) mRecord->SetTextWithoutNul(field, text);
+        else mRecord->SetText(field, text);
+    }
+
     void WritePendingMeter() {
         if (!mPending) return;
         const MeterFieldNumbers& f = mFields;
@@ -554,7 +569,7 @@ private:
         const std::string_view meterNumber = Text(mMTR, mtr.MeterNumber, 2);
         // The billing system's utility is mostly the same for every meter.
         if (const std::string_view utility = Text(mCUS, cus.UtilityID, 0); utility != mHeldUtility) {
-            db.SetText(f.UtilityCode, utility);
+            SetLineText(f.UtilityCode, utility, (mRareLines & kCUS) == 0);
             mHeldUtility.assign(utility);
         }
         const std::string_view specialMessage = Text(mMTS, d.SpecialMessageText, 16);
@@ -568,16 +583,17 @@ private:
                                                 d.CustomerExtra.Address3.Columns(mCSX)}));
         const std::string_view billingName =
             TrimView(JoinParts(mJoinedName, {cus.Name.Columns(mCUS), d.CustomerExtra.Name.Columns(mCSX)}));
-        db.SetText(f.ServiceAddress, serviceAddress);
-        db.SetText(f.BillingName, billingName);
-        db.SetText(f.ServiceUniqueID, account);
-        db.SetText(f.MeterSerialNbr, meterNumber);
-        PackUser(mPacked[0], {"0", account, Text(mCUS, cus.GroupCode, 3), Text(mCUS, cus.ExtraIndicator, 4),
+        // Texts of the customer's and meter's lines, which hold no NUL unless they were noted.
+        const bool plain = (mRareLines & (kCUS | kCSX | kMTR)) == 0;
+        SetLineText(f.ServiceAddress, serviceAddress, plain);
+        SetLineText(f.BillingName, billingName, plain);
+        SetLineText(f.ServiceUniqueID, account, plain);
+        SetLineText(f.MeterSerialNbr, meterNumber, plain);
+        SetPacked(f.User1, mPacked[0], {"0", account, Text(mCUS, cus.GroupCode, 3), Text(mCUS, cus.ExtraIndicator, 4),
                            Text(mCUS, cus.SegmentCode, 5), Text(mCUS, cus.PassThru, 6), Text(mCUS, cus.CustomerInfo, 7)}, mayHoldRare);
-        db.SetText(f.User1, mPacked[0]);
         // The location as the number it reads as.
         AssignValText(mScratch[19], Text(mMTR, mtr.MeterLocation, 18));
-        PackUser(mPacked[1], {Text(mMTR, mtr.GroupCode, 3), Text(mMTR, mtr.SurveyCode1DisplayIndicator, 4),
+        SetPacked(f.User2, mPacked[1], {Text(mMTR, mtr.GroupCode, 3), Text(mMTR, mtr.SurveyCode1DisplayIndicator, 4),
                            Text(mMTR, mtr.SurveyCode2DisplayIndicator, 5), Text(mMTR, mtr.BillCode, 6),
                            Text(mMTR, mtr.MeterStatus, 7), Text(mMTR, mtr.OpticalProbeID, 9),
                            Text(mMTR, mtr.MeterType, 10), mScratch[19], Text(mMTR, mtr.ReadInstruction1, 11),
@@ -585,19 +601,14 @@ private:
                            NumberChars(Number<int16_t>(mMTR, mtr.SpecialMessageDisplayIndicator)).View(),
                            Text(mRTS, d.Survey.SurveyText1, 13), Text(mMTR, mtr.LocationExtraMeter, 14),
                            Text(mMTR, mtr.AdditionalMeterInfo, 15), mtr.ReadSequence.Columns(mMTR)}, mayHoldRare);
-        db.SetText(f.User2, mPacked[1]);
-        PackUser(mPacked[2], {Text(mRDG, rdg.TextPrompt, 3), Text(mRDG, rdg.ReadDirection, 4),
+        SetPacked(f.User3, mPacked[2], {Text(mRDG, rdg.TextPrompt, 3), Text(mRDG, rdg.ReadDirection, 4),
                            Text(mRDG, rdg.CompareCode, 5), Text(mRDG, rdg.ValidationCode, 6), readMethod,
                            Text(mRDG, rdg.MeterConstant, 7), Text(mRDG, rdg.ConstantFlag, 8),
                            Text(mRDG, rdg.HHFPosition, 9), NumberChars(decimals).View()}, mayHoldRare);
-        db.SetText(f.User3, mPacked[2]);
-        PackUser(mPacked[3], {NumberChars(Number<int16_t>(mRFF, rff.GeographicArea)).View(), Text(mRFF, rff.RFFrequency, 3),
+        SetPacked(f.User4, mPacked[3], {NumberChars(Number<int16_t>(mRFF, rff.GeographicArea)).View(), Text(mRFF, rff.RFFrequency, 3),
                            Text(mRFF, rff.RFTone, 4), "", Text(mWRR, d.Wand.DeviceID, 5),
                            Text(mWRR, d.Wand.WandProgram, 6)}, mayHoldRare);
-        db.SetText(f.User4, mPacked[3]);
-        // One value packs as itself unless it needs mending.
-        if (mayHoldRare) PackUser(mPacked[4], {specialMessage});
-        db.SetText(f.User5, mayHoldRare ? std::string_view(mPacked[4]) : specialMessage);
+        SetPacked(f.User5, mPacked[4], {specialMessage}, mayHoldRare);
         db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
         // The next "MTR" starts the next meter afresh; until then nothing is pending.
@@ -611,7 +622,7 @@ private:
                                          ? mRouteIndex
                                          : static_cast<int32_t>(db.ItemView(f.RouteNbr).ToNumber());
             // Texts that text fields took whole (no NUL ended them early) read back as set.
-            const bool textsAsSet = mTextsReadBack && (mRareLines & (kCUS | kCSX | kMTR)) == 0;
+            const bool textsAsSet = mTextsReadBack && plain;
             mEngine.IndexMeter(routeNbr, mRun.IndexPosition,
                                mNumbersReadBack && mTagNumber >= 0 ? tag.View() : db.ItemText(f.MeterTagNbr, scratch[0]),
                                textsAsSet ? meterNumber : db.ItemText(f.MeterSerialNbr, scratch[1]),

@@ -93,12 +93,20 @@ std::string PackUser(std::initializer_list<std::string_view> Values) {
 }
 
 void PackUser(std::string& packed, std::initializer_list<std::string_view> Values, bool MayHoldRare) {
-    // CombineUser, written out so that a meter's texts are packed without copies.
+    // A buffer kept for texts of one kind mostly keeps its size: no bytes to fill first.
+    packed.resize(PackedSize(Values));
+    PackUserInto(packed.data(), Values, MayHoldRare);
+}
+
+size_t PackedSize(std::initializer_list<std::string_view> Values) {
     size_t size = Values.size();
     for (std::string_view value : Values) size += value.size();
-    // A buffer kept for texts of one kind mostly keeps its size: no bytes to fill first.
-    packed.resize(size > 0 ? size - 1 : 0);
-    char* out = packed.data();
+    return size > 0 ? size - 1 : 0;
+}
+
+void PackUserInto(char* const packed, std::initializer_list<std::string_view> Values, bool MayHoldRare) {
+    // CombineUser, written out so that a meter's texts are packed without copies.
+    char* out = packed;
     bool first = true;
     for (std::string_view value : Values) {
         if (!first) *out++ = '~';
@@ -108,8 +116,11 @@ void PackUser(std::string& packed, std::initializer_list<std::string_view> Value
     }
     // Rare characters: one look through the whole text, where the separators are all
     // there is of them unless a value needs mending.
-    if (!MayHoldRare || CountRare(packed) + 1 == std::max<size_t>(Values.size(), 1)) return;
-    out = packed.data();
+    if (!MayHoldRare ||
+        CountRare(std::string_view(packed, static_cast<size_t>(out - packed))) + 1 == std::max<size_t>(Values.size(), 1)) {
+        return;
+    }
+    out = packed;
     first = true;
     for (std::string_view value : Values) {
         if (!first) ++out;

@@ -21,6 +21,10 @@ std::string PackUser(std::initializer_list<std::string_view> Values);
 // As PackUser, into Packed (replacing what it held), so that a caller reuses one buffer.
 // MayHoldRare false: the caller knows that no value holds "~" or NUL, and nothing is looked for.
 void PackUser(std::string& Packed, std::initializer_list<std::string_view> Values, bool MayHoldRare = true);
+// The length of the text PackUser makes of Values.
+size_t PackedSize(std::initializer_list<std::string_view> Values);
+// As PackUser, into room for PackedSize(Values) bytes at Out: a text packed where it is kept.
+void PackUserInto(char* Out, std::initializer_list<std::string_view> Values, bool MayHoldRare = true);
 
 // Copies text to out (room for text.size() bytes), telling whether it holds a "~" or NUL,
 // the characters that packing has to mend.

@@ -165,4 +165,14 @@ std::string_view RecordAssembly::Bytes() {
 
 bool RecordAssembly::WriteTo(clsPalmDB& db) { return db.WriteRaw(static_cast<const RecordSource&>(*this)); }
 
+char* RecordAssembly::TextRoom(int16_t Number, size_t Size) {
+    const Field& field = FieldNumbered(Number);
+    if (field.Type != clsPalmDB::ftString) return nullptr;
+    Piece& piece = PieceOf(field);
+    if (piece.Buffer.size() < Size + kSlack) piece.Buffer.resize(Size + kSlack);
+    mTextBytes += Size - piece.Size;
+    piece.Size = Size;
+    return piece.Buffer.data();
+}
+
 } // namespace dovrex

@@ -113,6 +113,13 @@ private:
     size_t mTextBytes = 0; // the sum of the texts' sizes, kept as they are set
     std::string mBytes; // the joined record, then kSlack bytes of room
     std::string mNumberText;
+
+public:
+    // Room for a text field's new text of Size bytes, for a writer that makes the text in
+    // place rather than copying it in: the caller fills the room with a text that holds no
+    // NUL byte before the record is next read or written. Null, with the field unchanged,
+    // for a field that is not a text; a field number the schema lacks raises.
+    char* TextRoom(int16_t Number, size_t Size);
 };
 
 } // namespace dovrex
