@@ -74,7 +74,7 @@ public:
                 while (first + 1 < n && col[first] == '0') ++first;
                 size_t i = first;
                 while (i != n && static_cast<unsigned char>(col[i] - '0') <= 9) ++i;
-                if (i == n) return col.substr(first);
+                if (i == n) return std::string_view(col.data() + first, n - first);
             }
         }
         return Converted(line, scratch);
@@ -243,10 +243,12 @@ public:
           mRadioProcessing(mRun.CurrentMap->MapOptions(1) == "Y") {}
 
     bool Convert() {
-        if (!CountPass()) return false;
+        // One reader for both passes: the second takes the lines where the first found them.
+        DownloadFields download(&mEngine.mMessages);
+        if (!CountPass(download)) return false;
         if (!mEngine.CreateRouteDatabase(static_cast<int64_t>(mNumberRoutes) + mDatabaseSize + 2 + 4200)) return false;
         WriteOpeningRecords();
-        return BuildPass();
+        return BuildPass(download);
     }
 
 private:
@@ -265,8 +267,8 @@ private:
                                             : " is not announced by the CHD records before it"));
     }
 
-    bool OpenDownload(DownloadFields& download) {
-        if (download.File.OpenFile(mSource)) return true;
+    bool OpenDownload(DownloadFields& download, bool again) {
+        if (again ? download.File.OpenFileAgain(mSource) : download.File.OpenFile(mSource)) return true;
         // The file was there a moment ago: whatever stops it now, nothing usable is written.
         mRun.ConversionProblems = true;
         return false;
@@ -277,14 +279,13 @@ private:
     }
 
     // Pass 1: file, cycle and route totals, and the meters of each route.
-    bool CountPass() {
-        DownloadFields d(&mEngine.mMessages);
-        if (!OpenDownload(d)) return false;
+    bool CountPass(DownloadFields& d) {
+        if (!OpenDownload(d, false)) return false;
         int32_t routeEntry = 0;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255());
             // The meters are only counted.
-            const clsRecType* record = d.File.ReadNextLine();
+            const clsRecType* record = d.File.ReadNextLineNoting();
             if (record == nullptr) break;
             const std::string_view line = d.File.Line();
             if (record == d.FHD) {
@@ -354,17 +355,16 @@ private:
 
     // Pass 2: one meter record per "MTR", written when the next meter, customer or route
     // starts, or at the end of the file.
-    bool BuildPass() {
+    bool BuildPass(DownloadFields& d) {
         mFields = MeterFieldNumbers::Resolve(mRun.RouteDatabase->DB());
-        DownloadFields d(&mEngine.mMessages);
-        if (!OpenDownload(d)) return false;
+        if (!OpenDownload(d, true)) return false;
         mDownload = &d;
         mAdvanced = &mEngine.Advanced(); // taken once: looking it up costs as much as a short field
         mRouteIndex = 0;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
             // The lines are only recognised; the meter's own are kept until it is written.
-            const clsRecType* record = d.File.ReadNextLine();
+            const clsRecType* record = d.File.ReadNextLineAgain();
             if (record == nullptr) break;
             const std::string_view line = d.File.Line();
             if (record == d.RHD) {
