@@ -71,6 +71,8 @@ public:
     // TextLineReader's, for the file as opened last.
     void WatchForNul() { mFile.WatchForNul(); }
     bool NulRead() const { return mFile.NulRead(); }
+    void WatchForByte(char Byte) { mFile.WatchForByte(Byte); }
+    bool ByteRead() const { return mFile.ByteRead(); }
     // The line ReadNextLine last recognised; valid until the next read.
     std::string_view Line() const { return mView; }
     // Lines read since the file was opened: the line number of the record last returned.

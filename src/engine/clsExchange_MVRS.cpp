@@ -358,6 +358,9 @@ private:
     bool BuildPass(DownloadFields& d) {
         mFields = MeterFieldNumbers::Resolve(mRun.RouteDatabase->DB());
         if (!OpenDownload(d, true)) return false;
+        // Until the file shows a character that packing mends, no line needs looking through.
+        d.File.WatchForNul();
+        d.File.WatchForByte('~');
         mDownload = &d;
         mAdvanced = &mEngine.Advanced(); // taken once: looking it up costs as much as a short field
         mRouteIndex = 0;
@@ -449,6 +452,12 @@ private:
     void Keep(std::string& kept, uint32_t bit, std::string_view line) {
         // The line is never part of kept; the general assign costs more than the copy.
         kept.resize(line.size());
+        const clsMVRSDownload& file = mDownload->File;
+        if (!file.NulRead() && !file.ByteRead()) {
+            if (!line.empty()) std::memcpy(kept.data(), line.data(), line.size());
+            mRareLines &= ~bit;
+            return;
+        }
         const bool rare = CopyNotingRare(kept.data(), line);
         mRareLines = rare ? mRareLines | bit : mRareLines & ~bit;
     }

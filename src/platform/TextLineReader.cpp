@@ -36,11 +36,19 @@ void TextLineReader::Close() {
     mLength = 0;
     mWatchNul = false;
     mNulRead = false;
+    mWatchByte = false;
+    mByteRead = false;
 }
 
 void TextLineReader::WatchForNul() {
     mWatchNul = true;
     mNulRead = mPosition != 0 || std::memchr(mBuffer.data(), '\0', mFilled) != nullptr;
+}
+
+void TextLineReader::WatchForByte(char Byte) {
+    mWatchByte = true;
+    mWatchedByte = Byte;
+    mByteRead = mPosition != 0 || std::memchr(mBuffer.data(), static_cast<unsigned char>(Byte), mFilled) != nullptr;
 }
 
 bool TextLineReader::Fill() {
@@ -54,6 +62,9 @@ bool TextLineReader::Fill() {
     const size_t read = mFile.ReadInto(mFileOffset, mBuffer.data() + mFilled, kChunk);
     if (read == 0) return false;
     if (mWatchNul && !mNulRead) mNulRead = std::memchr(mBuffer.data() + mFilled, '\0', read) != nullptr;
+    if (mWatchByte && !mByteRead) {
+        mByteRead = std::memchr(mBuffer.data() + mFilled, static_cast<unsigned char>(mWatchedByte), read) != nullptr;
+    }
     mFileOffset += read;
     mFilled += read;
     return true;

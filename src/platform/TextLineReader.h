@@ -62,6 +62,9 @@ public:
     // the bytes already passed as holding one).
     void WatchForNul();
     bool NulRead() const { return mNulRead; }
+    // As WatchForNul, for one more byte (a character that a caller has to mend, say).
+    void WatchForByte(char Byte);
+    bool ByteRead() const { return mByteRead; }
 
     // Bytes consumed so far, and the file's length.
     uint64_t Position() const { return mPosition; }
@@ -84,6 +87,9 @@ private:
     bool mUnixLines = false;
     bool mWatchNul = false;
     bool mNulRead = false;
+    bool mWatchByte = false;
+    bool mByteRead = false;
+    char mWatchedByte = '\0';
     char mTerminator = '\r';
 };
 
