@@ -496,7 +496,8 @@ private:
         RecordAssembly& db = *mRecord;
         KeptFields& k = *mKept;
         // While no NUL has been read from the file, the record holds its texts as they are set.
-        const bool plain = mIndexAsSet && !mDownload->NulRead();
+        const bool noNul = !mDownload->NulRead();
+        const bool plain = mIndexAsSet && noNul;
         k.RouteNbr.Set(db, mRouteIndex);
         k.Sequence.Set(db, c.MeterSequenceNumber);
         // A serial number of letters, or of more digits than a tag number holds, gives tag 0.
@@ -531,7 +532,7 @@ private:
             SetFileText(plain, f.BillingName, c.CustomerName);
             SetFileText(plain, f.ServiceUniqueID, c.AccountNumber);
             // The upload's "S" record takes the property key.
-            db.SetText(f.User1, c.PropertyKey);
+            SetFileText(noNul, f.User1, c.PropertyKey);
             mAccountChanged = false;
         }
         SetFileText(plain, f.MeterSerialNbr, m.MeterSerialNumber);
@@ -541,7 +542,7 @@ private:
         // Most meters share their relative number with the meter before: the record holds it.
         if (!mUser2Set || std::string_view(m.RelativeMeterNumber) != std::string_view(mUser2)) {
             mUser2Set = false;
-            db.SetText(f.User2, m.RelativeMeterNumber);
+            SetFileText(noNul, f.User2, m.RelativeMeterNumber);
             mUser2.assign(m.RelativeMeterNumber);
             mUser2Set = true;
         }
@@ -550,7 +551,7 @@ private:
             // The number's text made in place: most meters change it.
             char digits[12];
             const char* end = std::to_chars(digits, digits + sizeof digits, m.MeterSize).ptr;
-            db.SetText(f.User3, std::string_view(digits, static_cast<size_t>(end - digits)));
+            db.SetTextWithoutNul(f.User3, std::string_view(digits, static_cast<size_t>(end - digits)));
             k.MeterSize = m.MeterSize;
         }
         db.WriteTo(mRun.RouteDatabase->DB());
