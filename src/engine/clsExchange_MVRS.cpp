@@ -52,12 +52,12 @@ public:
     Value Get(std::string_view line) const { return mField->Extract(line); }
     double Number(std::string_view line) const { return mField->ExtractNumber(line); }
     // Fitting<Int>(Number(line)), straight from the digits when the columns are plain digits
-    // that fit (as the number reads them exactly).
+    // (as the number reads them exactly): a number past the working value's range does not
+    // fit and leaves 0 (read sequences of long routes are such numbers).
     template <class Int> Int Whole(std::string_view line) const {
         if (mText || mZeroFilled) {
-            if (const auto digits = clsField::PlainDigits(Columns(line));
-                digits && *digits <= std::numeric_limits<Int>::max()) {
-                return static_cast<Int>(*digits);
+            if (const auto digits = clsField::PlainDigits(Columns(line))) {
+                return *digits <= std::numeric_limits<Int>::max() ? static_cast<Int>(*digits) : Int{0};
             }
         }
         return Fitting<Int>(Number(line));
@@ -219,12 +219,19 @@ int32_t WholeVal32(std::string_view text) {
     return Fitting<int32_t>(Val(text));
 }
 
-// The text of the number that Val reads from a text; a text that starts with a letter
-// reads as 0, and most meter locations are words.
-void AssignValText(std::string& out, std::string_view text) {
+// The text of the number that Val reads from a text, in scratch or, for a text that
+// starts with a letter (it reads as 0) or is digits only (they read as they stand, without
+// their leading zeros), without building one: meter locations are mostly one or the other.
+std::string_view ValText(std::string_view text, std::string& scratch) {
     const unsigned char first = text.empty() ? 0 : static_cast<unsigned char>(text.front());
-    if ((first | 0x20) >= 'a' && (first | 0x20) <= 'z') out.assign(1, '0');
-    else AssignNumberText(out, Val(text));
+    if ((first | 0x20) >= 'a' && (first | 0x20) <= 'z') return "0";
+    if (clsField::PlainDigits(text)) {
+        size_t lead = 0;
+        while (lead + 1 < text.size() && text[lead] == '0') ++lead;
+        return text.substr(lead);
+    }
+    AssignNumberText(scratch, Val(text));
+    return scratch;
 }
 
 // A name or address part as the meter record joins them: cut or padded with blanks to
@@ -601,11 +608,11 @@ private:
         SetPacked(f.User1, mPacked[0], {"0", account, Text(mCUS, cus.GroupCode, 3), Text(mCUS, cus.ExtraIndicator, 4),
                            Text(mCUS, cus.SegmentCode, 5), Text(mCUS, cus.PassThru, 6), Text(mCUS, cus.CustomerInfo, 7)}, mayHoldRare);
         // The location as the number it reads as.
-        AssignValText(mScratch[19], Text(mMTR, mtr.MeterLocation, 18));
+        const std::string_view location = ValText(Text(mMTR, mtr.MeterLocation, 18), mScratch[19]);
         SetPacked(f.User2, mPacked[1], {Text(mMTR, mtr.GroupCode, 3), Text(mMTR, mtr.SurveyCode1DisplayIndicator, 4),
                            Text(mMTR, mtr.SurveyCode2DisplayIndicator, 5), Text(mMTR, mtr.BillCode, 6),
                            Text(mMTR, mtr.MeterStatus, 7), Text(mMTR, mtr.OpticalProbeID, 9),
-                           Text(mMTR, mtr.MeterType, 10), mScratch[19], Text(mMTR, mtr.ReadInstruction1, 11),
+                           Text(mMTR, mtr.MeterType, 10), location, Text(mMTR, mtr.ReadInstruction1, 11),
                            Text(mMTR, mtr.ReadInstruction2, 12),
                            NumberChars(Number<int16_t>(mMTR, mtr.SpecialMessageDisplayIndicator)).View(),
                            Text(mRTS, d.Survey.SurveyText1, 13), Text(mMTR, mtr.LocationExtraMeter, 14),
