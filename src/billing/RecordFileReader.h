@@ -68,6 +68,12 @@ public:
         }
         return ReadNextLine();
     }
+    // Whether the next ReadNextLineAgain takes its line from the read buffer as it stands,
+    // so that the lines read before stay valid through it.
+    bool NextLineAgainInBuffer() const {
+        const auto next = static_cast<size_t>(mLineNo);
+        return next < mNotedLengths.size() && mLineNo < INT32_MAX && mFile.HoldsLineOfLength(mNotedLengths[next]);
+    }
     // TextLineReader's, for the file as opened last.
     void WatchForNul() { mFile.WatchForNul(); }
     bool NulRead() const { return mFile.NulRead(); }

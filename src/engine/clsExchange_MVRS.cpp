@@ -241,6 +241,32 @@ void AppendPart(std::string& joined, std::string_view part) {
     joined.append(part).append(MVRSCustomer::PartWidth - part.size(), ' ');
 }
 
+// A line kept for the meter being built: a view of the reader's buffer while that holds
+// the line, else of the line's own copy.
+class KeptLine {
+public:
+    void Take(std::string_view line) { mView = line; }
+    // Room for a copy of a line of Size bytes, which the kept line is from then on.
+    char* Room(size_t size) {
+        mOwn.resize(size);
+        mView = mOwn;
+        return mOwn.data();
+    }
+    // The line's own copy, made before the buffer it views is refilled.
+    void Own() {
+        if (mView.empty() || mView.data() == mOwn.data()) return;
+        mOwn.assign(mView);
+        mView = mOwn;
+    }
+    void clear() { mView = {}; }
+    bool empty() const { return mView.empty(); }
+    operator std::string_view() const { return mView; }
+
+private:
+    std::string_view mView;
+    std::string mOwn;
+};
+
 } // namespace
 
 class clsExchange::MVRSRouteImport {
@@ -373,7 +399,9 @@ private:
         mRouteIndex = 0;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
-            // The lines are only recognised; the meter's own are kept until it is written.
+            // The lines are only recognised; the meter's own are kept until it is written,
+            // as views of the read buffer until a read refills it.
+            if (!d.File.NextLineAgainInBuffer()) OwnKeptLines();
             const clsRecType* record = d.File.ReadNextLineAgain();
             if (record == nullptr) break;
             const std::string_view line = d.File.Line();
@@ -404,6 +432,10 @@ private:
         }
         WritePendingMeter();
         return !mRun.ConversionProblems;
+    }
+
+    void OwnKeptLines() {
+        for (KeptLine* kept : {&mCUS, &mCSX, &mMTR, &mRDG, &mMTS, &mWRR, &mRFF, &mRTS}) kept->Own();
     }
 
     void StartRoute(const DownloadFields& d, std::string_view line) {
@@ -456,25 +488,23 @@ private:
 
     // Keeps a line that texts are read from, noting whether it holds a character that
     // packing has to mend or that ends a record text (NUL).
-    void Keep(std::string& kept, uint32_t bit, std::string_view line) {
-        // The line is never part of kept; the general assign costs more than the copy.
-        kept.resize(line.size());
+    void Keep(KeptLine& kept, uint32_t bit, std::string_view line) {
         const clsMVRSDownload& file = mDownload->File;
         if (!file.NulRead() && !file.ByteRead()) {
-            if (!line.empty()) std::memcpy(kept.data(), line.data(), line.size());
+            kept.Take(line);
             mRareLines &= ~bit;
             return;
         }
-        const bool rare = CopyNotingRare(kept.data(), line);
+        const bool rare = CopyNotingRare(kept.Room(line.size()), line);
         mRareLines = rare ? mRareLines | bit : mRareLines & ~bit;
     }
 
     // A field of one of the meter's records: nothing when the meter has no such record.
     // Each text field has its own scratch, for the few that are not read as they stand.
-    [[gnu::always_inline]] std::string_view Text(const std::string& line, const LineColumn& column, size_t scratch) {
+    [[gnu::always_inline]] std::string_view Text(std::string_view line, const LineColumn& column, size_t scratch) {
         return line.empty() ? std::string_view() : column.Text(line, mScratch[scratch]);
     }
-    template <class Int> static Int Number(const std::string& line, const LineColumn& column) {
+    template <class Int> static Int Number(std::string_view line, const LineColumn& column) {
         return line.empty() ? Int{0} : column.Whole<Int>(line);
     }
 
@@ -669,8 +699,8 @@ private:
     const clsAdvanced* mAdvanced = nullptr;
     int16_t mRouteIndex = 0;
     std::string mRouteNumber;
-    std::string mCUS, mCSX;                     // since the customer's "CUS"
-    std::string mMTR, mRDG, mMTS, mWRR, mRFF, mRTS; // since the meter's "MTR"
+    KeptLine mCUS, mCSX;                     // since the customer's "CUS"
+    KeptLine mMTR, mRDG, mMTS, mWRR, mRFF, mRTS; // since the meter's "MTR"
     // The kept lines that texts are read from, by bit, and those of them that hold a "~"
     // or NUL (the other texts packed are numbers).
     enum : uint32_t { kCUS = 1, kMTR = 2, kRDG = 4, kMTS = 8, kWRR = 16, kRFF = 32, kRTS = 64, kCSX = 128 };

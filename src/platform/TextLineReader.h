@@ -46,15 +46,21 @@ public:
     // stands where the buffer holds a terminator just past that length. False, with nothing
     // read, where it does not.
     bool ReadLineOfLength(size_t length, std::string_view& line) {
+        if (!HoldsLineOfLength(length)) return false;
         const char* start = mBuffer.data() + mBufferPos;
-        const size_t available = mFilled - mBufferPos;
-        // What follows the terminator (a line feed after a carriage return) is there too.
-        if (length + 1 >= available || start[length] != mTerminator) return false;
         line = std::string_view(start, length);
         const size_t consumed = length + 1 + (!mUnixLines && start[length + 1] == '\n' ? 1 : 0);
         mPosition += consumed;
         mBufferPos += consumed;
         return true;
+    }
+
+    // Whether ReadLineOfLength(length) would take the line from the buffer as it stands:
+    // then the lines handed out before stay valid through that read.
+    bool HoldsLineOfLength(size_t length) const {
+        const size_t available = mFilled - mBufferPos;
+        // What follows the terminator (a line feed after a carriage return) is there too.
+        return length + 1 < available && mBuffer[mBufferPos + length] == mTerminator;
     }
 
     // From now on, notes whether a NUL byte is read from the file: until one is, no line
