@@ -134,22 +134,24 @@ struct DownloadFields {
     }
 };
 
-// A text taken from a download line, in room that keeps its size from line to line:
-// assigning one only copies its bytes (most records assign several short texts).
+// A text taken from a download line: a view of the read buffer while that holds the line,
+// else of the text's own copy, which keeps its room from text to text.
 class LineText {
 public:
-    [[gnu::always_inline]] void assign(std::string_view text) {
-        if (mRoom.size() < text.size()) mRoom.resize(text.size());
-        if (!text.empty()) std::memcpy(mRoom.data(), text.data(), text.size());
-        mSize = text.size();
+    void assign(std::string_view text) { mView = text; }
+    // The text's own copy, made before the buffer it views is refilled.
+    void Own() {
+        if (mView.empty() || mView.data() == mRoom.data()) return;
+        mRoom.assign(mView);
+        mView = mRoom;
     }
-    void clear() { mSize = 0; }
-    bool empty() const { return mSize == 0; }
-    operator std::string_view() const { return std::string_view(mRoom.data(), mSize); }
+    void clear() { mView = {}; }
+    bool empty() const { return mView.empty(); }
+    operator std::string_view() const { return mView; }
 
 private:
+    std::string_view mView;
     std::string mRoom;
-    size_t mSize = 0;
 };
 
 struct E5KRoute {
@@ -380,6 +382,8 @@ private:
         mRun.SeenTags.Reserve(static_cast<size_t>(mMeterCount));
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
+            // The texts taken are views of the read buffer until a read refills it.
+            if (!d.File.NextLineAgainInBuffer()) OwnLineTexts();
             const clsRecType* record = d.File.ReadNextLineAgain();
             if (record == nullptr) break;
             const std::string_view line = d.File.Line();
@@ -421,6 +425,22 @@ private:
         }
         WritePendingMeter();
         return !mRun.ConversionProblems;
+    }
+
+    // Copies of every text that views the read buffer: the record's address first, which
+    // may view one of the texts (or their own copies, which owning them renews).
+    void OwnLineTexts() {
+        if (!mAddress.empty() && mAddress.data() != mAddressRoom.data()) {
+            mAddressRoom.assign(mAddress);
+            mAddress = mAddressRoom;
+        }
+        E5KCustomer& c = mCustomer;
+        E5KMeter& m = mMeter;
+        for (LineText* text : {&c.AccountNumber, &c.SpecialInstruction, &c.CustomerName, &c.Address, &c.LotandPlan,
+                               &c.PropertyKey, &m.SpecialInstructions, &m.RelativeMeterNumber, &m.MeterSerialNumber,
+                               &m.MeterType, &m.MeterLocationDesc1, &m.MeterLocationDesc2, &m.Location}) {
+            text->Own();
+        }
     }
 
     void StartRoute(std::string_view route) {
@@ -620,7 +640,7 @@ private:
     bool mAccountChanged = true;
     bool mAddressHadLocation = false;
     // The relative meter number in the record's User2, once it has been set.
-    LineText mUser2;
+    std::string mUser2;
     bool mUser2Set = false;
     std::string mJoined;  // texts joined for the meter record being written
     // The record's address, in its own room or in the texts it is alone of.
