@@ -71,6 +71,35 @@ void clsIndex::Clear() {
 
 namespace {
 
+template <typename Key, typename Less>
+void InsertionSort(Key* first, Key* last, const Less& less) {
+    for (Key* i = first + 1; i < last; ++i) {
+        const Key key = *i;
+        Key* j = i;
+        for (; j > first && less(key, j[-1]); --j) *j = j[-1];
+        *j = key;
+    }
+}
+
+// Sorts the keys of [first, last), already in buckets of the given counts with every key
+// of a bucket before every key of the next: small buckets all by one insertion sort over
+// the range (no key passes its bucket's first), larger ones each on by SortByHead.
+template <typename Key, typename Less, typename SortBucket>
+void SortBuckets(Key* first, Key* last, const uint32_t* count, unsigned buckets, const Less& less,
+                 const SortBucket& sortBucket) {
+    uint32_t largest = 0;
+    for (unsigned b = 0; b < buckets; ++b) largest = std::max(largest, count[b]);
+    if (largest <= 16) {
+        InsertionSort(first, last, less);
+        return;
+    }
+    Key* bucket = first;
+    for (unsigned b = 0; b < buckets; ++b) {
+        if (count[b] > 1) sortBucket(bucket, bucket + count[b]);
+        bucket += count[b];
+    }
+}
+
 // Sorts words [first, last) into buckets by the bits in which their heads differ, each
 // bucket on in the same way; small buckets and equal heads by comparison.
 //
@@ -83,14 +112,10 @@ template <typename Key, typename Less>
 void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
     const auto n = static_cast<size_t>(last - first);
     if (n <= 16) {
-        for (Key* i = first + 1; i < last; ++i) {
-            const Key key = *i;
-            Key* j = i;
-            for (; j > first && less(key, j[-1]); --j) *j = j[-1];
-            *j = key;
-        }
+        InsertionSort(first, last, less);
         return;
     }
+    const auto sortBucket = [scratch, &less](Key* from, Key* to) { SortByHead(from, to, scratch, less); };
     uint64_t differ = 0;
     for (const Key* key = first + 1; key < last; ++key) differ |= key->Head ^ first->Head;
     if (differ == 0) {
@@ -125,11 +150,7 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
         }
         for (const Key* key = first; key < last; ++key) scratch[offset[bucketOf(key->Head)]++] = *key;
         std::copy(scratch, scratch + n, first);
-        Key* bucket = first;
-        for (unsigned b = 0; b < buckets; ++b) {
-            if (count[b] > 1) SortByHead(bucket, bucket + count[b], scratch, less);
-            bucket += count[b];
-        }
+        SortBuckets(first, last, count, buckets, less, sortBucket);
         return;
     }
     // The bytes at shift all agree outside the bits that differ somewhere.
@@ -146,11 +167,7 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
     }
     for (const Key* key = first; key < last; ++key) scratch[offset[(key->Head >> shift) & 0xFF]++] = *key;
     std::copy(scratch, scratch + n, first);
-    Key* bucket = first;
-    for (unsigned b = low; b <= high; ++b) {
-        if (count[b] > 1) SortByHead(bucket, bucket + count[b], scratch, less);
-        bucket += count[b];
-    }
+    SortBuckets(first, last, count + low, high - low + 1, less, sortBucket);
 }
 
 } // namespace

@@ -207,13 +207,15 @@ private:
             return;
         }
         if (mPairCount >= 32767) Overflow();
+        // Room for every pair a collector may hold, so that adding one needs no check.
+        if (mPairs.size() < 32767) mPairs.resize(32767);
         mSlots[Slot] = AddWord(Value, Head, Next, 1, Position);
         AddPair(static_cast<uint16_t>(mSlots[Slot] - 1u), Position);
     }
     // When equal words are found at the sort, each word has its one pair.
     size_t PairCount() const { return mDistinctAtSort ? mWordCount : mPairCount; }
+    // With fewer than 32767 pairs, after the first new word has made room for them all.
     void AddPair(uint16_t Word, int16_t Position) {
-        if (mPairCount == mPairs.size()) MoreRoom(mPairs);
         mPairs[mPairCount++] = {Word, Position};
     }
     // Doubles a store whose every element is in use (kept out of line: it is rare).
