@@ -41,8 +41,9 @@ uint16_t clsIndex::AddLongWord(std::string_view Value, uint64_t Head, uint64_t N
     } else {
         std::memcpy(out, Value.data(), size);
     }
-    if (mWordCount == mWords.size()) MoreRoom(mWords);
+    if (mWordCount == mWords.size()) MoreWordRoom();
     const auto number = static_cast<uint16_t>(mWordCount);
+    mKeys[mWordCount] = {Head, number};
     mWords[mWordCount++] = {Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), Count, Position};
     mTextSize += size;
     return static_cast<uint16_t>(number + 1u);
@@ -173,13 +174,15 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
 } // namespace
 
 void clsIndex::SortEntries() {
-    // Excluded words (without pairs) are left out.
-    mKeys.resize(mWordCount);
-    size_t words = 0;
-    for (size_t i = 0; i < mWordCount; ++i) {
-        if (mWords[i].Count != 0) mKeys[words++] = {mWords[i].Head, static_cast<uint32_t>(i)};
+    // Each word added its key. Excluded words (without pairs, only where equal words are
+    // found as they come) are left out.
+    size_t words = mWordCount;
+    if (!mDistinctAtSort) {
+        words = 0;
+        for (size_t i = 0; i < mWordCount; ++i) {
+            if (mWords[i].Count != 0) mKeys[words++] = mKeys[i];
+        }
     }
-    mKeys.resize(words);
     // Words past their first 8 equal bytes: by the next 8, then by length or the bytes past
     // the 16th; the same word (found at the sort) in the order it came.
     auto less = [this](const SortKey& a, const SortKey& b) {
