@@ -179,10 +179,12 @@ void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& field
     // among the excluded words once, by its collector.
     for (int16_t kind : {ixBillingName, ixServiceAddress}) {
         clsIndex& collector = collectors[static_cast<size_t>(kind)];
-        const auto list = TokenList(kind);
-        EachShapedWord(fields[static_cast<size_t>(kind)], buffer, [&](std::string_view word) {
-            collector.Insert(word, Position, [&](std::string_view w) { return advanced.HasToken(list, w); });
-        });
+        // Made once per text, not once per word.
+        const auto excluded = [&advanced, list = TokenList(kind)](std::string_view w) {
+            return advanced.HasToken(list, w);
+        };
+        EachShapedWord(fields[static_cast<size_t>(kind)], buffer,
+                       [&](std::string_view word) { collector.Insert(word, Position, excluded); });
     }
     // Whole values: the head the collector keys them by also shows whether upper case
     // changes them, without another pass (most are numbers or upper case already).
