@@ -174,13 +174,14 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
 } // namespace
 
 void clsIndex::SortEntries() {
-    // Each word added its key. Excluded words (without pairs, only where equal words are
-    // found as they come) are left out.
+    // Each word added its key: where equal words are found at the sort the keys are all
+    // there, in some order. Where they are found as they come, the keys are made again
+    // without the excluded words (those without pairs), from the few distinct words.
     size_t words = mWordCount;
     if (!mDistinctAtSort) {
         words = 0;
         for (size_t i = 0; i < mWordCount; ++i) {
-            if (mWords[i].Count != 0) mKeys[words++] = mKeys[i];
+            if (mWords[i].Count != 0) mKeys[words++] = {mWords[i].Head, static_cast<uint32_t>(i)};
         }
     }
     // Words past their first 8 equal bytes: by the next 8, then by length or the bytes past
