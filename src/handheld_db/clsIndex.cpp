@@ -41,8 +41,9 @@ uint16_t clsIndex::AddLongWord(std::string_view Value, uint64_t Head, uint64_t N
     } else {
         std::memcpy(out, Value.data(), size);
     }
-    if (mWordCount == mWords.size()) MoreRoom(mWords);
+    if (mWordCount == mWords.size()) MoreWordRoom();
     const auto number = static_cast<uint16_t>(mWordCount);
+    mKeys[mWordCount] = {Head, number};
     mWords[mWordCount++] = {Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), Count, Position};
     mTextSize += size;
     return static_cast<uint16_t>(number + 1u);
@@ -71,6 +72,35 @@ void clsIndex::Clear() {
 
 namespace {
 
+template <typename Key, typename Less>
+void InsertionSort(Key* first, Key* last, const Less& less) {
+    for (Key* i = first + 1; i < last; ++i) {
+        const Key key = *i;
+        Key* j = i;
+        for (; j > first && less(key, j[-1]); --j) *j = j[-1];
+        *j = key;
+    }
+}
+
+// Sorts the keys of [first, last), already in buckets of the given counts with every key
+// of a bucket before every key of the next: small buckets all by one insertion sort over
+// the range (no key passes its bucket's first), larger ones each on by SortByHead.
+template <typename Key, typename Less, typename SortBucket>
+void SortBuckets(Key* first, Key* last, const uint32_t* count, unsigned buckets, const Less& less,
+                 const SortBucket& sortBucket) {
+    uint32_t largest = 0;
+    for (unsigned b = 0; b < buckets; ++b) largest = std::max(largest, count[b]);
+    if (largest <= 16) {
+        InsertionSort(first, last, less);
+        return;
+    }
+    Key* bucket = first;
+    for (unsigned b = 0; b < buckets; ++b) {
+        if (count[b] > 1) sortBucket(bucket, bucket + count[b]);
+        bucket += count[b];
+    }
+}
+
 // Sorts words [first, last) into buckets by the bits in which their heads differ, each
 // bucket on in the same way; small buckets and equal heads by comparison.
 //
@@ -83,14 +113,10 @@ template <typename Key, typename Less>
 void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
     const auto n = static_cast<size_t>(last - first);
     if (n <= 16) {
-        for (Key* i = first + 1; i < last; ++i) {
-            const Key key = *i;
-            Key* j = i;
-            for (; j > first && less(key, j[-1]); --j) *j = j[-1];
-            *j = key;
-        }
+        InsertionSort(first, last, less);
         return;
     }
+    const auto sortBucket = [scratch, &less](Key* from, Key* to) { SortByHead(from, to, scratch, less); };
     uint64_t differ = 0;
     for (const Key* key = first + 1; key < last; ++key) differ |= key->Head ^ first->Head;
     if (differ == 0) {
@@ -125,11 +151,7 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
         }
         for (const Key* key = first; key < last; ++key) scratch[offset[bucketOf(key->Head)]++] = *key;
         std::copy(scratch, scratch + n, first);
-        Key* bucket = first;
-        for (unsigned b = 0; b < buckets; ++b) {
-            if (count[b] > 1) SortByHead(bucket, bucket + count[b], scratch, less);
-            bucket += count[b];
-        }
+        SortBuckets(first, last, count, buckets, less, sortBucket);
         return;
     }
     // The bytes at shift all agree outside the bits that differ somewhere.
@@ -146,23 +168,22 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
     }
     for (const Key* key = first; key < last; ++key) scratch[offset[(key->Head >> shift) & 0xFF]++] = *key;
     std::copy(scratch, scratch + n, first);
-    Key* bucket = first;
-    for (unsigned b = low; b <= high; ++b) {
-        if (count[b] > 1) SortByHead(bucket, bucket + count[b], scratch, less);
-        bucket += count[b];
-    }
+    SortBuckets(first, last, count + low, high - low + 1, less, sortBucket);
 }
 
 } // namespace
 
 void clsIndex::SortEntries() {
-    // Excluded words (without pairs) are left out.
-    mKeys.resize(mWordCount);
-    size_t words = 0;
-    for (size_t i = 0; i < mWordCount; ++i) {
-        if (mWords[i].Count != 0) mKeys[words++] = {mWords[i].Head, static_cast<uint32_t>(i)};
+    // Each word added its key: where equal words are found at the sort the keys are all
+    // there, in some order. Where they are found as they come, the keys are made again
+    // without the excluded words (those without pairs), from the few distinct words.
+    size_t words = mWordCount;
+    if (!mDistinctAtSort) {
+        words = 0;
+        for (size_t i = 0; i < mWordCount; ++i) {
+            if (mWords[i].Count != 0) mKeys[words++] = {mWords[i].Head, static_cast<uint32_t>(i)};
+        }
     }
-    mKeys.resize(words);
     // Words past their first 8 equal bytes: by the next 8, then by length or the bytes past
     // the 16th; the same word (found at the sort) in the order it came.
     auto less = [this](const SortKey& a, const SortKey& b) {

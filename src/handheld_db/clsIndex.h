@@ -181,8 +181,9 @@ private:
             bytes[1] = __builtin_bswap64(bytes[1]);
         }
         std::memcpy(mText.data() + mTextSize, bytes, sizeof bytes);
-        if (mWordCount == mWords.size()) MoreRoom(mWords);
+        if (mWordCount == mWords.size()) MoreWordRoom();
         const auto number = static_cast<uint16_t>(mWordCount);
+        mKeys[mWordCount] = {Head, number};
         mWords[mWordCount++] = {Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), Count, Position};
         mTextSize += size;
         return static_cast<uint16_t>(number + 1u);
@@ -207,19 +208,26 @@ private:
             return;
         }
         if (mPairCount >= 32767) Overflow();
+        // Room for every pair a collector may hold, so that adding one needs no check.
+        if (mPairs.size() < 32767) mPairs.resize(32767);
         mSlots[Slot] = AddWord(Value, Head, Next, 1, Position);
         AddPair(static_cast<uint16_t>(mSlots[Slot] - 1u), Position);
     }
     // When equal words are found at the sort, each word has its one pair.
     size_t PairCount() const { return mDistinctAtSort ? mWordCount : mPairCount; }
+    // With fewer than 32767 pairs, after the first new word has made room for them all.
     void AddPair(uint16_t Word, int16_t Position) {
-        if (mPairCount == mPairs.size()) MoreRoom(mPairs);
         mPairs[mPairCount++] = {Word, Position};
     }
     // Doubles a store whose every element is in use (kept out of line: it is rare).
     template <typename T>
     [[gnu::noinline]] static void MoreRoom(std::vector<T>& store) {
         store.resize(std::max<size_t>(64, 2 * store.size()));
+    }
+    // Doubles the words' store and the sort keys' with it (out of line: it is rare).
+    [[gnu::noinline]] void MoreWordRoom() {
+        MoreRoom(mWords);
+        mKeys.resize(mWords.size());
     }
     void Grow();
     void Clear();
@@ -242,7 +250,7 @@ private:
     // the positions word by word. All vectors keep their capacity between routes.
     std::vector<QVFIndexWord> mSortedWords;
     std::vector<int16_t> mSortedPositions;
-    std::vector<SortKey> mKeys;
+    std::vector<SortKey> mKeys;     // per word number, its key, as large as mWords
     std::vector<SortKey> mScratch;
     std::vector<uint32_t> mRank;    // per word number, its place among the sorted words
     std::vector<uint32_t> mEnd;     // per sorted word, the end of its positions

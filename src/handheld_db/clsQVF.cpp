@@ -4,6 +4,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace dovrex {
@@ -114,9 +115,10 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, int32_t lCoun
 
 namespace {
 
+// As one 16-bit store (the positions of a word are written one after another).
 void StoreBigEndian16(char* out, uint16_t value) {
-    out[0] = static_cast<char>(value >> 8);
-    out[1] = static_cast<char>(value & 0xFF);
+    if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap16(value);
+    std::memcpy(out, &value, sizeof value);
 }
 
 // Copies n bytes, at least the size of Piece and at most twice it, as two pieces that
@@ -181,15 +183,8 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<con
     char* link = base + offset - 2;
     char* out = base + offset;
     const int16_t* position = Positions.data();
-    for (size_t k = 0; k < Words.size(); ++k) {
-        if (k != 0) {
-            const int64_t start = out - base;
-            if (start > INT16_MAX) CheckInt16(start);
-            StoreBigEndian16(link, static_cast<uint16_t>(start));
-            link = out;
-            out += 2;
-        }
-        const std::string_view word = Words[k].Word;
+    for (const QVFIndexWord* entry = Words.data(), *const last = entry + Words.size();; ++entry) {
+        const std::string_view word = entry->Word;
         const size_t size = word.size();
         CopyShort(out, word);
         out += size;
@@ -198,16 +193,22 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<con
         out[0] = '\0';
         out[1] = '\0';
         out += 2 - size % 2;
-        const size_t count = Words[k].Count;
+        const size_t count = entry->Count;
         if (count == 1) {
             // Most words of a route (tag and serial numbers) are on one meter.
             StoreBigEndian16(out, static_cast<uint16_t>(*position++));
             out += 2;
-            continue;
+        } else {
+            for (const int16_t* end = position + count; position < end; ++position, out += 2) {
+                StoreBigEndian16(out, static_cast<uint16_t>(*position));
+            }
         }
-        for (const int16_t* last = position + count; position < last; ++position, out += 2) {
-            StoreBigEndian16(out, static_cast<uint16_t>(*position));
-        }
+        if (entry + 1 == last) break;
+        const int64_t start = out - base;
+        if (start > INT16_MAX) CheckInt16(start);
+        StoreBigEndian16(link, static_cast<uint16_t>(start));
+        link = out;
+        out += 2;
     }
     StoreBigEndian16(link, 0xFFFF);
     db.SetRawData(std::string_view(record.data(), static_cast<size_t>(out - record.data())));

@@ -142,10 +142,13 @@ TEST(clsIndex, ExcludedWordsAreLeftOutAndAskedForOncePerWord) {
                 return w == "THE" || w == "ELM";
             });
         }
-        index.SortEntries();
-        Pairs result;
-        for (int16_t i = 0; i < index.Count(); ++i) result.emplace_back(index.Word(i), index.Position(i));
-        EXPECT_EQ(result, (Pairs{{"MAIN", 1}, {"MAIN", 4}, {"the", 5}})) << distinctAtSort;
+        // Sorted again (as WriteRecord does after SortEntries), the pairs stay the same.
+        for (int pass = 0; pass < 2; ++pass) {
+            index.SortEntries();
+            Pairs result;
+            for (int16_t i = 0; i < index.Count(); ++i) result.emplace_back(index.Word(i), index.Position(i));
+            EXPECT_EQ(result, (Pairs{{"MAIN", 1}, {"MAIN", 4}, {"the", 5}})) << distinctAtSort << pass;
+        }
         // Found at the sort, equal words are asked for each time.
         using Words = std::vector<std::string>;
         const Words expected = distinctAtSort ? Words{"THE", "MAIN", "THE", "ELM", "MAIN", "the", "THE"}
