@@ -38,6 +38,9 @@ RouteLineLayout::RouteLineLayout(const clsExchMap& map, const clsPrompts& prompt
         if (field.MaxValue > 0 || field.Required) mCheckedFields.push_back(mFields.size());
         if (field.Parsed) mParsedFields.push_back(mFields.size());
         if (field.Parsed && !field.FixedForRun) mVaryingFields.push_back(mFields.size());
+        if (field.Parsed && field.IsReadType && field.Option == MapOptionFromSource) {
+            mReadTypeField = static_cast<int>(mFields.size());
+        }
         mFields.push_back(std::move(field));
     }
     mRouteSlot = Slot("RouteNbr");

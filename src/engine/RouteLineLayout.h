@@ -50,6 +50,9 @@ public:
     int TagSlot() const { return mTagSlot; }
     int AddressSlot() const { return mAddressSlot; }
     int NameSlot() const { return mNameSlot; }
+    // The last field named ReadType that gives a line a value from the line itself, as an
+    // index into Fields(); -1 when there is none.
+    int ReadTypeField() const { return mReadTypeField; }
     const std::string& Delimiter() const { return mDelimiter; }
     const std::string& Quote() const { return mQuote; }
     const std::vector<Field>& Fields() const { return mFields; }
@@ -88,6 +91,7 @@ private:
     size_t mCountingColumns = 0;
     std::vector<std::string> mSlotNames;
     int mRouteSlot = -1, mTagSlot = -1, mAddressSlot = -1, mNameSlot = -1;
+    int mReadTypeField = -1;
 };
 
 // One parsed value of a source line: its text is a view of the line, of the layout's

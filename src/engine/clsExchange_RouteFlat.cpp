@@ -7,6 +7,7 @@
 
 #include "advanced/clsAdvanced.h"
 #include "handheld_db/RecordAssembly.h"
+#include "handheld_db/clsPalmDB.h"
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
 #include "platform/RuntimeError.h"
@@ -38,6 +39,13 @@ bool IsNumericType(int32_t dataType) {
 bool MayOverflow(int32_t dataType, std::string_view text) {
     const size_t digits = dataType == DataTypeInt16 ? 4 : dataType == DataTypeInt32 ? 9 : 300;
     return text.size() > digits || HasExponentLetter(text);
+}
+
+// The next number of the run's autonumber fields, one for each such field of each line.
+int16_t NextAutoNumber(ConversionRun& run) {
+    int16_t& counter = run.AutoNumberCounter;
+    counter = CheckInt16(static_cast<int64_t>(counter) + 1);
+    return counter;
 }
 
 bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataType == DataTypeTime; }
@@ -193,6 +201,33 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
     plan.TagSlot = layout.Slot("MeterTagNbr");
     plan.IndexFields = {field("MeterTagNbr"), field("MeterSerialNbr"), field("BillingName"), field("ServiceAddress"),
                         field("ServiceUniqueID")};
+    const RecordAssembly& record = *plan.Record;
+    for (size_t i = 0; i < plan.IndexFields.size(); ++i) {
+        const int16_t target = plan.IndexFields[i];
+        const auto direct = std::find(plan.DirectTargets.begin(), plan.DirectTargets.end(), target);
+        if (direct == plan.DirectTargets.end()) continue;
+        const int slot = static_cast<int>(direct - plan.DirectTargets.begin());
+        // Every field of the slot comes from the line, so each line sets the record field
+        // from it; their data types tell what the slot holds.
+        bool texts = true, numbers = true;
+        for (const auto& f : layout.Fields()) {
+            if (f.Slot != slot) continue;
+            texts &= f.Option == MapOptionFromSource && f.DataType == DataTypeText;
+            numbers &= f.Option == MapOptionFromSource && IsNumericType(f.DataType);
+        }
+        using IndexFrom = MeterRecordPlan::IndexFrom;
+        const int16_t type = record.FieldType(target);
+        const IndexFrom from = texts && type == clsPalmDB::ftString    ? IndexFrom::Text
+                               : numbers && type == clsPalmDB::ftInt32 ? IndexFrom::Number
+                                                                       : IndexFrom::Record;
+        if (from == IndexFrom::Record) continue;
+        plan.IndexSlots[i] = slot;
+        plan.IndexKinds[i] = from;
+    }
+    // A route position (1 to 32767) reads back as set from a 16- or 32-bit field or a text.
+    const int16_t routeType = record.FieldType(plan.RouteNbr);
+    plan.RouteReadsBack =
+        routeType == clsPalmDB::ftInt16 || routeType == clsPalmDB::ftInt32 || routeType == clsPalmDB::ftString;
     return plan;
 }
 
@@ -203,10 +238,8 @@ std::string_view clsExchange::RawFieldText(const RouteLineLayout::Field& field, 
     case MapOptionConstant:
     case MapOptionPrompt: return field.Constant;
     case MapOptionAutonumber: {
-        int16_t& counter = Run().AutoNumberCounter;
-        counter = CheckInt16(static_cast<int64_t>(counter) + 1);
         char digits[8];
-        const char* end = std::to_chars(digits, digits + sizeof digits, counter).ptr;
+        const char* end = std::to_chars(digits, digits + sizeof digits, NextAutoNumber(Run())).ptr;
         return line.Keep(std::string_view(digits, static_cast<size_t>(end - digits)));
     }
     default: return {};
@@ -227,11 +260,12 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
             const RouteLineLayout::Field& field = layout.Fields()[counted];
             if (field.Slot == layout.RouteSlot()) {
                 line.Set(field.Slot, ParsedValue(field, raw(field), fixedWidth));
+            } else if (field.Option == MapOptionAutonumber) {
+                // Its text is a number of the 16-bit range, which no number type overflows.
+                NextAutoNumber(run);
             } else if (IsNumericType(field.DataType)) {
                 const std::string_view text = raw(field);
                 if (MayOverflow(field.DataType, text)) ParsedValue(field, text, fixedWidth);
-            } else if (field.Option == MapOptionAutonumber) {
-                raw(field);
             }
         }
         if (!line.FixedCounted()) {
@@ -244,22 +278,31 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
         }
         return;
     }
-    run.CurrentReadType.clear();
     // The fields fixed for the run keep their values from the first line.
     const bool first = !line.FixedKept();
+    const bool sourceWithoutNul = plan != nullptr && line.SourceWithoutNul();
+    const auto otherValue = [&](const RouteLineLayout::Field& field) {
+        // An autonumber's text would parse as the number itself.
+        if (field.Option == MapOptionAutonumber && IsNumericType(field.DataType)) {
+            return ParsedField::OfInteger(NextAutoNumber(run));
+        }
+        return ParsedValue(field, RawFieldText(field, {}, line), fixedWidth);
+    };
     for (const size_t parsed : first ? layout.ParsedFields() : layout.VaryingFields()) {
         const RouteLineLayout::Field& field = layout.Fields()[parsed];
-        const std::string_view text = raw(field);
-        if (field.IsReadType && field.Option == MapOptionFromSource) {
-            run.CurrentReadType.assign(text);
-            for (char& c : run.CurrentReadType) c = UpperChar(c);
-        }
-        const ParsedField value = ParsedValue(field, text, fixedWidth);
+        const bool fromSource = field.Option == MapOptionFromSource;
+        const ParsedField value = fromSource ? ParsedValue(field, sourceText(field), fixedWidth) : otherValue(field);
         line.Set(field.Slot, value);
         if (plan == nullptr) continue;
         if (const int16_t target = plan->DirectTargets[static_cast<size_t>(field.Slot)]; target != 0) {
-            SetParsed(*plan->Record, target, value, field.Option == MapOptionFromSource && line.SourceWithoutNul());
+            SetParsed(*plan->Record, target, value, fromSource && sourceWithoutNul);
         }
+    }
+    // The read type letter is the source text of the last read type field, upper-cased.
+    run.CurrentReadType.clear();
+    if (const int readType = layout.ReadTypeField(); readType >= 0) {
+        run.CurrentReadType.assign(sourceText(layout.Fields()[static_cast<size_t>(readType)]));
+        for (char& c : run.CurrentReadType) c = UpperChar(c);
     }
     if (first) line.SetFixedKept();
 }
@@ -457,6 +500,34 @@ void clsExchange::IndexWrittenMeter(MeterRecordPlan& plan, const RecordAssembly&
     run.IndexPosition = CheckInt16(static_cast<int64_t>(run.IndexPosition) + 1);
 }
 
+void clsExchange::IndexParsedMeter(MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition) {
+    ConversionRun& run = Run();
+    using IndexFrom = MeterRecordPlan::IndexFrom;
+    const RecordAssembly& record = *plan.Record;
+    std::array<std::string, 5>& scratch = plan.IndexScratch;
+    std::array<std::string_view, 5> texts;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        // A text the record took without a search for a NUL, and a whole number that a
+        // 32-bit field stores as it is, read back as they were set.
+        const ParsedField& value = Values.Item(plan.IndexSlots[i]);
+        if (plan.IndexKinds[i] == IndexFrom::Text && value.Kind == Value::Kind::Text && Values.SourceWithoutNul()) {
+            texts[i] = value.Text;
+        } else if (plan.IndexKinds[i] == IndexFrom::Number && value.Kind == Value::Kind::Integer &&
+                   value.Integer >= 0 && value.Integer <= INT32_MAX) {
+            char digits[16];
+            const char* end = std::to_chars(digits, digits + sizeof digits, value.Integer).ptr;
+            scratch[i].assign(digits, static_cast<size_t>(end - digits));
+            texts[i] = scratch[i];
+        } else {
+            texts[i] = record.ItemText(plan.IndexFields[i], scratch[i]);
+        }
+    }
+    const int32_t route = plan.RouteReadsBack ? routePosition
+                                              : static_cast<int32_t>(record.ItemView(plan.RouteNbr).ToNumber());
+    IndexMeter(route, run.IndexPosition, texts[0], texts[1], texts[2], texts[3], texts[4]);
+    run.IndexPosition = CheckInt16(static_cast<int64_t>(run.IndexPosition) + 1);
+}
+
 bool clsExchange::ConvertRouteFlat() {
     ConversionRun& run = Run();
     run.Layout = std::make_unique<RouteLineLayout>(*run.CurrentMap, mPrompts);
@@ -512,7 +583,7 @@ bool clsExchange::ConvertRouteFlat() {
         const int16_t route = routes.Add(line.Item(routeSlot).TextIn(routeText));
         WriteMeterRecord(plan, line, route);
         ++run.MetersWritten;
-        IndexWrittenMeter(plan, *plan.Record);
+        IndexParsedMeter(plan, line, route);
     }
     return !run.ConversionProblems;
 }
