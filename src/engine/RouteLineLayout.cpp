@@ -59,8 +59,25 @@ RouteLineLayout::RouteLineLayout(const clsExchMap& map, const clsPrompts& prompt
             if (mMapType == MapTypeFixed && field.Width <= (field.DataType == DataTypeDouble ? 4 : 2)) continue;
         }
         mCountingFields.push_back(i);
+        if (mMapType == MapTypeFixed && numeric && field.Slot != mRouteSlot && field.Option == MapOptionFromSource &&
+            field.Position >= 1 && field.Width > 0 && static_cast<size_t>(field.Width) <= PlainDigits(field.DataType)) {
+            mFields[i].InCountingSpan = true;
+            const size_t start = static_cast<size_t>(field.Position) - 1;
+            const size_t end = start + static_cast<size_t>(field.Width);
+            const bool first = mCountingSpan.second == 0;
+            mCountingSpan = {first ? start : std::min(mCountingSpan.first, start),
+                             std::max(mCountingSpan.second, end)};
+        }
         if (field.Option == MapOptionFromSource) {
             mCountingColumns = std::max(mCountingColumns, static_cast<size_t>(std::max<int16_t>(field.Position, 0)));
+        }
+    }
+    if (mMapType == MapTypeFixed) {
+        for (Field& field : mFields) {
+            if (field.Position < 1 || field.Width <= 0) continue;
+            field.Start = static_cast<size_t>(field.Position) - 1;
+            field.Length = static_cast<size_t>(field.Width);
+            mColumnEnd = std::max(mColumnEnd, field.Start + field.Length);
         }
     }
     mTagSlot = Slot("MeterTagNbr");

@@ -37,8 +37,7 @@ bool IsNumericType(int32_t dataType) {
 // Whether converting a number's text could raise "Overflow": only an exponent or more
 // digits than the type holds can make it too large.
 bool MayOverflow(int32_t dataType, std::string_view text) {
-    const size_t digits = dataType == DataTypeInt16 ? 4 : dataType == DataTypeInt32 ? 9 : 300;
-    return text.size() > digits || HasExponentLetter(text);
+    return text.size() > RouteLineLayout::PlainDigits(dataType) || HasExponentLetter(text);
 }
 
 // The next number of the run's autonumber fields, one for each such field of each line.
@@ -46,6 +45,15 @@ int16_t NextAutoNumber(ConversionRun& run) {
     int16_t& counter = run.AutoNumberCounter;
     counter = CheckInt16(static_cast<int64_t>(counter) + 1);
     return counter;
+}
+
+// A parsed value as a number and as a text, as ToNumber and TextIn give them, with the
+// usual kinds (a whole number, a text) taken in place.
+double NumberOf(const ParsedField& value) {
+    return value.Kind == Value::Kind::Integer ? static_cast<double>(value.Integer) : value.ToNumber();
+}
+std::string_view TextOf(const ParsedField& value, std::string& scratch) {
+    return value.Kind == Value::Kind::Text ? value.Text : value.TextIn(scratch);
 }
 
 bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataType == DataTypeTime; }
@@ -85,8 +93,9 @@ void SetParsed(RecordAssembly& record, int16_t field, const ParsedField& value, 
     }
 }
 
-// A field's text as the value it stands for: a trimmed text or a number.
-inline ParsedField ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth) {
+// A field's text as the value it stands for: a trimmed text or a number. Inlined: it runs
+// for every field of every line.
+inline __attribute__((always_inline)) ParsedField ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth) {
     switch (field.DataType) {
     // Delimited texts keep their leading blanks.
     case DataTypeText: return ParsedField::OfText(fixedWidth ? TrimView(raw) : RTrimView(raw));
@@ -264,6 +273,7 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
                 // Its text is a number of the 16-bit range, which no number type overflows.
                 NextAutoNumber(run);
             } else if (IsNumericType(field.DataType)) {
+                if (field.InCountingSpan && line.CountingSpanPlain()) continue;
                 const std::string_view text = raw(field);
                 if (MayOverflow(field.DataType, text)) ParsedValue(field, text, fixedWidth);
             }
@@ -308,10 +318,17 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
 }
 
 void clsExchange::ParseRouteFixed(std::string_view Buffer, ParsedLine& line, MeterRecordPlan* plan) {
-    line.Reset(Run().Layout->SlotCount());
+    const RouteLineLayout& layout = *Run().Layout;
+    line.Reset(layout.SlotCount());
     if (plan != nullptr) line.SetSourceWithoutNul(HoldsNoNul(Buffer));
+    if (Run().CountingOnly) {
+        const auto [first, end] = layout.CountingSpan();
+        line.SetCountingSpanPlain(!HasExponentLetter(Buffer.substr(std::min(first, Buffer.size()), end - first)));
+    }
+    const bool whole = Buffer.size() >= layout.ColumnEnd();
     ParseFields(
         [&](const RouteLineLayout::Field& field) {
+            if (whole) return std::string_view(Buffer.data() + field.Start, field.Length);
             // A line that ends before the field gives a shorter or empty text.
             if (field.Position < 1 || field.Width <= 0 || static_cast<size_t>(field.Position) > Buffer.size()) {
                 return std::string_view();
@@ -378,15 +395,15 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
         const RouteLineLayout::Field& field = layout.Fields()[checked];
         if (manual && field.IsMeterTag) continue;
         const ParsedField& value = Values.Item(field.Slot);
-        if (field.MaxValue > 0 && value.ToNumber() > field.MaxValue) {
+        if (field.MaxValue > 0 && NumberOf(value) > field.MaxValue) {
             ReportValidation("Value of " + field.Name + "(" + value.ToText() +
                                  ") exceeds maximum permitted value in Line " + line(),
                              result);
         }
         if (field.Required) {
             if (IsNumericType(field.DataType)) {
-                if (value.ToNumber() == 0) ReportValidation(field.Name + " zero in Line " + line(), result);
-            } else if (TrimView(value.TextIn(scratch)).empty()) {
+                if (NumberOf(value) == 0) ReportValidation(field.Name + " zero in Line " + line(), result);
+            } else if (TrimView(TextOf(value, scratch)).empty()) {
                 ReportValidation(field.Name + " empty in Line " + line(), result);
             }
         }
@@ -438,7 +455,7 @@ std::string_view clsExchange::LookupMessage(MeterRecordPlan& plan, const ParsedL
     }
     const clsAdvanced& advanced = *plan.Advanced;
     // The identifiers only matter when there are supervisor messages to find.
-    const std::string_view prior = Values.Item(plan.MessageSlot).TextIn(scratch[0]);
+    const std::string_view prior = TextOf(Values.Item(plan.MessageSlot), scratch[0]);
     if (!plan.SupervisorMessages) {
         advanced.LookupMessage(message, prior, {}, {}, {}, {});
         return message;
@@ -481,7 +498,7 @@ void clsExchange::WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Value
                 SetParsed(record, step.Target, value);
             }
             break;
-        case From::MeterType: record.SetNumber(step.Target, MeterTypeCode(value.TextIn(scratch))); break;
+        case From::MeterType: record.SetNumber(step.Target, MeterTypeCode(TextOf(value, scratch))); break;
         case From::ReadType: record.SetNumber(step.Target, ReadTypeCode(run.CurrentReadType, value)); break;
         case From::Message: record.SetText(step.Target, LookupMessage(plan, Values)); break;
         case From::Empty: record.SetText(step.Target, ""); break;
