@@ -569,7 +569,7 @@ bool clsExchange::ConvertRouteFlat() {
         if (!run.SourceFile.ReadLine(text)) break;
         ++run.LineNumber;
         ParseRoute(text, line);
-        const int16_t route = routes.Add(line.Item(routeSlot).TextIn(routeText));
+        const int16_t route = routes.Add(TextOf(line.Item(routeSlot), routeText));
         int16_t& count = run.RouteMeterCount[static_cast<size_t>(route) - 1];
         count = CheckInt16(static_cast<int64_t>(count) + 1);
         lines = CheckInt16(static_cast<int64_t>(lines) + 1);
@@ -597,7 +597,7 @@ bool clsExchange::ConvertRouteFlat() {
         const int16_t validation = ValidateRoute(line);
         if (validation == ValidationWarned) run.ConversionWarnings = true;
         if (validation == ValidationStop) return false;
-        const int16_t route = routes.Add(line.Item(routeSlot).TextIn(routeText));
+        const int16_t route = routes.Add(TextOf(line.Item(routeSlot), routeText));
         WriteMeterRecord(plan, line, route);
         ++run.MetersWritten;
         IndexParsedMeter(plan, line, route);

@@ -37,7 +37,7 @@ public:
     // SetText for a text the caller knows holds no NUL byte (it checked the whole line the
     // text comes from): the text is copied without a search for one. Inline: the imports
     // set most texts of every record through it.
-    void SetTextWithoutNul(int16_t Number, std::string_view NewValue) {
+    __attribute__((always_inline)) void SetTextWithoutNul(int16_t Number, std::string_view NewValue) {
         const Field& field = FieldNumbered(Number);
         if (field.Text) AssignWithoutNul(PieceOf(field), NewValue);
         else SetTextOther(field, NewValue);
