@@ -93,6 +93,12 @@ inline __attribute__((always_inline)) void SetParsed(RecordAssembly& record, int
     }
 }
 
+// A text that starts with a letter has no leading number: Val reads it as 0 (a letter
+// code such as a read type in a number field).
+bool StartsWithLetter(std::string_view text) {
+    return !text.empty() && static_cast<unsigned char>((text[0] | 0x20) - 'a') <= 'z' - 'a';
+}
+
 // A field's text as the value it stands for: a trimmed text or a number. Inlined: it runs
 // for every field of every line.
 inline __attribute__((always_inline)) ParsedField ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth) {
@@ -101,14 +107,14 @@ inline __attribute__((always_inline)) ParsedField ParsedValue(const RouteLineLay
     case DataTypeText: return ParsedField::OfText(fixedWidth ? TrimView(raw) : RTrimView(raw));
     case DataTypeInt16:
         if (int64_t whole; ReadPaddedDigits(raw, whole) && whole <= INT16_MAX) return ParsedField::OfInteger(whole);
-        return ParsedField::OfInteger(CIntVal(raw));
+        return ParsedField::OfInteger(StartsWithLetter(raw) ? 0 : CIntVal(raw));
     case DataTypeInt32:
         if (int64_t whole; ReadPaddedDigits(raw, whole) && whole <= INT32_MAX) return ParsedField::OfInteger(whole);
-        return ParsedField::OfInteger(CLngVal(raw));
+        return ParsedField::OfInteger(StartsWithLetter(raw) ? 0 : CLngVal(raw));
     case DataTypeDouble:
         // A plain whole number stores and reads as the same double would.
         if (int64_t whole; ReadPaddedDigits(raw, whole)) return ParsedField::OfInteger(whole);
-        return ParsedField::OfDouble(Val(raw));
+        return ParsedField::OfDouble(StartsWithLetter(raw) ? 0.0 : Val(raw));
     case DataTypeDate:
     case DataTypeTime: return ParsedField::OfText(RTrimView(raw));
     default: return ParsedField::OfEmpty();

@@ -93,12 +93,7 @@ void RecordAssembly::SetItem(int16_t Number, const Value& NewValue) {
     }
 }
 
-void RecordAssembly::SetNumber(int16_t Number, double NewValue) {
-    const Field& field = FieldNumbered(Number);
-    // A whole number that is not negative and fits needs no rounding.
-    if (field.Size != 0 && NewValue >= 0 && NewValue <= INT32_MAX) {
-        if (const auto whole = static_cast<uint32_t>(NewValue); whole == NewValue) return StoreBigEndian(field, whole);
-    }
+void RecordAssembly::SetNumberOther(const Field& field, double NewValue) {
     if (field.Type == clsPalmDB::ftString) {
         AssignNumberText(mNumberText, NewValue);
         Assign(PieceOf(field), mNumberText);

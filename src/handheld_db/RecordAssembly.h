@@ -54,7 +54,14 @@ public:
     }
     void SetItem(int16_t Number, const Value& NewValue);
     // SetItem with a number that may have a fraction, without a Value.
-    void SetNumber(int16_t Number, double NewValue);
+    // Inline for a whole number that is not negative and fits, which needs no rounding.
+    void SetNumber(int16_t Number, double NewValue) {
+        const Field& field = FieldNumbered(Number);
+        if (field.Size != 0 && NewValue >= 0 && NewValue <= INT32_MAX) {
+            if (const auto whole = static_cast<uint32_t>(NewValue); whole == NewValue) return StoreBigEndian(field, whole);
+        }
+        SetNumberOther(field, NewValue);
+    }
     // As the database reads the field back from the record written; a view valid until
     // the field next changes.
     ValueView ItemView(int16_t Number) const;
@@ -96,6 +103,7 @@ private:
         }
     }
     void SetIntegerOther(const Field& field, int64_t NewValue);
+    void SetNumberOther(const Field& field, double NewValue);
     // SetText of a field that is not a text field.
     void SetTextOther(const Field& field, std::string_view NewValue);
     const Field& FieldNumbered(int16_t Number) const {
