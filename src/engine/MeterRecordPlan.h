@@ -43,6 +43,14 @@ struct clsExchange::MeterRecordPlan {
     // What the index builder reads back from the written record, in IndexMeter's order
     // (tag, serial, name, address, account).
     std::array<int16_t, 5> IndexFields{};
+    // How the flat import finds those texts without reading the record back: per index
+    // field, the slot of the parsed line whose value goes into it unchanged (a text into a
+    // text field, or a whole number into a 32-bit one), -1 where the record must be read;
+    // and whether the route number field reads back the route position as set.
+    enum class IndexFrom { Record, Text, Number };
+    std::array<int, 5> IndexSlots{-1, -1, -1, -1, -1};
+    std::array<IndexFrom, 5> IndexKinds{};
+    bool RouteReadsBack = false;
     // The advanced configuration the messages come from, taken with the first meter, and
     // whether it has supervisor messages.
     const clsAdvanced* Advanced = nullptr;

@@ -38,6 +38,9 @@ RouteLineLayout::RouteLineLayout(const clsExchMap& map, const clsPrompts& prompt
         if (field.MaxValue > 0 || field.Required) mCheckedFields.push_back(mFields.size());
         if (field.Parsed) mParsedFields.push_back(mFields.size());
         if (field.Parsed && !field.FixedForRun) mVaryingFields.push_back(mFields.size());
+        if (field.Parsed && field.IsReadType && field.Option == MapOptionFromSource) {
+            mReadTypeField = static_cast<int>(mFields.size());
+        }
         mFields.push_back(std::move(field));
     }
     mRouteSlot = Slot("RouteNbr");
@@ -56,8 +59,25 @@ RouteLineLayout::RouteLineLayout(const clsExchMap& map, const clsPrompts& prompt
             if (mMapType == MapTypeFixed && field.Width <= (field.DataType == DataTypeDouble ? 4 : 2)) continue;
         }
         mCountingFields.push_back(i);
+        if (mMapType == MapTypeFixed && numeric && field.Slot != mRouteSlot && field.Option == MapOptionFromSource &&
+            field.Position >= 1 && field.Width > 0 && static_cast<size_t>(field.Width) <= PlainDigits(field.DataType)) {
+            mFields[i].InCountingSpan = true;
+            const size_t start = static_cast<size_t>(field.Position) - 1;
+            const size_t end = start + static_cast<size_t>(field.Width);
+            const bool first = mCountingSpan.second == 0;
+            mCountingSpan = {first ? start : std::min(mCountingSpan.first, start),
+                             std::max(mCountingSpan.second, end)};
+        }
         if (field.Option == MapOptionFromSource) {
             mCountingColumns = std::max(mCountingColumns, static_cast<size_t>(std::max<int16_t>(field.Position, 0)));
+        }
+    }
+    if (mMapType == MapTypeFixed) {
+        for (Field& field : mFields) {
+            if (field.Position < 1 || field.Width <= 0) continue;
+            field.Start = static_cast<size_t>(field.Position) - 1;
+            field.Length = static_cast<size_t>(field.Width);
+            mColumnEnd = std::max(mColumnEnd, field.Start + field.Length);
         }
     }
     mTagSlot = Slot("MeterTagNbr");
@@ -224,10 +244,13 @@ void ParsedLine::SplitQuotedColumns(std::string_view Buffer, char delimiter, cha
     std::string_view* const columns = mColumns.data();
     size_t count = 0;
     // Inlined into the scan: it runs for every column of every line.
+    // start <= end <= Buffer.size(): the column's bytes, its quotes taken off by moving its ends.
     auto add = [&](size_t start, size_t end, bool mayRemake) __attribute__((always_inline)) {
-        std::string_view column = Buffer.substr(start, end - start);
-        if (!column.empty() && column.front() == quote) column.remove_prefix(1);
-        if (!column.empty() && column.back() == quote) column.remove_suffix(1);
+        const char* first = Buffer.data() + start;
+        const char* last = Buffer.data() + end;
+        if (first != last && *first == quote) ++first;
+        if (first != last && last[-1] == quote) --last;
+        std::string_view column(first, static_cast<size_t>(last - first));
         if (mayRemake) column = Unescaped(column, delimiter, quote);
         columns[count++] = column;
     };

@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace dovrex {
@@ -39,6 +40,11 @@ public:
         bool FixedForRun = false;
         // Where the field's value is kept in a parsed line.
         int Slot = -1;
+        // A fixed-width field's bytes in a line that holds every column whole (at least
+        // ColumnEnd() bytes): from Start, Length of them; both 0 for a field of no column.
+        size_t Start = 0, Length = 0;
+        // A number that counting checks with the others of CountingSpan() at once.
+        bool InCountingSpan = false;
     };
 
     // Prompt values are taken as entered before the conversion started.
@@ -50,6 +56,9 @@ public:
     int TagSlot() const { return mTagSlot; }
     int AddressSlot() const { return mAddressSlot; }
     int NameSlot() const { return mNameSlot; }
+    // The last field named ReadType that gives a line a value from the line itself, as an
+    // index into Fields(); -1 when there is none.
+    int ReadTypeField() const { return mReadTypeField; }
     const std::string& Delimiter() const { return mDelimiter; }
     const std::string& Quote() const { return mQuote; }
     const std::vector<Field>& Fields() const { return mFields; }
@@ -70,6 +79,17 @@ public:
     const std::vector<size_t>& FixedCountingFields() const { return mFixedCountingFields; }
     // The columns of a delimited line that counting reads.
     size_t CountingColumns() const { return mCountingColumns; }
+    // The bytes of a fixed-width line up to the end of its last column.
+    size_t ColumnEnd() const { return mColumnEnd; }
+    // The bytes of a fixed-width line [first, second) that hold every counted number no
+    // wider than PlainDigits of its type: such a number can only be too large for its
+    // type with an exponent letter, so that a span without one clears them all.
+    std::pair<size_t, size_t> CountingSpan() const { return mCountingSpan; }
+    // The most characters of a number's text of the data type that, without an exponent
+    // letter, cannot be too large for it.
+    static size_t PlainDigits(int32_t dataType) {
+        return dataType == DataTypeInt16 ? 4 : dataType == DataTypeInt32 ? 9 : 300;
+    }
     size_t SlotCount() const { return mSlotNames.size(); }
     const std::string& SlotName(size_t slot) const { return mSlotNames[slot]; }
     // The slot of a field name (letter case ignored); -1 when the map has no such field.
@@ -86,8 +106,11 @@ private:
     std::vector<size_t> mCountingFields;
     std::vector<size_t> mFixedCountingFields;
     size_t mCountingColumns = 0;
+    size_t mColumnEnd = 0;
+    std::pair<size_t, size_t> mCountingSpan{0, 0};
     std::vector<std::string> mSlotNames;
     int mRouteSlot = -1, mTagSlot = -1, mAddressSlot = -1, mNameSlot = -1;
+    int mReadTypeField = -1;
 };
 
 // One parsed value of a source line: its text is a view of the line, of the layout's
@@ -112,6 +135,10 @@ public:
     // no column is rebuilt with one.
     bool SourceWithoutNul() const { return mSourceWithoutNul; }
     void SetSourceWithoutNul(bool withoutNul) { mSourceWithoutNul = withoutNul; }
+    // Whether the line's counting span (RouteLineLayout::CountingSpan) holds no exponent
+    // letter: its numbers need no check.
+    bool CountingSpanPlain() const { return mCountingSpanPlain; }
+    void SetCountingSpanPlain(bool plain) { mCountingSpanPlain = plain; }
     // Whether counting has checked the numbers that are the same on every line.
     bool FixedCounted() const { return mFixedCounted; }
     void SetFixedCounted() { mFixedCounted = true; }
@@ -146,6 +173,7 @@ private:
     bool mFixedKept = false;
     bool mFixedCounted = false;
     bool mSourceWithoutNul = false;
+    bool mCountingSpanPlain = false;
     std::string mHiddenLine;
     // Sized for the most columns a line seen so far could hold, so that splitting a line
     // stores its columns by position; the first mColumnCount are the line's.

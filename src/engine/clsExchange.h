@@ -212,6 +212,9 @@ private:
     enum class MeterSteps { Varying, Constant };
     void WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Values, MeterSteps which);
     void IndexWrittenMeter(MeterRecordPlan& plan, const RecordAssembly& record);
+    // The same for the meter of a parsed line, taking the line's values where the record
+    // holds them as set.
+    void IndexParsedMeter(MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition);
     // The advanced configuration in use: the attached one, else the shared instance.
     clsAdvanced& Advanced();
     // Hands the words of one written meter to its route's index collectors; the index

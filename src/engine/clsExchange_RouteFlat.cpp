@@ -7,6 +7,7 @@
 
 #include "advanced/clsAdvanced.h"
 #include "handheld_db/RecordAssembly.h"
+#include "handheld_db/clsPalmDB.h"
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
 #include "platform/RuntimeError.h"
@@ -36,8 +37,23 @@ bool IsNumericType(int32_t dataType) {
 // Whether converting a number's text could raise "Overflow": only an exponent or more
 // digits than the type holds can make it too large.
 bool MayOverflow(int32_t dataType, std::string_view text) {
-    const size_t digits = dataType == DataTypeInt16 ? 4 : dataType == DataTypeInt32 ? 9 : 300;
-    return text.size() > digits || HasExponentLetter(text);
+    return text.size() > RouteLineLayout::PlainDigits(dataType) || HasExponentLetter(text);
+}
+
+// The next number of the run's autonumber fields, one for each such field of each line.
+int16_t NextAutoNumber(ConversionRun& run) {
+    int16_t& counter = run.AutoNumberCounter;
+    counter = CheckInt16(static_cast<int64_t>(counter) + 1);
+    return counter;
+}
+
+// A parsed value as a number and as a text, as ToNumber and TextIn give them, with the
+// usual kinds (a whole number, a text) taken in place.
+double NumberOf(const ParsedField& value) {
+    return value.Kind == Value::Kind::Integer ? static_cast<double>(value.Integer) : value.ToNumber();
+}
+std::string_view TextOf(const ParsedField& value, std::string& scratch) {
+    return value.Kind == Value::Kind::Text ? value.Text : value.TextIn(scratch);
 }
 
 bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataType == DataTypeTime; }
@@ -63,8 +79,8 @@ bool HoldsNoNul(std::string_view text) {
 }
 
 // Stores a parsed value as SetItem would store the Value it stands for; withoutNul when
-// its text is known to hold no NUL byte.
-void SetParsed(RecordAssembly& record, int16_t field, const ParsedField& value, bool withoutNul = false) {
+// its text is known to hold no NUL byte. Inlined: it runs for most fields of every line.
+inline __attribute__((always_inline)) void SetParsed(RecordAssembly& record, int16_t field, const ParsedField& value, bool withoutNul = false) {
     switch (value.Kind) {
     case Value::Kind::Text:
         if (withoutNul) record.SetTextWithoutNul(field, value.Text);
@@ -77,21 +93,28 @@ void SetParsed(RecordAssembly& record, int16_t field, const ParsedField& value, 
     }
 }
 
-// A field's text as the value it stands for: a trimmed text or a number.
-inline ParsedField ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth) {
+// A text that starts with a letter has no leading number: Val reads it as 0 (a letter
+// code such as a read type in a number field).
+bool StartsWithLetter(std::string_view text) {
+    return !text.empty() && static_cast<unsigned char>((text[0] | 0x20) - 'a') <= 'z' - 'a';
+}
+
+// A field's text as the value it stands for: a trimmed text or a number. Inlined: it runs
+// for every field of every line.
+inline __attribute__((always_inline)) ParsedField ParsedValue(const RouteLineLayout::Field& field, std::string_view raw, bool fixedWidth) {
     switch (field.DataType) {
     // Delimited texts keep their leading blanks.
     case DataTypeText: return ParsedField::OfText(fixedWidth ? TrimView(raw) : RTrimView(raw));
     case DataTypeInt16:
         if (int64_t whole; ReadPaddedDigits(raw, whole) && whole <= INT16_MAX) return ParsedField::OfInteger(whole);
-        return ParsedField::OfInteger(CIntVal(raw));
+        return ParsedField::OfInteger(StartsWithLetter(raw) ? 0 : CIntVal(raw));
     case DataTypeInt32:
         if (int64_t whole; ReadPaddedDigits(raw, whole) && whole <= INT32_MAX) return ParsedField::OfInteger(whole);
-        return ParsedField::OfInteger(CLngVal(raw));
+        return ParsedField::OfInteger(StartsWithLetter(raw) ? 0 : CLngVal(raw));
     case DataTypeDouble:
         // A plain whole number stores and reads as the same double would.
         if (int64_t whole; ReadPaddedDigits(raw, whole)) return ParsedField::OfInteger(whole);
-        return ParsedField::OfDouble(Val(raw));
+        return ParsedField::OfDouble(StartsWithLetter(raw) ? 0.0 : Val(raw));
     case DataTypeDate:
     case DataTypeTime: return ParsedField::OfText(RTrimView(raw));
     default: return ParsedField::OfEmpty();
@@ -193,6 +216,33 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
     plan.TagSlot = layout.Slot("MeterTagNbr");
     plan.IndexFields = {field("MeterTagNbr"), field("MeterSerialNbr"), field("BillingName"), field("ServiceAddress"),
                         field("ServiceUniqueID")};
+    const RecordAssembly& record = *plan.Record;
+    for (size_t i = 0; i < plan.IndexFields.size(); ++i) {
+        const int16_t target = plan.IndexFields[i];
+        const auto direct = std::find(plan.DirectTargets.begin(), plan.DirectTargets.end(), target);
+        if (direct == plan.DirectTargets.end()) continue;
+        const int slot = static_cast<int>(direct - plan.DirectTargets.begin());
+        // Every field of the slot comes from the line, so each line sets the record field
+        // from it; their data types tell what the slot holds.
+        bool texts = true, numbers = true;
+        for (const auto& f : layout.Fields()) {
+            if (f.Slot != slot) continue;
+            texts &= f.Option == MapOptionFromSource && f.DataType == DataTypeText;
+            numbers &= f.Option == MapOptionFromSource && IsNumericType(f.DataType);
+        }
+        using IndexFrom = MeterRecordPlan::IndexFrom;
+        const int16_t type = record.FieldType(target);
+        const IndexFrom from = texts && type == clsPalmDB::ftString    ? IndexFrom::Text
+                               : numbers && type == clsPalmDB::ftInt32 ? IndexFrom::Number
+                                                                       : IndexFrom::Record;
+        if (from == IndexFrom::Record) continue;
+        plan.IndexSlots[i] = slot;
+        plan.IndexKinds[i] = from;
+    }
+    // A route position (1 to 32767) reads back as set from a 16- or 32-bit field or a text.
+    const int16_t routeType = record.FieldType(plan.RouteNbr);
+    plan.RouteReadsBack =
+        routeType == clsPalmDB::ftInt16 || routeType == clsPalmDB::ftInt32 || routeType == clsPalmDB::ftString;
     return plan;
 }
 
@@ -203,10 +253,8 @@ std::string_view clsExchange::RawFieldText(const RouteLineLayout::Field& field, 
     case MapOptionConstant:
     case MapOptionPrompt: return field.Constant;
     case MapOptionAutonumber: {
-        int16_t& counter = Run().AutoNumberCounter;
-        counter = CheckInt16(static_cast<int64_t>(counter) + 1);
         char digits[8];
-        const char* end = std::to_chars(digits, digits + sizeof digits, counter).ptr;
+        const char* end = std::to_chars(digits, digits + sizeof digits, NextAutoNumber(Run())).ptr;
         return line.Keep(std::string_view(digits, static_cast<size_t>(end - digits)));
     }
     default: return {};
@@ -227,11 +275,13 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
             const RouteLineLayout::Field& field = layout.Fields()[counted];
             if (field.Slot == layout.RouteSlot()) {
                 line.Set(field.Slot, ParsedValue(field, raw(field), fixedWidth));
+            } else if (field.Option == MapOptionAutonumber) {
+                // Its text is a number of the 16-bit range, which no number type overflows.
+                NextAutoNumber(run);
             } else if (IsNumericType(field.DataType)) {
+                if (field.InCountingSpan && line.CountingSpanPlain()) continue;
                 const std::string_view text = raw(field);
                 if (MayOverflow(field.DataType, text)) ParsedValue(field, text, fixedWidth);
-            } else if (field.Option == MapOptionAutonumber) {
-                raw(field);
             }
         }
         if (!line.FixedCounted()) {
@@ -244,31 +294,47 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
         }
         return;
     }
-    run.CurrentReadType.clear();
     // The fields fixed for the run keep their values from the first line.
     const bool first = !line.FixedKept();
+    const bool sourceWithoutNul = plan != nullptr && line.SourceWithoutNul();
+    const auto otherValue = [&](const RouteLineLayout::Field& field) {
+        // An autonumber's text would parse as the number itself.
+        if (field.Option == MapOptionAutonumber && IsNumericType(field.DataType)) {
+            return ParsedField::OfInteger(NextAutoNumber(run));
+        }
+        return ParsedValue(field, RawFieldText(field, {}, line), fixedWidth);
+    };
     for (const size_t parsed : first ? layout.ParsedFields() : layout.VaryingFields()) {
         const RouteLineLayout::Field& field = layout.Fields()[parsed];
-        const std::string_view text = raw(field);
-        if (field.IsReadType && field.Option == MapOptionFromSource) {
-            run.CurrentReadType.assign(text);
-            for (char& c : run.CurrentReadType) c = UpperChar(c);
-        }
-        const ParsedField value = ParsedValue(field, text, fixedWidth);
+        const bool fromSource = field.Option == MapOptionFromSource;
+        const ParsedField value = fromSource ? ParsedValue(field, sourceText(field), fixedWidth) : otherValue(field);
         line.Set(field.Slot, value);
         if (plan == nullptr) continue;
         if (const int16_t target = plan->DirectTargets[static_cast<size_t>(field.Slot)]; target != 0) {
-            SetParsed(*plan->Record, target, value, field.Option == MapOptionFromSource && line.SourceWithoutNul());
+            SetParsed(*plan->Record, target, value, fromSource && sourceWithoutNul);
         }
+    }
+    // The read type letter is the source text of the last read type field, upper-cased.
+    run.CurrentReadType.clear();
+    if (const int readType = layout.ReadTypeField(); readType >= 0) {
+        run.CurrentReadType.assign(sourceText(layout.Fields()[static_cast<size_t>(readType)]));
+        for (char& c : run.CurrentReadType) c = UpperChar(c);
     }
     if (first) line.SetFixedKept();
 }
 
 void clsExchange::ParseRouteFixed(std::string_view Buffer, ParsedLine& line, MeterRecordPlan* plan) {
-    line.Reset(Run().Layout->SlotCount());
+    const RouteLineLayout& layout = *Run().Layout;
+    line.Reset(layout.SlotCount());
     if (plan != nullptr) line.SetSourceWithoutNul(HoldsNoNul(Buffer));
+    if (Run().CountingOnly) {
+        const auto [first, end] = layout.CountingSpan();
+        line.SetCountingSpanPlain(!HasExponentLetter(Buffer.substr(std::min(first, Buffer.size()), end - first)));
+    }
+    const bool whole = Buffer.size() >= layout.ColumnEnd();
     ParseFields(
         [&](const RouteLineLayout::Field& field) {
+            if (whole) return std::string_view(Buffer.data() + field.Start, field.Length);
             // A line that ends before the field gives a shorter or empty text.
             if (field.Position < 1 || field.Width <= 0 || static_cast<size_t>(field.Position) > Buffer.size()) {
                 return std::string_view();
@@ -335,15 +401,15 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
         const RouteLineLayout::Field& field = layout.Fields()[checked];
         if (manual && field.IsMeterTag) continue;
         const ParsedField& value = Values.Item(field.Slot);
-        if (field.MaxValue > 0 && value.ToNumber() > field.MaxValue) {
+        if (field.MaxValue > 0 && NumberOf(value) > field.MaxValue) {
             ReportValidation("Value of " + field.Name + "(" + value.ToText() +
                                  ") exceeds maximum permitted value in Line " + line(),
                              result);
         }
         if (field.Required) {
             if (IsNumericType(field.DataType)) {
-                if (value.ToNumber() == 0) ReportValidation(field.Name + " zero in Line " + line(), result);
-            } else if (TrimView(value.TextIn(scratch)).empty()) {
+                if (NumberOf(value) == 0) ReportValidation(field.Name + " zero in Line " + line(), result);
+            } else if (TrimView(TextOf(value, scratch)).empty()) {
                 ReportValidation(field.Name + " empty in Line " + line(), result);
             }
         }
@@ -395,14 +461,14 @@ std::string_view clsExchange::LookupMessage(MeterRecordPlan& plan, const ParsedL
     }
     const clsAdvanced& advanced = *plan.Advanced;
     // The identifiers only matter when there are supervisor messages to find.
-    const std::string_view prior = Values.Item(plan.MessageSlot).TextIn(scratch[0]);
+    const std::string_view prior = TextOf(Values.Item(plan.MessageSlot), scratch[0]);
     if (!plan.SupervisorMessages) {
         advanced.LookupMessage(message, prior, {}, {}, {}, {});
         return message;
     }
-    advanced.LookupMessage(message, prior, Values.Item(plan.RouteSlot).TextIn(scratch[1]),
-                           Values.Item(plan.AccountSlot).TextIn(scratch[2]),
-                           Values.Item(plan.SerialSlot).TextIn(scratch[3]), Values.Item(plan.TagSlot).TextIn(scratch[4]));
+    advanced.LookupMessage(message, prior, TextOf(Values.Item(plan.RouteSlot), scratch[1]),
+                           TextOf(Values.Item(plan.AccountSlot), scratch[2]),
+                           TextOf(Values.Item(plan.SerialSlot), scratch[3]), TextOf(Values.Item(plan.TagSlot), scratch[4]));
     return message;
 }
 
@@ -438,7 +504,7 @@ void clsExchange::WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Value
                 SetParsed(record, step.Target, value);
             }
             break;
-        case From::MeterType: record.SetNumber(step.Target, MeterTypeCode(value.TextIn(scratch))); break;
+        case From::MeterType: record.SetNumber(step.Target, MeterTypeCode(TextOf(value, scratch))); break;
         case From::ReadType: record.SetNumber(step.Target, ReadTypeCode(run.CurrentReadType, value)); break;
         case From::Message: record.SetText(step.Target, LookupMessage(plan, Values)); break;
         case From::Empty: record.SetText(step.Target, ""); break;
@@ -454,6 +520,34 @@ void clsExchange::IndexWrittenMeter(MeterRecordPlan& plan, const RecordAssembly&
     for (size_t i = 0; i < texts.size(); ++i) texts[i] = record.ItemText(plan.IndexFields[i], scratch[i]);
     IndexMeter(static_cast<int32_t>(record.ItemView(plan.RouteNbr).ToNumber()), run.IndexPosition, texts[0], texts[1],
                texts[2], texts[3], texts[4]);
+    run.IndexPosition = CheckInt16(static_cast<int64_t>(run.IndexPosition) + 1);
+}
+
+void clsExchange::IndexParsedMeter(MeterRecordPlan& plan, const ParsedLine& Values, int16_t routePosition) {
+    ConversionRun& run = Run();
+    using IndexFrom = MeterRecordPlan::IndexFrom;
+    const RecordAssembly& record = *plan.Record;
+    std::array<std::string, 5>& scratch = plan.IndexScratch;
+    std::array<std::string_view, 5> texts;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        // A text the record took without a search for a NUL, and a whole number that a
+        // 32-bit field stores as it is, read back as they were set.
+        const ParsedField& value = Values.Item(plan.IndexSlots[i]);
+        if (plan.IndexKinds[i] == IndexFrom::Text && value.Kind == Value::Kind::Text && Values.SourceWithoutNul()) {
+            texts[i] = value.Text;
+        } else if (plan.IndexKinds[i] == IndexFrom::Number && value.Kind == Value::Kind::Integer &&
+                   value.Integer >= 0 && value.Integer <= INT32_MAX) {
+            char digits[16];
+            const char* end = std::to_chars(digits, digits + sizeof digits, value.Integer).ptr;
+            scratch[i].assign(digits, static_cast<size_t>(end - digits));
+            texts[i] = scratch[i];
+        } else {
+            texts[i] = record.ItemText(plan.IndexFields[i], scratch[i]);
+        }
+    }
+    const int32_t route = plan.RouteReadsBack ? routePosition
+                                              : static_cast<int32_t>(record.ItemView(plan.RouteNbr).ToNumber());
+    IndexMeter(route, run.IndexPosition, texts[0], texts[1], texts[2], texts[3], texts[4]);
     run.IndexPosition = CheckInt16(static_cast<int64_t>(run.IndexPosition) + 1);
 }
 
@@ -481,7 +575,7 @@ bool clsExchange::ConvertRouteFlat() {
         if (!run.SourceFile.ReadLine(text)) break;
         ++run.LineNumber;
         ParseRoute(text, line);
-        const int16_t route = routes.Add(line.Item(routeSlot).TextIn(routeText));
+        const int16_t route = routes.Add(TextOf(line.Item(routeSlot), routeText));
         int16_t& count = run.RouteMeterCount[static_cast<size_t>(route) - 1];
         count = CheckInt16(static_cast<int64_t>(count) + 1);
         lines = CheckInt16(static_cast<int64_t>(lines) + 1);
@@ -509,10 +603,10 @@ bool clsExchange::ConvertRouteFlat() {
         const int16_t validation = ValidateRoute(line);
         if (validation == ValidationWarned) run.ConversionWarnings = true;
         if (validation == ValidationStop) return false;
-        const int16_t route = routes.Add(line.Item(routeSlot).TextIn(routeText));
+        const int16_t route = routes.Add(TextOf(line.Item(routeSlot), routeText));
         WriteMeterRecord(plan, line, route);
         ++run.MetersWritten;
-        IndexWrittenMeter(plan, *plan.Record);
+        IndexParsedMeter(plan, line, route);
     }
     return !run.ConversionProblems;
 }

@@ -30,7 +30,8 @@ RecordAssembly::RecordAssembly(const clsPalmDB& schema)
     : mFixed(static_cast<size_t>(schema.FixedLength()), '\0'), mPieces(static_cast<size_t>(schema.StringCount())) {
     for (int16_t number = 1; number <= schema.FieldCount(); ++number) {
         const int16_t type = schema.FieldType(number);
-        mFields.push_back({type, schema.FieldOffset(number), static_cast<int16_t>(FixedSize(type))});
+        mFields.push_back(
+            {type, schema.FieldOffset(number), static_cast<int16_t>(FixedSize(type)), type == clsPalmDB::ftString});
     }
 }
 
@@ -58,17 +59,8 @@ void RecordAssembly::Assign(Piece& piece, std::string_view text) {
     std::memcpy(piece.Buffer.data(), text.data(), piece.Size);
 }
 
-void RecordAssembly::AssignWithoutNul(Piece& piece, std::string_view text) {
-    if (piece.Buffer.size() < text.size() + kSlack) piece.Buffer.resize(text.size() + kSlack);
-    mTextBytes += text.size() - piece.Size;
-    piece.Size = text.size();
-    if (!text.empty()) std::memcpy(piece.Buffer.data(), text.data(), text.size());
-}
-
-void RecordAssembly::SetTextWithoutNul(int16_t Number, std::string_view NewValue) {
-    const Field& field = FieldNumbered(Number);
-    if (field.Type == clsPalmDB::ftString) AssignWithoutNul(PieceOf(field), NewValue);
-    else if (field.Size != 0) WriteTextBytes(NewValue, static_cast<size_t>(field.Size), mFixed.data() + field.Offset);
+void RecordAssembly::SetTextOther(const Field& field, std::string_view NewValue) {
+    if (field.Size != 0) WriteTextBytes(NewValue, static_cast<size_t>(field.Size), mFixed.data() + field.Offset);
 }
 
 void RecordAssembly::SetText(int16_t Number, std::string_view NewValue) {
@@ -101,12 +93,7 @@ void RecordAssembly::SetItem(int16_t Number, const Value& NewValue) {
     }
 }
 
-void RecordAssembly::SetNumber(int16_t Number, double NewValue) {
-    const Field& field = FieldNumbered(Number);
-    // A whole number that is not negative and fits needs no rounding.
-    if (field.Size != 0 && NewValue >= 0 && NewValue <= INT32_MAX) {
-        if (const auto whole = static_cast<uint32_t>(NewValue); whole == NewValue) return StoreBigEndian(field, whole);
-    }
+void RecordAssembly::SetNumberOther(const Field& field, double NewValue) {
     if (field.Type == clsPalmDB::ftString) {
         AssignNumberText(mNumberText, NewValue);
         Assign(PieceOf(field), mNumberText);

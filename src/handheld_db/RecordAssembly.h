@@ -12,6 +12,7 @@
 #include "platform/Value.h"
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,8 +35,13 @@ public:
     // byte; a field number the schema lacks raises an error.
     void SetText(int16_t Number, std::string_view NewValue);
     // SetText for a text the caller knows holds no NUL byte (it checked the whole line the
-    // text comes from): the text is copied without a search for one.
-    void SetTextWithoutNul(int16_t Number, std::string_view NewValue);
+    // text comes from): the text is copied without a search for one. Inline: the imports
+    // set most texts of every record through it.
+    __attribute__((always_inline)) void SetTextWithoutNul(int16_t Number, std::string_view NewValue) {
+        const Field& field = FieldNumbered(Number);
+        if (field.Text) AssignWithoutNul(PieceOf(field), NewValue);
+        else SetTextOther(field, NewValue);
+    }
     // Inline: the record writers set most number fields of every record through it, and
     // most numbers are not negative and fit, which stores their low bytes big-endian.
     void SetInteger(int16_t Number, int64_t NewValue) {
@@ -48,7 +54,14 @@ public:
     }
     void SetItem(int16_t Number, const Value& NewValue);
     // SetItem with a number that may have a fraction, without a Value.
-    void SetNumber(int16_t Number, double NewValue);
+    // Inline for a whole number that is not negative and fits, which needs no rounding.
+    void SetNumber(int16_t Number, double NewValue) {
+        const Field& field = FieldNumbered(Number);
+        if (field.Size != 0 && NewValue >= 0 && NewValue <= INT32_MAX) {
+            if (const auto whole = static_cast<uint32_t>(NewValue); whole == NewValue) return StoreBigEndian(field, whole);
+        }
+        SetNumberOther(field, NewValue);
+    }
     // As the database reads the field back from the record written; a view valid until
     // the field next changes.
     ValueView ItemView(int16_t Number) const;
@@ -71,6 +84,7 @@ private:
         int16_t Type;
         int16_t Offset; // a byte offset in the fixed part, or the 1-based text number
         int16_t Size;   // the bytes of a number in the fixed part; 0 for any other field
+        bool Text;      // a text field (the string part)
     };
     void StoreBigEndian(const Field& field, uint32_t value) {
         char* const out = mFixed.data() + field.Offset;
@@ -89,6 +103,9 @@ private:
         }
     }
     void SetIntegerOther(const Field& field, int64_t NewValue);
+    void SetNumberOther(const Field& field, double NewValue);
+    // SetText of a field that is not a text field.
+    void SetTextOther(const Field& field, std::string_view NewValue);
     const Field& FieldNumbered(int16_t Number) const {
         if (Number < 1 || static_cast<size_t>(Number) > mFields.size()) NoSuchField(Number);
         return mFields[static_cast<size_t>(Number) - 1];
@@ -105,7 +122,12 @@ private:
     Piece& PieceOf(const Field& field) { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
     const Piece& PieceOf(const Field& field) const { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
     void Assign(Piece& piece, std::string_view text);
-    void AssignWithoutNul(Piece& piece, std::string_view text);
+    void AssignWithoutNul(Piece& piece, std::string_view text) {
+        if (piece.Buffer.size() < text.size() + kSlack) piece.Buffer.resize(text.size() + kSlack);
+        mTextBytes += text.size() - piece.Size;
+        piece.Size = text.size();
+        if (!text.empty()) std::memcpy(piece.Buffer.data(), text.data(), text.size());
+    }
 
     std::vector<Field> mFields;
     std::string mFixed;

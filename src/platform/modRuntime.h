@@ -4,6 +4,7 @@
 // the lenient numeric parse, rounding half to even, 16- and 32-bit range checks,
 // number-to-text conversion and the text helpers (blank trimming, letter case).
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -36,9 +37,45 @@ int32_t CLngVal(std::string_view text);
 inline bool ReadPaddedDigits(std::string_view text, int64_t& value) {
     const char* p = text.data();
     const char* const end = p + text.size();
+    if constexpr (std::endian::native == std::endian::little) {
+        // Right-aligned numbers: their leading blanks are skipped eight at a time.
+        for (uint64_t word; end - p >= 8; p += 8) {
+            std::memcpy(&word, p, sizeof word);
+            if (const uint64_t other = word ^ 0x2020202020202020u; other != 0) {
+                p += std::countr_zero(other) / 8;
+                break;
+            }
+        }
+    }
     while (p != end && *p == ' ') ++p;
     if (end - p > 15) return false;
     uint64_t whole = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        if (text.size() >= 8) {
+            // The digits before the text's last eight bytes one by one, then those eight at
+            // once, the blanks among them read as the digit zero.
+            const char* const last = end - 8;
+            for (; p < last; ++p) {
+                const unsigned digit = static_cast<unsigned char>(*p) - 0x30u;
+                if (digit > 9) return false;
+                whole = whole * 10 + digit;
+            }
+            uint64_t word;
+            std::memcpy(&word, last, sizeof word);
+            if (const auto blankBits = static_cast<unsigned>(p - last) * 8; blankBits != 0) {
+                const uint64_t blanks = blankBits == 64 ? ~uint64_t{0} : (uint64_t{1} << blankBits) - 1;
+                word = (word & ~blanks) | (0x3030303030303030u & blanks);
+            }
+            // A byte outside '0' to '9' sets its top bit in one of the two.
+            if ((((word + 0x4646464646464646u) | (word - 0x3030303030303030u)) & 0x8080808080808080u) != 0) return false;
+            word -= 0x3030303030303030u;
+            word = word * 10 + (word >> 8);
+            word = (((word & 0x000000FF000000FFu) * (100 + (uint64_t{1000000} << 32))) +
+                    (((word >> 16) & 0x000000FF000000FFu) * (1 + (uint64_t{10000} << 32)))) >> 32;
+            value = static_cast<int64_t>(whole * 100000000u + static_cast<uint32_t>(word));
+            return true;
+        }
+    }
     for (; p != end; ++p) {
         const unsigned digit = static_cast<unsigned char>(*p) - 0x30u;
         if (digit > 9) return false;
@@ -74,15 +111,23 @@ inline std::string_view RTrimView(std::string_view text) {
     const char* end = begin + text.size();
     for (uint64_t word; end - begin >= 8; end -= 8) {
         std::memcpy(&word, end - 8, sizeof word);
-        if (word != kEightBlanks) break;
+        if (word == kEightBlanks) continue;
+        if constexpr (std::endian::native == std::endian::little) {
+            // The blanks at the end of the word are its highest bytes that are blanks.
+            end -= std::countl_zero(word ^ kEightBlanks) / 8;
+            return std::string_view(begin, static_cast<size_t>(end - begin));
+        }
+        break;
     }
     while (end != begin && end[-1] == ' ') --end;
     return std::string_view(begin, static_cast<size_t>(end - begin));
 }
 inline std::string_view TrimView(std::string_view text) {
+    // The trailing blanks first: a blank text is then empty at once.
+    text = RTrimView(text);
     size_t start = 0;
     while (start < text.size() && text[start] == ' ') ++start;
-    return RTrimView(text.substr(start));
+    return text.substr(start);
 }
 
 // Letter case in Windows-1252.
