@@ -265,7 +265,8 @@ std::string_view Joined(std::string& text, std::initializer_list<std::string_vie
     char* out = text.data();
     for (const std::string_view* part = first; part != last; ++part) {
         if (part != first) *out++ = ' ';
-        std::memcpy(out, part->data(), part->size());
+        // An empty part may be a view of nothing at all.
+        if (!part->empty()) std::memcpy(out, part->data(), part->size());
         out += part->size();
     }
     return std::string_view(text.data(), size);
