@@ -146,6 +146,32 @@ TEST_F(RouteRulesTest, FieldsFixedForTheRunAreTheSameOnEveryMeterAndTheRestFollo
     }
 }
 
+// A number column stores what the lenient parse reads from its text: a text that starts
+// with a letter has no leading number, while a sign, a decimal point and blanks lead one.
+TEST_F(RouteRulesTest, NumberColumnsStoreTheLeadingNumberOfTheirText) {
+    // Digits (16-bit in the map) and Lat (a Double) both go into whole-number record fields.
+    const struct { const char* text; double stored; } rows[] = {
+        {"+7", 7}, {".5", 0}, {"1.5", 2}, {"2.5", 2}, {"  3 ", 3}, {"A9", 0}, {"Z9", 0}, {"a9", 0},
+        {"z9", 0}, {"@9", 0}, {"[9", 0},  {"`9", 0},  {"{9", 0},   {"9Z", 9},  {"0", 0},
+    };
+    WriteFixedMap("Num", {"Digits=62,4", "Lat=66,4"});
+    Lines lines;
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        std::string text = rows[i].text;
+        text.resize(4, ' ');
+        lines.push_back(FixedLine("0012", static_cast<int>(i + 1), std::to_string(100 + i), "R", "R", "1 MAIN") + text + text);
+    }
+    UseSource(lines, "Num");
+    ASSERT_TRUE(engine.ConvertRoute()) << ::testing::PrintToString(log.Lines);
+    const auto records = ReadDatabase(folder.File("RouteQVF.pdb"));
+    ASSERT_EQ(records.size(), std::size(rows) + 2);
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].text);
+        EXPECT_EQ(records[i + 2].Item("Digits").ToNumber(), rows[i].stored);
+        EXPECT_EQ(records[i + 2].Item("Lat").ToNumber(), rows[i].stored);
+    }
+}
+
 // The one-pass split of a one-character delimiter and quote gives the columns of the
 // general split, over quoted delimiters, doubled quotes, "~", unbalanced and empty quotes.
 TEST(DelimitedColumns, TheOnePassSplitMatchesTheGeneralSplit) {

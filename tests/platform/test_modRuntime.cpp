@@ -56,6 +56,37 @@ TEST(Runtime, ShortNumberScansAgreeWithTheLenientParse) {
             EXPECT_EQ(static_cast<double>(whole), Val(text)) << '"' << text << '"';
         }
     }
+    // Texts of 7 to 17 bytes (the last eight are read at once) with a stray byte at each
+    // place: bytes next to the digits, a blank after a digit, and bytes at or above 0x80.
+    const auto plainScan = [](std::string_view text, int64_t& whole) {
+        size_t at = text.find_first_not_of(' ');
+        if (at == std::string_view::npos) at = text.size();
+        if (text.size() - at > 15) return false;
+        whole = 0;
+        for (; at < text.size(); ++at) {
+            if (text[at] < '0' || text[at] > '9') return false;
+            whole = whole * 10 + (text[at] - '0');
+        }
+        return true;
+    };
+    for (size_t length = 7; length <= 17; ++length) {
+        for (size_t blanks = 0; blanks <= length; blanks += 3) {
+            std::string text = std::string(blanks, ' ') + std::string("98765432109876543").substr(0, length - blanks);
+            for (size_t at = blanks; at <= length; ++at) {
+                for (const char stray : {'/', ':', ' ', 'E', '\x80', '\xBA', '\xC6', '\xFF'}) {
+                    std::string with = text;
+                    if (at < length) with[at] = stray;
+                    int64_t expected = -1;
+                    int64_t whole = -1;
+                    const bool plain = plainScan(with, expected);
+                    ASSERT_EQ(ReadPaddedDigits(with, whole), plain) << '"' << with << '"';
+                    if (plain) {
+                        ASSERT_EQ(whole, expected) << '"' << with << '"';
+                    }
+                }
+            }
+        }
+    }
     // Exponent letters at every place of texts of 0 to 20 bytes (across the four- and
     // eight-byte words), among bytes that differ from them in one bit only.
     for (size_t length = 0; length <= 20; ++length) {
