@@ -3,6 +3,7 @@
 // account records before it ("A", "B", "E", "C", "D") and the location records after it
 // ("K01", "K05", "L").
 
+#include "BufferedText.h"
 #include "MeterRecordPlan.h"
 #include "MeterFieldNumbers.h"
 #include "clsExchange.h"
@@ -134,26 +135,6 @@ struct DownloadFields {
     }
 };
 
-// A text taken from a download line: a view of the read buffer while that holds the line,
-// else of the text's own copy, which keeps its room from text to text.
-class LineText {
-public:
-    void assign(std::string_view text) { mView = text; }
-    // The text's own copy, made before the buffer it views is refilled.
-    void Own() {
-        if (mView.empty() || mView.data() == mRoom.data()) return;
-        mRoom.assign(mView);
-        mView = mRoom;
-    }
-    void clear() { mView = {}; }
-    bool empty() const { return mView.empty(); }
-    operator std::string_view() const { return mView; }
-
-private:
-    std::string_view mView;
-    std::string mRoom;
-};
-
 struct E5KRoute {
     std::string Route;
     int16_t MeterCount = 0;
@@ -163,7 +144,7 @@ struct E5KRoute {
 // The account an "A" record starts; every text without blanks at either end. The account
 // type is read by no field of the meter record, so it is not kept.
 struct E5KCustomer {
-    LineText AccountNumber, SpecialInstruction, CustomerName, Address, LotandPlan, PropertyKey;
+    BufferedText AccountNumber, SpecialInstruction, CustomerName, Address, LotandPlan, PropertyKey;
     int32_t MeterSequenceNumber = 0;
 
     // Back to no values, keeping the texts' storage for the next account.
@@ -182,13 +163,13 @@ struct E5KCustomer {
 // only go into joined texts are kept without blanks at either end, as they are joined.
 struct E5KMeter {
     bool Pending = false;
-    LineText SpecialInstructions, RelativeMeterNumber, MeterSerialNumber;
+    BufferedText SpecialInstructions, RelativeMeterNumber, MeterSerialNumber;
     int16_t NumberofDials = 0;
     int32_t MinimumRead = 0, MaximumRead = 0, PriorRead = 0;
-    LineText MeterType;
+    BufferedText MeterType;
     int32_t MeterSize = 0;
     int16_t NoDecimals = 0, MustReadFlag = 0;
-    LineText MeterLocationDesc1, MeterLocationDesc2, Location;
+    BufferedText MeterLocationDesc1, MeterLocationDesc2, Location;
 
     // Back to no values, keeping the texts' storage for the next meter.
     void Reset() {
@@ -384,7 +365,7 @@ private:
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
             // The texts taken are views of the read buffer until a read refills it.
-            if (!d.File.NextLineAgainInBuffer()) OwnLineTexts();
+            if (!d.File.NextLineAgainInBuffer()) OwnBufferedTexts();
             const clsRecType* record = d.File.ReadNextLineAgain();
             if (record == nullptr) break;
             const std::string_view line = d.File.Line();
@@ -430,14 +411,14 @@ private:
 
     // Copies of every text that views the read buffer: the record's address first, which
     // may view one of the texts (or their own copies, which owning them renews).
-    void OwnLineTexts() {
+    void OwnBufferedTexts() {
         if (!mAddress.empty() && mAddress.data() != mAddressRoom.data()) {
             mAddressRoom.assign(mAddress);
             mAddress = mAddressRoom;
         }
         E5KCustomer& c = mCustomer;
         E5KMeter& m = mMeter;
-        for (LineText* text : {&c.AccountNumber, &c.SpecialInstruction, &c.CustomerName, &c.Address, &c.LotandPlan,
+        for (BufferedText* text : {&c.AccountNumber, &c.SpecialInstruction, &c.CustomerName, &c.Address, &c.LotandPlan,
                                &c.PropertyKey, &m.SpecialInstructions, &m.RelativeMeterNumber, &m.MeterSerialNumber,
                                &m.MeterType, &m.MeterLocationDesc1, &m.MeterLocationDesc2, &m.Location}) {
             text->Own();

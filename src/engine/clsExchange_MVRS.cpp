@@ -1,6 +1,7 @@
 // The MVRS route import: an MVRS download read twice, first for the file, cycle and
 // route totals, then to build one meter record from the records around each "MTR".
 
+#include "BufferedText.h"
 #include "MVRSCustomer.h"
 #include "MVRSRouteInfo.h"
 #include "MeterFieldNumbers.h"
@@ -241,32 +242,6 @@ void AppendPart(std::string& joined, std::string_view part) {
     joined.append(part).append(MVRSCustomer::PartWidth - part.size(), ' ');
 }
 
-// A line kept for the meter being built: a view of the reader's buffer while that holds
-// the line, else of the line's own copy.
-class KeptLine {
-public:
-    void Take(std::string_view line) { mView = line; }
-    // Room for a copy of a line of Size bytes, which the kept line is from then on.
-    char* Room(size_t size) {
-        mOwn.resize(size);
-        mView = mOwn;
-        return mOwn.data();
-    }
-    // The line's own copy, made before the buffer it views is refilled.
-    void Own() {
-        if (mView.empty() || mView.data() == mOwn.data()) return;
-        mOwn.assign(mView);
-        mView = mOwn;
-    }
-    void clear() { mView = {}; }
-    bool empty() const { return mView.empty(); }
-    operator std::string_view() const { return mView; }
-
-private:
-    std::string_view mView;
-    std::string mOwn;
-};
-
 } // namespace
 
 class clsExchange::MVRSRouteImport {
@@ -401,7 +376,7 @@ private:
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
             // The lines are only recognised; the meter's own are kept until it is written,
             // as views of the read buffer until a read refills it.
-            if (!d.File.NextLineAgainInBuffer()) OwnKeptLines();
+            if (!d.File.NextLineAgainInBuffer()) OwnBufferedTexts();
             const clsRecType* record = d.File.ReadNextLineAgain();
             if (record == nullptr) break;
             const std::string_view line = d.File.Line();
@@ -434,8 +409,8 @@ private:
         return !mRun.ConversionProblems;
     }
 
-    void OwnKeptLines() {
-        for (KeptLine* kept : {&mCUS, &mCSX, &mMTR, &mRDG, &mMTS, &mWRR, &mRFF, &mRTS}) kept->Own();
+    void OwnBufferedTexts() {
+        for (BufferedText* kept : {&mCUS, &mCSX, &mMTR, &mRDG, &mMTS, &mWRR, &mRFF, &mRTS}) kept->Own();
     }
 
     void StartRoute(const DownloadFields& d, std::string_view line) {
@@ -488,10 +463,10 @@ private:
 
     // Keeps a line that texts are read from, noting whether it holds a character that
     // packing has to mend or that ends a record text (NUL).
-    void Keep(KeptLine& kept, uint32_t bit, std::string_view line) {
+    void Keep(BufferedText& kept, uint32_t bit, std::string_view line) {
         const clsMVRSDownload& file = mDownload->File;
         if (!file.NulRead() && !file.ByteRead()) {
-            kept.Take(line);
+            kept.assign(line);
             mRareLines &= ~bit;
             return;
         }
@@ -699,8 +674,8 @@ private:
     const clsAdvanced* mAdvanced = nullptr;
     int16_t mRouteIndex = 0;
     std::string mRouteNumber;
-    KeptLine mCUS, mCSX;                     // since the customer's "CUS"
-    KeptLine mMTR, mRDG, mMTS, mWRR, mRFF, mRTS; // since the meter's "MTR"
+    BufferedText mCUS, mCSX;                     // since the customer's "CUS"
+    BufferedText mMTR, mRDG, mMTS, mWRR, mRFF, mRTS; // since the meter's "MTR"
     // The kept lines that texts are read from, by bit, and those of them that hold a "~"
     // or NUL (the other texts packed are numbers).
     enum : uint32_t { kCUS = 1, kMTR = 2, kRDG = 4, kMTS = 8, kWRR = 16, kRFF = 32, kRTS = 64, kCSX = 128 };
