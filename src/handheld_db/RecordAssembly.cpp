@@ -47,16 +47,10 @@ void RecordAssembly::AddNew() {
 
 // A text as the string part can hold it: up to its first NUL.
 void RecordAssembly::Assign(Piece& piece, std::string_view text) {
-    mTextBytes -= piece.Size;
-    if (text.empty()) {
-        piece.Size = 0;
-        return;
+    if (const auto* nul = text.empty() ? nullptr : static_cast<const char*>(std::memchr(text.data(), '\0', text.size()))) {
+        text = text.substr(0, static_cast<size_t>(nul - text.data()));
     }
-    if (piece.Buffer.size() < text.size() + kSlack) piece.Buffer.resize(text.size() + kSlack);
-    const auto* nul = static_cast<const char*>(std::memchr(text.data(), '\0', text.size()));
-    piece.Size = nul == nullptr ? text.size() : static_cast<size_t>(nul - text.data());
-    mTextBytes += piece.Size;
-    std::memcpy(piece.Buffer.data(), text.data(), piece.Size);
+    AssignWithoutNul(piece, text);
 }
 
 void RecordAssembly::SetTextOther(const Field& field, std::string_view NewValue) {
@@ -154,12 +148,7 @@ bool RecordAssembly::WriteTo(clsPalmDB& db) { return db.WriteRaw(static_cast<con
 
 char* RecordAssembly::TextRoom(int16_t Number, size_t Size) {
     const Field& field = FieldNumbered(Number);
-    if (field.Type != clsPalmDB::ftString) return nullptr;
-    Piece& piece = PieceOf(field);
-    if (piece.Buffer.size() < Size + kSlack) piece.Buffer.resize(Size + kSlack);
-    mTextBytes += Size - piece.Size;
-    piece.Size = Size;
-    return piece.Buffer.data();
+    return field.Text ? Resize(PieceOf(field), Size) : nullptr;
 }
 
 } // namespace dovrex

@@ -42,6 +42,11 @@ public:
         if (field.Text) AssignWithoutNul(PieceOf(field), NewValue);
         else SetTextOther(field, NewValue);
     }
+    // Room for a text field's new text of Size bytes, for a writer that makes the text in
+    // place rather than copying it in: the caller fills the room with a text that holds no
+    // NUL byte before the record is next read or written. Null, with the field unchanged,
+    // for a field that is not a text; a field number the schema lacks raises.
+    char* TextRoom(int16_t Number, size_t Size);
     // Inline: the record writers set most number fields of every record through it, and
     // most numbers are not negative and fit, which stores their low bytes big-endian.
     void SetInteger(int16_t Number, int64_t NewValue) {
@@ -123,10 +128,15 @@ private:
     const Piece& PieceOf(const Field& field) const { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
     void Assign(Piece& piece, std::string_view text);
     void AssignWithoutNul(Piece& piece, std::string_view text) {
-        if (piece.Buffer.size() < text.size() + kSlack) piece.Buffer.resize(text.size() + kSlack);
-        mTextBytes += text.size() - piece.Size;
-        piece.Size = text.size();
-        if (!text.empty()) std::memcpy(piece.Buffer.data(), text.data(), text.size());
+        char* const out = Resize(piece, text.size());
+        if (!text.empty()) std::memcpy(out, text.data(), text.size());
+    }
+    // The piece made size bytes long (what it held before is not kept), with its slack.
+    char* Resize(Piece& piece, size_t size) {
+        if (piece.Buffer.size() < size + kSlack) piece.Buffer.resize(size + kSlack);
+        mTextBytes += size - piece.Size;
+        piece.Size = size;
+        return piece.Buffer.data();
     }
 
     std::vector<Field> mFields;
@@ -135,13 +145,6 @@ private:
     size_t mTextBytes = 0; // the sum of the texts' sizes, kept as they are set
     std::string mBytes; // the joined record, then kSlack bytes of room
     std::string mNumberText;
-
-public:
-    // Room for a text field's new text of Size bytes, for a writer that makes the text in
-    // place rather than copying it in: the caller fills the room with a text that holds no
-    // NUL byte before the record is next read or written. Null, with the field unchanged,
-    // for a field that is not a text; a field number the schema lacks raises.
-    char* TextRoom(int16_t Number, size_t Size);
 };
 
 } // namespace dovrex
