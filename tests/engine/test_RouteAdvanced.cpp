@@ -133,3 +133,15 @@ TEST_F(RouteAdvancedTest, ARouteTooLongForAnIndexConvertsWhenNoIndexIsWanted) {
     EXPECT_FALSE(engine.ConvertRoute());
     EXPECT_EQ(messages.Lines().back(), "[Error] Overflow");
 }
+
+TEST_F(RouteAdvancedTest, IndexWordsEndWhereTheRecordsTextsEndAtANul) {
+    // A text ends at its first NUL byte in the record, and the index takes its words from
+    // what the record holds; a line without a NUL keeps its texts whole.
+    const std::string nul(1, '\0');
+    UseSource({FixedLine("0012", 1, "1001", "R", "R", "12 MAIN" + nul + "ST", "ADAMS" + nul + "JONE") + "S1" + nul +
+                   "XA" + nul + "B ",
+               FixedLine("0012", 2, "1002", "R", "R", "14 OAK ST", "BAKER INC") + "S2  A2  "});
+    ASSERT_TRUE(engine.ConvertRoute());
+    EXPECT_EQ(IndexRecords(folder.File("RouteQVF.pdb")),
+              (Lines{"1/0 ADAMS:0 BAKER:1", "1/1 MAIN:0 OAK:1", "1/2 1001:0 1002:1", "1/3 S1:0 S2:1", "1/4 A:0 A2:1"}));
+}
