@@ -103,6 +103,39 @@ private:
     size_t mStart, mWidth, mEnd;
 };
 
+// The message of the meters written through one record, which keeps its fields from one
+// meter to the next. Without supervisor messages a meter's message is its billing message
+// alone (clsAdvanced::LookupMessage), so a meter whose billing message is that of the
+// meter before (mostly none: most meters have no "MTS" record) leaves the field as it is:
+// no message is made or set.
+class KeptMessage {
+public:
+    // The configuration stays the same while a conversion runs.
+    explicit KeptMessage(const clsAdvanced& advanced)
+        : mAdvanced(advanced), mSupervisor(advanced.HasSupervisorMessages()) {}
+
+    // Whether the meter with this billing message needs Set: its message may differ from
+    // the one in the field.
+    bool Changes(std::string_view billing) const { return mSupervisor || !mSet || billing != mBilling; }
+    // Sets the field to the meter's message, as LookupMessage makes it.
+    void Set(RecordAssembly& record, int16_t field, std::string_view billing, std::string_view routeNbr,
+             std::string_view account, std::string_view serialNbr, std::string_view tagNbr) {
+        // A set that raises leaves nothing known of the field.
+        mSet = false;
+        mAdvanced.LookupMessage(mMessage, billing, routeNbr, account, serialNbr, tagNbr);
+        record.SetText(field, mMessage);
+        mBilling.assign(billing);
+        mSet = true;
+    }
+
+private:
+    const clsAdvanced& mAdvanced;
+    bool mSupervisor;
+    bool mSet = false;     // the field holds the message of mBilling
+    std::string mBilling;  // the billing message of the message in the field
+    std::string mMessage;  // room for the message made
+};
+
 // The download reader of one pass and the fields the import reads, each found once.
 struct DownloadFields {
     explicit DownloadFields(IMessageBox* messages) : File(messages) {}
@@ -370,7 +403,7 @@ private:
         d.File.WatchForNul();
         d.File.WatchForByte('~');
         mDownload = &d;
-        mAdvanced = &mEngine.Advanced(); // taken once: looking it up costs as much as a short field
+        mMessage.emplace(mEngine.Advanced()); // the configuration taken once for the run
         mRouteIndex = 0;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
@@ -595,9 +628,9 @@ private:
         }
         const std::string_view specialMessage = Text(mMTS, d.SpecialMessageText, 16);
         const NumberChars tag(mTagNumber);
-        mAdvanced->LookupMessage(mMessage, TrimView(specialMessage), mRouteNumber, TrimView(account),
-                                 TrimView(meterNumber), tag.View());
-        db.SetText(f.Message, mMessage);
+        if (const std::string_view billing = TrimView(specialMessage); mMessage->Changes(billing)) {
+            mMessage->Set(db, f.Message, billing, mRouteNumber, TrimView(account), TrimView(meterNumber), tag.View());
+        }
         const bool mayHoldRare = (mRareLines & ~kCSX) != 0; // the customer's extra record is not packed
         const std::string_view serviceAddress =
             TrimView(JoinParts(mJoinedAddress, {cus.Address1.Columns(mCUS), cus.Address2.Columns(mCUS),
@@ -671,7 +704,6 @@ private:
     // The route, customer and meter being built: the last record of each kind that the
     // meter is built from, as read (none: empty), and what is worked out as they come.
     const DownloadFields* mDownload = nullptr;
-    const clsAdvanced* mAdvanced = nullptr;
     int16_t mRouteIndex = 0;
     std::string mRouteNumber;
     BufferedText mCUS, mCSX;                     // since the customer's "CUS"
@@ -694,7 +726,7 @@ private:
     bool mTextsReadBack = false;   // so do the indexed texts of lines without a "~" or NUL
     std::array<std::string, 20> mScratch; // field texts that are not read from a line as they stand
     std::array<std::string, 5> mPacked;   // the packed texts of the meter record being written
-    std::string mMessage;                 // the meter's message
+    std::optional<KeptMessage> mMessage;  // the message in the meter record
     JoinedParts mJoinedAddress, mJoinedName; // the parts JoinParts joins
     std::array<std::string, 5> mIndexScratch;
 };
