@@ -354,6 +354,8 @@ private:
                 route.MeterCount = Add16(route.MeterCount, 1);
                 mMeterCount = Add16(mMeterCount, 1);
                 mDatabaseSize = CheckInt32(static_cast<int64_t>(mDatabaseSize) + 1);
+            } else if (record == d.RFF) {
+                ++mRadioRecords;
             }
         }
         return true;
@@ -404,6 +406,7 @@ private:
         d.File.WatchForByte('~');
         mDownload = &d;
         mMessage.emplace(mEngine.Advanced()); // the configuration taken once for the run
+        mRun.SeenTags.Reserve(mRadioRecords); // room for the tags checked, one per "RFF"
         mRouteIndex = 0;
         for (;;) {
             mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
@@ -495,14 +498,18 @@ private:
     }
 
     // Keeps a line that texts are read from, noting whether it holds a character that
-    // packing has to mend or that ends a record text (NUL).
-    void Keep(BufferedText& kept, uint32_t bit, std::string_view line) {
+    // packing has to mend or that ends a record text (NUL). Inline: most lines are kept.
+    [[gnu::always_inline]] void Keep(BufferedText& kept, uint32_t bit, std::string_view line) {
         const clsMVRSDownload& file = mDownload->File;
-        if (!file.NulRead() && !file.ByteRead()) {
+        if (!file.NulRead() && !file.ByteRead()) [[likely]] {
             kept.assign(line);
             mRareLines &= ~bit;
             return;
         }
+        KeepNotingRare(kept, bit, line);
+    }
+    // Keep once the file has shown a "~" or NUL: a copy of the line, looked through.
+    [[gnu::noinline]] void KeepNotingRare(BufferedText& kept, uint32_t bit, std::string_view line) {
         const bool rare = CopyNotingRare(kept.Room(line.size()), line);
         mRareLines = rare ? mRareLines | bit : mRareLines & ~bit;
     }
@@ -587,7 +594,7 @@ private:
     }
 
     // A text of the kept lines into a field: as it stands when Plain (its lines hold no NUL).
-    void SetLineText(int16_t field, std::string_view text, bool plain) {
+    [[gnu::always_inline]] void SetLineText(int16_t field, std::string_view text, bool plain) {
         if (plain) mRecord->SetTextWithoutNul(field, text);
         else mRecord->SetText(field, text);
     }
@@ -700,6 +707,7 @@ private:
     std::vector<MVRSRouteInfo> mRoutes; // entry k at k - 1
     int16_t mMeterCount = 0;
     int32_t mDatabaseSize = 0;
+    size_t mRadioRecords = 0; // the "RFF" records, whose tags are checked for duplicates
 
     // The route, customer and meter being built: the last record of each kind that the
     // meter is built from, as read (none: empty), and what is worked out as they come.
