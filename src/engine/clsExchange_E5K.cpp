@@ -257,12 +257,14 @@ std::string_view Joined(std::string& text, std::initializer_list<std::string_vie
 // every field from one meter to the next. Nothing is known of the field until it is first
 // set (nor after a set that raised).
 struct KeptNumber {
+    // What Last holds while nothing is known: never a number of the download.
+    static constexpr int64_t kUnknown = std::numeric_limits<int64_t>::min();
     explicit KeptNumber(int16_t field) : Field(field) {}
     int16_t Field;
-    std::optional<int64_t> Last;
+    int64_t Last = kUnknown;
     void Set(RecordAssembly& db, int64_t value) {
         if (Last == value) return;
-        Last.reset();
+        Last = kUnknown;
         db.SetInteger(Field, value);
         Last = value;
     }
@@ -508,7 +510,7 @@ private:
         if (const auto type = MeterTypeCode(m.MeterType)) {
             k.MeterType.Set(db, *type);
         } else if (db.FieldType(f.MeterType) == clsPalmDB::ftString) {
-            k.MeterType.Last.reset();
+            k.MeterType.Last = KeptNumber::kUnknown;
             db.SetText(f.MeterType, ""); // as a new record holds it
         } else {
             k.MeterType.Set(db, 0);
