@@ -55,7 +55,8 @@ public:
     // Fitting<Int>(Number(line)), straight from the digits when the columns are plain digits
     // (as the number reads them exactly): a number past the working value's range does not
     // fit and leaves 0 (read sequences of long routes are such numbers).
-    template <class Int> Int Whole(std::string_view line) const {
+    // Inline with the digits' reading: the meter reads eight numbers so.
+    template <class Int> [[gnu::always_inline, gnu::flatten]] Int Whole(std::string_view line) const {
         if (mText || mZeroFilled) {
             if (const auto digits = clsField::PlainDigits(Columns(line))) {
                 return *digits <= std::numeric_limits<Int>::max() ? static_cast<Int>(*digits) : Int{0};
@@ -405,6 +406,7 @@ private:
         d.File.WatchForNul();
         d.File.WatchForByte('~');
         mDownload = &d;
+        SizePackRoom(d);
         mMessage.emplace(mEngine.Advanced()); // the configuration taken once for the run
         mRun.SeenTags.Reserve(mRadioRecords); // room for the tags checked, one per "RFF"
         mRouteIndex = 0;
@@ -584,13 +586,34 @@ private:
         held.Value = HeldNumber::kCleared;
     }
 
-    // Values packed into a field of the meter record: where the record keeps a text field's
-    // text, or through Packed. A packed text holds no NUL: packing mends any it finds.
-    void SetPacked(int16_t field, std::string& packed, std::initializer_list<std::string_view> values,
-                   bool mayHoldRare) {
-        if (char* room = mRecord->TextRoom(field, PackedSize(values))) return PackUserInto(room, values, mayHoldRare);
-        PackUser(packed, values, mayHoldRare);
-        mRecord->SetText(field, packed);
+    // Room for any packed text of a meter record: every column of the kinds whose lines
+    // are packed, and as much for each value again (a number's text, a value converted).
+    void SizePackRoom(const DownloadFields& d) {
+        size_t room = 0;
+        for (const clsRecType* kind : {d.CUS, d.CSX, d.MTR, d.RDG, d.MTS, d.WRR, d.RFF, d.RTS}) {
+            for (const clsField& field : kind->Fields()) room += static_cast<size_t>(field.FieldLen());
+        }
+        mPackRoom.resize(room + kMostPackedValues * (kMostConverted + 1));
+    }
+    // The values a packed text holds at most, and the most characters of a value that is
+    // not a column of a line as it stands.
+    static constexpr size_t kMostPackedValues = 16, kMostConverted = 32;
+
+    // One value packed at out (CombineUser), as PackUser packs it: a "~" inside it as "-",
+    // a NUL as the byte 1, when the values may hold either (Mend). The end of the value
+    // and the separator after it.
+    [[gnu::always_inline]] static char* PutPacked(char* out, std::string_view value, bool mend) {
+        CopyShort(out, value.data(), value.size());
+        if (mend) [[unlikely]] MendPacked(out, out + value.size());
+        out += value.size();
+        *out++ = '~';
+        return out;
+    }
+    // The text packed in mPackRoom up to end (after its last separator) into a field of
+    // the meter record. A packed text holds no NUL: packing mends any it finds.
+    void SetPacked(int16_t field, const char* end) {
+        const char* begin = mPackRoom.data();
+        mRecord->SetTextWithoutNul(field, std::string_view(begin, end == begin ? 0 : static_cast<size_t>(end - begin) - 1));
     }
 
     // A text of the kept lines into a field: as it stands when Plain (its lines hold no NUL).
@@ -650,26 +673,61 @@ private:
         SetLineText(f.BillingName, billingName, plain);
         SetLineText(f.ServiceUniqueID, account, plain);
         SetLineText(f.MeterSerialNbr, meterNumber, plain);
-        SetPacked(f.User1, mPacked[0], {"0", account, Text(mCUS, cus.GroupCode, 3), Text(mCUS, cus.ExtraIndicator, 4),
-                           Text(mCUS, cus.SegmentCode, 5), Text(mCUS, cus.PassThru, 6), Text(mCUS, cus.CustomerInfo, 7)}, mayHoldRare);
+        // The five packed texts, each value copied from its line as it is read: a text
+        // field's columns as they stand (an absent line has none), a zero-filled one as
+        // its number's digits, numbers as the working value holds them.
+        char* out = mPackRoom.data();
+        const auto put = [&out, mayHoldRare](std::string_view value)
+                             __attribute__((always_inline)) { out = PutPacked(out, value, mayHoldRare); };
+        const auto finish = [&out, this](int16_t field) __attribute__((always_inline)) {
+            SetPacked(field, out);
+            out = mPackRoom.data();
+        };
+        put("0");
+        put(account);
+        put(cus.GroupCode.Columns(mCUS));
+        put(cus.ExtraIndicator.Columns(mCUS));
+        put(cus.SegmentCode.Columns(mCUS));
+        put(cus.PassThru.Columns(mCUS));
+        put(cus.CustomerInfo.Columns(mCUS));
+        finish(f.User1);
         // The location as the number it reads as.
         const std::string_view location = ValText(Text(mMTR, mtr.MeterLocation, 18), mScratch[19]);
-        SetPacked(f.User2, mPacked[1], {Text(mMTR, mtr.GroupCode, 3), Text(mMTR, mtr.SurveyCode1DisplayIndicator, 4),
-                           Text(mMTR, mtr.SurveyCode2DisplayIndicator, 5), Text(mMTR, mtr.BillCode, 6),
-                           Text(mMTR, mtr.MeterStatus, 7), Text(mMTR, mtr.OpticalProbeID, 9),
-                           Text(mMTR, mtr.MeterType, 10), location, Text(mMTR, mtr.ReadInstruction1, 11),
-                           Text(mMTR, mtr.ReadInstruction2, 12),
-                           NumberChars(Number<int16_t>(mMTR, mtr.SpecialMessageDisplayIndicator)).View(),
-                           Text(mRTS, d.Survey.SurveyText1, 13), Text(mMTR, mtr.LocationExtraMeter, 14),
-                           Text(mMTR, mtr.AdditionalMeterInfo, 15), mtr.ReadSequence.Columns(mMTR)}, mayHoldRare);
-        SetPacked(f.User3, mPacked[2], {Text(mRDG, rdg.TextPrompt, 3), Text(mRDG, rdg.ReadDirection, 4),
-                           Text(mRDG, rdg.CompareCode, 5), Text(mRDG, rdg.ValidationCode, 6), readMethod,
-                           Text(mRDG, rdg.MeterConstant, 7), Text(mRDG, rdg.ConstantFlag, 8),
-                           Text(mRDG, rdg.HHFPosition, 9), NumberChars(decimals).View()}, mayHoldRare);
-        SetPacked(f.User4, mPacked[3], {NumberChars(Number<int16_t>(mRFF, rff.GeographicArea)).View(), Text(mRFF, rff.RFFrequency, 3),
-                           Text(mRFF, rff.RFTone, 4), "", Text(mWRR, d.Wand.DeviceID, 5),
-                           Text(mWRR, d.Wand.WandProgram, 6)}, mayHoldRare);
-        SetPacked(f.User5, mPacked[4], {specialMessage}, mayHoldRare);
+        put(mtr.GroupCode.Columns(mMTR));
+        put(mtr.SurveyCode1DisplayIndicator.Columns(mMTR));
+        put(mtr.SurveyCode2DisplayIndicator.Columns(mMTR));
+        put(mtr.BillCode.Columns(mMTR));
+        put(mtr.MeterStatus.Columns(mMTR));
+        put(mtr.OpticalProbeID.Columns(mMTR));
+        put(Text(mMTR, mtr.MeterType, 3));
+        put(location);
+        put(Text(mMTR, mtr.ReadInstruction1, 3));
+        put(Text(mMTR, mtr.ReadInstruction2, 3));
+        put(NumberChars(Number<int16_t>(mMTR, mtr.SpecialMessageDisplayIndicator)).View());
+        put(d.Survey.SurveyText1.Columns(mRTS));
+        put(mtr.LocationExtraMeter.Columns(mMTR));
+        put(mtr.AdditionalMeterInfo.Columns(mMTR));
+        put(mtr.ReadSequence.Columns(mMTR));
+        finish(f.User2);
+        put(rdg.TextPrompt.Columns(mRDG));
+        put(rdg.ReadDirection.Columns(mRDG));
+        put(Text(mRDG, rdg.CompareCode, 3));
+        put(Text(mRDG, rdg.ValidationCode, 3));
+        put(readMethod);
+        put(Text(mRDG, rdg.MeterConstant, 3));
+        put(Text(mRDG, rdg.ConstantFlag, 3));
+        put(Text(mRDG, rdg.HHFPosition, 3));
+        put(NumberChars(decimals).View());
+        finish(f.User3);
+        put(NumberChars(Number<int16_t>(mRFF, rff.GeographicArea)).View());
+        put(rff.RFFrequency.Columns(mRFF));
+        put(rff.RFTone.Columns(mRFF));
+        put("");
+        put(d.Wand.DeviceID.Columns(mWRR));
+        put(d.Wand.WandProgram.Columns(mWRR));
+        finish(f.User4);
+        put(specialMessage);
+        finish(f.User5);
         db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
         // The next "MTR" starts the next meter afresh; until then nothing is pending.
@@ -733,7 +791,7 @@ private:
     bool mNumbersReadBack = false; // the route number and tag read back from the record as set
     bool mTextsReadBack = false;   // so do the indexed texts of lines without a "~" or NUL
     std::array<std::string, 20> mScratch; // field texts that are not read from a line as they stand
-    std::array<std::string, 5> mPacked;   // the packed texts of the meter record being written
+    std::string mPackRoom;                // room for a packed text of the meter record being written
     std::optional<KeptMessage> mMessage;  // the message in the meter record
     JoinedParts mJoinedAddress, mJoinedName; // the parts JoinParts joins
     std::array<std::string, 5> mIndexScratch;

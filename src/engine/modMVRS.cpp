@@ -33,28 +33,6 @@ size_t CountRare(std::string_view text) {
     return rare;
 }
 
-// Copies a text of a few characters without calling out for it.
-void CopyShort(char* out, std::string_view text) {
-    const size_t n = text.size();
-    const char* in = text.data();
-    // Most packed values are one-character flags or empty.
-    if (n <= 1) {
-        if (n == 1) *out = *in;
-    } else if (n > 16) {
-        std::memcpy(out, in, n);
-    } else if (n >= 8) {
-        // Two copies of eight that overlap in the middle.
-        std::memcpy(out, in, 8);
-        std::memcpy(out + n - 8, in + n - 8, 8);
-    } else if (n >= 4) {
-        std::memcpy(out, in, 4);
-        std::memcpy(out + n - 4, in + n - 4, 4);
-    } else {
-        std::memcpy(out, in, 2);
-        std::memcpy(out + n - 2, in + n - 2, 2);
-    }
-}
-
 } // namespace
 
 bool CopyNotingRare(char* out, std::string_view text) {
@@ -86,6 +64,13 @@ bool CopyNotingRare(char* out, std::string_view text) {
     return (halves[0] | halves[1]) != 0;
 }
 
+void MendPacked(char* begin, char* end) {
+    for (char* c = begin; c != end; ++c) {
+        if (*c == '~') *c = '-';
+        else if (*c == '\0') *c = '\x01';
+    }
+}
+
 std::string PackUser(std::initializer_list<std::string_view> Values) {
     std::string packed;
     PackUser(packed, Values);
@@ -111,7 +96,7 @@ void PackUserInto(char* const packed, std::initializer_list<std::string_view> Va
     for (std::string_view value : Values) {
         if (!first) *out++ = '~';
         first = false;
-        CopyShort(out, value);
+        CopyShort(out, value.data(), value.size());
         out += value.size();
     }
     // Rare characters: one look through the whole text, where the separators are all
@@ -125,10 +110,7 @@ void PackUserInto(char* const packed, std::initializer_list<std::string_view> Va
     for (std::string_view value : Values) {
         if (!first) ++out;
         first = false;
-        for (char* c = out; c != out + value.size(); ++c) {
-            if (*c == '~') *c = '-';
-            else if (*c == '\0') *c = '\x01';
-        }
+        MendPacked(out, out + value.size());
         out += value.size();
     }
 }
