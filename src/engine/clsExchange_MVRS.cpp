@@ -20,6 +20,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <initializer_list>
@@ -69,6 +70,25 @@ public:
         if (mText) return Columns(line);
         if (mZeroFilled) {
             // Digits only: the number without its leading zeros, "0" for none but zeros.
+            if constexpr (std::endian::native == std::endian::little) {
+                // Most such fields are a few columns of a line with eight bytes from the
+                // first: the columns read as one word, zeros past them.
+                if (mWidth != 0 && mWidth <= 8 && mStart + 8 <= line.size()) {
+                    constexpr uint64_t kOnes = 0x0101010101010101u;
+                    const uint64_t kept = mWidth == 8 ? ~uint64_t{0} : (uint64_t{1} << (8 * mWidth)) - 1;
+                    uint64_t word;
+                    std::memcpy(&word, line.data() + mStart, sizeof word);
+                    word = (word & kept) | (kOnes * '0' & ~kept);
+                    // Every byte from 0x30 to 0x39: high half 3, and still 3 with 6 added.
+                    if ((word & (kOnes * 0xF0)) == kOnes * 0x30 && ((word + kOnes * 6) & (kOnes * 0xF0)) == kOnes * 0x30) {
+                        // The first byte that is not "0" (the first column is the lowest byte).
+                        const uint64_t other = word ^ (kOnes * '0');
+                        const size_t zeros = other == 0 ? 8 : static_cast<size_t>(std::countr_zero(other)) / 8;
+                        const size_t first = std::min(zeros, mWidth - 1);
+                        return std::string_view(line.data() + mStart + first, mWidth - first);
+                    }
+                }
+            }
             const std::string_view col = Columns(line);
             const size_t n = col.size();
             if (n != 0 && n <= 9) {
@@ -309,6 +329,13 @@ private:
                                             : " is not announced by the CHD records before it"));
     }
 
+    // The progress of both passes, reported as it changes (it changes once in many lines).
+    void ShowProgress(int32_t position) {
+        if (position == mShownProgress) return;
+        mEngine.SetProgress(kProgressMax, position);
+        mShownProgress = position;
+    }
+
     bool OpenDownload(DownloadFields& download, bool again) {
         if (again ? download.File.OpenFileAgain(mSource) : download.File.OpenFile(mSource)) return true;
         // The file was there a moment ago: whatever stops it now, nothing usable is written.
@@ -325,7 +352,7 @@ private:
         if (!OpenDownload(d, false)) return false;
         int32_t routeEntry = 0;
         for (;;) {
-            mEngine.SetProgress(kProgressMax, d.File.Position255());
+            ShowProgress(d.File.Position255());
             // The meters are only counted.
             const clsRecType* record = d.File.ReadNextLineNoting();
             if (record == nullptr) break;
@@ -411,7 +438,7 @@ private:
         mRun.SeenTags.Reserve(mRadioRecords); // room for the tags checked, one per "RFF"
         mRouteIndex = 0;
         for (;;) {
-            mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
+            ShowProgress(d.File.Position255() + 255);
             // The lines are only recognised; the meter's own are kept until it is written,
             // as views of the read buffer until a read refills it.
             if (!d.File.NextLineAgainInBuffer()) OwnBufferedTexts();
@@ -755,6 +782,7 @@ private:
     clsExchange& mEngine;
     ConversionRun& mRun;
     std::string mSource;
+    int32_t mShownProgress = -1; // the progress reported last (none yet)
     bool mRadioProcessing;
 
     // File totals and the route table.
