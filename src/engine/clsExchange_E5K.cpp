@@ -39,15 +39,22 @@ public:
             RaiseError(ErrInvalidCall, "No record field " + std::string(name));
         }
         mField = &kind->Fields()[*number];
+        mStart = static_cast<size_t>(mField->FieldPos()) - 1;
+        mWidth = static_cast<size_t>(mField->FieldLen());
+        mEnd = mStart + mWidth;
     }
-    // A text field's columns, not trimmed.
-    std::string_view Text(std::string_view line) const { return mField->Columns(line); }
+    // A text field's columns, not trimmed: fewer or none where the line ends earlier.
+    [[gnu::always_inline]] std::string_view Text(std::string_view line) const {
+        // Most lines hold every column of their kind.
+        if (mEnd <= line.size()) [[likely]] return std::string_view(line.data() + mStart, mWidth);
+        return mStart < line.size() ? line.substr(mStart, mWidth) : std::string_view();
+    }
     // A zero-filled field's number, which is whole and within 32 bits; 0 when it does not
     // fit the working value (only a column of many digits can be one).
     // A meter line has seven of them: they are read in place.
     template <class Int> [[gnu::always_inline]] Int Whole(std::string_view line) const {
         // Most number columns hold a few digits only, which read as they stand.
-        const std::string_view digits = mField->Columns(line);
+        const std::string_view digits = Text(line);
         if (digits.size() == 1) {
             const auto digit = static_cast<unsigned char>(digits[0] - '0');
             if (digit <= 9) return static_cast<Int>(digit);
@@ -67,6 +74,7 @@ private:
     }
 
     const clsField* mField;
+    size_t mStart, mWidth, mEnd; // the field's columns in a line that holds them all
 };
 
 constexpr int16_t kText = clsField::ftText;
@@ -297,6 +305,13 @@ public:
     }
 
 private:
+    // The progress of both passes, reported as it changes (it changes once in many lines).
+    void ShowProgress(int32_t position) {
+        if (position == mShownProgress) return;
+        mEngine.SetProgress(kProgressMax, position);
+        mShownProgress = position;
+    }
+
     bool OpenDownload(DownloadFields& download, bool again) {
         if (again ? download.File.OpenFileAgain(mSource) : download.File.OpenFile(mSource)) return true;
         // The file was there a moment ago: whatever stops it now, nothing usable is written.
@@ -321,7 +336,7 @@ private:
     bool CountPass(DownloadFields& d) {
         if (!OpenDownload(d, false)) return false;
         for (;;) {
-            mEngine.SetProgress(kProgressMax, d.File.Position255());
+            ShowProgress(d.File.Position255());
             const clsRecType* record = d.File.ReadNextLineNoting();
             if (record == nullptr) break;
             const std::string_view line = d.File.Line();
@@ -365,7 +380,7 @@ private:
         mRouteIndex = 0;
         mRun.SeenTags.Reserve(static_cast<size_t>(mMeterCount));
         for (;;) {
-            mEngine.SetProgress(kProgressMax, d.File.Position255() + 255);
+            ShowProgress(d.File.Position255() + 255);
             // The texts taken are views of the read buffer until a read refills it.
             if (!d.File.NextLineAgainInBuffer()) OwnBufferedTexts();
             const clsRecType* record = d.File.ReadNextLineAgain();
@@ -603,6 +618,7 @@ private:
     clsExchange& mEngine;
     ConversionRun& mRun;
     std::string mSource;
+    int32_t mShownProgress = -1; // the progress reported last (none yet)
 
     // The routes of the file, entry k at k - 1, and its meters.
     std::vector<E5KRoute> mRoutes;
