@@ -629,13 +629,83 @@ private:
     // One value packed at out (CombineUser), as PackUser packs it: a "~" inside it as "-",
     // a NUL as the byte 1, when the values may hold either (Mend). The end of the value
     // and the separator after it.
-    [[gnu::always_inline]] static char* PutPacked(char* out, std::string_view value, bool mend) {
+    template <bool Mend> [[gnu::always_inline]] static char* PutPacked(char* out, std::string_view value) {
         CopyShort(out, value.data(), value.size());
-        if (mend) [[unlikely]] MendPacked(out, out + value.size());
+        if constexpr (Mend) MendPacked(out, out + value.size());
         out += value.size();
         *out++ = '~';
         return out;
     }
+
+    // User1 to User5 of the meter, each value copied from its line as it is read: a text
+    // field's columns as they stand (an absent line has none), a zero-filled one as its
+    // number's digits, numbers as the working value holds them. Mend: values may hold a
+    // "~" or NUL, which are mended.
+    template <bool Mend>
+    void SetPackedTexts(std::string_view account, std::string_view readMethod, int16_t decimals,
+                        std::string_view specialMessage) {
+        const MeterFieldNumbers& f = mFields;
+        const DownloadFields& d = *mDownload;
+        const auto& cus = d.Customer;
+        const auto& mtr = d.Meter;
+        const auto& rdg = d.Reading;
+        const auto& rff = d.Radio;
+        // The lines as plain views, which the copies into the room cannot change.
+        const std::string_view cusLine = mCUS, mtrLine = mMTR, rdgLine = mRDG, rffLine = mRFF, wrrLine = mWRR,
+                               rtsLine = mRTS;
+        char* const room = mPackRoom.data();
+        char* out = room;
+        out = PutPacked<Mend>(out, "0");
+        out = PutPacked<Mend>(out, account);
+        out = PutPacked<Mend>(out, cus.GroupCode.Columns(cusLine));
+        out = PutPacked<Mend>(out, cus.ExtraIndicator.Columns(cusLine));
+        out = PutPacked<Mend>(out, cus.SegmentCode.Columns(cusLine));
+        out = PutPacked<Mend>(out, cus.PassThru.Columns(cusLine));
+        out = PutPacked<Mend>(out, cus.CustomerInfo.Columns(cusLine));
+        SetPacked(f.User1, out);
+        // The location as the number it reads as.
+        const std::string_view location = ValText(Text(mtrLine, mtr.MeterLocation, 18), mScratch[19]);
+        out = room;
+        out = PutPacked<Mend>(out, mtr.GroupCode.Columns(mtrLine));
+        out = PutPacked<Mend>(out, mtr.SurveyCode1DisplayIndicator.Columns(mtrLine));
+        out = PutPacked<Mend>(out, mtr.SurveyCode2DisplayIndicator.Columns(mtrLine));
+        out = PutPacked<Mend>(out, mtr.BillCode.Columns(mtrLine));
+        out = PutPacked<Mend>(out, mtr.MeterStatus.Columns(mtrLine));
+        out = PutPacked<Mend>(out, mtr.OpticalProbeID.Columns(mtrLine));
+        out = PutPacked<Mend>(out, Text(mtrLine, mtr.MeterType, 3));
+        out = PutPacked<Mend>(out, location);
+        out = PutPacked<Mend>(out, Text(mtrLine, mtr.ReadInstruction1, 3));
+        out = PutPacked<Mend>(out, Text(mtrLine, mtr.ReadInstruction2, 3));
+        out = PutPacked<Mend>(out, NumberChars(Number<int16_t>(mtrLine, mtr.SpecialMessageDisplayIndicator)).View());
+        out = PutPacked<Mend>(out, d.Survey.SurveyText1.Columns(rtsLine));
+        out = PutPacked<Mend>(out, mtr.LocationExtraMeter.Columns(mtrLine));
+        out = PutPacked<Mend>(out, mtr.AdditionalMeterInfo.Columns(mtrLine));
+        out = PutPacked<Mend>(out, mtr.ReadSequence.Columns(mtrLine));
+        SetPacked(f.User2, out);
+        out = room;
+        out = PutPacked<Mend>(out, rdg.TextPrompt.Columns(rdgLine));
+        out = PutPacked<Mend>(out, rdg.ReadDirection.Columns(rdgLine));
+        out = PutPacked<Mend>(out, Text(rdgLine, rdg.CompareCode, 3));
+        out = PutPacked<Mend>(out, Text(rdgLine, rdg.ValidationCode, 3));
+        out = PutPacked<Mend>(out, readMethod);
+        out = PutPacked<Mend>(out, Text(rdgLine, rdg.MeterConstant, 3));
+        out = PutPacked<Mend>(out, Text(rdgLine, rdg.ConstantFlag, 3));
+        out = PutPacked<Mend>(out, Text(rdgLine, rdg.HHFPosition, 3));
+        out = PutPacked<Mend>(out, NumberChars(decimals).View());
+        SetPacked(f.User3, out);
+        out = room;
+        out = PutPacked<Mend>(out, NumberChars(Number<int16_t>(rffLine, rff.GeographicArea)).View());
+        out = PutPacked<Mend>(out, rff.RFFrequency.Columns(rffLine));
+        out = PutPacked<Mend>(out, rff.RFTone.Columns(rffLine));
+        out = PutPacked<Mend>(out, "");
+        out = PutPacked<Mend>(out, d.Wand.DeviceID.Columns(wrrLine));
+        out = PutPacked<Mend>(out, d.Wand.WandProgram.Columns(wrrLine));
+        SetPacked(f.User4, out);
+        out = room;
+        out = PutPacked<Mend>(out, specialMessage);
+        SetPacked(f.User5, out);
+    }
+
     // The text packed in mPackRoom up to end (after its last separator) into a field of
     // the meter record. A packed text holds no NUL: packing mends any it finds.
     void SetPacked(int16_t field, const char* end) {
@@ -700,61 +770,12 @@ private:
         SetLineText(f.BillingName, billingName, plain);
         SetLineText(f.ServiceUniqueID, account, plain);
         SetLineText(f.MeterSerialNbr, meterNumber, plain);
-        // The five packed texts, each value copied from its line as it is read: a text
-        // field's columns as they stand (an absent line has none), a zero-filled one as
-        // its number's digits, numbers as the working value holds them.
-        char* out = mPackRoom.data();
-        const auto put = [&out, mayHoldRare](std::string_view value)
-                             __attribute__((always_inline)) { out = PutPacked(out, value, mayHoldRare); };
-        const auto finish = [&out, this](int16_t field) __attribute__((always_inline)) {
-            SetPacked(field, out);
-            out = mPackRoom.data();
-        };
-        put("0");
-        put(account);
-        put(cus.GroupCode.Columns(mCUS));
-        put(cus.ExtraIndicator.Columns(mCUS));
-        put(cus.SegmentCode.Columns(mCUS));
-        put(cus.PassThru.Columns(mCUS));
-        put(cus.CustomerInfo.Columns(mCUS));
-        finish(f.User1);
-        // The location as the number it reads as.
-        const std::string_view location = ValText(Text(mMTR, mtr.MeterLocation, 18), mScratch[19]);
-        put(mtr.GroupCode.Columns(mMTR));
-        put(mtr.SurveyCode1DisplayIndicator.Columns(mMTR));
-        put(mtr.SurveyCode2DisplayIndicator.Columns(mMTR));
-        put(mtr.BillCode.Columns(mMTR));
-        put(mtr.MeterStatus.Columns(mMTR));
-        put(mtr.OpticalProbeID.Columns(mMTR));
-        put(Text(mMTR, mtr.MeterType, 3));
-        put(location);
-        put(Text(mMTR, mtr.ReadInstruction1, 3));
-        put(Text(mMTR, mtr.ReadInstruction2, 3));
-        put(NumberChars(Number<int16_t>(mMTR, mtr.SpecialMessageDisplayIndicator)).View());
-        put(d.Survey.SurveyText1.Columns(mRTS));
-        put(mtr.LocationExtraMeter.Columns(mMTR));
-        put(mtr.AdditionalMeterInfo.Columns(mMTR));
-        put(mtr.ReadSequence.Columns(mMTR));
-        finish(f.User2);
-        put(rdg.TextPrompt.Columns(mRDG));
-        put(rdg.ReadDirection.Columns(mRDG));
-        put(Text(mRDG, rdg.CompareCode, 3));
-        put(Text(mRDG, rdg.ValidationCode, 3));
-        put(readMethod);
-        put(Text(mRDG, rdg.MeterConstant, 3));
-        put(Text(mRDG, rdg.ConstantFlag, 3));
-        put(Text(mRDG, rdg.HHFPosition, 3));
-        put(NumberChars(decimals).View());
-        finish(f.User3);
-        put(NumberChars(Number<int16_t>(mRFF, rff.GeographicArea)).View());
-        put(rff.RFFrequency.Columns(mRFF));
-        put(rff.RFTone.Columns(mRFF));
-        put("");
-        put(d.Wand.DeviceID.Columns(mWRR));
-        put(d.Wand.WandProgram.Columns(mWRR));
-        finish(f.User4);
-        put(specialMessage);
-        finish(f.User5);
+        // The five packed texts; whether values are mended is decided once for them.
+        if (mayHoldRare) {
+            SetPackedTexts<true>(account, readMethod, decimals, specialMessage);
+        } else {
+            SetPackedTexts<false>(account, readMethod, decimals, specialMessage);
+        }
         db.WriteTo(mRun.RouteDatabase->DB());
         ++mRun.MetersWritten;
         // The next "MTR" starts the next meter afresh; until then nothing is pending.
