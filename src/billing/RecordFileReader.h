@@ -68,11 +68,17 @@ public:
         }
         return ReadNextLine();
     }
-    // Whether the next ReadNextLineAgain takes its line from the read buffer as it stands,
-    // so that the lines read before stay valid through it.
-    bool NextLineAgainInBuffer() const {
+    // ReadNextLineAgain of a noted line that the read buffer holds as it stands, so that
+    // the lines read before stay valid through it: true, with the line's kind in Kind.
+    // False, with nothing read, for any other line, which ReadNextLineAgain reads.
+    bool ReadNextLineAgainInBuffer(const clsRecType*& Kind) {
         const auto next = static_cast<size_t>(mLineNo);
-        return next < mNotedLengths.size() && mLineNo < INT32_MAX && mFile.HoldsLineOfLength(mNotedLengths[next]);
+        if (next >= mNotedLengths.size() || mLineNo == INT32_MAX || !mFile.ReadLineOfLength(mNotedLengths[next], mView)) {
+            return false;
+        }
+        ++mLineNo;
+        Kind = mHashed ? KindByKey(mView) : KindOf(mView);
+        return true;
     }
     // TextLineReader's, for the file as opened last.
     void WatchForNul() { mFile.WatchForNul(); }

@@ -382,8 +382,11 @@ private:
         for (;;) {
             ShowProgress(d.File.Position255() + 255);
             // The texts taken are views of the read buffer until a read refills it.
-            if (!d.File.NextLineAgainInBuffer()) OwnBufferedTexts();
-            const clsRecType* record = d.File.ReadNextLineAgain();
+            const clsRecType* record;
+            if (!d.File.ReadNextLineAgainInBuffer(record)) {
+                OwnBufferedTexts();
+                record = d.File.ReadNextLineAgain();
+            }
             if (record == nullptr) break;
             const std::string_view line = d.File.Line();
             mLine = d.File.LineNo();

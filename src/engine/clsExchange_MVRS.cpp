@@ -441,8 +441,11 @@ private:
             ShowProgress(d.File.Position255() + 255);
             // The lines are only recognised; the meter's own are kept until it is written,
             // as views of the read buffer until a read refills it.
-            if (!d.File.NextLineAgainInBuffer()) OwnBufferedTexts();
-            const clsRecType* record = d.File.ReadNextLineAgain();
+            const clsRecType* record;
+            if (!d.File.ReadNextLineAgainInBuffer(record)) {
+                OwnBufferedTexts();
+                record = d.File.ReadNextLineAgain();
+            }
             if (record == nullptr) break;
             const std::string_view line = d.File.Line();
             if (record == d.RHD) {
