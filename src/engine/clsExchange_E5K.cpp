@@ -240,7 +240,7 @@ std::optional<int> MeterTypeCode(std::string_view meterType) {
 // end of the whole (empty texts at either end add none): a view of text, which is only the
 // room that holds them (it never shrinks, so it is filled without clearing it first), or of
 // the one text that is not empty.
-std::string_view Joined(std::string& text, std::initializer_list<std::string_view> parts) {
+[[gnu::always_inline]] inline std::string_view Joined(std::string& text, std::initializer_list<std::string_view> parts) {
     const std::string_view* first = parts.begin();
     const std::string_view* last = parts.end();
     while (first != last && first->empty()) ++first;
