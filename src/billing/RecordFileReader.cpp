@@ -33,6 +33,18 @@ RecordFileReader::RecordFileReader(std::span<const RecordLayout> Layouts, const 
         mKinds.push_back(std::move(kind));
     }
     BuildKeyTable();
+    BuildFirstTable();
+}
+
+void RecordFileReader::BuildFirstTable() {
+    for (size_t first = 0; first < mByFirst.size(); ++first) {
+        const std::vector<Candidate>& tested = mTested[first];
+        if (tested.empty()) {
+            mByFirst[first] = {mCatchAll, true};
+        } else if (tested.front().Rest.empty()) {
+            mByFirst[first] = {tested.front().Kind, true};
+        }
+    }
 }
 
 void RecordFileReader::BuildKeyTable() {
@@ -91,19 +103,6 @@ bool RecordFileReader::OpenFileAgain(const std::string& FileName) {
     return opened;
 }
 
-clsRecType* RecordFileReader::KindByKey(std::string_view line) const {
-    if (line.size() < sizeof(uint64_t)) return KindOf(line);
-    uint64_t key;
-    std::memcpy(&key, line.data(), sizeof key);
-    key &= mKeyMask;
-    const size_t last = mByKey.size() - 1;
-    for (size_t slot = KeySlot(key, mKeyShift);; slot = (slot + 1) & last) {
-        const Keyed& keyed = mByKey[slot];
-        if (keyed.Kind == nullptr) return mCatchAll;
-        if (keyed.Key == key) return keyed.Kind;
-    }
-}
-
 clsRecType* RecordFileReader::KindOf(std::string_view line) const {
     // As each kind's TestID would decide: its identifier starts in column 1.
     if (line.size() > sizeof(uint64_t)) {
@@ -137,7 +136,7 @@ clsRecType* RecordFileReader::ReadNext() {
         std::string_view line;
         if (!mFile.ReadLine(line)) return nullptr;
         mLineNo = mLineNo < INT32_MAX ? mLineNo + 1 : CheckInt32(int64_t{mLineNo} + 1);
-        clsRecType* kind = mHashed ? KindByKey(line) : KindOf(line);
+        clsRecType* kind = KindOfLine(line);
         if (kind != nullptr) kind->Parse(line);
         return kind;
     } catch (const std::exception& e) {
@@ -150,7 +149,7 @@ const clsRecType* RecordFileReader::ReadNextLineAcrossFill() {
     try {
         if (!mFile.ReadLine(mView)) return nullptr;
         mLineNo = mLineNo < INT32_MAX ? mLineNo + 1 : CheckInt32(int64_t{mLineNo} + 1);
-        return mHashed ? KindByKey(mView) : KindOf(mView);
+        return KindOfLine(mView);
     } catch (const std::exception& e) {
         mView = {};
         if (mMessages) mMessages->Inform("Error in Readnext: " + DescribeException(e));

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -38,7 +39,7 @@ public:
         // Most lines are whole in the read buffer: they are taken here, without a call.
         if (mLineNo < INT32_MAX && mFile.ReadLineInBuffer(mView)) {
             ++mLineNo;
-            return mHashed ? KindByKey(mView) : KindOf(mView);
+            return KindOfLine(mView);
         }
         return ReadNextLineAcrossFill();
     }
@@ -64,7 +65,7 @@ public:
         if (next < mNotedLengths.size() && mLineNo < INT32_MAX) {
             if (!mFile.ReadLineOfLength(mNotedLengths[next], mView)) return ReadNextLineAgainAnew();
             ++mLineNo;
-            return mHashed ? KindByKey(mView) : KindOf(mView);
+            return KindOfLine(mView);
         }
         return ReadNextLine();
     }
@@ -77,7 +78,7 @@ public:
             return false;
         }
         ++mLineNo;
-        Kind = mHashed ? KindByKey(mView) : KindOf(mView);
+        Kind = KindOfLine(mView);
         return true;
     }
     // TextLineReader's, for the file as opened last.
@@ -106,8 +107,31 @@ protected:
 private:
     // The kind of a line: the first one in table order that recognises it, else the catch-all.
     clsRecType* KindOf(std::string_view line) const;
+    // KindOf through mByKey when it is there, else through mByFirst where the line's first
+    // character decides. Inline: every line is recognised so.
+    clsRecType* KindOfLine(std::string_view line) const {
+        if (mHashed) return KindByKey(line);
+        if (!line.empty()) {
+            const FirstCharacter& first = mByFirst[static_cast<unsigned char>(line.front())];
+            if (first.Decides) return first.Kind;
+        }
+        return KindOf(line);
+    }
     // KindOf through mByKey, which is there.
-    clsRecType* KindByKey(std::string_view line) const;
+    clsRecType* KindByKey(std::string_view line) const {
+        if (line.size() < sizeof(uint64_t)) return KindOf(line);
+        uint64_t key;
+        std::memcpy(&key, line.data(), sizeof key);
+        key &= mKeyMask;
+        const size_t last = mByKey.size() - 1;
+        for (size_t slot = KeySlot(key, mKeyShift);; slot = (slot + 1) & last) {
+            const Keyed& keyed = mByKey[slot];
+            if (keyed.Kind == nullptr) return mCatchAll;
+            if (keyed.Key == key) return keyed.Kind;
+        }
+    }
+    // Fills mByFirst.
+    void BuildFirstTable();
     // Fills mByKey when the identifiers allow it.
     void BuildKeyTable();
     // KindOf for any line and kinds, one character at a time.
@@ -131,6 +155,14 @@ private:
         bool Short = false;
     };
     std::array<std::vector<Candidate>, 256> mTested;
+    // By a line's first character, whether that decides its kind (a line that is not
+    // empty): no kind's identifier begins with it (the catch-all), or the first kind in
+    // table order whose identifier does is that character alone.
+    struct FirstCharacter {
+        clsRecType* Kind = nullptr;
+        bool Decides = false;
+    };
+    std::array<FirstCharacter, 256> mByFirst;
     // When every identifier has the same length, up to eight: the kinds by the identifier's
     // bytes as one word (at most one kind has a line's), in a table of a power of two slots
     // with room to spare, found by hashing. Empty when identifiers differ in length.
