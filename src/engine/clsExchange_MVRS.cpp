@@ -59,6 +59,12 @@ public:
     // Inline with the digits' reading: the meter reads eight numbers so.
     template <class Int> [[gnu::always_inline, gnu::flatten]] Int Whole(std::string_view line) const {
         if (mText || mZeroFilled) {
+            // Counts and codes of one or two digits, which most number columns are.
+            if (mWidth - 1 < 2 && mEnd <= line.size()) {
+                const auto high = static_cast<unsigned char>(line[mStart] - '0');
+                const auto low = static_cast<unsigned char>(line[mEnd - 1] - '0');
+                if (high <= 9 && low <= 9) return static_cast<Int>(mWidth == 1 ? low : high * 10 + low);
+            }
             if (const auto digits = clsField::PlainDigits(Columns(line))) {
                 return *digits <= std::numeric_limits<Int>::max() ? static_cast<Int>(*digits) : Int{0};
             }
