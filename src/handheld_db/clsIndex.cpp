@@ -102,13 +102,15 @@ void SortBuckets(Key* first, Key* last, const uint32_t* count, unsigned buckets,
 // their bytes (digits differ in the low 4, letters in the low 5) two bytes make one
 // bucket number: numbers of eight digits or more are spread over 100 buckets at once.
 template <typename Key, typename Less>
-void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
+void SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Less& less) {
     const auto n = static_cast<size_t>(last - first);
     if (n <= 16) {
         InsertionSort(first, last, less);
         return;
     }
-    const auto sortBucket = [scratch, &less](Key* from, Key* to) { SortByHead(from, to, scratch, less); };
+    const auto sortBucket = [scratch, buckets, &less](Key* from, Key* to) {
+        SortByHead(from, to, scratch, buckets, less);
+    };
     uint64_t differ = 0;
     for (const Key* key = first + 1; key < last; ++key) differ |= key->Head ^ first->Head;
     if (differ == 0) {
@@ -131,19 +133,24 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
             const uint64_t pair = (head >> pairShift) & pairMask;
             return static_cast<unsigned>((pair >> 8) << nextBits | (pair & 0xFF));
         };
-        const unsigned buckets = 1u << (lowBits + nextBits);
+        const unsigned bucketCount = 1u << (lowBits + nextBits);
         uint32_t count[256];
-        std::fill(count, count + buckets, 0u);
-        for (const Key* key = first; key < last; ++key) ++count[bucketOf(key->Head)];
+        std::fill(count, count + bucketCount, 0u);
+        // Each key's bucket, noted for the second pass.
+        for (size_t i = 0; i < n; ++i) {
+            const unsigned bucket = bucketOf(first[i].Head);
+            buckets[i] = static_cast<uint8_t>(bucket);
+            ++count[bucket];
+        }
         uint32_t offset[256];
         uint32_t total = 0;
-        for (unsigned b = 0; b < buckets; ++b) {
+        for (unsigned b = 0; b < bucketCount; ++b) {
             offset[b] = total;
             total += count[b];
         }
-        for (const Key* key = first; key < last; ++key) scratch[offset[bucketOf(key->Head)]++] = *key;
+        for (size_t i = 0; i < n; ++i) scratch[offset[buckets[i]]++] = first[i];
         std::copy(scratch, scratch + n, first);
-        SortBuckets(first, last, count, buckets, less, sortBucket);
+        SortBuckets(first, last, count, bucketCount, less, sortBucket);
         return;
     }
     // The bytes at shift all agree outside the bits that differ somewhere.
@@ -190,7 +197,8 @@ bool clsIndex::SortKeys(size_t& keys) {
     }
     if (ordered < keys) {
         if (mScratch.size() < keys) mScratch.resize(keys);
-        SortByHead(mKeys.data(), mKeys.data() + keys, mScratch.data(), less);
+        if (mBuckets.size() < keys) mBuckets.resize(keys);
+        SortByHead(mKeys.data(), mKeys.data() + keys, mScratch.data(), mBuckets.data(), less);
     }
     return true;
 }

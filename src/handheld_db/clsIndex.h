@@ -276,6 +276,7 @@ private:
     int mShift = 64 - 6;
     std::vector<SortKey> mKeys;
     std::vector<SortKey> mScratch;
+    std::vector<uint8_t> mBuckets;  // the sort's bucket of each key
     // The pairs as SortEntries listed them.
     std::vector<std::string> mListedWords;
     std::vector<int16_t> mListedPositions;
