@@ -40,23 +40,31 @@ public:
         uint64_t head;
         uint64_t next;
         HeadOf(Value, head, next);
+        Insert(head, next, Value.size(), Value.data(), Position, excluded);
+    }
+    // The same for a word given by its head (HeadOf) and size, whose bytes (at Long) are
+    // read only when it is longer than 16 bytes: a splitter that builds the head as it
+    // reads need not copy the word.
+    template <typename Excluded>
+    void Insert(uint64_t head, uint64_t next, size_t size, const char* Long, int16_t Position,
+                const Excluded& excluded) {
         if (mDistinctAtSort) {
-            if (excluded(Value)) return;
-            AddValue(Value, head, next, Position);
+            if (excluded(WordText(head, next, size, Long).View())) return;
+            AddValue(head, next, size, Long, Position);
             return;
         }
-        uint64_t hash = HashHead(head, next, Value.size());
-        if (Value.size() > 16) hash = HashTail(hash, Value);
+        uint64_t hash = HashHead(head, next, size);
+        if (size > 16) hash = HashTail(hash, std::string_view(Long, size));
         const size_t mask = mSlots.size() - 1;
         for (size_t slot = static_cast<size_t>(hash >> mShift);; slot = (slot + 1) & mask) {
             const uint16_t number = mSlots[slot];
             if (number == 0) {
-                InsertNew(Value, head, next, hash, slot, Position, excluded);
+                InsertNew(head, next, size, Long, hash, slot, Position, excluded);
                 return;
             }
             WordEntry& word = mWords[number - 1u];
-            if (word.Head == head && word.Next == next && word.Length == Value.size() &&
-                (Value.size() <= 16 || SameTail(word, Value))) {
+            if (word.Head == head && word.Next == next && word.Length == size &&
+                (size <= 16 || SameTail(word, std::string_view(Long, size)))) {
                 if (word.Count == 0) return; // excluded
                 if (mPairCount >= 32767) Overflow();
                 // The next pair of the word's chain.
@@ -76,7 +84,7 @@ public:
             Insert(Value, Position);
             return;
         }
-        AddValue(Value, Head, Next, Position);
+        AddValue(Head, Next, Value.size(), Value.data(), Position);
     }
 
     // The first 16 bytes of a word, zero-filled, as two big-endian numbers: they compare
@@ -147,6 +155,22 @@ private:
         int16_t Position;
         uint16_t Next;
     };
+    // The bytes of a word given by its head, for the rare uses that need them.
+    struct WordText {
+        WordText(uint64_t head, uint64_t next, size_t size, const char* Long) : Size(size), Long(Long) {
+            if (size > 16) return;
+            uint64_t bytes[2] = {head, next};
+            if constexpr (std::endian::native == std::endian::little) {
+                bytes[0] = __builtin_bswap64(bytes[0]);
+                bytes[1] = __builtin_bswap64(bytes[1]);
+            }
+            std::memcpy(Short, bytes, sizeof bytes);
+        }
+        std::string_view View() const { return std::string_view(Size > 16 ? Long : Short, Size); }
+        char Short[16];
+        size_t Size;
+        const char* Long;
+    };
     // A word's first 8 bytes and number, as the sort moves it.
     struct SortKey {
         uint64_t Head;
@@ -185,23 +209,23 @@ private:
     // Raises the overflow error of the 32768th pair.
     [[noreturn]] void Overflow() const;
     // A new word, with the text of a long one stored; its number + 1 for the slot.
-    uint16_t AddWord(std::string_view Value, uint64_t Head, uint64_t Next, uint16_t Count) {
+    uint16_t AddWord(uint64_t Head, uint64_t Next, size_t Size, const char* Long, uint16_t Count) {
         if (mWordCount == mWords.size()) MoreRoom(mWords);
         const auto number = static_cast<uint16_t>(mWordCount);
         WordEntry& word = mWords[mWordCount++];
         word.Head = Head;
         word.Next = Next;
-        word.Length = static_cast<uint32_t>(Value.size());
+        word.Length = static_cast<uint32_t>(Size);
         word.Count = Count;
-        if (Value.size() > 16) word.Offset = AddText(Value);
-        mWordBytes += Value.size();
+        if (Size > 16) word.Offset = AddText(std::string_view(Long, Size));
+        mWordBytes += Size;
         return static_cast<uint16_t>(number + 1u);
     }
     uint32_t AddText(std::string_view Value);
     // A value of a kind that is distinct at sort, noting whether the values still come in order.
-    void AddValue(std::string_view Value, uint64_t Head, uint64_t Next, int16_t Position) {
+    void AddValue(uint64_t Head, uint64_t Next, size_t Size, const char* Long, int16_t Position) {
         if (mWordCount >= 32767) Overflow();
-        const uint16_t number = AddWord(Value, Head, Next, 1);
+        const uint16_t number = AddWord(Head, Next, Size, Long, 1);
         WordEntry& word = mWords[number - 1u];
         word.Position = Position;
         if (mInOrder && number > 1) {
@@ -216,8 +240,8 @@ private:
     // A word not in the table yet, whose chain ends at Slot. Out of line: most words of a
     // route repeat, and the word's own loop stays small enough to be inlined.
     template <typename Excluded>
-    [[gnu::noinline]] void InsertNew(std::string_view Value, uint64_t Head, uint64_t Next, uint64_t Hash, size_t Slot,
-                                     int16_t Position, const Excluded& excluded) {
+    [[gnu::noinline]] void InsertNew(uint64_t Head, uint64_t Next, size_t Size, const char* Long, uint64_t Hash,
+                                     size_t Slot, int16_t Position, const Excluded& excluded) {
         // At most half the slots are in use, so that every chain ends soon.
         if (mWordCount * 2 >= mSlots.size()) {
             Grow();
@@ -225,16 +249,16 @@ private:
             for (Slot = static_cast<size_t>(Hash >> mShift); mSlots[Slot] != 0; Slot = (Slot + 1) & mask) {
             }
         }
-        if (excluded(Value)) {
+        if (excluded(WordText(Head, Next, Size, Long).View())) {
             // Remembered while the table has room for it: word numbers stay below 65535
             // with the at most 32767 words that have pairs.
-            if (mWordCount < 32767) mSlots[Slot] = AddWord(Value, Head, Next, 0);
+            if (mWordCount < 32767) mSlots[Slot] = AddWord(Head, Next, Size, Long, 0);
             return;
         }
         if (mPairCount >= 32767) Overflow();
         // Room for every pair a collector may hold, so that adding one needs no check.
         if (mPairs.size() < 32767) mPairs.resize(32767);
-        mSlots[Slot] = AddWord(Value, Head, Next, 1);
+        mSlots[Slot] = AddWord(Head, Next, Size, Long, 1);
         const auto pair = static_cast<uint16_t>(mPairCount++);
         mPairs[pair].Position = Position;
         WordEntry& word = mWords[mSlots[Slot] - 1u];
