@@ -43,6 +43,7 @@ void clsIndex::Grow() {
     const size_t size = mSlots.empty() ? 64 : mSlots.size() * 2;
     mSlots.assign(size, 0);
     mShift = 64 - std::countr_zero(size);
+    mMask = size - 1;
     for (size_t i = 0; i < mWordCount; ++i) {
         const WordEntry& word = mWords[i];
         uint64_t hash = HashHead(word.Head, word.Next, word.Length);

@@ -55,8 +55,7 @@ public:
         }
         uint64_t hash = HashHead(head, next, size);
         if (size > 16) hash = HashTail(hash, std::string_view(Long, size));
-        const size_t mask = mSlots.size() - 1;
-        for (size_t slot = static_cast<size_t>(hash >> mShift);; slot = (slot + 1) & mask) {
+        for (size_t slot = static_cast<size_t>(hash >> mShift);; slot = (slot + 1) & mMask) {
             const uint16_t number = mSlots[slot];
             if (number == 0) {
                 InsertNew(head, next, size, Long, hash, slot, Position, excluded);
@@ -245,8 +244,7 @@ private:
         // At most half the slots are in use, so that every chain ends soon.
         if (mWordCount * 2 >= mSlots.size()) {
             Grow();
-            const size_t mask = mSlots.size() - 1;
-            for (Slot = static_cast<size_t>(Hash >> mShift); mSlots[Slot] != 0; Slot = (Slot + 1) & mask) {
+            for (Slot = static_cast<size_t>(Hash >> mShift); mSlots[Slot] != 0; Slot = (Slot + 1) & mMask) {
             }
         }
         if (excluded(WordText(Head, Next, Size, Long).View())) {
@@ -297,6 +295,7 @@ private:
     size_t mPairCount = 0;
     // Open addressing by word hash: word number + 1, 0 free. A hash's slot is its top bits.
     std::vector<uint16_t> mSlots = std::vector<uint16_t>(64);
+    size_t mMask = 64 - 1;
     int mShift = 64 - 6;
     std::vector<SortKey> mKeys;
     std::vector<SortKey> mScratch;
