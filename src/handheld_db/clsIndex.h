@@ -207,10 +207,10 @@ private:
     static uint64_t HashTail(uint64_t hash, std::string_view word);
     // Raises the overflow error of the 32768th pair.
     [[noreturn]] void Overflow() const;
-    // A new word, with the text of a long one stored; its number + 1 for the slot.
-    uint16_t AddWord(uint64_t Head, uint64_t Next, size_t Size, const char* Long, uint16_t Count) {
+    // A new word, with the text of a long one stored; mWordCount is then its number + 1
+    // (what its slot holds).
+    WordEntry& AddWord(uint64_t Head, uint64_t Next, size_t Size, const char* Long, uint16_t Count) {
         if (mWordCount == mWords.size()) MoreRoom(mWords);
-        const auto number = static_cast<uint16_t>(mWordCount);
         WordEntry& word = mWords[mWordCount++];
         word.Head = Head;
         word.Next = Next;
@@ -218,22 +218,17 @@ private:
         word.Count = Count;
         if (Size > 16) word.Offset = AddText(std::string_view(Long, Size));
         mWordBytes += Size;
-        return static_cast<uint16_t>(number + 1u);
+        return word;
     }
     uint32_t AddText(std::string_view Value);
     // A value of a kind that is distinct at sort, noting whether the values still come in order.
     void AddValue(uint64_t Head, uint64_t Next, size_t Size, const char* Long, int16_t Position) {
         if (mWordCount >= 32767) Overflow();
-        const uint16_t number = AddWord(Head, Next, Size, Long, 1);
-        WordEntry& word = mWords[number - 1u];
+        WordEntry& word = AddWord(Head, Next, Size, Long, 1);
         word.Position = Position;
-        if (mInOrder && number > 1) {
-            const WordEntry& last = mWords[number - 2u];
-            if (Head != last.Head) {
-                mInOrder = Head > last.Head;
-            } else {
-                mInOrder = !LessSameHead(word, last);
-            }
+        if (mInOrder && mWordCount > 1) {
+            const WordEntry& last = (&word)[-1];
+            mInOrder = Head != last.Head ? Head > last.Head : !LessSameHead(word, last);
         }
     }
     // A word not in the table yet, whose chain ends at Slot. Out of line: most words of a
@@ -250,16 +245,19 @@ private:
         if (excluded(WordText(Head, Next, Size, Long).View())) {
             // Remembered while the table has room for it: word numbers stay below 65535
             // with the at most 32767 words that have pairs.
-            if (mWordCount < 32767) mSlots[Slot] = AddWord(Head, Next, Size, Long, 0);
+            if (mWordCount < 32767) {
+                AddWord(Head, Next, Size, Long, 0);
+                mSlots[Slot] = static_cast<uint16_t>(mWordCount);
+            }
             return;
         }
         if (mPairCount >= 32767) Overflow();
         // Room for every pair a collector may hold, so that adding one needs no check.
         if (mPairs.size() < 32767) mPairs.resize(32767);
-        mSlots[Slot] = AddWord(Head, Next, Size, Long, 1);
+        WordEntry& word = AddWord(Head, Next, Size, Long, 1);
+        mSlots[Slot] = static_cast<uint16_t>(mWordCount);
         const auto pair = static_cast<uint16_t>(mPairCount++);
         mPairs[pair].Position = Position;
-        WordEntry& word = mWords[mSlots[Slot] - 1u];
         word.First = pair;
         word.Last = pair;
     }
