@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 namespace dovrex {
@@ -24,10 +25,7 @@ constexpr std::array<char, 256> kWordChar = [] {
 
 // Ordinal street numbers (1ST, 22ND, 3RD) are kept although they start with a digit.
 // Inline, with the last two bytes as one number: it runs for every house number.
-inline bool EndsAsOrdinal(std::string_view word) {
-    if (word.size() < 2) return false;
-    const auto last = static_cast<unsigned>(static_cast<unsigned char>(word[word.size() - 2]) << 8 |
-                                            static_cast<unsigned char>(word[word.size() - 1]));
+inline bool IsOrdinalEnding(unsigned last) {
     return last == ('S' << 8 | 'T') || last == ('N' << 8 | 'D') || last == ('R' << 8 | 'D');
 }
 
@@ -45,31 +43,100 @@ bool IsIndexToken(int16_t IndexType, std::string_view word, const clsAdvanced& a
 
 namespace {
 
-// Hands each word of Text of the right shape to sink, as a view into buffer; the excluded
-// words are left to the sink.
+// A word of a name or address as the splitter finds it: its first 16 upper-cased bytes as
+// two big-endian numbers, zero-filled (clsIndex::HeadOf), its size and where it starts in
+// the text.
+struct ShapedWord {
+    uint64_t Head;
+    uint64_t Next;
+    size_t Size;
+    const unsigned char* Source;
+};
+
+// The eight bytes of a text from p, little-endian, with zero bytes (no word character)
+// past its end: read at once where the text allows it, and never past its end.
+inline uint64_t LoadPiece(const unsigned char* p, const unsigned char* text, const unsigned char* end) {
+    const auto load = [](const unsigned char* at) {
+        uint64_t piece;
+        std::memcpy(&piece, at, sizeof piece);
+        if constexpr (std::endian::native == std::endian::big) piece = __builtin_bswap64(piece);
+        return piece;
+    };
+    const auto left = static_cast<size_t>(end - p);
+    if (left >= 8) return load(p);
+    if (left == 0) return 0;
+    // The text's last eight bytes, moved down so that p's byte is the lowest.
+    if (end - text >= 8) return load(end - 8) >> (8 * (8 - left));
+    uint64_t piece = 0;
+    for (size_t i = 0; i < left; ++i) piece |= uint64_t{p[i]} << (8 * i);
+    return piece;
+}
+
+// The word characters (A-Z, a-z, 0-9) at the start of piece (LoadPiece), upper-cased, in
+// the top bytes of a big-endian number, zero-filled; count is how many (8 when the word
+// may go on past them). Each byte is classed by arithmetic on its low 7 bits, which
+// carries out of no byte; bytes at or above 0x80 are no word character.
+inline uint64_t WordPiece(uint64_t piece, size_t& count) {
+    constexpr uint64_t high = 0x8080808080808080u;
+    const auto spread = [](int c) { return SpreadByte(static_cast<char>(c)); };
+    const uint64_t low = piece & ~high;
+    // A byte's top bit: v + (0x80 - lo) sets it from lo on, v + (0x7F - hi) above hi.
+    const uint64_t digit = (low + spread(0x80 - '0')) & ~(low + spread(0x7F - '9'));
+    const uint64_t folded = low | spread(0x20);
+    const uint64_t letter = (folded + spread(0x80 - 'a')) & ~(folded + spread(0x7F - 'z'));
+    const uint64_t lower = (low + spread(0x80 - 'a')) & ~(low + spread(0x7F - 'z')) & ~piece & high;
+    const uint64_t other = ~((digit | letter) & ~piece) & high;
+    count = other == 0 ? 8 : static_cast<size_t>(std::countr_zero(other)) / 8;
+    // A lower-case letter less 0x20 (its top bit moved down two places).
+    uint64_t value = __builtin_bswap64(piece - (lower >> 2));
+    if (count < 8) value &= ~(~uint64_t{0} >> (8 * count));
+    return value;
+}
+
+// Hands each word of Text of the right shape to sink as a ShapedWord; the excluded words
+// are left to the sink. The head is built from eight bytes at a time, upper-cased as it
+// is read, so that the words need no copy and no reading byte by byte: the collector
+// finds and writes most words by their head.
 template <typename Sink>
-void EachShapedWord(std::string_view Text, std::string& buffer, const Sink& sink) {
-    // Sized once, before any view into it is taken.
-    if (buffer.size() < Text.size()) buffer.resize(Text.size());
+void EachShapedWord(std::string_view Text, const Sink& sink) {
     const char* const word = kWordChar.data();
-    char* out = buffer.data();
-    const size_t size = Text.size();
-    size_t i = 0;
-    while (i < size) {
-        char c = word[static_cast<unsigned char>(Text[i])];
-        if (c == '\0') {
-            ++i;
+    const auto* const text = reinterpret_cast<const unsigned char*>(Text.data());
+    const auto* const end = text + Text.size();
+    const auto* p = text;
+    while (p != end) {
+        if (word[*p] == 0) {
+            ++p;
             continue;
         }
-        char* const start = out;
-        do {
-            *out++ = c;
-            if (++i == size) break;
-            c = word[static_cast<unsigned char>(Text[i])];
-        } while (c != '\0');
-        const std::string_view found(start, static_cast<size_t>(out - start));
-        if (found.size() >= 2 && (IsLetter(found[0]) || EndsAsOrdinal(found))) sink(found);
+        size_t count;
+        const uint64_t head = WordPiece(LoadPiece(p, text, end), count);
+        uint64_t next = 0;
+        size_t size = count;
+        if (count == 8) {
+            next = WordPiece(LoadPiece(p + 8, text, end), count);
+            size += count;
+            // Past the 16th byte only the size counts.
+            if (count == 8) {
+                while (p + size != end && word[p[size]] != 0) ++size;
+            }
+        }
+        const unsigned char* const start = p;
+        p += size;
+        if (size < 2) continue;
+        if (IsLetter(static_cast<char>(head >> 56)) ||
+            IsOrdinalEnding(static_cast<unsigned>(static_cast<unsigned char>(word[p[-2]]) << 8 |
+                                                  static_cast<unsigned char>(word[p[-1]])))) {
+            sink(ShapedWord{head, next, size, start});
+        }
     }
+}
+
+// The upper-cased bytes of a word of Text, in buffer where the word is in Text: the
+// buffer, at least as large as Text, holds each word of it at a place of its own.
+std::string_view WordBytes(const ShapedWord& found, std::string_view Text, std::string& buffer) {
+    char* const out = buffer.data() + (reinterpret_cast<const char*>(found.Source) - Text.data());
+    for (size_t i = 0; i < found.Size; ++i) out[i] = kWordChar[found.Source[i]];
+    return std::string_view(out, found.Size);
 }
 
 // The list of excluded words of a name or address kind.
@@ -84,8 +151,11 @@ void EachIndexWord(std::string_view Text, int16_t IndexType, const clsAdvanced& 
     // Only names and addresses have excluded words.
     const bool tokens = IndexType == ixBillingName || IndexType == ixServiceAddress;
     const auto list = TokenList(IndexType);
-    EachShapedWord(Text, buffer, [&](std::string_view found) {
-        if (!(tokens && advanced.HasToken(list, found))) sink(found);
+    // Sized once, before any view into it is taken.
+    if (buffer.size() < Text.size()) buffer.resize(Text.size());
+    EachShapedWord(Text, [&](const ShapedWord& found) {
+        const std::string_view bytes = WordBytes(found, Text, buffer);
+        if (!(tokens && advanced.HasToken(list, bytes))) sink(bytes);
     });
 }
 
@@ -183,8 +253,16 @@ void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& field
         const auto excluded = [&advanced, list = TokenList(kind)](std::string_view w) {
             return advanced.HasToken(list, w);
         };
-        EachShapedWord(fields[static_cast<size_t>(kind)], buffer,
-                       [&](std::string_view word) { collector.Insert(word, Position, excluded); });
+        const std::string_view text = fields[static_cast<size_t>(kind)];
+        EachShapedWord(text, [&](const ShapedWord& word) {
+            // The bytes of a long word, which the collector reads, in buffer.
+            const char* bytes = nullptr;
+            if (word.Size > 16) {
+                if (buffer.size() < text.size()) buffer.resize(text.size());
+                bytes = WordBytes(word, text, buffer).data();
+            }
+            collector.Insert(word.Head, word.Next, word.Size, bytes, Position, excluded);
+        });
     }
     // Whole values: the head the collector keys them by also shows whether upper case
     // changes them, without another pass (most are numbers or upper case already).

@@ -23,36 +23,27 @@ void clsIndex::Overflow() const {
     RaiseError(ErrOverflow);
 }
 
-uint16_t clsIndex::AddLongWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count,
-                               int16_t Position) {
+uint32_t clsIndex::AddText(std::string_view Value) {
     const size_t size = Value.size();
     if (size > UINT32_MAX - mTextSize) RaiseError(ErrOverflow);
-    // Room for the 16 bytes a short word is written back from its head.
-    const size_t room = mTextSize + std::max<size_t>(size, 16);
-    if (room > mText.size()) mText.resize(std::max(room, 2 * mText.size()));
-    char* const out = mText.data() + mTextSize;
-    if (size <= 16) {
-        uint64_t bytes[2] = {Head, Next};
-        if constexpr (std::endian::native == std::endian::little) {
-            bytes[0] = __builtin_bswap64(bytes[0]);
-            bytes[1] = __builtin_bswap64(bytes[1]);
-        }
-        std::memcpy(out, bytes, sizeof bytes);
-    } else {
-        std::memcpy(out, Value.data(), size);
-    }
-    if (mWordCount == mWords.size()) MoreWordRoom();
-    const auto number = static_cast<uint16_t>(mWordCount);
-    mKeys[mWordCount] = {Head, number};
-    mWords[mWordCount++] = {Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), Count, Position};
+    if (mTextSize + size > mText.size()) mText.resize(std::max(mTextSize + size, 2 * mText.size()));
+    std::memcpy(mText.data() + mTextSize, Value.data(), size);
+    const auto offset = static_cast<uint32_t>(mTextSize);
     mTextSize += size;
-    return static_cast<uint16_t>(number + 1u);
+    return offset;
+}
+
+bool clsIndex::LessSameHead(const WordEntry& a, const WordEntry& b) const {
+    if (a.Next != b.Next) return a.Next < b.Next;
+    if (a.Length > 16 && b.Length > 16) return Text(a).substr(16) < Text(b).substr(16);
+    return a.Length < b.Length;
 }
 
 void clsIndex::Grow() {
     const size_t size = mSlots.empty() ? 64 : mSlots.size() * 2;
     mSlots.assign(size, 0);
     mShift = 64 - std::countr_zero(size);
+    mMask = size - 1;
     for (size_t i = 0; i < mWordCount; ++i) {
         const WordEntry& word = mWords[i];
         uint64_t hash = HashHead(word.Head, word.Next, word.Length);
@@ -65,6 +56,8 @@ void clsIndex::Grow() {
 
 void clsIndex::Clear() {
     mTextSize = 0;
+    mWordBytes = 0;
+    mInOrder = true;
     mWordCount = 0;
     mPairCount = 0;
     std::fill(mSlots.begin(), mSlots.end(), uint16_t{0});
@@ -110,13 +103,15 @@ void SortBuckets(Key* first, Key* last, const uint32_t* count, unsigned buckets,
 // their bytes (digits differ in the low 4, letters in the low 5) two bytes make one
 // bucket number: numbers of eight digits or more are spread over 100 buckets at once.
 template <typename Key, typename Less>
-void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
+void SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Less& less) {
     const auto n = static_cast<size_t>(last - first);
     if (n <= 16) {
         InsertionSort(first, last, less);
         return;
     }
-    const auto sortBucket = [scratch, &less](Key* from, Key* to) { SortByHead(from, to, scratch, less); };
+    const auto sortBucket = [scratch, buckets, &less](Key* from, Key* to) {
+        SortByHead(from, to, scratch, buckets, less);
+    };
     uint64_t differ = 0;
     for (const Key* key = first + 1; key < last; ++key) differ |= key->Head ^ first->Head;
     if (differ == 0) {
@@ -139,19 +134,24 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
             const uint64_t pair = (head >> pairShift) & pairMask;
             return static_cast<unsigned>((pair >> 8) << nextBits | (pair & 0xFF));
         };
-        const unsigned buckets = 1u << (lowBits + nextBits);
+        const unsigned bucketCount = 1u << (lowBits + nextBits);
         uint32_t count[256];
-        std::fill(count, count + buckets, 0u);
-        for (const Key* key = first; key < last; ++key) ++count[bucketOf(key->Head)];
+        std::fill(count, count + bucketCount, 0u);
+        // Each key's bucket, noted for the second pass.
+        for (size_t i = 0; i < n; ++i) {
+            const unsigned bucket = bucketOf(first[i].Head);
+            buckets[i] = static_cast<uint8_t>(bucket);
+            ++count[bucket];
+        }
         uint32_t offset[256];
         uint32_t total = 0;
-        for (unsigned b = 0; b < buckets; ++b) {
+        for (unsigned b = 0; b < bucketCount; ++b) {
             offset[b] = total;
             total += count[b];
         }
-        for (const Key* key = first; key < last; ++key) scratch[offset[bucketOf(key->Head)]++] = *key;
+        for (size_t i = 0; i < n; ++i) scratch[offset[buckets[i]]++] = first[i];
         std::copy(scratch, scratch + n, first);
-        SortBuckets(first, last, count, buckets, less, sortBucket);
+        SortBuckets(first, last, count, bucketCount, less, sortBucket);
         return;
     }
     // The bytes at shift all agree outside the bits that differ somewhere.
@@ -173,16 +173,13 @@ void SortByHead(Key* first, Key* last, Key* scratch, const Less& less) {
 
 } // namespace
 
-void clsIndex::SortEntries() {
-    // Each word added its key: where equal words are found at the sort the keys are all
-    // there, in some order. Where they are found as they come, the keys are made again
-    // without the excluded words (those without pairs), from the few distinct words.
-    size_t words = mWordCount;
-    if (!mDistinctAtSort) {
-        words = 0;
-        for (size_t i = 0; i < mWordCount; ++i) {
-            if (mWords[i].Count != 0) mKeys[words++] = {mWords[i].Head, static_cast<uint32_t>(i)};
-        }
+bool clsIndex::SortKeys(size_t& keys) {
+    keys = 0;
+    if (mDistinctAtSort && mInOrder) return false;
+    // The words with pairs (all of them when distinct at sort).
+    if (mKeys.size() < mWordCount) mKeys.resize(mWordCount);
+    for (size_t i = 0; i < mWordCount; ++i) {
+        if (mWords[i].Count != 0) mKeys[keys++] = {mWords[i].Head, static_cast<uint32_t>(i)};
     }
     // Words past their first 8 equal bytes: by the next 8, then by length or the bytes past
     // the 16th; the same word (found at the sort) in the order it came.
@@ -190,70 +187,89 @@ void clsIndex::SortEntries() {
         if (a.Head != b.Head) return a.Head < b.Head;
         const WordEntry& left = mWords[a.Word];
         const WordEntry& right = mWords[b.Word];
-        if (left.Next != right.Next) return left.Next < right.Next;
-        if (left.Length > 16 && right.Length > 16) {
-            const int order = Text(left).substr(16).compare(Text(right).substr(16));
-            if (order != 0) return order < 0;
-        } else if (left.Length != right.Length) {
-            return left.Length < right.Length;
-        }
+        if (LessSameHead(left, right)) return true;
+        if (LessSameHead(right, left)) return false;
         return a.Word < b.Word;
     };
-    // Words often come in order already (tag numbers along a route).
+    // The distinct words of names and addresses often come in order already.
     size_t ordered = 1;
-    while (ordered < words && !less(mKeys[ordered], mKeys[ordered - 1])) ++ordered;
-    if (ordered < words) {
-        mScratch.resize(words);
-        SortByHead(mKeys.data(), mKeys.data() + words, mScratch.data(), less);
+    if (!mDistinctAtSort) {
+        while (ordered < keys && !less(mKeys[ordered], mKeys[ordered - 1])) ++ordered;
     }
-
-    mSortedPositions.resize(PairCount());
-    if (mDistinctAtSort) {
-        // A pair per word: equal neighbours make one entry.
-        mSortedWords.resize(words);
-        mEnd.resize(words);
-        size_t distinct = 0;
-        for (size_t k = 0; k < words; ++k) {
-            const uint32_t number = mKeys[k].Word;
-            const WordEntry& word = mWords[number];
-            // Heads that differ (the usual) settle it without the previous word's entry.
-            if (k == 0 || mKeys[k - 1].Head != mKeys[k].Head || !SameWord(mWords[mKeys[k - 1].Word], word)) {
-                mSortedWords[distinct++] = {Text(word), 0};
-            }
-            ++mSortedWords[distinct - 1].Count;
-            mEnd[distinct - 1] = static_cast<uint32_t>(k + 1);
-            mSortedPositions[k] = word.Position;
-        }
-        mSortedWords.resize(distinct);
-        mEnd.resize(distinct);
-        return;
+    if (ordered < keys) {
+        if (mScratch.size() < keys) mScratch.resize(keys);
+        if (mBuckets.size() < keys) mBuckets.resize(keys);
+        SortByHead(mKeys.data(), mKeys.data() + keys, mScratch.data(), mBuckets.data(), less);
     }
-
-    // Each word's positions in the order they came: its own run, placed by its rank.
-    mSortedWords.resize(words);
-    mRank.resize(mWordCount);
-    mEnd.resize(words);
-    uint32_t start = 0;
-    for (size_t k = 0; k < words; ++k) {
-        const uint32_t number = mKeys[k].Word;
-        const WordEntry& word = mWords[number];
-        mSortedWords[k] = {Text(word), word.Count};
-        mRank[number] = static_cast<uint32_t>(k);
-        mEnd[k] = start;
-        start += word.Count;
-    }
-    for (size_t i = 0; i < mPairCount; ++i) mSortedPositions[mEnd[mRank[mPairs[i].Word]]++] = mPairs[i].Position;
+    return true;
 }
 
-std::string_view clsIndex::Word(int16_t i) const {
-    const auto rank = std::upper_bound(mEnd.begin(), mEnd.end(), static_cast<uint32_t>(i)) - mEnd.begin();
-    return mSortedWords[static_cast<size_t>(rank)].Word;
+template <typename EntrySink, typename PositionSink>
+void clsIndex::EachEntry(const EntrySink& entry, const PositionSink& position) {
+    size_t keys;
+    const bool sorted = SortKeys(keys);
+    if (!mDistinctAtSort) {
+        // Each word with the positions of its chain.
+        for (size_t k = 0; k < keys; ++k) {
+            const WordEntry& word = mWords[mKeys[k].Word];
+            entry(word);
+            uint16_t pair = word.First;
+            for (uint32_t left = word.Count; left != 0; --left) {
+                position(mPairs[pair].Position);
+                pair = mPairs[pair].Next;
+            }
+        }
+        return;
+    }
+    // A position per value: equal neighbours make one entry. Heads that differ (the usual)
+    // settle it without the rest of the previous value.
+    const size_t count = sorted ? keys : mWordCount;
+    const WordEntry* previous = nullptr;
+    for (size_t k = 0; k < count; ++k) {
+        const WordEntry& word = mWords[sorted ? mKeys[k].Word : k];
+        if (previous == nullptr || !SameWord(*previous, word)) entry(word);
+        position(word.Position);
+        previous = &word;
+    }
+}
+
+void clsIndex::SortEntries() {
+    mListedWords.clear();
+    mListedPositions.clear();
+    std::string word;
+    EachEntry(
+        [this, &word](const WordEntry& entry) {
+            if (entry.Length > 16) {
+                word.assign(Text(entry));
+                return;
+            }
+            uint64_t bytes[2] = {entry.Head, entry.Next};
+            if constexpr (std::endian::native == std::endian::little) {
+                bytes[0] = __builtin_bswap64(bytes[0]);
+                bytes[1] = __builtin_bswap64(bytes[1]);
+            }
+            word.assign(reinterpret_cast<const char*>(bytes), entry.Length);
+        },
+        [this, &word](int16_t position) {
+            mListedWords.push_back(word);
+            mListedPositions.push_back(position);
+        });
 }
 
 void clsIndex::WriteRecord(clsQVF& database) {
     if (PairCount() == 0) return;
-    SortEntries();
-    database.AddIndexRecord(mRouteIndex, mIndexType, mSortedWords, mSortedPositions);
+    const size_t bound = mWordBytes + QVFIndexWriter::EntryRoom * mWordCount + QVFIndexWriter::PositionRoom * PairCount();
+    QVFIndexWriter writer = database.BeginIndexRecord(mRouteIndex, mIndexType, bound);
+    EachEntry(
+        [this, &writer](const WordEntry& word) {
+            if (word.Length <= 16) {
+                writer.Entry(word.Head, word.Next, word.Length);
+            } else {
+                writer.Entry(Text(word));
+            }
+        },
+        [&writer](int16_t position) { writer.Position(position); });
+    database.EndIndexRecord(writer);
     Clear();
 }
 

@@ -16,6 +16,15 @@
 
 namespace dovrex {
 
+// Two ways of collecting, chosen per kind before the first word:
+// - Words that repeat (names, addresses): each distinct word is kept once, found again by
+//   a hash table on its first 16 bytes; its positions form a chain of pairs in the order
+//   they came. Only the distinct words are sorted.
+// - Values that seldom repeat (tag and serial numbers, IDs), "distinct at sort": each
+//   value is kept with its one position, without hashing; equal ones become one entry
+//   when the sorted values are written. Values that come in order (tags along a route)
+//   are noticed as they come and not sorted at all.
+// The index record is written straight from these, through the database's index writer.
 class clsIndex {
 public:
     // Appends one pair; more than 32767 pairs raise the overflow error. Inline: it runs
@@ -31,28 +40,38 @@ public:
         uint64_t head;
         uint64_t next;
         HeadOf(Value, head, next);
+        Insert(head, next, Value.size(), Value.data(), Position, excluded);
+    }
+    // The same for a word given by its head (HeadOf) and size, whose bytes (at Long) are
+    // read only when it is longer than 16 bytes: a splitter that builds the head as it
+    // reads need not copy the word.
+    template <typename Excluded>
+    void Insert(uint64_t head, uint64_t next, size_t size, const char* Long, int16_t Position,
+                const Excluded& excluded) {
         if (mDistinctAtSort) {
-            if (excluded(Value)) return;
-            if (mWordCount >= 32767) Overflow();
-            AddWord(Value, head, next, 1, Position);
+            if (excluded(WordText(head, next, size, Long).View())) return;
+            AddValue(head, next, size, Long, Position);
             return;
         }
-        uint64_t hash = HashHead(head, next, Value.size());
-        if (Value.size() > 16) hash = HashTail(hash, Value);
-        const size_t mask = mSlots.size() - 1;
-        for (size_t slot = static_cast<size_t>(hash >> mShift);; slot = (slot + 1) & mask) {
+        uint64_t hash = HashHead(head, next, size);
+        if (size > 16) hash = HashTail(hash, std::string_view(Long, size));
+        for (size_t slot = static_cast<size_t>(hash >> mShift);; slot = (slot + 1) & mMask) {
             const uint16_t number = mSlots[slot];
             if (number == 0) {
-                InsertNew(Value, head, next, hash, slot, Position, excluded);
+                InsertNew(head, next, size, Long, hash, slot, Position, excluded);
                 return;
             }
             WordEntry& word = mWords[number - 1u];
-            if (word.Head == head && word.Next == next && word.Length == Value.size() &&
-                (Value.size() <= 16 || SameTail(word, Value))) {
+            if (word.Head == head && word.Next == next && word.Length == size &&
+                (size <= 16 || SameTail(word, std::string_view(Long, size)))) {
                 if (word.Count == 0) return; // excluded
                 if (mPairCount >= 32767) Overflow();
+                // The next pair of the word's chain.
+                const auto pair = static_cast<uint16_t>(mPairCount++);
+                mPairs[pair].Position = Position;
+                mPairs[word.Last].Next = pair;
+                word.Last = pair;
                 ++word.Count;
-                AddPair(static_cast<uint16_t>(number - 1u), Position);
                 return;
             }
         }
@@ -64,8 +83,7 @@ public:
             Insert(Value, Position);
             return;
         }
-        if (mWordCount >= 32767) Overflow();
-        AddWord(Value, Head, Next, 1, Position);
+        AddValue(Head, Next, Value.size(), Value.data(), Position);
     }
 
     // The first 16 bytes of a word, zero-filled, as two big-endian numbers: they compare
@@ -104,34 +122,53 @@ public:
     int16_t IndexType() const { return mIndexType; }
     void SetIndexType(int16_t value) { mIndexType = value; }
 
-    // With pairs collected: sorts them, writes the index record and empties the collector.
-    // Without pairs it writes nothing.
+    // With pairs collected: writes them as the index record, sorted by word in ascending
+    // order of character codes (equal words keep the order they were inserted in), and
+    // empties the collector. Without pairs it writes nothing.
     void WriteRecord(clsQVF& database);
 
-    // Sorts the pairs by word in ascending order of character codes; equal words keep
-    // the order they were inserted in.
+    // Lists the pairs in the order WriteRecord writes them, for Word and Position.
     void SortEntries();
 
     int16_t Count() const { return static_cast<int16_t>(PairCount()); }
-    // The pair at 0-based index i in the order SortEntries left.
-    std::string_view Word(int16_t i) const;
-    int16_t Position(int16_t i) const { return mSortedPositions[static_cast<size_t>(i)]; }
+    // The pair at 0-based index i in the order SortEntries listed.
+    std::string_view Word(int16_t i) const { return mListedWords[static_cast<size_t>(i)]; }
+    int16_t Position(int16_t i) const { return mListedPositions[static_cast<size_t>(i)]; }
 
 private:
-    // A distinct word, in the collector's text. Its first 16 bytes, zero-filled, as two
-    // big-endian numbers find and order most words without reaching the text.
+    // A distinct word (or, distinct at sort, a value). Its first 16 bytes, zero-filled, as
+    // two big-endian numbers find, order and write most words without other text; the
+    // bytes of longer words are in the collector's text.
     struct WordEntry {
         uint64_t Head;
         uint64_t Next;
-        uint32_t Offset;
+        uint32_t Offset; // in the text, for words of more than 16 bytes
         uint32_t Length;
-        uint32_t Count; // pairs of this word; 0 for an excluded word
-        int16_t Position; // of its first pair
+        uint16_t Count;  // pairs of this word; 0 for an excluded word
+        int16_t Position; // distinct at sort: the value's position
+        uint16_t First;  // otherwise: the first and last pair of its chain
+        uint16_t Last;
     };
-    // A pair in insertion order: its word's number and the position.
+    // A pair of a word's chain: the position and the number of the word's next pair.
     struct Pair {
-        uint16_t Word;
         int16_t Position;
+        uint16_t Next;
+    };
+    // The bytes of a word given by its head, for the rare uses that need them.
+    struct WordText {
+        WordText(uint64_t head, uint64_t next, size_t size, const char* Long) : Size(size), Long(Long) {
+            if (size > 16) return;
+            uint64_t bytes[2] = {head, next};
+            if constexpr (std::endian::native == std::endian::little) {
+                bytes[0] = __builtin_bswap64(bytes[0]);
+                bytes[1] = __builtin_bswap64(bytes[1]);
+            }
+            std::memcpy(Short, bytes, sizeof bytes);
+        }
+        std::string_view View() const { return std::string_view(Size > 16 ? Long : Short, Size); }
+        char Short[16];
+        size_t Size;
+        const char* Long;
     };
     // A word's first 8 bytes and number, as the sort moves it.
     struct SortKey {
@@ -139,7 +176,7 @@ private:
         uint32_t Word;
     };
 
-    // Offset and Length always lie within the text.
+    // Offset and Length always lie within the text (words of more than 16 bytes).
     std::string_view Text(const WordEntry& word) const { return std::string_view(mText.data() + word.Offset, word.Length); }
     bool SameTail(const WordEntry& word, std::string_view Value) const {
         return std::memcmp(mText.data() + word.Offset + 16, Value.data() + 16, Value.size() - 16) == 0;
@@ -148,6 +185,8 @@ private:
         return a.Head == b.Head && a.Next == b.Next && a.Length == b.Length &&
                (a.Length <= 16 || std::memcmp(mText.data() + a.Offset + 16, mText.data() + b.Offset + 16, a.Length - 16) == 0);
     }
+    // Whether word a sorts before word b, their heads being equal.
+    bool LessSameHead(const WordEntry& a, const WordEntry& b) const;
     static uint64_t Load64(const unsigned char* bytes) {
         uint64_t value;
         std::memcpy(&value, bytes, sizeof value);
@@ -168,92 +207,100 @@ private:
     static uint64_t HashTail(uint64_t hash, std::string_view word);
     // Raises the overflow error of the 32768th pair.
     [[noreturn]] void Overflow() const;
-    // A new word with Count pairs to come; its number for the slot. Words of at most 16
-    // bytes are written back from their head while the text has room.
-    uint16_t AddWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count, int16_t Position) {
-        const size_t size = Value.size();
-        if (size > 16 || mText.size() - mTextSize < 16 || mText.size() > UINT32_MAX) {
-            return AddLongWord(Value, Head, Next, Count, Position);
-        }
-        uint64_t bytes[2] = {Head, Next};
-        if constexpr (std::endian::native == std::endian::little) {
-            bytes[0] = __builtin_bswap64(bytes[0]);
-            bytes[1] = __builtin_bswap64(bytes[1]);
-        }
-        std::memcpy(mText.data() + mTextSize, bytes, sizeof bytes);
-        if (mWordCount == mWords.size()) MoreWordRoom();
-        const auto number = static_cast<uint16_t>(mWordCount);
-        mKeys[mWordCount] = {Head, number};
-        mWords[mWordCount++] = {Head, Next, static_cast<uint32_t>(mTextSize), static_cast<uint32_t>(size), Count, Position};
-        mTextSize += size;
-        return static_cast<uint16_t>(number + 1u);
+    // A new word, with the text of a long one stored; mWordCount is then its number + 1
+    // (what its slot holds).
+    WordEntry& AddWord(uint64_t Head, uint64_t Next, size_t Size, const char* Long, uint16_t Count) {
+        if (mWordCount == mWords.size()) MoreRoom(mWords);
+        WordEntry& word = mWords[mWordCount++];
+        word.Head = Head;
+        word.Next = Next;
+        word.Length = static_cast<uint32_t>(Size);
+        word.Count = Count;
+        if (Size > 16) word.Offset = AddText(std::string_view(Long, Size));
+        mWordBytes += Size;
+        return word;
     }
-    uint16_t AddLongWord(std::string_view Value, uint64_t Head, uint64_t Next, uint32_t Count, int16_t Position);
+    uint32_t AddText(std::string_view Value);
+    // A value of a kind that is distinct at sort, noting whether the values still come in order.
+    void AddValue(uint64_t Head, uint64_t Next, size_t Size, const char* Long, int16_t Position) {
+        if (mWordCount >= 32767) Overflow();
+        WordEntry& word = AddWord(Head, Next, Size, Long, 1);
+        word.Position = Position;
+        if (mInOrder && mWordCount > 1) {
+            const WordEntry& last = (&word)[-1];
+            mInOrder = Head != last.Head ? Head > last.Head : !LessSameHead(word, last);
+        }
+    }
     // A word not in the table yet, whose chain ends at Slot. Out of line: most words of a
     // route repeat, and the word's own loop stays small enough to be inlined.
     template <typename Excluded>
-    [[gnu::noinline]] void InsertNew(std::string_view Value, uint64_t Head, uint64_t Next, uint64_t Hash, size_t Slot,
-                                     int16_t Position, const Excluded& excluded) {
+    [[gnu::noinline]] void InsertNew(uint64_t Head, uint64_t Next, size_t Size, const char* Long, uint64_t Hash,
+                                     size_t Slot, int16_t Position, const Excluded& excluded) {
         // At most half the slots are in use, so that every chain ends soon.
         if (mWordCount * 2 >= mSlots.size()) {
             Grow();
-            const size_t mask = mSlots.size() - 1;
-            for (Slot = static_cast<size_t>(Hash >> mShift); mSlots[Slot] != 0; Slot = (Slot + 1) & mask) {
+            for (Slot = static_cast<size_t>(Hash >> mShift); mSlots[Slot] != 0; Slot = (Slot + 1) & mMask) {
             }
         }
-        if (excluded(Value)) {
+        if (excluded(WordText(Head, Next, Size, Long).View())) {
             // Remembered while the table has room for it: word numbers stay below 65535
             // with the at most 32767 words that have pairs.
-            if (mWordCount < 32767) mSlots[Slot] = AddWord(Value, Head, Next, 0, 0);
+            if (mWordCount < 32767) {
+                AddWord(Head, Next, Size, Long, 0);
+                mSlots[Slot] = static_cast<uint16_t>(mWordCount);
+            }
             return;
         }
         if (mPairCount >= 32767) Overflow();
         // Room for every pair a collector may hold, so that adding one needs no check.
         if (mPairs.size() < 32767) mPairs.resize(32767);
-        mSlots[Slot] = AddWord(Value, Head, Next, 1, Position);
-        AddPair(static_cast<uint16_t>(mSlots[Slot] - 1u), Position);
+        WordEntry& word = AddWord(Head, Next, Size, Long, 1);
+        mSlots[Slot] = static_cast<uint16_t>(mWordCount);
+        const auto pair = static_cast<uint16_t>(mPairCount++);
+        mPairs[pair].Position = Position;
+        word.First = pair;
+        word.Last = pair;
     }
     // When equal words are found at the sort, each word has its one pair.
     size_t PairCount() const { return mDistinctAtSort ? mWordCount : mPairCount; }
-    // With fewer than 32767 pairs, after the first new word has made room for them all.
-    void AddPair(uint16_t Word, int16_t Position) {
-        mPairs[mPairCount++] = {Word, Position};
-    }
     // Doubles a store whose every element is in use (kept out of line: it is rare).
     template <typename T>
     [[gnu::noinline]] static void MoreRoom(std::vector<T>& store) {
         store.resize(std::max<size_t>(64, 2 * store.size()));
     }
-    // Doubles the words' store and the sort keys' with it (out of line: it is rare).
-    [[gnu::noinline]] void MoreWordRoom() {
-        MoreRoom(mWords);
-        mKeys.resize(mWords.size());
-    }
+    // Sorts the words that have pairs into the keys; false when the values, distinct at
+    // sort, came in order (then their order is that of the words and no key is made).
+    bool SortKeys(size_t& keys);
+    // Hands each entry of the record to entry (its word) and each of its positions to
+    // position, in the record's order.
+    template <typename EntrySink, typename PositionSink>
+    void EachEntry(const EntrySink& entry, const PositionSink& position);
     void Grow();
     void Clear();
 
     int16_t mRouteIndex = 0;
     int16_t mIndexType = 0;
     bool mDistinctAtSort = false;   // then every pair is a word of its own, with no Pair
-    std::string mText;              // the distinct words, one after another, and room
+    bool mInOrder = true;           // distinct at sort: every value so far sorts after the last
+    std::string mText;              // the bytes of words of more than 16 bytes, one after another
     size_t mTextSize = 0;           // the part in use
+    size_t mWordBytes = 0;          // the lengths of all words
     // The words in the order they first came and the pairs, in the first elements of their
-    // stores: filled without a check for room in the common case.
+    // stores. All stores keep their capacity between routes.
     std::vector<WordEntry> mWords;
     size_t mWordCount = 0;
     std::vector<Pair> mPairs;
     size_t mPairCount = 0;
     // Open addressing by word hash: word number + 1, 0 free. A hash's slot is its top bits.
     std::vector<uint16_t> mSlots = std::vector<uint16_t>(64);
+    size_t mMask = 64 - 1;
     int mShift = 64 - 6;
-    // The record's contents after SortEntries: the words in order with their counts, and
-    // the positions word by word. All vectors keep their capacity between routes.
-    std::vector<QVFIndexWord> mSortedWords;
-    std::vector<int16_t> mSortedPositions;
-    std::vector<SortKey> mKeys;     // per word number, its key, as large as mWords
+    std::vector<SortKey> mKeys;
     std::vector<SortKey> mScratch;
-    std::vector<uint32_t> mRank;    // per word number, its place among the sorted words
-    std::vector<uint32_t> mEnd;     // per sorted word, the end of its positions
+    std::vector<uint8_t> mBuckets;  // the sort's bucket of each key
+    // The pairs as SortEntries listed them.
+    std::vector<std::string> mListedWords;
+    std::vector<int16_t> mListedPositions;
 };
 
 } // namespace dovrex

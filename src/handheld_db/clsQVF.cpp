@@ -113,106 +113,84 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, int32_t lCoun
     AddIndexRecord(RouteIndex, IndexType, words, positions);
 }
 
-namespace {
-
-// As one 16-bit store (the positions of a word are written one after another).
-void StoreBigEndian16(char* out, uint16_t value) {
-    if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap16(value);
-    std::memcpy(out, &value, sizeof value);
-}
-
-// Copies n bytes, at least the size of Piece and at most twice it, as two pieces that
-// overlap in the middle.
-template <class Piece> void CopyEnds(char* out, const char* in, size_t n) {
-    Piece first;
-    Piece last;
-    std::memcpy(&first, in, sizeof first);
-    std::memcpy(&last, in + n - sizeof last, sizeof last);
-    std::memcpy(out + n - sizeof last, &last, sizeof last);
-    std::memcpy(out, &first, sizeof first);
-}
-
-// Copies a word; those of at most 16 bytes (nearly all) in two overlapping pieces.
-void CopyShort(char* out, std::string_view word) {
+void QVFIndexWriter::Entry(std::string_view word) {
+    Link();
+    // Words of at most 16 bytes (nearly all) in two overlapping pieces.
     const char* in = word.data();
     const size_t n = word.size();
+    const auto copyEnds = [this, in, n]<class Piece>(Piece) {
+        Piece first;
+        Piece last;
+        std::memcpy(&first, in, sizeof first);
+        std::memcpy(&last, in + n - sizeof last, sizeof last);
+        std::memcpy(mOut + n - sizeof last, &last, sizeof last);
+        std::memcpy(mOut, &first, sizeof first);
+    };
     if (n > 16) {
-        std::memcpy(out, in, n);
+        std::memcpy(mOut, in, n);
     } else if (n >= 8) {
-        CopyEnds<uint64_t>(out, in, n);
+        copyEnds(uint64_t{});
     } else if (n >= 4) {
-        CopyEnds<uint32_t>(out, in, n);
+        copyEnds(uint32_t{});
     } else if (n > 0) {
-        out[0] = in[0];
-        out[n / 2] = in[n / 2];
-        out[n - 1] = in[n - 1];
+        mOut[0] = in[0];
+        mOut[n / 2] = in[n / 2];
+        mOut[n - 1] = in[n - 1];
     }
+    EndWord(n);
 }
 
-} // namespace
+void QVFIndexWriter::OffsetOverflow(int64_t start) {
+    CheckInt16(start);
+    RaiseError(ErrOverflow);
+}
+
+QVFIndexWriter clsQVF::BeginIndexRecord(int16_t RouteIndex, int16_t IndexType, size_t Bound) {
+    clsPalmDB& db = DB();
+    db.AddNew();
+    int32_t offset = db.SetInt16(0, 6);
+    offset = db.SetInt16(offset, RouteIndex);
+    offset = db.SetInt16(offset, IndexType);
+    // The header goes into the new record as the typed setters made it; the entries are
+    // assembled after it.
+    std::string& record = mIndexRecord;
+    record.resize(static_cast<size_t>(offset) + Bound + QVFIndexWriter::Slack);
+    std::memcpy(record.data(), db.RawData().data(), static_cast<size_t>(offset));
+    return QVFIndexWriter(record.data(), record.data() + offset);
+}
+
+void clsQVF::EndIndexRecord(QVFIndexWriter& writer) {
+    char* const end = writer.Finish();
+    clsPalmDB& db = DB();
+    db.SetRawData(std::string_view(writer.Base(), static_cast<size_t>(end - writer.Base())));
+    db.WriteData();
+}
 
 void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<const QVFIndexWord> Words,
                             std::span<const int16_t> Positions) {
     size_t bound = 0;
     size_t counted = 0;
     for (const QVFIndexWord& word : Words) {
-        bound += word.Word.size() + 4;
+        bound += word.Word.size() + QVFIndexWriter::EntryRoom;
         counted += word.Count;
     }
     if (counted != Positions.size()) RaiseError(ErrSubscript);
-    clsPalmDB& db = DB();
-    db.AddNew();
-    int32_t offset = db.SetInt16(0, 6);
-    offset = db.SetInt16(offset, RouteIndex);
-    offset = db.SetInt16(offset, IndexType);
     if (Words.empty()) {
+        clsPalmDB& db = DB();
+        db.AddNew();
+        int32_t offset = db.SetInt16(0, 6);
+        offset = db.SetInt16(offset, RouteIndex);
+        db.SetInt16(offset, IndexType);
         db.WriteData();
         return;
     }
-    // The first link goes into the new record as the header did; the rest is assembled
-    // here: per entry at most a link, the word, its NUL and a pad byte, then its positions.
-    // Entries start at even offsets: a word of even length takes a pad byte after its NUL.
-    // Each link is the offset of the next entry, filled in when that entry starts; the
-    // last entry's stays -1.
-    std::string& record = mIndexRecord;
-    bound += 2 * Positions.size();
-    offset = db.SetInt16(offset, Value(-1));
-    record.resize(static_cast<size_t>(offset) + bound);
-    std::memcpy(record.data(), db.RawData().data(), static_cast<size_t>(offset));
-    char* const base = record.data();
-    char* link = base + offset - 2;
-    char* out = base + offset;
+    QVFIndexWriter writer = BeginIndexRecord(RouteIndex, IndexType, bound + QVFIndexWriter::PositionRoom * Positions.size());
     const int16_t* position = Positions.data();
-    for (const QVFIndexWord* entry = Words.data(), *const last = entry + Words.size();; ++entry) {
-        const std::string_view word = entry->Word;
-        const size_t size = word.size();
-        CopyShort(out, word);
-        out += size;
-        // After a word of odd length the second byte is only room (the bound allows for it)
-        // that what follows overwrites.
-        out[0] = '\0';
-        out[1] = '\0';
-        out += 2 - size % 2;
-        const size_t count = entry->Count;
-        if (count == 1) {
-            // Most words of a route (tag and serial numbers) are on one meter.
-            StoreBigEndian16(out, static_cast<uint16_t>(*position++));
-            out += 2;
-        } else {
-            for (const int16_t* end = position + count; position < end; ++position, out += 2) {
-                StoreBigEndian16(out, static_cast<uint16_t>(*position));
-            }
-        }
-        if (entry + 1 == last) break;
-        const int64_t start = out - base;
-        if (start > INT16_MAX) CheckInt16(start);
-        StoreBigEndian16(link, static_cast<uint16_t>(start));
-        link = out;
-        out += 2;
+    for (const QVFIndexWord& entry : Words) {
+        writer.Entry(entry.Word);
+        for (const int16_t* end = position + entry.Count; position < end; ++position) writer.Position(*position);
     }
-    StoreBigEndian16(link, 0xFFFF);
-    db.SetRawData(std::string_view(record.data(), static_cast<size_t>(out - record.data())));
-    db.WriteData();
+    EndIndexRecord(writer);
 }
 
 std::string QVFIndexEntry::Text() const {

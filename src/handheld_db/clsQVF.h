@@ -2,6 +2,9 @@
 
 #include "clsPalmDB.h"
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -22,6 +25,78 @@ struct QVFIndexEntry {
 struct QVFIndexWord {
     std::string_view Word;
     uint32_t Count;
+};
+
+// Writes the entries of one index record in place, in word order, into the room that
+// clsQVF::BeginIndexRecord gives: per entry a link, its word with a NUL, a pad byte where
+// that leaves an odd length (entries start at even offsets), then its positions. Each link
+// is the offset of the next entry's link, filled in when that entry starts; the last one
+// is -1. Numbers are 16-bit big-endian.
+class QVFIndexWriter {
+public:
+    // The room per entry beside its word's bytes (link, NUL and pad byte) and per position;
+    // and the slack after the last entry that lets a short word be stored as 16 bytes.
+    static constexpr size_t EntryRoom = 4;
+    static constexpr size_t PositionRoom = 2;
+    static constexpr size_t Slack = 16;
+
+    QVFIndexWriter(char* base, char* first) : mBase(base), mOut(first) {}
+
+    // Starts an entry with its word.
+    void Entry(std::string_view word);
+    // The same for a word of at most 16 bytes given as two big-endian numbers, zero-filled
+    // (the collector's head of a word): stored as 16 bytes, of which the NUL, pad and
+    // positions overwrite what is past the word.
+    void Entry(uint64_t head, uint64_t next, size_t size) {
+        Link();
+        uint64_t bytes[2] = {head, next};
+        if constexpr (std::endian::native == std::endian::little) {
+            bytes[0] = __builtin_bswap64(bytes[0]);
+            bytes[1] = __builtin_bswap64(bytes[1]);
+        }
+        std::memcpy(mOut, bytes, sizeof bytes);
+        EndWord(size);
+    }
+    // Adds a position to the entry begun last.
+    void Position(int16_t position) {
+        Store(mOut, static_cast<uint16_t>(position));
+        mOut += 2;
+    }
+    // Ends the last entry; the record's end.
+    char* Finish() {
+        Store(mLink, 0xFFFF);
+        return mOut;
+    }
+    char* Base() const { return mBase; }
+
+private:
+    static void Store(char* out, uint16_t value) {
+        if constexpr (std::endian::native == std::endian::little) value = __builtin_bswap16(value);
+        std::memcpy(out, &value, sizeof value);
+    }
+    // Links the previous entry to the one starting here, and leaves room for its own link.
+    void Link() {
+        if (mLink != nullptr) {
+            const int64_t start = mOut - mBase;
+            if (start > INT16_MAX) OffsetOverflow(start);
+            Store(mLink, static_cast<uint16_t>(start));
+        }
+        mLink = mOut;
+        mOut += 2;
+    }
+    // The NUL after a word of size bytes, and the pad byte after a word of even length:
+    // after one of odd length the second byte is only room that what follows overwrites.
+    void EndWord(size_t size) {
+        mOut += size;
+        mOut[0] = '\0';
+        mOut[1] = '\0';
+        mOut += 2 - size % 2;
+    }
+    [[noreturn]] static void OffsetOverflow(int64_t start);
+
+    char* mBase;
+    char* mOut;
+    char* mLink = nullptr;
 };
 
 // The QVF route and readings database: the one record format shared with the
@@ -84,6 +159,13 @@ public:
     // one another in Positions, word by word.
     void AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<const QVFIndexWord> Words,
                         std::span<const int16_t> Positions);
+    // An index record assembled in place: BeginIndexRecord starts a new record with its
+    // header and returns the writer of its entries, with room for Bound bytes of entries
+    // (QVFIndexWriter::EntryRoom per entry beside its word, PositionRoom per position);
+    // EndIndexRecord writes the record the writer finished. The writer's room lasts until
+    // the next index record.
+    QVFIndexWriter BeginIndexRecord(int16_t RouteIndex, int16_t IndexType, size_t Bound);
+    void EndIndexRecord(QVFIndexWriter& writer);
     // Decodes the index record in the buffer: one "WORD:pos:pos" text per entry.
     void GetIndexRecord(int32_t& RouteIndex, int32_t& IndexType, int32_t& lCount, std::vector<std::string>& aEntries);
     // The same walk with each entry's word and positions apart.

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace dovrex;
 using dovrex::test::TempFolder;
 using Words = std::vector<std::string>;
@@ -30,9 +32,31 @@ TEST(IndexWords, NamesAndAddressesSplitIntoKeptWords) {
         {ixServiceAddress, "  \xE9LM 12B B12 ", {"LM", "B12"}},                  // only A-Z and 0-9 count
         {ixMeterTagNbr, "THE ST", {"THE", "ST"}},                                // no excluded words
         {ixBillingName, "", {}},
+        // Words of 7 to 9 and 15 to 17 bytes and longer, at the end of the text and not, a
+        // byte above 127 inside a word, a long number and a long ordinal.
+        {ixBillingName, "abcdefg ABCDEFGH abcdefghi", {"ABCDEFG", "ABCDEFGH", "ABCDEFGHI"}},
+        {ixBillingName, "abcdefghijklmno ABCDEFGHIJKLMNOP abcdefghijklmnopq",
+         {"ABCDEFGHIJKLMNO", "ABCDEFGHIJKLMNOP", "ABCDEFGHIJKLMNOPQ"}},
+        {ixServiceAddress, "ab\xC9" "cdefghijk x1234567890123456789z 1234567890123456789 12345678901234567nd",
+         {"AB", "CDEFGHIJK", "X1234567890123456789Z", "12345678901234567ND"}},
+        {ixBillingName, "zz", {"ZZ"}},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(SplitIndexWords(row.text, row.kind, advanced), row.expected) << row.kind << " " << row.text;
+        // The same through the collector of a meter, which takes each word by its head.
+        if (row.kind > ixServiceAddress) continue;
+        std::vector<clsIndex> collectors(IndexKindCount);
+        std::array<std::string_view, IndexKindCount> fields{};
+        fields[static_cast<size_t>(row.kind)] = row.text;
+        std::string buffer;
+        IndexMeterEntries(fields, advanced, buffer, collectors, 7);
+        clsIndex& collector = collectors[static_cast<size_t>(row.kind)];
+        collector.SortEntries();
+        Words found;
+        for (int16_t i = 0; i < collector.Count(); ++i) found.emplace_back(collector.Word(i));
+        Words sorted = row.expected;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(found, sorted) << row.kind << " " << row.text;
     }
     EXPECT_TRUE(IsIndexToken(ixBillingName, "ESTATE", advanced));
     EXPECT_FALSE(IsIndexToken(ixServiceAddress, "ESTATE", advanced));
