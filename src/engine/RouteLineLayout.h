@@ -114,7 +114,9 @@ private:
 };
 
 // One parsed value of a source line: its text is a view of the line, of the layout's
-// constants or of texts the parsed line keeps, valid until the next line is parsed.
+// constants or of texts the parsed line keeps, valid until the next line is parsed. A
+// whole number read from its digits may keep their text, without leading zeros, in Text
+// (which ValueView ignores for a number), so that it needs no conversion back to text.
 using ParsedField = ValueView;
 
 // One parsed source line: a value per slot of its layout, Null where the line has none.

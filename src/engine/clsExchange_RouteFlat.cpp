@@ -53,7 +53,9 @@ double NumberOf(const ParsedField& value) {
     return value.Kind == Value::Kind::Integer ? static_cast<double>(value.Integer) : value.ToNumber();
 }
 std::string_view TextOf(const ParsedField& value, std::string& scratch) {
-    return value.Kind == Value::Kind::Text ? value.Text : value.TextIn(scratch);
+    // A whole number that kept the text of its digits is that text.
+    if (value.Kind == Value::Kind::Text || (value.Kind == Value::Kind::Integer && !value.Text.empty())) return value.Text;
+    return value.TextIn(scratch);
 }
 
 bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataType == DataTypeTime; }
@@ -80,7 +82,10 @@ bool HoldsNoNul(std::string_view text) {
 
 // Stores a parsed value as SetItem would store the Value it stands for; withoutNul when
 // its text is known to hold no NUL byte. Inlined: it runs for most fields of every line.
-inline __attribute__((always_inline)) void SetParsed(RecordAssembly& record, int16_t field, const ParsedField& value, bool withoutNul = false) {
+// The field is its number or, resolved, a RecordAssembly::Field.
+template <class RecordField>
+inline __attribute__((always_inline)) void SetParsed(RecordAssembly& record, const RecordField& field,
+                                                     const ParsedField& value, bool withoutNul = false) {
     switch (value.Kind) {
     case Value::Kind::Text:
         if (withoutNul) record.SetTextWithoutNul(field, value.Text);
@@ -119,6 +124,64 @@ inline __attribute__((always_inline)) ParsedField ParsedValue(const RouteLineLay
     case DataTypeTime: return ParsedField::OfText(RTrimView(raw));
     default: return ParsedField::OfEmpty();
     }
+}
+
+// The text of a whole number read by ReadPaddedDigits from raw (blanks, then digits): its
+// digits without leading zeros, as the number's own text reads.
+std::string_view WholeNumberText(std::string_view raw) {
+    const char* p = raw.data();
+    const char* const end = p + raw.size();
+    while (p != end && (*p == ' ' || *p == '0')) ++p;
+    return p == end ? std::string_view("0") : std::string_view(p, static_cast<size_t>(end - p));
+}
+
+// A varying field's text from the line parsed into its value and, where the value goes
+// into the record unchanged, set there: ParsedValue and SetParsed in one, for a field
+// whose target and slot the plan resolved. Inlined: it runs for most fields of every line.
+// (LineField is MeterRecordPlan::LineField.)
+template <class LineField>
+inline __attribute__((always_inline)) ParsedField ParseLineField(const LineField& lf,
+                                                                 std::string_view raw, bool fixedWidth,
+                                                                 bool withoutNul, RecordAssembly& record) {
+    const RouteLineLayout::Field& field = *lf.Field;
+    int64_t whole;
+    bool digits;
+    switch (field.DataType) {
+    case DataTypeText: {
+        // Delimited texts keep their leading blanks.
+        const std::string_view text = fixedWidth ? TrimView(raw) : RTrimView(raw);
+        if (lf.Direct) {
+            if (withoutNul) record.SetTextWithoutNul(lf.Target, text);
+            else record.SetText(lf.Target, text);
+        }
+        return ParsedField::OfText(text);
+    }
+    case DataTypeInt16:
+        digits = ReadPaddedDigits(raw, whole) && whole <= INT16_MAX;
+        if (!digits) whole = StartsWithLetter(raw) ? 0 : CIntVal(raw);
+        break;
+    case DataTypeInt32:
+        digits = ReadPaddedDigits(raw, whole) && whole <= INT32_MAX;
+        if (!digits) whole = StartsWithLetter(raw) ? 0 : CLngVal(raw);
+        break;
+    case DataTypeDouble:
+        // A plain whole number stores and reads as the same double would.
+        digits = ReadPaddedDigits(raw, whole);
+        if (!digits) {
+            const double number = StartsWithLetter(raw) ? 0.0 : Val(raw);
+            if (lf.Direct) record.SetNumber(lf.Target, number);
+            return ParsedField::OfDouble(number);
+        }
+        break;
+    default: {
+        const ParsedField value = ParsedValue(field, raw, fixedWidth);
+        if (lf.Direct) SetParsed(record, lf.Target, value, withoutNul);
+        return value;
+    }
+    }
+    if (lf.Direct) record.SetInteger(lf.Target, whole);
+    if (digits && lf.KeepDigits) return ParsedField{Value::Kind::Integer, whole, 0, WholeNumberText(raw)};
+    return ParsedField::OfInteger(whole);
 }
 
 // Route number texts to their positions in the run's route list, which the flat import
@@ -239,6 +302,16 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
         plan.IndexSlots[i] = slot;
         plan.IndexKinds[i] = from;
     }
+    for (const size_t index : layout.VaryingFields()) {
+        const RouteLineLayout::Field& f = layout.Fields()[index];
+        const int16_t target = plan.DirectTargets[static_cast<size_t>(f.Slot)];
+        bool keepDigits = f.Slot == plan.TagSlot;
+        for (size_t i = 0; i < plan.IndexSlots.size(); ++i) {
+            keepDigits |= f.Slot == plan.IndexSlots[i] && plan.IndexKinds[i] == MeterRecordPlan::IndexFrom::Number;
+        }
+        plan.LineFields.push_back({&f, f.Slot, f.Option == MapOptionFromSource, target != 0, keepDigits,
+                                   target != 0 ? record.Resolve(target) : RecordAssembly::Field{}});
+    }
     // A route position (1 to 32767) reads back as set from a 16- or 32-bit field or a text.
     const int16_t routeType = record.FieldType(plan.RouteNbr);
     plan.RouteReadsBack =
@@ -304,14 +377,29 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
         }
         return ParsedValue(field, RawFieldText(field, {}, line), fixedWidth);
     };
-    for (const size_t parsed : first ? layout.ParsedFields() : layout.VaryingFields()) {
-        const RouteLineLayout::Field& field = layout.Fields()[parsed];
-        const bool fromSource = field.Option == MapOptionFromSource;
-        const ParsedField value = fromSource ? ParsedValue(field, sourceText(field), fixedWidth) : otherValue(field);
-        line.Set(field.Slot, value);
-        if (plan == nullptr) continue;
-        if (const int16_t target = plan->DirectTargets[static_cast<size_t>(field.Slot)]; target != 0) {
-            SetParsed(*plan->Record, target, value, fromSource && sourceWithoutNul);
+    if (plan != nullptr && !first) {
+        // Every later line: the varying fields as the plan resolved them.
+        RecordAssembly& record = *plan->Record;
+        for (const MeterRecordPlan::LineField& lf : plan->LineFields) {
+            if (lf.FromSource) {
+                line.Set(lf.Slot, ParseLineField(lf, sourceText(*lf.Field), fixedWidth, sourceWithoutNul, record));
+            } else {
+                const ParsedField value = otherValue(*lf.Field);
+                line.Set(lf.Slot, value);
+                if (lf.Direct) SetParsed(record, lf.Target, value);
+            }
+        }
+    } else {
+        for (const size_t parsed : first ? layout.ParsedFields() : layout.VaryingFields()) {
+            const RouteLineLayout::Field& field = layout.Fields()[parsed];
+            const bool fromSource = field.Option == MapOptionFromSource;
+            const ParsedField value =
+                fromSource ? ParsedValue(field, sourceText(field), fixedWidth) : otherValue(field);
+            line.Set(field.Slot, value);
+            if (plan == nullptr) continue;
+            if (const int16_t target = plan->DirectTargets[static_cast<size_t>(field.Slot)]; target != 0) {
+                SetParsed(*plan->Record, target, value, fromSource && sourceWithoutNul);
+            }
         }
     }
     // The read type letter is the source text of the last read type field, upper-cased.
@@ -422,7 +510,9 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
         const ParsedField& tag = Values.Item(layout.TagSlot());
         char digits[24];
         std::string_view tagText;
-        if (tag.Kind == Value::Kind::Integer) {
+        if (tag.Kind == Value::Kind::Integer && !tag.Text.empty()) {
+            tagText = tag.Text;
+        } else if (tag.Kind == Value::Kind::Integer) {
             const char* end = std::to_chars(digits, digits + sizeof digits, tag.Integer).ptr;
             tagText = std::string_view(digits, static_cast<size_t>(end - digits));
         } else {
@@ -537,6 +627,10 @@ void clsExchange::IndexParsedMeter(MeterRecordPlan& plan, const ParsedLine& Valu
             texts[i] = value.Text;
         } else if (plan.IndexKinds[i] == IndexFrom::Number && value.Kind == Value::Kind::Integer &&
                    value.Integer >= 0 && value.Integer <= INT32_MAX) {
+            if (!value.Text.empty()) {
+                texts[i] = value.Text;
+                continue;
+            }
             char digits[16];
             const char* end = std::to_chars(digits, digits + sizeof digits, value.Integer).ptr;
             scratch[i].assign(digits, static_cast<size_t>(end - digits));

@@ -57,8 +57,9 @@ void RecordAssembly::SetTextOther(const Field& field, std::string_view NewValue)
     if (field.Size != 0) WriteTextBytes(NewValue, static_cast<size_t>(field.Size), mFixed.data() + field.Offset);
 }
 
-void RecordAssembly::SetText(int16_t Number, std::string_view NewValue) {
-    const Field& field = FieldNumbered(Number);
+void RecordAssembly::SetText(int16_t Number, std::string_view NewValue) { SetText(FieldNumbered(Number), NewValue); }
+
+void RecordAssembly::SetText(const Field& field, std::string_view NewValue) {
     if (field.Type == clsPalmDB::ftString) {
         Assign(PieceOf(field), NewValue);
     } else if (const size_t size = FixedSize(field.Type); size != 0) {

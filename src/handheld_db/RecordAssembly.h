@@ -26,6 +26,18 @@ public:
     // Takes the database's schema as it is now.
     explicit RecordAssembly(const clsPalmDB& schema);
 
+    // A field of the schema as the setters find it. A writer that sets the same fields of
+    // every record resolves them once (Resolve) and sets them through the overloads that
+    // take a Field, which skip the field number's check.
+    struct Field {
+        int16_t Type;
+        int16_t Offset; // a byte offset in the fixed part, or the 1-based text number
+        int16_t Size;   // the bytes of a number in the fixed part; 0 for any other field
+        bool Text;      // a text field (the string part)
+    };
+    // A field number the schema lacks raises.
+    const Field& Resolve(int16_t Number) const { return FieldNumbered(Number); }
+
     // The field's type (clsPalmDB::FieldTypes); a field number the schema lacks raises.
     int16_t FieldType(int16_t Number) const { return FieldNumbered(Number).Type; }
 
@@ -34,11 +46,14 @@ public:
     // As the database's setters of the same names store them. A text ends at its first NUL
     // byte; a field number the schema lacks raises an error.
     void SetText(int16_t Number, std::string_view NewValue);
+    void SetText(const Field& field, std::string_view NewValue);
     // SetText for a text the caller knows holds no NUL byte (it checked the whole line the
     // text comes from): the text is copied without a search for one. Inline: the imports
     // set most texts of every record through it.
     __attribute__((always_inline)) void SetTextWithoutNul(int16_t Number, std::string_view NewValue) {
-        const Field& field = FieldNumbered(Number);
+        SetTextWithoutNul(FieldNumbered(Number), NewValue);
+    }
+    __attribute__((always_inline)) void SetTextWithoutNul(const Field& field, std::string_view NewValue) {
         if (field.Text) AssignWithoutNul(PieceOf(field), NewValue);
         else SetTextOther(field, NewValue);
     }
@@ -49,8 +64,8 @@ public:
     char* TextRoom(int16_t Number, size_t Size);
     // Inline: the record writers set most number fields of every record through it, and
     // most numbers are not negative and fit, which stores their low bytes big-endian.
-    void SetInteger(int16_t Number, int64_t NewValue) {
-        const Field& field = FieldNumbered(Number);
+    void SetInteger(int16_t Number, int64_t NewValue) { SetInteger(FieldNumbered(Number), NewValue); }
+    void SetInteger(const Field& field, int64_t NewValue) {
         if (field.Size != 0 && static_cast<uint64_t>(NewValue) <= INT32_MAX) {
             StoreBigEndian(field, static_cast<uint32_t>(NewValue));
         } else {
@@ -60,8 +75,8 @@ public:
     void SetItem(int16_t Number, const Value& NewValue);
     // SetItem with a number that may have a fraction, without a Value.
     // Inline for a whole number that is not negative and fits, which needs no rounding.
-    void SetNumber(int16_t Number, double NewValue) {
-        const Field& field = FieldNumbered(Number);
+    void SetNumber(int16_t Number, double NewValue) { SetNumber(FieldNumbered(Number), NewValue); }
+    void SetNumber(const Field& field, double NewValue) {
         if (field.Size != 0 && NewValue >= 0 && NewValue <= INT32_MAX) {
             if (const auto whole = static_cast<uint32_t>(NewValue); whole == NewValue) return StoreBigEndian(field, whole);
         }
@@ -85,12 +100,6 @@ private:
     size_t Size() const override;
     void Write(char* out) const override;
 
-    struct Field {
-        int16_t Type;
-        int16_t Offset; // a byte offset in the fixed part, or the 1-based text number
-        int16_t Size;   // the bytes of a number in the fixed part; 0 for any other field
-        bool Text;      // a text field (the string part)
-    };
     void StoreBigEndian(const Field& field, uint32_t value) {
         char* const out = mFixed.data() + field.Offset;
         switch (field.Size) {
