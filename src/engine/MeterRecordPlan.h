@@ -47,8 +47,20 @@ struct clsExchange::MeterRecordPlan {
         // and the numbers of the index are wanted as text.
         bool KeepDigits;
         RecordAssembly::Field Target;
+        // A step that reads this field's value alone, done as the field is parsed: the
+        // meter type letter's code of a text, a date's or time's digits as a number.
+        enum class Then : uint8_t { Nothing, MeterType, DateNumber } ThenStep = Then::Nothing;
+        RecordAssembly::Field ThenTarget{};
     };
     std::vector<LineField> LineFields;
+    // VaryingSteps without those the line fields do (LineField::ThenStep), for a line
+    // parsed through LineFields (FieldsResolved: every line but the first).
+    std::vector<size_t> LineVaryingSteps;
+    bool FieldsResolved = false;
+    // The lines parsed with the plan are views of the source reader's buffer, which keeps
+    // each line and TextLineReader::LineSlack bytes after it until the next read: texts of
+    // the line may go into the record as views (RecordAssembly::SetTextView).
+    bool LineViews = false;
     // The record being written. The constant steps are written once, with the first
     // meter; every meter after it overwrites only what varies from line to line.
     // Created empty, with its record type, by the plan.

@@ -72,6 +72,9 @@ RouteLineLayout::RouteLineLayout(const clsExchMap& map, const clsPrompts& prompt
             mCountingColumns = std::max(mCountingColumns, static_cast<size_t>(std::max<int16_t>(field.Position, 0)));
         }
     }
+    for (const size_t counted : mCountingFields) {
+        if (!mFields[counted].InCountingSpan) mCountingFieldsOutsideSpan.push_back(counted);
+    }
     if (mMapType == MapTypeFixed) {
         for (Field& field : mFields) {
             if (field.Position < 1 || field.Width <= 0) continue;

@@ -77,6 +77,9 @@ public:
     // four (the shortest text beyond a double's range is "1E309").
     const std::vector<size_t>& CountingFields() const { return mCountingFields; }
     const std::vector<size_t>& FixedCountingFields() const { return mFixedCountingFields; }
+    // CountingFields without those of the counting span: what counting reads on a line
+    // whose span holds no exponent letter.
+    const std::vector<size_t>& CountingFieldsOutsideSpan() const { return mCountingFieldsOutsideSpan; }
     // The columns of a delimited line that counting reads.
     size_t CountingColumns() const { return mCountingColumns; }
     // The bytes of a fixed-width line up to the end of its last column.
@@ -105,6 +108,7 @@ private:
     std::vector<size_t> mVaryingFields;
     std::vector<size_t> mCountingFields;
     std::vector<size_t> mFixedCountingFields;
+    std::vector<size_t> mCountingFieldsOutsideSpan;
     size_t mCountingColumns = 0;
     size_t mColumnEnd = 0;
     std::pair<size_t, size_t> mCountingSpan{0, 0};
@@ -137,6 +141,16 @@ public:
     // no column is rebuilt with one.
     bool SourceWithoutNul() const { return mSourceWithoutNul; }
     void SetSourceWithoutNul(bool withoutNul) { mSourceWithoutNul = withoutNul; }
+    // The source line the texts are views of, when they may go into a record as views
+    // (RecordAssembly::SetTextView): the line lies in a buffer that keeps it, and enough
+    // bytes after it, until the record is written. Empty otherwise.
+    void SetViewSource(std::string_view source) { mViewSource = source; }
+    // Whether a text parsed from the line may go into a record as a view: it lies in the
+    // view source (a column rebuilt with its quotes put back does not).
+    bool Viewable(std::string_view text) const {
+        return text.data() >= mViewSource.data() && text.data() + text.size() <= mViewSource.data() + mViewSource.size() &&
+               !mViewSource.empty();
+    }
     // Whether the line's counting span (RouteLineLayout::CountingSpan) holds no exponent
     // letter: its numbers need no check.
     bool CountingSpanPlain() const { return mCountingSpanPlain; }
@@ -176,6 +190,7 @@ private:
     bool mFixedCounted = false;
     bool mSourceWithoutNul = false;
     bool mCountingSpanPlain = false;
+    std::string_view mViewSource;
     std::string mHiddenLine;
     // Sized for the most columns a line seen so far could hold, so that splitting a line
     // stores its columns by position; the first mColumnCount are the line's.

@@ -142,7 +142,8 @@ std::string_view WholeNumberText(std::string_view raw) {
 template <class LineField>
 inline __attribute__((always_inline)) ParsedField ParseLineField(const LineField& lf,
                                                                  std::string_view raw, bool fixedWidth,
-                                                                 bool withoutNul, RecordAssembly& record) {
+                                                                 bool withoutNul, const ParsedLine& line,
+                                                                 RecordAssembly& record) {
     const RouteLineLayout::Field& field = *lf.Field;
     int64_t whole;
     bool digits;
@@ -151,9 +152,11 @@ inline __attribute__((always_inline)) ParsedField ParseLineField(const LineField
         // Delimited texts keep their leading blanks.
         const std::string_view text = fixedWidth ? TrimView(raw) : RTrimView(raw);
         if (lf.Direct) {
-            if (withoutNul) record.SetTextWithoutNul(lf.Target, text);
+            if (withoutNul && line.Viewable(text)) record.SetTextView(lf.Target, text);
+            else if (withoutNul) record.SetTextWithoutNul(lf.Target, text);
             else record.SetText(lf.Target, text);
         }
+        if (lf.ThenStep == LineField::Then::MeterType) record.SetNumber(lf.ThenTarget, MeterTypeCode(text));
         return ParsedField::OfText(text);
     }
     case DataTypeInt16:
@@ -176,6 +179,11 @@ inline __attribute__((always_inline)) ParsedField ParseLineField(const LineField
     default: {
         const ParsedField value = ParsedValue(field, raw, fixedWidth);
         if (lf.Direct) SetParsed(record, lf.Target, value, withoutNul);
+        if (lf.ThenStep == LineField::Then::DateNumber) {
+            // A date or time in a number field: its yyyymmdd / hhnn digits (WriteMeterSteps).
+            if (ReadPaddedDigits(value.Text, whole)) record.SetInteger(lf.ThenTarget, whole);
+            else record.SetNumber(lf.ThenTarget, Val(value.Text));
+        }
         return value;
     }
     }
@@ -312,6 +320,31 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
         plan.LineFields.push_back({&f, f.Slot, f.Option == MapOptionFromSource, target != 0, keepDigits,
                                    target != 0 ? record.Resolve(target) : RecordAssembly::Field{}});
     }
+    // The meter type and date steps of a slot that one varying field from the line alone
+    // fills, a text or a date or time, are done as that field is parsed.
+    for (const size_t i : plan.VaryingSteps) {
+        const MeterRecordPlan::Step& step = plan.Steps[i];
+        using Then = MeterRecordPlan::LineField::Then;
+        const Then then = step.Kind == From::MeterType                ? Then::MeterType
+                          : step.Kind == From::Number && step.DateText ? Then::DateNumber
+                                                                       : Then::Nothing;
+        MeterRecordPlan::LineField* only = nullptr;
+        const auto fills = [&](const RouteLineLayout::Field& f) { return f.Slot == step.Slot; };
+        if (step.Slot >= 0 && std::count_if(layout.Fields().begin(), layout.Fields().end(), fills) == 1) {
+            for (MeterRecordPlan::LineField& lf : plan.LineFields) {
+                if (lf.Slot == step.Slot) only = &lf;
+            }
+        }
+        const bool fused = then != Then::Nothing && only != nullptr && only->FromSource &&
+                           (then == Then::MeterType ? only->Field->DataType == DataTypeText
+                                                    : IsDateOrTime(only->Field->DataType));
+        if (!fused) {
+            plan.LineVaryingSteps.push_back(i);
+            continue;
+        }
+        only->ThenStep = then;
+        only->ThenTarget = record.Resolve(step.Target);
+    }
     // A route position (1 to 32767) reads back as set from a 16- or 32-bit field or a text.
     const int16_t routeType = record.FieldType(plan.RouteNbr);
     plan.RouteReadsBack =
@@ -344,7 +377,8 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
     if (run.CountingOnly) {
         // While counting, only the route matters; numbers are still converted, since a
         // number too large for its type ends the conversion before anything is written.
-        for (const size_t counted : layout.CountingFields()) {
+        for (const size_t counted :
+             line.CountingSpanPlain() ? layout.CountingFieldsOutsideSpan() : layout.CountingFields()) {
             const RouteLineLayout::Field& field = layout.Fields()[counted];
             if (field.Slot == layout.RouteSlot()) {
                 line.Set(field.Slot, ParsedValue(field, raw(field), fixedWidth));
@@ -377,12 +411,13 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
         }
         return ParsedValue(field, RawFieldText(field, {}, line), fixedWidth);
     };
+    if (plan != nullptr) plan->FieldsResolved = !first;
     if (plan != nullptr && !first) {
         // Every later line: the varying fields as the plan resolved them.
         RecordAssembly& record = *plan->Record;
         for (const MeterRecordPlan::LineField& lf : plan->LineFields) {
             if (lf.FromSource) {
-                line.Set(lf.Slot, ParseLineField(lf, sourceText(*lf.Field), fixedWidth, sourceWithoutNul, record));
+                line.Set(lf.Slot, ParseLineField(lf, sourceText(*lf.Field), fixedWidth, sourceWithoutNul, line, record));
             } else {
                 const ParsedField value = otherValue(*lf.Field);
                 line.Set(lf.Slot, value);
@@ -414,7 +449,10 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
 void clsExchange::ParseRouteFixed(std::string_view Buffer, ParsedLine& line, MeterRecordPlan* plan) {
     const RouteLineLayout& layout = *Run().Layout;
     line.Reset(layout.SlotCount());
-    if (plan != nullptr) line.SetSourceWithoutNul(HoldsNoNul(Buffer));
+    if (plan != nullptr) {
+        line.SetSourceWithoutNul(Run().SourceFile.WithoutNul() || HoldsNoNul(Buffer));
+        line.SetViewSource(plan->LineViews ? Buffer : std::string_view());
+    }
     if (Run().CountingOnly) {
         const auto [first, end] = layout.CountingSpan();
         line.SetCountingSpanPlain(!HasExponentLetter(Buffer.substr(std::min(first, Buffer.size()), end - first)));
@@ -439,7 +477,8 @@ void clsExchange::ParseRouteDelimited(std::string_view Buffer, ParsedLine& line,
     line.Reset(layout.SlotCount());
     // A column rebuilt with its hidden delimiters put back holds the delimiter.
     if (plan != nullptr) {
-        line.SetSourceWithoutNul(HoldsNoNul(Buffer) && HoldsNoNul(delimiter));
+        line.SetSourceWithoutNul((Run().SourceFile.WithoutNul() || HoldsNoNul(Buffer)) && HoldsNoNul(delimiter));
+        line.SetViewSource(plan->LineViews ? Buffer : std::string_view());
     }
     // Counting routes needs only the first columns.
     line.SplitColumns(Buffer, delimiter, quote, Run().CountingOnly ? layout.CountingColumns() : SIZE_MAX);
@@ -518,7 +557,17 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
         } else {
             tagText = tag.TextIn(scratch);
         }
-        if (CheckDuplicateTag(tagText, info, run.LineNumber)) {
+        // The tag set is tried first: the report (and its info function) is made only for a
+        // duplicate, which CheckDuplicateTag then finds again. A tag the set could not take
+        // is reported by the set's error and counts as new, as CheckDuplicateTag has it.
+        bool added;
+        try {
+            added = Run().SeenTags.Insert(tagText);
+        } catch (const std::exception& e) {
+            mMessages.Inform(DescribeException(e));
+            added = true;
+        }
+        if (!added && CheckDuplicateTag(tagText, info, run.LineNumber)) {
             result = ValidationStop;
         }
     }
@@ -580,7 +629,8 @@ void clsExchange::WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Value
     RecordAssembly& record = *plan.Record;
     using From = MeterRecordPlan::From;
     std::string& scratch = plan.Scratch;
-    for (const size_t index : which == MeterSteps::Varying ? plan.VaryingSteps : plan.ConstantSteps) {
+    const std::vector<size_t>& varying = plan.FieldsResolved ? plan.LineVaryingSteps : plan.VaryingSteps;
+    for (const size_t index : which == MeterSteps::Varying ? varying : plan.ConstantSteps) {
         const MeterRecordPlan::Step& step = plan.Steps[index];
         const ParsedField& value = Values.Item(step.Slot);
         switch (step.Kind) {
@@ -678,6 +728,8 @@ bool clsExchange::ConvertRouteFlat() {
     run.CountingOnly = false;
     run.SourceFile.Close();
     if (const int status = run.SourceFile.Open(source); status != 0) throw RuntimeError(status);
+    // Until the reader meets a NUL byte, no line needs a search for one.
+    run.SourceFile.WatchForNul();
     run.LineNumber = 0;
     run.SeenTags.Reserve(static_cast<size_t>(lines));
 
@@ -686,6 +738,9 @@ bool clsExchange::ConvertRouteFlat() {
     }
     WriteOpeningRecords(lines, source);
     MeterRecordPlan plan = PlanRouteMeterRecord(*run.Layout, *run.RouteDatabase);
+    // Each line is a view of the reader's buffer, kept until the meter is written.
+    static_assert(TextLineReader::LineSlack >= RecordSource::Slack);
+    plan.LineViews = true;
 
     run.AutoNumberCounter = 0;
     run.ValidationMessageCount = 0;

@@ -41,7 +41,10 @@ void RecordAssembly::NoSuchField(int16_t Number) {
 
 void RecordAssembly::AddNew() {
     std::fill(mFixed.begin(), mFixed.end(), '\0');
-    for (Piece& piece : mPieces) piece.Size = 0;
+    for (Piece& piece : mPieces) {
+        piece.Size = 0;
+        piece.View = nullptr;
+    }
     mTextBytes = 0;
 }
 
@@ -131,8 +134,8 @@ void RecordAssembly::Write(char* out) const {
         // Most texts are short: one fixed move of the piece and its room, which the next
         // text or the NUL overwrites past the text's end (the last one's within the slack
         // past the record).
-        if (piece.Size <= kSlack) std::memcpy(out, piece.Buffer.data(), kSlack);
-        else std::memcpy(out, piece.Buffer.data(), piece.Size);
+        if (piece.Size <= kSlack) std::memcpy(out, piece.Data(), kSlack);
+        else std::memcpy(out, piece.Data(), piece.Size);
         out += piece.Size;
         *out++ = '\0';
     }

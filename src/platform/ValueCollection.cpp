@@ -3,6 +3,9 @@
 #include "RuntimeError.h"
 #include "modRuntime.h"
 
+#include <bit>
+#include <cstring>
+
 namespace dovrex {
 
 std::optional<size_t> ValueCollection::Find(std::string_view key) const {
@@ -62,22 +65,28 @@ uint64_t MixWord(uint64_t hash, uint64_t word) {
 } // namespace
 
 uint32_t CaseInsensitiveSet::ShortHash(std::string_view text) {
-    // The bytes as a little-endian number in each word, whatever the machine's order, so
-    // that a text hashes the same everywhere (only the table's order depends on it).
-    const auto load = [](const char* p) {
-        uint64_t word = 0;
-        for (int i = 0; i < 8; ++i) word |= static_cast<uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
-        return word;
-    };
-    const char* p = text.data();
+    // Only the table's order depends on the hash, so the words are read in the machine's
+    // byte order.
+    const char* const p = text.data();
     const size_t n = text.size();
     uint64_t hash = 0x9E3779B97F4A7C15u ^ n;
+    uint64_t word;
     size_t i = 0;
-    for (; i + 8 <= n; i += 8) hash = MixWord(hash, UpperWord(load(p + i)));
+    for (; i + 8 <= n; i += 8) {
+        std::memcpy(&word, p + i, sizeof word);
+        hash = MixWord(hash, UpperWord(word));
+    }
     if (i < n) {
-        uint64_t tail = 0;
-        for (size_t k = 0; i + k < n; ++k) tail |= static_cast<uint64_t>(static_cast<unsigned char>(p[i + k])) << (8 * k);
-        hash = MixWord(hash, UpperWord(tail));
+        if (n >= 8) {
+            // The last eight bytes, the ones already taken shifted out.
+            std::memcpy(&word, p + n - 8, sizeof word);
+            const unsigned taken = static_cast<unsigned>(8 - (n - i)) * 8;
+            word = std::endian::native == std::endian::little ? word >> taken : word << taken;
+        } else {
+            word = 0;
+            for (size_t k = 0; k < n; ++k) word = word << 8 | static_cast<unsigned char>(p[k]);
+        }
+        hash = MixWord(hash, UpperWord(word));
     }
     hash *= 0x94D049BB133111EBu;
     return static_cast<uint32_t>(hash ^ (hash >> 32));
@@ -115,9 +124,14 @@ bool CaseInsensitiveSet::Insert(std::string_view text) {
     const uint32_t hash = ShortHash(text);
     const size_t i = Find(text, hash);
     if (mSlots[i].Text != 0) return false;
-    if (mEnds.size() >= UINT32_MAX - 1 || text.size() > UINT32_MAX - mTexts.size()) RaiseError(ErrOverflow);
-    mTexts.append(text);
-    mEnds.push_back(static_cast<uint32_t>(mTexts.size()));
+    if (mEnds.size() >= UINT32_MAX - 1 || text.size() > UINT32_MAX - (mEnds.empty() ? 0 : mEnds.back())) {
+        RaiseError(ErrOverflow);
+    }
+    // The buffer grows by doubling; only its first mEnds.back() bytes are texts.
+    const size_t start = mEnds.empty() ? 0 : mEnds.back();
+    if (mTexts.size() - start < text.size()) mTexts.resize(std::max(2 * mTexts.size(), start + text.size()));
+    if (!text.empty()) std::memcpy(mTexts.data() + start, text.data(), text.size());
+    mEnds.push_back(static_cast<uint32_t>(start + text.size()));
     mSlots[i] = {hash, static_cast<uint32_t>(mEnds.size())};
     return true;
 }

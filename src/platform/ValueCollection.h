@@ -67,7 +67,7 @@ private:
         return std::string_view(mTexts).substr(start, mEnds[number - 1] - start);
     }
 
-    std::string mTexts;          // the texts, end to end
+    std::string mTexts;          // the texts, end to end, then room for more
     std::vector<uint32_t> mEnds; // where each text ends in mTexts
     std::vector<Slot> mSlots;    // a power of two, at most half full
 };
