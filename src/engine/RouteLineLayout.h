@@ -64,6 +64,16 @@ public:
     const std::vector<Field>& Fields() const { return mFields; }
     // The fields with a maximum value or required, as indexes into Fields().
     const std::vector<size_t>& CheckedFields() const { return mCheckedFields; }
+    // What each of CheckedFields is checked for, side by side for the check of every line.
+    struct Check {
+        size_t Field; // index into Fields()
+        int Slot;
+        double MaxValue;     // none when 0 or less
+        bool RequiredNumber; // a required number: not zero
+        bool RequiredText;   // any other required field: not blank
+        bool IsMeterTag;
+    };
+    const std::vector<Check>& Checks() const { return mChecks; }
     // The fields that give a line a value, as indexes into Fields(); those of them that
     // are not fixed for the run.
     const std::vector<size_t>& ParsedFields() const { return mParsedFields; }
@@ -104,6 +114,7 @@ private:
     std::string mQuote;
     std::vector<Field> mFields;
     std::vector<size_t> mCheckedFields;
+    std::vector<Check> mChecks;
     std::vector<size_t> mParsedFields;
     std::vector<size_t> mVaryingFields;
     std::vector<size_t> mCountingFields;

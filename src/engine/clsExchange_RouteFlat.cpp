@@ -27,7 +27,7 @@ namespace {
 constexpr int32_t kProgressBlock = 128;
 
 bool IsManualReadType(const std::string& readType) {
-    return readType == "M" || readType == "P" || readType == "S";
+    return readType.size() == 1 && (readType[0] == 'M' || readType[0] == 'P' || readType[0] == 'S');
 }
 
 bool IsNumericType(int32_t dataType) {
@@ -524,21 +524,19 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
     const bool manual = IsManualReadType(run.CurrentReadType);
     auto line = [&] { return NumberText(static_cast<int64_t>(run.LineNumber)); };
     std::string scratch;
-    for (const size_t checked : layout.CheckedFields()) {
-        const RouteLineLayout::Field& field = layout.Fields()[checked];
-        if (manual && field.IsMeterTag) continue;
-        const ParsedField& value = Values.Item(field.Slot);
-        if (field.MaxValue > 0 && NumberOf(value) > field.MaxValue) {
-            ReportValidation("Value of " + field.Name + "(" + value.ToText() +
+    for (const RouteLineLayout::Check& check : layout.Checks()) {
+        if (manual && check.IsMeterTag) continue;
+        const ParsedField& value = Values.Item(check.Slot);
+        const auto name = [&]() -> const std::string& { return layout.Fields()[check.Field].Name; };
+        if (check.MaxValue > 0 && NumberOf(value) > check.MaxValue) {
+            ReportValidation("Value of " + name() + "(" + value.ToText() +
                                  ") exceeds maximum permitted value in Line " + line(),
                              result);
         }
-        if (field.Required) {
-            if (IsNumericType(field.DataType)) {
-                if (NumberOf(value) == 0) ReportValidation(field.Name + " zero in Line " + line(), result);
-            } else if (TrimView(TextOf(value, scratch)).empty()) {
-                ReportValidation(field.Name + " empty in Line " + line(), result);
-            }
+        if (check.RequiredNumber) {
+            if (NumberOf(value) == 0) ReportValidation(name() + " zero in Line " + line(), result);
+        } else if (check.RequiredText && TrimView(TextOf(value, scratch)).empty()) {
+            ReportValidation(name() + " empty in Line " + line(), result);
         }
     }
     if (!manual) {
