@@ -64,7 +64,7 @@ uint64_t MixWord(uint64_t hash, uint64_t word) {
 
 } // namespace
 
-uint32_t CaseInsensitiveSet::ShortHash(std::string_view text) {
+inline uint32_t CaseInsensitiveSet::ShortHash(std::string_view text) {
     // Only the table's order depends on the hash, so the words are read in the machine's
     // byte order.
     const char* const p = text.data();
@@ -92,7 +92,7 @@ uint32_t CaseInsensitiveSet::ShortHash(std::string_view text) {
     return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
 
-size_t CaseInsensitiveSet::Find(std::string_view text, uint32_t hash) const {
+inline size_t CaseInsensitiveSet::Find(std::string_view text, uint32_t hash) const {
     const size_t mask = mSlots.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = mSlots[i];
