@@ -43,7 +43,7 @@ void RecordAssembly::AddNew() {
     std::fill(mFixed.begin(), mFixed.end(), '\0');
     for (Piece& piece : mPieces) {
         piece.Size = 0;
-        piece.View = nullptr;
+        piece.Data = piece.Buffer.data();
     }
     mTextBytes = 0;
 }
@@ -134,8 +134,8 @@ void RecordAssembly::Write(char* out) const {
         // Most texts are short: one fixed move of the piece and its room, which the next
         // text or the NUL overwrites past the text's end (the last one's within the slack
         // past the record).
-        if (piece.Size <= kSlack) std::memcpy(out, piece.Data(), kSlack);
-        else std::memcpy(out, piece.Data(), piece.Size);
+        if (piece.Size <= kSlack) std::memcpy(out, piece.Data, kSlack);
+        else std::memcpy(out, piece.Data, piece.Size);
         out += piece.Size;
         *out++ = '\0';
     }

@@ -67,7 +67,7 @@ public:
         Piece& piece = PieceOf(field);
         mTextBytes += NewValue.size() - piece.Size;
         piece.Size = NewValue.size();
-        piece.View = NewValue.data();
+        piece.Data = NewValue.data();
     }
     // Room for a text field's new text of Size bytes, for a writer that makes the text in
     // place rather than copying it in: the caller fills the room with a text that holds no
@@ -142,10 +142,21 @@ private:
     struct Piece {
         std::string Buffer = std::string(kSlack, '\0');
         size_t Size = 0;
-        // Where the text lies when it is the writer's (SetTextView); null when it is in Buffer.
-        const char* View = nullptr;
-        const char* Data() const { return View != nullptr ? View : Buffer.data(); }
-        std::string_view Text() const { return std::string_view(Data(), Size); }
+        // Where the text lies: Buffer's bytes, or the writer's own (SetTextView). A copy of
+        // a piece points into its own Buffer where the original pointed into its.
+        const char* Data = Buffer.data();
+        Piece() = default;
+        Piece(const Piece& other)
+            : Buffer(other.Buffer), Size(other.Size), Data(other.Owns() ? Buffer.data() : other.Data) {}
+        Piece& operator=(const Piece& other) {
+            const bool owns = other.Owns();
+            Buffer = other.Buffer;
+            Size = other.Size;
+            Data = owns ? Buffer.data() : other.Data;
+            return *this;
+        }
+        bool Owns() const { return Data == Buffer.data(); }
+        std::string_view Text() const { return std::string_view(Data, Size); }
     };
     static constexpr size_t kSlack = RecordSource::Slack;
     Piece& PieceOf(const Field& field) { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
@@ -160,7 +171,7 @@ private:
         if (piece.Buffer.size() < size + kSlack) piece.Buffer.resize(size + kSlack);
         mTextBytes += size - piece.Size;
         piece.Size = size;
-        piece.View = nullptr;
+        piece.Data = piece.Buffer.data();
         return piece.Buffer.data();
     }
 
