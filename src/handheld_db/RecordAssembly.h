@@ -51,7 +51,9 @@ public:
     // text comes from): the text is copied without a search for one. Inline: the imports
     // set most texts of every record through it.
     __attribute__((always_inline)) void SetTextWithoutNul(int16_t Number, std::string_view NewValue) {
-        SetTextWithoutNul(FieldNumbered(Number), NewValue);
+        const Field& field = FieldNumbered(Number);
+        if (field.Text) AssignWithoutNul(PieceOf(field), NewValue);
+        else SetTextOther(field, NewValue);
     }
     __attribute__((always_inline)) void SetTextWithoutNul(const Field& field, std::string_view NewValue) {
         if (field.Text) AssignWithoutNul(PieceOf(field), NewValue);
@@ -76,7 +78,14 @@ public:
     char* TextRoom(int16_t Number, size_t Size);
     // Inline: the record writers set most number fields of every record through it, and
     // most numbers are not negative and fit, which stores their low bytes big-endian.
-    void SetInteger(int16_t Number, int64_t NewValue) { SetInteger(FieldNumbered(Number), NewValue); }
+    void SetInteger(int16_t Number, int64_t NewValue) {
+        const Field& field = FieldNumbered(Number);
+        if (field.Size != 0 && static_cast<uint64_t>(NewValue) <= INT32_MAX) {
+            StoreBigEndian(field, static_cast<uint32_t>(NewValue));
+        } else {
+            SetIntegerOther(field, NewValue);
+        }
+    }
     void SetInteger(const Field& field, int64_t NewValue) {
         if (field.Size != 0 && static_cast<uint64_t>(NewValue) <= INT32_MAX) {
             StoreBigEndian(field, static_cast<uint32_t>(NewValue));
@@ -87,7 +96,13 @@ public:
     void SetItem(int16_t Number, const Value& NewValue);
     // SetItem with a number that may have a fraction, without a Value.
     // Inline for a whole number that is not negative and fits, which needs no rounding.
-    void SetNumber(int16_t Number, double NewValue) { SetNumber(FieldNumbered(Number), NewValue); }
+    void SetNumber(int16_t Number, double NewValue) {
+        const Field& field = FieldNumbered(Number);
+        if (field.Size != 0 && NewValue >= 0 && NewValue <= INT32_MAX) {
+            if (const auto whole = static_cast<uint32_t>(NewValue); whole == NewValue) return StoreBigEndian(field, whole);
+        }
+        SetNumberOther(field, NewValue);
+    }
     void SetNumber(const Field& field, double NewValue) {
         if (field.Size != 0 && NewValue >= 0 && NewValue <= INT32_MAX) {
             if (const auto whole = static_cast<uint32_t>(NewValue); whole == NewValue) return StoreBigEndian(field, whole);
