@@ -5,6 +5,8 @@
 
 #include "clsExchange.h"
 
+#include "RouteLineLayout.h"
+
 #include "handheld_db/RecordAssembly.h"
 
 #include <array>
@@ -32,6 +34,33 @@ struct clsExchange::MeterRecordPlan {
     // Per slot of the parsed line: the field that a varying text or number goes into
     // unchanged, written as the line is parsed; 0 for a slot whose value goes through a step.
     std::vector<int16_t> DirectTargets;
+    // The fields of a line that vary from line to line, in the layout's order, resolved
+    // for this plan's record: every line after the first parses just these, each straight
+    // into its slot and, where its value goes into a record field unchanged, into the
+    // record, without looking the field, its slot or its target up.
+    struct LineField {
+        const RouteLineLayout::Field* Field;
+        int Slot;
+        bool FromSource;
+        bool Direct; // the value goes into Target unchanged (DirectTargets)
+        // A whole number read from its digits keeps their text (ParsedLine::Set): the tag
+        // and the numbers of the index are wanted as text.
+        bool KeepDigits;
+        RecordAssembly::Field Target;
+        // A step that reads this field's value alone, done as the field is parsed: the
+        // meter type letter's code of a text, a date's or time's digits as a number.
+        enum class Then : uint8_t { Nothing, MeterType, DateNumber } ThenStep = Then::Nothing;
+        RecordAssembly::Field ThenTarget{};
+    };
+    std::vector<LineField> LineFields;
+    // VaryingSteps without those the line fields do (LineField::ThenStep), for a line
+    // parsed through LineFields (FieldsResolved: every line but the first).
+    std::vector<size_t> LineVaryingSteps;
+    bool FieldsResolved = false;
+    // The lines parsed with the plan are views of the source reader's buffer, which keeps
+    // each line and TextLineReader::LineSlack bytes after it until the next read: texts of
+    // the line may go into the record as views (RecordAssembly::SetTextView).
+    bool LineViews = false;
     // The record being written. The constant steps are written once, with the first
     // meter; every meter after it overwrites only what varies from line to line.
     // Created empty, with its record type, by the plan.

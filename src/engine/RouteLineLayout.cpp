@@ -43,6 +43,13 @@ RouteLineLayout::RouteLineLayout(const clsExchMap& map, const clsPrompts& prompt
         }
         mFields.push_back(std::move(field));
     }
+    for (const size_t checked : mCheckedFields) {
+        const Field& field = mFields[checked];
+        const bool numeric = field.DataType == DataTypeInt16 || field.DataType == DataTypeInt32 ||
+                             field.DataType == DataTypeDouble;
+        mChecks.push_back({checked, field.Slot, field.MaxValue, field.Required && numeric, field.Required && !numeric,
+                           field.IsMeterTag});
+    }
     mRouteSlot = Slot("RouteNbr");
     for (size_t i = 0; i < mFields.size(); ++i) {
         const Field& field = mFields[i];
@@ -71,6 +78,9 @@ RouteLineLayout::RouteLineLayout(const clsExchMap& map, const clsPrompts& prompt
         if (field.Option == MapOptionFromSource) {
             mCountingColumns = std::max(mCountingColumns, static_cast<size_t>(std::max<int16_t>(field.Position, 0)));
         }
+    }
+    for (const size_t counted : mCountingFields) {
+        if (!mFields[counted].InCountingSpan) mCountingFieldsOutsideSpan.push_back(counted);
     }
     if (mMapType == MapTypeFixed) {
         for (Field& field : mFields) {

@@ -64,6 +64,16 @@ public:
     const std::vector<Field>& Fields() const { return mFields; }
     // The fields with a maximum value or required, as indexes into Fields().
     const std::vector<size_t>& CheckedFields() const { return mCheckedFields; }
+    // What each of CheckedFields is checked for, side by side for the check of every line.
+    struct Check {
+        size_t Field; // index into Fields()
+        int Slot;
+        double MaxValue;     // none when 0 or less
+        bool RequiredNumber; // a required number: not zero
+        bool RequiredText;   // any other required field: not blank
+        bool IsMeterTag;
+    };
+    const std::vector<Check>& Checks() const { return mChecks; }
     // The fields that give a line a value, as indexes into Fields(); those of them that
     // are not fixed for the run.
     const std::vector<size_t>& ParsedFields() const { return mParsedFields; }
@@ -77,6 +87,9 @@ public:
     // four (the shortest text beyond a double's range is "1E309").
     const std::vector<size_t>& CountingFields() const { return mCountingFields; }
     const std::vector<size_t>& FixedCountingFields() const { return mFixedCountingFields; }
+    // CountingFields without those of the counting span: what counting reads on a line
+    // whose span holds no exponent letter.
+    const std::vector<size_t>& CountingFieldsOutsideSpan() const { return mCountingFieldsOutsideSpan; }
     // The columns of a delimited line that counting reads.
     size_t CountingColumns() const { return mCountingColumns; }
     // The bytes of a fixed-width line up to the end of its last column.
@@ -101,10 +114,12 @@ private:
     std::string mQuote;
     std::vector<Field> mFields;
     std::vector<size_t> mCheckedFields;
+    std::vector<Check> mChecks;
     std::vector<size_t> mParsedFields;
     std::vector<size_t> mVaryingFields;
     std::vector<size_t> mCountingFields;
     std::vector<size_t> mFixedCountingFields;
+    std::vector<size_t> mCountingFieldsOutsideSpan;
     size_t mCountingColumns = 0;
     size_t mColumnEnd = 0;
     std::pair<size_t, size_t> mCountingSpan{0, 0};
@@ -114,7 +129,9 @@ private:
 };
 
 // One parsed value of a source line: its text is a view of the line, of the layout's
-// constants or of texts the parsed line keeps, valid until the next line is parsed.
+// constants or of texts the parsed line keeps, valid until the next line is parsed. A
+// whole number read from its digits may keep their text, without leading zeros, in Text
+// (which ValueView ignores for a number), so that it needs no conversion back to text.
 using ParsedField = ValueView;
 
 // One parsed source line: a value per slot of its layout, Null where the line has none.
@@ -135,6 +152,16 @@ public:
     // no column is rebuilt with one.
     bool SourceWithoutNul() const { return mSourceWithoutNul; }
     void SetSourceWithoutNul(bool withoutNul) { mSourceWithoutNul = withoutNul; }
+    // The source line the texts are views of, when they may go into a record as views
+    // (RecordAssembly::SetTextView): the line lies in a buffer that keeps it, and enough
+    // bytes after it, until the record is written. Empty otherwise.
+    void SetViewSource(std::string_view source) { mViewSource = source; }
+    // Whether a text parsed from the line may go into a record as a view: it lies in the
+    // view source (a column rebuilt with its quotes put back does not).
+    bool Viewable(std::string_view text) const {
+        return text.data() >= mViewSource.data() && text.data() + text.size() <= mViewSource.data() + mViewSource.size() &&
+               !mViewSource.empty();
+    }
     // Whether the line's counting span (RouteLineLayout::CountingSpan) holds no exponent
     // letter: its numbers need no check.
     bool CountingSpanPlain() const { return mCountingSpanPlain; }
@@ -174,6 +201,7 @@ private:
     bool mFixedCounted = false;
     bool mSourceWithoutNul = false;
     bool mCountingSpanPlain = false;
+    std::string_view mViewSource;
     std::string mHiddenLine;
     // Sized for the most columns a line seen so far could hold, so that splitting a line
     // stores its columns by position; the first mColumnCount are the line's.

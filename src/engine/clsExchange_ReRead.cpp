@@ -67,6 +67,8 @@ bool clsExchange::ConvertReRead() {
         }
         run.SourceFile.Close();
         if (const int status = run.SourceFile.Open(source); status != 0) throw RuntimeError(status);
+        // Until the reader meets a NUL byte, no line needs a search for one.
+        run.SourceFile.WatchForNul();
         run.LineNumber = 0;
         run.SeenTags.Reserve(static_cast<size_t>(lines));
 

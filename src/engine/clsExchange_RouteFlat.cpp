@@ -27,7 +27,7 @@ namespace {
 constexpr int32_t kProgressBlock = 128;
 
 bool IsManualReadType(const std::string& readType) {
-    return readType == "M" || readType == "P" || readType == "S";
+    return readType.size() == 1 && (readType[0] == 'M' || readType[0] == 'P' || readType[0] == 'S');
 }
 
 bool IsNumericType(int32_t dataType) {
@@ -53,7 +53,9 @@ double NumberOf(const ParsedField& value) {
     return value.Kind == Value::Kind::Integer ? static_cast<double>(value.Integer) : value.ToNumber();
 }
 std::string_view TextOf(const ParsedField& value, std::string& scratch) {
-    return value.Kind == Value::Kind::Text ? value.Text : value.TextIn(scratch);
+    // A whole number that kept the text of its digits is that text.
+    if (value.Kind == Value::Kind::Text || (value.Kind == Value::Kind::Integer && !value.Text.empty())) return value.Text;
+    return value.TextIn(scratch);
 }
 
 bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataType == DataTypeTime; }
@@ -80,7 +82,10 @@ bool HoldsNoNul(std::string_view text) {
 
 // Stores a parsed value as SetItem would store the Value it stands for; withoutNul when
 // its text is known to hold no NUL byte. Inlined: it runs for most fields of every line.
-inline __attribute__((always_inline)) void SetParsed(RecordAssembly& record, int16_t field, const ParsedField& value, bool withoutNul = false) {
+// The field is its number or, resolved, a RecordAssembly::Field.
+template <class RecordField>
+inline __attribute__((always_inline)) void SetParsed(RecordAssembly& record, const RecordField& field,
+                                                     const ParsedField& value, bool withoutNul = false) {
     switch (value.Kind) {
     case Value::Kind::Text:
         if (withoutNul) record.SetTextWithoutNul(field, value.Text);
@@ -119,6 +124,72 @@ inline __attribute__((always_inline)) ParsedField ParsedValue(const RouteLineLay
     case DataTypeTime: return ParsedField::OfText(RTrimView(raw));
     default: return ParsedField::OfEmpty();
     }
+}
+
+// The text of a whole number read by ReadPaddedDigits from raw (blanks, then digits): its
+// digits without leading zeros, as the number's own text reads.
+std::string_view WholeNumberText(std::string_view raw) {
+    const char* p = raw.data();
+    const char* const end = p + raw.size();
+    while (p != end && (*p == ' ' || *p == '0')) ++p;
+    return p == end ? std::string_view("0") : std::string_view(p, static_cast<size_t>(end - p));
+}
+
+// A varying field's text from the line parsed into its value and, where the value goes
+// into the record unchanged, set there: ParsedValue and SetParsed in one, for a field
+// whose target and slot the plan resolved. Inlined: it runs for most fields of every line.
+// (LineField is MeterRecordPlan::LineField.)
+template <class LineField>
+inline __attribute__((always_inline)) ParsedField ParseLineField(const LineField& lf,
+                                                                 std::string_view raw, bool fixedWidth,
+                                                                 bool withoutNul, const ParsedLine& line,
+                                                                 RecordAssembly& record) {
+    const RouteLineLayout::Field& field = *lf.Field;
+    int64_t whole;
+    bool digits;
+    switch (field.DataType) {
+    case DataTypeText: {
+        // Delimited texts keep their leading blanks.
+        const std::string_view text = fixedWidth ? TrimView(raw) : RTrimView(raw);
+        if (lf.Direct) {
+            if (withoutNul && line.Viewable(text)) record.SetTextView(lf.Target, text);
+            else if (withoutNul) record.SetTextWithoutNul(lf.Target, text);
+            else record.SetText(lf.Target, text);
+        }
+        if (lf.ThenStep == LineField::Then::MeterType) record.SetNumber(lf.ThenTarget, MeterTypeCode(text));
+        return ParsedField::OfText(text);
+    }
+    case DataTypeInt16:
+        digits = ReadPaddedDigits(raw, whole) && whole <= INT16_MAX;
+        if (!digits) whole = StartsWithLetter(raw) ? 0 : CIntVal(raw);
+        break;
+    case DataTypeInt32:
+        digits = ReadPaddedDigits(raw, whole) && whole <= INT32_MAX;
+        if (!digits) whole = StartsWithLetter(raw) ? 0 : CLngVal(raw);
+        break;
+    case DataTypeDouble:
+        // A plain whole number stores and reads as the same double would.
+        digits = ReadPaddedDigits(raw, whole);
+        if (!digits) {
+            const double number = StartsWithLetter(raw) ? 0.0 : Val(raw);
+            if (lf.Direct) record.SetNumber(lf.Target, number);
+            return ParsedField::OfDouble(number);
+        }
+        break;
+    default: {
+        const ParsedField value = ParsedValue(field, raw, fixedWidth);
+        if (lf.Direct) SetParsed(record, lf.Target, value, withoutNul);
+        if (lf.ThenStep == LineField::Then::DateNumber) {
+            // A date or time in a number field: its yyyymmdd / hhnn digits (WriteMeterSteps).
+            if (ReadPaddedDigits(value.Text, whole)) record.SetInteger(lf.ThenTarget, whole);
+            else record.SetNumber(lf.ThenTarget, Val(value.Text));
+        }
+        return value;
+    }
+    }
+    if (lf.Direct) record.SetInteger(lf.Target, whole);
+    if (digits && lf.KeepDigits) return ParsedField{Value::Kind::Integer, whole, 0, WholeNumberText(raw)};
+    return ParsedField::OfInteger(whole);
 }
 
 // Route number texts to their positions in the run's route list, which the flat import
@@ -239,6 +310,41 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
         plan.IndexSlots[i] = slot;
         plan.IndexKinds[i] = from;
     }
+    for (const size_t index : layout.VaryingFields()) {
+        const RouteLineLayout::Field& f = layout.Fields()[index];
+        const int16_t target = plan.DirectTargets[static_cast<size_t>(f.Slot)];
+        bool keepDigits = f.Slot == plan.TagSlot;
+        for (size_t i = 0; i < plan.IndexSlots.size(); ++i) {
+            keepDigits |= f.Slot == plan.IndexSlots[i] && plan.IndexKinds[i] == MeterRecordPlan::IndexFrom::Number;
+        }
+        plan.LineFields.push_back({&f, f.Slot, f.Option == MapOptionFromSource, target != 0, keepDigits,
+                                   target != 0 ? record.Resolve(target) : RecordAssembly::Field{}});
+    }
+    // The meter type and date steps of a slot that one varying field from the line alone
+    // fills, a text or a date or time, are done as that field is parsed.
+    for (const size_t i : plan.VaryingSteps) {
+        const MeterRecordPlan::Step& step = plan.Steps[i];
+        using Then = MeterRecordPlan::LineField::Then;
+        const Then then = step.Kind == From::MeterType                ? Then::MeterType
+                          : step.Kind == From::Number && step.DateText ? Then::DateNumber
+                                                                       : Then::Nothing;
+        MeterRecordPlan::LineField* only = nullptr;
+        const auto fills = [&](const RouteLineLayout::Field& f) { return f.Slot == step.Slot; };
+        if (step.Slot >= 0 && std::count_if(layout.Fields().begin(), layout.Fields().end(), fills) == 1) {
+            for (MeterRecordPlan::LineField& lf : plan.LineFields) {
+                if (lf.Slot == step.Slot) only = &lf;
+            }
+        }
+        const bool fused = then != Then::Nothing && only != nullptr && only->FromSource &&
+                           (then == Then::MeterType ? only->Field->DataType == DataTypeText
+                                                    : IsDateOrTime(only->Field->DataType));
+        if (!fused) {
+            plan.LineVaryingSteps.push_back(i);
+            continue;
+        }
+        only->ThenStep = then;
+        only->ThenTarget = record.Resolve(step.Target);
+    }
     // A route position (1 to 32767) reads back as set from a 16- or 32-bit field or a text.
     const int16_t routeType = record.FieldType(plan.RouteNbr);
     plan.RouteReadsBack =
@@ -271,7 +377,8 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
     if (run.CountingOnly) {
         // While counting, only the route matters; numbers are still converted, since a
         // number too large for its type ends the conversion before anything is written.
-        for (const size_t counted : layout.CountingFields()) {
+        for (const size_t counted :
+             line.CountingSpanPlain() ? layout.CountingFieldsOutsideSpan() : layout.CountingFields()) {
             const RouteLineLayout::Field& field = layout.Fields()[counted];
             if (field.Slot == layout.RouteSlot()) {
                 line.Set(field.Slot, ParsedValue(field, raw(field), fixedWidth));
@@ -304,14 +411,30 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
         }
         return ParsedValue(field, RawFieldText(field, {}, line), fixedWidth);
     };
-    for (const size_t parsed : first ? layout.ParsedFields() : layout.VaryingFields()) {
-        const RouteLineLayout::Field& field = layout.Fields()[parsed];
-        const bool fromSource = field.Option == MapOptionFromSource;
-        const ParsedField value = fromSource ? ParsedValue(field, sourceText(field), fixedWidth) : otherValue(field);
-        line.Set(field.Slot, value);
-        if (plan == nullptr) continue;
-        if (const int16_t target = plan->DirectTargets[static_cast<size_t>(field.Slot)]; target != 0) {
-            SetParsed(*plan->Record, target, value, fromSource && sourceWithoutNul);
+    if (plan != nullptr) plan->FieldsResolved = !first;
+    if (plan != nullptr && !first) {
+        // Every later line: the varying fields as the plan resolved them.
+        RecordAssembly& record = *plan->Record;
+        for (const MeterRecordPlan::LineField& lf : plan->LineFields) {
+            if (lf.FromSource) {
+                line.Set(lf.Slot, ParseLineField(lf, sourceText(*lf.Field), fixedWidth, sourceWithoutNul, line, record));
+            } else {
+                const ParsedField value = otherValue(*lf.Field);
+                line.Set(lf.Slot, value);
+                if (lf.Direct) SetParsed(record, lf.Target, value);
+            }
+        }
+    } else {
+        for (const size_t parsed : first ? layout.ParsedFields() : layout.VaryingFields()) {
+            const RouteLineLayout::Field& field = layout.Fields()[parsed];
+            const bool fromSource = field.Option == MapOptionFromSource;
+            const ParsedField value =
+                fromSource ? ParsedValue(field, sourceText(field), fixedWidth) : otherValue(field);
+            line.Set(field.Slot, value);
+            if (plan == nullptr) continue;
+            if (const int16_t target = plan->DirectTargets[static_cast<size_t>(field.Slot)]; target != 0) {
+                SetParsed(*plan->Record, target, value, fromSource && sourceWithoutNul);
+            }
         }
     }
     // The read type letter is the source text of the last read type field, upper-cased.
@@ -326,7 +449,10 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
 void clsExchange::ParseRouteFixed(std::string_view Buffer, ParsedLine& line, MeterRecordPlan* plan) {
     const RouteLineLayout& layout = *Run().Layout;
     line.Reset(layout.SlotCount());
-    if (plan != nullptr) line.SetSourceWithoutNul(HoldsNoNul(Buffer));
+    if (plan != nullptr) {
+        line.SetSourceWithoutNul(Run().SourceFile.WithoutNul() || HoldsNoNul(Buffer));
+        line.SetViewSource(plan->LineViews ? Buffer : std::string_view());
+    }
     if (Run().CountingOnly) {
         const auto [first, end] = layout.CountingSpan();
         line.SetCountingSpanPlain(!HasExponentLetter(Buffer.substr(std::min(first, Buffer.size()), end - first)));
@@ -351,7 +477,8 @@ void clsExchange::ParseRouteDelimited(std::string_view Buffer, ParsedLine& line,
     line.Reset(layout.SlotCount());
     // A column rebuilt with its hidden delimiters put back holds the delimiter.
     if (plan != nullptr) {
-        line.SetSourceWithoutNul(HoldsNoNul(Buffer) && HoldsNoNul(delimiter));
+        line.SetSourceWithoutNul((Run().SourceFile.WithoutNul() || HoldsNoNul(Buffer)) && HoldsNoNul(delimiter));
+        line.SetViewSource(plan->LineViews ? Buffer : std::string_view());
     }
     // Counting routes needs only the first columns.
     line.SplitColumns(Buffer, delimiter, quote, Run().CountingOnly ? layout.CountingColumns() : SIZE_MAX);
@@ -397,21 +524,19 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
     const bool manual = IsManualReadType(run.CurrentReadType);
     auto line = [&] { return NumberText(static_cast<int64_t>(run.LineNumber)); };
     std::string scratch;
-    for (const size_t checked : layout.CheckedFields()) {
-        const RouteLineLayout::Field& field = layout.Fields()[checked];
-        if (manual && field.IsMeterTag) continue;
-        const ParsedField& value = Values.Item(field.Slot);
-        if (field.MaxValue > 0 && NumberOf(value) > field.MaxValue) {
-            ReportValidation("Value of " + field.Name + "(" + value.ToText() +
+    for (const RouteLineLayout::Check& check : layout.Checks()) {
+        if (manual && check.IsMeterTag) continue;
+        const ParsedField& value = Values.Item(check.Slot);
+        const auto name = [&]() -> const std::string& { return layout.Fields()[check.Field].Name; };
+        if (check.MaxValue > 0 && NumberOf(value) > check.MaxValue) {
+            ReportValidation("Value of " + name() + "(" + value.ToText() +
                                  ") exceeds maximum permitted value in Line " + line(),
                              result);
         }
-        if (field.Required) {
-            if (IsNumericType(field.DataType)) {
-                if (NumberOf(value) == 0) ReportValidation(field.Name + " zero in Line " + line(), result);
-            } else if (TrimView(TextOf(value, scratch)).empty()) {
-                ReportValidation(field.Name + " empty in Line " + line(), result);
-            }
+        if (check.RequiredNumber) {
+            if (NumberOf(value) == 0) ReportValidation(name() + " zero in Line " + line(), result);
+        } else if (check.RequiredText && TrimView(TextOf(value, scratch)).empty()) {
+            ReportValidation(name() + " empty in Line " + line(), result);
         }
     }
     if (!manual) {
@@ -422,13 +547,25 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
         const ParsedField& tag = Values.Item(layout.TagSlot());
         char digits[24];
         std::string_view tagText;
-        if (tag.Kind == Value::Kind::Integer) {
+        if (tag.Kind == Value::Kind::Integer && !tag.Text.empty()) {
+            tagText = tag.Text;
+        } else if (tag.Kind == Value::Kind::Integer) {
             const char* end = std::to_chars(digits, digits + sizeof digits, tag.Integer).ptr;
             tagText = std::string_view(digits, static_cast<size_t>(end - digits));
         } else {
             tagText = tag.TextIn(scratch);
         }
-        if (CheckDuplicateTag(tagText, info, run.LineNumber)) {
+        // The tag set is tried first: the report (and its info function) is made only for a
+        // duplicate, which CheckDuplicateTag then finds again. A tag the set could not take
+        // is reported by the set's error and counts as new, as CheckDuplicateTag has it.
+        bool added;
+        try {
+            added = Run().SeenTags.Insert(tagText);
+        } catch (const std::exception& e) {
+            mMessages.Inform(DescribeException(e));
+            added = true;
+        }
+        if (!added && CheckDuplicateTag(tagText, info, run.LineNumber)) {
             result = ValidationStop;
         }
     }
@@ -490,7 +627,8 @@ void clsExchange::WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Value
     RecordAssembly& record = *plan.Record;
     using From = MeterRecordPlan::From;
     std::string& scratch = plan.Scratch;
-    for (const size_t index : which == MeterSteps::Varying ? plan.VaryingSteps : plan.ConstantSteps) {
+    const std::vector<size_t>& varying = plan.FieldsResolved ? plan.LineVaryingSteps : plan.VaryingSteps;
+    for (const size_t index : which == MeterSteps::Varying ? varying : plan.ConstantSteps) {
         const MeterRecordPlan::Step& step = plan.Steps[index];
         const ParsedField& value = Values.Item(step.Slot);
         switch (step.Kind) {
@@ -537,6 +675,10 @@ void clsExchange::IndexParsedMeter(MeterRecordPlan& plan, const ParsedLine& Valu
             texts[i] = value.Text;
         } else if (plan.IndexKinds[i] == IndexFrom::Number && value.Kind == Value::Kind::Integer &&
                    value.Integer >= 0 && value.Integer <= INT32_MAX) {
+            if (!value.Text.empty()) {
+                texts[i] = value.Text;
+                continue;
+            }
             char digits[16];
             const char* end = std::to_chars(digits, digits + sizeof digits, value.Integer).ptr;
             scratch[i].assign(digits, static_cast<size_t>(end - digits));
@@ -584,6 +726,8 @@ bool clsExchange::ConvertRouteFlat() {
     run.CountingOnly = false;
     run.SourceFile.Close();
     if (const int status = run.SourceFile.Open(source); status != 0) throw RuntimeError(status);
+    // Until the reader meets a NUL byte, no line needs a search for one.
+    run.SourceFile.WatchForNul();
     run.LineNumber = 0;
     run.SeenTags.Reserve(static_cast<size_t>(lines));
 
@@ -592,6 +736,9 @@ bool clsExchange::ConvertRouteFlat() {
     }
     WriteOpeningRecords(lines, source);
     MeterRecordPlan plan = PlanRouteMeterRecord(*run.Layout, *run.RouteDatabase);
+    // Each line is a view of the reader's buffer, kept until the meter is written.
+    static_assert(TextLineReader::LineSlack >= RecordSource::Slack);
+    plan.LineViews = true;
 
     run.AutoNumberCounter = 0;
     run.ValidationMessageCount = 0;

@@ -41,7 +41,10 @@ void RecordAssembly::NoSuchField(int16_t Number) {
 
 void RecordAssembly::AddNew() {
     std::fill(mFixed.begin(), mFixed.end(), '\0');
-    for (Piece& piece : mPieces) piece.Size = 0;
+    for (Piece& piece : mPieces) {
+        piece.Size = 0;
+        piece.Data = piece.Buffer.data();
+    }
     mTextBytes = 0;
 }
 
@@ -57,8 +60,9 @@ void RecordAssembly::SetTextOther(const Field& field, std::string_view NewValue)
     if (field.Size != 0) WriteTextBytes(NewValue, static_cast<size_t>(field.Size), mFixed.data() + field.Offset);
 }
 
-void RecordAssembly::SetText(int16_t Number, std::string_view NewValue) {
-    const Field& field = FieldNumbered(Number);
+void RecordAssembly::SetText(int16_t Number, std::string_view NewValue) { SetText(FieldNumbered(Number), NewValue); }
+
+void RecordAssembly::SetText(const Field& field, std::string_view NewValue) {
     if (field.Type == clsPalmDB::ftString) {
         Assign(PieceOf(field), NewValue);
     } else if (const size_t size = FixedSize(field.Type); size != 0) {
@@ -130,8 +134,8 @@ void RecordAssembly::Write(char* out) const {
         // Most texts are short: one fixed move of the piece and its room, which the next
         // text or the NUL overwrites past the text's end (the last one's within the slack
         // past the record).
-        if (piece.Size <= kSlack) std::memcpy(out, piece.Buffer.data(), kSlack);
-        else std::memcpy(out, piece.Buffer.data(), piece.Size);
+        if (piece.Size <= kSlack) std::memcpy(out, piece.Data, kSlack);
+        else std::memcpy(out, piece.Data, piece.Size);
         out += piece.Size;
         *out++ = '\0';
     }

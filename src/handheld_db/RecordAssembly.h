@@ -26,6 +26,18 @@ public:
     // Takes the database's schema as it is now.
     explicit RecordAssembly(const clsPalmDB& schema);
 
+    // A field of the schema as the setters find it. A writer that sets the same fields of
+    // every record resolves them once (Resolve) and sets them through the overloads that
+    // take a Field, which skip the field number's check.
+    struct Field {
+        int16_t Type;
+        int16_t Offset; // a byte offset in the fixed part, or the 1-based text number
+        int16_t Size;   // the bytes of a number in the fixed part; 0 for any other field
+        bool Text;      // a text field (the string part)
+    };
+    // A field number the schema lacks raises.
+    const Field& Resolve(int16_t Number) const { return FieldNumbered(Number); }
+
     // The field's type (clsPalmDB::FieldTypes); a field number the schema lacks raises.
     int16_t FieldType(int16_t Number) const { return FieldNumbered(Number).Type; }
 
@@ -34,6 +46,7 @@ public:
     // As the database's setters of the same names store them. A text ends at its first NUL
     // byte; a field number the schema lacks raises an error.
     void SetText(int16_t Number, std::string_view NewValue);
+    void SetText(const Field& field, std::string_view NewValue);
     // SetText for a text the caller knows holds no NUL byte (it checked the whole line the
     // text comes from): the text is copied without a search for one. Inline: the imports
     // set most texts of every record through it.
@@ -41,6 +54,22 @@ public:
         const Field& field = FieldNumbered(Number);
         if (field.Text) AssignWithoutNul(PieceOf(field), NewValue);
         else SetTextOther(field, NewValue);
+    }
+    __attribute__((always_inline)) void SetTextWithoutNul(const Field& field, std::string_view NewValue) {
+        if (field.Text) AssignWithoutNul(PieceOf(field), NewValue);
+        else SetTextOther(field, NewValue);
+    }
+    // SetTextWithoutNul of a text the record does not copy: it keeps the view, and the
+    // caller keeps the text's bytes, and RecordSource::Slack readable bytes after them,
+    // unchanged until the field is set again or the record is written (and, to read it
+    // back, until then). For a writer that sets the field of every record it writes from
+    // a line held in a buffer, which saves a copy of the text per record.
+    __attribute__((always_inline)) void SetTextView(const Field& field, std::string_view NewValue) {
+        if (!field.Text) return SetTextOther(field, NewValue);
+        Piece& piece = PieceOf(field);
+        mTextBytes += NewValue.size() - piece.Size;
+        piece.Size = NewValue.size();
+        piece.Data = NewValue.data();
     }
     // Room for a text field's new text of Size bytes, for a writer that makes the text in
     // place rather than copying it in: the caller fills the room with a text that holds no
@@ -57,11 +86,24 @@ public:
             SetIntegerOther(field, NewValue);
         }
     }
+    void SetInteger(const Field& field, int64_t NewValue) {
+        if (field.Size != 0 && static_cast<uint64_t>(NewValue) <= INT32_MAX) {
+            StoreBigEndian(field, static_cast<uint32_t>(NewValue));
+        } else {
+            SetIntegerOther(field, NewValue);
+        }
+    }
     void SetItem(int16_t Number, const Value& NewValue);
     // SetItem with a number that may have a fraction, without a Value.
     // Inline for a whole number that is not negative and fits, which needs no rounding.
     void SetNumber(int16_t Number, double NewValue) {
         const Field& field = FieldNumbered(Number);
+        if (field.Size != 0 && NewValue >= 0 && NewValue <= INT32_MAX) {
+            if (const auto whole = static_cast<uint32_t>(NewValue); whole == NewValue) return StoreBigEndian(field, whole);
+        }
+        SetNumberOther(field, NewValue);
+    }
+    void SetNumber(const Field& field, double NewValue) {
         if (field.Size != 0 && NewValue >= 0 && NewValue <= INT32_MAX) {
             if (const auto whole = static_cast<uint32_t>(NewValue); whole == NewValue) return StoreBigEndian(field, whole);
         }
@@ -85,12 +127,6 @@ private:
     size_t Size() const override;
     void Write(char* out) const override;
 
-    struct Field {
-        int16_t Type;
-        int16_t Offset; // a byte offset in the fixed part, or the 1-based text number
-        int16_t Size;   // the bytes of a number in the fixed part; 0 for any other field
-        bool Text;      // a text field (the string part)
-    };
     void StoreBigEndian(const Field& field, uint32_t value) {
         char* const out = mFixed.data() + field.Offset;
         switch (field.Size) {
@@ -121,7 +157,21 @@ private:
     struct Piece {
         std::string Buffer = std::string(kSlack, '\0');
         size_t Size = 0;
-        std::string_view Text() const { return std::string_view(Buffer.data(), Size); }
+        // Where the text lies: Buffer's bytes, or the writer's own (SetTextView). A copy of
+        // a piece points into its own Buffer where the original pointed into its.
+        const char* Data = Buffer.data();
+        Piece() = default;
+        Piece(const Piece& other)
+            : Buffer(other.Buffer), Size(other.Size), Data(other.Owns() ? Buffer.data() : other.Data) {}
+        Piece& operator=(const Piece& other) {
+            const bool owns = other.Owns();
+            Buffer = other.Buffer;
+            Size = other.Size;
+            Data = owns ? Buffer.data() : other.Data;
+            return *this;
+        }
+        bool Owns() const { return Data == Buffer.data(); }
+        std::string_view Text() const { return std::string_view(Data, Size); }
     };
     static constexpr size_t kSlack = RecordSource::Slack;
     Piece& PieceOf(const Field& field) { return mPieces[static_cast<size_t>(field.Offset) - 1]; }
@@ -136,6 +186,7 @@ private:
         if (piece.Buffer.size() < size + kSlack) piece.Buffer.resize(size + kSlack);
         mTextBytes += size - piece.Size;
         piece.Size = size;
+        piece.Data = piece.Buffer.data();
         return piece.Buffer.data();
     }
 

@@ -58,7 +58,7 @@ bool TextLineReader::Fill() {
         mFilled -= mBufferPos;
         mBufferPos = 0;
     }
-    if (mBuffer.size() < mFilled + kChunk) mBuffer.resize(mFilled + kChunk);
+    if (mBuffer.size() < mFilled + kChunk + LineSlack) mBuffer.resize(mFilled + kChunk + LineSlack);
     const size_t read = mFile.ReadInto(mFileOffset, mBuffer.data() + mFilled, kChunk);
     if (read == 0) return false;
     if (mWatchNul && !mNulRead) mNulRead = std::memchr(mBuffer.data() + mFilled, '\0', read) != nullptr;

@@ -23,6 +23,9 @@ public:
     // False at end of file.
     bool ReadLine(std::string& line);
     // As ReadLine, as a view of the reader's own buffer: valid until the next read or Close.
+    // The buffer holds at least LineSlack readable bytes past the line's end, so that a
+    // caller may copy a short piece of the line in one fixed-size move.
+    static constexpr size_t LineSlack = 32;
     bool ReadLine(std::string_view& line) { return ReadLineInBuffer(line) || ReadLineAcrossFill(line); }
     // ReadLine of a line that ends well inside the buffer, which most do: the terminator and
     // whatever follows it (a line feed after a carriage return) are there already. False,
@@ -68,6 +71,9 @@ public:
     // the bytes already passed as holding one).
     void WatchForNul();
     bool NulRead() const { return mNulRead; }
+    // Whether the reader watches for a NUL byte and none has been read: no line handed out
+    // since Open holds one.
+    bool WithoutNul() const { return mWatchNul && !mNulRead; }
     // As WatchForNul, for one more byte (a character that a caller has to mend, say).
     void WatchForByte(char Byte);
     bool ByteRead() const { return mByteRead; }

@@ -38,32 +38,38 @@ private:
     std::unordered_map<std::string, size_t, NoCaseHash, NoCaseEqual> mIndex; // key -> position
 };
 
-// A set of texts compared without regard to letter case. The texts lie side by side and
-// an open-addressing table of their hashes finds them: a route's meter tags go in with one
-// probe each and no allocation per tag.
+// A set of texts compared without regard to letter case. The texts lie end to end in one
+// buffer and an open-addressing table of their hashes finds them: a route's meter tags go
+// in with one probe each and no allocation per tag.
 class CaseInsensitiveSet {
 public:
     // False when the text was already present.
     bool Insert(std::string_view text);
     bool Contains(std::string_view text) const;
     void Clear();
-    size_t Count() const { return mTexts.size(); }
+    size_t Count() const { return mEnds.size(); }
     // Room for that many texts, so that filling the set does not rebuild its table.
     void Reserve(size_t count);
 
 private:
     struct Slot {
         uint32_t Hash = 0; // the low bits of the text's hash
-        uint32_t Text = 0; // 1-based index into mTexts; 0 = empty
+        uint32_t Text = 0; // 1-based number of the text; 0 = empty
     };
     // The slot of the text, or the empty slot where it would go.
     size_t Find(std::string_view text, uint32_t hash) const;
-    // A slot keeps 32 bits of the hash, so that a table of many texts stays small.
+    // A slot keeps 32 bits of the hash, so that a table of many texts stays small. The
+    // hash is of the upper-cased text, taken eight bytes at a time.
     static uint32_t ShortHash(std::string_view text);
     void Rebuild(size_t slots);
+    std::string_view TextNumbered(uint32_t number) const {
+        const uint32_t start = number > 1 ? mEnds[number - 2] : 0;
+        return std::string_view(mTexts).substr(start, mEnds[number - 1] - start);
+    }
 
-    std::vector<std::string> mTexts;
-    std::vector<Slot> mSlots; // a power of two, at most half full
+    std::string mTexts;          // the texts, end to end, then room for more
+    std::vector<uint32_t> mEnds; // where each text ends in mTexts
+    std::vector<Slot> mSlots;    // a power of two, at most half full
 };
 
 } // namespace dovrex

@@ -264,8 +264,14 @@ TEST(PalmDB, AnAssembledRecordHoldsWhatTheRecordBufferWouldHold) {
         // The setters without a Value store the same.
         if (c.value.IsText()) {
             assembly.SetText(field, c.value.Text());
-            // A text without a NUL may skip the search for one.
-            if (c.value.Text().find('\0') == std::string::npos) assembly.SetTextWithoutNul(field, c.value.Text());
+            // A text without a NUL may skip the search for one, or be kept as a view of the
+            // caller's text with room after it.
+            if (c.value.Text().find('\0') == std::string::npos) {
+                const std::string held = c.value.Text() + std::string(RecordSource::Slack, '~');
+                assembly.SetTextView(assembly.Resolve(field), std::string_view(held).substr(0, c.value.Text().size()));
+                EXPECT_EQ(assembly.Bytes(), db.RawData()) << c.field << " as a view";
+                assembly.SetTextWithoutNul(field, c.value.Text());
+            }
         }
         else if (c.value.GetKind() == Value::Kind::Integer) assembly.SetInteger(field, c.value.Integer());
         else assembly.SetNumber(field, c.value.ToNumber());
