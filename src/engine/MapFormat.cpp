@@ -3,6 +3,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <limits>
 
@@ -41,6 +42,17 @@ bool Digits(std::string_view text, int& value) {
     return true;
 }
 
+// Year from 1, month and day of a calendar date.
+bool ValidDate(const int (&parts)[3]) {
+    const int y = parts[0];
+    const int m = parts[1];
+    const int d = parts[2];
+    if (y < 1 || m < 1 || m > 12 || d < 1) return false;
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return d <= (m == 2 && leap ? 29 : days[m - 1]);
+}
+
 bool ReadDate(std::string_view text, int (&parts)[3]) {
     // yyyymmdd: the year from the first four characters, then month and day.
     const std::string_view year = text.substr(0, 4);
@@ -50,10 +62,7 @@ bool ReadDate(std::string_view text, int (&parts)[3]) {
     int& m = parts[1];
     int& d = parts[2];
     if (!Digits(year, y) || !Digits(month, m) || !Digits(day, d)) return false;
-    if (y < 1 || m < 1 || m > 12 || d < 1) return false;
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return d <= (m == 2 && leap ? 29 : days[m - 1]);
+    return ValidDate(parts);
 }
 
 // hhnnss of 1 to 6 digits; 0 is no time.
@@ -115,20 +124,8 @@ void MapFormat::ReadPattern() {
     }
 }
 
-void MapFormat::Write(std::string_view value, std::string& out) const {
-    // A text read as a date starts with a year from 1 and a time is read whole, so a
-    // value whose number is 0 is read as neither.
-    const std::string_view text = TrimBlanks(value);
-    int parts[3] = {};
-    if (!(mDate ? ReadDate(text, parts) : ReadTime(text, parts))) {
-        out.assign(mZero);
-        return;
-    }
-    // Made in place: sized once for the whole text, then written piece by piece.
-    size_t size = 0;
-    for (const Piece& piece : mPieces) size += piece.Literal != 0 ? 1 : static_cast<size_t>(piece.Width);
-    out.resize(size);
-    char* p = out.data();
+size_t MapFormat::WriteParts(const int (&parts)[3], char* out) const {
+    char* p = out;
     for (const Piece& piece : mPieces) {
         if (piece.Literal != 0) {
             *p++ = piece.Literal;
@@ -141,6 +138,45 @@ void MapFormat::Write(std::string_view value, std::string& out) const {
         }
         p += piece.Width;
     }
+    return static_cast<size_t>(p - out);
+}
+
+size_t MapFormat::WriteZeros(char* out) const {
+    std::copy(mZero.begin(), mZero.end(), out);
+    return mZero.size();
+}
+
+size_t MapFormat::Write(std::string_view value, char* out) const {
+    // A text read as a date starts with a year from 1 and a time is read whole, so a
+    // value whose number is 0 is read as neither.
+    const std::string_view text = TrimBlanks(value);
+    int parts[3] = {};
+    return (mDate ? ReadDate(text, parts) : ReadTime(text, parts)) ? WriteParts(parts, out) : WriteZeros(out);
+}
+
+size_t MapFormat::WriteNumber(int64_t value, char* out) const {
+    // The common texts, read from the number: a date of eight digits (yyyymmdd) and a time
+    // of one to six digits (hhnnss). Any other number is read as its text.
+    if (mDate && value >= 10000000 && value <= 99999999) {
+        const int number = static_cast<int>(value);
+        const int parts[3] = {number / 10000, number / 100 % 100, number % 100};
+        return ValidDate(parts) ? WriteParts(parts, out) : WriteZeros(out);
+    }
+    if (!mDate && value >= 0 && value <= 999999) {
+        const int number = static_cast<int>(value);
+        const int parts[3] = {number / 10000, number / 100 % 100, number % 100};
+        const bool time = number != 0 && parts[0] <= 23 && parts[1] <= 59 && parts[2] <= 59;
+        return time ? WriteParts(parts, out) : WriteZeros(out);
+    }
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    return Write(std::string_view(digits, static_cast<size_t>(end - digits)), out);
+}
+
+void MapFormat::Write(std::string_view value, std::string& out) const {
+    // Patterns are at most ten characters ("YYYY/MM/DD"); value may be a view of out.
+    char text[16];
+    out.assign(text, Write(value, text));
 }
 
 std::string MapFormat::Write(std::string_view value) const {

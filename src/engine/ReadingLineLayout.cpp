@@ -36,16 +36,13 @@ ReadingLineLayout::ReadingLineLayout(const clsExchMap& map, const clsPalmDB& sch
         mFields.push_back(std::move(field));
     }
     mFixedLineLength = static_cast<size_t>(std::max<int16_t>(mMapLength, 0));
-    for (size_t i = 0; i < mFields.size(); ++i) {
-        mReadOrder.push_back(i);
-        const Field& field = mFields[i];
+    for (const Field& field : mFields) {
+        mViewedFields.push_back(field.Source);
         if (field.Position >= 1) {
             mFixedLineLength = std::max(mFixedLineLength, static_cast<size_t>(field.Position) - 1 +
                                                                static_cast<size_t>(std::max<int16_t>(field.Width, 0)));
         }
     }
-    std::stable_sort(mReadOrder.begin(), mReadOrder.end(),
-                     [&](size_t a, size_t b) { return mFields[a].Source < mFields[b].Source; });
     mRecord.RouteNbr = schema.FindItem("RouteNbr");
     mRecord.Initials = schema.FindItem("Initials");
     mRecord.MeterType = schema.FindItem("MeterType");
@@ -55,6 +52,11 @@ ReadingLineLayout::ReadingLineLayout(const clsExchMap& map, const clsPalmDB& sch
     mRecord.Decimals = schema.FindItem("Decimals");
     mRecord.Digits = schema.FindItem("Digits");
     mRecord.ReadType = schema.FindItem("ReadType");
+    for (const int16_t field : {mRecord.RouteNbr, mRecord.Initials, mRecord.MeterType, mRecord.Status,
+                                mRecord.ResponseCode, mRecord.CurReading, mRecord.Decimals, mRecord.Digits,
+                                mRecord.ReadType}) {
+        mViewedFields.push_back(field);
+    }
 }
 
 std::string ReadingLineLayout::TerminatorBytes(int32_t code) {

@@ -8,6 +8,7 @@
 #include "platform/modRuntime.h"
 
 #include <memory>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -88,6 +89,22 @@ public:
     // Item(Number) as a view of the record buffer, valid until the buffer next changes.
     ValueView ItemView(int16_t Number);
     ValueCollection GetValues();
+
+    // Reading a chosen set of fields of every record: the fields are named once
+    // (ViewFields), each record read is then decoded in one pass (DecodeViews), and View
+    // gives a field's value by its number. One pass finds every text the fields need and
+    // reads each number straight from its offset, where an ItemView per field would look
+    // the field up, check its bounds and go through the string part again.
+    // Numbers: field numbers, 0 (no field) and numbers of no field are skipped.
+    void ViewFields(std::span<const int16_t> Numbers);
+    // Decodes the fields named by ViewFields of the record in the buffer; the views are
+    // valid until the buffer next changes.
+    void DecodeViews();
+    // ItemView(Number) of the record decoded last, for a field named by ViewFields or 0
+    // (a Null view). A record too short for the fields' numbers is read field by field,
+    // through ItemView, which reports it.
+    ValueView View(int16_t Number) { return mViewsWhole ? mViews[static_cast<size_t>(Number)] : ItemView(Number); }
+
     const std::string& RawData() const { return mRawData; }
     // Copied into the record buffer, which keeps its capacity from record to record.
     void SetRawData(std::string_view data);
@@ -145,6 +162,19 @@ private:
         size_t Start = 0;
     };
     mutable PieceStart mKnownPiece;
+
+    // The fields named by ViewFields: numbers at their offsets, and texts by their piece.
+    struct ViewedField {
+        int16_t Number;
+        int16_t Offset; // a number's offset, a text's piece (1-based)
+        int16_t Size;   // a number's size in bytes; 0 for a text
+    };
+    std::vector<ViewedField> mViewed;
+    size_t mViewedFixedEnd = 0;    // the end of the numbers' bytes
+    int16_t mViewedPieces = 0;     // the last text piece the fields need
+    std::vector<std::string_view> mPieces;    // the record's text pieces, from 1
+    std::vector<ValueView> mViews;            // by field number, from 0
+    bool mViewsWhole = false; // false: no fields named, or the record is shorter than the numbers' bytes
 };
 
 } // namespace dovrex
