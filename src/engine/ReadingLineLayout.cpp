@@ -37,7 +37,6 @@ ReadingLineLayout::ReadingLineLayout(const clsExchMap& map, const clsPalmDB& sch
     }
     mFixedLineLength = static_cast<size_t>(std::max<int16_t>(mMapLength, 0));
     for (const Field& field : mFields) {
-        mViewedFields.push_back(field.Source);
         if (field.Position >= 1) {
             mFixedLineLength = std::max(mFixedLineLength, static_cast<size_t>(field.Position) - 1 +
                                                                static_cast<size_t>(std::max<int16_t>(field.Width, 0)));
@@ -52,11 +51,6 @@ ReadingLineLayout::ReadingLineLayout(const clsExchMap& map, const clsPalmDB& sch
     mRecord.Decimals = schema.FindItem("Decimals");
     mRecord.Digits = schema.FindItem("Digits");
     mRecord.ReadType = schema.FindItem("ReadType");
-    for (const int16_t field : {mRecord.RouteNbr, mRecord.Initials, mRecord.MeterType, mRecord.Status,
-                                mRecord.ResponseCode, mRecord.CurReading, mRecord.Decimals, mRecord.Digits,
-                                mRecord.ReadType}) {
-        mViewedFields.push_back(field);
-    }
 }
 
 std::string ReadingLineLayout::TerminatorBytes(int32_t code) {

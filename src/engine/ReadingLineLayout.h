@@ -55,8 +55,6 @@ public:
     const std::string& Delimiter() const { return mDelimiter; }
     const std::string& Quote() const { return mQuote; }
     const std::vector<Field>& Fields() const { return mFields; }
-    // The record fields a line reads: the fields' sources and the record fields below.
-    const std::vector<int16_t>& ViewedFields() const { return mViewedFields; }
     // A fixed-width line's length: up to the end of its last field, at least MapLength.
     size_t FixedLineLength() const { return mFixedLineLength; }
 
@@ -78,7 +76,6 @@ private:
     std::string mDelimiter;
     std::string mQuote;
     std::vector<Field> mFields;
-    std::vector<int16_t> mViewedFields;
     size_t mFixedLineLength = 0;
     RecordFields mRecord;
 };

@@ -36,7 +36,6 @@ bool clsExchange::ConvertOrphanFlat(int FileVersion) {
     run.ReadingLayout = std::make_unique<ReadingLineLayout>(*run.CurrentMap, db.DB(), false);
     const ReadingLineLayout& layout = *run.ReadingLayout;
     layout.RequireFlat(run.CurrentMap->MapName());
-    db.DB().ViewFields(layout.ViewedFields());
     run.FirstMeter = false;
     std::vector<ValueView> values;
     std::string line;

@@ -217,7 +217,7 @@ void clsExchange::ReadValues(clsQVF& db, std::vector<ValueView>& InValues) {
     InValues.resize(fields.size());
     // The record is decoded once; each field's value is then a view of it (Null without a source).
     clsPalmDB& records = db.DB();
-    records.DecodeViews();
+    records.ViewRecord();
     for (size_t i = 0; i < fields.size(); ++i) InValues[i] = records.View(fields[i].Source);
 }
 
@@ -233,7 +233,6 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
     layout.RequireFlat(run.CurrentMap->MapName());
     const ReadingLineLayout::RecordFields& fields = layout.Record();
     clsPalmDB& records = db.DB();
-    records.ViewFields(layout.ViewedFields());
     // Header and route records are decoded as they are read; a meter record by ReadValues.
     auto number = [&](int16_t field) { return records.View(field).ToNumber(); };
 
@@ -249,7 +248,7 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
         switch (db.RecordType()) {
         case clsQVF::rtHeader: {
             db.RequireFixedPart(recordNumber, source);
-            records.DecodeViews();
+            records.ViewRecord();
             // Positions 1..count, all empty until their route records arrive.
             const auto count = static_cast<int64_t>(number(fields.RouteNbr));
             run.RouteList.assign(static_cast<size_t>(std::clamp<int64_t>(count, 0, kMaxRoutes)), std::string());
@@ -259,7 +258,7 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
         case clsQVF::rtRoute:
         case clsQVF::rtReadingRoute: {
             db.RequireFixedPart(recordNumber, source);
-            records.DecodeViews();
+            records.ViewRecord();
             const auto position = static_cast<int64_t>(number(fields.RouteNbr));
             if (position < 1 || position > kMaxRoutes) {
                 RaiseError(ErrSubscript, "Route record " + std::to_string(recordNumber) + " of " + source +

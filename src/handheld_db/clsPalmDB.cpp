@@ -101,13 +101,7 @@ void clsPalmDB::Rewind() { File().Rewind(); }
 
 void clsPalmDB::ClearSchema() {
     mKnownPiece = {};
-    // Fields named for views belong to the schema gone.
-    mViewed.clear();
-    mViews.clear();
-    mPieces.clear();
-    mViewedFixedEnd = 0;
-    mViewedPieces = 0;
-    mViewsWhole = false;
+    mViewsWhole = false; // the fields read through View belong to the schema gone
     mFields.clear();
     mByName.clear();
     mFixedLength = 0;
@@ -116,6 +110,7 @@ void clsPalmDB::ClearSchema() {
 
 void clsPalmDB::AddField(int16_t FieldType, const std::string& FieldName, int32_t Offset) {
     mKnownPiece = {}; // where the string part starts may move
+    mViewsWhole = false;
     Field field{FieldType, 0, Trim(FieldName)};
     if (FieldType == ftString) {
         mStringCount = CheckInt16(static_cast<int64_t>(mStringCount) + 1);
@@ -253,61 +248,23 @@ ValueView clsPalmDB::ItemView(int16_t Number) {
     }
 }
 
-void clsPalmDB::ViewFields(std::span<const int16_t> Numbers) {
-    mViewed.clear();
-    mViewedFixedEnd = 0;
-    mViewedPieces = 0;
-    mViews.assign(static_cast<size_t>(FieldCount()) + 1, ValueView());
-    for (const int16_t number : Numbers) {
-        if (number < 1 || number > FieldCount()) continue;
-        const Field& field = mFields[static_cast<size_t>(number) - 1];
-        const auto size = static_cast<int16_t>(FieldSize(field.Type));
-        if (field.Type != ftString && size == 0) continue; // a kind of no value: always Null
-        mViewed.push_back({number, field.Offset, size});
-        if (field.Type == ftString) {
-            mViewedPieces = std::max(mViewedPieces, field.Offset);
-        } else {
-            mViewedFixedEnd = std::max(mViewedFixedEnd, static_cast<size_t>(field.Offset) + static_cast<size_t>(size));
-        }
-    }
-    mPieces.assign(static_cast<size_t>(mViewedPieces) + 1, std::string_view());
-    mViewsWhole = true;
-}
-
-void clsPalmDB::DecodeViews() {
+std::string_view clsPalmDB::Piece(int16_t Number) {
+    if (mPieces.size() <= static_cast<size_t>(mStringCount)) mPieces.resize(static_cast<size_t>(mStringCount) + 1);
+    // Each piece starts after the NUL that ends the one before; a piece past the record's
+    // end is empty, and so is every piece after one without a NUL.
     const std::string_view record(mRawData);
-    mViewsWhole = !mViews.empty() && record.size() >= mViewedFixedEnd;
-    if (!mViewsWhole) return;
-    // The text pieces up to the last one needed, as StringView finds them: each starts
-    // after the NUL that ends the one before; a piece past the record's end is empty.
-    size_t position = static_cast<size_t>(mFixedLength);
-    for (size_t piece = 1; piece < mPieces.size(); ++piece) {
-        if (position >= record.size()) {
-            std::fill(mPieces.begin() + static_cast<std::ptrdiff_t>(piece), mPieces.end(), std::string_view());
-            break;
+    for (; mPiecesFound < Number; ++mPiecesFound) {
+        std::string_view& piece = mPieces[static_cast<size_t>(mPiecesFound) + 1];
+        if (mPiecePosition >= record.size()) {
+            piece = {};
+            continue;
         }
-        const void* nul = std::memchr(record.data() + position, '\0', record.size() - position);
+        const void* nul = std::memchr(record.data() + mPiecePosition, '\0', record.size() - mPiecePosition);
         const size_t end = nul == nullptr ? record.size() : static_cast<size_t>(static_cast<const char*>(nul) - record.data());
-        mPieces[piece] = record.substr(position, end - position);
-        // Without a NUL the pieces after this one are missing: they start past the end.
-        position = nul == nullptr ? record.size() : end + 1;
+        piece = record.substr(mPiecePosition, end - mPiecePosition);
+        mPiecePosition = nul == nullptr ? record.size() : end + 1;
     }
-    const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
-    for (const ViewedField& field : mViewed) {
-        ValueView& view = mViews[static_cast<size_t>(field.Number)];
-        const unsigned char* p = bytes + field.Offset;
-        switch (field.Size) {
-        case 0: view = ValueView::OfText(mPieces[static_cast<size_t>(field.Offset)]); break;
-        case 1: view = ValueView::OfInteger(p[0]); break;
-        case 2: view = ValueView::OfInteger((p[0] << 8) | p[1]); break;
-        default: {
-            // As BytesToLong: a value with its top bit set does not fit and reads as 0.
-            const uint32_t value = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-            view = ValueView::OfInteger((value & 0x80000000u) != 0 ? 0 : static_cast<int32_t>(value));
-            break;
-        }
-        }
-    }
+    return mPieces[static_cast<size_t>(Number)];
 }
 
 ValueCollection clsPalmDB::GetValues() {

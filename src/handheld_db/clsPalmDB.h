@@ -8,7 +8,6 @@
 #include "platform/modRuntime.h"
 
 #include <memory>
-#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -90,20 +89,35 @@ public:
     ValueView ItemView(int16_t Number);
     ValueCollection GetValues();
 
-    // Reading a chosen set of fields of every record: the fields are named once
-    // (ViewFields), each record read is then decoded in one pass (DecodeViews), and View
-    // gives a field's value by its number. One pass finds every text the fields need and
-    // reads each number straight from its offset, where an ItemView per field would look
-    // the field up, check its bounds and go through the string part again.
-    // Numbers: field numbers, 0 (no field) and numbers of no field are skipped.
-    void ViewFields(std::span<const int16_t> Numbers);
-    // Decodes the fields named by ViewFields of the record in the buffer; the views are
-    // valid until the buffer next changes.
-    void DecodeViews();
-    // ItemView(Number) of the record decoded last, for a field named by ViewFields or 0
-    // (a Null view). A record too short for the fields' numbers is read field by field,
-    // through ItemView, which reports it.
-    ValueView View(int16_t Number) { return mViewsWhole ? mViews[static_cast<size_t>(Number)] : ItemView(Number); }
+    // Reading the fields of every record read: ViewRecord once after ReadData, then View
+    // per field. A number is read straight from its offset, and the string part is gone
+    // through once per record, as far as the texts read need it, where an ItemView per
+    // field would check the record and go through the string part again.
+    // Starts reading the record in the buffer through View.
+    void ViewRecord() {
+        mViewsWhole = mRawData.size() >= static_cast<size_t>(mFixedLength);
+        mPiecesFound = 0;
+        mPiecePosition = static_cast<size_t>(mFixedLength);
+    }
+    // ItemView(Number) of the record given to ViewRecord last, valid until the buffer next
+    // changes. A record too short for its numbers is read through ItemView, which reports it.
+    ValueView View(int16_t Number) {
+        if (Number < 1 || Number > FieldCount()) return {};
+        if (!mViewsWhole) return ItemView(Number);
+        const Field& field = mFields[static_cast<size_t>(Number) - 1];
+        const auto* p = reinterpret_cast<const unsigned char*>(mRawData.data()) + field.Offset;
+        switch (field.Type) {
+        case ftString: return ValueView::OfText(Piece(field.Offset));
+        case ftInt8: return ValueView::OfInteger(p[0]);
+        case ftInt16: return ValueView::OfInteger((p[0] << 8) | p[1]);
+        case ftInt32: {
+            // As BytesToLong: a value with its top bit set does not fit and reads as 0.
+            const uint32_t value = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+            return ValueView::OfInteger((value & 0x80000000u) != 0 ? 0 : static_cast<int32_t>(value));
+        }
+        default: return {};
+        }
+    }
 
     const std::string& RawData() const { return mRawData; }
     // Copied into the record buffer, which keeps its capacity from record to record.
@@ -163,18 +177,14 @@ private:
     };
     mutable PieceStart mKnownPiece;
 
-    // The fields named by ViewFields: numbers at their offsets, and texts by their piece.
-    struct ViewedField {
-        int16_t Number;
-        int16_t Offset; // a number's offset, a text's piece (1-based)
-        int16_t Size;   // a number's size in bytes; 0 for a text
-    };
-    std::vector<ViewedField> mViewed;
-    size_t mViewedFixedEnd = 0;    // the end of the numbers' bytes
-    int16_t mViewedPieces = 0;     // the last text piece the fields need
-    std::vector<std::string_view> mPieces;    // the record's text pieces, from 1
-    std::vector<ValueView> mViews;            // by field number, from 0
-    bool mViewsWhole = false; // false: no fields named, or the record is shorter than the numbers' bytes
+    // The record read through View: whether it holds its numbers, and its text pieces
+    // found so far (from 1) and where the next one starts.
+    bool mViewsWhole = false;
+    std::vector<std::string_view> mPieces;
+    int16_t mPiecesFound = 0;
+    size_t mPiecePosition = 0;
+    // Text piece Number (from 1) of the record read through View, as StringView finds it.
+    std::string_view Piece(int16_t Number);
 };
 
 } // namespace dovrex
