@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cstdint>
 #include <limits>
 
@@ -12,6 +13,11 @@ namespace dovrex {
 namespace {
 
 int32_t UnitFlags(int32_t code) { return ((code % 10) + 10) % 10; }
+
+// The two digits of every number 0..99, one after another.
+constexpr char kTwoDigits[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                              "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                              "8081828384858687888990919293949596979899";
 
 std::string Zeros(std::string pattern) {
     for (char& c : pattern) {
@@ -131,11 +137,11 @@ size_t MapFormat::WriteParts(const int (&parts)[3], char* out) const {
             *p++ = piece.Literal;
             continue;
         }
+        // The part's low digits, two at a time from the right.
         int number = parts[piece.Part];
-        for (int d = piece.Width; d-- > 0;) {
-            p[d] = static_cast<char>('0' + number % 10);
-            number /= 10;
-        }
+        int d = piece.Width;
+        for (; d >= 2; d -= 2, number /= 100) std::memcpy(p + d - 2, kTwoDigits + 2 * (number % 100), 2);
+        if (d == 1) p[0] = static_cast<char>('0' + number % 10);
         p += piece.Width;
     }
     return static_cast<size_t>(p - out);

@@ -152,7 +152,7 @@ private:
 
     // Read as views of the record: no value or string is made for a field read.
     int64_t Number(int16_t field) const {
-        return field != 0 ? static_cast<int64_t>(mRecords->View(field).ToNumber()) : 0;
+        return field != 0 ? mRecords->ViewWhole(field) : 0;
     }
     std::string Text(int16_t field) const {
         return field != 0 ? mRecords->View(field).ToText() : std::string();

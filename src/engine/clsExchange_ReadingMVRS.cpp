@@ -405,7 +405,7 @@ private:
                                            std::to_string(fixed) + " bytes of its fields");
     }
 
-    int64_t Number(int16_t field) const { return field != 0 ? static_cast<int64_t>(mRecords->View(field).ToNumber()) : 0; }
+    int64_t Number(int16_t field) const { return field != 0 ? mRecords->ViewWhole(field) : 0; }
     std::string Text(int16_t field) const { return std::string(TextView(field)); }
     // A view of the record read last, or of mScratch for a number.
     std::string_view TextView(int16_t field) const {

@@ -118,6 +118,12 @@ public:
         default: return {};
         }
     }
+    // View(Number) as a whole number, as static_cast<int64_t>(View(Number).ToNumber()) gives
+    // it; a number field's value is taken as it is.
+    int64_t ViewWhole(int16_t Number) {
+        const ValueView value = View(Number);
+        return value.Kind == Value::Kind::Integer ? value.Integer : static_cast<int64_t>(value.ToNumber());
+    }
 
     const std::string& RawData() const { return mRawData; }
     // Copied into the record buffer, which keeps its capacity from record to record.
