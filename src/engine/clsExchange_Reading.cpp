@@ -393,7 +393,26 @@ void clsExchange::AssembleFixed(const std::vector<ValueView>& InValues, std::str
         const ReadingLineLayout::Field& field = fields[i];
         if (field.Position < 1) RaiseError(ErrInvalidCall, "Position of " + field.Name + " is below 1");
         const auto start = static_cast<size_t>(field.Position) - 1;
-        std::string_view text = OutputText(field, InValues[i], value);
+        const auto width = static_cast<size_t>(std::max<int16_t>(field.Width, 0));
+        char* const at = out + start;
+        const ValueView& input = InValues[i];
+        if (input.Kind == Value::Kind::Integer && field.Align == 2 && IsNumericType(field.DataType)) {
+            // A right-aligned whole number, written from the field's right end: its low
+            // digits (and sign) as far as the width goes, the padding before them.
+            const char pad = field.Pad == 2 ? ' ' : '0';
+            uint64_t magnitude = input.Integer < 0 ? 0 - static_cast<uint64_t>(input.Integer)
+                                                   : static_cast<uint64_t>(input.Integer);
+            char* p = at + width;
+            do {
+                if (p == at) break;
+                *--p = static_cast<char>('0' + magnitude % 10);
+                magnitude /= 10;
+            } while (magnitude != 0);
+            if (input.Integer < 0 && p != at) *--p = '-';
+            while (p != at) *--p = pad;
+            continue;
+        }
+        std::string_view text = OutputText(field, input, value);
         if (field.Align == 1) {
             // Left aligned: without the blanks around it.
             size_t first = 0;
@@ -402,21 +421,16 @@ void clsExchange::AssembleFixed(const std::vector<ValueView>& InValues, std::str
             while (end > first && text[end - 1] == ' ') --end;
             text = text.substr(first, end - first);
         }
-        const auto width = static_cast<size_t>(std::max<int16_t>(field.Width, 0));
         // Numbers keep their low digits, texts their beginning.
         if (text.size() > width) text = IsNumericType(field.DataType) ? text.substr(text.size() - width) : text.substr(0, width);
         // The field's characters replace what the line has under them; right aligned, the
-        // padding goes first.
+        // padding goes first. Fields are a few characters: copied byte by byte.
         const size_t fill = width - text.size();
         const char pad = field.Pad == 2 ? ' ' : '0';
-        char* const at = out + start;
-        if (field.Align == 2) {
-            std::memset(at, pad, fill);
-            std::memcpy(at + fill, text.data(), text.size());
-        } else {
-            std::memcpy(at, text.data(), text.size());
-            std::memset(at + text.size(), pad, fill);
-        }
+        char* p = at;
+        if (field.Align == 2) p = std::fill_n(p, fill, pad);
+        for (const char c : text) *p++ = c;
+        if (field.Align != 2) std::fill_n(p, fill, pad);
     }
 }
 

@@ -8,6 +8,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace dovrex {
@@ -30,6 +31,26 @@ size_t FieldSize(int16_t type) {
     case clsPalmDB::ftInt32: return 4;
     default: return 0;
     }
+}
+
+// The first NUL of text at or after from, or text.size() when there is none. The pieces
+// of a record are a few bytes each: eight bytes are tested at once, without a call.
+size_t FindNul(std::string_view text, size_t from) {
+    const char* const data = text.data();
+    size_t i = from;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr uint64_t kOnes = 0x0101010101010101u;
+        constexpr uint64_t kHighs = 0x8080808080808080u;
+        for (; i + 8 <= text.size(); i += 8) {
+            uint64_t word;
+            std::memcpy(&word, data + i, 8);
+            // The lowest high bit set marks the first zero byte.
+            const uint64_t zero = (word - kOnes) & ~word & kHighs;
+            if (zero != 0) return i + static_cast<size_t>(std::countr_zero(zero) >> 3);
+        }
+    }
+    while (i < text.size() && data[i] != '\0') ++i;
+    return i;
 }
 
 void CheckRecordLength(size_t length) {
@@ -259,10 +280,9 @@ std::string_view clsPalmDB::Piece(int16_t Number) {
             piece = {};
             continue;
         }
-        const void* nul = std::memchr(record.data() + mPiecePosition, '\0', record.size() - mPiecePosition);
-        const size_t end = nul == nullptr ? record.size() : static_cast<size_t>(static_cast<const char*>(nul) - record.data());
-        piece = record.substr(mPiecePosition, end - mPiecePosition);
-        mPiecePosition = nul == nullptr ? record.size() : end + 1;
+        const size_t end = FindNul(record, mPiecePosition);
+        piece = std::string_view(record.data() + mPiecePosition, end - mPiecePosition);
+        mPiecePosition = end == record.size() ? end : end + 1;
     }
     return mPieces[static_cast<size_t>(Number)];
 }
