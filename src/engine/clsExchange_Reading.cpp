@@ -242,8 +242,8 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
     std::string line;
     int32_t recordNumber = 0;
     for (;;) {
-        SetProgress(255, db.Position255());
-        if (!db.ReadData()) break;
+        SetProgress(255, records.Position255());
+        if (!records.ReadData()) break;
         ++recordNumber;
         switch (db.RecordType()) {
         case clsQVF::rtHeader: {
