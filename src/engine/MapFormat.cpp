@@ -164,9 +164,19 @@ size_t MapFormat::WriteNumber(int64_t value, char* out) const {
     // The common texts, read from the number: a date of eight digits (yyyymmdd) and a time
     // of one to six digits (hhnnss). Any other number is read as its text.
     if (mDate && value >= 10000000 && value <= 99999999) {
+        if (mLastLength != 0 && value == mLastNumber) {
+            std::memcpy(out, mLastText, mLastLength);
+            return mLastLength;
+        }
         const int number = static_cast<int>(value);
         const int parts[3] = {number / 10000, number / 100 % 100, number % 100};
-        return ValidDate(parts) ? WriteParts(parts, out) : WriteZeros(out);
+        const size_t length = ValidDate(parts) ? WriteParts(parts, out) : WriteZeros(out);
+        if (length != 0 && length <= sizeof mLastText) {
+            std::memcpy(mLastText, out, length);
+            mLastNumber = value;
+            mLastLength = length;
+        }
+        return length;
     }
     if (!mDate && value >= 0 && value <= 999999) {
         const int number = static_cast<int>(value);

@@ -44,6 +44,12 @@ private:
     // The pattern in zeros: no date or time.
     size_t WriteZeros(char* out) const;
 
+    // The number written last and its text: the readings of a route are mostly taken on
+    // one day, so a date repeats from meter to meter.
+    mutable int64_t mLastNumber = 0;
+    mutable size_t mLastLength = 0; // 0: nothing written yet
+    mutable char mLastText[16] = {};
+
     bool mDate = false;
     std::string mPattern;
     std::string mZero;

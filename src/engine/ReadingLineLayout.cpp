@@ -33,6 +33,7 @@ ReadingLineLayout::ReadingLineLayout(const clsExchMap& map, const clsPalmDB& sch
         }
         // An adjusted value exists only where the record has the field it replaces.
         if (field.Source == 0) field.Adjustment = Adjust::None;
+        if (field.Adjustment != Adjust::None) mAdjusted.push_back(mFields.size());
         mFields.push_back(std::move(field));
     }
     mFixedLineLength = static_cast<size_t>(std::max<int16_t>(mMapLength, 0));

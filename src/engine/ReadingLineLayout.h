@@ -55,6 +55,8 @@ public:
     const std::string& Delimiter() const { return mDelimiter; }
     const std::string& Quote() const { return mQuote; }
     const std::vector<Field>& Fields() const { return mFields; }
+    // The indices of the fields with an Adjustment, in field order.
+    const std::vector<size_t>& Adjusted() const { return mAdjusted; }
     // A fixed-width line's length: up to the end of its last field, at least MapLength.
     size_t FixedLineLength() const { return mFixedLineLength; }
 
@@ -76,6 +78,7 @@ private:
     std::string mDelimiter;
     std::string mQuote;
     std::vector<Field> mFields;
+    std::vector<size_t> mAdjusted;
     size_t mFixedLineLength = 0;
     RecordFields mRecord;
 };

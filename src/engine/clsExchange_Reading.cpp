@@ -275,7 +275,7 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
         case clsQVF::rtMeter: {
             db.RequireFixedPart(recordNumber, source);
             ReadValues(db, values);
-            for (size_t i = 0; i < values.size(); ++i) {
+            for (const size_t i : layout.Adjusted()) {
                 ValueView& value = values[i];
                 switch (layout.Fields()[i].Adjustment) {
                 case ReadingLineLayout::Adjust::None: break;
