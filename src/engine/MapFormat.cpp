@@ -3,6 +3,8 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <cstdint>
 #include <limits>
 
@@ -11,6 +13,11 @@ namespace dovrex {
 namespace {
 
 int32_t UnitFlags(int32_t code) { return ((code % 10) + 10) % 10; }
+
+// The two digits of every number 0..99, one after another.
+constexpr char kTwoDigits[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                              "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                              "8081828384858687888990919293949596979899";
 
 std::string Zeros(std::string pattern) {
     for (char& c : pattern) {
@@ -41,6 +48,17 @@ bool Digits(std::string_view text, int& value) {
     return true;
 }
 
+// Year from 1, month and day of a calendar date.
+bool ValidDate(const int (&parts)[3]) {
+    const int y = parts[0];
+    const int m = parts[1];
+    const int d = parts[2];
+    if (y < 1 || m < 1 || m > 12 || d < 1) return false;
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return d <= (m == 2 && leap ? 29 : days[m - 1]);
+}
+
 bool ReadDate(std::string_view text, int (&parts)[3]) {
     // yyyymmdd: the year from the first four characters, then month and day.
     const std::string_view year = text.substr(0, 4);
@@ -50,10 +68,7 @@ bool ReadDate(std::string_view text, int (&parts)[3]) {
     int& m = parts[1];
     int& d = parts[2];
     if (!Digits(year, y) || !Digits(month, m) || !Digits(day, d)) return false;
-    if (y < 1 || m < 1 || m > 12 || d < 1) return false;
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    return d <= (m == 2 && leap ? 29 : days[m - 1]);
+    return ValidDate(parts);
 }
 
 // hhnnss of 1 to 6 digits; 0 is no time.
@@ -115,32 +130,69 @@ void MapFormat::ReadPattern() {
     }
 }
 
-void MapFormat::Write(std::string_view value, std::string& out) const {
-    // A text read as a date starts with a year from 1 and a time is read whole, so a
-    // value whose number is 0 is read as neither.
-    const std::string_view text = TrimBlanks(value);
-    int parts[3] = {};
-    if (!(mDate ? ReadDate(text, parts) : ReadTime(text, parts))) {
-        out.assign(mZero);
-        return;
-    }
-    // Made in place: sized once for the whole text, then written piece by piece.
-    size_t size = 0;
-    for (const Piece& piece : mPieces) size += piece.Literal != 0 ? 1 : static_cast<size_t>(piece.Width);
-    out.resize(size);
-    char* p = out.data();
+size_t MapFormat::WriteParts(const int (&parts)[3], char* out) const {
+    char* p = out;
     for (const Piece& piece : mPieces) {
         if (piece.Literal != 0) {
             *p++ = piece.Literal;
             continue;
         }
+        // The part's low digits, two at a time from the right.
         int number = parts[piece.Part];
-        for (int d = piece.Width; d-- > 0;) {
-            p[d] = static_cast<char>('0' + number % 10);
-            number /= 10;
-        }
+        int d = piece.Width;
+        for (; d >= 2; d -= 2, number /= 100) std::memcpy(p + d - 2, kTwoDigits + 2 * (number % 100), 2);
+        if (d == 1) p[0] = static_cast<char>('0' + number % 10);
         p += piece.Width;
     }
+    return static_cast<size_t>(p - out);
+}
+
+size_t MapFormat::WriteZeros(char* out) const {
+    std::copy(mZero.begin(), mZero.end(), out);
+    return mZero.size();
+}
+
+size_t MapFormat::Write(std::string_view value, char* out) const {
+    // A text read as a date starts with a year from 1 and a time is read whole, so a
+    // value whose number is 0 is read as neither.
+    const std::string_view text = TrimBlanks(value);
+    int parts[3] = {};
+    return (mDate ? ReadDate(text, parts) : ReadTime(text, parts)) ? WriteParts(parts, out) : WriteZeros(out);
+}
+
+size_t MapFormat::WriteNumber(int64_t value, char* out) const {
+    // The common texts, read from the number: a date of eight digits (yyyymmdd) and a time
+    // of one to six digits (hhnnss). Any other number is read as its text.
+    if (mDate && value >= 10000000 && value <= 99999999) {
+        if (mLastLength != 0 && value == mLastNumber) {
+            std::memcpy(out, mLastText, mLastLength);
+            return mLastLength;
+        }
+        const int number = static_cast<int>(value);
+        const int parts[3] = {number / 10000, number / 100 % 100, number % 100};
+        const size_t length = ValidDate(parts) ? WriteParts(parts, out) : WriteZeros(out);
+        if (length != 0 && length <= sizeof mLastText) {
+            std::memcpy(mLastText, out, length);
+            mLastNumber = value;
+            mLastLength = length;
+        }
+        return length;
+    }
+    if (!mDate && value >= 0 && value <= 999999) {
+        const int number = static_cast<int>(value);
+        const int parts[3] = {number / 10000, number / 100 % 100, number % 100};
+        const bool time = number != 0 && parts[0] <= 23 && parts[1] <= 59 && parts[2] <= 59;
+        return time ? WriteParts(parts, out) : WriteZeros(out);
+    }
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    return Write(std::string_view(digits, static_cast<size_t>(end - digits)), out);
+}
+
+void MapFormat::Write(std::string_view value, std::string& out) const {
+    // Patterns are at most ten characters ("YYYY/MM/DD"); value may be a view of out.
+    char text[16];
+    out.assign(text, Write(value, text));
 }
 
 std::string MapFormat::Write(std::string_view value) const {

@@ -33,19 +33,16 @@ ReadingLineLayout::ReadingLineLayout(const clsExchMap& map, const clsPalmDB& sch
         }
         // An adjusted value exists only where the record has the field it replaces.
         if (field.Source == 0) field.Adjustment = Adjust::None;
+        if (field.Adjustment != Adjust::None) mAdjusted.push_back(mFields.size());
         mFields.push_back(std::move(field));
     }
     mFixedLineLength = static_cast<size_t>(std::max<int16_t>(mMapLength, 0));
-    for (size_t i = 0; i < mFields.size(); ++i) {
-        mReadOrder.push_back(i);
-        const Field& field = mFields[i];
+    for (const Field& field : mFields) {
         if (field.Position >= 1) {
             mFixedLineLength = std::max(mFixedLineLength, static_cast<size_t>(field.Position) - 1 +
                                                                static_cast<size_t>(std::max<int16_t>(field.Width, 0)));
         }
     }
-    std::stable_sort(mReadOrder.begin(), mReadOrder.end(),
-                     [&](size_t a, size_t b) { return mFields[a].Source < mFields[b].Source; });
     mRecord.RouteNbr = schema.FindItem("RouteNbr");
     mRecord.Initials = schema.FindItem("Initials");
     mRecord.MeterType = schema.FindItem("MeterType");

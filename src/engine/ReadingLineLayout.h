@@ -55,9 +55,8 @@ public:
     const std::string& Delimiter() const { return mDelimiter; }
     const std::string& Quote() const { return mQuote; }
     const std::vector<Field>& Fields() const { return mFields; }
-    // The fields' indices in the order of their record fields, in which a record's
-    // texts are found in one pass over it.
-    const std::vector<size_t>& ReadOrder() const { return mReadOrder; }
+    // The indices of the fields with an Adjustment, in field order.
+    const std::vector<size_t>& Adjusted() const { return mAdjusted; }
     // A fixed-width line's length: up to the end of its last field, at least MapLength.
     size_t FixedLineLength() const { return mFixedLineLength; }
 
@@ -79,7 +78,7 @@ private:
     std::string mDelimiter;
     std::string mQuote;
     std::vector<Field> mFields;
-    std::vector<size_t> mReadOrder;
+    std::vector<size_t> mAdjusted;
     size_t mFixedLineLength = 0;
     RecordFields mRecord;
 };

@@ -30,7 +30,10 @@ bool clsExchange::ConvertOrphanFlat(int FileVersion) {
     ConversionRun& run = Run();
     TextFileWriter orphans;
     orphans.Open(ResolvedPath(mvarOrphanDestination), mvarOrphanReplace == 0);
-    clsQVF& db = OpenReadingsDatabase(FileVersion);
+    // The readings database the export opened is read again from its start, rather than
+    // opened again (which reads its record list anew).
+    clsQVF& db = run.RouteDatabase ? *run.RouteDatabase : OpenReadingsDatabase(FileVersion);
+    db.Rewind();
     const std::string source = ResolvedPath(mvarReadingSource);
     // Orphans are written with their values as stored, and report no defaulted values.
     run.ReadingLayout = std::make_unique<ReadingLineLayout>(*run.CurrentMap, db.DB(), false);
@@ -40,11 +43,17 @@ bool clsExchange::ConvertOrphanFlat(int FileVersion) {
     std::vector<ValueView> values;
     std::string line;
     int32_t recordNumber = 0;
+    clsPalmDB& records = db.DB();
+    const std::string& record = records.RawData();
     for (;;) {
-        SetProgress(255, db.Position255());
-        if (!db.ReadData()) break;
+        SetProgress(255, records.Position255());
+        if (!records.ReadData()) break;
         ++recordNumber;
-        if (db.RecordType() != clsQVF::rtOrphan) continue;
+        // The record kind (clsQVF::RecordType) read in place: most records are no orphans.
+        if (record.size() < 2 || ((static_cast<unsigned char>(record[0]) << 8) | static_cast<unsigned char>(record[1])) !=
+                                     clsQVF::rtOrphan) {
+            continue;
+        }
         db.RequireFixedPart(recordNumber, source);
         ReadValues(db, values);
         AssembleLine(values, line);

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 namespace dovrex {
 
@@ -212,13 +213,12 @@ clsQVF& clsExchange::OpenReadingsDatabase(int FileVersion) {
 }
 
 void clsExchange::ReadValues(clsQVF& db, std::vector<ValueView>& InValues) {
-    const ReadingLineLayout& layout = *Run().ReadingLayout;
-    const std::vector<ReadingLineLayout::Field>& fields = layout.Fields();
+    const std::vector<ReadingLineLayout::Field>& fields = Run().ReadingLayout->Fields();
     InValues.resize(fields.size());
+    // The record is decoded once; each field's value is then a view of it (Null without a source).
     clsPalmDB& records = db.DB();
-    for (const size_t i : layout.ReadOrder()) {
-        InValues[i] = fields[i].Source != 0 ? records.ItemView(fields[i].Source) : ValueView();
-    }
+    records.ViewRecord();
+    for (size_t i = 0; i < fields.size(); ++i) InValues[i] = records.View(fields[i].Source);
 }
 
 bool clsExchange::ConvertReadingFlat(int FileVersion) {
@@ -233,7 +233,8 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
     layout.RequireFlat(run.CurrentMap->MapName());
     const ReadingLineLayout::RecordFields& fields = layout.Record();
     clsPalmDB& records = db.DB();
-    auto number = [&](int16_t field) { return field != 0 ? records.ItemView(field).ToNumber() : 0.0; };
+    // Header and route records are decoded as they are read; a meter record by ReadValues.
+    auto number = [&](int16_t field) { return records.View(field).ToNumber(); };
 
     run.FirstMeter = true;
     std::vector<ValueView> values;
@@ -241,12 +242,13 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
     std::string line;
     int32_t recordNumber = 0;
     for (;;) {
-        SetProgress(255, db.Position255());
-        if (!db.ReadData()) break;
+        SetProgress(255, records.Position255());
+        if (!records.ReadData()) break;
         ++recordNumber;
         switch (db.RecordType()) {
         case clsQVF::rtHeader: {
             db.RequireFixedPart(recordNumber, source);
+            records.ViewRecord();
             // Positions 1..count, all empty until their route records arrive.
             const auto count = static_cast<int64_t>(number(fields.RouteNbr));
             run.RouteList.assign(static_cast<size_t>(std::clamp<int64_t>(count, 0, kMaxRoutes)), std::string());
@@ -256,6 +258,7 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
         case clsQVF::rtRoute:
         case clsQVF::rtReadingRoute: {
             db.RequireFixedPart(recordNumber, source);
+            records.ViewRecord();
             const auto position = static_cast<int64_t>(number(fields.RouteNbr));
             if (position < 1 || position > kMaxRoutes) {
                 RaiseError(ErrSubscript, "Route record " + std::to_string(recordNumber) + " of " + source +
@@ -272,7 +275,7 @@ bool clsExchange::ConvertReadingFlat(int FileVersion) {
         case clsQVF::rtMeter: {
             db.RequireFixedPart(recordNumber, source);
             ReadValues(db, values);
-            for (size_t i = 0; i < values.size(); ++i) {
+            for (const size_t i : layout.Adjusted()) {
                 ValueView& value = values[i];
                 switch (layout.Fields()[i].Adjustment) {
                 case ReadingLineLayout::Adjust::None: break;
@@ -345,24 +348,32 @@ void clsExchange::AssembleLine(const std::vector<ValueView>& InValues, std::stri
 
 std::string_view clsExchange::OutputText(const ReadingLineLayout::Field& field, const ValueView& value,
                                          std::string& out) {
-    // Numbers are written into out without building a string for them: a line needs no
-    // new strings.
+    // Whole numbers, and the dates and times made of them, are written into out without
+    // building a string for them: a line needs no new strings.
+    const bool pattern = field.DataType == DataTypeDate || field.DataType == DataTypeTime;
+    if (value.Kind == Value::Kind::Integer) {
+        // A number's digits at the start of out; a date or time made from it after them.
+        constexpr size_t kDigits = 24;
+        constexpr size_t kRoom = kDigits + 16;
+        if (out.size() < kRoom) out.resize(kRoom);
+        if (pattern) {
+            char* const text = out.data() + kDigits;
+            return std::string_view(text, field.Formatter.WriteNumber(value.Integer, text));
+        }
+        const char* end = std::to_chars(out.data(), out.data() + kDigits, value.Integer).ptr;
+        return std::string_view(out.data(), static_cast<size_t>(end - out.data()));
+    }
     std::string_view text;
     if (value.IsNull()) {
         text = field.Default;
         if (Run().FirstMeter) WriteLog("Warning: Defaulted " + field.Name + " to " + field.Default);
-    } else if (value.Kind == Value::Kind::Integer) {
-        constexpr size_t kDigits = 24;
-        if (out.size() < kDigits) out.resize(kDigits);
-        const char* end = std::to_chars(out.data(), out.data() + kDigits, value.Integer).ptr;
-        text = std::string_view(out.data(), static_cast<size_t>(end - out.data()));
     } else if (value.IsText()) {
         text = value.Text;
     } else {
         out = value.ToText();
         text = out;
     }
-    if (field.DataType != DataTypeDate && field.DataType != DataTypeTime) return text;
+    if (!pattern) return text;
     // The date or time goes into a buffer of its own, as the text may be in out.
     std::string& formatted = Run().FormattedText;
     field.Formatter.Write(text, formatted);
@@ -374,26 +385,52 @@ void clsExchange::AssembleFixed(const std::vector<ValueView>& InValues, std::str
     const std::vector<ReadingLineLayout::Field>& fields = layout.Fields();
     // Blanks wherever no field writes; every field then writes its whole width.
     line.assign(layout.FixedLineLength(), ' ');
-    std::string value;
+    char* const out = line.data();
+    // The run's text buffer, which keeps its size from line to line (OutputText formats
+    // a date or time safely into the same buffer).
+    std::string& value = Run().FormattedText;
     for (size_t i = 0; i < fields.size(); ++i) {
         const ReadingLineLayout::Field& field = fields[i];
         if (field.Position < 1) RaiseError(ErrInvalidCall, "Position of " + field.Name + " is below 1");
         const auto start = static_cast<size_t>(field.Position) - 1;
-        std::string_view text = OutputText(field, InValues[i], value);
-        if (field.Align == 1) {
-            const size_t first = text.find_first_not_of(' ');
-            text = first == std::string_view::npos ? std::string_view()
-                                                    : text.substr(first, text.find_last_not_of(' ') - first + 1);
-        }
         const auto width = static_cast<size_t>(std::max<int16_t>(field.Width, 0));
+        char* const at = out + start;
+        const ValueView& input = InValues[i];
+        if (input.Kind == Value::Kind::Integer && field.Align == 2 && IsNumericType(field.DataType)) {
+            // A right-aligned whole number, written from the field's right end: its low
+            // digits (and sign) as far as the width goes, the padding before them.
+            const char pad = field.Pad == 2 ? ' ' : '0';
+            uint64_t magnitude = input.Integer < 0 ? 0 - static_cast<uint64_t>(input.Integer)
+                                                   : static_cast<uint64_t>(input.Integer);
+            char* p = at + width;
+            do {
+                if (p == at) break;
+                *--p = static_cast<char>('0' + magnitude % 10);
+                magnitude /= 10;
+            } while (magnitude != 0);
+            if (input.Integer < 0 && p != at) *--p = '-';
+            while (p != at) *--p = pad;
+            continue;
+        }
+        std::string_view text = OutputText(field, input, value);
+        if (field.Align == 1) {
+            // Left aligned: without the blanks around it.
+            size_t first = 0;
+            size_t end = text.size();
+            while (first < end && text[first] == ' ') ++first;
+            while (end > first && text[end - 1] == ' ') --end;
+            text = text.substr(first, end - first);
+        }
         // Numbers keep their low digits, texts their beginning.
         if (text.size() > width) text = IsNumericType(field.DataType) ? text.substr(text.size() - width) : text.substr(0, width);
-        // The field's characters replace what the line has under them.
+        // The field's characters replace what the line has under them; right aligned, the
+        // padding goes first. Fields are a few characters: copied byte by byte.
         const size_t fill = width - text.size();
         const char pad = field.Pad == 2 ? ' ' : '0';
-        const size_t at = field.Align == 2 ? start + fill : start; // right aligned: the padding goes first
-        std::fill_n(line.begin() + static_cast<std::ptrdiff_t>(field.Align == 2 ? start : start + text.size()), fill, pad);
-        std::copy(text.begin(), text.end(), line.begin() + static_cast<std::ptrdiff_t>(at));
+        char* p = at;
+        if (field.Align == 2) p = std::fill_n(p, fill, pad);
+        for (const char c : text) *p++ = c;
+        if (field.Align != 2) std::fill_n(p, fill, pad);
     }
 }
 

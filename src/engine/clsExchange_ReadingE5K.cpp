@@ -126,6 +126,7 @@ private:
                                field("MeterSerialNbr"), field("User1"),          field("User2"),
                                field("User3")};
         mDatabase = &db;
+        mRecords = &records;
     }
 
     // The next record, its kind in mKind; false at the end of the database. A header, route
@@ -138,25 +139,27 @@ private:
         const bool schema = mKind == clsQVF::rtHeader || mKind == clsQVF::rtRoute ||
                             mKind == clsQVF::rtReadingRoute || mKind == clsQVF::rtMeter;
         const size_t length = mDatabase->RawData().size();
-        const auto fixed = static_cast<size_t>(mDatabase->DB().FixedLength());
+        const auto fixed = static_cast<size_t>(mRecords->FixedLength());
         if (schema && length < fixed) {
             RaiseError(ErrBadRecordLength, "Record " + std::to_string(mRecordNumber) + " of " + mSource +
                                                " is damaged: " + std::to_string(length) + " bytes, fewer than the " +
                                                std::to_string(fixed) + " bytes of its fields");
         }
+        // Decoded once, for the fields read from it.
+        if (schema) mRecords->ViewRecord();
         return true;
     }
 
     // Read as views of the record: no value or string is made for a field read.
     int64_t Number(int16_t field) const {
-        return field != 0 ? static_cast<int64_t>(mDatabase->DB().ItemView(field).ToNumber()) : 0;
+        return field != 0 ? mRecords->ViewWhole(field) : 0;
     }
     std::string Text(int16_t field) const {
-        return field != 0 ? mDatabase->DB().ItemView(field).ToText() : std::string();
+        return field != 0 ? mRecords->View(field).ToText() : std::string();
     }
     // The same as a view, valid until the next record is read (a number's text in scratch).
     std::string_view TextView(int16_t field, std::string& scratch) const {
-        return field != 0 ? mDatabase->DB().ItemView(field).TextIn(scratch) : std::string_view();
+        return field != 0 ? mRecords->View(field).TextIn(scratch) : std::string_view();
     }
 
     // A meter record the upload carries: one with a reading date, neither skipped (read
@@ -308,6 +311,7 @@ private:
     clsE5KUpload mUpload;
     UploadColumns mColumns;
     clsQVF* mDatabase = nullptr;
+    clsPalmDB* mRecords = nullptr; // mDatabase's records
     RecordFields mFields{};
     int32_t mRecordNumber = 0;
     int32_t mKind = -1;

@@ -394,20 +394,22 @@ private:
         // Code and index records have layouts of their own; schema records hold the fields.
         const int32_t type = mDatabase->RecordType();
         const bool schema = (type >= clsQVF::rtHeader && type <= clsQVF::rtOrphan) || type == clsQVF::rtReadingRoute;
-        // RecType is the record's first field: the type read here is the one it holds.
-        if (type != -1 && (!schema || length >= fixed)) return mFields.RecType != 0 ? type : 0;
+        // RecType is the record's first field: the type read here is the one it holds. A
+        // schema record is decoded once, for the fields read from it.
+        if (type != -1 && (!schema || length >= fixed)) {
+            if (schema) mRecords->ViewRecord();
+            return mFields.RecType != 0 ? type : 0;
+        }
         RaiseError(ErrBadRecordLength, "Record " + std::to_string(mRecordNumber + 1) + " of " + mSource +
                                            " is damaged: " + std::to_string(length) + " bytes, fewer than the " +
                                            std::to_string(fixed) + " bytes of its fields");
     }
 
-    int64_t Number(int16_t field) const {
-        return field != 0 ? static_cast<int64_t>(mRecords->ItemView(field).ToNumber()) : 0;
-    }
+    int64_t Number(int16_t field) const { return field != 0 ? mRecords->ViewWhole(field) : 0; }
     std::string Text(int16_t field) const { return std::string(TextView(field)); }
     // A view of the record read last, or of mScratch for a number.
     std::string_view TextView(int16_t field) const {
-        return field != 0 ? mRecords->ItemView(field).TextIn(mScratch) : std::string_view();
+        return field != 0 ? mRecords->View(field).TextIn(mScratch) : std::string_view();
     }
 
     // The route table entry of a route position; raises when the table has none.

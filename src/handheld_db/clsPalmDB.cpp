@@ -8,6 +8,8 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 namespace dovrex {
 
@@ -29,6 +31,26 @@ size_t FieldSize(int16_t type) {
     case clsPalmDB::ftInt32: return 4;
     default: return 0;
     }
+}
+
+// The first NUL of text at or after from, or text.size() when there is none. The pieces
+// of a record are a few bytes each: eight bytes are tested at once, without a call.
+size_t FindNul(std::string_view text, size_t from) {
+    const char* const data = text.data();
+    size_t i = from;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr uint64_t kOnes = 0x0101010101010101u;
+        constexpr uint64_t kHighs = 0x8080808080808080u;
+        for (; i + 8 <= text.size(); i += 8) {
+            uint64_t word;
+            std::memcpy(&word, data + i, 8);
+            // The lowest high bit set marks the first zero byte.
+            const uint64_t zero = (word - kOnes) & ~word & kHighs;
+            if (zero != 0) return i + static_cast<size_t>(std::countr_zero(zero) >> 3);
+        }
+    }
+    while (i < text.size() && data[i] != '\0') ++i;
+    return i;
 }
 
 void CheckRecordLength(size_t length) {
@@ -64,10 +86,14 @@ int16_t clsPalmDB::OpenDB(const std::string& Filename, int16_t FileType) {
     if (FileType == ContainerDetect) {
         if (clsPalmFileVFS().TestFileType(Filename)) {
             FileType = ContainerVFS;
-        } else if (clsPalmFilePDB().TestFileType(Filename)) {
-            FileType = ContainerPDB;
         } else {
-            return -1;
+            // A Palm database file is tested by opening it (reading its record list): the
+            // open that accepts it is kept rather than done again.
+            auto file = std::make_unique<clsPalmFilePDB>();
+            if (file->OpenFile(Filename) != 0) return -1;
+            mFile = std::move(file);
+            mFileType = ContainerPDB;
+            return 0;
         }
     }
     mFile = MakeContainer(FileType);
@@ -96,6 +122,7 @@ void clsPalmDB::Rewind() { File().Rewind(); }
 
 void clsPalmDB::ClearSchema() {
     mKnownPiece = {};
+    mViewsWhole = false; // the fields read through View belong to the schema gone
     mFields.clear();
     mByName.clear();
     mFixedLength = 0;
@@ -104,6 +131,7 @@ void clsPalmDB::ClearSchema() {
 
 void clsPalmDB::AddField(int16_t FieldType, const std::string& FieldName, int32_t Offset) {
     mKnownPiece = {}; // where the string part starts may move
+    mViewsWhole = false;
     Field field{FieldType, 0, Trim(FieldName)};
     if (FieldType == ftString) {
         mStringCount = CheckInt16(static_cast<int64_t>(mStringCount) + 1);
@@ -239,6 +267,24 @@ ValueView clsPalmDB::ItemView(int16_t Number) {
         ShowError(e.Description());
         return ValueView::OfEmpty();
     }
+}
+
+std::string_view clsPalmDB::Piece(int16_t Number) {
+    if (mPieces.size() <= static_cast<size_t>(mStringCount)) mPieces.resize(static_cast<size_t>(mStringCount) + 1);
+    // Each piece starts after the NUL that ends the one before; a piece past the record's
+    // end is empty, and so is every piece after one without a NUL.
+    const std::string_view record(mRawData);
+    for (; mPiecesFound < Number; ++mPiecesFound) {
+        std::string_view& piece = mPieces[static_cast<size_t>(mPiecesFound) + 1];
+        if (mPiecePosition >= record.size()) {
+            piece = {};
+            continue;
+        }
+        const size_t end = FindNul(record, mPiecePosition);
+        piece = std::string_view(record.data() + mPiecePosition, end - mPiecePosition);
+        mPiecePosition = end == record.size() ? end : end + 1;
+    }
+    return mPieces[static_cast<size_t>(Number)];
 }
 
 ValueCollection clsPalmDB::GetValues() {

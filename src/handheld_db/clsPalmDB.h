@@ -88,6 +88,43 @@ public:
     // Item(Number) as a view of the record buffer, valid until the buffer next changes.
     ValueView ItemView(int16_t Number);
     ValueCollection GetValues();
+
+    // Reading the fields of every record read: ViewRecord once after ReadData, then View
+    // per field. A number is read straight from its offset, and the string part is gone
+    // through once per record, as far as the texts read need it, where an ItemView per
+    // field would check the record and go through the string part again.
+    // Starts reading the record in the buffer through View.
+    void ViewRecord() {
+        mViewsWhole = mRawData.size() >= static_cast<size_t>(mFixedLength);
+        mPiecesFound = 0;
+        mPiecePosition = static_cast<size_t>(mFixedLength);
+    }
+    // ItemView(Number) of the record given to ViewRecord last, valid until the buffer next
+    // changes. A record too short for its numbers is read through ItemView, which reports it.
+    ValueView View(int16_t Number) {
+        if (Number < 1 || Number > FieldCount()) return {};
+        if (!mViewsWhole) return ItemView(Number);
+        const Field& field = mFields[static_cast<size_t>(Number) - 1];
+        const auto* p = reinterpret_cast<const unsigned char*>(mRawData.data()) + field.Offset;
+        switch (field.Type) {
+        case ftString: return ValueView::OfText(Piece(field.Offset));
+        case ftInt8: return ValueView::OfInteger(p[0]);
+        case ftInt16: return ValueView::OfInteger((p[0] << 8) | p[1]);
+        case ftInt32: {
+            // As BytesToLong: a value with its top bit set does not fit and reads as 0.
+            const uint32_t value = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+            return ValueView::OfInteger((value & 0x80000000u) != 0 ? 0 : static_cast<int32_t>(value));
+        }
+        default: return {};
+        }
+    }
+    // View(Number) as a whole number, as static_cast<int64_t>(View(Number).ToNumber()) gives
+    // it; a number field's value is taken as it is.
+    int64_t ViewWhole(int16_t Number) {
+        const ValueView value = View(Number);
+        return value.Kind == Value::Kind::Integer ? value.Integer : static_cast<int64_t>(value.ToNumber());
+    }
+
     const std::string& RawData() const { return mRawData; }
     // Copied into the record buffer, which keeps its capacity from record to record.
     void SetRawData(std::string_view data);
@@ -145,6 +182,15 @@ private:
         size_t Start = 0;
     };
     mutable PieceStart mKnownPiece;
+
+    // The record read through View: whether it holds its numbers, and its text pieces
+    // found so far (from 1) and where the next one starts.
+    bool mViewsWhole = false;
+    std::vector<std::string_view> mPieces;
+    int16_t mPiecesFound = 0;
+    size_t mPiecePosition = 0;
+    // Text piece Number (from 1) of the record read through View, as StringView finds it.
+    std::string_view Piece(int16_t Number);
 };
 
 } // namespace dovrex
