@@ -49,7 +49,8 @@ struct ConversionRun {
     // the first of a reading export (the one that reports defaulted values).
     std::unique_ptr<ReadingLineLayout> ReadingLayout;
     bool FirstMeter = false;
-    // A date or time field's text as the reading map formats it, reused from field to field.
+    // The readings export's text buffer, reused from field to field and line to line: a
+    // field's text, or a date or time as the reading map formats it.
     std::string FormattedText;
     // The word index of the route being written: one collector per index kind (element k
     // holds kind k) while a route is indexed, none otherwise; and the route of the last
