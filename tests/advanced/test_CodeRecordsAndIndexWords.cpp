@@ -9,10 +9,32 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <string_view>
 
 using namespace dovrex;
 using dovrex::test::TempFolder;
 using Words = std::vector<std::string>;
+
+namespace {
+
+// The entries a meter's collector of the text's kind keeps for it, in the collector's sorted
+// order; distinctAtSort as the imports set it for tags, serials and IDs.
+Words CollectedWords(int16_t kind, std::string_view text, const clsAdvanced& advanced, bool distinctAtSort) {
+    std::vector<clsIndex> collectors(IndexKindCount);
+    for (clsIndex& collector : collectors) collector.SetDistinctAtSort(distinctAtSort);
+    std::array<std::string_view, IndexKindCount> fields{};
+    fields[static_cast<size_t>(kind)] = text;
+    std::string buffer;
+    IndexMeterEntries(fields, advanced, buffer, collectors, 7);
+    clsIndex& collector = collectors[static_cast<size_t>(kind)];
+    collector.SortEntries();
+    Words found;
+    for (int16_t i = 0; i < collector.Count(); ++i) found.emplace_back(collector.Word(i));
+    return found;
+}
+
+} // namespace
 
 TEST(IndexWords, NamesAndAddressesSplitIntoKeptWords) {
     clsAdvanced advanced(""); // the default excluded words
@@ -45,18 +67,9 @@ TEST(IndexWords, NamesAndAddressesSplitIntoKeptWords) {
         EXPECT_EQ(SplitIndexWords(row.text, row.kind, advanced), row.expected) << row.kind << " " << row.text;
         // The same through the collector of a meter, which takes each word by its head.
         if (row.kind > ixServiceAddress) continue;
-        std::vector<clsIndex> collectors(IndexKindCount);
-        std::array<std::string_view, IndexKindCount> fields{};
-        fields[static_cast<size_t>(row.kind)] = row.text;
-        std::string buffer;
-        IndexMeterEntries(fields, advanced, buffer, collectors, 7);
-        clsIndex& collector = collectors[static_cast<size_t>(row.kind)];
-        collector.SortEntries();
-        Words found;
-        for (int16_t i = 0; i < collector.Count(); ++i) found.emplace_back(collector.Word(i));
         Words sorted = row.expected;
         std::sort(sorted.begin(), sorted.end());
-        EXPECT_EQ(found, sorted) << row.kind << " " << row.text;
+        EXPECT_EQ(CollectedWords(row.kind, row.text, advanced, false), sorted) << row.kind << " " << row.text;
     }
     EXPECT_TRUE(IsIndexToken(ixBillingName, "ESTATE", advanced));
     EXPECT_FALSE(IsIndexToken(ixServiceAddress, "ESTATE", advanced));
@@ -93,17 +106,7 @@ TEST(IndexWords, NamesAndAddressesSplitIntoKeptWords) {
         EXPECT_EQ(IndexEntries(row.kind, row.text, advanced), row.expected) << row.kind << " " << row.text;
         // The same through the collectors of a meter, which find equal values at the sort.
         if (row.kind < ixMeterTagNbr) continue;
-        std::vector<clsIndex> collectors(IndexKindCount);
-        for (clsIndex& collector : collectors) collector.SetDistinctAtSort(true);
-        std::array<std::string_view, IndexKindCount> fields{};
-        fields[static_cast<size_t>(row.kind)] = row.text;
-        std::string buffer;
-        IndexMeterEntries(fields, advanced, buffer, collectors, 7);
-        clsIndex& collector = collectors[static_cast<size_t>(row.kind)];
-        collector.SortEntries();
-        Words found;
-        for (int16_t i = 0; i < collector.Count(); ++i) found.emplace_back(collector.Word(i));
-        EXPECT_EQ(found, row.expected) << row.kind << " " << row.text;
+        EXPECT_EQ(CollectedWords(row.kind, row.text, advanced, true), row.expected) << row.kind << " " << row.text;
     }
 }
 
