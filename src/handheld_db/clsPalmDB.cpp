@@ -297,6 +297,7 @@ void clsPalmDB::SetRawData(std::string_view data) {
     CheckRecordLength(data.size());
     mRawData.assign(data);
     mKnownPiece = {};
+    mViewsWhole = false; // View reads a new record only after ViewRecord
 }
 
 char* clsPalmDB::FixedTarget(int32_t Offset, size_t size) {
@@ -416,6 +417,7 @@ bool clsPalmDB::WriteRaw(const RecordSource& RawData) {
 
 bool clsPalmDB::ReadData(int32_t RecordNo) {
     mKnownPiece = {};
+    mViewsWhole = false; // View reads a new record only after ViewRecord
     return File().ReadRecord(RecordNo, mRawData);
 }
 

@@ -100,7 +100,8 @@ public:
         mPiecePosition = static_cast<size_t>(mFixedLength);
     }
     // ItemView(Number) of the record given to ViewRecord last, valid until the buffer next
-    // changes. A record too short for its numbers is read through ItemView, which reports it.
+    // changes. A record too short for its numbers is read through ItemView, which reports it,
+    // and so is a record read (ReadData, SetRawData) without a ViewRecord after it.
     ValueView View(int16_t Number) {
         if (Number < 1 || Number > FieldCount()) return {};
         if (!mViewsWhole) return ItemView(Number);

@@ -328,3 +328,45 @@ TEST(PalmDB, AnAssembledRecordIsWrittenAsItsBytes) {
         db.Close();
     }
 }
+
+TEST(PalmDB, FieldsViewedOncePerRecordReadAsItemViewReadsThem) {
+    // Int8, Int16, String 1, Int32, String 2, String 3: fixed length 7.
+    RecordingMessageBox messages;
+    clsPalmDB db(&messages);
+    db.AddField(clsPalmDB::ftInt8, "I8");
+    db.AddField(clsPalmDB::ftInt16, "I16");
+    db.AddField(clsPalmDB::ftString, "S1");
+    db.AddField(clsPalmDB::ftInt32, "I32");
+    db.AddField(clsPalmDB::ftString, "S2");
+    db.AddField(clsPalmDB::ftString, "S3");
+    const std::string fixed = Bytes({0xFF, 0xFF, 0xFE, 0x7F, 0xFF, 0xFF, 0xFF});
+    const std::string records[] = {
+        fixed + "abcdefghij" + Bytes({0}) + "k" + Bytes({0}) + "lmnopqrstuvwxyz" + Bytes({0}),
+        fixed + Bytes({0, 0, 0}),                                        // every text empty
+        fixed + "12345678" + Bytes({0}) + "no end",                      // the last text without its NUL
+        fixed + "only one" + Bytes({0}),                                 // texts past the end
+        Bytes({0, 0, 1, 0x80, 0, 0, 0}) + "x" + Bytes({0, 0}) + "z" + Bytes({0}), // top bit of Int32
+        fixed.substr(0, 5),                                              // too short for its numbers
+        "",
+    };
+    auto shown = [](const ValueView& value) {
+        std::string scratch;
+        return std::to_string(static_cast<int>(value.Kind)) + ":" + std::string(value.TextIn(scratch));
+    };
+    for (const std::string& record : records) {
+        db.SetRawData(record);
+        std::vector<std::string> expected;
+        for (int16_t field = 0; field <= 7; ++field) expected.push_back(shown(db.ItemView(field)));
+        const size_t reported = messages.Shown.size();
+        // Fields in any order, each text found from the pieces gone through before.
+        for (const auto& order : {std::vector<int16_t>{6, 1, 3, 5, 2, 4, 0, 7}, {3, 5, 6, 3, 1}}) {
+            // A record read again is viewed afresh only after ViewRecord; before it, through ItemView.
+            db.SetRawData(record);
+            EXPECT_EQ(shown(db.View(6)), expected[6]);
+            db.ViewRecord();
+            for (const int16_t field : order) EXPECT_EQ(shown(db.View(field)), expected[static_cast<size_t>(field)]) << field;
+        }
+        // A record too short for its numbers is reported as ItemView reports it.
+        EXPECT_EQ(messages.Shown.size() > reported, record.size() < 7) << record.size();
+    }
+}
