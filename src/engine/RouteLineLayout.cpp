@@ -102,44 +102,6 @@ int RouteLineLayout::Slot(std::string_view name) const {
     return -1;
 }
 
-namespace {
-
-// Finds three byte values in a text, eight bytes at a time: the columns of a delimited
-// line are split at its delimiters, quotes and "~" only.
-class SpecialBytes {
-public:
-    SpecialBytes(char a, char b, char c)
-        : mA(a), mB(b), mC(c), mWordA(SpreadByte(a)), mWordB(SpreadByte(b)), mWordC(SpreadByte(c)) {}
-
-    // Calls visit with the position of each of the bytes in text, in order, while it
-    // returns true.
-    template <class Visit> void ForEach(std::string_view text, const Visit& visit) const {
-        const char* const p = text.data();
-        const size_t n = text.size();
-        size_t i = 0;
-        if constexpr (std::endian::native == std::endian::little) {
-            for (; i + 8 <= n; i += 8) {
-                uint64_t word;
-                std::memcpy(&word, p + i, sizeof word);
-                uint64_t found =
-                    ExactZeroBytes(word ^ mWordA) | ExactZeroBytes(word ^ mWordB) | ExactZeroBytes(word ^ mWordC);
-                for (; found != 0; found &= found - 1) {
-                    if (!visit(i + static_cast<size_t>(std::countr_zero(found) / 8))) return;
-                }
-            }
-        }
-        for (; i < n; ++i) {
-            if ((p[i] == mA || p[i] == mB || p[i] == mC) && !visit(i)) return;
-        }
-    }
-
-private:
-    char mA, mB, mC;
-    uint64_t mWordA, mWordB, mWordC;
-};
-
-} // namespace
-
 const ParsedField& ParsedLine::Null() {
     static const ParsedField null;
     return null;
@@ -249,42 +211,91 @@ void ParsedLine::SplitQuotedColumns(std::string_view Buffer, char delimiter, cha
     // pass over the line: a delimiter between quotes belongs to its column, and a column's
     // text is a view of the line unless it holds a doubled quote or a "~" (which stands for
     // the delimiter).
+    // The line is read in blocks of 64 bytes, each made a mask of its delimiters, quotes and
+    // "~"; only the delimiters outside quotes are visited, one per column, and reading stops
+    // after the block that ends the last column wanted.
     // A line of n bytes has at most n + 1 columns.
     if (mColumns.size() <= Buffer.size()) mColumns.resize(Buffer.size() + 1);
     std::string_view* const columns = mColumns.data();
-    size_t count = 0;
-    // Inlined into the scan: it runs for every column of every line.
-    // start <= end <= Buffer.size(): the column's bytes, its quotes taken off by moving its ends.
-    auto add = [&](size_t start, size_t end, bool mayRemake) __attribute__((always_inline)) {
-        const char* first = Buffer.data() + start;
-        const char* last = Buffer.data() + end;
-        if (first != last && *first == quote) ++first;
+    const char* const p = Buffer.data();
+    const size_t n = Buffer.size();
+    // start <= end < n, a delimiter at end: the column's bytes, its quotes taken off by
+    // moving its ends (the byte at start is the delimiter when the column is empty).
+    const auto unquoted = [p, quote](size_t start, size_t end) __attribute__((always_inline)) {
+        const char* first = p + start;
+        const char* last = p + end;
+        if (*first == quote) ++first;
         if (first != last && last[-1] == quote) --last;
-        std::string_view column(first, static_cast<size_t>(last - first));
-        if (mayRemake) column = Unescaped(column, delimiter, quote);
-        columns[count++] = column;
+        return std::string_view(first, static_cast<size_t>(last - first));
     };
-    bool inQuotes = false;
-    bool mayRemake = false; // two quotes in a row or a "~" in the column, before its quotes come off
+    size_t count = 0;
+    constexpr size_t block = 64;
+    uint64_t inQuotes = 0;    // every bit set when the block starts after an odd number of quotes
+    uint64_t quoteBefore = 0; // 1 when the byte before the block is a quote
+    bool mayRemake = false;   // two quotes in a row or a "~" in the column, before its quotes come off
     size_t start = 0;
-    SpecialBytes(delimiter, quote, '~').ForEach(Buffer, [&](size_t i) {
-        const char c = Buffer[i];
-        if (c == quote) {
-            inQuotes = !inQuotes;
-            mayRemake |= i > start && Buffer[i - 1] == quote;
-        } else if (c == delimiter) {
-            if (inQuotes) return true;
-            add(start, i, mayRemake);
-            start = i + 1;
-            mayRemake = false;
-            return count < columnsWanted;
+    for (size_t i = 0; i < n && count < columnsWanted; i += block) {
+        ByteMatches found;
+        if (i + block <= n) {
+            found = MatchBytes64(p + i, delimiter, quote, '~');
         } else {
-            mayRemake = true;
+            // The last bytes: read as the line's last 64 bytes, the bits of those before i
+            // shifted out, or from a copy when the line is shorter than that.
+            const size_t left = n - i;
+            if (n >= block) {
+                found = MatchBytes64(p + n - block, delimiter, quote, '~');
+                found.A >>= block - left;
+                found.B >>= block - left;
+                found.C >>= block - left;
+            } else {
+                char copy[block] = {};
+                std::memcpy(copy, p + i, left);
+                const uint64_t bytes = (uint64_t{1} << left) - 1;
+                found = MatchBytes64(copy, delimiter, quote, '~');
+                found.A &= bytes;
+                found.B &= bytes;
+                found.C &= bytes;
+            }
         }
-        return true;
-    });
-    if (count < columnsWanted) add(start, Buffer.size(), mayRemake);
-    mColumnCount = count;
+        const uint64_t quotes = found.B;
+        const uint64_t inside = PrefixXor(quotes) ^ inQuotes;
+        inQuotes = 0 - (inside >> 63);
+        // A "~", or the second of two quotes in a row: the column holding it may need remaking.
+        uint64_t remake = found.C | (quotes & (quotes << 1 | quoteBefore));
+        quoteBefore = quotes >> 63;
+        uint64_t cuts = found.A & ~inside;
+        if (remake == 0 && !mayRemake) {
+            // The common block: every column it ends is a view of the line.
+            for (; cuts != 0; cuts &= cuts - 1) {
+                const size_t end = i + static_cast<unsigned>(std::countr_zero(cuts));
+                columns[count++] = unquoted(start, end);
+                start = end + 1;
+            }
+            continue;
+        }
+        for (; cuts != 0; cuts &= cuts - 1) {
+            const unsigned at = static_cast<unsigned>(std::countr_zero(cuts));
+            const uint64_t before = (uint64_t{1} << at) - 1;
+            const size_t end = i + static_cast<size_t>(at);
+            std::string_view column = unquoted(start, end);
+            if ((mayRemake || (remake & before) != 0) && !column.empty() && count < columnsWanted) {
+                column = Unescaped(column, delimiter, quote);
+            }
+            columns[count++] = column;
+            start = end + 1;
+            remake &= ~before;
+            mayRemake = false;
+        }
+        mayRemake |= remake != 0;
+    }
+    if (count < columnsWanted) {
+        std::string_view column = Buffer.substr(start);
+        if (!column.empty() && column.front() == quote) column.remove_prefix(1);
+        if (!column.empty() && column.back() == quote) column.remove_suffix(1);
+        // An empty column ("" when quoted) never needs remaking.
+        columns[count++] = mayRemake && !column.empty() ? Unescaped(column, delimiter, quote) : column;
+    }
+    mColumnCount = std::min(count, columnsWanted);
 }
 
 } // namespace dovrex

@@ -173,12 +173,17 @@ TEST_F(RouteRulesTest, NumberColumnsStoreTheLeadingNumberOfTheirText) {
 }
 
 // The one-pass split of a one-character delimiter and quote gives the columns of the
-// general split, over quoted delimiters, doubled quotes, "~", unbalanced and empty quotes.
+// general split, over quoted delimiters, doubled quotes, "~", unbalanced and empty quotes,
+// and NUL bytes; with its marks on either side of the edges of the 64-byte blocks it reads
+// (a quote opening in one block and closing in the next, a doubled quote across an edge),
+// in lines shorter than a block, and when it stops after the columns wanted.
 TEST(DelimitedColumns, TheOnePassSplitMatchesTheGeneralSplit) {
     const char* lines[] = {
         "",        "a",           "a,b,,c,",      "\"a,b\",c",      "\"O\"\"BRIEN\",x",  "x~y,\"p~q,r\"",
         "\"\",\"\"", "\"",         "a,\"b,c",      "\"a\"\"\",b\"",  "\"\"\"\"\"\",z",   ",\"a\"b\"c\",\"",
         "  \"a\" ,b", "a\"\"b,\"\"", "~,~~,\"~\"", "\"a,\"\"b,\"\"c\"",
+        "\"a,b,c,d,e,f,g,h,i,j,k,l,m,n,o,p,q,r,s,t,u,v,w,x,y,z,0,1,2,3,4,5,6,7,8,9\",\"\"\"x\"\"\",~,\"",
+        ",,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,,\"\"\"\"\"\"\"\",,",
     };
     const std::pair<std::string, std::string> marks[] = {{",", "\""}, {";", "'"}, {",", ""}};
     for (const auto& [delimiter, quote] : marks) {
@@ -190,15 +195,22 @@ TEST(DelimitedColumns, TheOnePassSplitMatchesTheGeneralSplit) {
                 if (c == ',') c = delimiter[0];
                 else if (c == '"' && !quote.empty()) c = quote[0];
             }
-            for (const size_t shift : {0, 3, 7, 8, 13}) {
-                const std::string shifted =
-                    std::string(shift, shift % 2 == 0 ? 'y' : '\xac') + text + "\x80\xff" + text;
-                ParsedLine fast, general;
-                fast.SplitColumns(shifted, delimiter, quote);
-                general.SplitColumnsAnyWidth(shifted, delimiter, quote);
-                const std::vector<std::string> a(fast.Columns().begin(), fast.Columns().end());
-                const std::vector<std::string> b(general.Columns().begin(), general.Columns().end());
-                EXPECT_EQ(a, b) << '[' << shifted << "] delimiter " << delimiter << " quote " << quote;
+            for (const size_t shift : {0, 3, 7, 8, 13, 47, 55, 60, 61, 62, 63, 64, 65, 66, 127}) {
+                const std::string shifted = std::string(shift, shift % 2 == 0 ? 'y' : '\xac') + text +
+                                            std::string("\x80\xff\0", 3) + text;
+                for (const size_t wanted : {SIZE_MAX, size_t{1}, size_t{2}, size_t{7}}) {
+                    ParsedLine fast, general;
+                    fast.SplitColumns(shifted, delimiter, quote, wanted);
+                    general.SplitColumnsAnyWidth(shifted, delimiter, quote);
+                    std::vector<std::string> a(fast.Columns().begin(), fast.Columns().end());
+                    std::vector<std::string> b(general.Columns().begin(), general.Columns().end());
+                    // Splitting may give more columns than wanted, never fewer.
+                    ASSERT_GE(a.size(), std::min(wanted, b.size()));
+                    a.resize(std::min(wanted, b.size()));
+                    b.resize(a.size());
+                    EXPECT_EQ(a, b) << '[' << shifted << "] delimiter " << delimiter << " quote " << quote
+                                    << " columns wanted " << wanted;
+                }
             }
         }
     }
