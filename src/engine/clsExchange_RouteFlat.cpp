@@ -485,9 +485,9 @@ void clsExchange::ParseRouteDelimited(std::string_view Buffer, ParsedLine& line,
     const std::span<const std::string_view> columns = line.Columns();
     ParseFields(
         [&](const RouteLineLayout::Field& field) {
-            const int column = field.Position;
-            if (column < 1 || static_cast<size_t>(column) > columns.size()) return std::string_view();
-            return columns[static_cast<size_t>(column) - 1];
+            // A position below 1 gives an index past any line's columns.
+            const size_t index = static_cast<size_t>(static_cast<int64_t>(field.Position) - 1);
+            return index < columns.size() ? columns[index] : std::string_view();
         },
         false, line, plan);
 }
