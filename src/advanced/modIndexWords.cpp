@@ -352,9 +352,9 @@ void EachIndexEntry(int16_t IndexType, std::string_view Text, const clsAdvanced&
 }
 
 // Inserts each word of a name or address with Position into collector; list holds the
-// excluded words. One function for both kinds, with the splitter's loop and the
-// collector's lookup inlined into it.
-[[gnu::noinline]] void IndexTextWords(std::string_view text, clsAdvanced::List list, const clsAdvanced& advanced,
+// excluded words. Inlined into the meter's step, with the splitter's loop and the
+// collector's lookup: one call per meter, not one per text and word.
+[[gnu::always_inline]] inline void IndexTextWords(std::string_view text, clsAdvanced::List list, const clsAdvanced& advanced,
                                       std::string& buffer, clsIndex& collector, int16_t Position) {
     const auto excluded = [&advanced, list](std::string_view w) { return advanced.HasToken(list, w); };
     EachShapedWordFast(text, [&](const ShapedWord& word) __attribute__((always_inline)) {
