@@ -8,6 +8,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace dovrex {
 
 namespace {
@@ -131,6 +135,125 @@ void EachShapedWord(std::string_view Text, const Sink& sink) {
     }
 }
 
+#if defined(__SSE2__)
+
+// A text of at most 64 bytes classed 16 bytes at a time: Upper holds its bytes upper-cased,
+// with 0 for every byte that is no word character and for the 16 bytes past its end (so
+// that eight bytes may be read from any byte of the text); bit i of Words is set when byte
+// i is a word character (A-Z, a-z, 0-9).
+struct ClassedText {
+    static constexpr size_t MaxSize = 64;
+    alignas(16) unsigned char Upper[MaxSize + 16];
+    uint64_t Words;
+};
+
+// The word-character bits of the 16 bytes v, with their upper-cased bytes (0 for the
+// others) stored at out. A range is tested on signed bytes, moved to start at -128.
+inline unsigned ClassBlock(__m128i v, unsigned char* out) {
+    const auto spread = [](int c) { return _mm_set1_epi8(static_cast<char>(c)); };
+    const auto below = [&spread](__m128i x, int from, int count) {
+        return _mm_cmplt_epi8(_mm_add_epi8(x, spread(0x80 - from)), spread(-128 + count));
+    };
+    const __m128i digit = below(v, '0', 10);
+    const __m128i letter = below(_mm_or_si128(v, spread(0x20)), 'a', 26);
+    const __m128i lower = below(v, 'a', 26);
+    const __m128i word = _mm_or_si128(digit, letter);
+    const __m128i upper = _mm_sub_epi8(v, _mm_and_si128(lower, spread(0x20)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_and_si128(upper, word));
+    return static_cast<unsigned>(_mm_movemask_epi8(word));
+}
+
+// The bytes of a text of fewer than 16 bytes, zero-filled to 16, read in overlapping
+// pieces that stay within the text.
+inline __m128i LoadShort(const unsigned char* p, size_t n) {
+    uint64_t low = 0;
+    uint64_t high = 0;
+    const auto load = [](const unsigned char* at, auto piece) {
+        std::memcpy(&piece, at, sizeof piece);
+        return uint64_t{piece};
+    };
+    if (n >= 8) {
+        low = load(p, uint64_t{});
+        if (n > 8) high = load(p + n - 8, uint64_t{}) >> (8 * (16 - n));
+    } else if (n >= 4) {
+        low = load(p, uint32_t{}) | (load(p + n - 4, uint32_t{}) << (8 * (n - 4)));
+    } else if (n > 0) {
+        low = uint64_t{p[0]} | uint64_t{p[n / 2]} << (8 * (n / 2)) | uint64_t{p[n - 1]} << (8 * (n - 1));
+    }
+    return _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
+}
+
+// Classes Text (of at most ClassedText::MaxSize bytes) into classed; the last block of a
+// text of 16 bytes or more overlaps the one before, never reading past its end.
+inline void ClassText(std::string_view Text, ClassedText& classed) {
+    const auto* const text = reinterpret_cast<const unsigned char*>(Text.data());
+    const size_t n = Text.size();
+    unsigned char* const out = classed.Upper;
+    if (n < 16) {
+        classed.Words = ClassBlock(LoadShort(text, n), out);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_setzero_si128());
+        return;
+    }
+    uint64_t words = 0;
+    for (size_t at = 0; at + 16 < n; at += 16) {
+        words |= uint64_t{ClassBlock(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at)), out + at)} << at;
+    }
+    const size_t last = n - 16;
+    words |= uint64_t{ClassBlock(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + last)), out + last)} << last;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_setzero_si128());
+    classed.Words = words;
+}
+
+// The eight bytes of classed from at, as a big-endian number, of which the first count
+// (1 to 8) are kept and the rest zero.
+inline uint64_t ClassedPiece(const ClassedText& classed, size_t at, size_t count) {
+    uint64_t piece;
+    std::memcpy(&piece, classed.Upper + at, sizeof piece);
+    piece = __builtin_bswap64(piece);
+    return count >= 8 ? piece : piece & ~(~uint64_t{0} >> (8 * count));
+}
+
+// EachShapedWord for a text of at most ClassedText::MaxSize bytes: the words are the runs
+// of set bits of the classed text, each taken by its head without a loop over its bytes.
+template <typename Sink>
+void EachShapedWordClassed(std::string_view Text, const Sink& sink) {
+    ClassedText classed;
+    ClassText(Text, classed);
+    const auto* const text = reinterpret_cast<const unsigned char*>(Text.data());
+    uint64_t bits = classed.Words;
+    while (bits != 0) {
+        // Adding the lowest set bit carries through its run: the sum's lowest set bit is
+        // the one past the run (none when the run ends at bit 63), and the sum's bits
+        // above it, with bits, are the runs left.
+        const uint64_t after = bits + (bits & (~bits + 1));
+        const auto start = static_cast<size_t>(std::countr_zero(bits));
+        const size_t size = static_cast<size_t>(std::countr_zero(after)) - start;
+        bits &= after;
+        if (size < 2) continue;
+        const unsigned char* const upper = classed.Upper + start;
+        if (!IsLetter(static_cast<char>(upper[0])) && !IsOrdinalEnding(unsigned{upper[size - 2]} << 8 | upper[size - 1])) {
+            continue;
+        }
+        const uint64_t head = ClassedPiece(classed, start, size);
+        const uint64_t next = size > 8 ? ClassedPiece(classed, start + 8, size - 8) : 0;
+        sink(ShapedWord{head, next, size, text + start});
+    }
+}
+
+#endif
+
+// EachShapedWord by the fastest way that applies to Text.
+template <typename Sink>
+void EachShapedWordFast(std::string_view Text, const Sink& sink) {
+#if defined(__SSE2__)
+    if (Text.size() <= ClassedText::MaxSize) {
+        EachShapedWordClassed(Text, sink);
+        return;
+    }
+#endif
+    EachShapedWord(Text, sink);
+}
+
 // The upper-cased bytes of a word of Text, in buffer where the word is in Text: the
 // buffer, at least as large as Text, holds each word of it at a place of its own.
 std::string_view WordBytes(const ShapedWord& found, std::string_view Text, std::string& buffer) {
@@ -228,6 +351,23 @@ void EachIndexEntry(int16_t IndexType, std::string_view Text, const clsAdvanced&
     sink(whole);
 }
 
+// Inserts each word of a name or address with Position into collector; list holds the
+// excluded words. Inlined into the meter's step, with the splitter's loop and the
+// collector's lookup: one call per meter, not one per text and word.
+[[gnu::always_inline]] inline void IndexTextWords(std::string_view text, clsAdvanced::List list, const clsAdvanced& advanced,
+                                      std::string& buffer, clsIndex& collector, int16_t Position) {
+    const auto excluded = [&advanced, list](std::string_view w) { return advanced.HasToken(list, w); };
+    EachShapedWordFast(text, [&](const ShapedWord& word) __attribute__((always_inline)) {
+        // The bytes of a long word, which the collector reads, in buffer.
+        const char* bytes = nullptr;
+        if (word.Size > 16) {
+            if (buffer.size() < text.size()) buffer.resize(text.size());
+            bytes = WordBytes(word, text, buffer).data();
+        }
+        collector.Insert(word.Head, word.Next, word.Size, bytes, Position, excluded);
+    });
+}
+
 } // namespace
 
 void SplitIndexWords(std::string_view Text, int16_t IndexType, const clsAdvanced& advanced, std::string& buffer,
@@ -248,21 +388,8 @@ void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& field
     // Names and addresses repeat their words: each distinct word of a route is looked up
     // among the excluded words once, by its collector.
     for (int16_t kind : {ixBillingName, ixServiceAddress}) {
-        clsIndex& collector = collectors[static_cast<size_t>(kind)];
-        // Made once per text, not once per word.
-        const auto excluded = [&advanced, list = TokenList(kind)](std::string_view w) {
-            return advanced.HasToken(list, w);
-        };
-        const std::string_view text = fields[static_cast<size_t>(kind)];
-        EachShapedWord(text, [&](const ShapedWord& word) {
-            // The bytes of a long word, which the collector reads, in buffer.
-            const char* bytes = nullptr;
-            if (word.Size > 16) {
-                if (buffer.size() < text.size()) buffer.resize(text.size());
-                bytes = WordBytes(word, text, buffer).data();
-            }
-            collector.Insert(word.Head, word.Next, word.Size, bytes, Position, excluded);
-        });
+        IndexTextWords(fields[static_cast<size_t>(kind)], TokenList(kind), advanced, buffer,
+                       collectors[static_cast<size_t>(kind)], Position);
     }
     // Whole values: the head the collector keys them by also shows whether upper case
     // changes them, without another pass (most are numbers or upper case already).

@@ -46,11 +46,10 @@ public:
     // read only when it is longer than 16 bytes: a splitter that builds the head as it
     // reads need not copy the word.
     template <typename Excluded>
-    void Insert(uint64_t head, uint64_t next, size_t size, const char* Long, int16_t Position,
-                const Excluded& excluded) {
+    [[gnu::always_inline]] void Insert(uint64_t head, uint64_t next, size_t size, const char* Long, int16_t Position,
+                                       const Excluded& excluded) {
         if (mDistinctAtSort) {
-            if (excluded(WordText(head, next, size, Long).View())) return;
-            AddValue(head, next, size, Long, Position);
+            InsertValue(head, next, size, Long, Position, excluded);
             return;
         }
         uint64_t hash = HashHead(head, next, size);
@@ -230,6 +229,14 @@ private:
             const WordEntry& last = (&word)[-1];
             mInOrder = Head != last.Head ? Head > last.Head : !LessSameHead(word, last);
         }
+    }
+    // Insert for a collector that is distinct at sort (out of line: names and addresses
+    // are not).
+    template <typename Excluded>
+    [[gnu::noinline]] void InsertValue(uint64_t Head, uint64_t Next, size_t Size, const char* Long, int16_t Position,
+                                       const Excluded& excluded) {
+        if (excluded(WordText(Head, Next, Size, Long).View())) return;
+        AddValue(Head, Next, Size, Long, Position);
     }
     // A word not in the table yet, whose chain ends at Slot. Out of line: most words of a
     // route repeat, and the word's own loop stays small enough to be inlined.

@@ -110,6 +110,33 @@ TEST(IndexWords, NamesAndAddressesSplitIntoKeptWords) {
     }
 }
 
+// A meter's collector finds the words of texts of up to 64 bytes 16 bytes at a time and
+// of longer ones byte by byte; both must find the words the splitter finds. Texts of each
+// length around the block sizes (15 to 17, 31 to 33, 63 to 65 bytes), with words at both
+// ends, lower case, ordinals, bytes above 127 and NULs, from a fixed sequence of bytes.
+TEST(IndexWords, TheCollectorFindsTheSplittersWordsAtEveryLength) {
+    clsAdvanced advanced("");
+    const std::string_view alphabet = std::string_view("aZ3 s\0tNdR\xE9-q9", 14);
+    uint32_t seed = 12345;
+    for (size_t size = 0; size <= 70; ++size) {
+        for (int variant = 0; variant < 6; ++variant) {
+            std::string text(size, 'x');
+            for (char& c : text) {
+                seed = seed * 1103515245u + 12345u;
+                c = alphabet[(seed >> 16) % alphabet.size()];
+            }
+            // One word over the whole text, and words that end at its last byte.
+            if (variant == 0) std::fill(text.begin(), text.end(), 'k');
+            if (variant == 1 && size >= 3) text.replace(size - 3, 3, " rd");
+            for (int16_t kind : {ixBillingName, ixServiceAddress}) {
+                Words expected = SplitIndexWords(text, kind, advanced);
+                std::sort(expected.begin(), expected.end());
+                EXPECT_EQ(CollectedWords(kind, text, advanced, false), expected) << kind << " " << size << " " << variant;
+            }
+        }
+    }
+}
+
 namespace {
 
 struct CodeRecord {
