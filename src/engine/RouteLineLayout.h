@@ -132,6 +132,7 @@ private:
 // constants or of texts the parsed line keeps, valid until the next line is parsed. A
 // whole number read from its digits may keep their text, without leading zeros, in Text
 // (which ValueView ignores for a number), so that it needs no conversion back to text.
+// A text is trimmed as its field's data type has it: it never ends in a blank.
 using ParsedField = ValueView;
 
 // One parsed source line: a value per slot of its layout, Null where the line has none.

@@ -582,14 +582,18 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
         if (manual && check.IsMeterTag) continue;
         const ParsedField& value = Values.Item(check.Slot);
         const auto name = [&]() -> const std::string& { return layout.Fields()[check.Field].Name; };
-        if (check.MaxValue > 0 && NumberOf(value) > check.MaxValue) {
-            ReportValidation("Value of " + name() + "(" + value.ToText() +
-                                 ") exceeds maximum permitted value in Line " + line(),
-                             result);
+        if (check.MaxValue > 0 || check.RequiredNumber) {
+            const double number = NumberOf(value);
+            if (check.MaxValue > 0 && number > check.MaxValue) {
+                ReportValidation("Value of " + name() + "(" + value.ToText() +
+                                     ") exceeds maximum permitted value in Line " + line(),
+                                 result);
+            }
+            if (check.RequiredNumber && number == 0) ReportValidation(name() + " zero in Line " + line(), result);
         }
-        if (check.RequiredNumber) {
-            if (NumberOf(value) == 0) ReportValidation(name() + " zero in Line " + line(), result);
-        } else if (check.RequiredText && TrimView(TextOf(value, scratch)).empty()) {
+        // A parsed text has no trailing blanks: it is blank when it is empty.
+        if (check.RequiredText && !check.RequiredNumber &&
+            (value.IsText() ? value.Text.empty() : TrimView(TextOf(value, scratch)).empty())) {
             ReportValidation(name() + " empty in Line " + line(), result);
         }
     }
