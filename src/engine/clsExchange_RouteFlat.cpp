@@ -62,9 +62,15 @@ bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataTyp
 
 // "R" 1, "M" and "S" 2, "P" 3; anything else is the parsed ReadType number.
 double ReadTypeCode(const std::string& readType, const ParsedField& parsed) {
-    if (readType == "R") return 1;
-    if (readType == "M" || readType == "S") return 2;
-    if (readType == "P") return 3;
+    if (readType.size() == 1) {
+        switch (readType[0]) {
+        case 'R': return 1;
+        case 'M':
+        case 'S': return 2;
+        case 'P': return 3;
+        default: break;
+        }
+    }
     return parsed.ToNumber();
 }
 
