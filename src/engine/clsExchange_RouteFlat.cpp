@@ -225,9 +225,16 @@ inline __attribute__((always_inline)) ParsedField ParseLineField(const LineField
 class RouteLookup {
 public:
     explicit RouteLookup(ConversionRun& run) : mRun(run) {}
+    // Inline: a route's meters mostly come one after another, so that most lines find the
+    // route of the line before.
     int16_t Add(std::string_view route) {
-        // A route's meters mostly come one after another.
         if (mLastPosition != 0 && route == mLastRoute) return mLastPosition;
+        return AddOther(route);
+    }
+
+private:
+    // Add of a route other than the last one's.
+    __attribute__((noinline)) int16_t AddOther(std::string_view route) {
         int16_t position;
         if (const auto found = mPositions.find(route); found != mPositions.end()) {
             position = found->second;
@@ -240,7 +247,6 @@ public:
         return position;
     }
 
-private:
     struct Hash {
         using is_transparent = void;
         size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
