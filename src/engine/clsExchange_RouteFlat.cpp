@@ -508,13 +508,14 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
 }
 
 void clsExchange::ParseRouteFixed(std::string_view Buffer, ParsedLine& line, MeterRecordPlan* plan) {
-    const RouteLineLayout& layout = *Run().Layout;
+    const ConversionRun& run = Run();
+    const RouteLineLayout& layout = *run.Layout;
     line.Reset(layout.SlotCount());
     if (plan != nullptr) {
-        line.SetSourceWithoutNul(Run().SourceFile.WithoutNul() || HoldsNoNul(Buffer));
+        line.SetSourceWithoutNul(run.SourceFile.WithoutNul() || HoldsNoNul(Buffer));
         line.SetViewSource(plan->LineViews ? Buffer : std::string_view());
     }
-    if (Run().CountingOnly) {
+    if (run.CountingOnly) {
         const auto [first, end] = layout.CountingSpan();
         line.SetCountingSpanPlain(!HasExponentLetter(Buffer.substr(std::min(first, Buffer.size()), end - first)));
     }
@@ -584,7 +585,7 @@ void clsExchange::ReportValidation(const std::string& message, int16_t& result) 
 }
 
 int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
-    const ConversionRun& run = Run();
+    ConversionRun& run = Run();
     const RouteLineLayout& layout = *run.Layout;
     int16_t result = ValidationClean;
     const bool manual = IsManualReadType(run.CurrentReadType);
@@ -630,7 +631,7 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
         // is reported by the set's error and counts as new, as CheckDuplicateTag has it.
         bool added;
         try {
-            added = Run().SeenTags.Insert(tagText);
+            added = run.SeenTags.Insert(tagText);
         } catch (const std::exception& e) {
             mMessages.Inform(DescribeException(e));
             added = true;
