@@ -467,10 +467,10 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
             const std::string_view raw = sourceText(*lf.Field);
             // Delimited texts keep their leading blanks.
             const std::string_view text = fixedWidth ? TrimView(raw) : RTrimView(raw);
-            const TextInto into = textViews                             ? TextInto::View
-                                  : !sourceWithoutNul                   ? TextInto::Copy
-                                  : line.Viewable(text)                 ? TextInto::View
-                                                                        : TextInto::CopyWithoutNul;
+            const TextInto into = textViews             ? TextInto::View
+                                  : !sourceWithoutNul   ? TextInto::Copy
+                                  : line.Viewable(text) ? TextInto::View
+                                                        : TextInto::CopyWithoutNul;
             line.Set(lf.Slot, ParseLineText(lf, text, into, record));
         }
         for (const MeterRecordPlan::LineField& lf : plan->LineNumbers) {
