@@ -51,8 +51,17 @@ struct clsExchange::MeterRecordPlan {
         // meter type letter's code of a text, a date's or time's digits as a number.
         enum class Then : uint8_t { Nothing, MeterType, DateNumber } ThenStep = Then::Nothing;
         RecordAssembly::Field ThenTarget{};
+        // A number field's largest whole number read from plain digits (ReadPaddedDigits)
+        // that its type takes as it is; a larger one is read as its type reads any text.
+        int64_t MaxWhole = INT64_MAX;
     };
     std::vector<LineField> LineFields;
+    // LineFields by what they are, each kind parsed in a loop of its own without a look at
+    // the field's data type: the texts and the numbers from the line, then all the others
+    // in their order (autonumbers count up in it). Where two line fields share a slot, the
+    // later one's value is the slot's, so that their order matters: then every line field
+    // is one of the others.
+    std::vector<LineField> LineTexts, LineNumbers, LineOthers;
     // VaryingSteps without those the line fields do (LineField::ThenStep), for a line
     // parsed through LineFields (FieldsResolved: every line but the first).
     std::vector<size_t> LineVaryingSteps;

@@ -132,6 +132,7 @@ private:
 // constants or of texts the parsed line keeps, valid until the next line is parsed. A
 // whole number read from its digits may keep their text, without leading zeros, in Text
 // (which ValueView ignores for a number), so that it needs no conversion back to text.
+// A text is trimmed as its field's data type has it: it never ends in a blank.
 using ParsedField = ValueView;
 
 // One parsed source line: a value per slot of its layout, Null where the line has none.
@@ -144,6 +145,7 @@ public:
             mFixedKept = false;
         }
         mKeptUsed = 0;
+        mColumnsInView = false;
     }
     // The values of the fields fixed for the run stay from the line that parsed them.
     bool FixedKept() const { return mFixedKept; }
@@ -162,6 +164,10 @@ public:
         return text.data() >= mViewSource.data() && text.data() + text.size() <= mViewSource.data() + mViewSource.size() &&
                !mViewSource.empty();
     }
+    // Whether every text taken from the source line is Viewable: the line is the view
+    // source and its texts are pieces of it (a fixed-width line that holds every column).
+    bool ColumnsInView() const { return mColumnsInView; }
+    void SetColumnsInView(bool inView) { mColumnsInView = inView; }
     // Whether the line's counting span (RouteLineLayout::CountingSpan) holds no exponent
     // letter: its numbers need no check.
     bool CountingSpanPlain() const { return mCountingSpanPlain; }
@@ -201,6 +207,7 @@ private:
     bool mFixedCounted = false;
     bool mSourceWithoutNul = false;
     bool mCountingSpanPlain = false;
+    bool mColumnsInView = false;
     std::string_view mViewSource;
     std::string mHiddenLine;
     // Sized for the most columns a line seen so far could hold, so that splitting a line

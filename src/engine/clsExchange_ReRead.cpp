@@ -59,7 +59,7 @@ bool clsExchange::ConvertReRead() {
         const std::string source = ResolvedPath(mvarReReadSource);
         if (const int status = run.SourceFile.Open(source); status != 0) throw RuntimeError(status);
         int16_t lines = 0;
-        std::string text;
+        std::string_view text;
         while (run.SourceFile.ReadLine(text)) {
             ++run.LineNumber;
             run.RouteMeterCount[0] = CheckInt16(static_cast<int64_t>(run.RouteMeterCount[0]) + 1);
@@ -80,6 +80,9 @@ bool clsExchange::ConvertReRead() {
         }
         WriteOpeningRecords(lines, source);
         MeterRecordPlan plan = PlanRouteMeterRecord(*run.Layout, *run.RouteDatabase, true);
+        // Each line is a view of the reader's buffer, kept until the meter is written.
+        static_assert(TextLineReader::LineSlack >= RecordSource::Slack);
+        plan.LineViews = true;
 
         run.AutoNumberCounter = 0;
         run.MetersWritten = 0;

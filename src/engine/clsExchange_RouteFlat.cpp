@@ -62,9 +62,15 @@ bool IsDateOrTime(int32_t dataType) { return dataType == DataTypeDate || dataTyp
 
 // "R" 1, "M" and "S" 2, "P" 3; anything else is the parsed ReadType number.
 double ReadTypeCode(const std::string& readType, const ParsedField& parsed) {
-    if (readType == "R") return 1;
-    if (readType == "M" || readType == "S") return 2;
-    if (readType == "P") return 3;
+    if (readType.size() == 1) {
+        switch (readType[0]) {
+        case 'R': return 1;
+        case 'M':
+        case 'S': return 2;
+        case 'P': return 3;
+        default: break;
+        }
+    }
     return parsed.ToNumber();
 }
 
@@ -135,61 +141,83 @@ std::string_view WholeNumberText(std::string_view raw) {
     return p == end ? std::string_view("0") : std::string_view(p, static_cast<size_t>(end - p));
 }
 
+// How a text from the line goes into the record: as a view of the line, as a copy known
+// to hold no NUL byte, or as a copy that ends at its first NUL.
+enum class TextInto { View, CopyWithoutNul, Copy };
+
+// A varying text field's trimmed text from the line as its value and, where the value goes
+// into the record unchanged, set there (and its meter type code, where the plan fused that
+// step). Inlined: it runs for most text fields of every line. (LineField is
+// MeterRecordPlan::LineField.)
+template <class LineField>
+inline __attribute__((always_inline)) ParsedField ParseLineText(const LineField& lf, std::string_view text,
+                                                                TextInto into, RecordAssembly& record) {
+    if (lf.Direct) {
+        if (into == TextInto::View) record.SetTextView(lf.Target, text);
+        else if (into == TextInto::CopyWithoutNul) record.SetTextWithoutNul(lf.Target, text);
+        else record.SetText(lf.Target, text);
+    }
+    if (lf.ThenStep == LineField::Then::MeterType) record.SetNumber(lf.ThenTarget, MeterTypeCode(text));
+    return ParsedField::OfText(text);
+}
+
+// A varying number field's text from the line as its value and, where the value goes into
+// the record unchanged, set there: plain digits up to its type's MaxWhole as they stand,
+// anything else as its type reads a text. Inlined: it runs for most number fields of every
+// line.
+template <class LineField>
+inline __attribute__((always_inline)) ParsedField ParseLineNumber(const LineField& lf, std::string_view raw,
+                                                                  RecordAssembly& record) {
+    int64_t whole;
+    if (ReadPaddedDigits(raw, whole) && whole <= lf.MaxWhole) {
+        if (lf.Direct) record.SetInteger(lf.Target, whole);
+        if (lf.KeepDigits) return ParsedField{Value::Kind::Integer, whole, 0, WholeNumberText(raw)};
+        return ParsedField::OfInteger(whole);
+    }
+    if (lf.Field->DataType == DataTypeDouble) {
+        const double number = StartsWithLetter(raw) ? 0.0 : Val(raw);
+        if (lf.Direct) record.SetNumber(lf.Target, number);
+        return ParsedField::OfDouble(number);
+    }
+    const bool int16 = lf.Field->DataType == DataTypeInt16;
+    whole = StartsWithLetter(raw) ? 0 : int16 ? CIntVal(raw) : CLngVal(raw);
+    if (lf.Direct) record.SetInteger(lf.Target, whole);
+    return ParsedField::OfInteger(whole);
+}
+
 // A varying field's text from the line parsed into its value and, where the value goes
 // into the record unchanged, set there: ParsedValue and SetParsed in one, for a field
-// whose target and slot the plan resolved. Inlined: it runs for most fields of every line.
-// (LineField is MeterRecordPlan::LineField.)
+// whose target and slot the plan resolved. Inlined: it runs for the fields of every line
+// that the plan does not parse by their kind.
 template <class LineField>
 inline __attribute__((always_inline)) ParsedField ParseLineField(const LineField& lf,
                                                                  std::string_view raw, bool fixedWidth,
                                                                  bool withoutNul, const ParsedLine& line,
                                                                  RecordAssembly& record) {
     const RouteLineLayout::Field& field = *lf.Field;
-    int64_t whole;
-    bool digits;
     switch (field.DataType) {
     case DataTypeText: {
         // Delimited texts keep their leading blanks.
         const std::string_view text = fixedWidth ? TrimView(raw) : RTrimView(raw);
-        if (lf.Direct) {
-            if (withoutNul && line.Viewable(text)) record.SetTextView(lf.Target, text);
-            else if (withoutNul) record.SetTextWithoutNul(lf.Target, text);
-            else record.SetText(lf.Target, text);
-        }
-        if (lf.ThenStep == LineField::Then::MeterType) record.SetNumber(lf.ThenTarget, MeterTypeCode(text));
-        return ParsedField::OfText(text);
+        const TextInto into = !withoutNul          ? TextInto::Copy
+                              : line.Viewable(text) ? TextInto::View
+                                                    : TextInto::CopyWithoutNul;
+        return ParseLineText(lf, text, into, record);
     }
     case DataTypeInt16:
-        digits = ReadPaddedDigits(raw, whole) && whole <= INT16_MAX;
-        if (!digits) whole = StartsWithLetter(raw) ? 0 : CIntVal(raw);
-        break;
     case DataTypeInt32:
-        digits = ReadPaddedDigits(raw, whole) && whole <= INT32_MAX;
-        if (!digits) whole = StartsWithLetter(raw) ? 0 : CLngVal(raw);
-        break;
-    case DataTypeDouble:
-        // A plain whole number stores and reads as the same double would.
-        digits = ReadPaddedDigits(raw, whole);
-        if (!digits) {
-            const double number = StartsWithLetter(raw) ? 0.0 : Val(raw);
-            if (lf.Direct) record.SetNumber(lf.Target, number);
-            return ParsedField::OfDouble(number);
-        }
-        break;
+    case DataTypeDouble: return ParseLineNumber(lf, raw, record);
     default: {
         const ParsedField value = ParsedValue(field, raw, fixedWidth);
         if (lf.Direct) SetParsed(record, lf.Target, value, withoutNul);
         if (lf.ThenStep == LineField::Then::DateNumber) {
             // A date or time in a number field: its yyyymmdd / hhnn digits (WriteMeterSteps).
-            if (ReadPaddedDigits(value.Text, whole)) record.SetInteger(lf.ThenTarget, whole);
+            if (int64_t whole; ReadPaddedDigits(value.Text, whole)) record.SetInteger(lf.ThenTarget, whole);
             else record.SetNumber(lf.ThenTarget, Val(value.Text));
         }
         return value;
     }
     }
-    if (lf.Direct) record.SetInteger(lf.Target, whole);
-    if (digits && lf.KeepDigits) return ParsedField{Value::Kind::Integer, whole, 0, WholeNumberText(raw)};
-    return ParsedField::OfInteger(whole);
 }
 
 // Route number texts to their positions in the run's route list, which the flat import
@@ -197,9 +225,16 @@ inline __attribute__((always_inline)) ParsedField ParseLineField(const LineField
 class RouteLookup {
 public:
     explicit RouteLookup(ConversionRun& run) : mRun(run) {}
+    // Inline: a route's meters mostly come one after another, so that most lines find the
+    // route of the line before.
     int16_t Add(std::string_view route) {
-        // A route's meters mostly come one after another.
         if (mLastPosition != 0 && route == mLastRoute) return mLastPosition;
+        return AddOther(route);
+    }
+
+private:
+    // Add of a route other than the last one's.
+    __attribute__((noinline)) int16_t AddOther(std::string_view route) {
         int16_t position;
         if (const auto found = mPositions.find(route); found != mPositions.end()) {
             position = found->second;
@@ -212,7 +247,6 @@ public:
         return position;
     }
 
-private:
     struct Hash {
         using is_transparent = void;
         size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
@@ -317,8 +351,10 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
         for (size_t i = 0; i < plan.IndexSlots.size(); ++i) {
             keepDigits |= f.Slot == plan.IndexSlots[i] && plan.IndexKinds[i] == MeterRecordPlan::IndexFrom::Number;
         }
-        plan.LineFields.push_back({&f, f.Slot, f.Option == MapOptionFromSource, target != 0, keepDigits,
-                                   target != 0 ? record.Resolve(target) : RecordAssembly::Field{}});
+        MeterRecordPlan::LineField& lf = plan.LineFields.emplace_back(MeterRecordPlan::LineField{
+            &f, f.Slot, f.Option == MapOptionFromSource, target != 0, keepDigits,
+            target != 0 ? record.Resolve(target) : RecordAssembly::Field{}});
+        lf.MaxWhole = f.DataType == DataTypeInt16 ? INT16_MAX : f.DataType == DataTypeInt32 ? INT32_MAX : INT64_MAX;
     }
     // The meter type and date steps of a slot that one varying field from the line alone
     // fills, a text or a date or time, are done as that field is parsed.
@@ -344,6 +380,17 @@ clsExchange::MeterRecordPlan clsExchange::PlanRouteMeterRecord(const RouteLineLa
         }
         only->ThenStep = then;
         only->ThenTarget = record.Resolve(step.Target);
+    }
+    std::vector<int> slots;
+    for (const MeterRecordPlan::LineField& lf : plan.LineFields) slots.push_back(lf.Slot);
+    std::sort(slots.begin(), slots.end());
+    const bool slotsShared = std::adjacent_find(slots.begin(), slots.end()) != slots.end();
+    for (const MeterRecordPlan::LineField& lf : plan.LineFields) {
+        const int32_t type = lf.Field->DataType;
+        if (slotsShared || !lf.FromSource) plan.LineOthers.push_back(lf);
+        else if (type == DataTypeText) plan.LineTexts.push_back(lf);
+        else if (IsNumericType(type)) plan.LineNumbers.push_back(lf);
+        else plan.LineOthers.push_back(lf);
     }
     // A route position (1 to 32767) reads back as set from a 16- or 32-bit field or a text.
     const int16_t routeType = record.FieldType(plan.RouteNbr);
@@ -415,7 +462,21 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
     if (plan != nullptr && !first) {
         // Every later line: the varying fields as the plan resolved them.
         RecordAssembly& record = *plan->Record;
-        for (const MeterRecordPlan::LineField& lf : plan->LineFields) {
+        const bool textViews = sourceWithoutNul && line.ColumnsInView();
+        for (const MeterRecordPlan::LineField& lf : plan->LineTexts) {
+            const std::string_view raw = sourceText(*lf.Field);
+            // Delimited texts keep their leading blanks.
+            const std::string_view text = fixedWidth ? TrimView(raw) : RTrimView(raw);
+            const TextInto into = textViews             ? TextInto::View
+                                  : !sourceWithoutNul   ? TextInto::Copy
+                                  : line.Viewable(text) ? TextInto::View
+                                                        : TextInto::CopyWithoutNul;
+            line.Set(lf.Slot, ParseLineText(lf, text, into, record));
+        }
+        for (const MeterRecordPlan::LineField& lf : plan->LineNumbers) {
+            line.Set(lf.Slot, ParseLineNumber(lf, sourceText(*lf.Field), record));
+        }
+        for (const MeterRecordPlan::LineField& lf : plan->LineOthers) {
             if (lf.FromSource) {
                 line.Set(lf.Slot, ParseLineField(lf, sourceText(*lf.Field), fixedWidth, sourceWithoutNul, line, record));
             } else {
@@ -447,20 +508,26 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
 }
 
 void clsExchange::ParseRouteFixed(std::string_view Buffer, ParsedLine& line, MeterRecordPlan* plan) {
-    const RouteLineLayout& layout = *Run().Layout;
+    const ConversionRun& run = Run();
+    const RouteLineLayout& layout = *run.Layout;
     line.Reset(layout.SlotCount());
     if (plan != nullptr) {
-        line.SetSourceWithoutNul(Run().SourceFile.WithoutNul() || HoldsNoNul(Buffer));
+        line.SetSourceWithoutNul(run.SourceFile.WithoutNul() || HoldsNoNul(Buffer));
         line.SetViewSource(plan->LineViews ? Buffer : std::string_view());
     }
-    if (Run().CountingOnly) {
+    if (run.CountingOnly) {
         const auto [first, end] = layout.CountingSpan();
         line.SetCountingSpanPlain(!HasExponentLetter(Buffer.substr(std::min(first, Buffer.size()), end - first)));
     }
-    const bool whole = Buffer.size() >= layout.ColumnEnd();
+    if (Buffer.size() >= layout.ColumnEnd()) {
+        // Every column lies in the line whole.
+        line.SetColumnsInView(plan != nullptr && plan->LineViews && !Buffer.empty());
+        ParseFields([&](const RouteLineLayout::Field& field) { return std::string_view(Buffer.data() + field.Start, field.Length); },
+                    true, line, plan);
+        return;
+    }
     ParseFields(
         [&](const RouteLineLayout::Field& field) {
-            if (whole) return std::string_view(Buffer.data() + field.Start, field.Length);
             // A line that ends before the field gives a shorter or empty text.
             if (field.Position < 1 || field.Width <= 0 || static_cast<size_t>(field.Position) > Buffer.size()) {
                 return std::string_view();
@@ -518,7 +585,7 @@ void clsExchange::ReportValidation(const std::string& message, int16_t& result) 
 }
 
 int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
-    const ConversionRun& run = Run();
+    ConversionRun& run = Run();
     const RouteLineLayout& layout = *run.Layout;
     int16_t result = ValidationClean;
     const bool manual = IsManualReadType(run.CurrentReadType);
@@ -528,14 +595,18 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
         if (manual && check.IsMeterTag) continue;
         const ParsedField& value = Values.Item(check.Slot);
         const auto name = [&]() -> const std::string& { return layout.Fields()[check.Field].Name; };
-        if (check.MaxValue > 0 && NumberOf(value) > check.MaxValue) {
-            ReportValidation("Value of " + name() + "(" + value.ToText() +
-                                 ") exceeds maximum permitted value in Line " + line(),
-                             result);
+        if (check.MaxValue > 0 || check.RequiredNumber) {
+            const double number = NumberOf(value);
+            if (check.MaxValue > 0 && number > check.MaxValue) {
+                ReportValidation("Value of " + name() + "(" + value.ToText() +
+                                     ") exceeds maximum permitted value in Line " + line(),
+                                 result);
+            }
+            if (check.RequiredNumber && number == 0) ReportValidation(name() + " zero in Line " + line(), result);
         }
-        if (check.RequiredNumber) {
-            if (NumberOf(value) == 0) ReportValidation(name() + " zero in Line " + line(), result);
-        } else if (check.RequiredText && TrimView(TextOf(value, scratch)).empty()) {
+        // A parsed text has no trailing blanks: it is blank when it is empty.
+        if (check.RequiredText && !check.RequiredNumber &&
+            (value.IsText() ? value.Text.empty() : TrimView(TextOf(value, scratch)).empty())) {
             ReportValidation(name() + " empty in Line " + line(), result);
         }
     }
@@ -560,7 +631,7 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
         // is reported by the set's error and counts as new, as CheckDuplicateTag has it.
         bool added;
         try {
-            added = Run().SeenTags.Insert(tagText);
+            added = run.SeenTags.Insert(tagText);
         } catch (const std::exception& e) {
             mMessages.Inform(DescribeException(e));
             added = true;
@@ -600,6 +671,8 @@ std::string_view clsExchange::LookupMessage(MeterRecordPlan& plan, const ParsedL
     // The identifiers only matter when there are supervisor messages to find.
     const std::string_view prior = TextOf(Values.Item(plan.MessageSlot), scratch[0]);
     if (!plan.SupervisorMessages) {
+        // Without supervisor messages, a meter without a billing message has no message.
+        if (prior.empty()) return {};
         advanced.LookupMessage(message, prior, {}, {}, {}, {});
         return message;
     }
@@ -644,7 +717,14 @@ void clsExchange::WriteMeterSteps(MeterRecordPlan& plan, const ParsedLine& Value
             break;
         case From::MeterType: record.SetNumber(step.Target, MeterTypeCode(TextOf(value, scratch))); break;
         case From::ReadType: record.SetNumber(step.Target, ReadTypeCode(run.CurrentReadType, value)); break;
-        case From::Message: record.SetText(step.Target, LookupMessage(plan, Values)); break;
+        case From::Message:
+            // Most meters have no message, which holds no NUL.
+            if (const std::string_view message = LookupMessage(plan, Values); message.empty()) {
+                record.SetTextWithoutNul(step.Target, message);
+            } else {
+                record.SetText(step.Target, message);
+            }
+            break;
         case From::Empty: record.SetText(step.Target, ""); break;
         }
     }

@@ -219,3 +219,38 @@ TEST(DelimitedColumns, TheOnePassSplitMatchesTheGeneralSplit) {
     EXPECT_EQ(std::vector<std::string>(line.Columns().begin(), line.Columns().end()),
               (std::vector<std::string>{"a;b", "it's", "c;d"}));
 }
+
+// Every line after the first is parsed by the plan's kinds of field (texts, numbers, the
+// rest such as dates in order): each line stores what it stores as a first line, which is
+// parsed field by field in the map's order. Whole lines and lines that end inside or before
+// a column, numbers read from plain digits (up to a 32-bit field's limit) and by the lenient
+// parse, and blank, lower-case and NUL-holding texts.
+TEST_F(RouteRulesTest, ALineAfterTheFirstStoresWhatItStoresAsTheFirst) {
+    WriteFixedMap("Std", {"Digits=62,2", "Lat=64,16", "User1=80,3"});
+    const std::string whole = FixedLine("0012", 7, "4711", "W", "R", "  1 MAIN ST", "SMITH", "GATE");
+    const std::string lines[] = {
+        whole + "99" + "      2147483647" + "ABC",
+        whole + "-1" + "1E3             " + "  C",
+        whole + "7 " + "  12.5          " + "AB",
+        whole + " 3" + "            -999",
+        whole.substr(0, 30),
+        whole.substr(0, 15),
+        FixedLine("0012", 7, "  4711A", "w", "m", "", "SMI" + std::string(1, '\0') + "TH", "  ") + "  " + "2.5",
+    };
+    for (const std::string& line : lines) {
+        SCOPED_TRACE(::testing::PrintToString(line));
+        UseSource({line});
+        messages.QueueAnswer(MsgResult::Yes);
+        ASSERT_TRUE(engine.ConvertRoute()) << ::testing::PrintToString(log.Lines);
+        const auto alone = ReadDatabase(folder.File("RouteQVF.pdb"));
+        UseSource({FixedLine("0012", 1, "99", "W", "R", "2 ELM"), line});
+        messages.QueueAnswer(MsgResult::Yes);
+        ASSERT_TRUE(engine.ConvertRoute()) << ::testing::PrintToString(log.Lines);
+        const auto second = ReadDatabase(folder.File("RouteQVF.pdb"));
+        ASSERT_EQ(alone.size(), 3u);
+        ASSERT_EQ(second.size(), 4u);
+        for (const auto& [name, value] : alone[2]) {
+            EXPECT_EQ(second[3].Item(name).ToText(), value.ToText()) << name;
+        }
+    }
+}
