@@ -127,8 +127,24 @@ public:
         char* at = Line.data() + (mFieldPos - 1);
         const size_t width = static_cast<size_t>(mFieldLen);
         const size_t length = std::min(Text.size(), width);
-        if (length != 0) std::memcpy(at, Text.data(), length);
-        if (length != width) std::memset(at + length, ' ', width - length);
+        CopyShort(at, Text.data(), length);
+        FillShort(at + length, ' ', width - length);
+    }
+    // For a field that ZeroFillsWhole, into a line that already holds its columns: a text
+    // of 1 to 15 digits, no more than the width, written as PlaceWhole writes its number
+    // (right-aligned in zeros, which the text's own leading zeros continue). False, and
+    // the line untouched, for any other text.
+    bool PlaceDigits(std::string& Line, std::string_view Text) const {
+        const size_t width = static_cast<size_t>(mFieldLen);
+        const size_t length = Text.size();
+        if (length == 0 || length > width || length > 15) return false;
+        for (const char c : Text) {
+            if (c < '0' || c > '9') return false;
+        }
+        char* at = Line.data() + (mFieldPos - 1);
+        FillShort(at, '0', width - length);
+        CopyShort(at + (width - length), Text.data(), length);
+        return true;
     }
     // A whole number written as the kinds that ZeroFillsWhole write it, into a line that
     // already holds this field's columns.
@@ -146,6 +162,52 @@ public:
     static std::optional<DateTime> TimeFromText(std::string_view text);
 
 private:
+    // Count bytes copied, or set to Fill, as memcpy and memset do; the few bytes most
+    // columns take are written without a call.
+    static void CopyShort(char* To, const char* From, size_t Count) {
+        if (Count >= 8) {
+            if (Count > 16) {
+                std::memcpy(To, From, Count);
+                return;
+            }
+            // Two words that overlap where Count is below 16.
+            uint64_t first, last;
+            std::memcpy(&first, From, 8);
+            std::memcpy(&last, From + Count - 8, 8);
+            std::memcpy(To, &first, 8);
+            std::memcpy(To + Count - 8, &last, 8);
+        } else if (Count >= 4) {
+            uint32_t first, last;
+            std::memcpy(&first, From, 4);
+            std::memcpy(&last, From + Count - 4, 4);
+            std::memcpy(To, &first, 4);
+            std::memcpy(To + Count - 4, &last, 4);
+        } else if (Count != 0) {
+            // 1 to 3 bytes: the first, the middle and the last.
+            To[0] = From[0];
+            To[Count / 2] = From[Count / 2];
+            To[Count - 1] = From[Count - 1];
+        }
+    }
+    static void FillShort(char* To, char Fill, size_t Count) {
+        if (Count >= 8) {
+            if (Count > 16) {
+                std::memset(To, Fill, Count);
+                return;
+            }
+            const uint64_t word = 0x0101010101010101u * static_cast<unsigned char>(Fill);
+            std::memcpy(To, &word, 8);
+            std::memcpy(To + Count - 8, &word, 8);
+        } else if (Count >= 4) {
+            const uint32_t word = 0x01010101u * static_cast<unsigned char>(Fill);
+            std::memcpy(To, &word, 4);
+            std::memcpy(To + Count - 4, &word, 4);
+        } else if (Count != 0) {
+            To[0] = Fill;
+            To[Count / 2] = Fill;
+            To[Count - 1] = Fill;
+        }
+    }
     void UndefinedKind() const;
     // ExtractNumber of the columns that are not plain digits, and of the other kinds.
     double ExtractOtherNumber(std::string_view Buffer) const;
