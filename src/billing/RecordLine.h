@@ -44,7 +44,7 @@ public:
 
     // A value of this record, for a field of this kind. Raises when the value cannot be
     // written in the field's kind; a value that is null leaves the field blank.
-    void Set(const clsField& Field, std::string_view Text) {
+    [[gnu::always_inline]] void Set(const clsField& Field, std::string_view Text) {
         // Texts, and number columns given the digits of a whole number, are the common cases.
         if (Field.KeepsText()) {
             Field.PlaceText(mLine, Text);

@@ -28,24 +28,27 @@ namespace {
 
 // The values of a packed text as ExtractUser gives them: views of the text (or of scratch,
 // when the text carries character 0 as character 1), the first Count of them, missing
-// trailing values empty. Valid while the text and scratch are.
+// trailing values empty. Valid while the text and scratch are. The text is read once, up
+// to the end of the last value taken.
 template <size_t Count>
 void Unpack(std::string_view text, std::string& scratch, std::array<std::string_view, Count>& values) {
-    if (text.find('\x01') != std::string_view::npos) {
-        scratch.assign(text);
-        std::replace(scratch.begin(), scratch.end(), '\x01', '\0');
-        text = scratch;
-    }
-    size_t start = 0;
-    for (std::string_view& value : values) {
-        if (start > text.size()) {
-            value = {};
-            continue;
+    const char* from = text.data();
+    const char* const end = from + text.size();
+    size_t taken = 0;
+    while (taken < Count) {
+        const char* to = from;
+        for (; to != end && *to != '~'; ++to) {
+            if (*to == '\x01') {
+                scratch.assign(text);
+                std::replace(scratch.begin(), scratch.end(), '\x01', '\0');
+                return Unpack(std::string_view(scratch), scratch, values);
+            }
         }
-        const size_t tilde = text.find('~', start);
-        value = text.substr(start, tilde == std::string_view::npos ? tilde : tilde - start);
-        start = tilde == std::string_view::npos ? text.size() + 1 : tilde + 1;
+        values[taken++] = std::string_view(from, static_cast<size_t>(to - from));
+        if (to == end) break;
+        from = to + 1;
     }
+    for (; taken < Count; ++taken) values[taken] = {};
 }
 
 // Characters from (1-based) of a text, fewer or none where it ends earlier.
@@ -457,34 +460,34 @@ private:
 
     void CountMeter() {
         MVRSRouteInfo& route = RouteEntry(Number(mFields.RouteNbr), "Meter");
-        // Every counter is raised together, so that a retried record is not counted twice.
-        MVRSRouteInfo counted = route;
-        const int16_t meters = Plus1(mNumberMeters);
-        counted.MeterRecords = Plus1(route.MeterRecords);
-        counted.CustomerRecords = Plus1(route.CustomerRecords);
-        counted.TotalCustomerRecords = Plus1(route.TotalCustomerRecords);
-        counted.TotalMeterRecords = Plus1(route.TotalMeterRecords);
-        counted.TotalReadingRecords = Plus1(route.TotalReadingRecords);
-        counted.ReadingRecords = Plus1(route.ReadingRecords);
+        // The counters the meter raises, each raised once; all are raised together, so
+        // that a retried record is not counted twice.
+        std::array<int16_t*, 9> counters{&route.MeterRecords,        &route.CustomerRecords,
+                                         &route.TotalCustomerRecords, &route.TotalMeterRecords,
+                                         &route.TotalReadingRecords,  &route.ReadingRecords};
+        size_t count = 6;
         switch (Number(mFields.MeterType)) {
-        case 1: counted.WaterMeters = Plus1(route.WaterMeters); break;
-        case 2: counted.GasMeters = Plus1(route.GasMeters); break;
-        case 3: counted.ElectricMeters = Plus1(route.ElectricMeters); break;
+        case 1: counters[count++] = &route.WaterMeters; break;
+        case 2: counters[count++] = &route.GasMeters; break;
+        case 3: counters[count++] = &route.ElectricMeters; break;
         default: break;
         }
         const int64_t status = Number(mFields.Status);
-        if (status == 0) counted.MissedReadings = Plus1(route.MissedReadings);
+        if (status == 0) counters[count++] = &route.MissedReadings;
         if (status == 1) {
             switch (Number(mFields.ReadType)) {
-            case 0: counted.MissedReadings = Plus1(route.MissedReadings); break;
-            case 1: counted.TotalOffsiteRadioReadings = Plus1(route.TotalOffsiteRadioReadings); break;
-            case 2: counted.TotalKeyedReadings = Plus1(route.TotalKeyedReadings); break;
-            case 3: counted.TotalOpticalProbeReadings = Plus1(route.TotalOpticalProbeReadings); break;
-            case 4: counted.SkippedReadings = Plus1(route.SkippedReadings); break;
+            case 0: counters[count++] = &route.MissedReadings; break;
+            case 1: counters[count++] = &route.TotalOffsiteRadioReadings; break;
+            case 2: counters[count++] = &route.TotalKeyedReadings; break;
+            case 3: counters[count++] = &route.TotalOpticalProbeReadings; break;
+            case 4: counters[count++] = &route.SkippedReadings; break;
             default: break;
             }
         }
-        route = std::move(counted);
+        const int16_t meters = Plus1(mNumberMeters);
+        std::array<int16_t, 9> raised{};
+        for (size_t i = 0; i < count; ++i) raised[i] = Plus1(*counters[i]);
+        for (size_t i = 0; i < count; ++i) *counters[i] = raised[i];
         mNumberMeters = meters;
     }
 
@@ -547,19 +550,7 @@ private:
         m.ReadTime = 0;
         const int64_t readingDate = Number(mFields.ReadingDate);
         if (mStatus != 0 && readingDate != 0) {
-            // yyyymmdd read month first; a date the handheld got wrong is sent as no date
-            // rather than losing the reading.
-            char digits[24];
-            const std::string_view text(digits, static_cast<size_t>(
-                                                    std::to_chars(digits, digits + sizeof digits, readingDate).ptr - digits));
-            char date[16];
-            size_t length = 0;
-            for (const std::string_view part : {Mid(text, 5, 2), std::string_view("/"), Mid(text, 7, 2),
-                                                std::string_view("/"), Mid(text, 1, 4)}) {
-                std::memcpy(date + length, part.data(), part.size());
-                length += part.size();
-            }
-            m.ReadDate = clsField::DateFromText(std::string_view(date, length)).value_or(clsField::ZeroDate());
+            m.ReadDate = ReadDateOf(readingDate);
             m.ReadTime = FittingWhole<int32_t>(Number(mFields.ReadingTime));
         }
         m.ResponseCode = Number(mFields.ResponseCode);
@@ -603,6 +594,26 @@ private:
         m.SpecialMessageText = message[0];
         m.NewReadMethod = mStatus == 0 ? "N" : MethodOfReadType(mReadType).value_or("");
         return routeIndex;
+    }
+
+    // The date of a reading date yyyymmdd read month first; a date the handheld got wrong
+    // is sent as no date rather than losing the reading. The meters of a route are mostly
+    // read on a few days: the date of the last one is kept.
+    const DateTime& ReadDateOf(int64_t readingDate) {
+        if (readingDate == mLastReadingDate) return mLastReadDate;
+        char digits[24];
+        const std::string_view text(
+            digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, readingDate).ptr - digits));
+        char date[16];
+        size_t length = 0;
+        for (const std::string_view part : {Mid(text, 5, 2), std::string_view("/"), Mid(text, 7, 2),
+                                            std::string_view("/"), Mid(text, 1, 4)}) {
+            std::memcpy(date + length, part.data(), part.size());
+            length += part.size();
+        }
+        mLastReadDate = clsField::DateFromText(std::string_view(date, length)).value_or(clsField::ZeroDate());
+        mLastReadingDate = readingDate;
+        return mLastReadDate;
     }
 
     void Write(clsRecType& record) { mUpload.WriteRecord(record); }
@@ -872,6 +883,8 @@ private:
     mutable std::string mScratch;    // a number field's text, for TextView
     int64_t mStatus = 0;
     int64_t mReadType = 0;
+    int64_t mLastReadingDate = 0; // ReadDateOf's last reading date (0: none) and its date
+    DateTime mLastReadDate = clsField::ZeroDate();
 };
 
 bool clsExchange::ConvertReadingMVRS(int FileVersion) { return MVRSReadingExport(*this, FileVersion).Export(); }
