@@ -28,27 +28,24 @@ namespace {
 
 // The values of a packed text as ExtractUser gives them: views of the text (or of scratch,
 // when the text carries character 0 as character 1), the first Count of them, missing
-// trailing values empty. Valid while the text and scratch are. The text is read once, up
-// to the end of the last value taken.
+// trailing values empty. Valid while the text and scratch are.
 template <size_t Count>
 void Unpack(std::string_view text, std::string& scratch, std::array<std::string_view, Count>& values) {
-    const char* from = text.data();
-    const char* const end = from + text.size();
-    size_t taken = 0;
-    while (taken < Count) {
-        const char* to = from;
-        for (; to != end && *to != '~'; ++to) {
-            if (*to == '\x01') {
-                scratch.assign(text);
-                std::replace(scratch.begin(), scratch.end(), '\x01', '\0');
-                return Unpack(std::string_view(scratch), scratch, values);
-            }
-        }
-        values[taken++] = std::string_view(from, static_cast<size_t>(to - from));
-        if (to == end) break;
-        from = to + 1;
+    if (text.find('\x01') != std::string_view::npos) {
+        scratch.assign(text);
+        std::replace(scratch.begin(), scratch.end(), '\x01', '\0');
+        text = scratch;
     }
-    for (; taken < Count; ++taken) values[taken] = {};
+    size_t start = 0;
+    for (std::string_view& value : values) {
+        if (start > text.size()) {
+            value = {};
+            continue;
+        }
+        const size_t tilde = text.find('~', start);
+        value = text.substr(start, tilde == std::string_view::npos ? tilde : tilde - start);
+        start = tilde == std::string_view::npos ? text.size() + 1 : tilde + 1;
+    }
 }
 
 // Characters from (1-based) of a text, fewer or none where it ends earlier.
@@ -170,34 +167,33 @@ struct MVRSMeterView {
 // values every meter shares; each meter sets only its own.
 struct CustomerLine {
     explicit CustomerLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("CUS"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
-          Account(Line.Field("Account")), Name(Line.Field("Name")), Address1(Line.Field("Address1")),
-          Address2(Line.Field("Address2")), GroupCode(Line.Field("GroupCode")),
-          ExtraIndicator(Line.Field("ExtraIndicator")), SegmentCode(Line.Field("SegmentCode")),
-          PassThru(Line.Field("PassThru")), CustomerInfo(Line.Field("CustomerInfo")) {
+        : Line(upload.RecordType("CUS"), clsMVRSUpload::LineWidth), Account(Line.Field("Account")),
+          Name(Line.Field("Name")), Address1(Line.Field("Address1")), Address2(Line.Field("Address2")),
+          GroupCode(Line.Field("GroupCode")), ExtraIndicator(Line.Field("ExtraIndicator")),
+          SegmentCode(Line.Field("SegmentCode")), PassThru(Line.Field("PassThru")),
+          CustomerInfo(Line.Field("CustomerInfo")) {
         Line.Fix("NumberMeters", 1);
         Line.Fix("ExceptionCode", " ");
         Line.Fix("UtilityID", ""); // not carried by the route database
         Line.Fix("Reserved", "00");
     }
     RecordLine Line;
-    const clsField &RouteNumber, &Account, &Name, &Address1, &Address2, &GroupCode, &ExtraIndicator, &SegmentCode,
-        &PassThru, &CustomerInfo;
+    const clsField &Account, &Name, &Address1, &Address2, &GroupCode, &ExtraIndicator, &SegmentCode, &PassThru,
+        &CustomerInfo;
 };
 
 struct CustomerExtraLine {
     explicit CustomerExtraLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("CSX"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
-          Account(Line.Field("Account")), Name(Line.Field("Name")), NewCustomerInfo(Line.Field("NewCustomerInfo")),
-          Address3(Line.Field("Address3")) {}
+        : Line(upload.RecordType("CSX"), clsMVRSUpload::LineWidth), Account(Line.Field("Account")),
+          Name(Line.Field("Name")), NewCustomerInfo(Line.Field("NewCustomerInfo")), Address3(Line.Field("Address3")) {}
     RecordLine Line;
-    const clsField &RouteNumber, &Account, &Name, &NewCustomerInfo, &Address3;
+    const clsField &Account, &Name, &NewCustomerInfo, &Address3;
 };
 
 struct MeterLine {
     explicit MeterLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("MTR"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
-          GroupCode(Line.Field("GroupCode")), SurveyCode1DisplayIndicator(Line.Field("SurveyCode1DisplayIndicator")),
+        : Line(upload.RecordType("MTR"), clsMVRSUpload::LineWidth), GroupCode(Line.Field("GroupCode")),
+          SurveyCode1DisplayIndicator(Line.Field("SurveyCode1DisplayIndicator")),
           SurveyCode2DisplayIndicator(Line.Field("SurveyCode2DisplayIndicator")), BillCode(Line.Field("BillCode")),
           MeterStatus(Line.Field("MeterStatus")), OpticalProbeID(Line.Field("OpticalProbeID")),
           MeterNumber(Line.Field("MeterNumber")), MeterType(Line.Field("MeterType")),
@@ -221,31 +217,31 @@ struct MeterLine {
         for (const char* reserved : {"Reserved5", "Reserved6", "Reserved7"}) Line.Fix(reserved, "0");
     }
     RecordLine Line;
-    const clsField &RouteNumber, &GroupCode, &SurveyCode1DisplayIndicator, &SurveyCode2DisplayIndicator, &BillCode,
-        &MeterStatus, &OpticalProbeID, &MeterNumber, &MeterType, &ReadSequence, &NewReadSequence, &MeterLocation,
-        &ReadInstruction1, &ReadInstruction2, &SpecialMessageDisplayIndicator, &SpecialMessageIndicator,
-        &TroubleMessageIndicator, &MeterCategory, &LocationExtraMeter, &OriginalAdditionalMeterInfo;
+    const clsField &GroupCode, &SurveyCode1DisplayIndicator, &SurveyCode2DisplayIndicator, &BillCode, &MeterStatus,
+        &OpticalProbeID, &MeterNumber, &MeterType, &ReadSequence, &NewReadSequence, &MeterLocation, &ReadInstruction1,
+        &ReadInstruction2, &SpecialMessageDisplayIndicator, &SpecialMessageIndicator, &TroubleMessageIndicator,
+        &MeterCategory, &LocationExtraMeter, &OriginalAdditionalMeterInfo;
 };
 
 struct MessageLine {
     explicit MessageLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("MTS"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
-          MeterNumber(Line.Field("MeterNumber")), SpecialMessageText(Line.Field("SpecialMessageText")) {}
+        : Line(upload.RecordType("MTS"), clsMVRSUpload::LineWidth), MeterNumber(Line.Field("MeterNumber")),
+          SpecialMessageText(Line.Field("SpecialMessageText")) {}
     RecordLine Line;
-    const clsField &RouteNumber, &MeterNumber, &SpecialMessageText;
+    const clsField &MeterNumber, &SpecialMessageText;
 };
 
 struct ReadingLine {
     explicit ReadingLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("RDG"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
-          TextPrompt(Line.Field("TextPrompt")), ReadDirection(Line.Field("ReadDirection")),
-          CompareCode(Line.Field("CompareCode")), ValidationCode(Line.Field("ValidationCode")),
-          ReadMethod(Line.Field("ReadMethod")), MeterConstant(Line.Field("MeterConstant")),
-          ConstantFlag(Line.Field("ConstantFlag")), Reading(Line.Field("Reading")), ReadDate(Line.Field("ReadDate")),
-          ReadTime(Line.Field("ReadTime")), ReadCode(Line.Field("ReadCode")),
-          NewNumberDials(Line.Field("NewNumberDials")), NewNumberDecimals(Line.Field("NewNumberDecimals")),
-          NewReadMethod(Line.Field("NewReadMethod")), HHFPosition(Line.Field("HHFPosition")),
-          NewMeterConstant(Line.Field("NewMeterConstant")), PreviousReading(Line.Field("PreviousReading")) {
+        : Line(upload.RecordType("RDG"), clsMVRSUpload::LineWidth), TextPrompt(Line.Field("TextPrompt")),
+          ReadDirection(Line.Field("ReadDirection")), CompareCode(Line.Field("CompareCode")),
+          ValidationCode(Line.Field("ValidationCode")), ReadMethod(Line.Field("ReadMethod")),
+          MeterConstant(Line.Field("MeterConstant")), ConstantFlag(Line.Field("ConstantFlag")),
+          Reading(Line.Field("Reading")), ReadDate(Line.Field("ReadDate")), ReadTime(Line.Field("ReadTime")),
+          ReadCode(Line.Field("ReadCode")), NewNumberDials(Line.Field("NewNumberDials")),
+          NewNumberDecimals(Line.Field("NewNumberDecimals")), NewReadMethod(Line.Field("NewReadMethod")),
+          HHFPosition(Line.Field("HHFPosition")), NewMeterConstant(Line.Field("NewMeterConstant")),
+          PreviousReading(Line.Field("PreviousReading")) {
         // The download's PromptCode has no column in the upload.
         Line.Fix("ChannelNumber", 0);
         Line.Fix("ReadOrder", 1);
@@ -261,14 +257,14 @@ struct ReadingLine {
         }
     }
     RecordLine Line;
-    const clsField &RouteNumber, &TextPrompt, &ReadDirection, &CompareCode, &ValidationCode, &ReadMethod,
-        &MeterConstant, &ConstantFlag, &Reading, &ReadDate, &ReadTime, &ReadCode, &NewNumberDials, &NewNumberDecimals,
-        &NewReadMethod, &HHFPosition, &NewMeterConstant, &PreviousReading;
+    const clsField &TextPrompt, &ReadDirection, &CompareCode, &ValidationCode, &ReadMethod, &MeterConstant,
+        &ConstantFlag, &Reading, &ReadDate, &ReadTime, &ReadCode, &NewNumberDials, &NewNumberDecimals, &NewReadMethod,
+        &HHFPosition, &NewMeterConstant, &PreviousReading;
 };
 
 struct ProbeLine {
     explicit ProbeLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("PRB"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
+        : Line(upload.RecordType("PRB"), clsMVRSUpload::LineWidth),
           OpticalProbeRecorderID(Line.Field("OpticalProbeRecorderID")), ReadDate(Line.Field("ReadDate")),
           ReadTime(Line.Field("ReadTime")) {
         for (const char* empty : {"ExpectedDeviceID", "DeviceID", "DeviceDate", "DeviceTime", "TIMName"}) {
@@ -281,33 +277,32 @@ struct ProbeLine {
         }
     }
     RecordLine Line;
-    const clsField &RouteNumber, &OpticalProbeRecorderID, &ReadDate, &ReadTime;
+    const clsField &OpticalProbeRecorderID, &ReadDate, &ReadTime;
 };
 
 struct RadioLine {
     explicit RadioLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("RFF"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
-          RFERTID(Line.Field("RFERTID")), GeographicArea(Line.Field("GeographicArea")),
-          RFFrequency(Line.Field("RFFrequency")), RFTone(Line.Field("RFTone")), ReadDate(Line.Field("ReadDate")),
-          ReadTime(Line.Field("ReadTime")), Reading(Line.Field("Reading")), ERTType(Line.Field("ERTType")),
+        : Line(upload.RecordType("RFF"), clsMVRSUpload::LineWidth), RFERTID(Line.Field("RFERTID")),
+          GeographicArea(Line.Field("GeographicArea")), RFFrequency(Line.Field("RFFrequency")),
+          RFTone(Line.Field("RFTone")), ReadDate(Line.Field("ReadDate")), ReadTime(Line.Field("ReadTime")),
+          Reading(Line.Field("Reading")), ERTType(Line.Field("ERTType")),
           VisualReadIndicator(Line.Field("VisualReadIndicator")) {
         Line.Fix("Tamper", kTamperCount);
     }
     RecordLine Line;
-    const clsField &RouteNumber, &RFERTID, &GeographicArea, &RFFrequency, &RFTone, &ReadDate, &ReadTime, &Reading,
-        &ERTType, &VisualReadIndicator;
+    const clsField &RFERTID, &GeographicArea, &RFFrequency, &RFTone, &ReadDate, &ReadTime, &Reading, &ERTType,
+        &VisualReadIndicator;
 };
 
 struct WandLine {
     explicit WandLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("WRR"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
-          DeviceID(Line.Field("DeviceID")), WandProgram(Line.Field("WandProgram")), ReadDate(Line.Field("ReadDate")),
-          ReadTime(Line.Field("ReadTime")), Reading(Line.Field("Reading")),
-          VisualReadIndicator(Line.Field("VisualReadIndicator")) {
+        : Line(upload.RecordType("WRR"), clsMVRSUpload::LineWidth), DeviceID(Line.Field("DeviceID")),
+          WandProgram(Line.Field("WandProgram")), ReadDate(Line.Field("ReadDate")), ReadTime(Line.Field("ReadTime")),
+          Reading(Line.Field("Reading")), VisualReadIndicator(Line.Field("VisualReadIndicator")) {
         Line.Fix("TamperStatus", kTamperCount);
     }
     RecordLine Line;
-    const clsField &RouteNumber, &DeviceID, &WandProgram, &ReadDate, &ReadTime, &Reading, &VisualReadIndicator;
+    const clsField &DeviceID, &WandProgram, &ReadDate, &ReadTime, &Reading, &VisualReadIndicator;
 };
 
 } // namespace
@@ -502,6 +497,7 @@ private:
             if (routeIndex != mCurrentRoute) {
                 if (mCurrentRoute != 0) Attempt([&] { WriteRouteRecord(mRouteTrailer, mCurrentRoute); });
                 mCurrentRoute = routeIndex;
+                FixRouteNumber(RouteEntry(mCurrentRoute, "Meter").RouteNumber);
                 Attempt([&] { WriteRouteRecord(mRouteHeader, mCurrentRoute); });
             }
             WriteMeterRecords();
@@ -671,6 +667,14 @@ private:
         Write(*r.Kind);
     }
 
+    // The route number of every record of the meters of a route, written once per route.
+    void FixRouteNumber(std::string_view routeNumber) {
+        for (RecordLine* line : {&mCUS.Line, &mCSX.Line, &mMTR.Line, &mMTS.Line, &mRDG.Line, &mPRB.Line, &mRFF.Line,
+                                 &mWRR.Line}) {
+            line->Fix("RouteNumber", routeNumber);
+        }
+    }
+
     // The meter number as the upload writes it: a lone 0 is no meter number.
     std::string_view UploadMeterNumber() const { return TrimView(mMeter.MeterNumber) == "0" ? " " : mMeter.MeterNumber; }
 
@@ -691,7 +695,6 @@ private:
     void WriteMeterRecords() {
         const MVRSMeterView& m = mMeter;
         const MVRSCustomerView& c = mCustomer;
-        const std::string_view routeNumber = RouteEntry(mCurrentRoute, "Meter").RouteNumber;
         const std::string_view specialMessage = TrimView(m.SpecialMessageText);
         const std::string_view meterNumber = UploadMeterNumber();
         char readTimeDigits[24];
@@ -701,7 +704,6 @@ private:
         Attempt([&] {
             CustomerLine& r = mCUS;
             r.Line.Start();
-            r.Line.Set(r.RouteNumber, routeNumber);
             r.Line.Set(r.Account, c.Account);
             r.Line.Set(r.Name, c.Name);
             r.Line.Set(r.Address1, c.Address1);
@@ -717,7 +719,6 @@ private:
             Attempt([&] {
                 CustomerExtraLine& r = mCSX;
                 r.Line.Start();
-                r.Line.Set(r.RouteNumber, routeNumber);
                 r.Line.Set(r.Account, c.Account);
                 r.Line.Set(r.Name, c.Name2);
                 r.Line.Set(r.NewCustomerInfo, c.CustomerInfo);
@@ -728,7 +729,6 @@ private:
         Attempt([&] {
             MeterLine& r = mMTR;
             r.Line.Start();
-            r.Line.Set(r.RouteNumber, routeNumber);
             r.Line.Set(r.GroupCode, m.GroupCode);
             r.Line.Set(r.SurveyCode1DisplayIndicator, m.SurveyCode1DisplayIndicator);
             r.Line.Set(r.SurveyCode2DisplayIndicator, m.SurveyCode2DisplayIndicator);
@@ -755,7 +755,6 @@ private:
             Attempt([&] {
                 MessageLine& r = mMTS;
                 r.Line.Start();
-                r.Line.Set(r.RouteNumber, routeNumber);
                 r.Line.Set(r.MeterNumber, meterNumber);
                 r.Line.Set(r.SpecialMessageText, specialMessage);
                 mUpload.WriteLine(r.Line.Line());
@@ -764,7 +763,6 @@ private:
         Attempt([&] {
             ReadingLine& r = mRDG;
             r.Line.Start();
-            r.Line.Set(r.RouteNumber, routeNumber);
             r.Line.Set(r.TextPrompt, m.TextPrompt);
             r.Line.Set(r.ReadDirection, m.ReadDirection);
             r.Line.Set(r.CompareCode, m.CompareCode);
@@ -788,7 +786,6 @@ private:
             Attempt([&] {
                 ProbeLine& r = mPRB;
                 r.Line.Start();
-                r.Line.Set(r.RouteNumber, routeNumber);
                 r.Line.Set(r.OpticalProbeRecorderID, m.OpticalProbeID);
                 r.Line.Set(r.ReadDate, readDate);
                 r.Line.Set(r.ReadTime, readTime);
@@ -800,7 +797,6 @@ private:
                 char tagDigits[24];
                 const char* tagEnd = std::to_chars(tagDigits, tagDigits + sizeof tagDigits, m.TagNumber).ptr;
                 r.Line.Start();
-                r.Line.Set(r.RouteNumber, routeNumber);
                 r.Line.Set(r.RFERTID, std::string_view(tagDigits, static_cast<size_t>(tagEnd - tagDigits)));
                 r.Line.Set(r.GeographicArea, m.GeographicArea);
                 r.Line.Set(r.RFFrequency, m.RFFrequency);
@@ -817,7 +813,6 @@ private:
             Attempt([&] {
                 WandLine& r = mWRR;
                 r.Line.Start();
-                r.Line.Set(r.RouteNumber, routeNumber);
                 r.Line.Set(r.ReadDate, readDate);
                 r.Line.Set(r.ReadTime, readTime);
                 r.Line.Set(r.Reading, ScaledReading());
