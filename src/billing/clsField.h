@@ -123,7 +123,7 @@ public:
     bool ZeroFillsWhole() const { return mZeroFillsWhole; }
     // A text written as the kinds that KeepsText write it, into a line that already
     // holds this field's columns.
-    void PlaceText(std::string& Line, std::string_view Text) const {
+    [[gnu::always_inline]] void PlaceText(std::string& Line, std::string_view Text) const {
         char* at = Line.data() + (mFieldPos - 1);
         const size_t width = static_cast<size_t>(mFieldLen);
         const size_t length = std::min(Text.size(), width);
@@ -134,7 +134,7 @@ public:
     // of 1 to 15 digits, no more than the width, written as PlaceWhole writes its number
     // (right-aligned in zeros, which the text's own leading zeros continue). False, and
     // the line untouched, for any other text.
-    bool PlaceDigits(std::string& Line, std::string_view Text) const {
+    [[gnu::always_inline]] bool PlaceDigits(std::string& Line, std::string_view Text) const {
         const size_t width = static_cast<size_t>(mFieldLen);
         const size_t length = Text.size();
         if (length == 0 || length > width || length > 15) return false;
@@ -164,7 +164,7 @@ public:
 private:
     // Count bytes copied, or set to Fill, as memcpy and memset do; the few bytes most
     // columns take are written without a call.
-    static void CopyShort(char* To, const char* From, size_t Count) {
+    [[gnu::always_inline]] static void CopyShort(char* To, const char* From, size_t Count) {
         if (Count >= 8) {
             if (Count > 16) {
                 std::memcpy(To, From, Count);
@@ -189,7 +189,7 @@ private:
             To[Count - 1] = From[Count - 1];
         }
     }
-    static void FillShort(char* To, char Fill, size_t Count) {
+    [[gnu::always_inline]] static void FillShort(char* To, char Fill, size_t Count) {
         if (Count >= 8) {
             if (Count > 16) {
                 std::memset(To, Fill, Count);

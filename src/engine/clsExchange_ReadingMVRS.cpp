@@ -551,7 +551,9 @@ private:
         }
         m.ResponseCode = Number(mFields.ResponseCode);
 
-        std::array<std::string_view, 15> meter;
+        // Of the fifteen meter values the last two (the additional meter info and the read
+        // sequence text) have no place in the upload.
+        std::array<std::string_view, 13> meter;
         Unpack(packed[1], mUnpacked[1], meter);
         m.GroupCode = meter[0];
         m.SurveyCode1DisplayIndicator = meter[1];
@@ -564,8 +566,7 @@ private:
         m.ReadInstruction1 = meter[8];
         m.ReadInstruction2 = meter[9];
         m.SpecialMessageDisplayIndicator = Fitting<int16_t>(Val(meter[10]));
-        // Survey text 1, the additional meter info and the read sequence text (11, 13, 14)
-        // have no place in the upload.
+        // Survey text 1 (11) has no place in the upload either.
         m.LocationExtraMeter = meter[12];
         std::array<std::string_view, 9> reading;
         Unpack(packed[2], mUnpacked[2], reading);
