@@ -47,7 +47,7 @@ public:
     [[gnu::always_inline]] void Set(const clsField& Field, std::string_view Text) {
         // Texts, and number columns given the digits of a whole number, are the common cases.
         if (Field.KeepsText()) {
-            Field.PlaceText(mLine, Text);
+            Field.PlaceTextInline(mLine, Text);
         } else if (!Field.ZeroFillsWhole() || !Field.PlaceDigits(mLine, Text)) {
             return SetOther(Field, Text);
         }
