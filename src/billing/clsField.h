@@ -3,6 +3,7 @@
 #include "platform/DateTime.h"
 #include "platform/IMessageBox.h"
 #include "platform/Value.h"
+#include "ShortCopy.h"
 
 #include <algorithm>
 #include <bit>
@@ -173,52 +174,6 @@ public:
     static std::optional<DateTime> TimeFromText(std::string_view text);
 
 private:
-    // Count bytes copied, or set to Fill, as memcpy and memset do; the few bytes most
-    // columns take are written without a call.
-    [[gnu::always_inline]] static void CopyShort(char* To, const char* From, size_t Count) {
-        if (Count >= 8) {
-            if (Count > 16) {
-                std::memcpy(To, From, Count);
-                return;
-            }
-            // Two words that overlap where Count is below 16.
-            uint64_t first, last;
-            std::memcpy(&first, From, 8);
-            std::memcpy(&last, From + Count - 8, 8);
-            std::memcpy(To, &first, 8);
-            std::memcpy(To + Count - 8, &last, 8);
-        } else if (Count >= 4) {
-            uint32_t first, last;
-            std::memcpy(&first, From, 4);
-            std::memcpy(&last, From + Count - 4, 4);
-            std::memcpy(To, &first, 4);
-            std::memcpy(To + Count - 4, &last, 4);
-        } else if (Count != 0) {
-            // 1 to 3 bytes: the first, the middle and the last.
-            To[0] = From[0];
-            To[Count / 2] = From[Count / 2];
-            To[Count - 1] = From[Count - 1];
-        }
-    }
-    [[gnu::always_inline]] static void FillShort(char* To, char Fill, size_t Count) {
-        if (Count >= 8) {
-            if (Count > 16) {
-                std::memset(To, Fill, Count);
-                return;
-            }
-            const uint64_t word = 0x0101010101010101u * static_cast<unsigned char>(Fill);
-            std::memcpy(To, &word, 8);
-            std::memcpy(To + Count - 8, &word, 8);
-        } else if (Count >= 4) {
-            const uint32_t word = 0x01010101u * static_cast<unsigned char>(Fill);
-            std::memcpy(To, &word, 4);
-            std::memcpy(To + Count - 4, &word, 4);
-        } else if (Count != 0) {
-            To[0] = Fill;
-            To[Count / 2] = Fill;
-            To[Count - 1] = Fill;
-        }
-    }
     void UndefinedKind() const;
     // ExtractNumber of the columns that are not plain digits, and of the other kinds.
     double ExtractOtherNumber(std::string_view Buffer) const;
