@@ -48,6 +48,17 @@ void RecordLine::Fix(std::string_view FieldName, const ValueView& NewValue) {
     mTemplateEnd = std::max(mTemplateEnd, static_cast<size_t>(field.FieldPos()) - 1 + static_cast<size_t>(field.FieldLen()));
 }
 
+void RecordLine::SetOther(const clsField& Field, std::string_view Text) {
+    // Digits of a whole number too long for the column are cut as PlaceWhole cuts them.
+    if (Field.ZeroFillsWhole()) {
+        if (const std::optional<int64_t> digits = clsField::PlainDigits(Text)) {
+            Field.PlaceWhole(mLine, *digits);
+            return Reached(Field);
+        }
+    }
+    Set(Field, ValueView::OfText(Text));
+}
+
 void RecordLine::Set(const clsField& Field, const ValueView& NewValue) {
     if (NewValue.IsNull()) return;
     Field.Insert(mLine, NewValue);

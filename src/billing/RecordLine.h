@@ -44,14 +44,12 @@ public:
 
     // A value of this record, for a field of this kind. Raises when the value cannot be
     // written in the field's kind; a value that is null leaves the field blank.
-    void Set(const clsField& Field, std::string_view Text) {
+    [[gnu::always_inline]] void Set(const clsField& Field, std::string_view Text) {
+        // Texts, and number columns given the digits of a whole number, are the common cases.
         if (Field.KeepsText()) {
-            Field.PlaceText(mLine, Text);
-        } else if (const int64_t digits = Digits(Text); digits >= 0 && Field.ZeroFillsWhole()) {
-            // A number column given the digits of a whole number, the common case.
-            Field.PlaceWhole(mLine, digits);
-        } else {
-            return Set(Field, ValueView::OfText(Text));
+            Field.PlaceTextInline(mLine, Text);
+        } else if (!Field.ZeroFillsWhole() || !Field.PlaceDigits(mLine, Text)) {
+            return SetOther(Field, Text);
         }
         Reached(Field);
     }
@@ -80,17 +78,8 @@ public:
     std::string_view Line() const { return std::string_view(mLine).substr(0, std::max(mEnd, mPad)); }
 
 private:
-    // The number of a text of 1 to 15 digits, as the lenient parse reads it exactly; -1
-    // for any other text.
-    static int64_t Digits(std::string_view Text) {
-        if (Text.empty() || Text.size() > 15) return -1;
-        int64_t number = 0;
-        for (const char c : Text) {
-            if (c < '0' || c > '9') return -1;
-            number = number * 10 + (c - '0');
-        }
-        return number;
-    }
+    // Set of a text that is not written as it stands nor as digits that fit.
+    void SetOther(const clsField& Field, std::string_view Text);
     void Reached(const clsField& Field) {
         const size_t end = static_cast<size_t>(Field.FieldPos()) - 1 + static_cast<size_t>(Field.FieldLen());
         if (end > mEnd) mEnd = end;

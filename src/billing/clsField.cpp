@@ -17,6 +17,11 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// The two digits of 0 to 99, at twice the number.
+constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                               "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                               "8081828384858687888990919293949596979899";
+
 // A whole text as a number, as the runtime's conversion functions read it: blanks
 // around it, a sign, digits with an optional point, an optional exponent. Nothing for
 // any other text (those conversions fail where the lenient parse would give 0).
@@ -434,14 +439,13 @@ bool clsField::TryInsertDate(std::string& Buffer, const DateTime& Date) const {
     // mm dd yy, or mm dd cc yy: each part as two digits.
     const int parts[] = {Date.Month, Date.Day, width == 6 ? Date.Year : Date.Year / 100, Date.Year};
     char text[8];
-    size_t length = 0;
     for (size_t i = 0; i < width / 2; ++i) {
         const int v = parts[i] % 100;
         if (v < 0) return false;
-        text[length++] = static_cast<char>('0' + v / 10);
-        text[length++] = static_cast<char>('0' + v % 10);
+        std::memcpy(text + 2 * i, kDigitPairs + 2 * v, 2);
     }
-    Place(Buffer, start, width, std::string_view(text, length));
+    if (Buffer.size() < start + width) Buffer.resize(start + width, ' ');
+    std::memcpy(Buffer.data() + start, text, width);
     return true;
 }
 
@@ -473,12 +477,20 @@ void clsField::PlaceWhole(std::string& Line, int64_t Number) const {
                                                1000000000000000000};
         uint64_t value = static_cast<uint64_t>(Number);
         if (value < kLimits[width]) {
+            // Two digits at a time from the right, then the zeros.
             char* digit = at + width;
-            do {
-                *--digit = static_cast<char>('0' + value % 10);
-                value /= 10;
-            } while (value != 0);
-            while (digit != at) *--digit = '0';
+            while (value >= 100) {
+                digit -= 2;
+                std::memcpy(digit, kDigitPairs + 2 * (value % 100), 2);
+                value /= 100;
+            }
+            if (value >= 10) {
+                digit -= 2;
+                std::memcpy(digit, kDigitPairs + 2 * value, 2);
+            } else {
+                *--digit = static_cast<char>('0' + value);
+            }
+            FillShort(at, '0', static_cast<size_t>(digit - at));
             return;
         }
     }

@@ -167,34 +167,33 @@ struct MVRSMeterView {
 // values every meter shares; each meter sets only its own.
 struct CustomerLine {
     explicit CustomerLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("CUS"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
-          Account(Line.Field("Account")), Name(Line.Field("Name")), Address1(Line.Field("Address1")),
-          Address2(Line.Field("Address2")), GroupCode(Line.Field("GroupCode")),
-          ExtraIndicator(Line.Field("ExtraIndicator")), SegmentCode(Line.Field("SegmentCode")),
-          PassThru(Line.Field("PassThru")), CustomerInfo(Line.Field("CustomerInfo")) {
+        : Line(upload.RecordType("CUS"), clsMVRSUpload::LineWidth), Account(Line.Field("Account")),
+          Name(Line.Field("Name")), Address1(Line.Field("Address1")), Address2(Line.Field("Address2")),
+          GroupCode(Line.Field("GroupCode")), ExtraIndicator(Line.Field("ExtraIndicator")),
+          SegmentCode(Line.Field("SegmentCode")), PassThru(Line.Field("PassThru")),
+          CustomerInfo(Line.Field("CustomerInfo")) {
         Line.Fix("NumberMeters", 1);
         Line.Fix("ExceptionCode", " ");
         Line.Fix("UtilityID", ""); // not carried by the route database
         Line.Fix("Reserved", "00");
     }
     RecordLine Line;
-    const clsField &RouteNumber, &Account, &Name, &Address1, &Address2, &GroupCode, &ExtraIndicator, &SegmentCode,
-        &PassThru, &CustomerInfo;
+    const clsField &Account, &Name, &Address1, &Address2, &GroupCode, &ExtraIndicator, &SegmentCode, &PassThru,
+        &CustomerInfo;
 };
 
 struct CustomerExtraLine {
     explicit CustomerExtraLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("CSX"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
-          Account(Line.Field("Account")), Name(Line.Field("Name")), NewCustomerInfo(Line.Field("NewCustomerInfo")),
-          Address3(Line.Field("Address3")) {}
+        : Line(upload.RecordType("CSX"), clsMVRSUpload::LineWidth), Account(Line.Field("Account")),
+          Name(Line.Field("Name")), NewCustomerInfo(Line.Field("NewCustomerInfo")), Address3(Line.Field("Address3")) {}
     RecordLine Line;
-    const clsField &RouteNumber, &Account, &Name, &NewCustomerInfo, &Address3;
+    const clsField &Account, &Name, &NewCustomerInfo, &Address3;
 };
 
 struct MeterLine {
     explicit MeterLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("MTR"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
-          GroupCode(Line.Field("GroupCode")), SurveyCode1DisplayIndicator(Line.Field("SurveyCode1DisplayIndicator")),
+        : Line(upload.RecordType("MTR"), clsMVRSUpload::LineWidth), GroupCode(Line.Field("GroupCode")),
+          SurveyCode1DisplayIndicator(Line.Field("SurveyCode1DisplayIndicator")),
           SurveyCode2DisplayIndicator(Line.Field("SurveyCode2DisplayIndicator")), BillCode(Line.Field("BillCode")),
           MeterStatus(Line.Field("MeterStatus")), OpticalProbeID(Line.Field("OpticalProbeID")),
           MeterNumber(Line.Field("MeterNumber")), MeterType(Line.Field("MeterType")),
@@ -218,31 +217,31 @@ struct MeterLine {
         for (const char* reserved : {"Reserved5", "Reserved6", "Reserved7"}) Line.Fix(reserved, "0");
     }
     RecordLine Line;
-    const clsField &RouteNumber, &GroupCode, &SurveyCode1DisplayIndicator, &SurveyCode2DisplayIndicator, &BillCode,
-        &MeterStatus, &OpticalProbeID, &MeterNumber, &MeterType, &ReadSequence, &NewReadSequence, &MeterLocation,
-        &ReadInstruction1, &ReadInstruction2, &SpecialMessageDisplayIndicator, &SpecialMessageIndicator,
-        &TroubleMessageIndicator, &MeterCategory, &LocationExtraMeter, &OriginalAdditionalMeterInfo;
+    const clsField &GroupCode, &SurveyCode1DisplayIndicator, &SurveyCode2DisplayIndicator, &BillCode, &MeterStatus,
+        &OpticalProbeID, &MeterNumber, &MeterType, &ReadSequence, &NewReadSequence, &MeterLocation, &ReadInstruction1,
+        &ReadInstruction2, &SpecialMessageDisplayIndicator, &SpecialMessageIndicator, &TroubleMessageIndicator,
+        &MeterCategory, &LocationExtraMeter, &OriginalAdditionalMeterInfo;
 };
 
 struct MessageLine {
     explicit MessageLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("MTS"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
-          MeterNumber(Line.Field("MeterNumber")), SpecialMessageText(Line.Field("SpecialMessageText")) {}
+        : Line(upload.RecordType("MTS"), clsMVRSUpload::LineWidth), MeterNumber(Line.Field("MeterNumber")),
+          SpecialMessageText(Line.Field("SpecialMessageText")) {}
     RecordLine Line;
-    const clsField &RouteNumber, &MeterNumber, &SpecialMessageText;
+    const clsField &MeterNumber, &SpecialMessageText;
 };
 
 struct ReadingLine {
     explicit ReadingLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("RDG"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
-          TextPrompt(Line.Field("TextPrompt")), ReadDirection(Line.Field("ReadDirection")),
-          CompareCode(Line.Field("CompareCode")), ValidationCode(Line.Field("ValidationCode")),
-          ReadMethod(Line.Field("ReadMethod")), MeterConstant(Line.Field("MeterConstant")),
-          ConstantFlag(Line.Field("ConstantFlag")), Reading(Line.Field("Reading")), ReadDate(Line.Field("ReadDate")),
-          ReadTime(Line.Field("ReadTime")), ReadCode(Line.Field("ReadCode")),
-          NewNumberDials(Line.Field("NewNumberDials")), NewNumberDecimals(Line.Field("NewNumberDecimals")),
-          NewReadMethod(Line.Field("NewReadMethod")), HHFPosition(Line.Field("HHFPosition")),
-          NewMeterConstant(Line.Field("NewMeterConstant")), PreviousReading(Line.Field("PreviousReading")) {
+        : Line(upload.RecordType("RDG"), clsMVRSUpload::LineWidth), TextPrompt(Line.Field("TextPrompt")),
+          ReadDirection(Line.Field("ReadDirection")), CompareCode(Line.Field("CompareCode")),
+          ValidationCode(Line.Field("ValidationCode")), ReadMethod(Line.Field("ReadMethod")),
+          MeterConstant(Line.Field("MeterConstant")), ConstantFlag(Line.Field("ConstantFlag")),
+          Reading(Line.Field("Reading")), ReadDate(Line.Field("ReadDate")), ReadTime(Line.Field("ReadTime")),
+          ReadCode(Line.Field("ReadCode")), NewNumberDials(Line.Field("NewNumberDials")),
+          NewNumberDecimals(Line.Field("NewNumberDecimals")), NewReadMethod(Line.Field("NewReadMethod")),
+          HHFPosition(Line.Field("HHFPosition")), NewMeterConstant(Line.Field("NewMeterConstant")),
+          PreviousReading(Line.Field("PreviousReading")) {
         // The download's PromptCode has no column in the upload.
         Line.Fix("ChannelNumber", 0);
         Line.Fix("ReadOrder", 1);
@@ -258,14 +257,14 @@ struct ReadingLine {
         }
     }
     RecordLine Line;
-    const clsField &RouteNumber, &TextPrompt, &ReadDirection, &CompareCode, &ValidationCode, &ReadMethod,
-        &MeterConstant, &ConstantFlag, &Reading, &ReadDate, &ReadTime, &ReadCode, &NewNumberDials, &NewNumberDecimals,
-        &NewReadMethod, &HHFPosition, &NewMeterConstant, &PreviousReading;
+    const clsField &TextPrompt, &ReadDirection, &CompareCode, &ValidationCode, &ReadMethod, &MeterConstant,
+        &ConstantFlag, &Reading, &ReadDate, &ReadTime, &ReadCode, &NewNumberDials, &NewNumberDecimals, &NewReadMethod,
+        &HHFPosition, &NewMeterConstant, &PreviousReading;
 };
 
 struct ProbeLine {
     explicit ProbeLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("PRB"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
+        : Line(upload.RecordType("PRB"), clsMVRSUpload::LineWidth),
           OpticalProbeRecorderID(Line.Field("OpticalProbeRecorderID")), ReadDate(Line.Field("ReadDate")),
           ReadTime(Line.Field("ReadTime")) {
         for (const char* empty : {"ExpectedDeviceID", "DeviceID", "DeviceDate", "DeviceTime", "TIMName"}) {
@@ -278,33 +277,32 @@ struct ProbeLine {
         }
     }
     RecordLine Line;
-    const clsField &RouteNumber, &OpticalProbeRecorderID, &ReadDate, &ReadTime;
+    const clsField &OpticalProbeRecorderID, &ReadDate, &ReadTime;
 };
 
 struct RadioLine {
     explicit RadioLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("RFF"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
-          RFERTID(Line.Field("RFERTID")), GeographicArea(Line.Field("GeographicArea")),
-          RFFrequency(Line.Field("RFFrequency")), RFTone(Line.Field("RFTone")), ReadDate(Line.Field("ReadDate")),
-          ReadTime(Line.Field("ReadTime")), Reading(Line.Field("Reading")), ERTType(Line.Field("ERTType")),
+        : Line(upload.RecordType("RFF"), clsMVRSUpload::LineWidth), RFERTID(Line.Field("RFERTID")),
+          GeographicArea(Line.Field("GeographicArea")), RFFrequency(Line.Field("RFFrequency")),
+          RFTone(Line.Field("RFTone")), ReadDate(Line.Field("ReadDate")), ReadTime(Line.Field("ReadTime")),
+          Reading(Line.Field("Reading")), ERTType(Line.Field("ERTType")),
           VisualReadIndicator(Line.Field("VisualReadIndicator")) {
         Line.Fix("Tamper", kTamperCount);
     }
     RecordLine Line;
-    const clsField &RouteNumber, &RFERTID, &GeographicArea, &RFFrequency, &RFTone, &ReadDate, &ReadTime, &Reading,
-        &ERTType, &VisualReadIndicator;
+    const clsField &RFERTID, &GeographicArea, &RFFrequency, &RFTone, &ReadDate, &ReadTime, &Reading, &ERTType,
+        &VisualReadIndicator;
 };
 
 struct WandLine {
     explicit WandLine(const clsMVRSUpload& upload)
-        : Line(upload.RecordType("WRR"), clsMVRSUpload::LineWidth), RouteNumber(Line.Field("RouteNumber")),
-          DeviceID(Line.Field("DeviceID")), WandProgram(Line.Field("WandProgram")), ReadDate(Line.Field("ReadDate")),
-          ReadTime(Line.Field("ReadTime")), Reading(Line.Field("Reading")),
-          VisualReadIndicator(Line.Field("VisualReadIndicator")) {
+        : Line(upload.RecordType("WRR"), clsMVRSUpload::LineWidth), DeviceID(Line.Field("DeviceID")),
+          WandProgram(Line.Field("WandProgram")), ReadDate(Line.Field("ReadDate")), ReadTime(Line.Field("ReadTime")),
+          Reading(Line.Field("Reading")), VisualReadIndicator(Line.Field("VisualReadIndicator")) {
         Line.Fix("TamperStatus", kTamperCount);
     }
     RecordLine Line;
-    const clsField &RouteNumber, &DeviceID, &WandProgram, &ReadDate, &ReadTime, &Reading, &VisualReadIndicator;
+    const clsField &DeviceID, &WandProgram, &ReadDate, &ReadTime, &Reading, &VisualReadIndicator;
 };
 
 } // namespace
@@ -457,34 +455,34 @@ private:
 
     void CountMeter() {
         MVRSRouteInfo& route = RouteEntry(Number(mFields.RouteNbr), "Meter");
-        // Every counter is raised together, so that a retried record is not counted twice.
-        MVRSRouteInfo counted = route;
-        const int16_t meters = Plus1(mNumberMeters);
-        counted.MeterRecords = Plus1(route.MeterRecords);
-        counted.CustomerRecords = Plus1(route.CustomerRecords);
-        counted.TotalCustomerRecords = Plus1(route.TotalCustomerRecords);
-        counted.TotalMeterRecords = Plus1(route.TotalMeterRecords);
-        counted.TotalReadingRecords = Plus1(route.TotalReadingRecords);
-        counted.ReadingRecords = Plus1(route.ReadingRecords);
+        // The counters the meter raises, each raised once; all are raised together, so
+        // that a retried record is not counted twice.
+        std::array<int16_t*, 9> counters{&route.MeterRecords,        &route.CustomerRecords,
+                                         &route.TotalCustomerRecords, &route.TotalMeterRecords,
+                                         &route.TotalReadingRecords,  &route.ReadingRecords};
+        size_t count = 6;
         switch (Number(mFields.MeterType)) {
-        case 1: counted.WaterMeters = Plus1(route.WaterMeters); break;
-        case 2: counted.GasMeters = Plus1(route.GasMeters); break;
-        case 3: counted.ElectricMeters = Plus1(route.ElectricMeters); break;
+        case 1: counters[count++] = &route.WaterMeters; break;
+        case 2: counters[count++] = &route.GasMeters; break;
+        case 3: counters[count++] = &route.ElectricMeters; break;
         default: break;
         }
         const int64_t status = Number(mFields.Status);
-        if (status == 0) counted.MissedReadings = Plus1(route.MissedReadings);
+        if (status == 0) counters[count++] = &route.MissedReadings;
         if (status == 1) {
             switch (Number(mFields.ReadType)) {
-            case 0: counted.MissedReadings = Plus1(route.MissedReadings); break;
-            case 1: counted.TotalOffsiteRadioReadings = Plus1(route.TotalOffsiteRadioReadings); break;
-            case 2: counted.TotalKeyedReadings = Plus1(route.TotalKeyedReadings); break;
-            case 3: counted.TotalOpticalProbeReadings = Plus1(route.TotalOpticalProbeReadings); break;
-            case 4: counted.SkippedReadings = Plus1(route.SkippedReadings); break;
+            case 0: counters[count++] = &route.MissedReadings; break;
+            case 1: counters[count++] = &route.TotalOffsiteRadioReadings; break;
+            case 2: counters[count++] = &route.TotalKeyedReadings; break;
+            case 3: counters[count++] = &route.TotalOpticalProbeReadings; break;
+            case 4: counters[count++] = &route.SkippedReadings; break;
             default: break;
             }
         }
-        route = std::move(counted);
+        const int16_t meters = Plus1(mNumberMeters);
+        std::array<int16_t, 9> raised{};
+        for (size_t i = 0; i < count; ++i) raised[i] = Plus1(*counters[i]);
+        for (size_t i = 0; i < count; ++i) *counters[i] = raised[i];
         mNumberMeters = meters;
     }
 
@@ -499,6 +497,7 @@ private:
             if (routeIndex != mCurrentRoute) {
                 if (mCurrentRoute != 0) Attempt([&] { WriteRouteRecord(mRouteTrailer, mCurrentRoute); });
                 mCurrentRoute = routeIndex;
+                FixRouteNumber(RouteEntry(mCurrentRoute, "Meter").RouteNumber);
                 Attempt([&] { WriteRouteRecord(mRouteHeader, mCurrentRoute); });
             }
             WriteMeterRecords();
@@ -547,24 +546,14 @@ private:
         m.ReadTime = 0;
         const int64_t readingDate = Number(mFields.ReadingDate);
         if (mStatus != 0 && readingDate != 0) {
-            // yyyymmdd read month first; a date the handheld got wrong is sent as no date
-            // rather than losing the reading.
-            char digits[24];
-            const std::string_view text(digits, static_cast<size_t>(
-                                                    std::to_chars(digits, digits + sizeof digits, readingDate).ptr - digits));
-            char date[16];
-            size_t length = 0;
-            for (const std::string_view part : {Mid(text, 5, 2), std::string_view("/"), Mid(text, 7, 2),
-                                                std::string_view("/"), Mid(text, 1, 4)}) {
-                std::memcpy(date + length, part.data(), part.size());
-                length += part.size();
-            }
-            m.ReadDate = clsField::DateFromText(std::string_view(date, length)).value_or(clsField::ZeroDate());
+            m.ReadDate = ReadDateOf(readingDate);
             m.ReadTime = FittingWhole<int32_t>(Number(mFields.ReadingTime));
         }
         m.ResponseCode = Number(mFields.ResponseCode);
 
-        std::array<std::string_view, 15> meter;
+        // Of the fifteen meter values the last two (the additional meter info and the read
+        // sequence text) have no place in the upload.
+        std::array<std::string_view, 13> meter;
         Unpack(packed[1], mUnpacked[1], meter);
         m.GroupCode = meter[0];
         m.SurveyCode1DisplayIndicator = meter[1];
@@ -577,8 +566,7 @@ private:
         m.ReadInstruction1 = meter[8];
         m.ReadInstruction2 = meter[9];
         m.SpecialMessageDisplayIndicator = Fitting<int16_t>(Val(meter[10]));
-        // Survey text 1, the additional meter info and the read sequence text (11, 13, 14)
-        // have no place in the upload.
+        // Survey text 1 (11) has no place in the upload either.
         m.LocationExtraMeter = meter[12];
         std::array<std::string_view, 9> reading;
         Unpack(packed[2], mUnpacked[2], reading);
@@ -603,6 +591,26 @@ private:
         m.SpecialMessageText = message[0];
         m.NewReadMethod = mStatus == 0 ? "N" : MethodOfReadType(mReadType).value_or("");
         return routeIndex;
+    }
+
+    // The date of a reading date yyyymmdd read month first; a date the handheld got wrong
+    // is sent as no date rather than losing the reading. The meters of a route are mostly
+    // read on a few days: the date of the last one is kept.
+    const DateTime& ReadDateOf(int64_t readingDate) {
+        if (readingDate == mLastReadingDate) return mLastReadDate;
+        char digits[24];
+        const std::string_view text(
+            digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, readingDate).ptr - digits));
+        char date[16];
+        size_t length = 0;
+        for (const std::string_view part : {Mid(text, 5, 2), std::string_view("/"), Mid(text, 7, 2),
+                                            std::string_view("/"), Mid(text, 1, 4)}) {
+            std::memcpy(date + length, part.data(), part.size());
+            length += part.size();
+        }
+        mLastReadDate = clsField::DateFromText(std::string_view(date, length)).value_or(clsField::ZeroDate());
+        mLastReadingDate = readingDate;
+        return mLastReadDate;
     }
 
     void Write(clsRecType& record) { mUpload.WriteRecord(record); }
@@ -660,6 +668,14 @@ private:
         Write(*r.Kind);
     }
 
+    // The route number of every record of the meters of a route, written once per route.
+    void FixRouteNumber(std::string_view routeNumber) {
+        for (RecordLine* line : {&mCUS.Line, &mCSX.Line, &mMTR.Line, &mMTS.Line, &mRDG.Line, &mPRB.Line, &mRFF.Line,
+                                 &mWRR.Line}) {
+            line->Fix("RouteNumber", routeNumber);
+        }
+    }
+
     // The meter number as the upload writes it: a lone 0 is no meter number.
     std::string_view UploadMeterNumber() const { return TrimView(mMeter.MeterNumber) == "0" ? " " : mMeter.MeterNumber; }
 
@@ -680,7 +696,6 @@ private:
     void WriteMeterRecords() {
         const MVRSMeterView& m = mMeter;
         const MVRSCustomerView& c = mCustomer;
-        const std::string_view routeNumber = RouteEntry(mCurrentRoute, "Meter").RouteNumber;
         const std::string_view specialMessage = TrimView(m.SpecialMessageText);
         const std::string_view meterNumber = UploadMeterNumber();
         char readTimeDigits[24];
@@ -690,7 +705,6 @@ private:
         Attempt([&] {
             CustomerLine& r = mCUS;
             r.Line.Start();
-            r.Line.Set(r.RouteNumber, routeNumber);
             r.Line.Set(r.Account, c.Account);
             r.Line.Set(r.Name, c.Name);
             r.Line.Set(r.Address1, c.Address1);
@@ -706,7 +720,6 @@ private:
             Attempt([&] {
                 CustomerExtraLine& r = mCSX;
                 r.Line.Start();
-                r.Line.Set(r.RouteNumber, routeNumber);
                 r.Line.Set(r.Account, c.Account);
                 r.Line.Set(r.Name, c.Name2);
                 r.Line.Set(r.NewCustomerInfo, c.CustomerInfo);
@@ -717,7 +730,6 @@ private:
         Attempt([&] {
             MeterLine& r = mMTR;
             r.Line.Start();
-            r.Line.Set(r.RouteNumber, routeNumber);
             r.Line.Set(r.GroupCode, m.GroupCode);
             r.Line.Set(r.SurveyCode1DisplayIndicator, m.SurveyCode1DisplayIndicator);
             r.Line.Set(r.SurveyCode2DisplayIndicator, m.SurveyCode2DisplayIndicator);
@@ -744,7 +756,6 @@ private:
             Attempt([&] {
                 MessageLine& r = mMTS;
                 r.Line.Start();
-                r.Line.Set(r.RouteNumber, routeNumber);
                 r.Line.Set(r.MeterNumber, meterNumber);
                 r.Line.Set(r.SpecialMessageText, specialMessage);
                 mUpload.WriteLine(r.Line.Line());
@@ -753,7 +764,6 @@ private:
         Attempt([&] {
             ReadingLine& r = mRDG;
             r.Line.Start();
-            r.Line.Set(r.RouteNumber, routeNumber);
             r.Line.Set(r.TextPrompt, m.TextPrompt);
             r.Line.Set(r.ReadDirection, m.ReadDirection);
             r.Line.Set(r.CompareCode, m.CompareCode);
@@ -777,7 +787,6 @@ private:
             Attempt([&] {
                 ProbeLine& r = mPRB;
                 r.Line.Start();
-                r.Line.Set(r.RouteNumber, routeNumber);
                 r.Line.Set(r.OpticalProbeRecorderID, m.OpticalProbeID);
                 r.Line.Set(r.ReadDate, readDate);
                 r.Line.Set(r.ReadTime, readTime);
@@ -789,7 +798,6 @@ private:
                 char tagDigits[24];
                 const char* tagEnd = std::to_chars(tagDigits, tagDigits + sizeof tagDigits, m.TagNumber).ptr;
                 r.Line.Start();
-                r.Line.Set(r.RouteNumber, routeNumber);
                 r.Line.Set(r.RFERTID, std::string_view(tagDigits, static_cast<size_t>(tagEnd - tagDigits)));
                 r.Line.Set(r.GeographicArea, m.GeographicArea);
                 r.Line.Set(r.RFFrequency, m.RFFrequency);
@@ -806,7 +814,6 @@ private:
             Attempt([&] {
                 WandLine& r = mWRR;
                 r.Line.Start();
-                r.Line.Set(r.RouteNumber, routeNumber);
                 r.Line.Set(r.ReadDate, readDate);
                 r.Line.Set(r.ReadTime, readTime);
                 r.Line.Set(r.Reading, ScaledReading());
@@ -872,6 +879,8 @@ private:
     mutable std::string mScratch;    // a number field's text, for TextView
     int64_t mStatus = 0;
     int64_t mReadType = 0;
+    int64_t mLastReadingDate = 0; // ReadDateOf's last reading date (0: none) and its date
+    DateTime mLastReadDate = clsField::ZeroDate();
 };
 
 bool clsExchange::ConvertReadingMVRS(int FileVersion) { return MVRSReadingExport(*this, FileVersion).Export(); }

@@ -6,6 +6,8 @@
 #include "platform/DateTime.h"
 #include "platform/modRuntime.h"
 
+#include "billing/ShortCopy.h"
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -32,26 +34,6 @@ void PackUserInto(char* Out, std::initializer_list<std::string_view> Values, boo
 bool CopyNotingRare(char* out, std::string_view text);
 // Mends a value packed at [begin, end): "~" as "-", NUL as the byte 1.
 void MendPacked(char* begin, char* end);
-
-// Copies n bytes, a text of a few characters, without calling out for it.
-[[gnu::always_inline]] inline void CopyShort(char* out, const char* in, size_t n) {
-    // Most packed values are one-character flags or empty.
-    if (n <= 1) {
-        if (n == 1) *out = *in;
-    } else if (n > 16) {
-        std::memcpy(out, in, n);
-    } else if (n >= 8) {
-        // Two copies of eight that overlap in the middle.
-        std::memcpy(out, in, 8);
-        std::memcpy(out + n - 8, in + n - 8, 8);
-    } else if (n >= 4) {
-        std::memcpy(out, in, 4);
-        std::memcpy(out + n - 4, in + n - 4, 4);
-    } else {
-        std::memcpy(out, in, 2);
-        std::memcpy(out + n - 2, in + n - 2, 2);
-    }
-}
 
 // A scheduled date as the text packed into a route record: mm/dd/yyyy.
 std::string ScheduledDateText(const DateTime& date);
