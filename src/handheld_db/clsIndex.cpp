@@ -65,12 +65,17 @@ void clsIndex::Clear() {
 
 namespace {
 
+// Stable; a key already after its left neighbour (most, once bucketed) is not moved.
 template <typename Key, typename Less>
 void InsertionSort(Key* first, Key* last, const Less& less) {
     for (Key* i = first + 1; i < last; ++i) {
+        if (!less(*i, i[-1])) continue;
         const Key key = *i;
         Key* j = i;
-        for (; j > first && less(key, j[-1]); --j) *j = j[-1];
+        do {
+            *j = j[-1];
+            --j;
+        } while (j > first && less(key, j[-1]));
         *j = key;
     }
 }
