@@ -46,7 +46,7 @@ constexpr size_t kNulBlock = 16;
 // once.
 uint32_t NulMask(const char* data, size_t size, const char* begin) {
 #ifdef __SSE2__
-    if (static_cast<size_t>(data + size - begin) >= kNulBlock) {
+    if (size == kNulBlock || static_cast<size_t>(data + size - begin) >= kNulBlock) {
         const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + size - kNulBlock));
         const auto nuls = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
         return nuls >> (kNulBlock - size);
@@ -285,21 +285,23 @@ void clsPalmDB::FindPieces(int16_t /*Number*/) {
     const size_t size = mRawData.size();
     size_t start = mPiecePosition;
     int16_t found = mPiecesFound;
-    for (size_t block = start; block < size; block += kNulBlock) {
-        for (uint32_t nuls = NulMask(data + block, std::min(kNulBlock, size - block), data); nuls != 0; nuls &= nuls - 1) {
+    // Ends a piece at each NUL of the block at block; true once the last piece is found
+    // (whatever follows its NUL belongs to no piece).
+    auto endPieces = [&](uint32_t nuls, size_t block) {
+        for (; nuls != 0; nuls &= nuls - 1) {
             const size_t nul = block + static_cast<size_t>(std::countr_zero(nuls));
             pieces[++found] = std::string_view(data + start, nul - start);
             start = nul + 1;
-            // Whatever follows the last piece's NUL belongs to no piece.
-            if (found == count) {
-                mPiecesFound = found;
-                mPiecePosition = start;
-                return;
-            }
+            if (found == count) return true;
         }
-    }
+        return false;
+    };
+    bool done = false;
+    size_t block = start;
+    for (; !done && block + kNulBlock <= size; block += kNulBlock) done = endPieces(NulMask(data + block, kNulBlock, data), block);
+    if (!done && block < size) done = endPieces(NulMask(data + block, size - block, data), block);
     // No NUL from start to the record's end: the rest is the next piece, the pieces after it empty.
-    if (found < count) {
+    if (!done && found < count) {
         pieces[++found] = std::string_view(data + start, size - start);
         start = size;
     }
