@@ -253,7 +253,10 @@ bool clsPalmFilePDB::ReadRecord(int32_t& RecordNo, std::string& RecordBuffer) {
         mReadAheadFrom = start;
         if (mReadAhead.size() < end - start) RaiseError(ErrInputPastEnd);
     }
-    RecordBuffer.assign(mReadAhead, static_cast<size_t>(start - mReadAheadFrom), end - start);
+    // Cleared and appended rather than assigned: the buffer keeps its room from record to
+    // record, and appending into room is a plain copy.
+    RecordBuffer.clear();
+    RecordBuffer.append(mReadAhead.data() + (start - mReadAheadFrom), end - start);
     return true;
 }
 
