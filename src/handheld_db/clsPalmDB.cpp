@@ -11,6 +11,10 @@
 #include <bit>
 #include <cstring>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace dovrex {
 
 namespace {
@@ -33,24 +37,24 @@ size_t FieldSize(int16_t type) {
     }
 }
 
-// The first NUL of text at or after from, or text.size() when there is none. The pieces
-// of a record are a few bytes each: eight bytes are tested at once, without a call.
-size_t FindNul(std::string_view text, size_t from) {
-    const char* const data = text.data();
-    size_t i = from;
-    if constexpr (std::endian::native == std::endian::little) {
-        constexpr uint64_t kOnes = 0x0101010101010101u;
-        constexpr uint64_t kHighs = 0x8080808080808080u;
-        for (; i + 8 <= text.size(); i += 8) {
-            uint64_t word;
-            std::memcpy(&word, data + i, 8);
-            // The lowest high bit set marks the first zero byte.
-            const uint64_t zero = (word - kOnes) & ~word & kHighs;
-            if (zero != 0) return i + static_cast<size_t>(std::countr_zero(zero) >> 3);
-        }
+// Bytes looked at at once when finding the NULs of a record's string part.
+constexpr size_t kNulBlock = 16;
+
+// A mask of the NUL bytes among the size bytes at data (at most kNulBlock): bit k is set
+// when data[k] is NUL. The bytes from begin up to data are readable too: when there are
+// kNulBlock bytes from begin to data + size, the block ending at data + size is tested at
+// once.
+uint32_t NulMask(const char* data, size_t size, const char* begin) {
+#ifdef __SSE2__
+    if (size == kNulBlock || static_cast<size_t>(data + size - begin) >= kNulBlock) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + size - kNulBlock));
+        const auto nuls = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+        return nuls >> (kNulBlock - size);
     }
-    while (i < text.size() && data[i] != '\0') ++i;
-    return i;
+#endif
+    uint32_t mask = 0;
+    for (size_t k = 0; k < size; ++k) mask |= static_cast<uint32_t>(data[k] == '\0') << k;
+    return mask;
 }
 
 void CheckRecordLength(size_t length) {
@@ -269,22 +273,41 @@ ValueView clsPalmDB::ItemView(int16_t Number) {
     }
 }
 
-std::string_view clsPalmDB::Piece(int16_t Number) {
+void clsPalmDB::FindPieces(int16_t /*Number*/) {
     if (mPieces.size() <= static_cast<size_t>(mStringCount)) mPieces.resize(static_cast<size_t>(mStringCount) + 1);
     // Each piece starts after the NUL that ends the one before; a piece past the record's
-    // end is empty, and so is every piece after one without a NUL.
-    const std::string_view record(mRawData);
-    for (; mPiecesFound < Number; ++mPiecesFound) {
-        std::string_view& piece = mPieces[static_cast<size_t>(mPiecesFound) + 1];
-        if (mPiecePosition >= record.size()) {
-            piece = {};
-            continue;
+    // end is empty, and so is every piece after one without a NUL. The NULs are found a
+    // block at a time, each NUL in a block ending one piece. The fields of a record are
+    // mostly all read: they are all found at once.
+    std::string_view* const pieces = mPieces.data();
+    const int16_t count = mStringCount;
+    const char* const data = mRawData.data();
+    const size_t size = mRawData.size();
+    size_t start = mPiecePosition;
+    int16_t found = mPiecesFound;
+    // Ends a piece at each NUL of the block at block; true once the last piece is found
+    // (whatever follows its NUL belongs to no piece).
+    auto endPieces = [&](uint32_t nuls, size_t block) {
+        for (; nuls != 0; nuls &= nuls - 1) {
+            const size_t nul = block + static_cast<size_t>(std::countr_zero(nuls));
+            pieces[++found] = std::string_view(data + start, nul - start);
+            start = nul + 1;
+            if (found == count) return true;
         }
-        const size_t end = FindNul(record, mPiecePosition);
-        piece = std::string_view(record.data() + mPiecePosition, end - mPiecePosition);
-        mPiecePosition = end == record.size() ? end : end + 1;
+        return false;
+    };
+    bool done = false;
+    size_t block = start;
+    for (; !done && block + kNulBlock <= size; block += kNulBlock) done = endPieces(NulMask(data + block, kNulBlock, data), block);
+    if (!done && block < size) done = endPieces(NulMask(data + block, size - block, data), block);
+    // No NUL from start to the record's end: the rest is the next piece, the pieces after it empty.
+    if (!done && found < count) {
+        pieces[++found] = std::string_view(data + start, size - start);
+        start = size;
     }
-    return mPieces[static_cast<size_t>(Number)];
+    while (found < count) pieces[++found] = {};
+    mPiecesFound = found;
+    mPiecePosition = start;
 }
 
 ValueCollection clsPalmDB::GetValues() {

@@ -191,7 +191,13 @@ private:
     int16_t mPiecesFound = 0;
     size_t mPiecePosition = 0;
     // Text piece Number (from 1) of the record read through View, as StringView finds it.
-    std::string_view Piece(int16_t Number);
+    std::string_view Piece(int16_t Number) {
+        if (Number > mPiecesFound) FindPieces(Number);
+        return mPieces[static_cast<size_t>(Number)];
+    }
+    // Finds every piece of the record read through View in one pass, when piece Number is
+    // the first one asked for.
+    void FindPieces(int16_t Number);
 };
 
 } // namespace dovrex

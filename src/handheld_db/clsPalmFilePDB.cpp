@@ -31,6 +31,14 @@ constexpr size_t kPendingRoom = kPendingBytes + 32768 + RecordSource::Slack;
 // How much of the file one read of records takes in.
 constexpr size_t kReadAheadBytes = 64 * 1024;
 
+// The data offset of the record list entry at entry, read as BytesToLong reads its first
+// four bytes: big-endian, and 0 (so refused) with the top bit set.
+uint32_t EntryOffset(const char* entry) {
+    const auto* p = reinterpret_cast<const unsigned char*>(entry);
+    const uint32_t value = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+    return (value & 0x80000000u) != 0 ? 0 : value;
+}
+
 // A text as exactly size bytes: cut, or filled with NUL bytes.
 std::string FixedText(const std::string& text, size_t size) {
     std::string bytes = text.substr(0, size);
@@ -207,7 +215,7 @@ int16_t clsPalmFilePDB::ReadRecordList() {
     if (list.size() != listEnd - HeaderSize) return ErrBadFileFormat;
 
     mOffsets.resize(count + 1);
-    for (uint32_t i = 0; i < count; ++i) mOffsets[i] = static_cast<uint32_t>(BytesToLong(std::string_view(list).substr(i * EntrySize, 4)));
+    for (uint32_t i = 0; i < count; ++i) mOffsets[i] = EntryOffset(list.data() + static_cast<size_t>(i) * EntrySize);
     mOffsets[count] = static_cast<uint32_t>(mFileLength);
     // Every record must lie inside the file, in order: a length is the distance to the next offset.
     for (uint32_t i = 0; i < count; ++i) {
@@ -245,7 +253,10 @@ bool clsPalmFilePDB::ReadRecord(int32_t& RecordNo, std::string& RecordBuffer) {
         mReadAheadFrom = start;
         if (mReadAhead.size() < end - start) RaiseError(ErrInputPastEnd);
     }
-    RecordBuffer.assign(mReadAhead, static_cast<size_t>(start - mReadAheadFrom), end - start);
+    // Cleared and appended rather than assigned: the buffer keeps its room from record to
+    // record, and appending into room is a plain copy.
+    RecordBuffer.clear();
+    RecordBuffer.append(mReadAhead.data() + (start - mReadAheadFrom), end - start);
     return true;
 }
 

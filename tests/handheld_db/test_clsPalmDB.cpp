@@ -346,6 +346,14 @@ TEST(PalmDB, FieldsViewedOncePerRecordReadAsItemViewReadsThem) {
         fixed + "12345678" + Bytes({0}) + "no end",                      // the last text without its NUL
         fixed + "only one" + Bytes({0}),                                 // texts past the end
         Bytes({0, 0, 1, 0x80, 0, 0, 0}) + "x" + Bytes({0, 0}) + "z" + Bytes({0}), // top bit of Int32
+        // The string part is searched 16 bytes at a time: NULs at a block's last byte and
+        // the next block's first, several in one block, more than there are texts, a text
+        // across blocks without its NUL, and none at all.
+        fixed + "0123456789abcde" + Bytes({0}) + "f" + Bytes({0}) + "ghijklmnopqrstuvw",
+        fixed + "0123456789abcdef" + Bytes({0, 0}) + "x",
+        fixed + "a" + Bytes({0}) + "b" + Bytes({0}) + "c" + Bytes({0}) + "d" + Bytes({0, 0}) + std::string(20, 'e'),
+        fixed + "0123456789abcdefghijklmnopqrstuvwxyz",
+        fixed + "0123456789abcd" + Bytes({0}) + "0123456789abcde" + Bytes({0}),
         fixed.substr(0, 5),                                              // too short for its numbers
         "",
     };
