@@ -273,7 +273,7 @@ ValueView clsPalmDB::ItemView(int16_t Number) {
     }
 }
 
-void clsPalmDB::FindPieces(int16_t /*Number*/) {
+void clsPalmDB::FindPieces() {
     if (mPieces.size() <= static_cast<size_t>(mStringCount)) mPieces.resize(static_cast<size_t>(mStringCount) + 1);
     // Each piece starts after the NUL that ends the one before; a piece past the record's
     // end is empty, and so is every piece after one without a NUL. The NULs are found a

@@ -192,12 +192,11 @@ private:
     size_t mPiecePosition = 0;
     // Text piece Number (from 1) of the record read through View, as StringView finds it.
     std::string_view Piece(int16_t Number) {
-        if (Number > mPiecesFound) FindPieces(Number);
+        if (Number > mPiecesFound) FindPieces();
         return mPieces[static_cast<size_t>(Number)];
     }
-    // Finds every piece of the record read through View in one pass, when piece Number is
-    // the first one asked for.
-    void FindPieces(int16_t Number);
+    // Finds every piece of the record read through View not found yet, in one pass.
+    void FindPieces();
 };
 
 } // namespace dovrex
