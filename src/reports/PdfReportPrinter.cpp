@@ -70,16 +70,22 @@ std::string PdfName(const std::string& name) {
 // A literal string's bytes as they are, but for the ones that would end it or that readers
 // would change (line ends).
 void AppendLiteral(std::string& out, const char* begin, const char* end) {
+    const char* run = begin;
     for (const char* c = begin; c != end; ++c) {
+        const char* escape = nullptr;
         switch (*c) {
-        case '(': out += "\\("; break;
-        case ')': out += "\\)"; break;
-        case '\\': out += "\\\\"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        default: out += *c;
+        case '(': escape = "\\("; break;
+        case ')': escape = "\\)"; break;
+        case '\\': escape = "\\\\"; break;
+        case '\r': escape = "\\r"; break;
+        case '\n': escape = "\\n"; break;
+        default: continue;
         }
+        out.append(run, c);
+        out.append(escape, 2);
+        run = c + 1;
     }
+    out.append(run, end);
 }
 
 // A font's size in points as the layout uses it (no size draws as one point).
@@ -187,19 +193,28 @@ void PdfReportPrinter::EndText() {
     mInText = false;
 }
 
+namespace {
+
+// The same font, the cheap fields compared first.
+bool SameFont(const ReportFont& a, const ReportFont& b) {
+    return a.Size == b.Size && a.Bold == b.Bold && a.Italic == b.Italic && a.Underline == b.Underline && a.Name == b.Name;
+}
+
+} // namespace
+
 PdfReportPrinter::Font& PdfReportPrinter::FontOf(const ReportFont& font) {
-    if (mLastMetrics && font == mLastFont) return *mLastMetrics;
-    const auto key = std::make_tuple(font.Name, font.Size, font.Bold, font.Italic, font.Underline);
-    auto found = mFontCache.find(key);
-    if (found == mFontCache.end()) {
-        Font measured;
-        measured.Metrics = mFonts->Metrics(font);
-        measured.SizePixels = PointSize(font) / PointsPerPixel;
-        found = mFontCache.emplace(key, std::move(measured)).first;
+    // Reports draw long stretches in one font: the last one asked for is tried first.
+    if (mLastFont < mFontCache.size() && SameFont(mFontCache[mLastFont].first, font)) {
+        return *mFontCache[mLastFont].second;
     }
-    mLastFont = font;
-    mLastMetrics = &found->second;
-    return found->second;
+    for (mLastFont = 0; mLastFont < mFontCache.size(); ++mLastFont) {
+        if (SameFont(mFontCache[mLastFont].first, font)) return *mFontCache[mLastFont].second;
+    }
+    auto measured = std::make_unique<Font>();
+    measured->Metrics = mFonts->Metrics(font);
+    measured->SizePixels = PointSize(font) / PointsPerPixel;
+    mFontCache.emplace_back(font, std::move(measured));
+    return *mFontCache.back().second;
 }
 
 double PdfReportPrinter::DeviceTextWidth(const ReportFont& font, const std::string& line) {

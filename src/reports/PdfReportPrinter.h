@@ -137,9 +137,9 @@ private:
     double mPageWidth = 0; // pixels of the page being drawn
     double mPageHeight = 0;
 
-    std::map<std::tuple<std::string, double, bool, bool, bool>, Font> mFontCache;
-    ReportFont mLastFont;
-    Font* mLastMetrics = nullptr;
+    // The fonts measured (a report uses a few), and the one asked for last.
+    std::vector<std::pair<ReportFont, std::unique_ptr<Font>>> mFontCache;
+    size_t mLastFont = 0;
     // Font resources by face and widths; descriptors and font files by face.
     std::map<std::tuple<std::string, bool, bool, std::vector<int64_t>>, int32_t> mResourceOf;
     std::map<std::string, int32_t> mDescriptorOf;
