@@ -50,6 +50,31 @@ struct Checkers final : IReportPicture {
     RgbImage RgbPixels() const override { return {2, 2, {0, 0, 0, 255, 255, 255, 255, 255, 255, 0, 0, 0}}; }
 };
 
+// A 3 x 2 page picture of a surface: the left column black, the rest white.
+class PagePicture final : public ReportSurface, public IReportSurfacePixels {
+public:
+    RgbImage SurfacePixels() override {
+        RgbImage image{3, 2, std::vector<uint8_t>(18, 255)};
+        image.Rgb[0] = image.Rgb[1] = image.Rgb[2] = image.Rgb[9] = image.Rgb[10] = image.Rgb[11] = 0;
+        return image;
+    }
+
+protected:
+    double DotsPerInchX() const override { return 1; }
+    double DotsPerInchY() const override { return 1; }
+    double DeviceWidth() const override { return 3; }
+    double DeviceHeight() const override { return 2; }
+    double DeviceTextWidth(const ReportFont&, const std::string&) override { return 0; }
+    double DeviceLineHeight(const ReportFont&) override { return 0; }
+    void DeviceText(double, double, const ReportFont&, const std::string&) override {}
+    void DeviceLine(double, double, double, double, int16_t) override {}
+    void DeviceFill(double, double, double, double, int16_t) override {}
+    void DevicePicture(const IReportPicture&, double, double, double, double) override {}
+    void DeviceSurface(ReportSurface&, double, double, double, double) override {}
+    void DeviceBlit(ReportSurface&, int32_t, int32_t, int32_t, int32_t) override {}
+    void DeviceClear() override {}
+};
+
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
@@ -89,7 +114,8 @@ void Text(ReportPrinter& out, const ReportFont& font, double x, double y, const 
 }
 
 // Three pages in two documents of one file: fonts, Windows-1252 bytes and the characters a
-// PDF string escapes, a line, a fill and a picture on a portrait page; landscape pages after.
+// PDF string escapes, a line, a fill, a picture and a surface's page (whole, and its left
+// column copied) on a portrait page; landscape pages after.
 void WriteSample(const std::string& path) {
     PdfReportPrinter pdf(path, std::make_unique<FixedFonts>());
     pdf.SetContinuous(true);
@@ -100,6 +126,9 @@ void WriteSample(const std::string& path) {
     pdf.Line(1, 3.5, 7, 3.5);
     pdf.FillRect(1, 3.6, 2, 3.7);
     pdf.PaintPicture(Checkers(), 1, 4, 0, 0);
+    PagePicture page;
+    pdf.PaintSurface(page, 3, 4, 1.5, 1);
+    pdf.Blit(page, 1, 2, 6000, 4800);
     pdf.EndDoc();
     pdf.SetOrientation(2);
     Text(pdf, {"Courier", 10}, 1, 1, "Second document");
@@ -130,7 +159,12 @@ TEST(PdfReportPrinter, ToolsReadTheTextsAndPages) {
         for (const std::string& expected : page.texts) EXPECT_NE(text.find(expected), std::string::npos) << number << ": " << text;
     }
     const std::string images = Output("pdfimages -list '" + path + "' 2>&1");
-    EXPECT_NE(images.find("image       2     2  rgb     3   8"), std::string::npos) << images;
+    for (const char* image : {"image       2     2  rgb     3   8", "image       3     2  rgb     3   8", "image       1     2  rgb     3   8"}) {
+        EXPECT_NE(images.find(image), std::string::npos) << image << '\n' << images;
+    }
+    // The copied column is black: the third image's pixels as pdfimages writes them (PPM).
+    Output("pdfimages '" + path + "' '" + folder.File("image") + "'");
+    EXPECT_EQ(ReadAll(folder.File("image-002.ppm")), std::string("P6\n1 2\n255\n\0\0\0\0\0\0", 17));
 }
 
 // Every cross-reference entry points at its object, the trailer at the table, and the page
