@@ -23,26 +23,68 @@ constexpr int32_t PagesObject = 2;
 constexpr int32_t ResourcesObject = 3;
 constexpr int32_t InfoObject = 4;
 
-// A number given in 10^-decimals units (decimals 1 to 3), written with no trailing zeros
-// (1.5, -0.25, 12).
-void AppendFixed(std::string& out, int64_t value, int decimals) {
-    char text[32];
-    char* end = text;
+// Writers into room the caller has made; each returns the end of what it wrote.
+
+// A number given in 10^-decimals units (decimals 0 to 3), with no trailing zeros (1.5, -0.25,
+// 12): at most 24 bytes.
+char* PutFixed(char* at, int64_t value, int decimals) {
+    static constexpr int64_t Units[] = {1, 10, 100, 1000};
     if (value < 0) {
-        *end++ = '-';
+        *at++ = '-';
         value = -value;
     }
-    int64_t unit = 1;
-    for (int i = 0; i < decimals; ++i) unit *= 10;
-    end = std::to_chars(end, text + sizeof text, value / unit).ptr;
-    if (int64_t fraction = value % unit; fraction != 0) {
-        *end++ = '.';
-        for (int64_t digit = unit / 10; digit > 0 && fraction != 0; digit /= 10) {
-            *end++ = static_cast<char>('0' + fraction / digit);
+    const int64_t unit = Units[decimals];
+    int64_t whole = value / unit;
+    int64_t fraction = value % unit;
+    char digits[20];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole != 0);
+    while (count > 0) *at++ = digits[--count];
+    if (fraction != 0) {
+        *at++ = '.';
+        for (int64_t digit = unit / 10; fraction != 0; digit /= 10) {
+            *at++ = static_cast<char>('0' + fraction / digit);
             fraction %= digit;
         }
     }
-    out.append(text, end);
+    return at;
+}
+
+template <size_t N>
+char* Put(char* at, const char (&text)[N]) {
+    std::memcpy(at, text, N - 1);
+    return at + N - 1;
+}
+
+// A literal string's bytes as they are, but for the ones that would end it or that readers
+// would change (line ends), escaped: at most two bytes a byte.
+char* PutLiteral(char* at, const char* begin, const char* end) {
+    static constexpr auto Escapes = [] {
+        std::array<char, 256> escapes{};
+        escapes['('] = '(';
+        escapes[')'] = ')';
+        escapes['\\'] = '\\';
+        escapes['\r'] = 'r';
+        escapes['\n'] = 'n';
+        return escapes;
+    }();
+    for (const char* c = begin; c != end; ++c) {
+        if (const char escape = Escapes[static_cast<unsigned char>(*c)]; escape != 0) {
+            *at++ = '\\';
+            *at++ = escape;
+        } else {
+            *at++ = *c;
+        }
+    }
+    return at;
+}
+
+void AppendFixed(std::string& out, int64_t value, int decimals) {
+    char text[24];
+    out.append(text, PutFixed(text, value, decimals));
 }
 
 // Thousandths, the precision of page coordinates (a sixtieth of a device pixel).
@@ -65,27 +107,6 @@ std::string PdfName(const std::string& name) {
         }
     }
     return out;
-}
-
-// A literal string's bytes as they are, but for the ones that would end it or that readers
-// would change (line ends).
-void AppendLiteral(std::string& out, const char* begin, const char* end) {
-    const char* run = begin;
-    for (const char* c = begin; c != end; ++c) {
-        const char* escape = nullptr;
-        switch (*c) {
-        case '(': escape = "\\("; break;
-        case ')': escape = "\\)"; break;
-        case '\\': escape = "\\\\"; break;
-        case '\r': escape = "\\r"; break;
-        case '\n': escape = "\\n"; break;
-        default: continue;
-        }
-        out.append(run, c);
-        out.append(escape, 2);
-        run = c + 1;
-    }
-    out.append(run, end);
 }
 
 // A font's size in points as the layout uses it (no size draws as one point).
@@ -312,32 +333,37 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
         mPageFontSize = PointSize(font);
     }
     const int64_t lineX = Thousandths(x * PointsPerPixel), lineY = Thousandths(baseline * PointsPerPixel);
-    AppendFixed(mContent, lineX - mLineX, 3);
-    mContent += ' ';
-    AppendFixed(mContent, lineY - mLineY, 3);
-    mContent += " Td";
+    const bool controls = std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 32; });
+    // Room for the move and the string; each byte below 32 may take an adjustment instead.
+    const size_t used = mContent.size();
+    mContent.resize(used + 64 + (controls ? 28 : 2) * line.size());
+    char* at = mContent.data() + used;
+    at = PutFixed(at, lineX - mLineX, 3);
+    *at++ = ' ';
+    at = PutFixed(at, lineY - mLineY, 3);
     mLineX = lineX;
     mLineY = lineY;
-
-    const bool controls = std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 32; });
+    const char* const end = line.data() + line.size();
     if (!controls) {
-        mContent += '(';
-        AppendLiteral(mContent, line.data(), line.data() + line.size());
-        mContent += ")Tj\n";
+        at = Put(at, " Td(");
+        at = PutLiteral(at, line.data(), end);
+        at = Put(at, ")Tj\n");
     } else {
-        mContent += "[(";
+        at = Put(at, " Td[(");
         const char* start = line.data();
-        for (const char* c = line.data(); c != line.data() + line.size(); ++c) {
-            if (static_cast<unsigned char>(*c) >= 32) continue;
-            AppendLiteral(mContent, start, c);
-            mContent += ')';
-            AppendFixed(mContent, -std::llround(metrics.Advance[static_cast<unsigned char>(*c)] / measured.SizePixels * 1000 * 100), 2);
-            mContent += '(';
+        for (const char* c = line.data(); c != end; ++c) {
+            const auto byte = static_cast<unsigned char>(*c);
+            if (byte >= 32) continue;
+            at = PutLiteral(at, start, c);
+            *at++ = ')';
+            at = PutFixed(at, -std::llround(metrics.Advance[byte] / measured.SizePixels * 1000 * 100), 2);
+            *at++ = '(';
             start = c + 1;
         }
-        AppendLiteral(mContent, start, line.data() + line.size());
-        mContent += ")]TJ\n";
+        at = PutLiteral(at, start, end);
+        at = Put(at, ")]TJ\n");
     }
+    mContent.resize(static_cast<size_t>(at - mContent.data()));
 
     if (font.Underline) {
         const double under = y + metrics.Ascent + metrics.UnderlinePosition;
