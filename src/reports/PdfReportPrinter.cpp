@@ -234,6 +234,7 @@ PdfReportPrinter::Font& PdfReportPrinter::FontOf(const ReportFont& font) {
     auto measured = std::make_unique<Font>();
     measured->Metrics = mFonts->Metrics(font);
     measured->SizePixels = PointSize(font) / PointsPerPixel;
+    for (int c = 0; c < 256; ++c) measured->Skipped[c] = c < 32 || measured->Metrics.Advance[c] == 0;
     mFontCache.emplace_back(font, std::move(measured));
     return *mFontCache.back().second;
 }
@@ -311,8 +312,8 @@ int32_t PdfReportPrinter::FontDescriptor(const ReportFont& font, const PdfFontMe
 }
 
 // Each text is placed by moving the line start from the previous one (the offsets exact in
-// thousandths of a point, as the positions are written); bytes below the encoding's first
-// character are not drawn but advance as the layout measured them.
+// thousandths of a point, as the positions are written); skipped bytes are not drawn but
+// advance as the layout measured them.
 void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, const std::string& line) {
     if (line.empty()) return;
     ActivePage();
@@ -333,8 +334,10 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
         mPageFontSize = PointSize(font);
     }
     const int64_t lineX = Thousandths(x * PointsPerPixel), lineY = Thousandths(baseline * PointsPerPixel);
-    const bool controls = std::any_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 32; });
-    // Room for the move and the string; each byte below 32 may take an adjustment instead.
+    const auto& skipped = measured.Skipped;
+    const bool controls =
+        std::any_of(line.begin(), line.end(), [&skipped](char c) { return skipped[static_cast<unsigned char>(c)]; });
+    // Room for the move and the string; each skipped byte may take an adjustment instead.
     const size_t used = mContent.size();
     mContent.resize(used + 64 + (controls ? 28 : 2) * line.size());
     char* at = mContent.data() + used;
@@ -353,12 +356,14 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
         const char* start = line.data();
         for (const char* c = line.data(); c != end; ++c) {
             const auto byte = static_cast<unsigned char>(*c);
-            if (byte >= 32) continue;
+            if (!skipped[byte]) continue;
             at = PutLiteral(at, start, c);
-            *at++ = ')';
-            at = PutFixed(at, -std::llround(metrics.Advance[byte] / measured.SizePixels * 1000 * 100), 2);
-            *at++ = '(';
             start = c + 1;
+            const int64_t advance = std::llround(metrics.Advance[byte] / measured.SizePixels * 1000 * 100);
+            if (advance == 0) continue;
+            *at++ = ')';
+            at = PutFixed(at, -advance, 2);
+            *at++ = '(';
         }
         at = PutLiteral(at, start, end);
         at = Put(at, ")]TJ\n");

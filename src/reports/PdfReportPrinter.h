@@ -99,6 +99,9 @@ private:
         PdfFontMetrics Metrics;
         int32_t Resource = 0; // n of /Fn
         double SizePixels = 0;
+        // Bytes not drawn: those below the encoding's first character, and those the layout
+        // measures as nothing (a soft hyphen), which a PDF font would draw as a glyph.
+        std::array<bool, 256> Skipped{};
     };
     Font& FontOf(const ReportFont& font);
     int32_t FontResource(const ReportFont& font, const PdfFontMetrics& metrics);
