@@ -4,7 +4,7 @@
 #include "StreamLog.h"
 
 #include "reports/clsReport.h"
-#include "reports/ui/QtReportPrinter.h"
+#include "reports/ui/QtPdfFontSource.h"
 
 #include "platform/ui/QtText.h"
 
@@ -32,7 +32,7 @@ private:
     IMessageBox& mShown;
 };
 
-// Fonts and PDF files need Qt's application object, made for the command when there is
+// Fonts need Qt's application object, made for the command when there is
 // none; without a display it draws offscreen.
 std::unique_ptr<QGuiApplication> QtApplication() {
     if (QCoreApplication::instance()) return nullptr;
@@ -49,7 +49,7 @@ std::unique_ptr<QGuiApplication> QtApplication() {
 
 int DrawReportsPdf(const ReportJob& job, CliContext& context) {
     const std::unique_ptr<QGuiApplication> application = QtApplication();
-    std::unique_ptr<ui::QtReportPrinter> pdf = ui::QtReportPrinter::Pdf(ui::ToCore(QString::fromLocal8Bit(job.Pdf.c_str())));
+    std::unique_ptr<PdfReportPrinter> pdf = ui::OpenPdfPrinter(ui::ToCore(QString::fromLocal8Bit(job.Pdf.c_str())));
     pdf->SetContinuous(true);
     StreamLog log(context.Out);
     CountingMessages messages(context.Messages());

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace dovrex {
 
@@ -16,6 +17,13 @@ struct ReportFont {
     friend bool operator==(const ReportFont&, const ReportFont&) = default;
 };
 
+// The pixels of an image, row by row from the top, three bytes (red, green, blue) a pixel.
+struct RgbImage {
+    int32_t Width = 0;
+    int32_t Height = 0;
+    std::vector<uint8_t> Rgb;
+};
+
 // A picture that reports can place on a page; the front end owns the image itself.
 class IReportPicture {
 public:
@@ -23,6 +31,8 @@ public:
     // Its own size, used when an element gives none.
     virtual double WidthInches() const = 0;
     virtual double HeightInches() const = 0;
+    // Its pixels, for devices that store images themselves (an empty image when it has none).
+    virtual RgbImage RgbPixels() const { return {}; }
 };
 
 // Units of a surface's coordinates, numbered as the old drawing surfaces numbered them.

@@ -1,5 +1,7 @@
 #include "QtReportPrinter.h"
 
+#include "QtPdfFontSource.h"
+
 #include "platform/RuntimeError.h"
 #include "platform/ui/QtText.h"
 
@@ -152,6 +154,6 @@ ReportPrinter* QtReportPrinters::CurrentPrinter() {
     return mPrinter.get();
 }
 
-std::unique_ptr<ReportPrinter> QtReportPrinters::OpenPdf(const std::string& Path) { return QtReportPrinter::Pdf(Path); }
+std::unique_ptr<ReportPrinter> QtReportPrinters::OpenPdf(const std::string& Path) { return OpenPdfPrinter(Path); }
 
 } // namespace dovrex::ui

@@ -31,6 +31,28 @@ double QtReportPicture::HeightInches() const {
     return dpm > 0 ? mImage.height() / (dpm * 0.0254) : mImage.height() / 96.0;
 }
 
+RgbImage QtReportPicture::RgbPixels() const { return ToRgb(mImage); }
+
+RgbImage ToRgb(const QImage& image) {
+    QImage opaque = image;
+    if (image.hasAlphaChannel()) {
+        opaque = QImage(image.size(), QImage::Format_RGB32);
+        opaque.fill(Qt::white);
+        QPainter paint(&opaque);
+        paint.drawImage(0, 0, image);
+    }
+    const QImage rgb = opaque.convertToFormat(QImage::Format_RGB888);
+    RgbImage pixels;
+    pixels.Width = rgb.width();
+    pixels.Height = rgb.height();
+    const auto rowBytes = static_cast<size_t>(rgb.width()) * 3;
+    pixels.Rgb.resize(rowBytes * static_cast<size_t>(rgb.height()));
+    for (int row = 0; row < rgb.height(); ++row) {
+        std::copy_n(rgb.constScanLine(row), rowBytes, pixels.Rgb.begin() + static_cast<ptrdiff_t>(rowBytes) * row);
+    }
+    return pixels;
+}
+
 QtPainterDrawing::QtPainterDrawing(QPaintDevice& device, std::function<QPainter&()> painter, bool rasterOps)
     : mDevice(device), mPainter(std::move(painter)), mRasterOps(rasterOps) {}
 
@@ -281,6 +303,8 @@ const QImage& QtPictureSurface::Picture() {
     if (mPainter.isActive()) mPainter.end();
     return mImage;
 }
+
+RgbImage QtPictureSurface::SurfacePixels() { return ToRgb(Picture()); }
 
 void QtPictureSurface::DeviceClear() {
     mDrawing.Flush();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "reports/PdfReportPrinter.h"
 #include "reports/ReportSurface.h"
 
 #include <QFont>
@@ -24,6 +25,7 @@ public:
     const QImage& Image() const { return mImage; }
     double WidthInches() const override;
     double HeightInches() const override;
+    RgbImage RgbPixels() const override;
 
 private:
     QImage mImage;
@@ -39,6 +41,9 @@ private:
 // per stretch of texts in the same font: a page of report lines is a few runs instead of
 // hundreds of laid-out texts. Any other drawing, a page break and the end of the painter
 // draw the held texts first (Flush), so that the order of drawing stays as called.
+// An image's pixels as RGB, a translucent image as it looks on white paper.
+RgbImage ToRgb(const QImage& image);
+
 class QtPainterDrawing {
 public:
     // painter: an active painter on the device, begun when first asked for.
@@ -92,13 +97,14 @@ private:
 };
 
 // A page image: the preview's page surface, in inches.
-class QtPictureSurface final : public ReportSurface {
+class QtPictureSurface final : public ReportSurface, public IReportSurfacePixels {
 public:
     // A blank page of width x length inches at dpi pixels per inch.
     QtPictureSurface(double widthInches, double lengthInches, double dpi);
     ~QtPictureSurface() override;
     // The page as drawn so far (drawing ends, and carries on when more is drawn).
     const QImage& Picture();
+    RgbImage SurfacePixels() override;
 
 protected:
     double DotsPerInchX() const override { return mDrawing.DotsPerInchX(); }

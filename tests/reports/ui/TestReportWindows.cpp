@@ -1,4 +1,5 @@
 #include "reports/ui/Dialog.h"
+#include "reports/ui/QtPdfFontSource.h"
 #include "reports/ui/QtReportPrinter.h"
 #include "reports/ui/ReportsStep.h"
 #include "reports/ui/frmPreview.h"
@@ -72,7 +73,7 @@ struct NoPrinters final : IReportPrinters {
     int CurrentIndex() override { return -1; }
     void SelectPrinter(int) override {}
     ReportPrinter* CurrentPrinter() override { return nullptr; }
-    std::unique_ptr<ReportPrinter> OpenPdf(const std::string& Path) override { return QtReportPrinter::Pdf(Path); }
+    std::unique_ptr<ReportPrinter> OpenPdf(const std::string& Path) override { return OpenPdfPrinter(Path); }
 };
 
 // What the pages of a PDF file written by Qt draw, in order: each glyph as its font, glyph
@@ -122,6 +123,7 @@ private Q_SLOTS:
     void statusCancelPressedTwiceActsOnce();
     void reportsStepPreviewsThenPrintsPdfsWithoutPrinter();
     void textLiesWhereThePainterLaysItOut();
+    void pdfPrinterMeasuresAsQtPdfPages();
 };
 
 void TestReportWindows::selectionResultsAndRememberedChoice() {
@@ -477,6 +479,52 @@ void TestReportWindows::textLiesWhereThePainterLaysItOut() {
         }
         QVERIFY2(page.Picture() == plainPage, row.name);
     }
+}
+
+// The PDF printer's pages are as large as Qt's PDF pages in both orientations, and it measures
+// text as they do (every byte, bold, italic, underlined), so that reports wrap and align as
+// before; the faces, TrueType, go into the file.
+void TestReportWindows::pdfPrinterMeasuresAsQtPdfPages() {
+    std::string everyByte;
+    for (int c = 32; c < 256; ++c) everyByte += static_cast<char>(c);
+    const struct Row {
+        ReportFont font;
+        std::string text;
+    } rows[] = {
+        {{"Courier New", 8}, everyByte},
+        {{"Courier New", 8, true}, everyByte},
+        {{"Courier New", 8, false, true}, "M\xFCller \x80 5 () \\"},
+        {{"Arial", 10}, everyByte},
+        {{"Arial", 7.5, true, true, true}, "Billing, Address fi\tTab\r\nNext line"},
+    };
+    TempFolder folder;
+    std::unique_ptr<QtReportPrinter> qt = QtReportPrinter::Pdf(folder.File("qt.pdf"));
+    std::unique_ptr<PdfReportPrinter> ours = OpenPdfPrinter(folder.File("ours.pdf"));
+    for (const int16_t orientation : {2, 1}) {
+        qt->SetOrientation(orientation);
+        ours->SetOrientation(orientation);
+        QCOMPARE(ours->PixelWidth(), qt->PixelWidth());
+        QCOMPARE(ours->PixelHeight(), qt->PixelHeight());
+    }
+    for (const Row& row : rows) {
+        for (ReportPrinter* printer : {static_cast<ReportPrinter*>(qt.get()), static_cast<ReportPrinter*>(ours.get())}) {
+            printer->SetScaleMode(smPixels);
+            printer->SetFontName(row.font.Name);
+            printer->SetFontSize(row.font.Size);
+            printer->SetFontBold(row.font.Bold);
+            printer->SetFontItalic(row.font.Italic);
+            printer->SetFontUnderline(row.font.Underline);
+            printer->SetCurrentX(1000);
+            printer->SetCurrentY(1000);
+        }
+        QCOMPARE(ours->TextWidth(row.text), qt->TextWidth(row.text));
+        QCOMPARE(ours->TextHeight(row.text), qt->TextHeight(row.text));
+        ours->Print(row.text);
+    }
+    ours->Finish();
+    QFile file(QString::fromStdString(folder.File("ours.pdf")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().count("/FontFile2 "), 5);
 }
 
 DOVREX_WINDOW_TEST(TestReportWindows)

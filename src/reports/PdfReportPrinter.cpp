@@ -1,0 +1,544 @@
+#include "PdfReportPrinter.h"
+
+#include "platform/RuntimeError.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+namespace dovrex {
+
+namespace {
+
+// Points per device pixel: PDF pages are measured in points, 72 to the inch.
+constexpr double PointsPerPixel = 72.0 / 1200.0;
+constexpr double LetterWidthInches = 8.5;
+constexpr double LetterHeightInches = 11;
+
+// The objects every file has, written at the end when everything they list is known.
+constexpr int32_t CatalogObject = 1;
+constexpr int32_t PagesObject = 2;
+constexpr int32_t ResourcesObject = 3;
+constexpr int32_t InfoObject = 4;
+
+// Writers into room the caller has made; each returns the end of what it wrote.
+
+// A number given in 10^-decimals units (decimals 0 to 3), with no trailing zeros (1.5, -0.25,
+// 12): at most 24 bytes.
+char* PutFixed(char* at, int64_t value, int decimals) {
+    static constexpr int64_t Units[] = {1, 10, 100, 1000};
+    if (value < 0) {
+        *at++ = '-';
+        value = -value;
+    }
+    const int64_t unit = Units[decimals];
+    int64_t whole = value / unit;
+    int64_t fraction = value % unit;
+    char digits[20];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole != 0);
+    while (count > 0) *at++ = digits[--count];
+    if (fraction != 0) {
+        *at++ = '.';
+        for (int64_t digit = unit / 10; fraction != 0; digit /= 10) {
+            *at++ = static_cast<char>('0' + fraction / digit);
+            fraction %= digit;
+        }
+    }
+    return at;
+}
+
+template <size_t N>
+char* Put(char* at, const char (&text)[N]) {
+    std::memcpy(at, text, N - 1);
+    return at + N - 1;
+}
+
+// A literal string's bytes as they are, but for the ones that would end it or that readers
+// would change (line ends), escaped: at most two bytes a byte.
+char* PutLiteral(char* at, const char* begin, const char* end) {
+    static constexpr auto Escapes = [] {
+        std::array<char, 256> escapes{};
+        escapes['('] = '(';
+        escapes[')'] = ')';
+        escapes['\\'] = '\\';
+        escapes['\r'] = 'r';
+        escapes['\n'] = 'n';
+        return escapes;
+    }();
+    for (const char* c = begin; c != end; ++c) {
+        if (const char escape = Escapes[static_cast<unsigned char>(*c)]; escape != 0) {
+            *at++ = '\\';
+            *at++ = escape;
+        } else {
+            *at++ = *c;
+        }
+    }
+    return at;
+}
+
+void AppendFixed(std::string& out, int64_t value, int decimals) {
+    char text[24];
+    out.append(text, PutFixed(text, value, decimals));
+}
+
+// Thousandths, the precision of page coordinates (a sixtieth of a device pixel).
+int64_t Thousandths(double value) { return std::llround(value * 1000); }
+
+void AppendNumber(std::string& out, double value) { AppendFixed(out, Thousandths(value), 3); }
+
+// A PDF name: characters outside printable ASCII and the delimiters written as #XX.
+std::string PdfName(const std::string& name) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out = "/";
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte <= ' ' || byte > '~' || std::strchr("()<>[]{}/%#", c)) {
+            out += '#';
+            out += hex[byte >> 4];
+            out += hex[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// A font's size in points as the layout uses it (no size draws as one point).
+double PointSize(const ReportFont& font) { return font.Size > 0 ? font.Size : 1; }
+
+std::string Reference(int32_t object) { return std::to_string(object) + " 0 R"; }
+
+} // namespace
+
+PdfReportPrinter::PdfReportPrinter(const std::string& path, std::unique_ptr<IPdfFontSource> fonts, const std::string& name)
+    : mName(name.empty() ? path : name), mFonts(std::move(fonts)) {
+    mFile = std::fopen(path.c_str(), "wb");
+    if (!mFile) RaiseError(ErrPathFileAccess, "Cannot write " + mName + ": " + std::strerror(errno));
+    std::setvbuf(mFile, nullptr, _IOFBF, 256 * 1024);
+    mObjectOffsets.resize(InfoObject + 1, 0);
+    // The binary comment tells transfer programs that the file is not text.
+    Write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+}
+
+PdfReportPrinter::~PdfReportPrinter() {
+    try {
+        if (!mFinished && mFile) Finish();
+    } catch (...) {
+        // The document was incomplete anyway; the destructor cannot report it.
+    }
+    if (mFile) std::fclose(mFile);
+}
+
+void PdfReportPrinter::SetOrientation(int16_t orientation) { mOrientation = orientation == 2 ? 2 : 1; }
+
+double PdfReportPrinter::DeviceWidth() const {
+    return (mOrientation == 2 ? LetterHeightInches : LetterWidthInches) * Dpi;
+}
+
+double PdfReportPrinter::DeviceHeight() const {
+    return (mOrientation == 2 ? LetterWidthInches : LetterHeightInches) * Dpi;
+}
+
+void PdfReportPrinter::NewPage() {
+    ActivePage();
+    EndPage();
+    StartPage();
+}
+
+void PdfReportPrinter::EndDoc() {
+    if (mContinuous) {
+        // The next document of the file starts on a page of its own.
+        if (mStarted) mNextOnNewPage = true;
+        return;
+    }
+    Finish();
+}
+
+void PdfReportPrinter::Finish() {
+    if (mFinished) return;
+    mNextOnNewPage = false;
+    ActivePage(); // a document without drawing is one blank page
+    EndPage();
+    WriteTrailer();
+    mFinished = true;
+    CloseFile();
+}
+
+void PdfReportPrinter::ActivePage() {
+    if (mFinished) RaiseError(ErrDeviceIO, "The document on " + mName + " is complete");
+    if (!mStarted) {
+        mStarted = true;
+        StartPage();
+    } else if (mNextOnNewPage) {
+        EndPage();
+        StartPage();
+    }
+    mNextOnNewPage = false;
+}
+
+void PdfReportPrinter::StartPage() {
+    mPageWidth = DeviceWidth();
+    mPageHeight = DeviceHeight();
+    mContent.clear();
+    mInText = false;
+    mPageFont = -1;
+    mPageFontSize = -1;
+    mLineWidth = -1;
+}
+
+void PdfReportPrinter::EndPage() {
+    EndText();
+    const int32_t contents = NewObject();
+    WriteStream(contents, "", mContent.data(), mContent.size());
+    const int32_t page = NewObject();
+    BeginObject(page);
+    std::string dictionary = "<</Type /Page /Parent " + Reference(PagesObject) + " /MediaBox [0 0 ";
+    AppendNumber(dictionary, mPageWidth * PointsPerPixel);
+    dictionary += ' ';
+    AppendNumber(dictionary, mPageHeight * PointsPerPixel);
+    dictionary += "] /Resources " + Reference(ResourcesObject) + " /Contents " + Reference(contents) + ">>\nendobj\n";
+    Write(dictionary);
+    mPages.push_back(page);
+    mContent.clear();
+}
+
+void PdfReportPrinter::EndText() {
+    if (!mInText) return;
+    mContent += "ET\n";
+    mInText = false;
+}
+
+namespace {
+
+// The same font, the cheap fields compared first.
+bool SameFont(const ReportFont& a, const ReportFont& b) {
+    return a.Size == b.Size && a.Bold == b.Bold && a.Italic == b.Italic && a.Underline == b.Underline && a.Name == b.Name;
+}
+
+} // namespace
+
+PdfReportPrinter::Font& PdfReportPrinter::FontOf(const ReportFont& font) {
+    // Reports draw long stretches in one font: the last one asked for is tried first.
+    if (mLastFont < mFontCache.size() && SameFont(mFontCache[mLastFont].first, font)) {
+        return *mFontCache[mLastFont].second;
+    }
+    for (mLastFont = 0; mLastFont < mFontCache.size(); ++mLastFont) {
+        if (SameFont(mFontCache[mLastFont].first, font)) return *mFontCache[mLastFont].second;
+    }
+    auto measured = std::make_unique<Font>();
+    measured->Metrics = mFonts->Metrics(font);
+    measured->SizePixels = PointSize(font) / PointsPerPixel;
+    for (int c = 0; c < 256; ++c) measured->Skipped[c] = c < 32 || measured->Metrics.Advance[c] == 0;
+    mFontCache.emplace_back(font, std::move(measured));
+    return *mFontCache.back().second;
+}
+
+double PdfReportPrinter::DeviceTextWidth(const ReportFont& font, const std::string& line) {
+    const Font& measured = FontOf(font);
+    double width = 0;
+    for (const char c : line) width += measured.Metrics.Advance[static_cast<unsigned char>(c)];
+    return width;
+}
+
+double PdfReportPrinter::DeviceLineHeight(const ReportFont& font) { return FontOf(font).Metrics.LineHeight; }
+
+// One font resource serves every size of a face whose glyphs scale to the same widths; a
+// size whose measured advances differ gets a resource of its own, so that each glyph
+// advances exactly as the layout measured it.
+int32_t PdfReportPrinter::FontResource(const ReportFont& font, const PdfFontMetrics& metrics) {
+    const double sizePixels = PointSize(font) / PointsPerPixel;
+    std::vector<int64_t> widths;
+    widths.reserve(224);
+    for (int c = 32; c < 256; ++c) widths.push_back(std::llround(metrics.Advance[c] / sizePixels * 1000 * 100));
+    const auto key = std::make_tuple(metrics.PostScriptName, font.Bold, font.Italic, widths);
+    if (const auto found = mResourceOf.find(key); found != mResourceOf.end()) return found->second;
+
+    const int32_t descriptor = FontDescriptor(font, metrics);
+    const int32_t object = NewObject();
+    BeginObject(object);
+    std::string dictionary = "<</Type /Font /Subtype /TrueType /BaseFont " + PdfName(metrics.PostScriptName) +
+                             " /FirstChar 32 /LastChar 255 /Widths [";
+    for (size_t i = 0; i < widths.size(); ++i) {
+        if (i > 0) dictionary += ' ';
+        AppendFixed(dictionary, widths[i], 2);
+    }
+    dictionary += "] /Encoding /WinAnsiEncoding /FontDescriptor " + Reference(descriptor) + ">>\nendobj\n";
+    Write(dictionary);
+    mResources.emplace_back("/F" + std::to_string(mResourceOf.size() + 1), object);
+    const auto resource = static_cast<int32_t>(mResourceOf.size() + 1);
+    mResourceOf.emplace(key, resource);
+    return resource;
+}
+
+int32_t PdfReportPrinter::FontDescriptor(const ReportFont& font, const PdfFontMetrics& metrics) {
+    if (const auto found = mDescriptorOf.find(metrics.PostScriptName); found != mDescriptorOf.end()) {
+        return found->second;
+    }
+    int32_t program = 0;
+    const std::string file = mFonts->FontProgram(font);
+    if (!file.empty()) {
+        program = NewObject();
+        WriteStream(program, "/Length1 " + std::to_string(file.size()), file.data(), file.size());
+    }
+    const int32_t object = NewObject();
+    BeginObject(object);
+    std::string dictionary = "<</Type /FontDescriptor /FontName " + PdfName(metrics.PostScriptName) +
+                             " /Flags " + std::to_string(metrics.Flags) + " /FontBBox [";
+    for (size_t i = 0; i < metrics.BoundingBox.size(); ++i) {
+        if (i > 0) dictionary += ' ';
+        AppendNumber(dictionary, metrics.BoundingBox[i]);
+    }
+    dictionary += "] /ItalicAngle ";
+    AppendNumber(dictionary, metrics.ItalicAngle);
+    dictionary += " /Ascent ";
+    AppendNumber(dictionary, metrics.FaceAscent);
+    dictionary += " /Descent ";
+    AppendNumber(dictionary, metrics.FaceDescent);
+    dictionary += " /CapHeight ";
+    AppendNumber(dictionary, metrics.CapHeight);
+    dictionary += " /StemV ";
+    AppendNumber(dictionary, metrics.StemV);
+    if (program != 0) dictionary += " /FontFile2 " + Reference(program);
+    dictionary += ">>\nendobj\n";
+    Write(dictionary);
+    mDescriptorOf.emplace(metrics.PostScriptName, object);
+    return object;
+}
+
+// Each text is placed by moving the line start from the previous one (the offsets exact in
+// thousandths of a point, as the positions are written); skipped bytes are not drawn but
+// advance as the layout measured them.
+void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, const std::string& line) {
+    if (line.empty()) return;
+    ActivePage();
+    Font& measured = FontOf(font);
+    if (measured.Resource == 0) measured.Resource = FontResource(font, measured.Metrics);
+    const PdfFontMetrics& metrics = measured.Metrics;
+    const double baseline = mPageHeight - (y + metrics.Ascent);
+    if (!mInText) {
+        mContent += "BT\n";
+        mInText = true;
+        mLineX = mLineY = 0;
+    }
+    if (measured.Resource != mPageFont || PointSize(font) != mPageFontSize) {
+        mContent += "/F" + std::to_string(measured.Resource) + ' ';
+        AppendNumber(mContent, PointSize(font));
+        mContent += " Tf\n";
+        mPageFont = measured.Resource;
+        mPageFontSize = PointSize(font);
+    }
+    const int64_t lineX = Thousandths(x * PointsPerPixel), lineY = Thousandths(baseline * PointsPerPixel);
+    const auto& skipped = measured.Skipped;
+    const bool controls =
+        std::any_of(line.begin(), line.end(), [&skipped](char c) { return skipped[static_cast<unsigned char>(c)]; });
+    // Room for the move and the string; each skipped byte may take an adjustment instead.
+    const size_t used = mContent.size();
+    mContent.resize(used + 64 + (controls ? 28 : 2) * line.size());
+    char* at = mContent.data() + used;
+    at = PutFixed(at, lineX - mLineX, 3);
+    *at++ = ' ';
+    at = PutFixed(at, lineY - mLineY, 3);
+    mLineX = lineX;
+    mLineY = lineY;
+    const char* const end = line.data() + line.size();
+    if (!controls) {
+        at = Put(at, " Td(");
+        at = PutLiteral(at, line.data(), end);
+        at = Put(at, ")Tj\n");
+    } else {
+        at = Put(at, " Td[(");
+        const char* start = line.data();
+        for (const char* c = line.data(); c != end; ++c) {
+            const auto byte = static_cast<unsigned char>(*c);
+            if (!skipped[byte]) continue;
+            at = PutLiteral(at, start, c);
+            start = c + 1;
+            const int64_t advance = std::llround(metrics.Advance[byte] / measured.SizePixels * 1000 * 100);
+            if (advance == 0) continue;
+            *at++ = ')';
+            at = PutFixed(at, -advance, 2);
+            *at++ = '(';
+        }
+        at = PutLiteral(at, start, end);
+        at = Put(at, ")]TJ\n");
+    }
+    mContent.resize(static_cast<size_t>(at - mContent.data()));
+
+    if (font.Underline) {
+        const double under = y + metrics.Ascent + metrics.UnderlinePosition;
+        StrokeLine(x, under, x + DeviceTextWidth(font, line), under, std::max(metrics.UnderlineThickness, 1.0));
+    }
+}
+
+void PdfReportPrinter::SetLineWidth(double pixels) {
+    if (pixels == mLineWidth) return;
+    AppendNumber(mContent, pixels * PointsPerPixel);
+    mContent += " w\n";
+    mLineWidth = pixels;
+}
+
+// Lines end flat at their end points (PDF's default cap).
+void PdfReportPrinter::StrokeLine(double x1, double y1, double x2, double y2, double width) {
+    EndText();
+    SetLineWidth(width);
+    AppendNumber(mContent, x1 * PointsPerPixel);
+    mContent += ' ';
+    AppendNumber(mContent, (mPageHeight - y1) * PointsPerPixel);
+    mContent += " m ";
+    AppendNumber(mContent, x2 * PointsPerPixel);
+    mContent += ' ';
+    AppendNumber(mContent, (mPageHeight - y2) * PointsPerPixel);
+    mContent += " l S\n";
+}
+
+// A page has no raster operations: every drawing mode draws as a copy, as Qt's PDF printer did.
+void PdfReportPrinter::DeviceLine(double x1, double y1, double x2, double y2, int16_t) {
+    ActivePage();
+    // Lines a hundredth of an inch wide, and never thinner than a pixel.
+    StrokeLine(x1, y1, x2, y2, std::max(1.0, Dpi / 100));
+}
+
+void PdfReportPrinter::DeviceFill(double left, double top, double right, double bottom, int16_t) {
+    ActivePage();
+    EndText();
+    AppendNumber(mContent, left * PointsPerPixel);
+    mContent += ' ';
+    AppendNumber(mContent, (mPageHeight - bottom) * PointsPerPixel);
+    mContent += ' ';
+    AppendNumber(mContent, (right - left) * PointsPerPixel);
+    mContent += ' ';
+    AppendNumber(mContent, (bottom - top) * PointsPerPixel);
+    mContent += " re f\n";
+}
+
+void PdfReportPrinter::DevicePicture(const IReportPicture& picture, double x, double y, double width, double height) {
+    ActivePage();
+    PlaceImage(picture.RgbPixels(), x, y, width, height);
+}
+
+void PdfReportPrinter::DeviceSurface(ReportSurface& source, double x, double y, double width, double height) {
+    ActivePage();
+    if (auto* pixels = dynamic_cast<IReportSurfacePixels*>(&source)) PlaceImage(pixels->SurfacePixels(), x, y, width, height);
+}
+
+// The top left width x height pixels of the source, one to one.
+void PdfReportPrinter::DeviceBlit(ReportSurface& source, int32_t width, int32_t height, int32_t destX, int32_t destY) {
+    ActivePage();
+    auto* pixels = dynamic_cast<IReportSurfacePixels*>(&source);
+    if (!pixels) return;
+    const RgbImage whole = pixels->SurfacePixels();
+    RgbImage part;
+    part.Width = std::clamp(width, 0, whole.Width);
+    part.Height = std::clamp(height, 0, whole.Height);
+    part.Rgb.reserve(static_cast<size_t>(part.Width) * part.Height * 3);
+    for (int32_t row = 0; row < part.Height; ++row) {
+        const auto from = whole.Rgb.begin() + static_cast<ptrdiff_t>(row) * whole.Width * 3;
+        part.Rgb.insert(part.Rgb.end(), from, from + static_cast<ptrdiff_t>(part.Width) * 3);
+    }
+    PlaceImage(part, destX, destY, part.Width, part.Height);
+}
+
+// The image goes to the file at once as an XObject of the file's resources; the page draws it
+// stretched over its rectangle.
+void PdfReportPrinter::PlaceImage(const RgbImage& image, double x, double y, double width, double height) {
+    if (image.Width <= 0 || image.Height <= 0 ||
+        image.Rgb.size() != static_cast<size_t>(image.Width) * static_cast<size_t>(image.Height) * 3) {
+        return;
+    }
+    const int32_t object = NewObject();
+    WriteStream(object,
+                "/Type /XObject /Subtype /Image /Width " + std::to_string(image.Width) + " /Height " +
+                    std::to_string(image.Height) + " /ColorSpace /DeviceRGB /BitsPerComponent 8",
+                reinterpret_cast<const char*>(image.Rgb.data()), image.Rgb.size());
+    const std::string name = "/Im" + std::to_string(++mImages);
+    mResources.emplace_back(name, object);
+    EndText();
+    mContent += "q ";
+    AppendNumber(mContent, width * PointsPerPixel);
+    mContent += " 0 0 ";
+    AppendNumber(mContent, height * PointsPerPixel);
+    mContent += ' ';
+    AppendNumber(mContent, x * PointsPerPixel);
+    mContent += ' ';
+    AppendNumber(mContent, (mPageHeight - y - height) * PointsPerPixel);
+    mContent += " cm " + name + " Do Q\n";
+}
+
+void PdfReportPrinter::WriteTrailer() {
+    BeginObject(CatalogObject);
+    Write("<</Type /Catalog /Pages " + Reference(PagesObject) + ">>\nendobj\n");
+
+    BeginObject(PagesObject);
+    std::string pages = "<</Type /Pages /Count " + std::to_string(mPages.size()) + " /Kids [";
+    for (size_t i = 0; i < mPages.size(); ++i) {
+        if (i > 0) pages += ' ';
+        pages += Reference(mPages[i]);
+    }
+    pages += "]>>\nendobj\n";
+    Write(pages);
+
+    BeginObject(ResourcesObject);
+    std::string fonts, images;
+    for (const auto& [name, object] : mResources) (name[1] == 'F' ? fonts : images) += name + ' ' + Reference(object) + ' ';
+    std::string resources = "<</ProcSet [/PDF /Text /ImageC]";
+    if (!fonts.empty()) resources += " /Font <<" + fonts + ">>";
+    if (!images.empty()) resources += " /XObject <<" + images + ">>";
+    Write(resources + ">>\nendobj\n");
+
+    BeginObject(InfoObject);
+    Write("<</Creator (Dovrex) /Producer (Dovrex)>>\nendobj\n");
+
+    const int64_t xref = mOffset;
+    std::string table = "xref\n0 " + std::to_string(mObjectOffsets.size()) + "\n0000000000 65535 f \n";
+    char entry[32];
+    for (size_t i = 1; i < mObjectOffsets.size(); ++i) {
+        std::snprintf(entry, sizeof entry, "%010lld 00000 n \n", static_cast<long long>(mObjectOffsets[i]));
+        table += entry;
+    }
+    table += "trailer\n<</Size " + std::to_string(mObjectOffsets.size()) + " /Root " + Reference(CatalogObject) +
+             " /Info " + Reference(InfoObject) + ">>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    Write(table);
+}
+
+int32_t PdfReportPrinter::NewObject() {
+    mObjectOffsets.push_back(0);
+    return static_cast<int32_t>(mObjectOffsets.size() - 1);
+}
+
+void PdfReportPrinter::BeginObject(int32_t number) {
+    mObjectOffsets[static_cast<size_t>(number)] = mOffset;
+    Write(std::to_string(number) + " 0 obj\n");
+}
+
+void PdfReportPrinter::WriteStream(int32_t number, const std::string& dictionary, const char* data, size_t size) {
+    BeginObject(number);
+    Write("<</Length " + std::to_string(size) + (dictionary.empty() ? "" : " ") + dictionary + ">>\nstream\n");
+    Write(data, size);
+    Write("\nendstream\nendobj\n");
+}
+
+void PdfReportPrinter::Write(const char* data, size_t size) {
+    if (!mFile) RaiseError(ErrDeviceIO, "Cannot write " + mName + ": the file is closed");
+    if (size > 0 && std::fwrite(data, 1, size, mFile) != size) {
+        RaiseError(ErrDeviceIO, "Cannot write " + mName + ": " + std::strerror(errno));
+    }
+    mOffset += static_cast<int64_t>(size);
+}
+
+void PdfReportPrinter::CloseFile() {
+    std::FILE* file = mFile;
+    mFile = nullptr;
+    const bool flushed = std::fflush(file) == 0;
+    const int flushError = errno;
+    const bool closed = std::fclose(file) == 0;
+    if (!flushed || !closed) {
+        RaiseError(ErrDeviceIO, "Cannot write " + mName + ": " + std::strerror(flushed ? errno : flushError));
+    }
+}
+
+} // namespace dovrex
