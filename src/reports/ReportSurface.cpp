@@ -35,19 +35,20 @@ double ReportSurface::UnitsPerInch(bool horizontal) const {
     }
 }
 
-double ReportSurface::TextWidth(const std::string& text) {
+double ReportSurface::TextWidth(std::string_view text) {
     double widest = 0;
     size_t start = 0;
     for (;;) {
         const size_t end = text.find("\r\n", start);
-        widest = std::max(widest, DeviceTextWidth(mFont, text.substr(start, end - start)));
-        if (end == std::string::npos) break;
+        mLine.assign(text.substr(start, end - start));
+        widest = std::max(widest, DeviceTextWidth(mFont, mLine));
+        if (end == std::string_view::npos) break;
         start = end + 2;
     }
     return ToUnitsX(widest);
 }
 
-double ReportSurface::TextHeight(const std::string& text) {
+double ReportSurface::TextHeight(std::string_view text) {
     size_t lines = 1;
     for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lines;
     return ToUnitsY(static_cast<double>(lines) * DeviceLineHeight(mFont));

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace dovrex {
 
@@ -70,11 +72,20 @@ public:
 
     // Measured in the current font: the widest line, and the number of lines (CR LF
     // separated; an empty text is one line) times the font's line height.
-    double TextWidth(const std::string& text);
-    double TextHeight(const std::string& text);
+    double TextWidth(std::string_view text);
+    double TextHeight(std::string_view text);
     // Draws one line of text with its top left at the current point; the current point
     // moves to the end of the text on the same line.
     void Print(const std::string& text);
+    // A single line of text (no CR LF) measured once for both placing and drawing it:
+    // LineWidth is its width in pixels, TextWidth(line) is UnitsWide(LineWidth(line)), and
+    // PrintLine(line, LineWidth(line)) draws it as Print(line) does.
+    double LineWidth(const std::string& line) { return DeviceTextWidth(mFont, line); }
+    double UnitsWide(double pixels) const { return ToUnitsX(std::max(0.0, pixels)); }
+    void PrintLine(const std::string& line, double pixels) {
+        DeviceText(mX, mY, mFont, line);
+        mX += pixels;
+    }
 
     int16_t DrawMode() const { return mDrawMode; }
     void SetDrawMode(int16_t mode) { mDrawMode = mode; }
@@ -122,6 +133,7 @@ private:
     double mY = 0;
     ReportFont mFont;
     int16_t mDrawMode = dmCopyPen;
+    std::string mLine; // the line TextWidth measures, kept for its capacity
 };
 
 // A printer: a surface of pages that prints what was drawn when its document ends.

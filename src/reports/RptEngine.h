@@ -5,10 +5,12 @@
 #include "clsPrintElement.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -167,6 +169,8 @@ private:
     void ShowStatus(const std::string& text);
     void ApplyStyle(int32_t style);
     void PrintText(const clsPrintElement& element, double x, double y, bool relativeToPage);
+    // WraptoWidth into result, which keeps its capacity.
+    void WrapInto(std::string_view text, double printWidth, std::string& result);
     void DrawElement(const clsPrintElement& element, double x, double y, bool relativeToPage, bool& drew);
     ReportPrinter* ResolvePrinter(const OutputDevice& device, std::optional<int>& restoreIndex);
     void ShowError(const std::string& text);
@@ -206,6 +210,13 @@ private:
     ReportPrinter* mPrinter = nullptr;
     std::vector<Group> mGroups;
     std::unique_ptr<clsDrawBarcode> mBarcode;
+    // The texts PrintText works in, one set for each print under way (a page break while
+    // printing prints the page's bands), kept for their capacity.
+    struct TextBuffers {
+        std::string Text, Wrapped, Piece;
+    };
+    std::deque<TextBuffers> mTextBuffers;
+    size_t mTextDepth = 0;
 };
 
 } // namespace dovrex
