@@ -74,7 +74,7 @@ private:
     void BuildElements();
     void Detail(double& SectionHeight);
     ReportPrinter* PdfBesideReadings();
-    // Reads the record in the database's buffer into mFields.
+    // Reads the record in the database's buffer into mFields, as views of it.
     void ReadFields();
 
     ReportServices mServices;
@@ -87,7 +87,9 @@ private:
     QVFReader* mReader = nullptr;
     // The field numbers of the database's schema (0: none), and the fields of the record read.
     std::array<int16_t, rfFieldCount> mFieldNumbers{};
-    ReportFields mFields;
+    std::array<ValueView, rfFieldCount> mFields;
+    // The row of the record read, kept for the capacity of its texts.
+    ReadingRow mRow;
     std::unique_ptr<ReportPrinter> mPdf;
     double mLineHeight = 0;
     bool mUnitHeaderPending = false;
