@@ -19,16 +19,18 @@ void ReportSurface::SetScaleMode(int16_t mode) {
     case smPixels:
     case smInches:
     case smMillimeters:
-    case smCentimeters: mScaleMode = mode; return;
+    case smCentimeters:
+        mScaleMode = mode;
+        mUnitsPerInch = FixedUnitsPerInch(mode);
+        return;
     default: RaiseError(ErrInvalidPropertyValue, "Invalid property value");
     }
 }
 
-double ReportSurface::UnitsPerInch(bool horizontal) const {
-    switch (mScaleMode) {
+double ReportSurface::FixedUnitsPerInch(int16_t mode) {
+    switch (mode) {
     case smTwips: return 1440;
     case smPoints: return 72;
-    case smPixels: return horizontal ? DotsPerInchX() : DotsPerInchY();
     case smMillimeters: return 25.4;
     case smCentimeters: return 2.54;
     default: return 1;

@@ -122,13 +122,20 @@ protected:
     virtual void DeviceClear() = 0;
 
 private:
-    double UnitsPerInch(bool horizontal) const;
+    // Units per inch: the scale mode's, or the device's resolution in pixels.
+    double UnitsPerInch(bool horizontal) const {
+        if (mScaleMode != smPixels) return mUnitsPerInch;
+        return horizontal ? DotsPerInchX() : DotsPerInchY();
+    }
+    // Units per inch of a scale mode other than pixels.
+    static double FixedUnitsPerInch(int16_t mode);
     double ToPixelsX(double units) const { return units * DotsPerInchX() / UnitsPerInch(true); }
     double ToPixelsY(double units) const { return units * DotsPerInchY() / UnitsPerInch(false); }
     double ToUnitsX(double pixels) const { return pixels * UnitsPerInch(true) / DotsPerInchX(); }
     double ToUnitsY(double pixels) const { return pixels * UnitsPerInch(false) / DotsPerInchY(); }
 
     int16_t mScaleMode = smTwips;
+    double mUnitsPerInch = 1440; // of the scale mode, when not pixels
     double mX = 0; // current point, in pixels
     double mY = 0;
     ReportFont mFont;

@@ -527,10 +527,18 @@ namespace {
 // measured and the lines before it once for all prefixes that share them.
 class PrefixWidths {
 public:
-    PrefixWidths(ReportSurface& out, std::string_view text) : mOut(out), mText(text) {}
+    PrefixWidths(ReportSurface& out, std::string_view text, std::string& line)
+        : mOut(out), mText(text), mLine(line) {}
 
     // Where the last CR LF within the first n characters starts; npos when there is none.
-    size_t LastBreak(size_t n) const { return n < 2 ? std::string_view::npos : mText.rfind(CrLfView, n - 2); }
+    // The prefixes are asked for from the longest down: the last answer mostly stands.
+    size_t LastBreak(size_t n) {
+        if (n > mBreakAsked || (mBreak != std::string_view::npos && mBreak + 2 > n)) {
+            mBreak = n < 2 ? std::string_view::npos : mText.rfind(CrLfView, n - 2);
+        }
+        mBreakAsked = n;
+        return mBreak;
+    }
     // The width of the lines before the CR LF at lastBreak.
     double Head(size_t lastBreak) {
         if (lastBreak != mHeadBreak) {
@@ -539,10 +547,12 @@ public:
         }
         return mHead;
     }
-    // The width of the last line of the first n characters, after the CR LF at lastBreak.
+    // The width of the last line of the first n characters, after the CR LF at lastBreak;
+    // as a single line, measured as TextWidth measures it.
     double Tail(size_t n, size_t lastBreak) {
         const size_t start = lastBreak == std::string_view::npos ? 0 : lastBreak + 2;
-        return mOut.TextWidth(mText.substr(start, n - start));
+        mLine.assign(mText.substr(start, n - start));
+        return mOut.UnitsWide(mOut.LineWidth(mLine));
     }
     // TextWidth of the first n characters.
     double Width(size_t n) {
@@ -569,6 +579,9 @@ private:
     static constexpr std::string_view CrLfView = "\r\n";
     ReportSurface& mOut;
     std::string_view mText;
+    std::string& mLine;
+    size_t mBreakAsked = 0;
+    size_t mBreak = std::string_view::npos;
     size_t mHeadBreak = std::string_view::npos;
     double mHead = 0;
 };
@@ -590,7 +603,7 @@ void RptEngine::WrapInto(std::string_view text, double printWidth, std::string& 
     result.clear();
     while (!remaining.empty()) {
         if (StartsWith(remaining, crLf)) remaining.remove_prefix(crLf.size());
-        PrefixWidths widths(*mOutput, remaining);
+        PrefixWidths widths(*mOutput, remaining, mWrapLine);
         size_t n = remaining.size();
         while (n > 10 && widths.Width(n) > 2 * printWidth) n = static_cast<size_t>(RoundHalfEven(n / 2.0));
         n = widths.Fitting(n, printWidth);

@@ -217,6 +217,8 @@ private:
     };
     std::deque<TextBuffers> mTextBuffers;
     size_t mTextDepth = 0;
+    std::string mWrapLine; // the line wrapping measures
+
 };
 
 } // namespace dovrex
