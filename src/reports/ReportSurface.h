@@ -86,6 +86,8 @@ public:
         DeviceText(mX, mY, mFont, line);
         mX += pixels;
     }
+    // The height of one line in the current font: TextHeight of a text without line breaks.
+    double LineHeight() { return ToUnitsY(DeviceLineHeight(mFont)); }
 
     int16_t DrawMode() const { return mDrawMode; }
     void SetDrawMode(int16_t mode) { mDrawMode = mode; }

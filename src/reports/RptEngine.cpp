@@ -449,7 +449,7 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
     // Pieces end at a line break or before an inline tag ("<b>", "<i>", "<u>", "</...>");
     // the output moves down after each piece that ends a line.
     const std::string_view all = text;
-    std::string& line = buffers.Piece;
+    std::string& pieceText = buffers.Piece;
     size_t pos = 0;
     while (pos < all.size()) {
         if (!relativeToPage) TestOverflow();
@@ -491,8 +491,10 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
             }
         }
 
-        // Measured once, for placing and for drawing.
-        line.assign(piece);
+        // Measured once, for placing and for drawing; a text of one piece as it is.
+        const bool whole = piece.data() == all.data() && piece.size() == all.size();
+        if (!whole) pieceText.assign(piece);
+        const std::string& line = whole ? text : pieceText;
         const double pixels = out.LineWidth(line);
         const double width = out.UnitsWide(pixels);
         double left = out.CurrentX();
@@ -512,7 +514,7 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
             out.PrintLine(line, pixels);
         }
         if (endsLine) {
-            out.SetCurrentY(top + out.TextHeight(piece));
+            out.SetCurrentY(top + out.LineHeight());
             // The next line starts at the element's x; after the last one the output stays
             // at the end of the text, where an element with X = -1 continues.
             if (pos < all.size()) out.SetCurrentX(x);
@@ -551,7 +553,14 @@ public:
     // as a single line, measured as TextWidth measures it.
     double Tail(size_t n, size_t lastBreak) {
         const size_t start = lastBreak == std::string_view::npos ? 0 : lastBreak + 2;
-        mLine.assign(mText.substr(start, n - start));
+        if (start == mLineStart && n <= mLineEnd) {
+            // A shorter part of the line measured before.
+            mLine.resize(n - start);
+        } else {
+            mLine.assign(mText.substr(start, n - start));
+            mLineStart = start;
+        }
+        mLineEnd = n;
         return mOut.UnitsWide(mOut.LineWidth(mLine));
     }
     // TextWidth of the first n characters.
@@ -580,6 +589,8 @@ private:
     ReportSurface& mOut;
     std::string_view mText;
     std::string& mLine;
+    size_t mLineStart = std::string_view::npos; // mLine holds mText from mLineStart to mLineEnd
+    size_t mLineEnd = 0;
     size_t mBreakAsked = 0;
     size_t mBreak = std::string_view::npos;
     size_t mHeadBreak = std::string_view::npos;

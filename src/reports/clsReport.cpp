@@ -68,10 +68,15 @@ struct ValueFields {
     }
 };
 
+// Read as they are needed: a record whose code the report leaves out reads only the fields
+// that make its code. A field the schema does not have (number 0) reads as Null.
 struct ViewFields {
-    const ValueView* Fields;
-    int64_t Number(ReportField field) const { return static_cast<int64_t>(Fields[field].ToNumber()); }
-    std::string_view Text(ReportField field, std::string& scratch) const { return Fields[field].TextIn(scratch); }
+    clsPalmDB& Record;
+    const std::array<int16_t, rfFieldCount>& Numbers;
+    int64_t Number(ReportField field) const { return static_cast<int64_t>(Record.View(Numbers[field]).ToNumber()); }
+    std::string_view Text(ReportField field, std::string& scratch) const {
+        return Record.View(Numbers[field]).TextIn(scratch);
+    }
 };
 
 // The decimal digits of a number, as NumberText writes them.
@@ -390,14 +395,6 @@ void clsReport::BuildElements() {
     };
 }
 
-void clsReport::ReadFields() {
-    clsPalmDB& db = mReader->Database().DB();
-    db.ViewRecord();
-    for (int field = 0; field < rfFieldCount; ++field) {
-        mFields[field] = mFieldNumbers[field] == 0 ? ValueView() : db.View(mFieldNumbers[field]);
-    }
-}
-
 void clsReport::Detail(double& SectionHeight) {
     clsQVF& db = mReader->Database();
     if (!db.ReadData()) {
@@ -424,9 +421,10 @@ void clsReport::Detail(double& SectionHeight) {
     }
     if (route) return;
 
-    ReadFields();
+    clsPalmDB& record = db.DB();
+    record.ViewRecord();
     ReadingRow& row = mRow;
-    if (!FillRow(ViewFields{mFields.data()}, type, mFilter, row)) return;
+    if (!FillRow(ViewFields{record, mFieldNumbers}, type, mFilter, row)) return;
     const std::string* texts[] = {&row.Transponder, &row.Tamper,   &row.Reading,      &row.Previous,
                                   &row.Min,         &row.Max,      &row.DateTime,     &row.AccountMeter,
                                   &row.BillingAddress, &row.Label};
