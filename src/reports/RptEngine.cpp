@@ -416,39 +416,48 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
         ~Leave() { --Depth; }
     } leave{mTextDepth};
 
-    std::string& text = buffers.Text;
+    // The element's own text while no page break can come before it is printed (the page
+    // events may change elements); otherwise, and when the text is made, in the buffers.
     const Value& value = std::get<Value>(e.Value);
+    const bool mayBreak = !relativeToPage && mvarCurrentYPos >= mvarOverFlowThreshold;
+    const std::string* text = &buffers.Text;
     if (e.FormatString.empty() && value.IsText()) {
-        text.assign(value.Text());
+        if (mayBreak) {
+            buffers.Text.assign(value.Text());
+        } else {
+            text = &value.Text();
+        }
     } else {
-        text = e.FormatString.empty() ? ReportText(value, mServices.Locale)
-                                      : FormatValue(value, e.FormatString, mServices.Locale);
+        buffers.Text = e.FormatString.empty() ? ReportText(value, mServices.Locale)
+                                              : FormatValue(value, e.FormatString, mServices.Locale);
     }
-    if (text.find('%') != std::string::npos) {
-        text = Replace(text, "%p", NumberText(mvarPageNo));
-        text = Replace(text, "%c", mvarCompany);
-        text = Replace(text, "%t", mvarTitle);
-        text = Replace(text, "%s", mvarSubtitle);
-        if (text.find("%d") != std::string::npos) {
+    if (text->find('%') != std::string::npos) {
+        std::string replaced = Replace(*text, "%p", NumberText(mvarPageNo));
+        replaced = Replace(replaced, "%c", mvarCompany);
+        replaced = Replace(replaced, "%t", mvarTitle);
+        replaced = Replace(replaced, "%s", mvarSubtitle);
+        if (replaced.find("%d") != std::string::npos) {
             const SystemClock systemClock;
             const IClock& clock = mServices.Clock ? *mServices.Clock : systemClock;
-            text = Replace(text, "%d", mServices.Locale.ShortDate(clock.Now()));
+            replaced = Replace(replaced, "%d", mServices.Locale.ShortDate(clock.Now()));
         }
+        buffers.Text = std::move(replaced);
+        text = &buffers.Text;
     }
     if (e.PrintWidth != 0) {
-        WrapInto(text, e.PrintWidth, buffers.Wrapped);
-        text.swap(buffers.Wrapped);
+        WrapInto(*text, e.PrintWidth, buffers.Wrapped);
+        text = &buffers.Wrapped;
     }
 
     out.SetCurrentX(x);
     out.SetCurrentY(y);
-    if (text.empty()) {
-        out.SetCurrentY(y + out.TextHeight(text));
+    if (text->empty()) {
+        out.SetCurrentY(y + out.TextHeight(*text));
         return;
     }
     // Pieces end at a line break or before an inline tag ("<b>", "<i>", "<u>", "</...>");
     // the output moves down after each piece that ends a line.
-    const std::string_view all = text;
+    const std::string_view all = *text;
     std::string& pieceText = buffers.Piece;
     size_t pos = 0;
     while (pos < all.size()) {
@@ -494,7 +503,7 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
         // Measured once, for placing and for drawing; a text of one piece as it is.
         const bool whole = piece.data() == all.data() && piece.size() == all.size();
         if (!whole) pieceText.assign(piece);
-        const std::string& line = whole ? text : pieceText;
+        const std::string& line = whole ? *text : pieceText;
         const double pixels = out.LineWidth(line);
         const double width = out.UnitsWide(pixels);
         double left = out.CurrentX();

@@ -298,6 +298,34 @@ TEST_F(EngineTest, WrapToWidth) {
     }
 }
 
+// A text that breaks pages prints as it was when it started, whatever the page events change:
+// below the threshold every line starts a page, and each page header after the first changes
+// the element.
+TEST_F(EngineTest, TextBreakingPagesKeepsItsText) {
+    struct Row { std::string text; int pages; };
+    const Row rows[] = {{"a\r\nb\r\nc", 3}, {std::string(20, 'a') + "\r\n" + std::string(20, 'b'), 2}};
+    for (const auto& [text, pages] : rows) {
+        std::vector<clsPrintElement> detail = {RptEngine::MakeElement(0, 0, Value(text))};
+        int headers = 0;
+        Report.OnBand = [&](int32_t band, double& height) {
+            if (band == peReportStart) Engine.SetOverFlowThreshold(2.0);
+            if (band == pePageHeader && ++headers > 1) detail[0].Value = Value(std::string(text.size(), 'x'));
+            if (band == peDetail) {
+                Engine.SetOverFlowThreshold(0.4);
+                Engine.PrintElements(detail);
+                height = -1;
+            }
+        };
+        RecordingPrinter printer;
+        Engine.SetOutputDevice(&printer);
+        Engine.PrintReport(0, 0, -1);
+        std::string printed;
+        for (const DrawCall& call : printer.Texts()) printed += call.Text + "\r\n";
+        EXPECT_EQ(printed, text + "\r\n");
+        EXPECT_EQ(printer.Texts().back().Page - printer.Texts().front().Page + 1, pages) << text;
+    }
+}
+
 // Wrapping measures each prefix of a line as a whole (its widest line), on a surface whose
 // characters differ in width, including line breaks, blank lines and lines at exactly the
 // width and one pixel past it.
