@@ -506,10 +506,11 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
         const std::string& line = whole ? *text : pieceText;
         const double pixels = out.LineWidth(line);
         const double width = out.UnitsWide(pixels);
-        double left = out.CurrentX();
-        if (!tag) {
-            left = e.Align == alRight ? x - width : e.Align == alCenter ? x - width / 2 : x;
-        }
+        // A tag's piece goes on where the text before it ended.
+        const double left = tag                  ? out.CurrentX()
+                            : e.Align == alRight  ? x - width
+                            : e.Align == alCenter ? x - width / 2
+                                                  : x;
         const double top = out.CurrentY();
         if (Suppressed()) {
             out.SetCurrentX(left + width);

@@ -73,7 +73,7 @@ struct ValueFields {
 struct ViewFields {
     clsPalmDB& Record;
     const std::array<int16_t, rfFieldCount>& Numbers;
-    int64_t Number(ReportField field) const { return static_cast<int64_t>(Record.View(Numbers[field]).ToNumber()); }
+    int64_t Number(ReportField field) const { return Record.ViewWhole(Numbers[field]); }
     std::string_view Text(ReportField field, std::string& scratch) const {
         return Record.View(Numbers[field]).TextIn(scratch);
     }
