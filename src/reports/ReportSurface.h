@@ -1,9 +1,7 @@
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 namespace dovrex {
 
@@ -81,7 +79,7 @@ public:
     // LineWidth is its width in pixels, TextWidth(line) is UnitsWide(LineWidth(line)), and
     // PrintLine(line, LineWidth(line)) draws it as Print(line) does.
     double LineWidth(const std::string& line) { return DeviceTextWidth(mFont, line); }
-    double UnitsWide(double pixels) const { return ToUnitsX(std::max(0.0, pixels)); }
+    double UnitsWide(double pixels) const { return ToUnitsX(0.0 < pixels ? pixels : 0.0); }
     void PrintLine(const std::string& line, double pixels) {
         DeviceText(mX, mY, mFont, line);
         mX += pixels;

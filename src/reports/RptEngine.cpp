@@ -562,6 +562,8 @@ public:
     // The width of the last line of the first n characters, after the CR LF at lastBreak;
     // as a single line, measured as TextWidth measures it.
     double Tail(size_t n, size_t lastBreak) {
+        // The longest prefix is measured for the halving and then again for the fitting.
+        if (n == mTailEnd) return mTail;
         const size_t start = lastBreak == std::string_view::npos ? 0 : lastBreak + 2;
         if (start == mLineStart && n <= mLineEnd) {
             // A shorter part of the line measured before.
@@ -571,7 +573,9 @@ public:
             mLineStart = start;
         }
         mLineEnd = n;
-        return mOut.UnitsWide(mOut.LineWidth(mLine));
+        mTailEnd = n;
+        mTail = mOut.UnitsWide(mOut.LineWidth(mLine));
+        return mTail;
     }
     // TextWidth of the first n characters.
     double Width(size_t n) {
@@ -601,6 +605,8 @@ private:
     std::string& mLine;
     size_t mLineStart = std::string_view::npos; // mLine holds mText from mLineStart to mLineEnd
     size_t mLineEnd = 0;
+    size_t mTailEnd = std::string_view::npos; // the last prefix whose last line was measured
+    double mTail = 0;
     size_t mBreakAsked = 0;
     size_t mBreak = std::string_view::npos;
     size_t mHeadBreak = std::string_view::npos;
