@@ -122,6 +122,7 @@ void RptEngine::ShowStatus(const std::string& text) {
 }
 
 void RptEngine::UpdateStatus() {
+    if (!mServices.Status) return; // no window to show the text in
     ShowStatus(mvarTitle + CrLf + "Formatting page " + NumberText(mvarPageNo) + CrLf +
                "Rows processed: " + NumberText(mRowsProcessed));
 }

@@ -218,7 +218,6 @@ private:
     std::deque<TextBuffers> mTextBuffers;
     size_t mTextDepth = 0;
     std::string mWrapLine; // the line wrapping measures
-
 };
 
 } // namespace dovrex
