@@ -376,8 +376,9 @@ void RptEngine::DrawElement(const clsPrintElement& e, double x, double y, bool r
         if (!mBarcode) mBarcode = std::make_unique<clsDrawBarcode>(mServices.Messages);
         out.SetScaleMode(smInches);
         const Value* value = std::get_if<Value>(&e.Value);
+        const std::string* text = std::get_if<std::string>(&e.Value);
         mBarcode->Draw(ElementBarcodeSymbology, out, e.X, e.Y, e.PrintHeight, ElementBarcodeWidth,
-                       value ? value->ToText() : std::string());
+                       value ? value->ToText() : text ? *text : std::string());
         out.SetCurrentX(keepX);
         out.SetCurrentY(keepY);
         return;
@@ -399,8 +400,7 @@ void RptEngine::DrawElement(const clsPrintElement& e, double x, double y, bool r
         }
         return;
     }
-    const Value& value = std::get<Value>(e.Value);
-    if (value.IsEmpty() || value.IsNull()) return;
+    if (const Value* value = std::get_if<Value>(&e.Value); value && (value->IsEmpty() || value->IsNull())) return;
     PrintText(e, x, y, relativeToPage);
     drew = true;
 }
@@ -419,18 +419,20 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
 
     // The element's own text while no page break can come before it is printed (the page
     // events may change elements); otherwise, and when the text is made, in the buffers.
-    const Value& value = std::get<Value>(e.Value);
+    const Value* value = std::get_if<Value>(&e.Value);
+    const std::string* own = value ? (value->IsText() ? &value->Text() : nullptr) : &std::get<std::string>(e.Value);
     const bool mayBreak = !relativeToPage && mvarCurrentYPos >= mvarOverFlowThreshold;
     const std::string* text = &buffers.Text;
-    if (e.FormatString.empty() && value.IsText()) {
+    if (e.FormatString.empty() && own) {
         if (mayBreak) {
-            buffers.Text.assign(value.Text());
+            buffers.Text.assign(*own);
         } else {
-            text = &value.Text();
+            text = own;
         }
+    } else if (e.FormatString.empty()) {
+        buffers.Text = ReportText(*value, mServices.Locale);
     } else {
-        buffers.Text = e.FormatString.empty() ? ReportText(value, mServices.Locale)
-                                              : FormatValue(value, e.FormatString, mServices.Locale);
+        buffers.Text = FormatValue(value ? *value : Value(*own), e.FormatString, mServices.Locale);
     }
     if (text->find('%') != std::string::npos) {
         std::string replaced = Replace(*text, "%p", NumberText(mvarPageNo));

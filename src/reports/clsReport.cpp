@@ -428,7 +428,8 @@ void clsReport::Detail(double& SectionHeight) {
     const std::string* texts[] = {&row.Transponder, &row.Tamper,   &row.Reading,      &row.Previous,
                                   &row.Min,         &row.Max,      &row.DateTime,     &row.AccountMeter,
                                   &row.BillingAddress, &row.Label};
-    for (size_t i = 0; i < mDetailRow.size(); ++i) mDetailRow[i].Value = Value(*texts[i]);
+    // Assigned as texts, into the texts of the row before.
+    for (size_t i = 0; i < mDetailRow.size(); ++i) mDetailRow[i].Value = *texts[i];
     SectionHeight = mEngine.PrintElements(mDetailRow) + mLineHeight / 2;
 }
 

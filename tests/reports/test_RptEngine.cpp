@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 
 using namespace dovrex;
@@ -295,6 +296,37 @@ TEST_F(EngineTest, WrapToWidth) {
             wrapped = Engine.WraptoWidth(row.text, row.chars * CW + 0.001);
         });
         EXPECT_EQ(wrapped, row.wrapped) << row.text;
+    }
+}
+
+// An element's text given as a plain string prints as the Value of that text does: the same
+// drawing calls and the same band height, with formats, tags, page fields and wrapping.
+TEST_F(EngineTest, PlainTextPrintsAsItsValue) {
+    struct Row { std::string text; std::string format; double wrap; int32_t align; };
+    const Row rows[] = {
+        {"", "", 0, alLeft},           {"a", "", 0, alRight},         {"ab\r\ncd", "", 0, alCenter},
+        {"<b>x</b> y", "", 0, alLeft}, {"Page %p of %t", "", 0, alLeft}, {"abc def ghi", "", 5 * CW + 0.01, alLeft},
+        {"mixed Case", ">", 0, alLeft}, {"1234.5", "#,##0.00", 0, alRight},
+    };
+    for (const Row& row : rows) {
+        auto drawn = [&](ElementValue value) {
+            clsPrintElement element = RptEngine::MakeElement(1, 0, std::move(value), row.align, 0, {}, std::nullopt,
+                                                             row.wrap, row.format);
+            Surface.Calls.clear();
+            double height = -1;
+            InDetail([&] { height = Engine.PrintElements({element, RptEngine::MakeElement(-1, -1, Value("|"))}); });
+            auto exactly = [](double number) {
+                char text[40];
+                std::snprintf(text, sizeof text, "%a", number);
+                return std::string(text);
+            };
+            std::string calls;
+            for (const DrawCall& call : Surface.Calls) {
+                calls += call.Text + "@" + exactly(call.X) + "," + exactly(call.Y) + (call.Font.Bold ? "b" : "") + ";";
+            }
+            return calls + "=" + exactly(height);
+        };
+        EXPECT_EQ(drawn(row.text), drawn(Value(row.text))) << row.text;
     }
 }
 
