@@ -640,7 +640,8 @@ void RptEngine::WrapInto(std::string_view text, double printWidth, std::string& 
         // A line always takes at least one character, so nothing is lost when even that is
         // too wide.
         if (n == 0 && !remaining.empty() && !StartsWith(remaining, crLf)) n = 1;
-        if (n < remaining.size() && remaining.substr(0, n).find_first_of(" ,") != std::string_view::npos) {
+        const std::string_view line = remaining.substr(0, n);
+        if (n < remaining.size() && std::any_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == ','; })) {
             while (n > 0 && !isBreak(remaining[n - 1])) --n;
         }
         const size_t lineBreak = remaining.find(crLf);
