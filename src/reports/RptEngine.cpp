@@ -409,8 +409,8 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
     ReportSurface& out = *mOutput;
     // A page break while printing raises the page events, whose elements are printed with
     // buffers of their own.
-    if (mTextDepth == mTextBuffers.size()) mTextBuffers.emplace_back();
-    TextBuffers& buffers = mTextBuffers[mTextDepth];
+    if (mTextDepth == mTextBuffers.size()) mTextBuffers.push_back(std::make_unique<TextBuffers>());
+    TextBuffers& buffers = *mTextBuffers[mTextDepth];
     ++mTextDepth;
     struct Leave {
         size_t& Depth;

@@ -5,7 +5,6 @@
 #include "clsPrintElement.h"
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -215,7 +214,7 @@ private:
     struct TextBuffers {
         std::string Text, Wrapped, Piece;
     };
-    std::deque<TextBuffers> mTextBuffers;
+    std::vector<std::unique_ptr<TextBuffers>> mTextBuffers;
     size_t mTextDepth = 0;
     std::string mWrapLine; // the line wrapping measures
 };
