@@ -42,7 +42,8 @@ double ReportSurface::TextWidth(std::string_view text) {
     size_t start = 0;
     for (;;) {
         const size_t end = text.find("\r\n", start);
-        mLine.assign(text.substr(start, end - start));
+        mLine.clear();
+        mLine.append(text.substr(start, end - start));
         widest = std::max(widest, DeviceTextWidth(mFont, mLine));
         if (end == std::string_view::npos) break;
         start = end + 2;

@@ -505,7 +505,10 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
 
         // Measured once, for placing and for drawing; a text of one piece as it is.
         const bool whole = piece.data() == all.data() && piece.size() == all.size();
-        if (!whole) pieceText.assign(piece);
+        if (!whole) {
+            pieceText.clear();
+            pieceText.append(piece); // into the capacity it has, without assign's general replace
+        }
         const std::string& line = whole ? *text : pieceText;
         const double pixels = out.LineWidth(line);
         const double width = out.UnitsWide(pixels);
@@ -572,7 +575,8 @@ public:
             // A shorter part of the line measured before.
             mLine.resize(n - start);
         } else {
-            mLine.assign(mText.substr(start, n - start));
+            mLine.clear();
+            mLine.append(mText.substr(start, n - start));
             mLineStart = start;
         }
         mLineEnd = n;
