@@ -3,7 +3,11 @@
 // the Qt front end, also the four reports into one PDF file and page turns on the preview's
 // page image.
 //
-//   bench_reports [METERS [FOLDER]]   (FOLDER keeps the readings database ReadingQVF.pdb)
+//   bench_reports [--calls] [METERS [FOLDER]]   (FOLDER keeps the readings database ReadingQVF.pdb)
+//
+// --calls also prints, for each run, a hash of every drawing call with all its arguments
+// (positions in hexadecimal floating point, so exactly) and the number of calls: two builds
+// that draw the same reports print the same lines.
 
 #include "reports/ReadingsDatabase.h"
 
@@ -18,26 +22,69 @@
 
 #include <algorithm>
 #include <chrono>
-#include <memory>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <initializer_list>
+#include <memory>
 #include <string>
 
 using namespace dovrex;
 
 namespace {
 
+// Every drawing call with its arguments, folded into one FNV-1a hash.
+class CallHash {
+public:
+    uint64_t Value = 14695981039346656037ull;
+    long Calls = 0;
+
+    void Add(const char* what, std::initializer_list<double> numbers, const ReportFont* font = nullptr,
+             const std::string* text = nullptr) {
+        ++Calls;
+        Bytes(what, std::strlen(what) + 1);
+        for (const double n : numbers) {
+            char buffer[40];
+            const int length = std::snprintf(buffer, sizeof buffer, "%a;", n);
+            Bytes(buffer, static_cast<size_t>(length));
+        }
+        if (font) {
+            char buffer[80];
+            const int length = std::snprintf(buffer, sizeof buffer, "%a;%d%d%d;", font->Size, font->Bold,
+                                             font->Italic, font->Underline);
+            Bytes(font->Name.data(), font->Name.size() + 1);
+            Bytes(buffer, static_cast<size_t>(length));
+        }
+        if (text) Bytes(text->data(), text->size() + 1);
+    }
+
+private:
+    void Bytes(const char* data, size_t size) {
+        for (size_t i = 0; i < size; ++i) {
+            Value ^= static_cast<unsigned char>(data[i]);
+            Value *= 1099511628211ull;
+        }
+    }
+};
+
 class CountingPrinter final : public ReportPrinter {
 public:
     long Texts = 0;
     int Pages = 1;
+    CallHash* Hash = nullptr; // also hashes every call when set
     std::string DeviceName() const override { return "Counter"; }
     int16_t Orientation() const override { return mOrientation; }
     void SetOrientation(int16_t orientation) override { mOrientation = orientation; }
     void SetPaperBin(int16_t) override {}
-    void NewPage() override { ++Pages; }
-    void EndDoc() override {}
+    void NewPage() override {
+        ++Pages;
+        if (Hash) Hash->Add("page", {});
+    }
+    void EndDoc() override {
+        if (Hash) Hash->Add("end", {});
+    }
 
 protected:
     double DotsPerInchX() const override { return 600; }
@@ -48,13 +95,28 @@ protected:
         return static_cast<double>(line.size()) * 0.6 * font.Size / 72 * 600;
     }
     double DeviceLineHeight(const ReportFont& font) override { return 1.15 * font.Size / 72 * 600; }
-    void DeviceText(double, double, const ReportFont&, const std::string&) override { ++Texts; }
-    void DeviceLine(double, double, double, double, int16_t) override {}
-    void DeviceFill(double, double, double, double, int16_t) override {}
-    void DevicePicture(const IReportPicture&, double, double, double, double) override {}
-    void DeviceSurface(ReportSurface&, double, double, double, double) override {}
-    void DeviceBlit(ReportSurface&, int32_t, int32_t, int32_t, int32_t) override {}
-    void DeviceClear() override {}
+    void DeviceText(double x, double y, const ReportFont& font, const std::string& line) override {
+        ++Texts;
+        if (Hash) Hash->Add("text", {x, y}, &font, &line);
+    }
+    void DeviceLine(double x1, double y1, double x2, double y2, int16_t mode) override {
+        if (Hash) Hash->Add("line", {x1, y1, x2, y2, static_cast<double>(mode)});
+    }
+    void DeviceFill(double x1, double y1, double x2, double y2, int16_t mode) override {
+        if (Hash) Hash->Add("fill", {x1, y1, x2, y2, static_cast<double>(mode)});
+    }
+    void DevicePicture(const IReportPicture&, double x, double y, double w, double h) override {
+        if (Hash) Hash->Add("picture", {x, y, w, h});
+    }
+    void DeviceSurface(ReportSurface&, double x, double y, double w, double h) override {
+        if (Hash) Hash->Add("surface", {x, y, w, h});
+    }
+    void DeviceBlit(ReportSurface&, int32_t w, int32_t h, int32_t x, int32_t y) override {
+        if (Hash) Hash->Add("blit", {double(w), double(h), double(x), double(y)});
+    }
+    void DeviceClear() override {
+        if (Hash) Hash->Add("clear", {});
+    }
 
 private:
     int16_t mOrientation = 2;
@@ -133,11 +195,17 @@ void MakeDatabase(const std::string& path, int meters) {
     test::WriteReadings(path, "UNIT7", "JD", rows);
 }
 
+void PrintHash(const char* what, const CallHash* hash) {
+    if (hash) std::printf("calls of %-28s %016llx %ld\n", what, static_cast<unsigned long long>(hash->Value), hash->Calls);
+}
+
 // Opens the Reading Report in a preview drawn on `page` and turns a few pages.
-void TurnPages(std::unique_ptr<ReportSurface> page, const char* what, const std::string& file) {
+void TurnPages(std::unique_ptr<ReportSurface> page, const char* what, const std::string& file,
+               const IClock* clock = nullptr) {
     PageTurns previews(std::move(page));
     ErrorsToStderr messages;
     ReportServices services;
+    services.Clock = clock;
     services.Previews = &previews;
     services.Messages = &messages;
     clsReport report(services);
@@ -149,10 +217,15 @@ void TurnPages(std::unique_ptr<ReportSurface> page, const char* what, const std:
 } // namespace
 
 int main(int argc, char** argv) {
-    const int meters = argc > 1 ? std::atoi(argv[1]) : 30000;
-    const bool keep = argc > 2;
-    const std::filesystem::path folder =
-        keep ? std::filesystem::path(argv[2]) : std::filesystem::temp_directory_path() / "dovrex-bench-reports";
+    const bool calls = argc > 1 && std::strcmp(argv[1], "--calls") == 0;
+    const int first = calls ? 2 : 1;
+    const int meters = argc > first ? std::atoi(argv[first]) : 30000;
+    const bool keep = argc > first + 1;
+    const std::filesystem::path folder = keep ? std::filesystem::path(argv[first + 1])
+                                              : std::filesystem::temp_directory_path() / "dovrex-bench-reports";
+    // With --calls the reports print one fixed date, so that runs on different days compare.
+    const FixedClock fixedClock(DateTime{2024, 1, 15, 13, 5, 9});
+    const IClock* clock = calls ? &fixedClock : nullptr;
     std::filesystem::create_directories(folder);
     const std::string file = (folder / "ReadingQVF.pdb").string();
 
@@ -163,7 +236,11 @@ int main(int argc, char** argv) {
     double total = 0;
     for (const int32_t kind : {clsReport::rkException, clsReport::rkReading, clsReport::rkOrphan, clsReport::rkMissed}) {
         CountingPrinter printer;
-        clsReport report(ReportServices{});
+        CallHash hash;
+        if (calls) printer.Hash = &hash;
+        ReportServices services;
+        services.Clock = clock;
+        clsReport report(services);
         report.Init(&printer);
         start = std::chrono::steady_clock::now();
         report.Begin(false, file, kind, "");
@@ -171,11 +248,16 @@ int main(int argc, char** argv) {
         total += seconds;
         std::printf("%-18s %5d pages %8ld texts %6.2f s\n", clsReport::TitleOf(kind).c_str(), printer.Pages,
                     printer.Texts, seconds);
+        PrintHash(clsReport::TitleOf(kind).c_str(), printer.Hash);
     }
     std::printf("four reports                               %6.2f s\n", total);
 
     // A page turn renders the whole report again, drawing only the selected page.
-    TurnPages(std::make_unique<CountingPrinter>(), "counting surface", file);
+    auto page = std::make_unique<CountingPrinter>();
+    CallHash pageHash;
+    if (calls) page->Hash = &pageHash;
+    TurnPages(std::move(page), "counting surface", file, clock);
+    PrintHash("page turns", calls ? &pageHash : nullptr);
 #ifdef DOVREX_BENCH_QT
     if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);

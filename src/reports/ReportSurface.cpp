@@ -19,35 +19,39 @@ void ReportSurface::SetScaleMode(int16_t mode) {
     case smPixels:
     case smInches:
     case smMillimeters:
-    case smCentimeters: mScaleMode = mode; return;
+    case smCentimeters:
+        mScaleMode = mode;
+        mUnitsPerInch = FixedUnitsPerInch(mode);
+        return;
     default: RaiseError(ErrInvalidPropertyValue, "Invalid property value");
     }
 }
 
-double ReportSurface::UnitsPerInch(bool horizontal) const {
-    switch (mScaleMode) {
+double ReportSurface::FixedUnitsPerInch(int16_t mode) {
+    switch (mode) {
     case smTwips: return 1440;
     case smPoints: return 72;
-    case smPixels: return horizontal ? DotsPerInchX() : DotsPerInchY();
     case smMillimeters: return 25.4;
     case smCentimeters: return 2.54;
     default: return 1;
     }
 }
 
-double ReportSurface::TextWidth(const std::string& text) {
+double ReportSurface::TextWidth(std::string_view text) {
     double widest = 0;
     size_t start = 0;
     for (;;) {
         const size_t end = text.find("\r\n", start);
-        widest = std::max(widest, DeviceTextWidth(mFont, text.substr(start, end - start)));
-        if (end == std::string::npos) break;
+        mLine.clear();
+        mLine.append(text.substr(start, end - start));
+        widest = std::max(widest, DeviceTextWidth(mFont, mLine));
+        if (end == std::string_view::npos) break;
         start = end + 2;
     }
     return ToUnitsX(widest);
 }
 
-double ReportSurface::TextHeight(const std::string& text) {
+double ReportSurface::TextHeight(std::string_view text) {
     size_t lines = 1;
     for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lines;
     return ToUnitsY(static_cast<double>(lines) * DeviceLineHeight(mFont));

@@ -80,11 +80,22 @@ public:
 
     // Measured in the current font: the widest line, and the number of lines (CR LF
     // separated; an empty text is one line) times the font's line height.
-    double TextWidth(const std::string& text);
-    double TextHeight(const std::string& text);
+    double TextWidth(std::string_view text);
+    double TextHeight(std::string_view text);
     // Draws one line of text with its top left at the current point; the current point
     // moves to the end of the text on the same line.
     void Print(const std::string& text);
+    // A single line of text (no CR LF) measured once for both placing and drawing it:
+    // LineWidth is its width in pixels, TextWidth(line) is UnitsWide(LineWidth(line)), and
+    // PrintLine(line, LineWidth(line)) draws it as Print(line) does.
+    double LineWidth(const std::string& line) { return DeviceTextWidth(mFont, line); }
+    double UnitsWide(double pixels) const { return ToUnitsX(0.0 < pixels ? pixels : 0.0); }
+    void PrintLine(const std::string& line, double pixels) {
+        DeviceText(mX, mY, mFont, line);
+        mX += pixels;
+    }
+    // The height of one line in the current font: TextHeight of a text without line breaks.
+    double LineHeight() { return ToUnitsY(DeviceLineHeight(mFont)); }
 
     int16_t DrawMode() const { return mDrawMode; }
     void SetDrawMode(int16_t mode) { mDrawMode = mode; }
@@ -121,17 +132,25 @@ protected:
     virtual void DeviceClear() = 0;
 
 private:
-    double UnitsPerInch(bool horizontal) const;
+    // Units per inch: the scale mode's, or the device's resolution in pixels.
+    double UnitsPerInch(bool horizontal) const {
+        if (mScaleMode != smPixels) return mUnitsPerInch;
+        return horizontal ? DotsPerInchX() : DotsPerInchY();
+    }
+    // Units per inch of a scale mode other than pixels.
+    static double FixedUnitsPerInch(int16_t mode);
     double ToPixelsX(double units) const { return units * DotsPerInchX() / UnitsPerInch(true); }
     double ToPixelsY(double units) const { return units * DotsPerInchY() / UnitsPerInch(false); }
     double ToUnitsX(double pixels) const { return pixels * UnitsPerInch(true) / DotsPerInchX(); }
     double ToUnitsY(double pixels) const { return pixels * UnitsPerInch(false) / DotsPerInchY(); }
 
     int16_t mScaleMode = smTwips;
+    double mUnitsPerInch = 1440; // of the scale mode, when not pixels
     double mX = 0; // current point, in pixels
     double mY = 0;
     ReportFont mFont;
     int16_t mDrawMode = dmCopyPen;
+    std::string mLine; // the line TextWidth measures, kept for its capacity
 };
 
 // A printer: a surface of pages that prints what was drawn when its document ends.

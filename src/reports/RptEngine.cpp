@@ -122,6 +122,7 @@ void RptEngine::ShowStatus(const std::string& text) {
 }
 
 void RptEngine::UpdateStatus() {
+    if (!mServices.Status) return; // no window to show the text in
     ShowStatus(mvarTitle + CrLf + "Formatting page " + NumberText(mvarPageNo) + CrLf +
                "Rows processed: " + NumberText(mRowsProcessed));
 }
@@ -375,8 +376,9 @@ void RptEngine::DrawElement(const clsPrintElement& e, double x, double y, bool r
         if (!mBarcode) mBarcode = std::make_unique<clsDrawBarcode>(mServices.Messages);
         out.SetScaleMode(smInches);
         const Value* value = std::get_if<Value>(&e.Value);
+        const std::string* text = std::get_if<std::string>(&e.Value);
         mBarcode->Draw(ElementBarcodeSymbology, out, e.X, e.Y, e.PrintHeight, ElementBarcodeWidth,
-                       value ? value->ToText() : std::string());
+                       value ? value->ToText() : text ? *text : std::string());
         out.SetCurrentX(keepX);
         out.SetCurrentY(keepY);
         return;
@@ -398,55 +400,85 @@ void RptEngine::DrawElement(const clsPrintElement& e, double x, double y, bool r
         }
         return;
     }
-    const Value& value = std::get<Value>(e.Value);
-    if (value.IsEmpty() || value.IsNull()) return;
+    if (const Value* value = std::get_if<Value>(&e.Value); value && (value->IsEmpty() || value->IsNull())) return;
     PrintText(e, x, y, relativeToPage);
     drew = true;
 }
 
 void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool relativeToPage) {
     ReportSurface& out = *mOutput;
-    const Value& value = std::get<Value>(e.Value);
-    std::string text = e.FormatString.empty() ? ReportText(value, mServices.Locale)
-                                              : FormatValue(value, e.FormatString, mServices.Locale);
-    if (text.find('%') != std::string::npos) {
-        text = Replace(text, "%p", NumberText(mvarPageNo));
-        text = Replace(text, "%c", mvarCompany);
-        text = Replace(text, "%t", mvarTitle);
-        text = Replace(text, "%s", mvarSubtitle);
-        if (text.find("%d") != std::string::npos) {
+    // A page break while printing raises the page events, whose elements are printed with
+    // buffers of their own.
+    if (mTextDepth == mTextBuffers.size()) mTextBuffers.push_back(std::make_unique<TextBuffers>());
+    TextBuffers& buffers = *mTextBuffers[mTextDepth];
+    ++mTextDepth;
+    struct Leave {
+        size_t& Depth;
+        ~Leave() { --Depth; }
+    } leave{mTextDepth};
+
+    // The element's own text while no page break can come before it is printed (the page
+    // events may change elements); otherwise, and when the text is made, in the buffers.
+    const Value* value = std::get_if<Value>(&e.Value);
+    const std::string* own = value ? (value->IsText() ? &value->Text() : nullptr) : &std::get<std::string>(e.Value);
+    const bool mayBreak = !relativeToPage && mvarCurrentYPos >= mvarOverFlowThreshold;
+    const std::string* text = &buffers.Text;
+    if (e.FormatString.empty() && own) {
+        if (mayBreak) {
+            buffers.Text.assign(*own);
+        } else {
+            text = own;
+        }
+    } else if (e.FormatString.empty()) {
+        buffers.Text = ReportText(*value, mServices.Locale);
+    } else {
+        buffers.Text = FormatValue(value ? *value : Value(*own), e.FormatString, mServices.Locale);
+    }
+    if (text->find('%') != std::string::npos) {
+        std::string replaced = Replace(*text, "%p", NumberText(mvarPageNo));
+        replaced = Replace(replaced, "%c", mvarCompany);
+        replaced = Replace(replaced, "%t", mvarTitle);
+        replaced = Replace(replaced, "%s", mvarSubtitle);
+        if (replaced.find("%d") != std::string::npos) {
             const SystemClock systemClock;
             const IClock& clock = mServices.Clock ? *mServices.Clock : systemClock;
-            text = Replace(text, "%d", mServices.Locale.ShortDate(clock.Now()));
+            replaced = Replace(replaced, "%d", mServices.Locale.ShortDate(clock.Now()));
         }
+        buffers.Text = std::move(replaced);
+        text = &buffers.Text;
     }
-    if (e.PrintWidth != 0) text = WraptoWidth(text, e.PrintWidth);
+    if (e.PrintWidth != 0) {
+        WrapInto(*text, e.PrintWidth, buffers.Wrapped);
+        text = &buffers.Wrapped;
+    }
 
     out.SetCurrentX(x);
     out.SetCurrentY(y);
-    if (text.empty()) {
-        out.SetCurrentY(y + out.TextHeight(text));
+    if (text->empty()) {
+        out.SetCurrentY(y + out.TextHeight(*text));
         return;
     }
     // Pieces end at a line break or before an inline tag ("<b>", "<i>", "<u>", "</...>");
     // the output moves down after each piece that ends a line.
+    const std::string_view all = *text;
+    std::string& pieceText = buffers.Piece;
     size_t pos = 0;
-    while (pos < text.size()) {
+    while (pos < all.size()) {
         if (!relativeToPage) TestOverflow();
-        const size_t lineBreak = text.find(CrLf, pos);
-        const size_t tagStart = text.find('<', pos + 1);
-        std::string piece;
+        const size_t lineBreak = all.find(CrLf, pos);
+        const size_t tagStart = all.find('<', pos + 1);
+        std::string_view piece;
         bool endsLine = true;
-        if (lineBreak != std::string::npos && (tagStart == std::string::npos || lineBreak < tagStart)) {
-            piece = text.substr(pos, lineBreak - pos);
+        if (lineBreak != std::string_view::npos && (tagStart == std::string_view::npos || lineBreak < tagStart)) {
+            piece = all.substr(pos, lineBreak - pos);
             pos = lineBreak + CrLf.size();
-        } else if (tagStart != std::string::npos) {
-            piece = text.substr(pos, tagStart - pos);
+        } else if (tagStart != std::string_view::npos) {
+            piece = all.substr(pos, tagStart - pos);
             pos = tagStart;
             endsLine = false;
         } else {
-            piece = text.substr(pos);
-            pos = text.size();
+            piece = all.substr(pos);
+            pos = all.size();
         }
 
         const bool tag = !piece.empty() && piece[0] == '<';
@@ -465,17 +497,26 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
                 }
             }
             if (piece.size() >= 3 && piece[2] == '>') {
-                piece.erase(0, 3);
+                piece.remove_prefix(3);
             } else if (piece.size() >= 4 && piece[3] == '>') {
-                piece.erase(0, 4);
+                piece.remove_prefix(4);
             }
         }
 
-        const double width = out.TextWidth(piece);
-        double left = out.CurrentX();
-        if (!tag) {
-            left = e.Align == alRight ? x - width : e.Align == alCenter ? x - width / 2 : x;
+        // Measured once, for placing and for drawing; a text of one piece as it is.
+        const bool whole = piece.data() == all.data() && piece.size() == all.size();
+        if (!whole) {
+            pieceText.clear();
+            pieceText.append(piece); // into the capacity it has, without assign's general replace
         }
+        const std::string& line = whole ? *text : pieceText;
+        const double pixels = out.LineWidth(line);
+        const double width = out.UnitsWide(pixels);
+        // A tag's piece goes on where the text before it ended.
+        const double left = tag                  ? out.CurrentX()
+                            : e.Align == alRight  ? x - width
+                            : e.Align == alCenter ? x - width / 2
+                                                  : x;
         const double top = out.CurrentY();
         if (Suppressed()) {
             out.SetCurrentX(left + width);
@@ -486,49 +527,139 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
                 out.SetCurrentY(top);
             }
             out.SetCurrentX(left);
-            out.Print(piece);
+            out.PrintLine(line, pixels);
         }
         if (endsLine) {
-            out.SetCurrentY(top + out.TextHeight(piece));
+            out.SetCurrentY(top + out.LineHeight());
             // The next line starts at the element's x; after the last one the output stays
             // at the end of the text, where an element with X = -1 continues.
-            if (pos < text.size()) out.SetCurrentX(x);
+            if (pos < all.size()) out.SetCurrentX(x);
         }
     }
 }
 
+namespace {
+
+// TextWidth of the prefixes of one text, as the line wrapping measures them again and again:
+// the width of a text is that of its widest line, so only the last line of a prefix is
+// measured and the lines before it once for all prefixes that share them.
+class PrefixWidths {
+public:
+    PrefixWidths(ReportSurface& out, std::string_view text, std::string& line)
+        : mOut(out), mText(text), mLine(line) {}
+
+    // Where the last CR LF within the first n characters starts; npos when there is none.
+    // The prefixes are asked for from the longest down: the last answer mostly stands.
+    size_t LastBreak(size_t n) {
+        if (n > mBreakAsked || (mBreak != std::string_view::npos && mBreak + 2 > n)) {
+            mBreak = n < 2 ? std::string_view::npos : mText.rfind(CrLfView, n - 2);
+        }
+        mBreakAsked = n;
+        return mBreak;
+    }
+    // The width of the lines before the CR LF at lastBreak.
+    double Head(size_t lastBreak) {
+        if (lastBreak != mHeadBreak) {
+            mHeadBreak = lastBreak;
+            mHead = mOut.TextWidth(mText.substr(0, lastBreak));
+        }
+        return mHead;
+    }
+    // The width of the last line of the first n characters, after the CR LF at lastBreak;
+    // as a single line, measured as TextWidth measures it.
+    double Tail(size_t n, size_t lastBreak) {
+        // The longest prefix is measured for the halving and then again for the fitting.
+        if (n == mTailEnd) return mTail;
+        const size_t start = lastBreak == std::string_view::npos ? 0 : lastBreak + 2;
+        if (start == mLineStart && n <= mLineEnd) {
+            // A shorter part of the line measured before.
+            mLine.resize(n - start);
+        } else {
+            mLine.clear();
+            mLine.append(mText.substr(start, n - start));
+            mLineStart = start;
+        }
+        mLineEnd = n;
+        mTailEnd = n;
+        mTail = mOut.UnitsWide(mOut.LineWidth(mLine));
+        return mTail;
+    }
+    // TextWidth of the first n characters.
+    double Width(size_t n) {
+        const size_t lastBreak = LastBreak(n);
+        if (lastBreak == std::string_view::npos) return Tail(n, lastBreak);
+        return std::max(Head(lastBreak), Tail(n, lastBreak));
+    }
+    // The most characters, from n down, whose TextWidth is within limit; 0 when none is.
+    // The prefixes that end on the lines after one too wide are not measured.
+    size_t Fitting(size_t n, double limit) {
+        while (n > 0) {
+            const size_t lastBreak = LastBreak(n);
+            if (lastBreak != std::string_view::npos && Head(lastBreak) > limit) {
+                n = lastBreak + 1;
+                continue;
+            }
+            if (Tail(n, lastBreak) <= limit) break;
+            --n;
+        }
+        return n;
+    }
+
+private:
+    static constexpr std::string_view CrLfView = "\r\n";
+    ReportSurface& mOut;
+    std::string_view mText;
+    std::string& mLine;
+    size_t mLineStart = std::string_view::npos; // mLine holds mText from mLineStart to mLineEnd
+    size_t mLineEnd = 0;
+    size_t mTailEnd = std::string_view::npos; // the last prefix whose last line was measured
+    double mTail = 0;
+    size_t mBreakAsked = 0;
+    size_t mBreak = std::string_view::npos;
+    size_t mHeadBreak = std::string_view::npos;
+    double mHead = 0;
+};
+
+} // namespace
+
 std::string RptEngine::WraptoWidth(const std::string& Value, double PrintWidth) {
     if (!mOutput) return Value;
-    ReportSurface& out = *mOutput;
-    auto width = [&out](const std::string& text, size_t n) { return out.TextWidth(text.substr(0, n)); };
-    auto isBreak = [](char c) { return c == ' ' || c == ',' || static_cast<unsigned char>(c) < 32; };
-
-    std::string remaining = Trim(Value);
     std::string result;
+    WrapInto(Value, PrintWidth, result);
+    return result;
+}
+
+void RptEngine::WrapInto(std::string_view text, double printWidth, std::string& result) {
+    auto isBreak = [](char c) { return c == ' ' || c == ',' || static_cast<unsigned char>(c) < 32; };
+    const std::string_view crLf = CrLf;
+
+    std::string_view remaining = TrimView(text);
+    result.clear();
     while (!remaining.empty()) {
-        if (StartsWith(remaining, CrLf)) remaining.erase(0, CrLf.size());
+        if (StartsWith(remaining, crLf)) remaining.remove_prefix(crLf.size());
+        PrefixWidths widths(*mOutput, remaining, mWrapLine);
         size_t n = remaining.size();
-        while (n > 10 && width(remaining, n) > 2 * PrintWidth) n = static_cast<size_t>(RoundHalfEven(n / 2.0));
-        while (n > 0 && width(remaining, n) > PrintWidth) --n;
+        while (n > 10 && widths.Width(n) > 2 * printWidth) n = static_cast<size_t>(RoundHalfEven(n / 2.0));
+        n = widths.Fitting(n, printWidth);
         // A line always takes at least one character, so nothing is lost when even that is
         // too wide.
-        if (n == 0 && !remaining.empty() && !StartsWith(remaining, CrLf)) n = 1;
-        if (n < remaining.size() && remaining.substr(0, n).find_first_of(" ,") != std::string::npos) {
+        if (n == 0 && !remaining.empty() && !StartsWith(remaining, crLf)) n = 1;
+        const std::string_view line = remaining.substr(0, n);
+        if (n < remaining.size() && std::any_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == ','; })) {
             while (n > 0 && !isBreak(remaining[n - 1])) --n;
         }
-        const size_t lineBreak = remaining.find(CrLf);
-        if (lineBreak != std::string::npos && lineBreak < n) n = lineBreak;
+        const size_t lineBreak = remaining.find(crLf);
+        if (lineBreak != std::string_view::npos && lineBreak < n) n = lineBreak;
 
-        if (!result.empty()) result += CrLf;
+        if (!result.empty()) result += crLf;
         if (n == 0) {
             // An empty line (two line breaks in a row) is kept; the text goes on after it.
             if (remaining.empty()) break;
             continue;
         }
         result += remaining.substr(0, n);
-        remaining = Trim(std::string_view(remaining).substr(n));
+        remaining = TrimView(remaining.substr(n));
     }
-    return result;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -167,6 +168,8 @@ private:
     void ShowStatus(const std::string& text);
     void ApplyStyle(int32_t style);
     void PrintText(const clsPrintElement& element, double x, double y, bool relativeToPage);
+    // WraptoWidth into result, which keeps its capacity.
+    void WrapInto(std::string_view text, double printWidth, std::string& result);
     void DrawElement(const clsPrintElement& element, double x, double y, bool relativeToPage, bool& drew);
     ReportPrinter* ResolvePrinter(const OutputDevice& device, std::optional<int>& restoreIndex);
     void ShowError(const std::string& text);
@@ -206,6 +209,14 @@ private:
     ReportPrinter* mPrinter = nullptr;
     std::vector<Group> mGroups;
     std::unique_ptr<clsDrawBarcode> mBarcode;
+    // The texts PrintText works in, one set for each print under way (a page break while
+    // printing prints the page's bands), kept for their capacity.
+    struct TextBuffers {
+        std::string Text, Wrapped, Piece;
+    };
+    std::vector<std::unique_ptr<TextBuffers>> mTextBuffers;
+    size_t mTextDepth = 0;
+    std::string mWrapLine; // the line wrapping measures
 };
 
 } // namespace dovrex

@@ -12,8 +12,9 @@
 namespace dovrex {
 
 // What an element draws: a value printed as text (empty and Null draw nothing), a picture,
-// or the image of another surface.
-using ElementValue = std::variant<Value, std::shared_ptr<const IReportPicture>, ReportSurface*>;
+// the image of another surface, or a text printed as the Value of that text would be (a
+// client that gives its elements new texts row after row assigns them in place).
+using ElementValue = std::variant<Value, std::shared_ptr<const IReportPicture>, ReportSurface*, std::string>;
 
 // FontStyle bits of a print element.
 enum FontStyles : int32_t {

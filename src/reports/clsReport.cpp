@@ -7,8 +7,11 @@
 
 #include <DovrexVersion.h>
 
+#include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <string_view>
+#include <utility>
 
 namespace dovrex {
 
@@ -53,20 +56,199 @@ constexpr const char* FieldNames[rfFieldCount] = {
 constexpr int16_t Portrait = 1;
 constexpr int16_t Landscape = 2;
 
-std::string Mid(const std::string& text, size_t start1, size_t length) {
-    return start1 - 1 < text.size() ? text.substr(start1 - 1, length) : std::string();
+// The fields of a row as numbers and texts: values, or views of the record read.
+struct ValueFields {
+    const ReportFields& Fields;
+    int64_t Number(ReportField field) const { return static_cast<int64_t>(Fields[field].ToNumber()); }
+    std::string_view Text(ReportField field, std::string& scratch) const {
+        const Value& value = Fields[field];
+        if (value.IsText()) return value.Text();
+        scratch = value.ToText();
+        return scratch;
+    }
+};
+
+// Read as they are needed: a record whose code the report leaves out reads only the fields
+// that make its code. A field the schema does not have (number 0) reads as Null.
+struct ViewFields {
+    clsPalmDB& Record;
+    const std::array<int16_t, rfFieldCount>& Numbers;
+    int64_t Number(ReportField field) const { return Record.ViewWhole(Numbers[field]); }
+    std::string_view Text(ReportField field, std::string& scratch) const {
+        return Record.View(Numbers[field]).TextIn(scratch);
+    }
+};
+
+// The decimal digits of a number, as NumberText writes them.
+class Digits {
+public:
+    explicit Digits(int64_t value) : mEnd(std::to_chars(mText, mText + sizeof mText, value).ptr) {}
+    std::string_view View() const { return std::string_view(mText, static_cast<size_t>(mEnd - mText)); }
+
+private:
+    char mText[24];
+    const char* mEnd;
+};
+
+void AppendNumber(std::string& out, int64_t value) { out += Digits(value).View(); }
+
+// "yyyymmdd" as "mm/dd/yyyy", the parts cut from the number's digits as they stand.
+void AppendDate(std::string& out, int64_t date) {
+    const std::string_view d = Digits(date).View();
+    auto mid = [d](size_t start, size_t length) { return start < d.size() ? d.substr(start, length) : std::string_view(); };
+    out += mid(4, 2);
+    out += '/';
+    out += mid(6, 2);
+    out += '/';
+    out += mid(0, 4);
 }
 
-std::string Right(const std::string& text, size_t length) {
-    return length >= text.size() ? text : text.substr(text.size() - length);
+// "hhmmss" with leading zeros as "hh:mm:ss", from the last six digits.
+void AppendTime(std::string& out, int64_t time) {
+    const std::string_view digits = Digits(time).View();
+    char padded[30] = "000000";
+    digits.copy(padded + 6, digits.size());
+    const char* t = padded + 6 + digits.size() - 6;
+    out.append(t, 2);
+    out += ':';
+    out.append(t + 2, 2);
+    out += ':';
+    out.append(t + 4, 2);
 }
 
-std::string Blank0(int64_t value) { return value == 0 ? std::string() : NumberText(value); }
+// The account with its runs of blanks shortened as replacing five blanks by one, then four,
+// three and two does: each pass leaves a run of k blanks k / n + k % n long.
+void AppendAccount(std::string& out, std::string_view account) {
+    size_t pos = 0;
+    while (pos < account.size()) {
+        if (account[pos] != ' ') {
+            out += account[pos++];
+            continue;
+        }
+        size_t run = 0;
+        while (pos < account.size() && account[pos] == ' ') ++pos, ++run;
+        for (const size_t n : {5, 4, 3, 2}) run = run / n + run % n;
+        out.append(run, ' ');
+    }
+}
 
 // The label with a second part on a new line.
-void AddLine(std::string& label, const std::string& line) {
+void AddLine(std::string& label, std::string_view line) {
     if (line.empty()) return;
-    label = label.empty() ? line : label + CrLf + line;
+    if (!label.empty()) label += CrLf;
+    label += line;
+}
+
+// Fills row from the fields of a meter (RecType 2) or orphan (RecType 3) record: its code
+// always, the texts only when the code is one of filter's.
+template <class Fields>
+bool FillRow(const Fields& f, int32_t RecType, int32_t filter, ReadingRow& row) {
+    int64_t reading = f.Number(rfCurReading);
+    const int64_t decimals = f.Number(rfDecimals);
+    // Readings kept with decimals are shown and tested in whole units.
+    if (decimals > 0) reading = static_cast<int64_t>(std::floor(static_cast<double>(reading) / std::pow(10.0, decimals)));
+    const int64_t status = f.Number(rfStatus);
+    const int64_t readType = f.Number(rfReadType);
+    const int64_t previous = f.Number(rfPrvReading);
+    const int64_t minimum = f.Number(rfMinReading);
+    const int64_t maximum = f.Number(rfMaxReading);
+    const int64_t readingDate = f.Number(rfReadingDate);
+    std::string responseScratch;
+    const std::string_view responseText = f.Text(rfResponseText, responseScratch);
+
+    // The exception: the first rule that applies.
+    const char* label = "";
+    int32_t code;
+    if (RecType == clsQVF::rtOrphan) {
+        code = 8;
+    } else if (status == 0) {
+        code = 16, label = "Missed";
+    } else if (readType == 4 || readingDate == 0 || (readType == 2 && reading == 0)) {
+        code = 2, label = "Skipped";
+    } else if (minimum < maximum && (reading < minimum || reading > maximum)) {
+        code = 6, label = reading < minimum ? "Low Reading" : "High Reading";
+    } else if (reading < previous) {
+        code = 6, label = "Rollover";
+    } else if (minimum > maximum && reading < minimum && reading > maximum) {
+        code = 6, label = "High Reading";
+    } else if (readType == 2 && f.Number(rfResponseCode) != 0) {
+        code = 6, label = "Manually Read";
+    } else {
+        code = responseText.empty() ? 4 : 6;
+    }
+    row.Code = code;
+    if ((code & filter) == 0) return false;
+
+    const int64_t digits = f.Number(rfDigits);
+    const int64_t readingTime = f.Number(rfReadingTime);
+    const int64_t tamper = f.Number(rfTamperCount);
+    row.Transponder.clear();
+    AppendNumber(row.Transponder, f.Number(rfMeterTagNbr));
+    row.Tamper.clear();
+    AppendNumber(row.Tamper, tamper);
+    row.Reading.clear();
+    if (status == 0) {
+        row.Reading = "--";
+    } else if (digits > 0) {
+        // Eight digits with leading zeros, cut to the meter's dial.
+        std::string padded(Digits(reading < 0 ? -reading : reading).View());
+        if (padded.size() < 8) padded.insert(0, 8 - padded.size(), '0');
+        if (reading < 0) padded.insert(0, "-");
+        const size_t keep = static_cast<size_t>(digits);
+        row.Reading = keep >= padded.size() ? padded : padded.substr(padded.size() - keep);
+    } else {
+        AppendNumber(row.Reading, reading);
+    }
+    if (readType == 2 && status > 0) row.Reading += '*';
+
+    std::string scratch;
+    row.DateTime.clear();
+    if (readingDate > 0) AppendDate(row.DateTime, readingDate);
+    row.DateTime += CrLf;
+    if (readingTime > 0) AppendTime(row.DateTime, readingTime);
+
+    row.Label.clear();
+    if (RecType == clsQVF::rtOrphan) {
+        row.Previous.clear();
+        row.Min.clear();
+        row.Max.clear();
+        row.AccountMeter.clear();
+        row.BillingAddress = "**Orphan Transponder **";
+        for (const ReportField nearby : {rfPrvReading, rfMaxReading, rfMinReading, rfLstReadingDate}) {
+            const int64_t number = f.Number(nearby);
+            if (number == 0) continue;
+            row.Label += row.Label.empty() ? "Nearby: " : " ";
+            AppendNumber(row.Label, number);
+        }
+    } else {
+        // Blank for 0.
+        for (auto [text, number] : {std::pair{&row.Previous, previous}, {&row.Min, minimum}, {&row.Max, maximum}}) {
+            text->clear();
+            if (number != 0) AppendNumber(*text, number);
+        }
+
+        const int64_t meterType = f.Number(rfMeterType);
+        row.AccountMeter.clear();
+        AppendAccount(row.AccountMeter, f.Text(rfServiceUniqueID, scratch));
+        row.AccountMeter += CrLf;
+        if (meterType >= 1 && meterType <= 3) {
+            row.AccountMeter += "WGE"[meterType - 1];
+        } else {
+            AppendNumber(row.AccountMeter, meterType);
+        }
+        row.AccountMeter += ' ';
+        row.AccountMeter += f.Text(rfMeterSerialNbr, scratch);
+
+        row.BillingAddress.assign(f.Text(rfBillingName, scratch));
+        row.BillingAddress += CrLf;
+        row.BillingAddress += f.Text(rfServiceAddress, scratch);
+
+        row.Label = label;
+        AddLine(row.Label, responseText);
+        if (tamper != 0) AddLine(row.Label, "TAMPER");
+    }
+    if (row.Label.find(';') != std::string::npos) row.Label = Replace(Replace(row.Label, "; ", CrLf), ";", CrLf);
+    return true;
 }
 
 } // namespace
@@ -213,13 +395,6 @@ void clsReport::BuildElements() {
     };
 }
 
-void clsReport::ReadFields() {
-    clsQVF& db = mReader->Database();
-    for (int field = 0; field < rfFieldCount; ++field) {
-        mFields[field] = mFieldNumbers[field] == 0 ? Value::Null() : db.Item(mFieldNumbers[field]);
-    }
-}
-
 void clsReport::Detail(double& SectionHeight) {
     clsQVF& db = mReader->Database();
     if (!db.ReadData()) {
@@ -246,13 +421,15 @@ void clsReport::Detail(double& SectionHeight) {
     }
     if (route) return;
 
-    ReadFields();
-    const ReadingRow row = MakeRow(mFields, type);
-    if ((row.Code & mFilter) == 0) return;
+    clsPalmDB& record = db.DB();
+    record.ViewRecord();
+    ReadingRow& row = mRow;
+    if (!FillRow(ViewFields{record, mFieldNumbers}, type, mFilter, row)) return;
     const std::string* texts[] = {&row.Transponder, &row.Tamper,   &row.Reading,      &row.Previous,
                                   &row.Min,         &row.Max,      &row.DateTime,     &row.AccountMeter,
                                   &row.BillingAddress, &row.Label};
-    for (size_t i = 0; i < mDetailRow.size(); ++i) mDetailRow[i].Value = Value(*texts[i]);
+    // Assigned as texts, into the texts of the row before.
+    for (size_t i = 0; i < mDetailRow.size(); ++i) mDetailRow[i].Value = *texts[i];
     SectionHeight = mEngine.PrintElements(mDetailRow) + mLineHeight / 2;
 }
 
@@ -265,99 +442,8 @@ ReadingRow clsReport::MakeRow(const ValueCollection& Fields, int32_t RecType) {
 }
 
 ReadingRow clsReport::MakeRow(const ReportFields& Fields, int32_t RecType) {
-    auto number = [&Fields](ReportField field) { return static_cast<int64_t>(Fields[field].ToNumber()); };
-    auto text = [&Fields](ReportField field) { return Fields[field].ToText(); };
     ReadingRow row;
-
-    int64_t reading = number(rfCurReading);
-    const int64_t decimals = number(rfDecimals);
-    // Readings kept with decimals are shown and tested in whole units.
-    if (decimals > 0) reading = static_cast<int64_t>(std::floor(static_cast<double>(reading) / std::pow(10.0, decimals)));
-    const int64_t status = number(rfStatus);
-    const int64_t digits = number(rfDigits);
-    const int64_t readType = number(rfReadType);
-    const int64_t previous = number(rfPrvReading);
-    const int64_t minimum = number(rfMinReading);
-    const int64_t maximum = number(rfMaxReading);
-    const int64_t readingDate = number(rfReadingDate);
-    const int64_t readingTime = number(rfReadingTime);
-    const int64_t tamper = number(rfTamperCount);
-    const std::string responseText = text(rfResponseText);
-
-    row.Transponder = NumberText(number(rfMeterTagNbr));
-    row.Tamper = NumberText(tamper);
-    if (status == 0) {
-        row.Reading = "--";
-    } else if (digits > 0) {
-        // Eight digits with leading zeros, cut to the meter's dial.
-        std::string padded = NumberText(static_cast<int64_t>(reading < 0 ? -reading : reading));
-        if (padded.size() < 8) padded.insert(0, 8 - padded.size(), '0');
-        if (reading < 0) padded.insert(0, "-");
-        row.Reading = Right(padded, static_cast<size_t>(digits));
-    } else {
-        row.Reading = NumberText(reading);
-    }
-    if (readType == 2 && status > 0) row.Reading += "*";
-    row.Previous = Blank0(previous);
-    row.Min = Blank0(minimum);
-    row.Max = Blank0(maximum);
-
-    std::string date, time;
-    if (readingDate > 0) {
-        const std::string d = NumberText(readingDate);
-        date = Mid(d, 5, 2) + "/" + Mid(d, 7, 2) + "/" + Mid(d, 1, 4);
-    }
-    if (readingTime > 0) {
-        const std::string t = Right("000000" + NumberText(readingTime), 6);
-        time = t.substr(0, 2) + ":" + t.substr(2, 2) + ":" + t.substr(4, 2);
-    }
-    row.DateTime = date + CrLf + time;
-
-    const int64_t meterType = number(rfMeterType);
-    const std::string letter = meterType == 1 ? "W" : meterType == 2 ? "G" : meterType == 3 ? "E" : NumberText(meterType);
-    std::string account = text(rfServiceUniqueID);
-    for (const char* run : {"     ", "    ", "   ", "  "}) account = Replace(account, run, " ");
-    row.AccountMeter = account + CrLf + letter + " " + text(rfMeterSerialNbr);
-    row.BillingAddress = text(rfBillingName) + CrLf + text(rfServiceAddress);
-
-    // The exception: the first rule that applies.
-    std::string label;
-    int32_t code;
-    if (status == 0) {
-        code = 16, label = "Missed";
-    } else if (readType == 4 || readingDate == 0 || (readType == 2 && reading == 0)) {
-        code = 2, label = "Skipped";
-    } else if (minimum < maximum && (reading < minimum || reading > maximum)) {
-        code = 6, label = reading < minimum ? "Low Reading" : "High Reading";
-    } else if (reading < previous) {
-        code = 6, label = "Rollover";
-    } else if (minimum > maximum && reading < minimum && reading > maximum) {
-        code = 6, label = "High Reading";
-    } else if (readType == 2 && number(rfResponseCode) != 0) {
-        code = 6, label = "Manually Read";
-    } else {
-        code = responseText.empty() ? 4 : 6;
-    }
-    AddLine(label, responseText);
-    if (tamper != 0) AddLine(label, "TAMPER");
-
-    if (RecType == clsQVF::rtOrphan) {
-        row.Previous.clear();
-        row.Min.clear();
-        row.Max.clear();
-        row.AccountMeter.clear();
-        row.BillingAddress = "**Orphan Transponder **";
-        code = 8;
-        label.clear();
-        for (const ReportField nearby : {rfPrvReading, rfMaxReading, rfMinReading, rfLstReadingDate}) {
-            if (number(nearby) != 0) label += " " + NumberText(number(nearby));
-        }
-        if (!label.empty()) label = "Nearby:" + label;
-    }
-    label = Replace(label, "; ", CrLf);
-    label = Replace(label, ";", CrLf);
-    row.Code = code;
-    row.Label = label;
+    FillRow(ValueFields{Fields}, RecType, ~0, row);
     return row;
 }
 

@@ -74,8 +74,6 @@ private:
     void BuildElements();
     void Detail(double& SectionHeight);
     ReportPrinter* PdfBesideReadings();
-    // Reads the record in the database's buffer into mFields.
-    void ReadFields();
 
     ReportServices mServices;
     RptEngine mEngine;
@@ -85,9 +83,10 @@ private:
     std::string mFileName;
     std::string mPrintedDate;
     QVFReader* mReader = nullptr;
-    // The field numbers of the database's schema (0: none), and the fields of the record read.
+    // The field numbers of the database's schema (0: none).
     std::array<int16_t, rfFieldCount> mFieldNumbers{};
-    ReportFields mFields;
+    // The row of the record read, kept for the capacity of its texts.
+    ReadingRow mRow;
     std::unique_ptr<ReportPrinter> mPdf;
     double mLineHeight = 0;
     bool mUnitHeaderPending = false;

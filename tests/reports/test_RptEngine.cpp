@@ -5,9 +5,11 @@
 #include "support/TestDoubles.h"
 
 #include "platform/RuntimeError.h"
+#include "platform/modRuntime.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 
 using namespace dovrex;
@@ -295,6 +297,145 @@ TEST_F(EngineTest, WrapToWidth) {
         });
         EXPECT_EQ(wrapped, row.wrapped) << row.text;
     }
+}
+
+// An element's text given as a plain string prints as the Value of that text does: the same
+// drawing calls and the same band height, with formats, tags, page fields and wrapping.
+TEST_F(EngineTest, PlainTextPrintsAsItsValue) {
+    struct Row { std::string text; std::string format; double wrap; int32_t align; };
+    const Row rows[] = {
+        {"", "", 0, alLeft},           {"a", "", 0, alRight},         {"ab\r\ncd", "", 0, alCenter},
+        {"<b>x</b> y", "", 0, alLeft}, {"Page %p of %t", "", 0, alLeft}, {"abc def ghi", "", 5 * CW + 0.01, alLeft},
+        {"mixed Case", ">", 0, alLeft}, {"1234.5", "#,##0.00", 0, alRight},
+    };
+    for (const Row& row : rows) {
+        auto drawn = [&](ElementValue value) {
+            clsPrintElement element = RptEngine::MakeElement(1, 0, std::move(value), row.align, 0, {}, std::nullopt,
+                                                             row.wrap, row.format);
+            Surface.Calls.clear();
+            double height = -1;
+            InDetail([&] { height = Engine.PrintElements({element, RptEngine::MakeElement(-1, -1, Value("|"))}); });
+            auto exactly = [](double number) {
+                char text[40];
+                std::snprintf(text, sizeof text, "%a", number);
+                return std::string(text);
+            };
+            std::string calls;
+            for (const DrawCall& call : Surface.Calls) {
+                calls += call.Text + "@" + exactly(call.X) + "," + exactly(call.Y) + (call.Font.Bold ? "b" : "") + ";";
+            }
+            return calls + "=" + exactly(height);
+        };
+        EXPECT_EQ(drawn(row.text), drawn(Value(row.text))) << row.text;
+    }
+}
+
+// A text that breaks pages prints as it was when it started, whatever the page events change:
+// below the threshold every line starts a page, and each page header after the first changes
+// the element.
+TEST_F(EngineTest, TextBreakingPagesKeepsItsText) {
+    struct Row { std::string text; int pages; };
+    const Row rows[] = {{"a\r\nb\r\nc", 3}, {std::string(20, 'a') + "\r\n" + std::string(20, 'b'), 2}};
+    for (const auto& [text, pages] : rows) {
+        std::vector<clsPrintElement> detail = {RptEngine::MakeElement(0, 0, Value(text))};
+        int headers = 0;
+        Report.OnBand = [&](int32_t band, double& height) {
+            if (band == peReportStart) Engine.SetOverFlowThreshold(2.0);
+            if (band == pePageHeader && ++headers > 1) detail[0].Value = Value(std::string(text.size(), 'x'));
+            if (band == peDetail) {
+                Engine.SetOverFlowThreshold(0.4);
+                Engine.PrintElements(detail);
+                height = -1;
+            }
+        };
+        RecordingPrinter printer;
+        Engine.SetOutputDevice(&printer);
+        Engine.PrintReport(0, 0, -1);
+        std::string printed;
+        for (const DrawCall& call : printer.Texts()) printed += call.Text + "\r\n";
+        EXPECT_EQ(printed, text + "\r\n");
+        EXPECT_EQ(printer.Texts().back().Page - printer.Texts().front().Page + 1, pages) << text;
+    }
+}
+
+// Wrapping measures each prefix of a line as a whole (its widest line), on a surface whose
+// characters differ in width, including line breaks, blank lines and lines at exactly the
+// width and one pixel past it.
+namespace {
+
+class ProportionalPrinter : public RecordingPrinter {
+protected:
+    // Pixels: "i" 4, "W" 13, CR 5, anything else 8.
+    double DeviceTextWidth(const ReportFont&, const std::string& line) override {
+        double pixels = 0;
+        for (const char c : line) pixels += c == 'i' ? 4 : c == 'W' ? 13 : c == '\r' ? 5 : 8;
+        return pixels;
+    }
+};
+
+// The wrapping measured prefix by prefix, every prefix whole.
+std::string WrapMeasuringWholePrefixes(ReportSurface& out, const std::string& value, double width) {
+    auto isBreak = [](char c) { return c == ' ' || c == ',' || static_cast<unsigned char>(c) < 32; };
+    std::string remaining = Trim(value), result;
+    while (!remaining.empty()) {
+        if (StartsWith(remaining, "\r\n")) remaining.erase(0, 2);
+        size_t n = remaining.size();
+        while (n > 10 && out.TextWidth(remaining.substr(0, n)) > 2 * width) n = static_cast<size_t>(RoundHalfEven(n / 2.0));
+        while (n > 0 && out.TextWidth(remaining.substr(0, n)) > width) --n;
+        if (n == 0 && !remaining.empty() && !StartsWith(remaining, "\r\n")) n = 1;
+        if (n < remaining.size() && remaining.substr(0, n).find_first_of(" ,") != std::string::npos) {
+            while (n > 0 && !isBreak(remaining[n - 1])) --n;
+        }
+        const size_t lineBreak = remaining.find("\r\n");
+        if (lineBreak != std::string::npos && lineBreak < n) n = lineBreak;
+        if (!result.empty()) result += "\r\n";
+        if (n == 0) {
+            if (remaining.empty()) break;
+            continue;
+        }
+        result += remaining.substr(0, n);
+        remaining = Trim(std::string_view(remaining).substr(n));
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(EngineWrap, MeasuresEachPrefixAsAWhole) {
+    struct Row { std::string text; double pixels; };
+    const std::string longLine = std::string(30, 'W') + " iiii, aa bb";
+    const Row rows[] = {
+        {"iiii WWW\r\nab cd ef", 4 * 4 + 8 + 3 * 13},     // first line exactly at the width
+        {"iiii WWW\r\nab cd ef", 4 * 4 + 8 + 3 * 13 - 1}, // one pixel past it
+        {"ab\r\nWWWWWWWWWWWW iii\r\nx", 40},               // a later line too wide
+        {"ab\r\nWWWWWWWWWWWW iii\r\nx", 12 * 13 + 8 + 12}, // all of it fits
+        {"aaaa\r\n\r\nbbbb\r\n", 32},
+        {"aaaa\r\n\r\nbbbb\r\n", 31},
+        {longLine, 50},                                   // halved first: far wider than twice the width
+        {longLine, 30 * 13 / 2},
+        {std::string(11, 'a'), 44},                        // eleven characters, twice the width plus 0 and 1 pixel
+        {std::string(11, 'a'), 43},
+        {std::string(10, 'a'), 39},                        // ten are never halved
+        {"x\r", 8}, {"x\r", 13}, {"a\rb c\r\nd", 21}, {"a\rb c\r\nd", 20},
+        {"  ,,,  ,", 8}, {"WWWWWWWW", 12}, {"", 10},
+    };
+    ProportionalPrinter surface;
+    RptEngine engine{ReportServices{}};
+    Client client;
+    engine.SetEventSink(&client);
+    client.OnBand = [&](int32_t band, double& height) {
+        if (band != peDetail) return;
+        engine.ApplyBaseFont();
+        for (const Row& row : rows) {
+            const double width = row.pixels / RecordingPrinter::Dpi;
+            EXPECT_EQ(engine.WraptoWidth(row.text, width), WrapMeasuringWholePrefixes(surface, row.text, width))
+                << row.text << " at " << row.pixels;
+        }
+        height = -1;
+    };
+    engine.SetOutputDevice(static_cast<ReportSurface*>(&surface));
+    engine.PrintReport(0, 0, -1);
+    EXPECT_EQ(client.Events.size(), 7u);
 }
 
 TEST_F(EngineTest, GroupLevels) {

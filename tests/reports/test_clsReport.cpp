@@ -6,6 +6,7 @@
 #include "support/TestDoubles.h"
 
 #include "platform/RuntimeError.h"
+#include "platform/modRuntime.h"
 
 #include <gtest/gtest.h>
 
@@ -161,6 +162,20 @@ TEST_F(ReportTest, RowColumns) {
     EXPECT_EQ(row.BillingAddress, "**Orphan Transponder **");
     EXPECT_EQ(row.Label, "Nearby: 2000 1000");
     EXPECT_EQ(row.Code, 8);
+}
+
+// Runs of blanks in the account shrink as replacing five blanks by one, then four, three and
+// two does, whatever their length.
+TEST_F(ReportTest, AccountBlankRuns) {
+    ValueCollection fields;
+    fields.Set("MeterType", Value(int64_t{1}));
+    fields.Set("MeterSerialNbr", Value("S"));
+    for (size_t blanks = 0; blanks <= 60; ++blanks) {
+        std::string account = "A" + std::string(blanks, ' ') + "B" + std::string(blanks / 2, ' ') + "C";
+        fields.Set("ServiceUniqueID", Value(account));
+        for (const char* run : {"     ", "    ", "   ", "  "}) account = Replace(account, run, " ");
+        EXPECT_EQ(clsReport::MakeRow(fields, clsQVF::rtMeter).AccountMeter, account + "\r\nW S") << blanks;
+    }
 }
 
 // The unit header heads every page, with the reader of the record that starts the page; the
