@@ -215,13 +215,12 @@ struct SerialTag {
 };
 SerialTag TagOfSerial(std::string_view serial) {
     if (!serial.empty() && serial.size() <= 9) {
-        int32_t number = 0;
-        for (const char c : serial) {
-            if (c < '0' || c > '9') return {Fitting<int32_t>(Val(serial)), false, {}};
-            number = number * 10 + (c - '0');
-        }
+        // Nine digits at most always fit.
+        const auto number = clsField::PlainDigits(serial);
+        if (!number) return {Fitting<int32_t>(Val(serial)), false, {}};
         const size_t first = serial.find_first_not_of('0');
-        return {number, true, serial.substr(first == std::string_view::npos ? serial.size() - 1 : first)};
+        return {static_cast<int32_t>(*number), true,
+                serial.substr(first == std::string_view::npos ? serial.size() - 1 : first)};
     }
     return {Fitting<int32_t>(Val(serial)), clsExchange::IsAllDigits(serial), {}};
 }
@@ -491,6 +490,7 @@ private:
         mKept.emplace(mFields);
         // The shared configuration stays the same object while a conversion runs.
         mAdvanced = &mEngine.Advanced();
+        mSupervisorMessages = mAdvanced->HasSupervisorMessages();
     }
 
     // What is the same in every meter record is set once: each meter overwrites only the
@@ -541,7 +541,14 @@ private:
         k.ReadType.Set(db, tag.AllDigits ? 1 : 2);
         const std::string_view prior =
             Joined(mJoined, {c.SpecialInstruction, m.SpecialInstructions, m.MeterLocationDesc1, m.MeterLocationDesc2});
-        mAdvanced->LookupMessage(mMessage, prior, mRouteNumber, c.AccountNumber, serial, serial);
+        // Without supervisor messages, a meter without a billing message has no message.
+        if (mSupervisorMessages) {
+            mAdvanced->LookupMessage(mMessage, prior, mRouteNumber, c.AccountNumber, serial, serial);
+        } else if (prior.empty()) {
+            mMessage.clear();
+        } else {
+            mAdvanced->LookupMessage(mMessage, prior, {}, {}, {}, {});
+        }
         db.SetText(f.Message, mMessage);
         // The address changes with the account or the meter's location.
         // The address stays a view of texts that keep until it is set again.
@@ -637,6 +644,7 @@ private:
     MeterRecordPlan mIndexPlan;
     std::optional<RecordAssembly> mRecord;
     const clsAdvanced* mAdvanced = nullptr;
+    bool mSupervisorMessages = false; // whether the configuration has any
     std::optional<KeptFields> mKept;
     // Whether the account's texts changed since the last meter was written, and whether
     // that meter's address took its location.

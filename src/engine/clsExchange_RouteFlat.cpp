@@ -626,9 +626,9 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
         } else {
             tagText = tag.TextIn(scratch);
         }
-        // The tag set is tried first: the report (and its info function) is made only for a
-        // duplicate, which CheckDuplicateTag then finds again. A tag the set could not take
-        // is reported by the set's error and counts as new, as CheckDuplicateTag has it.
+        // The run's tag set is at hand here: the tag goes into it in place, and only a
+        // duplicate is reported. A tag the set could not take is reported by the set's error
+        // and counts as new, as AddSeenTag has it.
         bool added;
         try {
             added = run.SeenTags.Insert(tagText);
@@ -636,9 +636,7 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
             mMessages.Inform(DescribeException(e));
             added = true;
         }
-        if (!added && CheckDuplicateTag(tagText, info, run.LineNumber)) {
-            result = ValidationStop;
-        }
+        if (!added && ReportDuplicateTag(tagText, info, run.LineNumber)) result = ValidationStop;
     }
     return result;
 }
@@ -647,9 +645,17 @@ bool clsExchange::CheckDuplicateTag(const std::string& tag, const std::string& i
     return CheckDuplicateTag(std::string_view(tag), [&] { return info; }, line);
 }
 
-bool clsExchange::CheckDuplicateTag(std::string_view tag, const std::function<std::string()>& info, int32_t line) {
+bool clsExchange::AddSeenTag(std::string_view tag) {
     try {
-        if (Run().SeenTags.Insert(tag)) return false;
+        return Run().SeenTags.Insert(tag);
+    } catch (const std::exception& e) {
+        mMessages.Inform(DescribeException(e));
+        return true;
+    }
+}
+
+bool clsExchange::ReportDuplicateTag(std::string_view tag, const std::function<std::string()>& info, int32_t line) {
+    try {
         WriteLog("Meter Tag Number of " + std::string(tag) + " is duplicate in Line " +
                  NumberText(static_cast<int64_t>(line)));
         WriteLog("   Info: " + info());
