@@ -16,6 +16,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -42,6 +43,9 @@ public:
         mStart = static_cast<size_t>(mField->FieldPos()) - 1;
         mWidth = static_cast<size_t>(mField->FieldLen());
         mEnd = mStart + mWidth;
+        // A field of 2 to 8 columns with 8 bytes of the line up to its end is read as one word.
+        mAsWord = std::endian::native == std::endian::little && mWidth >= 2 && mWidth <= 8 && mEnd >= 8;
+        mBefore = mAsWord && mWidth < 8 ? (uint64_t{1} << (8 * (8 - mWidth))) - 1 : 0;
     }
     // A text field's columns, not trimmed: fewer or none where the line ends earlier.
     [[gnu::always_inline]] std::string_view Text(std::string_view line) const {
@@ -53,7 +57,16 @@ public:
     // fit the working value (only a column of many digits can be one).
     // A meter line has seven of them: they are read in place.
     template <class Int> [[gnu::always_inline]] Int Whole(std::string_view line) const {
-        // Most number columns hold a few digits only, which read as they stand.
+        // Most number columns hold digits only, which read as they stand: a field of a word
+        // at most as the word up to its end, the bytes before it taken as leading zeros.
+        if (mAsWord && mEnd <= line.size()) [[likely]] {
+            uint64_t word;
+            std::memcpy(&word, line.data() + mEnd - 8, sizeof word);
+            constexpr uint64_t kZeros = 0x3030303030303030u;
+            if (int64_t whole; clsField::ReadEightDigits((word & ~mBefore) | (kZeros & mBefore), whole)) {
+                return Within<Int>(static_cast<int32_t>(whole));
+            }
+        }
         const std::string_view digits = Text(line);
         if (digits.size() == 1) {
             const auto digit = static_cast<unsigned char>(digits[0] - '0');
@@ -75,6 +88,8 @@ private:
 
     const clsField* mField;
     size_t mStart, mWidth, mEnd; // the field's columns in a line that holds them all
+    bool mAsWord;                // whether Whole reads the field as one word
+    uint64_t mBefore;            // the bytes of that word before the field
 };
 
 constexpr int16_t kText = clsField::ftText;
