@@ -26,10 +26,12 @@ constexpr uint64_t ExactZeroBytes(uint64_t v) {
 // The byte c in each of the eight bytes of a word.
 constexpr uint64_t SpreadByte(char c) { return 0x0101010101010101u * static_cast<unsigned char>(c); }
 
+#if defined(__SSE2__)
 // HasExponentLetter of a text of at least 16 bytes, as blocks of sixteen with SSE2 (a
 // span of a line, say), the last block overlapping the one before, never past the text's
-// end; out of line, so that the short texts' test stays small.
-[[gnu::noinline]] inline bool HasExponentLetterInBlocks(std::string_view text);
+// end; out of line (in modRuntime.cpp), so that the short texts' test stays small.
+bool HasExponentLetterInBlocks(std::string_view text);
+#endif
 
 // Whether a text holds a 'D', 'E', 'd' or 'e' (an exponent letter of a number): the four
 // codes that are 'e' once the lower-case bit and the lowest bit are set. Meant for short
@@ -38,11 +40,11 @@ constexpr uint64_t SpreadByte(char c) { return 0x0101010101010101u * static_cast
 inline bool HasExponentLetter(std::string_view text) {
     const char* const p = text.data();
     const size_t n = text.size();
-#if defined(__SSE2__)
-    if (n >= 16) return HasExponentLetterInBlocks(text);
-#endif
     const auto found = [](uint64_t word) { return ZeroBytes((word | SpreadByte(0x21)) ^ SpreadByte('e')) != 0; };
     if (n >= 8) {
+#if defined(__SSE2__)
+        if (n >= 16) return HasExponentLetterInBlocks(text);
+#endif
         uint64_t word;
         for (size_t i = 0; i + 8 < n; i += 8) {
             std::memcpy(&word, p + i, sizeof word);
@@ -61,22 +63,6 @@ inline bool HasExponentLetter(std::string_view text) {
     for (size_t i = 0; i < n; ++i) exponent |= (p[i] | 0x21) == 'e';
     return exponent;
 }
-
-#if defined(__SSE2__)
-inline bool HasExponentLetterInBlocks(std::string_view text) {
-    const char* const p = text.data();
-    const size_t n = text.size();
-    const __m128i lowest = _mm_set1_epi8(0x21), e = _mm_set1_epi8('e');
-    const auto found = [&](const char* q) __attribute__((always_inline)) {
-        const __m128i bytes = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q)), lowest);
-        return _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, e)) != 0;
-    };
-    for (size_t i = 0; i + 16 < n; i += 16) {
-        if (found(p + i)) return true;
-    }
-    return found(p + n - 16);
-}
-#endif
 
 // Which of 64 bytes are a, b and c: bit k of each mask stands for byte k.
 struct ByteMatches {
