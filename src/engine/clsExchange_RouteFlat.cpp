@@ -500,10 +500,14 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
         }
     }
     // The read type letter is the source text of the last read type field, upper-cased.
-    run.CurrentReadType.clear();
-    if (const int readType = layout.ReadTypeField(); readType >= 0) {
-        run.CurrentReadType.assign(sourceText(layout.Fields()[static_cast<size_t>(readType)]));
-        for (char& c : run.CurrentReadType) c = UpperChar(c);
+    std::string& readType = run.CurrentReadType;
+    if (const int field = layout.ReadTypeField(); field >= 0) {
+        // Most lines' letter is as long as the line before's: it is written over in place.
+        const std::string_view source = sourceText(layout.Fields()[static_cast<size_t>(field)]);
+        readType.resize(source.size());
+        for (size_t i = 0; i < source.size(); ++i) readType[i] = UpperChar(source[i]);
+    } else {
+        readType.clear();
     }
     if (first) line.SetFixedKept();
 }
