@@ -114,6 +114,11 @@ std::string_view ParsedLine::Keep(std::string_view text) {
     return kept;
 }
 
+void ParsedLine::Resize(size_t slots) {
+    mValues.assign(slots, ParsedField{});
+    mFixedKept = false;
+}
+
 void ParsedLine::SplitColumns(std::string_view text, const std::string& delimiter, const std::string& quote,
                               size_t columnsWanted) {
     if (delimiter.size() == 1 && quote.size() == 1 && delimiter != quote && delimiter != "~" && quote != "~") {

@@ -157,8 +157,13 @@ public:
 private:
     class RunScope;
 
-    // The state of the conversion that runs; raises when none does.
-    ConversionRun& Run();
+    // The state of the conversion that runs; raises when none does. Inline: the line
+    // imports ask for it several times a line.
+    ConversionRun& Run() {
+        if (!mRun) [[unlikely]] NoConversionRunning();
+        return *mRun;
+    }
+    [[noreturn]] static void NoConversionRunning();
 
     // Opening steps shared by the conversion drivers. Each logs its "Error: " line and
     // returns false when the conversion must stop.
