@@ -43,6 +43,9 @@ public:
         // A fixed-width field's bytes in a line that holds every column whole (at least
         // ColumnEnd() bytes): from Start, Length of them; both 0 for a field of no column.
         size_t Start = 0, Length = 0;
+        // A delimited field's column: Position - 1, past any line's columns for a position
+        // below 1.
+        size_t Column = SIZE_MAX;
         // A number that counting checks with the others of CountingSpan() at once.
         bool InCountingSpan = false;
     };

@@ -556,10 +556,8 @@ void clsExchange::ParseRouteDelimited(std::string_view Buffer, ParsedLine& line,
     line.SplitColumns(Buffer, delimiter, quote, Run().CountingOnly ? layout.CountingColumns() : SIZE_MAX);
     const std::span<const std::string_view> columns = line.Columns();
     ParseFields(
-        [&](const RouteLineLayout::Field& field) {
-            // A position below 1 gives an index past any line's columns.
-            const size_t index = static_cast<size_t>(static_cast<int64_t>(field.Position) - 1);
-            return index < columns.size() ? columns[index] : std::string_view();
+        [columns](const RouteLineLayout::Field& field) {
+            return field.Column < columns.size() ? columns[field.Column] : std::string_view();
         },
         false, line, plan);
 }

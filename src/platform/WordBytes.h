@@ -37,7 +37,7 @@ bool HasExponentLetterInBlocks(std::string_view text);
 // codes that are 'e' once the lower-case bit and the lowest bit are set. Meant for short
 // texts such as a number's: read as words of eight (or two overlapping words of four)
 // bytes, the last word overlapping the one before, never past the text's end.
-inline bool HasExponentLetter(std::string_view text) {
+[[gnu::always_inline]] inline bool HasExponentLetter(std::string_view text) {
     const char* const p = text.data();
     const size_t n = text.size();
     const auto found = [](uint64_t word) { return ZeroBytes((word | SpreadByte(0x21)) ^ SpreadByte('e')) != 0; };
