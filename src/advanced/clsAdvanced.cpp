@@ -420,6 +420,10 @@ std::string clsAdvanced::LookupMessage(std::string_view PriorMessage, std::strin
 
 void clsAdvanced::LookupMessage(std::string& out, std::string_view PriorMessage, std::string_view RouteNbr,
                                 std::string_view Account, std::string_view SerialNbr, std::string_view TagNbr) const {
+    out.clear();
+    if (!PriorMessage.empty()) out.append("Billing: ").append(PriorMessage);
+    // Most configurations have no supervisor messages: then the billing message is all.
+    if (!HasSupervisorMessages()) return;
     const std::array<std::string_view, 3> identifiers = {Account, SerialNbr, TagNbr};
     std::string supervisor;
     const char* firstType = nullptr;
@@ -442,10 +446,9 @@ void clsAdvanced::LookupMessage(std::string& out, std::string_view PriorMessage,
             supervisor += std::string("; ") + type + ": " + text;
         }
     }
-    out.clear();
-    if (!PriorMessage.empty()) out.append("Billing: ").append(PriorMessage);
-    if (!PriorMessage.empty() && !supervisor.empty()) out += '\n';
-    if (!supervisor.empty()) out.append("Supervisor: ").append(supervisor);
+    if (supervisor.empty()) return;
+    if (!PriorMessage.empty()) out += '\n';
+    out.append("Supervisor: ").append(supervisor);
 }
 
 int16_t clsAdvanced::GetMessage(const std::string& MessageType, const ConfigIndex& Index, std::string& RouteNbr,

@@ -20,6 +20,7 @@ RouteLineLayout::RouteLineLayout(const clsExchMap& map, const clsPrompts& prompt
         field.DataType = map.DataType(number);
         field.Option = map.MapOption(number);
         field.Position = map.DataPosition(number);
+        field.Column = static_cast<size_t>(static_cast<int64_t>(field.Position) - 1);
         field.Width = map.DataWidth(number);
         field.Constant = field.Option == MapOptionPrompt ? prompts.Value(field.Name) : map.MapConstant(number);
         field.MaxValue = map.MaxValue(number);
@@ -112,6 +113,11 @@ std::string_view ParsedLine::Keep(std::string_view text) {
     std::string& kept = mKept[mKeptUsed++];
     kept.assign(text);
     return kept;
+}
+
+void ParsedLine::Resize(size_t slots) {
+    mValues.assign(slots, ParsedField{});
+    mFixedKept = false;
 }
 
 void ParsedLine::SplitColumns(std::string_view text, const std::string& delimiter, const std::string& quote,

@@ -43,6 +43,9 @@ public:
         // A fixed-width field's bytes in a line that holds every column whole (at least
         // ColumnEnd() bytes): from Start, Length of them; both 0 for a field of no column.
         size_t Start = 0, Length = 0;
+        // A delimited field's column: Position - 1, past any line's columns for a position
+        // below 1.
+        size_t Column = SIZE_MAX;
         // A number that counting checks with the others of CountingSpan() at once.
         bool InCountingSpan = false;
     };
@@ -140,10 +143,7 @@ class ParsedLine {
 public:
     // Every slot is written by its field on every line, so a line only needs sizing once.
     void Reset(size_t slots) {
-        if (mValues.size() != slots) {
-            mValues.assign(slots, ParsedField{});
-            mFixedKept = false;
-        }
+        if (mValues.size() != slots) [[unlikely]] Resize(slots);
         mKeptUsed = 0;
         mColumnsInView = false;
     }
@@ -194,6 +194,8 @@ public:
     std::span<const std::string_view> Columns() const { return {mColumns.data(), mColumnCount}; }
 
 private:
+    // Null in every slot, no fields kept: the first line of a layout.
+    void Resize(size_t slots);
     void SplitQuotedColumns(std::string_view text, char delimiter, char quote, size_t columnsWanted);
     // A column with its doubled quotes made single and each "~" made the delimiter: a kept
     // text when that changes it, else the column itself.

@@ -157,8 +157,13 @@ public:
 private:
     class RunScope;
 
-    // The state of the conversion that runs; raises when none does.
-    ConversionRun& Run();
+    // The state of the conversion that runs; raises when none does. Inline: the line
+    // imports ask for it several times a line.
+    ConversionRun& Run() {
+        if (!mRun) [[unlikely]] NoConversionRunning();
+        return *mRun;
+    }
+    [[noreturn]] static void NoConversionRunning();
 
     // Opening steps shared by the conversion drivers. Each logs its "Error: " line and
     // returns false when the conversion must stop.
@@ -201,8 +206,15 @@ private:
     // ValidationClean, ValidationWarned (a message was logged) or ValidationStop.
     int16_t ValidateRoute(const ParsedLine& Values);
     bool CheckDuplicateTag(const std::string& tag, const std::string& info, int32_t line);
-    // The same with the info line made only when the tag is a duplicate.
-    bool CheckDuplicateTag(std::string_view tag, const std::function<std::string()>& info, int32_t line);
+    // The same with the info line (info() returns it) made only when the tag is a duplicate.
+    template <class Info> bool CheckDuplicateTag(std::string_view tag, const Info& info, int32_t line) {
+        return !AddSeenTag(tag) && ReportDuplicateTag(tag, info, line);
+    }
+    // Adds the tag to the run's tags; false when it is there already. A tag the set cannot
+    // take is reported by the set's error and counts as new.
+    bool AddSeenTag(std::string_view tag);
+    // Logs the duplicate tag: false when that failed (the error is reported).
+    bool ReportDuplicateTag(std::string_view tag, const std::function<std::string()>& info, int32_t line);
     void ReportValidation(const std::string& message, int16_t& result);
     // reRead: the re-read conversion's meter record (no letter rule, no radio register values).
     MeterRecordPlan PlanRouteMeterRecord(const RouteLineLayout& layout, clsQVF& db, bool reRead = false) const;

@@ -16,6 +16,7 @@
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -42,6 +43,9 @@ public:
         mStart = static_cast<size_t>(mField->FieldPos()) - 1;
         mWidth = static_cast<size_t>(mField->FieldLen());
         mEnd = mStart + mWidth;
+        // A field of 2 to 8 columns with 8 bytes of the line up to its end is read as one word.
+        mAsWord = std::endian::native == std::endian::little && mWidth >= 2 && mWidth <= 8 && mEnd >= 8;
+        mBefore = mAsWord && mWidth < 8 ? (uint64_t{1} << (8 * (8 - mWidth))) - 1 : 0;
     }
     // A text field's columns, not trimmed: fewer or none where the line ends earlier.
     [[gnu::always_inline]] std::string_view Text(std::string_view line) const {
@@ -53,7 +57,16 @@ public:
     // fit the working value (only a column of many digits can be one).
     // A meter line has seven of them: they are read in place.
     template <class Int> [[gnu::always_inline]] Int Whole(std::string_view line) const {
-        // Most number columns hold a few digits only, which read as they stand.
+        // Most number columns hold digits only, which read as they stand: a field of a word
+        // at most as the word up to its end, the bytes before it taken as leading zeros.
+        if (mAsWord && mEnd <= line.size()) [[likely]] {
+            uint64_t word;
+            std::memcpy(&word, line.data() + mEnd - 8, sizeof word);
+            constexpr uint64_t kZeros = 0x3030303030303030u;
+            if (int64_t whole; clsField::ReadEightDigits((word & ~mBefore) | (kZeros & mBefore), whole)) {
+                return Within<Int>(static_cast<int32_t>(whole));
+            }
+        }
         const std::string_view digits = Text(line);
         if (digits.size() == 1) {
             const auto digit = static_cast<unsigned char>(digits[0] - '0');
@@ -75,6 +88,8 @@ private:
 
     const clsField* mField;
     size_t mStart, mWidth, mEnd; // the field's columns in a line that holds them all
+    bool mAsWord;                // whether Whole reads the field as one word
+    uint64_t mBefore;            // the bytes of that word before the field
 };
 
 constexpr int16_t kText = clsField::ftText;
@@ -215,13 +230,12 @@ struct SerialTag {
 };
 SerialTag TagOfSerial(std::string_view serial) {
     if (!serial.empty() && serial.size() <= 9) {
-        int32_t number = 0;
-        for (const char c : serial) {
-            if (c < '0' || c > '9') return {Fitting<int32_t>(Val(serial)), false, {}};
-            number = number * 10 + (c - '0');
-        }
+        // Nine digits at most always fit.
+        const auto number = clsField::PlainDigits(serial);
+        if (!number) return {Fitting<int32_t>(Val(serial)), false, {}};
         const size_t first = serial.find_first_not_of('0');
-        return {number, true, serial.substr(first == std::string_view::npos ? serial.size() - 1 : first)};
+        return {static_cast<int32_t>(*number), true,
+                serial.substr(first == std::string_view::npos ? serial.size() - 1 : first)};
     }
     return {Fitting<int32_t>(Val(serial)), clsExchange::IsAllDigits(serial), {}};
 }
@@ -491,6 +505,7 @@ private:
         mKept.emplace(mFields);
         // The shared configuration stays the same object while a conversion runs.
         mAdvanced = &mEngine.Advanced();
+        mSupervisorMessages = mAdvanced->HasSupervisorMessages();
     }
 
     // What is the same in every meter record is set once: each meter overwrites only the
@@ -541,7 +556,14 @@ private:
         k.ReadType.Set(db, tag.AllDigits ? 1 : 2);
         const std::string_view prior =
             Joined(mJoined, {c.SpecialInstruction, m.SpecialInstructions, m.MeterLocationDesc1, m.MeterLocationDesc2});
-        mAdvanced->LookupMessage(mMessage, prior, mRouteNumber, c.AccountNumber, serial, serial);
+        // Without supervisor messages, a meter without a billing message has no message.
+        if (mSupervisorMessages) {
+            mAdvanced->LookupMessage(mMessage, prior, mRouteNumber, c.AccountNumber, serial, serial);
+        } else if (prior.empty()) {
+            mMessage.clear();
+        } else {
+            mAdvanced->LookupMessage(mMessage, prior, {}, {}, {}, {});
+        }
         db.SetText(f.Message, mMessage);
         // The address changes with the account or the meter's location.
         // The address stays a view of texts that keep until it is set again.
@@ -637,6 +659,7 @@ private:
     MeterRecordPlan mIndexPlan;
     std::optional<RecordAssembly> mRecord;
     const clsAdvanced* mAdvanced = nullptr;
+    bool mSupervisorMessages = false; // whether the configuration has any
     std::optional<KeptFields> mKept;
     // Whether the account's texts changed since the last meter was written, and whether
     // that meter's address took its location.

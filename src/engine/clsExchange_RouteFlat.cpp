@@ -35,8 +35,9 @@ bool IsNumericType(int32_t dataType) {
 }
 
 // Whether converting a number's text could raise "Overflow": only an exponent or more
-// digits than the type holds can make it too large.
-bool MayOverflow(int32_t dataType, std::string_view text) {
+// digits than the type holds can make it too large. Inline: counting calls it for every
+// number column of every line.
+[[gnu::always_inline]] inline bool MayOverflow(int32_t dataType, std::string_view text) {
     return text.size() > RouteLineLayout::PlainDigits(dataType) || HasExponentLetter(text);
 }
 
@@ -499,10 +500,14 @@ void clsExchange::ParseFields(const SourceText& sourceText, bool fixedWidth, Par
         }
     }
     // The read type letter is the source text of the last read type field, upper-cased.
-    run.CurrentReadType.clear();
-    if (const int readType = layout.ReadTypeField(); readType >= 0) {
-        run.CurrentReadType.assign(sourceText(layout.Fields()[static_cast<size_t>(readType)]));
-        for (char& c : run.CurrentReadType) c = UpperChar(c);
+    std::string& readType = run.CurrentReadType;
+    if (const int field = layout.ReadTypeField(); field >= 0) {
+        // Most lines' letter is as long as the line before's: it is written over in place.
+        const std::string_view source = sourceText(layout.Fields()[static_cast<size_t>(field)]);
+        readType.resize(source.size());
+        for (size_t i = 0; i < source.size(); ++i) readType[i] = UpperChar(source[i]);
+    } else {
+        readType.clear();
     }
     if (first) line.SetFixedKept();
 }
@@ -551,10 +556,8 @@ void clsExchange::ParseRouteDelimited(std::string_view Buffer, ParsedLine& line,
     line.SplitColumns(Buffer, delimiter, quote, Run().CountingOnly ? layout.CountingColumns() : SIZE_MAX);
     const std::span<const std::string_view> columns = line.Columns();
     ParseFields(
-        [&](const RouteLineLayout::Field& field) {
-            // A position below 1 gives an index past any line's columns.
-            const size_t index = static_cast<size_t>(static_cast<int64_t>(field.Position) - 1);
-            return index < columns.size() ? columns[index] : std::string_view();
+        [columns](const RouteLineLayout::Field& field) {
+            return field.Column < columns.size() ? columns[field.Column] : std::string_view();
         },
         false, line, plan);
 }
@@ -626,9 +629,9 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
         } else {
             tagText = tag.TextIn(scratch);
         }
-        // The tag set is tried first: the report (and its info function) is made only for a
-        // duplicate, which CheckDuplicateTag then finds again. A tag the set could not take
-        // is reported by the set's error and counts as new, as CheckDuplicateTag has it.
+        // The run's tag set is at hand here: the tag goes into it in place, and only a
+        // duplicate is reported. A tag the set could not take is reported by the set's error
+        // and counts as new, as AddSeenTag has it.
         bool added;
         try {
             added = run.SeenTags.Insert(tagText);
@@ -636,9 +639,7 @@ int16_t clsExchange::ValidateRoute(const ParsedLine& Values) {
             mMessages.Inform(DescribeException(e));
             added = true;
         }
-        if (!added && CheckDuplicateTag(tagText, info, run.LineNumber)) {
-            result = ValidationStop;
-        }
+        if (!added && ReportDuplicateTag(tagText, info, run.LineNumber)) result = ValidationStop;
     }
     return result;
 }
@@ -647,9 +648,17 @@ bool clsExchange::CheckDuplicateTag(const std::string& tag, const std::string& i
     return CheckDuplicateTag(std::string_view(tag), [&] { return info; }, line);
 }
 
-bool clsExchange::CheckDuplicateTag(std::string_view tag, const std::function<std::string()>& info, int32_t line) {
+bool clsExchange::AddSeenTag(std::string_view tag) {
     try {
-        if (Run().SeenTags.Insert(tag)) return false;
+        return Run().SeenTags.Insert(tag);
+    } catch (const std::exception& e) {
+        mMessages.Inform(DescribeException(e));
+        return true;
+    }
+}
+
+bool clsExchange::ReportDuplicateTag(std::string_view tag, const std::function<std::string()>& info, int32_t line) {
+    try {
         WriteLog("Meter Tag Number of " + std::string(tag) + " is duplicate in Line " +
                  NumberText(static_cast<int64_t>(line)));
         WriteLog("   Info: " + info());

@@ -33,10 +33,7 @@ clsExchange::RunScope::~RunScope() {
     mEngine.mRun.reset();
 }
 
-ConversionRun& clsExchange::Run() {
-    if (!mRun) RaiseError(ErrInvalidCall, "No conversion is running");
-    return *mRun;
-}
+void clsExchange::NoConversionRunning() { RaiseError(ErrInvalidCall, "No conversion is running"); }
 
 bool clsExchange::RequireSetting(const std::string& value, const std::string& what) {
     if (!Trim(value).empty()) return true;

@@ -26,15 +26,25 @@ constexpr uint64_t ExactZeroBytes(uint64_t v) {
 // The byte c in each of the eight bytes of a word.
 constexpr uint64_t SpreadByte(char c) { return 0x0101010101010101u * static_cast<unsigned char>(c); }
 
+#if defined(__SSE2__)
+// HasExponentLetter of a text of at least 16 bytes, as blocks of sixteen with SSE2 (a
+// span of a line, say), the last block overlapping the one before, never past the text's
+// end; out of line (in modRuntime.cpp), so that the short texts' test stays small.
+bool HasExponentLetterInBlocks(std::string_view text);
+#endif
+
 // Whether a text holds a 'D', 'E', 'd' or 'e' (an exponent letter of a number): the four
 // codes that are 'e' once the lower-case bit and the lowest bit are set. Meant for short
 // texts such as a number's: read as words of eight (or two overlapping words of four)
 // bytes, the last word overlapping the one before, never past the text's end.
-inline bool HasExponentLetter(std::string_view text) {
+[[gnu::always_inline]] inline bool HasExponentLetter(std::string_view text) {
     const char* const p = text.data();
     const size_t n = text.size();
     const auto found = [](uint64_t word) { return ZeroBytes((word | SpreadByte(0x21)) ^ SpreadByte('e')) != 0; };
     if (n >= 8) {
+#if defined(__SSE2__)
+        if (n >= 16) return HasExponentLetterInBlocks(text);
+#endif
         uint64_t word;
         for (size_t i = 0; i + 8 < n; i += 8) {
             std::memcpy(&word, p + i, sizeof word);

@@ -1,6 +1,7 @@
 #include "modRuntime.h"
 
 #include "RuntimeError.h"
+#include "WordBytes.h"
 
 #include <charconv>
 #include <cmath>
@@ -375,5 +376,21 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 bool EndsWith(std::string_view text, std::string_view suffix) {
     return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
 }
+
+#if defined(__SSE2__)
+bool HasExponentLetterInBlocks(std::string_view text) {
+    const char* const p = text.data();
+    const size_t n = text.size();
+    const __m128i lowest = _mm_set1_epi8(0x21), e = _mm_set1_epi8('e');
+    const auto found = [&](const char* q) __attribute__((always_inline)) {
+        const __m128i bytes = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q)), lowest);
+        return _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, e)) != 0;
+    };
+    for (size_t i = 0; i + 16 < n; i += 16) {
+        if (found(p + i)) return true;
+    }
+    return found(p + n - 16);
+}
+#endif
 
 } // namespace dovrex

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace dovrex {
 namespace {
 
@@ -56,6 +58,32 @@ TEST(clsField, ExtractReadsEveryKindAndFallsBackToItsDefault) {
         EXPECT_EQ(field.Extract("##" + c.Columns), c.Expected);
         EXPECT_EQ(box.Lines(), c.Kind == Undefined ? std::vector<std::string>{"[] Undefined Field Type"}
                                                    : std::vector<std::string>{});
+    }
+}
+
+TEST(clsField, PlainDigitsReadsOneToFifteenDigitsAsTheyStand) {
+    // Against a reading digit by digit: texts of 0 to 16 digits (the first eight read as one
+    // word), and each with one byte in turn a character just outside the digits.
+    const auto general = [](std::string_view text) -> std::optional<int64_t> {
+        if (text.empty() || text.size() > 15) return std::nullopt;
+        int64_t number = 0;
+        for (const char c : text) {
+            if (c < '0' || c > '9') return std::nullopt;
+            number = number * 10 + (c - '0');
+        }
+        return number;
+    };
+    for (size_t length = 0; length <= 16; ++length) {
+        std::string text;
+        for (size_t i = 0; i < length; ++i) text += "9081726354"[i % 10];
+        EXPECT_EQ(clsField::PlainDigits(text), general(text)) << text;
+        for (size_t at = 0; at < length; ++at) {
+            for (const char other : {'/', ':', ' ', '?', '%', '\xB5'}) {
+                std::string with = text;
+                with[at] = other;
+                EXPECT_EQ(clsField::PlainDigits(with), std::nullopt) << with;
+            }
+        }
     }
 }
 

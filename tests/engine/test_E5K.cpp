@@ -8,10 +8,13 @@
 #include "advanced/modIndexWords.h"
 #include "handheld_db/ReadingSimulator.h"
 
+#include <array>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 namespace dovrex::test {
 namespace {
@@ -192,6 +195,52 @@ TEST_F(E5KTest, DownloadBecomesHeaderRouteAndMeterRecords) {
     // The word index has each tag number as its record holds it, without leading zeros
     // (tag 0 is no word).
     EXPECT_EQ(IndexRecords(folder.File("RouteQVF.pdb"), ixMeterTagNbr), (std::vector<std::string>{"1/2 123456:0"}));
+}
+
+// The number columns of a meter and an account, read as a word up to their end where
+// they hold digits only, give what the field's general reading gives for every text: at
+// the widest and smallest numbers, with blanks, a plus sign, a point, a letter or a
+// character next to the digits anywhere.
+TEST_F(E5KTest, NumberColumnsReadAsTheirGeneralReadingHasThem) {
+    static clsE5KDownload layouts;
+    // The line with the text in the named field's columns, and the text's reading.
+    const auto put = [](std::string line, const char* kind, const char* name, const std::string& text) {
+        const clsRecType* record = layouts.RecordType(kind);
+        const clsField& field = record->Fields()[*record->FieldNumber(name)];
+        EXPECT_EQ(text.size(), static_cast<size_t>(field.FieldLen())) << name << " '" << text << "'";
+        line.replace(static_cast<size_t>(field.FieldPos()) - 1, text.size(), text);
+        const double number = field.ExtractNumber(line);
+        const int64_t reading = number < INT32_MIN || number > INT32_MAX ? 0 : static_cast<int32_t>(number);
+        return std::pair{line, reading};
+    };
+    // Texts of eight columns (the readings), seven (the meter size) and five (the sequence).
+    const struct { const char *Eight, *Seven, *Five; } rows[] = {
+        {"00000000", "0000000", "00000"}, {"99999999", "9999999", "99999"}, {"00000001", "0000001", "00001"},
+        {"1234567 ", "123456 ", "1234 "}, {" 1234567", " 123456", " 1234"}, {"+0000001", "+000001", "+0001"},
+        {"0000001A", "000001A", "0001A"}, {"A0000001", "A000001", "A0001"}, {"        ", "       ", "     "},
+        {"12.50000", "12.5000", "12.50"}, {"1234/678", "123:567", "12/45"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.Eight) + " " + row.Seven + " " + row.Five);
+        auto [account, sequence] = put(Account("0000000001", 1), "A", "MeterSequenceNumber", row.Five);
+        // A digit before the meter size (the meter type), as the account number is before
+        // the sequence: the bytes before a column take no part in its number.
+        std::string meter = Meter("H", "01", "123", 5, 1, 2, 3, "7", 4, 0);
+        std::array<int64_t, 4> readings{};
+        const char* const names[] = {"MinimumRead", "MaximumRead", "PriorRead"};
+        for (size_t i = 0; i < 3; ++i) std::tie(meter, readings[i]) = put(meter, "H", names[i], row.Eight);
+        std::tie(meter, readings[3]) = put(meter, "H", "MeterSize", row.Seven);
+        UseDownload({E5K("F", {{"Route", "ROUTE1"}}), account, Customer("SMITH JOHN", "12 ELM ST"), meter});
+        messages.QueueAnswer(MsgResult::Yes); // overwrite the last row's database
+        ASSERT_TRUE(engine.ConvertRoute());
+        const auto meters = Records(2);
+        ASSERT_EQ(meters.size(), 1u);
+        EXPECT_EQ(Number(meters[0], "Sequence"), sequence);
+        EXPECT_EQ(Number(meters[0], "MinReading"), readings[0]);
+        EXPECT_EQ(Number(meters[0], "MaxReading"), readings[1]);
+        EXPECT_EQ(Number(meters[0], "PrvReading"), readings[2]);
+        EXPECT_EQ(meters[0].Item("User3").ToText(), std::to_string(readings[3]));
+    }
 }
 
 // Downloads that are damaged, odd or hostile: each gives a clear outcome and never more.

@@ -87,9 +87,10 @@ TEST(Runtime, ShortNumberScansAgreeWithTheLenientParse) {
             }
         }
     }
-    // Exponent letters at every place of texts of 0 to 20 bytes (across the four- and
-    // eight-byte words), among bytes that differ from them in one bit only.
-    for (size_t length = 0; length <= 20; ++length) {
+    // Exponent letters at every place of texts of 0 to 40 bytes (across the four- and
+    // eight-byte words and the sixteen-byte blocks), among bytes that differ from them in
+    // one bit only.
+    for (size_t length = 0; length <= 40; ++length) {
         std::string text(length, '5');
         for (size_t i = 0; i < length; ++i) text[i] = "5FGfgTUtu4\x85\xC5"[i % 12];
         EXPECT_FALSE(HasExponentLetter(text)) << text;
