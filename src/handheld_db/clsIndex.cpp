@@ -100,28 +100,33 @@ void SortBuckets(Key* first, Key* last, const uint32_t* count, unsigned buckets,
 }
 
 // Sorts words [first, last) into buckets by the bits in which their heads differ, each
-// bucket on in the same way; small buckets and equal heads by comparison.
+// bucket on in the same way; small buckets and equal heads by comparison. With InScratch
+// the sorted keys may be left in scratch instead, which saves moving them back: the result
+// tells where they are (true: in scratch).
 //
 // A bucket number is made from the first byte in which the heads differ and, where they
 // fit in 8 bits, the next bytes': within the range a byte's other bits are the same in
 // every head, so the differing bits alone keep the order. When they are the low bits of
 // their bytes (digits differ in the low 4, letters in the low 5) two bytes make one
 // bucket number: numbers of eight digits or more are spread over 100 buckets at once.
+// A range whose heads already rise strictly (often a bucket of values that came in order
+// but mixed with others) is left as it is.
 template <typename Key, typename Less>
-void SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Less& less) {
+bool SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Less& less, bool InScratch = false) {
     const auto n = static_cast<size_t>(last - first);
     if (n <= 16) {
         InsertionSort(first, last, less);
-        return;
+        return false;
     }
-    const auto sortBucket = [scratch, buckets, &less](Key* from, Key* to) {
-        SortByHead(from, to, scratch, buckets, less);
-    };
+    // Most ranges that are not in order show it within their first keys.
+    size_t rising = 1;
+    while (rising < n && first[rising].Head > first[rising - 1].Head) ++rising;
+    if (rising == n) return false;
     uint64_t differ = 0;
     for (const Key* key = first + 1; key < last; ++key) differ |= key->Head ^ first->Head;
     if (differ == 0) {
         std::sort(first, last, less);
-        return;
+        return false;
     }
     const int shift = 56 - (std::countl_zero(differ) & ~7);
     const auto mask = static_cast<unsigned>((differ >> shift) & 0xFF);
@@ -129,6 +134,11 @@ void SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Les
     const auto nextMask = shift >= 8 ? static_cast<unsigned>((differ >> (shift - 8)) & 0xFF) : 0u;
     const int lowBits = std::popcount(mask);
     const int nextBits = std::popcount(nextMask);
+    // The keys are scattered into scratch by their bucket numbers, counted per number.
+    uint32_t count[256];
+    uint32_t offset[256];
+    const uint32_t* counts;
+    unsigned bucketCount;
     // Worth it only with at least a word per bucket number.
     if ((mask & (mask + 1)) == 0 && nextMask != 0 && (nextMask & (nextMask + 1)) == 0 && lowBits + nextBits <= 8 &&
         n >= (size_t{1} << (lowBits + nextBits))) {
@@ -139,8 +149,7 @@ void SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Les
             const uint64_t pair = (head >> pairShift) & pairMask;
             return static_cast<unsigned>((pair >> 8) << nextBits | (pair & 0xFF));
         };
-        const unsigned bucketCount = 1u << (lowBits + nextBits);
-        uint32_t count[256];
+        bucketCount = 1u << (lowBits + nextBits);
         std::fill(count, count + bucketCount, 0u);
         // Each key's bucket, noted for the second pass.
         for (size_t i = 0; i < n; ++i) {
@@ -148,32 +157,39 @@ void SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Les
             buckets[i] = static_cast<uint8_t>(bucket);
             ++count[bucket];
         }
-        uint32_t offset[256];
         uint32_t total = 0;
         for (unsigned b = 0; b < bucketCount; ++b) {
             offset[b] = total;
             total += count[b];
         }
         for (size_t i = 0; i < n; ++i) scratch[offset[buckets[i]]++] = first[i];
-        std::copy(scratch, scratch + n, first);
-        SortBuckets(first, last, count, bucketCount, less, sortBucket);
-        return;
+        counts = count;
+    } else {
+        // The bytes at shift all agree outside the bits that differ somewhere.
+        const unsigned low = static_cast<unsigned>((first->Head >> shift) & 0xFF) & ~mask;
+        const unsigned high = low | mask;
+        std::fill(count + low, count + high + 1, 0u);
+        for (const Key* key = first; key < last; ++key) ++count[(key->Head >> shift) & 0xFF];
+        uint32_t total = 0;
+        for (unsigned b = low; b <= high; ++b) {
+            offset[b] = total;
+            total += count[b];
+        }
+        for (const Key* key = first; key < last; ++key) scratch[offset[(key->Head >> shift) & 0xFF]++] = *key;
+        counts = count + low;
+        bucketCount = high - low + 1;
     }
-    // The bytes at shift all agree outside the bits that differ somewhere.
-    const unsigned low = static_cast<unsigned>((first->Head >> shift) & 0xFF) & ~mask;
-    const unsigned high = low | mask;
-    uint32_t count[256];
-    std::fill(count + low, count + high + 1, 0u);
-    for (const Key* key = first; key < last; ++key) ++count[(key->Head >> shift) & 0xFF];
-    uint32_t offset[256];
-    uint32_t total = 0;
-    for (unsigned b = low; b <= high; ++b) {
-        offset[b] = total;
-        total += count[b];
+    // Bucket by bucket: where InScratch allows, in scratch, with the keys' own room as the
+    // scratch of the larger buckets.
+    if (InScratch) {
+        SortBuckets(scratch, scratch + n, counts, bucketCount, less,
+                    [first, buckets, &less](Key* from, Key* to) { SortByHead(from, to, first, buckets, less); });
+        return true;
     }
-    for (const Key* key = first; key < last; ++key) scratch[offset[(key->Head >> shift) & 0xFF]++] = *key;
     std::copy(scratch, scratch + n, first);
-    SortBuckets(first, last, count + low, high - low + 1, less, sortBucket);
+    SortBuckets(first, last, counts, bucketCount, less,
+                [scratch, buckets, &less](Key* from, Key* to) { SortByHead(from, to, scratch, buckets, less); });
+    return false;
 }
 
 } // namespace
@@ -204,7 +220,10 @@ bool clsIndex::SortKeys(size_t& keys) {
     if (ordered < keys) {
         if (mScratch.size() < keys) mScratch.resize(keys);
         if (mBuckets.size() < keys) mBuckets.resize(keys);
-        SortByHead(mKeys.data(), mKeys.data() + keys, mScratch.data(), mBuckets.data(), less);
+        // The sorted keys may end in the scratch store, which then becomes the keys'.
+        if (SortByHead(mKeys.data(), mKeys.data() + keys, mScratch.data(), mBuckets.data(), less, true)) {
+            std::swap(mKeys, mScratch);
+        }
     }
     return true;
 }

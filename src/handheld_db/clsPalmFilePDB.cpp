@@ -137,13 +137,22 @@ int16_t clsPalmFilePDB::CreateFile(const std::string& Filename, const std::strin
     return 0;
 }
 
-char* clsPalmFilePDB::AddRecord(size_t size) {
+void clsPalmFilePDB::RefuseRecord(size_t size) const {
     if (!cvarFD.IsOpen() || !mWriting) RaiseError(ErrBadFileNumber);
     const uint32_t b = mNumRecords;
     // The record list was reserved at creation and cannot grow.
     if (static_cast<int32_t>(b) >= mCapacity) RaiseError(ErrSubscript, "Record list of " + cvarFD.Path() + " is full");
     CheckInt16(static_cast<int64_t>(b) + 1);
     if (mFileLength + size > 0x7FFFFFFFu) RaiseError(ErrOverflow);
+}
+
+char* clsPalmFilePDB::AddRecord(size_t size) {
+    const uint32_t b = mNumRecords;
+    // The checks that pass for nearly every record, the errors they raise out of line.
+    if (!cvarFD.IsOpen() || !mWriting || static_cast<int32_t>(b) >= mCapacity || b >= INT16_MAX ||
+        mFileLength + size > 0x7FFFFFFFu) {
+        RefuseRecord(size);
+    }
     if (kPendingRoom - mPendingSize < size + RecordSource::Slack) Flush();
 
     const auto offset = static_cast<uint32_t>(mFileLength);

@@ -52,6 +52,9 @@ private:
     // when it cannot be added) and returns where in the pending data it goes, after
     // writing what is pending when the record and its slack would not fit behind it.
     char* AddRecord(size_t size);
+    // Raises the error of a record AddRecord cannot add (the file not being written, the
+    // record list full, the file too long); returns when there is none.
+    void RefuseRecord(size_t size) const;
     // Writes the pending records once they fill a block.
     void RecordAdded(size_t size);
     // Validates the record list of a file being opened; 0 or the error number.

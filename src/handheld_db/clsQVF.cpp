@@ -153,8 +153,11 @@ QVFIndexWriter clsQVF::BeginIndexRecord(int16_t RouteIndex, int16_t IndexType, s
     offset = db.SetInt16(offset, IndexType);
     // The header goes into the new record as the typed setters made it; the entries are
     // assembled after it.
+    // The room only grows: what a shorter record left past its end is overwritten, and
+    // shrinking would fill the room with zeros again for the next longer one.
     std::string& record = mIndexRecord;
-    record.resize(static_cast<size_t>(offset) + Bound + QVFIndexWriter::Slack);
+    const size_t room = static_cast<size_t>(offset) + Bound + QVFIndexWriter::Slack;
+    if (record.size() < room) record.resize(room);
     std::memcpy(record.data(), db.RawData().data(), static_cast<size_t>(offset));
     return QVFIndexWriter(record.data(), record.data() + offset);
 }
