@@ -291,6 +291,14 @@ uint64_t BytesChangingInUpperCase(uint64_t v) {
            high;
 }
 
+// Zero when every byte of v is below 'a' (so neither a lower-case letter nor at or above
+// 0x80), as digits, upper case and most punctuation are: a byte from 0x61 up gets its top
+// bit from the sum, and one at or above 0x80 has it already (a carry out of such a byte
+// only adds to what is found). Not zero is no answer: BytesChangingInUpperCase gives it.
+inline uint64_t BytesFromLowerCaseA(uint64_t v) {
+    return (v | (v + SpreadByte(static_cast<char>(0x80 - 'a')))) & 0x8080808080808080u;
+}
+
 // Whether some byte of text is a lower-case ASCII letter or at or above 0x80, eight bytes
 // at a time (the usual texts are numbers and upper case). The pieces may overlap: a byte
 // tested twice does no harm.
@@ -399,8 +407,10 @@ void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& field
         uint64_t head;
         uint64_t next;
         clsIndex::HeadOf(whole, head, next);
-        const bool changes = whole.size() > 16 ? MayChangeInUpperCase(whole)
-                                               : (BytesChangingInUpperCase(head) | BytesChangingInUpperCase(next)) != 0;
+        const bool changes =
+            whole.size() > 16 ? MayChangeInUpperCase(whole)
+                              : (BytesFromLowerCaseA(head) | BytesFromLowerCaseA(next)) != 0 &&
+                                    (BytesChangingInUpperCase(head) | BytesChangingInUpperCase(next)) != 0;
         if (changes) {
             whole = UpperCopy(whole, buffer);
             clsIndex::HeadOf(whole, head, next);

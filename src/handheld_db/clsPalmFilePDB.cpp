@@ -126,7 +126,10 @@ int16_t clsPalmFilePDB::CreateFile(const std::string& Filename, const std::strin
     mNumRecords = 0;
     mCursor = 0;
     mFileLength = start.size();
-    mOffsets.assign(1, static_cast<uint32_t>(mFileLength));
+    // An entry per record the list holds and one for the end, in place from the start, so
+    // that adding a record needs no room for it.
+    mOffsets.assign(static_cast<size_t>(std::min<int32_t>(mCapacity, INT16_MAX)) + 1, 0);
+    mOffsets[0] = static_cast<uint32_t>(mFileLength);
     mWriting = true;
     mPendingSize = 0;
     // Written in blocks of one buffer, sized once: a growing buffer would be copied and
@@ -160,8 +163,8 @@ char* clsPalmFilePDB::AddRecord(size_t size) {
     mNumRecords = static_cast<uint16_t>(b + 1);
     mHeader[kNumRecords] = static_cast<char>(mNumRecords >> 8);
     mHeader[kNumRecords + 1] = static_cast<char>(mNumRecords & 0xFF);
-    mOffsets.back() = offset;
-    mOffsets.push_back(static_cast<uint32_t>(mFileLength));
+    mOffsets[b] = offset;
+    mOffsets[b + 1] = static_cast<uint32_t>(mFileLength);
     return mPendingData.get() + mPendingSize;
 }
 

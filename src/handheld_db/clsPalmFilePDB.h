@@ -64,7 +64,9 @@ private:
 
     BinaryFile cvarFD;
     std::string mHeader;              // the 78 header bytes
-    std::vector<uint32_t> mOffsets;   // data offset per record plus one entry for the end of the file
+    // Data offset per record plus one entry for the end of the file (while writing, then
+    // room for the records the list can still take).
+    std::vector<uint32_t> mOffsets;
     uint16_t mNumRecords = 0;
     int32_t mCapacity = 0;            // record-list slots of a file being written
     int16_t mCursor = 0;

@@ -152,9 +152,8 @@ QVFIndexWriter clsQVF::BeginIndexRecord(int16_t RouteIndex, int16_t IndexType, s
     offset = db.SetInt16(offset, RouteIndex);
     offset = db.SetInt16(offset, IndexType);
     // The header goes into the new record as the typed setters made it; the entries are
-    // assembled after it.
-    // The room only grows: what a shorter record left past its end is overwritten, and
-    // shrinking would fill the room with zeros again for the next longer one.
+    // assembled after it. The room only grows: what a shorter record left past its end is
+    // overwritten, and shrinking would fill the room with zeros again for the next longer one.
     std::string& record = mIndexRecord;
     const size_t room = static_cast<size_t>(offset) + Bound + QVFIndexWriter::Slack;
     if (record.size() < room) record.resize(room);
@@ -162,11 +161,11 @@ QVFIndexWriter clsQVF::BeginIndexRecord(int16_t RouteIndex, int16_t IndexType, s
     return QVFIndexWriter(record.data(), record.data() + offset);
 }
 
-void clsQVF::EndIndexRecord(QVFIndexWriter& writer) {
+std::string_view clsQVF::EndIndexRecord(QVFIndexWriter& writer) {
     char* const end = writer.Finish();
-    clsPalmDB& db = DB();
-    db.SetRawData(std::string_view(writer.Base(), static_cast<size_t>(end - writer.Base())));
-    db.WriteData();
+    const std::string_view record(writer.Base(), static_cast<size_t>(end - writer.Base()));
+    DB().WriteRaw(record);
+    return record;
 }
 
 void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<const QVFIndexWord> Words,
@@ -193,7 +192,8 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<con
         writer.Entry(entry.Word);
         for (const int16_t* end = position + entry.Count; position < end; ++position) writer.Position(*position);
     }
-    EndIndexRecord(writer);
+    // The record stays in the record buffer, as with the other records added whole.
+    DB().SetRawData(EndIndexRecord(writer));
 }
 
 std::string QVFIndexEntry::Text() const {

@@ -162,10 +162,11 @@ public:
     // An index record assembled in place: BeginIndexRecord starts a new record with its
     // header and returns the writer of its entries, with room for Bound bytes of entries
     // (QVFIndexWriter::EntryRoom per entry beside its word, PositionRoom per position);
-    // EndIndexRecord writes the record the writer finished. The writer's room lasts until
-    // the next index record.
+    // EndIndexRecord writes the record the writer finished straight from the writer's room
+    // (the record buffer keeps only its header) and returns its bytes. The writer's room
+    // lasts until the next index record.
     QVFIndexWriter BeginIndexRecord(int16_t RouteIndex, int16_t IndexType, size_t Bound);
-    void EndIndexRecord(QVFIndexWriter& writer);
+    std::string_view EndIndexRecord(QVFIndexWriter& writer);
     // Decodes the index record in the buffer: one "WORD:pos:pos" text per entry.
     void GetIndexRecord(int32_t& RouteIndex, int32_t& IndexType, int32_t& lCount, std::vector<std::string>& aEntries);
     // The same walk with each entry's word and positions apart.

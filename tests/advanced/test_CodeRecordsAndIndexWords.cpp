@@ -101,6 +101,11 @@ TEST(IndexWords, NamesAndAddressesSplitIntoKeptWords) {
         {ixMeterSerialNbr, "123456789012345q", {"123456789012345Q"}},
         {ixMeterSerialNbr, "1234567890123456q", {"1234567890123456Q"}},
         {ixServiceUniqueID, "q234567890123456", {"Q234567890123456"}},
+        // Bytes just below a (the quick look passes them) and above z (it leaves them to
+        // the exact one) in the first and the second eight bytes.
+        {ixMeterSerialNbr, "`Z@9`Z@9`Z@9`Z@9", {"`Z@9`Z@9`Z@9`Z@9"}},
+        {ixMeterSerialNbr, "`Z@9`Z@9`\x7F@9`Z~9", {"`Z@9`Z@9`\x7F@9`Z~9"}},
+        {ixMeterSerialNbr, "}|~\x7F" "1234567890`", {"}|~\x7F" "1234567890`"}},
     };
     for (const auto& row : whole) {
         EXPECT_EQ(IndexEntries(row.kind, row.text, advanced), row.expected) << row.kind << " " << row.text;
