@@ -27,7 +27,9 @@ size_t FixedSize(int16_t type) {
 } // namespace
 
 RecordAssembly::RecordAssembly(const clsPalmDB& schema)
-    : mFixed(static_cast<size_t>(schema.FixedLength()), '\0'), mPieces(static_cast<size_t>(schema.StringCount())) {
+    : mFixedSize(static_cast<size_t>(schema.FixedLength())),
+      mFixed((mFixedSize + kSlack - 1) / kSlack * kSlack, '\0'),
+      mPieces(static_cast<size_t>(schema.StringCount())) {
     for (int16_t number = 1; number <= schema.FieldCount(); ++number) {
         const int16_t type = schema.FieldType(number);
         mFields.push_back(
@@ -125,11 +127,14 @@ std::string_view RecordAssembly::ItemText(int16_t Number, std::string& scratch) 
 }
 
 size_t RecordAssembly::Size() const {
-    return mFixed.size() + mTextBytes + mPieces.size();
+    return mFixedSize + mTextBytes + mPieces.size();
 }
 
 void RecordAssembly::Write(char* out) const {
-    out = std::copy(mFixed.begin(), mFixed.end(), out);
+    // The fixed part in whole moves of kSlack bytes: the texts overwrite what the last one
+    // moves past the part, or the slack past the record takes it.
+    for (size_t at = 0; at < mFixedSize; at += kSlack) std::memcpy(out + at, mFixed.data() + at, kSlack);
+    out += mFixedSize;
     for (const Piece& piece : mPieces) {
         // Most texts are short: one fixed move of the piece and its room, which the next
         // text or the NUL overwrites past the text's end (the last one's within the slack

@@ -434,8 +434,9 @@ bool clsPalmDB::WriteRaw(std::string_view RawData) {
 }
 
 bool clsPalmDB::WriteRaw(const RecordSource& RawData) {
-    CheckRecordLength(RawData.Size());
-    return File().WriteRecordFrom(RawData);
+    const size_t size = RawData.Size();
+    CheckRecordLength(size);
+    return File().WriteRecordFrom(RawData, size);
 }
 
 bool clsPalmDB::ReadData(int32_t RecordNo) {

@@ -186,11 +186,10 @@ bool clsPalmFilePDB::WriteRecord(std::string_view NewData) {
     return true;
 }
 
-bool clsPalmFilePDB::WriteRecordFrom(const RecordSource& NewData) {
-    const size_t size = NewData.Size();
-    if (size + RecordSource::Slack > kPendingRoom) return IPalmFile::WriteRecordFrom(NewData);
-    NewData.Write(AddRecord(size));
-    RecordAdded(size);
+bool clsPalmFilePDB::WriteRecordFrom(const RecordSource& NewData, size_t Size) {
+    if (Size + RecordSource::Slack > kPendingRoom) return IPalmFile::WriteRecordFrom(NewData, Size);
+    NewData.Write(AddRecord(Size));
+    RecordAdded(Size);
     return true;
 }
 

@@ -27,7 +27,7 @@ public:
                        std::string& SortInfo) override;
     void Rewind() override;
     bool WriteRecord(std::string_view NewData) override;
-    bool WriteRecordFrom(const RecordSource& NewData) override;
+    bool WriteRecordFrom(const RecordSource& NewData, size_t Size) override;
     int16_t OpenFile(const std::string& Filename) override;
     int16_t RecordCount() const override;
     bool ReadRecord(int32_t& RecordNo, std::string& RecordBuffer) override;
