@@ -283,17 +283,25 @@ void clsIndex::SortEntries() {
 void clsIndex::WriteRecord(clsQVF& database) {
     if (PairCount() == 0) return;
     const size_t bound = mWordBytes + QVFIndexWriter::EntryRoom * mWordCount + QVFIndexWriter::PositionRoom * PairCount();
-    QVFIndexWriter writer = database.BeginIndexRecord(mRouteIndex, mIndexType, bound);
+    QVFIndexWriter room = database.BeginIndexRecord(mRouteIndex, mIndexType, bound);
+    // The entries go in through a copy of the writer that no call is given, so that its
+    // place stays in registers while the bytes are stored (stores through a char pointer
+    // could change a writer that others can reach). A long word's entry, written by a call,
+    // goes through a copy of its own.
+    QVFIndexWriter writer = room;
     EachEntry(
         [this, &writer](const WordEntry& word) {
             if (word.Length <= 16) {
                 writer.Entry(word.Head, word.Next, word.Length);
             } else {
-                writer.Entry(Text(word));
+                QVFIndexWriter called = writer;
+                called.Entry(Text(word));
+                writer = called;
             }
         },
         [&writer](int16_t position) { writer.Position(position); });
-    database.EndIndexRecord(writer);
+    room = writer;
+    database.EndIndexRecord(room);
     Clear();
 }
 
