@@ -6,6 +6,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace dovrex {
@@ -77,19 +78,17 @@ void clsPalmFilePDB::Flush() {
     }
     if (mFirstUnwrittenEntry < mNumRecords) {
         // Each entry: the record's offset, its attributes (0), and its unique ID, the
-        // record's index, all big-endian.
-        std::string entries(static_cast<size_t>(mNumRecords - mFirstUnwrittenEntry) * EntrySize, '\0');
-        char* out = entries.data();
+        // record's index, all big-endian: one 64-bit number, every byte of it stored, in
+        // room that only grows.
+        const size_t size = static_cast<size_t>(mNumRecords - mFirstUnwrittenEntry) * EntrySize;
+        if (mEntries.size() < size) mEntries.resize(size);
+        char* out = mEntries.data();
         for (uint32_t b = mFirstUnwrittenEntry; b < mNumRecords; ++b, out += EntrySize) {
-            const uint32_t offset = mOffsets[b];
-            out[0] = static_cast<char>(offset >> 24);
-            out[1] = static_cast<char>(offset >> 16);
-            out[2] = static_cast<char>(offset >> 8);
-            out[3] = static_cast<char>(offset);
-            out[6] = static_cast<char>(b >> 8);
-            out[7] = static_cast<char>(b);
+            uint64_t entry = uint64_t{mOffsets[b]} << 32 | b;
+            if constexpr (std::endian::native == std::endian::little) entry = __builtin_bswap64(entry);
+            std::memcpy(out, &entry, sizeof entry);
         }
-        cvarFD.WriteAt(HeaderSize + EntrySize * mFirstUnwrittenEntry, entries);
+        cvarFD.WriteAt(HeaderSize + EntrySize * mFirstUnwrittenEntry, std::string_view(mEntries.data(), size));
         cvarFD.WriteAt(kNextRecordListID, std::string(4, '\0') + BigEndian16(mNumRecords));
         mFirstUnwrittenEntry = mNumRecords;
     }

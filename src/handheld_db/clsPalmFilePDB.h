@@ -78,6 +78,7 @@ private:
     size_t mPendingSize = 0;
     uint64_t mPendingFrom = 0;
     uint32_t mFirstUnwrittenEntry = 0;
+    std::string mEntries;             // the record list entries being written, kept for its room
     // Records are read in file order: a block of the file is read at once and the records
     // in it are taken from memory.
     std::string mReadAhead;
