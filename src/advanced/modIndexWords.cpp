@@ -359,12 +359,25 @@ void EachIndexEntry(int16_t IndexType, std::string_view Text, const clsAdvanced&
     sink(whole);
 }
 
-// Inserts each word of a name or address with Position into collector; list holds the
-// excluded words. Inlined into the meter's step, with the splitter's loop and the
-// collector's lookup: one call per meter, not one per text and word.
-[[gnu::always_inline]] inline void IndexTextWords(std::string_view text, clsAdvanced::List list, const clsAdvanced& advanced,
-                                      std::string& buffer, clsIndex& collector, int16_t Position) {
-    const auto excluded = [&advanced, list](std::string_view w) { return advanced.HasToken(list, w); };
+// IndexTextWords for a collector that is distinct at sort, which the meter's step does not
+// make for names and addresses: each word by the general splitter, excluded words left out.
+[[gnu::noinline]] void IndexTextWordsAsValues(std::string_view text, int16_t IndexType, const clsAdvanced& advanced,
+                                              std::string& buffer, clsIndex& collector, int16_t Position) {
+    EachIndexWord(text, IndexType, advanced, buffer, [&collector, Position](std::string_view word) {
+        collector.Insert(word, Position);
+    });
+}
+
+// Inserts each word of a name or address (kind IndexType) with Position into collector.
+// Inlined into the meter's step, with the splitter's loop and the collector's lookup: one
+// call per meter, not one per text and word.
+[[gnu::always_inline]] inline void IndexTextWords(std::string_view text, int16_t IndexType, const clsAdvanced& advanced,
+                                                  std::string& buffer, clsIndex& collector, int16_t Position) {
+    if (collector.DistinctAtSort()) {
+        IndexTextWordsAsValues(text, IndexType, advanced, buffer, collector, Position);
+        return;
+    }
+    const auto excluded = [&advanced, list = TokenList(IndexType)](std::string_view w) { return advanced.HasToken(list, w); };
     EachShapedWordFast(text, [&](const ShapedWord& word) __attribute__((always_inline)) {
         // The bytes of a long word, which the collector reads, in buffer.
         const char* bytes = nullptr;
@@ -372,7 +385,7 @@ void EachIndexEntry(int16_t IndexType, std::string_view Text, const clsAdvanced&
             if (buffer.size() < text.size()) buffer.resize(text.size());
             bytes = WordBytes(word, text, buffer).data();
         }
-        collector.Insert(word.Head, word.Next, word.Size, bytes, Position, excluded);
+        collector.InsertRepeating(word.Head, word.Next, word.Size, bytes, Position, excluded);
     });
 }
 
@@ -396,8 +409,8 @@ void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& field
     // Names and addresses repeat their words: each distinct word of a route is looked up
     // among the excluded words once, by its collector.
     for (int16_t kind : {ixBillingName, ixServiceAddress}) {
-        IndexTextWords(fields[static_cast<size_t>(kind)], TokenList(kind), advanced, buffer,
-                       collectors[static_cast<size_t>(kind)], Position);
+        IndexTextWords(fields[static_cast<size_t>(kind)], kind, advanced, buffer, collectors[static_cast<size_t>(kind)],
+                       Position);
     }
     // Whole values: the head the collector keys them by also shows whether upper case
     // changes them, without another pass (most are numbers or upper case already).

@@ -233,14 +233,16 @@ void clsIndex::EachEntry(const EntrySink& entry, const PositionSink& position) {
     size_t keys;
     const bool sorted = SortKeys(keys);
     if (!mDistinctAtSort) {
-        // Each word with the positions of its chain.
+        // Each word with the positions of its chain (the pairs' place taken once: the
+        // sinks' stores could otherwise be taken to change it).
+        const Pair* const pairs = mPairs.data();
         for (size_t k = 0; k < keys; ++k) {
             const WordEntry& word = mWords[mKeys[k].Word];
             entry(word);
             uint16_t pair = word.First;
             for (uint32_t left = word.Count; left != 0; --left) {
-                position(mPairs[pair].Position);
-                pair = mPairs[pair].Next;
+                position(pairs[pair].Position);
+                pair = pairs[pair].Next;
             }
         }
         return;

@@ -52,6 +52,13 @@ public:
             InsertValue(head, next, size, Long, Position, excluded);
             return;
         }
+        InsertRepeating(head, next, size, Long, Position, excluded);
+    }
+    // Insert for a collector that is not distinct at sort (the caller knows it is not), by
+    // the hash table.
+    template <typename Excluded>
+    [[gnu::always_inline]] void InsertRepeating(uint64_t head, uint64_t next, size_t size, const char* Long,
+                                                int16_t Position, const Excluded& excluded) {
         uint64_t hash = HashHead(head, next, size);
         if (size > 16) hash = HashTail(hash, std::string_view(Long, size));
         for (size_t slot = static_cast<size_t>(hash >> mShift);; slot = (slot + 1) & mMask) {

@@ -158,13 +158,17 @@ char* clsPalmFilePDB::AddRecord(size_t size) {
     if (kPendingRoom - mPendingSize < size + RecordSource::Slack) Flush();
 
     const auto offset = static_cast<uint32_t>(mFileLength);
-    mFileLength += size;
-    mNumRecords = static_cast<uint16_t>(b + 1);
-    mHeader[kNumRecords] = static_cast<char>(mNumRecords >> 8);
-    mHeader[kNumRecords + 1] = static_cast<char>(mNumRecords & 0xFF);
+    const uint64_t end = mFileLength + size;
+    const auto count = static_cast<uint16_t>(b + 1);
+    mFileLength = end;
+    mNumRecords = count;
     mOffsets[b] = offset;
-    mOffsets[b + 1] = static_cast<uint32_t>(mFileLength);
-    return mPendingData.get() + mPendingSize;
+    mOffsets[b + 1] = static_cast<uint32_t>(end);
+    char* const room = mPendingData.get() + mPendingSize;
+    // Last, as a store of bytes could be taken to change what is read after it.
+    mHeader[kNumRecords] = static_cast<char>(count >> 8);
+    mHeader[kNumRecords + 1] = static_cast<char>(count & 0xFF);
+    return room;
 }
 
 void clsPalmFilePDB::RecordAdded(size_t size) {
