@@ -197,10 +197,16 @@ bool SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Les
 bool clsIndex::SortKeys(size_t& keys) {
     keys = 0;
     if (mDistinctAtSort && mInOrder) return false;
-    // The words with pairs (all of them when distinct at sort).
+    // The words with pairs: all of them when distinct at sort, where each value has its one.
     if (mKeys.size() < mWordCount) mKeys.resize(mWordCount);
-    for (size_t i = 0; i < mWordCount; ++i) {
-        if (mWords[i].Count != 0) mKeys[keys++] = {mWords[i].Head, static_cast<uint32_t>(i)};
+    SortKey* const out = mKeys.data();
+    if (mDistinctAtSort) {
+        for (size_t i = 0; i < mWordCount; ++i) out[i] = {mWords[i].Head, static_cast<uint32_t>(i)};
+        keys = mWordCount;
+    } else {
+        for (size_t i = 0; i < mWordCount; ++i) {
+            if (mWords[i].Count != 0) out[keys++] = {mWords[i].Head, static_cast<uint32_t>(i)};
+        }
     }
     // Words past their first 8 equal bytes: by the next 8, then by length or the bytes past
     // the 16th; the same word (found at the sort) in the order it came.
