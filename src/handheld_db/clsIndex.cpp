@@ -23,6 +23,13 @@ void clsIndex::Overflow() const {
     RaiseError(ErrOverflow);
 }
 
+void clsIndex::MakeValueRoom() {
+    if (mWordCount >= 32767) Overflow();
+    if (mWordCount == mWords.size()) MoreRoom(mWords);
+    // The store never shrinks, so the room stays true until this is asked again.
+    mValueRoom = std::min<size_t>(mWords.size(), 32767);
+}
+
 uint32_t clsIndex::AddText(std::string_view Value) {
     const size_t size = Value.size();
     if (size > UINT32_MAX - mTextSize) RaiseError(ErrOverflow);
