@@ -117,9 +117,11 @@ void SortBuckets(Key* first, Key* last, const uint32_t* count, unsigned buckets,
 // their bytes (digits differ in the low 4, letters in the low 5) two bytes make one
 // bucket number: numbers of eight digits or more are spread over 100 buckets at once.
 // A range whose heads already rise strictly (often a bucket of values that came in order
-// but mixed with others) is left as it is.
+// but mixed with others) is left as it is. KnownDiffer, where given, is the OR of every
+// head XOR the first's, which the caller found as it made the keys.
 template <typename Key, typename Less>
-bool SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Less& less, bool InScratch = false) {
+bool SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Less& less, bool InScratch = false,
+                const uint64_t* KnownDiffer = nullptr) {
     const auto n = static_cast<size_t>(last - first);
     if (n <= 16) {
         InsertionSort(first, last, less);
@@ -130,7 +132,11 @@ bool SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Les
     while (rising < n && first[rising].Head > first[rising - 1].Head) ++rising;
     if (rising == n) return false;
     uint64_t differ = 0;
-    for (const Key* key = first + 1; key < last; ++key) differ |= key->Head ^ first->Head;
+    if (KnownDiffer != nullptr) {
+        differ = *KnownDiffer;
+    } else {
+        for (const Key* key = first + 1; key < last; ++key) differ |= key->Head ^ first->Head;
+    }
     if (differ == 0) {
         std::sort(first, last, less);
         return false;
@@ -207,8 +213,14 @@ bool clsIndex::SortKeys(size_t& keys) {
     // The words with pairs: all of them when distinct at sort, where each value has its one.
     if (mKeys.size() < mWordCount) mKeys.resize(mWordCount);
     SortKey* const out = mKeys.data();
+    // Distinct at sort, the bits in which the heads differ are found as the keys are made.
+    uint64_t differ = 0;
     if (mDistinctAtSort) {
-        for (size_t i = 0; i < mWordCount; ++i) out[i] = {mWords[i].Head, static_cast<uint32_t>(i)};
+        const uint64_t firstHead = mWordCount != 0 ? mWords[0].Head : 0;
+        for (size_t i = 0; i < mWordCount; ++i) {
+            out[i] = {mWords[i].Head, static_cast<uint32_t>(i)};
+            differ |= mWords[i].Head ^ firstHead;
+        }
         keys = mWordCount;
     } else {
         for (size_t i = 0; i < mWordCount; ++i) {
@@ -234,7 +246,8 @@ bool clsIndex::SortKeys(size_t& keys) {
         if (mScratch.size() < keys) mScratch.resize(keys);
         if (mBuckets.size() < keys) mBuckets.resize(keys);
         // The sorted keys may end in the scratch store, which then becomes the keys'.
-        if (SortByHead(mKeys.data(), mKeys.data() + keys, mScratch.data(), mBuckets.data(), less, true)) {
+        if (SortByHead(mKeys.data(), mKeys.data() + keys, mScratch.data(), mBuckets.data(), less, true,
+                       mDistinctAtSort ? &differ : nullptr)) {
             std::swap(mKeys, mScratch);
         }
     }
@@ -262,13 +275,23 @@ void clsIndex::EachEntry(const EntrySink& entry, const PositionSink& position) {
     }
     // A position per value: equal neighbours make one entry. Heads that differ (the usual)
     // settle it without the rest of the previous value.
-    const size_t count = sorted ? keys : mWordCount;
-    const WordEntry* previous = nullptr;
-    for (size_t k = 0; k < count; ++k) {
-        const WordEntry& word = mWords[sorted ? mKeys[k].Word : k];
-        if (previous == nullptr || !SameWord(*previous, word)) entry(word);
-        position(word.Position);
-        previous = &word;
+    // One loop for each order, so that neither asks which it is per value.
+    const auto each = [&](size_t count, const auto& wordAt) {
+        if (count == 0) return;
+        const WordEntry* previous = &wordAt(0);
+        entry(*previous);
+        position(previous->Position);
+        for (size_t k = 1; k < count; ++k) {
+            const WordEntry& word = wordAt(k);
+            if (!SameWord(*previous, word)) entry(word);
+            position(word.Position);
+            previous = &word;
+        }
+    };
+    if (sorted) {
+        each(keys, [this](size_t k) -> const WordEntry& { return mWords[mKeys[k].Word]; });
+    } else {
+        each(mWordCount, [this](size_t k) -> const WordEntry& { return mWords[k]; });
     }
 }
 
