@@ -153,7 +153,10 @@ std::string_view RecordAssembly::Bytes() {
     return std::string_view(mBytes.data(), length);
 }
 
-bool RecordAssembly::WriteTo(clsPalmDB& db) { return db.WriteRaw(static_cast<const RecordSource&>(*this)); }
+bool RecordAssembly::WriteTo(clsPalmDB& db) {
+    // The size without a virtual call: this class's own.
+    return db.WriteRaw(static_cast<const RecordSource&>(*this), RecordAssembly::Size());
+}
 
 char* RecordAssembly::TextRoom(int16_t Number, size_t Size) {
     const Field& field = FieldNumbered(Number);
