@@ -138,10 +138,12 @@ void RecordAssembly::Write(char* out) const {
     for (const Piece& piece : mPieces) {
         // Most texts are short: one fixed move of the piece and its room, which the next
         // text or the NUL overwrites past the text's end (the last one's within the slack
-        // past the record).
-        if (piece.Size <= kSlack) std::memcpy(out, piece.Data, kSlack);
-        else std::memcpy(out, piece.Data, piece.Size);
-        out += piece.Size;
+        // past the record). The size is kept apart: the move's bytes could otherwise be
+        // taken to change it, and it would be read again.
+        const size_t size = piece.Size;
+        if (size <= kSlack) std::memcpy(out, piece.Data, kSlack);
+        else std::memcpy(out, piece.Data, size);
+        out += size;
         *out++ = '\0';
     }
 }
