@@ -132,9 +132,12 @@ size_t RecordAssembly::Size() const {
 
 void RecordAssembly::Write(char* out) const {
     // The fixed part in whole moves of kSlack bytes: the texts overwrite what the last one
-    // moves past the part, or the slack past the record takes it.
-    for (size_t at = 0; at < mFixedSize; at += kSlack) std::memcpy(out + at, mFixed.data() + at, kSlack);
-    out += mFixedSize;
+    // moves past the part, or the slack past the record takes it. Its place and size kept
+    // apart, as each text's below.
+    const char* const fixed = mFixed.data();
+    const size_t fixedSize = mFixedSize;
+    for (size_t at = 0; at < fixedSize; at += kSlack) std::memcpy(out + at, fixed + at, kSlack);
+    out += fixedSize;
     for (const Piece& piece : mPieces) {
         // Most texts are short: one fixed move of the piece and its room, which the next
         // text or the NUL overwrites past the text's end (the last one's within the slack
