@@ -163,7 +163,7 @@ public:
     // header and returns the writer of its entries, with room for Bound bytes of entries
     // (QVFIndexWriter::EntryRoom per entry beside its word, PositionRoom per position);
     // EndIndexRecord writes the record the writer finished straight from the writer's room
-    // (the record buffer keeps only its header) and returns its bytes. The writer's room
+    // (the record buffer is left as it was) and returns its bytes. The writer's room
     // lasts until the next index record.
     QVFIndexWriter BeginIndexRecord(int16_t RouteIndex, int16_t IndexType, size_t Bound);
     std::string_view EndIndexRecord(QVFIndexWriter& writer);
