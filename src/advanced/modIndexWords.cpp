@@ -406,11 +406,12 @@ void IndexEntries(int16_t IndexType, std::string_view Text, const clsAdvanced& a
 void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& fields, const clsAdvanced& advanced,
                        std::string& buffer, std::vector<clsIndex>& collectors, int16_t Position) {
     if (collectors.size() < fields.size()) RaiseError(ErrSubscript);
+    // Taken once: the collectors do not move while their entries are added.
+    clsIndex* const collector = collectors.data();
     // Names and addresses repeat their words: each distinct word of a route is looked up
     // among the excluded words once, by its collector.
     for (int16_t kind : {ixBillingName, ixServiceAddress}) {
-        IndexTextWords(fields[static_cast<size_t>(kind)], kind, advanced, buffer, collectors[static_cast<size_t>(kind)],
-                       Position);
+        IndexTextWords(fields[static_cast<size_t>(kind)], kind, advanced, buffer, collector[kind], Position);
     }
     // Whole values: the head the collector keys them by also shows whether upper case
     // changes them, without another pass (most are numbers or upper case already).
@@ -429,7 +430,7 @@ void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& field
             clsIndex::HeadOf(whole, head, next);
         }
         if (kind == ixMeterTagNbr && whole == "0") continue;
-        collectors[static_cast<size_t>(kind)].Insert(whole, head, next, Position);
+        collector[kind].Insert(whole, head, next, Position);
     }
 }
 
