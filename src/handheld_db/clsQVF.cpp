@@ -161,7 +161,9 @@ QVFIndexWriter clsQVF::BeginIndexRecord(int16_t RouteIndex, int16_t IndexType, s
     store(0, rtIndex);
     store(2, RouteIndex);
     store(4, IndexType);
-    return QVFIndexWriter(record.data(), record.data() + header);
+    // The room's last two bytes lie past any entry's (the slack's end) and are no part of
+    // the record.
+    return QVFIndexWriter(record.data(), record.data() + header, record.data() + room - 2);
 }
 
 std::string_view clsQVF::EndIndexRecord(QVFIndexWriter& writer) {
