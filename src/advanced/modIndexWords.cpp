@@ -291,6 +291,14 @@ uint64_t BytesChangingInUpperCase(uint64_t v) {
            high;
 }
 
+// Zero when every byte of v is below 'a' (so neither a lower-case letter nor at or above
+// 0x80), as digits, upper case and most punctuation are: a byte from 0x61 up gets its top
+// bit from the sum, and one at or above 0x80 has it already (a carry out of such a byte
+// only adds to what is found). Not zero is no answer: BytesChangingInUpperCase gives it.
+inline uint64_t BytesFromLowerCaseA(uint64_t v) {
+    return (v | (v + SpreadByte(static_cast<char>(0x80 - 'a')))) & 0x8080808080808080u;
+}
+
 // Whether some byte of text is a lower-case ASCII letter or at or above 0x80, eight bytes
 // at a time (the usual texts are numbers and upper case). The pieces may overlap: a byte
 // tested twice does no harm.
@@ -351,12 +359,25 @@ void EachIndexEntry(int16_t IndexType, std::string_view Text, const clsAdvanced&
     sink(whole);
 }
 
-// Inserts each word of a name or address with Position into collector; list holds the
-// excluded words. Inlined into the meter's step, with the splitter's loop and the
-// collector's lookup: one call per meter, not one per text and word.
-[[gnu::always_inline]] inline void IndexTextWords(std::string_view text, clsAdvanced::List list, const clsAdvanced& advanced,
-                                      std::string& buffer, clsIndex& collector, int16_t Position) {
-    const auto excluded = [&advanced, list](std::string_view w) { return advanced.HasToken(list, w); };
+// IndexTextWords for a collector that is distinct at sort, which the meter's step does not
+// make for names and addresses: each word by the general splitter, excluded words left out.
+[[gnu::noinline]] void IndexTextWordsAsValues(std::string_view text, int16_t IndexType, const clsAdvanced& advanced,
+                                              std::string& buffer, clsIndex& collector, int16_t Position) {
+    EachIndexWord(text, IndexType, advanced, buffer, [&collector, Position](std::string_view word) {
+        collector.Insert(word, Position);
+    });
+}
+
+// Inserts each word of a name or address (kind IndexType) with Position into collector.
+// Inlined into the meter's step, with the splitter's loop and the collector's lookup: one
+// call per meter, not one per text and word.
+[[gnu::always_inline]] inline void IndexTextWords(std::string_view text, int16_t IndexType, const clsAdvanced& advanced,
+                                                  std::string& buffer, clsIndex& collector, int16_t Position) {
+    if (collector.DistinctAtSort()) {
+        IndexTextWordsAsValues(text, IndexType, advanced, buffer, collector, Position);
+        return;
+    }
+    const auto excluded = [&advanced, list = TokenList(IndexType)](std::string_view w) { return advanced.HasToken(list, w); };
     EachShapedWordFast(text, [&](const ShapedWord& word) __attribute__((always_inline)) {
         // The bytes of a long word, which the collector reads, in buffer.
         const char* bytes = nullptr;
@@ -364,7 +385,7 @@ void EachIndexEntry(int16_t IndexType, std::string_view Text, const clsAdvanced&
             if (buffer.size() < text.size()) buffer.resize(text.size());
             bytes = WordBytes(word, text, buffer).data();
         }
-        collector.Insert(word.Head, word.Next, word.Size, bytes, Position, excluded);
+        collector.InsertRepeating(word.Head, word.Next, word.Size, bytes, Position, excluded);
     });
 }
 
@@ -385,11 +406,12 @@ void IndexEntries(int16_t IndexType, std::string_view Text, const clsAdvanced& a
 void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& fields, const clsAdvanced& advanced,
                        std::string& buffer, std::vector<clsIndex>& collectors, int16_t Position) {
     if (collectors.size() < fields.size()) RaiseError(ErrSubscript);
+    // Taken once: the collectors do not move while their entries are added.
+    clsIndex* const collector = collectors.data();
     // Names and addresses repeat their words: each distinct word of a route is looked up
     // among the excluded words once, by its collector.
     for (int16_t kind : {ixBillingName, ixServiceAddress}) {
-        IndexTextWords(fields[static_cast<size_t>(kind)], TokenList(kind), advanced, buffer,
-                       collectors[static_cast<size_t>(kind)], Position);
+        IndexTextWords(fields[static_cast<size_t>(kind)], kind, advanced, buffer, collector[kind], Position);
     }
     // Whole values: the head the collector keys them by also shows whether upper case
     // changes them, without another pass (most are numbers or upper case already).
@@ -399,14 +421,16 @@ void IndexMeterEntries(const std::array<std::string_view, IndexKindCount>& field
         uint64_t head;
         uint64_t next;
         clsIndex::HeadOf(whole, head, next);
-        const bool changes = whole.size() > 16 ? MayChangeInUpperCase(whole)
-                                               : (BytesChangingInUpperCase(head) | BytesChangingInUpperCase(next)) != 0;
+        const bool changes =
+            whole.size() > 16 ? MayChangeInUpperCase(whole)
+                              : (BytesFromLowerCaseA(head) | BytesFromLowerCaseA(next)) != 0 &&
+                                    (BytesChangingInUpperCase(head) | BytesChangingInUpperCase(next)) != 0;
         if (changes) {
             whole = UpperCopy(whole, buffer);
             clsIndex::HeadOf(whole, head, next);
         }
         if (kind == ixMeterTagNbr && whole == "0") continue;
-        collectors[static_cast<size_t>(kind)].Insert(whole, head, next, Position);
+        collector[kind].Insert(whole, head, next, Position);
     }
 }
 

@@ -49,12 +49,13 @@ public:
                                std::string& SortInfo) = 0;
     virtual void Rewind() = 0;
     virtual bool WriteRecord(std::string_view NewData) = 0;
-    // The same for a record that writes its own bytes; a container without room of its
-    // own has it written into a buffer first.
-    virtual bool WriteRecordFrom(const RecordSource& NewData) {
-        std::string bytes(NewData.Size() + RecordSource::Slack, '\0');
+    // The same for a record that writes its own bytes, of Size bytes (NewData.Size(), which
+    // the caller has taken); a container without room of its own has it written into a
+    // buffer first.
+    virtual bool WriteRecordFrom(const RecordSource& NewData, size_t Size) {
+        std::string bytes(Size + RecordSource::Slack, '\0');
         NewData.Write(bytes.data());
-        return WriteRecord(std::string_view(bytes.data(), NewData.Size()));
+        return WriteRecord(std::string_view(bytes.data(), Size));
     }
     // Opens an existing file read-only; 0 on success, else the error number.
     virtual int16_t OpenFile(const std::string& Filename) = 0;

@@ -27,7 +27,9 @@ size_t FixedSize(int16_t type) {
 } // namespace
 
 RecordAssembly::RecordAssembly(const clsPalmDB& schema)
-    : mFixed(static_cast<size_t>(schema.FixedLength()), '\0'), mPieces(static_cast<size_t>(schema.StringCount())) {
+    : mFixedSize(static_cast<size_t>(schema.FixedLength())),
+      mFixed((mFixedSize + kSlack - 1) / kSlack * kSlack, '\0'),
+      mPieces(static_cast<size_t>(schema.StringCount())) {
     for (int16_t number = 1; number <= schema.FieldCount(); ++number) {
         const int16_t type = schema.FieldType(number);
         mFields.push_back(
@@ -125,18 +127,26 @@ std::string_view RecordAssembly::ItemText(int16_t Number, std::string& scratch) 
 }
 
 size_t RecordAssembly::Size() const {
-    return mFixed.size() + mTextBytes + mPieces.size();
+    return mFixedSize + mTextBytes + mPieces.size();
 }
 
 void RecordAssembly::Write(char* out) const {
-    out = std::copy(mFixed.begin(), mFixed.end(), out);
+    // The fixed part in whole moves of kSlack bytes: the texts overwrite what the last one
+    // moves past the part, or the slack past the record takes it. Its place and size kept
+    // apart, as each text's below.
+    const char* const fixed = mFixed.data();
+    const size_t fixedSize = mFixedSize;
+    for (size_t at = 0; at < fixedSize; at += kSlack) std::memcpy(out + at, fixed + at, kSlack);
+    out += fixedSize;
     for (const Piece& piece : mPieces) {
         // Most texts are short: one fixed move of the piece and its room, which the next
         // text or the NUL overwrites past the text's end (the last one's within the slack
-        // past the record).
-        if (piece.Size <= kSlack) std::memcpy(out, piece.Data, kSlack);
-        else std::memcpy(out, piece.Data, piece.Size);
-        out += piece.Size;
+        // past the record). The size is kept apart: the move's bytes could otherwise be
+        // taken to change it, and it would be read again.
+        const size_t size = piece.Size;
+        if (size <= kSlack) std::memcpy(out, piece.Data, kSlack);
+        else std::memcpy(out, piece.Data, size);
+        out += size;
         *out++ = '\0';
     }
 }
@@ -148,7 +158,10 @@ std::string_view RecordAssembly::Bytes() {
     return std::string_view(mBytes.data(), length);
 }
 
-bool RecordAssembly::WriteTo(clsPalmDB& db) { return db.WriteRaw(static_cast<const RecordSource&>(*this)); }
+bool RecordAssembly::WriteTo(clsPalmDB& db) {
+    // The size without a virtual call: this class's own.
+    return db.WriteRaw(static_cast<const RecordSource&>(*this), RecordAssembly::Size());
+}
 
 char* RecordAssembly::TextRoom(int16_t Number, size_t Size) {
     const Field& field = FieldNumbered(Number);

@@ -191,7 +191,8 @@ private:
     }
 
     std::vector<Field> mFields;
-    std::string mFixed;
+    size_t mFixedSize;  // the fixed part's length
+    std::string mFixed; // the fixed part, zero-filled to whole kSlack bytes
     std::vector<Piece> mPieces;
     size_t mTextBytes = 0; // the sum of the texts' sizes, kept as they are set
     std::string mBytes; // the joined record, then kSlack bytes of room

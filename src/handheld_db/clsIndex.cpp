@@ -23,6 +23,13 @@ void clsIndex::Overflow() const {
     RaiseError(ErrOverflow);
 }
 
+void clsIndex::MakeValueRoom() {
+    if (mWordCount >= 32767) Overflow();
+    if (mWordCount == mWords.size()) MoreRoom(mWords);
+    // The store never shrinks, so the room stays true until this is asked again.
+    mValueRoom = std::min<size_t>(mWords.size(), 32767);
+}
+
 uint32_t clsIndex::AddText(std::string_view Value) {
     const size_t size = Value.size();
     if (size > UINT32_MAX - mTextSize) RaiseError(ErrOverflow);
@@ -100,28 +107,39 @@ void SortBuckets(Key* first, Key* last, const uint32_t* count, unsigned buckets,
 }
 
 // Sorts words [first, last) into buckets by the bits in which their heads differ, each
-// bucket on in the same way; small buckets and equal heads by comparison.
+// bucket on in the same way; small buckets and equal heads by comparison. With InScratch
+// the sorted keys may be left in scratch instead, which saves moving them back: the result
+// tells where they are (true: in scratch).
 //
 // A bucket number is made from the first byte in which the heads differ and, where they
 // fit in 8 bits, the next bytes': within the range a byte's other bits are the same in
 // every head, so the differing bits alone keep the order. When they are the low bits of
 // their bytes (digits differ in the low 4, letters in the low 5) two bytes make one
 // bucket number: numbers of eight digits or more are spread over 100 buckets at once.
+// A range whose heads already rise strictly (often a bucket of values that came in order
+// but mixed with others) is left as it is. KnownDiffer, where given, is the OR of every
+// head XOR the first's, which the caller found as it made the keys.
 template <typename Key, typename Less>
-void SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Less& less) {
+bool SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Less& less, bool InScratch = false,
+                const uint64_t* KnownDiffer = nullptr) {
     const auto n = static_cast<size_t>(last - first);
     if (n <= 16) {
         InsertionSort(first, last, less);
-        return;
+        return false;
     }
-    const auto sortBucket = [scratch, buckets, &less](Key* from, Key* to) {
-        SortByHead(from, to, scratch, buckets, less);
-    };
+    // Most ranges that are not in order show it within their first keys.
+    size_t rising = 1;
+    while (rising < n && first[rising].Head > first[rising - 1].Head) ++rising;
+    if (rising == n) return false;
     uint64_t differ = 0;
-    for (const Key* key = first + 1; key < last; ++key) differ |= key->Head ^ first->Head;
+    if (KnownDiffer != nullptr) {
+        differ = *KnownDiffer;
+    } else {
+        for (const Key* key = first + 1; key < last; ++key) differ |= key->Head ^ first->Head;
+    }
     if (differ == 0) {
         std::sort(first, last, less);
-        return;
+        return false;
     }
     const int shift = 56 - (std::countl_zero(differ) & ~7);
     const auto mask = static_cast<unsigned>((differ >> shift) & 0xFF);
@@ -129,6 +147,11 @@ void SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Les
     const auto nextMask = shift >= 8 ? static_cast<unsigned>((differ >> (shift - 8)) & 0xFF) : 0u;
     const int lowBits = std::popcount(mask);
     const int nextBits = std::popcount(nextMask);
+    // The keys are scattered into scratch by their bucket numbers, counted per number.
+    uint32_t count[256];
+    uint32_t offset[256];
+    const uint32_t* counts;
+    unsigned bucketCount;
     // Worth it only with at least a word per bucket number.
     if ((mask & (mask + 1)) == 0 && nextMask != 0 && (nextMask & (nextMask + 1)) == 0 && lowBits + nextBits <= 8 &&
         n >= (size_t{1} << (lowBits + nextBits))) {
@@ -139,8 +162,7 @@ void SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Les
             const uint64_t pair = (head >> pairShift) & pairMask;
             return static_cast<unsigned>((pair >> 8) << nextBits | (pair & 0xFF));
         };
-        const unsigned bucketCount = 1u << (lowBits + nextBits);
-        uint32_t count[256];
+        bucketCount = 1u << (lowBits + nextBits);
         std::fill(count, count + bucketCount, 0u);
         // Each key's bucket, noted for the second pass.
         for (size_t i = 0; i < n; ++i) {
@@ -148,32 +170,39 @@ void SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Les
             buckets[i] = static_cast<uint8_t>(bucket);
             ++count[bucket];
         }
-        uint32_t offset[256];
         uint32_t total = 0;
         for (unsigned b = 0; b < bucketCount; ++b) {
             offset[b] = total;
             total += count[b];
         }
         for (size_t i = 0; i < n; ++i) scratch[offset[buckets[i]]++] = first[i];
-        std::copy(scratch, scratch + n, first);
-        SortBuckets(first, last, count, bucketCount, less, sortBucket);
-        return;
+        counts = count;
+    } else {
+        // The bytes at shift all agree outside the bits that differ somewhere.
+        const unsigned low = static_cast<unsigned>((first->Head >> shift) & 0xFF) & ~mask;
+        const unsigned high = low | mask;
+        std::fill(count + low, count + high + 1, 0u);
+        for (const Key* key = first; key < last; ++key) ++count[(key->Head >> shift) & 0xFF];
+        uint32_t total = 0;
+        for (unsigned b = low; b <= high; ++b) {
+            offset[b] = total;
+            total += count[b];
+        }
+        for (const Key* key = first; key < last; ++key) scratch[offset[(key->Head >> shift) & 0xFF]++] = *key;
+        counts = count + low;
+        bucketCount = high - low + 1;
     }
-    // The bytes at shift all agree outside the bits that differ somewhere.
-    const unsigned low = static_cast<unsigned>((first->Head >> shift) & 0xFF) & ~mask;
-    const unsigned high = low | mask;
-    uint32_t count[256];
-    std::fill(count + low, count + high + 1, 0u);
-    for (const Key* key = first; key < last; ++key) ++count[(key->Head >> shift) & 0xFF];
-    uint32_t offset[256];
-    uint32_t total = 0;
-    for (unsigned b = low; b <= high; ++b) {
-        offset[b] = total;
-        total += count[b];
+    // Bucket by bucket: where InScratch allows, in scratch, with the keys' own room as the
+    // scratch of the larger buckets.
+    if (InScratch) {
+        SortBuckets(scratch, scratch + n, counts, bucketCount, less,
+                    [first, buckets, &less](Key* from, Key* to) { SortByHead(from, to, first, buckets, less); });
+        return true;
     }
-    for (const Key* key = first; key < last; ++key) scratch[offset[(key->Head >> shift) & 0xFF]++] = *key;
     std::copy(scratch, scratch + n, first);
-    SortBuckets(first, last, count + low, high - low + 1, less, sortBucket);
+    SortBuckets(first, last, counts, bucketCount, less,
+                [scratch, buckets, &less](Key* from, Key* to) { SortByHead(from, to, scratch, buckets, less); });
+    return false;
 }
 
 } // namespace
@@ -181,10 +210,22 @@ void SortByHead(Key* first, Key* last, Key* scratch, uint8_t* buckets, const Les
 bool clsIndex::SortKeys(size_t& keys) {
     keys = 0;
     if (mDistinctAtSort && mInOrder) return false;
-    // The words with pairs (all of them when distinct at sort).
+    // The words with pairs: all of them when distinct at sort, where each value has its one.
     if (mKeys.size() < mWordCount) mKeys.resize(mWordCount);
-    for (size_t i = 0; i < mWordCount; ++i) {
-        if (mWords[i].Count != 0) mKeys[keys++] = {mWords[i].Head, static_cast<uint32_t>(i)};
+    SortKey* const out = mKeys.data();
+    // Distinct at sort, the bits in which the heads differ are found as the keys are made.
+    uint64_t differ = 0;
+    if (mDistinctAtSort) {
+        const uint64_t firstHead = mWordCount != 0 ? mWords[0].Head : 0;
+        for (size_t i = 0; i < mWordCount; ++i) {
+            out[i] = {mWords[i].Head, static_cast<uint32_t>(i)};
+            differ |= mWords[i].Head ^ firstHead;
+        }
+        keys = mWordCount;
+    } else {
+        for (size_t i = 0; i < mWordCount; ++i) {
+            if (mWords[i].Count != 0) out[keys++] = {mWords[i].Head, static_cast<uint32_t>(i)};
+        }
     }
     // Words past their first 8 equal bytes: by the next 8, then by length or the bytes past
     // the 16th; the same word (found at the sort) in the order it came.
@@ -204,7 +245,11 @@ bool clsIndex::SortKeys(size_t& keys) {
     if (ordered < keys) {
         if (mScratch.size() < keys) mScratch.resize(keys);
         if (mBuckets.size() < keys) mBuckets.resize(keys);
-        SortByHead(mKeys.data(), mKeys.data() + keys, mScratch.data(), mBuckets.data(), less);
+        // The sorted keys may end in the scratch store, which then becomes the keys'.
+        if (SortByHead(mKeys.data(), mKeys.data() + keys, mScratch.data(), mBuckets.data(), less, true,
+                       mDistinctAtSort ? &differ : nullptr)) {
+            std::swap(mKeys, mScratch);
+        }
     }
     return true;
 }
@@ -214,27 +259,39 @@ void clsIndex::EachEntry(const EntrySink& entry, const PositionSink& position) {
     size_t keys;
     const bool sorted = SortKeys(keys);
     if (!mDistinctAtSort) {
-        // Each word with the positions of its chain.
+        // Each word with the positions of its chain (the pairs' place taken once: the
+        // sinks' stores could otherwise be taken to change it).
+        const Pair* const pairs = mPairs.data();
         for (size_t k = 0; k < keys; ++k) {
             const WordEntry& word = mWords[mKeys[k].Word];
             entry(word);
             uint16_t pair = word.First;
             for (uint32_t left = word.Count; left != 0; --left) {
-                position(mPairs[pair].Position);
-                pair = mPairs[pair].Next;
+                position(pairs[pair].Position);
+                pair = pairs[pair].Next;
             }
         }
         return;
     }
     // A position per value: equal neighbours make one entry. Heads that differ (the usual)
     // settle it without the rest of the previous value.
-    const size_t count = sorted ? keys : mWordCount;
-    const WordEntry* previous = nullptr;
-    for (size_t k = 0; k < count; ++k) {
-        const WordEntry& word = mWords[sorted ? mKeys[k].Word : k];
-        if (previous == nullptr || !SameWord(*previous, word)) entry(word);
-        position(word.Position);
-        previous = &word;
+    // One loop for each order, so that neither asks which it is per value.
+    const auto each = [&](size_t count, const auto& wordAt) {
+        if (count == 0) return;
+        const WordEntry* previous = &wordAt(0);
+        entry(*previous);
+        position(previous->Position);
+        for (size_t k = 1; k < count; ++k) {
+            const WordEntry& word = wordAt(k);
+            if (!SameWord(*previous, word)) entry(word);
+            position(word.Position);
+            previous = &word;
+        }
+    };
+    if (sorted) {
+        each(keys, [this](size_t k) -> const WordEntry& { return mWords[mKeys[k].Word]; });
+    } else {
+        each(mWordCount, [this](size_t k) -> const WordEntry& { return mWords[k]; });
     }
 }
 
@@ -264,17 +321,25 @@ void clsIndex::SortEntries() {
 void clsIndex::WriteRecord(clsQVF& database) {
     if (PairCount() == 0) return;
     const size_t bound = mWordBytes + QVFIndexWriter::EntryRoom * mWordCount + QVFIndexWriter::PositionRoom * PairCount();
-    QVFIndexWriter writer = database.BeginIndexRecord(mRouteIndex, mIndexType, bound);
+    QVFIndexWriter room = database.BeginIndexRecord(mRouteIndex, mIndexType, bound);
+    // The entries go in through a copy of the writer that no call is given, so that its
+    // place stays in registers while the bytes are stored (stores through a char pointer
+    // could change a writer that others can reach). A long word's entry, written by a call,
+    // goes through a copy of its own.
+    QVFIndexWriter writer = room;
     EachEntry(
         [this, &writer](const WordEntry& word) {
             if (word.Length <= 16) {
                 writer.Entry(word.Head, word.Next, word.Length);
             } else {
-                writer.Entry(Text(word));
+                QVFIndexWriter called = writer;
+                called.Entry(Text(word));
+                writer = called;
             }
         },
         [&writer](int16_t position) { writer.Position(position); });
-    database.EndIndexRecord(writer);
+    room = writer;
+    database.EndIndexRecord(room);
     Clear();
 }
 

@@ -52,6 +52,13 @@ public:
             InsertValue(head, next, size, Long, Position, excluded);
             return;
         }
+        InsertRepeating(head, next, size, Long, Position, excluded);
+    }
+    // Insert for a collector that is not distinct at sort (the caller knows it is not), by
+    // the hash table.
+    template <typename Excluded>
+    [[gnu::always_inline]] void InsertRepeating(uint64_t head, uint64_t next, size_t size, const char* Long,
+                                                int16_t Position, const Excluded& excluded) {
         uint64_t hash = HashHead(head, next, size);
         if (size > 16) hash = HashTail(hash, std::string_view(Long, size));
         for (size_t slot = static_cast<size_t>(hash >> mShift);; slot = (slot + 1) & mMask) {
@@ -206,10 +213,17 @@ private:
     static uint64_t HashTail(uint64_t hash, std::string_view word);
     // Raises the overflow error of the 32768th pair.
     [[noreturn]] void Overflow() const;
+    // Distinct at sort, for one more value: raises the overflow error of the 32768th, else
+    // makes the words' store larger where it is full, and notes the values it now holds.
+    [[gnu::noinline]] void MakeValueRoom();
     // A new word, with the text of a long one stored; mWordCount is then its number + 1
     // (what its slot holds).
     WordEntry& AddWord(uint64_t Head, uint64_t Next, size_t Size, const char* Long, uint16_t Count) {
         if (mWordCount == mWords.size()) MoreRoom(mWords);
+        return FillWord(Head, Next, Size, Long, Count);
+    }
+    // AddWord where the words' store has room for it.
+    WordEntry& FillWord(uint64_t Head, uint64_t Next, size_t Size, const char* Long, uint16_t Count) {
         WordEntry& word = mWords[mWordCount++];
         word.Head = Head;
         word.Next = Next;
@@ -222,8 +236,9 @@ private:
     uint32_t AddText(std::string_view Value);
     // A value of a kind that is distinct at sort, noting whether the values still come in order.
     void AddValue(uint64_t Head, uint64_t Next, size_t Size, const char* Long, int16_t Position) {
-        if (mWordCount >= 32767) Overflow();
-        WordEntry& word = AddWord(Head, Next, Size, Long, 1);
+        // One test for both the overflow and the store's room.
+        if (mWordCount >= mValueRoom) MakeValueRoom();
+        WordEntry& word = FillWord(Head, Next, Size, Long, 1);
         word.Position = Position;
         if (mInOrder && mWordCount > 1) {
             const WordEntry& last = (&word)[-1];
@@ -296,6 +311,7 @@ private:
     // stores. All stores keep their capacity between routes.
     std::vector<WordEntry> mWords;
     size_t mWordCount = 0;
+    size_t mValueRoom = 0; // the values the words' store holds before the next test: at most 32767
     std::vector<Pair> mPairs;
     size_t mPairCount = 0;
     // Open addressing by word hash: word number + 1, 0 free. A hash's slot is its top bits.

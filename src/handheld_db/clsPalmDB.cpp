@@ -433,9 +433,11 @@ bool clsPalmDB::WriteRaw(std::string_view RawData) {
     return File().WriteRecord(RawData);
 }
 
-bool clsPalmDB::WriteRaw(const RecordSource& RawData) {
-    CheckRecordLength(RawData.Size());
-    return File().WriteRecordFrom(RawData);
+bool clsPalmDB::WriteRaw(const RecordSource& RawData) { return WriteRaw(RawData, RawData.Size()); }
+
+bool clsPalmDB::WriteRaw(const RecordSource& RawData, size_t Size) {
+    CheckRecordLength(Size);
+    return File().WriteRecordFrom(RawData, Size);
 }
 
 bool clsPalmDB::ReadData(int32_t RecordNo) {

@@ -144,8 +144,10 @@ public:
     // Records.
     bool WriteData();
     bool WriteRaw(std::string_view RawData);
-    // A record that writes its own bytes, straight into the file's pending data.
+    // A record that writes its own bytes, straight into the file's pending data; the
+    // second for a caller that knows its size (RawData.Size()).
     bool WriteRaw(const RecordSource& RawData);
+    bool WriteRaw(const RecordSource& RawData, size_t Size);
     bool ReadData(int32_t RecordNo = -1);
     bool ReadRaw(std::string& RawData, int32_t RecordNo = -1);
 

@@ -6,6 +6,7 @@
 #include "platform/modRuntime.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace dovrex {
@@ -77,19 +78,17 @@ void clsPalmFilePDB::Flush() {
     }
     if (mFirstUnwrittenEntry < mNumRecords) {
         // Each entry: the record's offset, its attributes (0), and its unique ID, the
-        // record's index, all big-endian.
-        std::string entries(static_cast<size_t>(mNumRecords - mFirstUnwrittenEntry) * EntrySize, '\0');
-        char* out = entries.data();
+        // record's index, all big-endian: one 64-bit number, every byte of it stored, in
+        // room that only grows.
+        const size_t size = static_cast<size_t>(mNumRecords - mFirstUnwrittenEntry) * EntrySize;
+        if (mEntries.size() < size) mEntries.resize(size);
+        char* out = mEntries.data();
         for (uint32_t b = mFirstUnwrittenEntry; b < mNumRecords; ++b, out += EntrySize) {
-            const uint32_t offset = mOffsets[b];
-            out[0] = static_cast<char>(offset >> 24);
-            out[1] = static_cast<char>(offset >> 16);
-            out[2] = static_cast<char>(offset >> 8);
-            out[3] = static_cast<char>(offset);
-            out[6] = static_cast<char>(b >> 8);
-            out[7] = static_cast<char>(b);
+            uint64_t entry = uint64_t{mOffsets[b]} << 32 | b;
+            if constexpr (std::endian::native == std::endian::little) entry = __builtin_bswap64(entry);
+            std::memcpy(out, &entry, sizeof entry);
         }
-        cvarFD.WriteAt(HeaderSize + EntrySize * mFirstUnwrittenEntry, entries);
+        cvarFD.WriteAt(HeaderSize + EntrySize * mFirstUnwrittenEntry, std::string_view(mEntries.data(), size));
         cvarFD.WriteAt(kNextRecordListID, std::string(4, '\0') + BigEndian16(mNumRecords));
         mFirstUnwrittenEntry = mNumRecords;
     }
@@ -126,7 +125,10 @@ int16_t clsPalmFilePDB::CreateFile(const std::string& Filename, const std::strin
     mNumRecords = 0;
     mCursor = 0;
     mFileLength = start.size();
-    mOffsets.assign(1, static_cast<uint32_t>(mFileLength));
+    // An entry per record the list holds and one for the end, in place from the start, so
+    // that adding a record needs no room for it.
+    mOffsets.assign(static_cast<size_t>(std::min<int32_t>(mCapacity, INT16_MAX)) + 1, 0);
+    mOffsets[0] = static_cast<uint32_t>(mFileLength);
     mWriting = true;
     mPendingSize = 0;
     // Written in blocks of one buffer, sized once: a growing buffer would be copied and
@@ -137,23 +139,36 @@ int16_t clsPalmFilePDB::CreateFile(const std::string& Filename, const std::strin
     return 0;
 }
 
-char* clsPalmFilePDB::AddRecord(size_t size) {
+void clsPalmFilePDB::RefuseRecord(size_t size) const {
     if (!cvarFD.IsOpen() || !mWriting) RaiseError(ErrBadFileNumber);
     const uint32_t b = mNumRecords;
     // The record list was reserved at creation and cannot grow.
     if (static_cast<int32_t>(b) >= mCapacity) RaiseError(ErrSubscript, "Record list of " + cvarFD.Path() + " is full");
     CheckInt16(static_cast<int64_t>(b) + 1);
     if (mFileLength + size > 0x7FFFFFFFu) RaiseError(ErrOverflow);
+}
+
+char* clsPalmFilePDB::AddRecord(size_t size) {
+    const uint32_t b = mNumRecords;
+    // The checks that pass for nearly every record, the errors they raise out of line.
+    if (!cvarFD.IsOpen() || !mWriting || static_cast<int32_t>(b) >= mCapacity || b >= INT16_MAX ||
+        mFileLength + size > 0x7FFFFFFFu) {
+        RefuseRecord(size);
+    }
     if (kPendingRoom - mPendingSize < size + RecordSource::Slack) Flush();
 
     const auto offset = static_cast<uint32_t>(mFileLength);
-    mFileLength += size;
-    mNumRecords = static_cast<uint16_t>(b + 1);
-    mHeader[kNumRecords] = static_cast<char>(mNumRecords >> 8);
-    mHeader[kNumRecords + 1] = static_cast<char>(mNumRecords & 0xFF);
-    mOffsets.back() = offset;
-    mOffsets.push_back(static_cast<uint32_t>(mFileLength));
-    return mPendingData.get() + mPendingSize;
+    const uint64_t end = mFileLength + size;
+    const auto count = static_cast<uint16_t>(b + 1);
+    mFileLength = end;
+    mNumRecords = count;
+    mOffsets[b] = offset;
+    mOffsets[b + 1] = static_cast<uint32_t>(end);
+    char* const room = mPendingData.get() + mPendingSize;
+    // Last, as a store of bytes could be taken to change what is read after it.
+    mHeader[kNumRecords] = static_cast<char>(count >> 8);
+    mHeader[kNumRecords + 1] = static_cast<char>(count & 0xFF);
+    return room;
 }
 
 void clsPalmFilePDB::RecordAdded(size_t size) {
@@ -174,11 +189,10 @@ bool clsPalmFilePDB::WriteRecord(std::string_view NewData) {
     return true;
 }
 
-bool clsPalmFilePDB::WriteRecordFrom(const RecordSource& NewData) {
-    const size_t size = NewData.Size();
-    if (size + RecordSource::Slack > kPendingRoom) return IPalmFile::WriteRecordFrom(NewData);
-    NewData.Write(AddRecord(size));
-    RecordAdded(size);
+bool clsPalmFilePDB::WriteRecordFrom(const RecordSource& NewData, size_t Size) {
+    if (Size + RecordSource::Slack > kPendingRoom) return IPalmFile::WriteRecordFrom(NewData, Size);
+    NewData.Write(AddRecord(Size));
+    RecordAdded(Size);
     return true;
 }
 

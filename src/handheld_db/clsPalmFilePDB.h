@@ -27,7 +27,7 @@ public:
                        std::string& SortInfo) override;
     void Rewind() override;
     bool WriteRecord(std::string_view NewData) override;
-    bool WriteRecordFrom(const RecordSource& NewData) override;
+    bool WriteRecordFrom(const RecordSource& NewData, size_t Size) override;
     int16_t OpenFile(const std::string& Filename) override;
     int16_t RecordCount() const override;
     bool ReadRecord(int32_t& RecordNo, std::string& RecordBuffer) override;
@@ -52,6 +52,9 @@ private:
     // when it cannot be added) and returns where in the pending data it goes, after
     // writing what is pending when the record and its slack would not fit behind it.
     char* AddRecord(size_t size);
+    // Raises the error of a record AddRecord cannot add (the file not being written, the
+    // record list full, the file too long); returns when there is none.
+    void RefuseRecord(size_t size) const;
     // Writes the pending records once they fill a block.
     void RecordAdded(size_t size);
     // Validates the record list of a file being opened; 0 or the error number.
@@ -61,7 +64,9 @@ private:
 
     BinaryFile cvarFD;
     std::string mHeader;              // the 78 header bytes
-    std::vector<uint32_t> mOffsets;   // data offset per record plus one entry for the end of the file
+    // Data offset per record plus one entry for the end of the file (while writing, then
+    // room for the records the list can still take).
+    std::vector<uint32_t> mOffsets;
     uint16_t mNumRecords = 0;
     int32_t mCapacity = 0;            // record-list slots of a file being written
     int16_t mCursor = 0;
@@ -73,6 +78,7 @@ private:
     size_t mPendingSize = 0;
     uint64_t mPendingFrom = 0;
     uint32_t mFirstUnwrittenEntry = 0;
+    std::string mEntries;             // the record list entries being written, kept for its room
     // Records are read in file order: a block of the file is read at once and the records
     // in it are taken from memory.
     std::string mReadAhead;

@@ -146,24 +146,31 @@ void QVFIndexWriter::OffsetOverflow(int64_t start) {
 }
 
 QVFIndexWriter clsQVF::BeginIndexRecord(int16_t RouteIndex, int16_t IndexType, size_t Bound) {
-    clsPalmDB& db = DB();
-    db.AddNew();
-    int32_t offset = db.SetInt16(0, 6);
-    offset = db.SetInt16(offset, RouteIndex);
-    offset = db.SetInt16(offset, IndexType);
-    // The header goes into the new record as the typed setters made it; the entries are
-    // assembled after it.
+    // The header (the record kind, then the route index and the index type, 16-bit
+    // big-endian), then the entries. The room only grows: what a shorter record left past
+    // its end is overwritten, and shrinking would fill the room with zeros again for the
+    // next longer one.
+    constexpr size_t header = 6;
     std::string& record = mIndexRecord;
-    record.resize(static_cast<size_t>(offset) + Bound + QVFIndexWriter::Slack);
-    std::memcpy(record.data(), db.RawData().data(), static_cast<size_t>(offset));
-    return QVFIndexWriter(record.data(), record.data() + offset);
+    const size_t room = header + Bound + QVFIndexWriter::Slack;
+    if (record.size() < room) record.resize(room);
+    const auto store = [&record](size_t at, int16_t value) {
+        record[at] = static_cast<char>(static_cast<uint16_t>(value) >> 8);
+        record[at + 1] = static_cast<char>(value & 0xFF);
+    };
+    store(0, rtIndex);
+    store(2, RouteIndex);
+    store(4, IndexType);
+    // The room's last two bytes lie past any entry's (the slack's end) and are no part of
+    // the record.
+    return QVFIndexWriter(record.data(), record.data() + header, record.data() + room - 2);
 }
 
-void clsQVF::EndIndexRecord(QVFIndexWriter& writer) {
+std::string_view clsQVF::EndIndexRecord(QVFIndexWriter& writer) {
     char* const end = writer.Finish();
-    clsPalmDB& db = DB();
-    db.SetRawData(std::string_view(writer.Base(), static_cast<size_t>(end - writer.Base())));
-    db.WriteData();
+    const std::string_view record(writer.Base(), static_cast<size_t>(end - writer.Base()));
+    DB().WriteRaw(record);
+    return record;
 }
 
 void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<const QVFIndexWord> Words,
@@ -190,7 +197,8 @@ void clsQVF::AddIndexRecord(int16_t RouteIndex, int16_t IndexType, std::span<con
         writer.Entry(entry.Word);
         for (const int16_t* end = position + entry.Count; position < end; ++position) writer.Position(*position);
     }
-    EndIndexRecord(writer);
+    // The record stays in the record buffer, as with the other records added whole.
+    DB().SetRawData(EndIndexRecord(writer));
 }
 
 std::string QVFIndexEntry::Text() const {

@@ -40,7 +40,10 @@ public:
     static constexpr size_t PositionRoom = 2;
     static constexpr size_t Slack = 16;
 
-    QVFIndexWriter(char* base, char* first) : mBase(base), mOut(first) {}
+    // The record at base, its first entry at first; spare, two bytes of the room past any
+    // entry's bytes, takes the link that comes before the first entry, so that no entry
+    // asks whether it is the first.
+    QVFIndexWriter(char* base, char* first, char* spare) : mBase(base), mOut(first), mLink(spare) {}
 
     // Starts an entry with its word.
     void Entry(std::string_view word);
@@ -76,11 +79,9 @@ private:
     }
     // Links the previous entry to the one starting here, and leaves room for its own link.
     void Link() {
-        if (mLink != nullptr) {
-            const int64_t start = mOut - mBase;
-            if (start > INT16_MAX) OffsetOverflow(start);
-            Store(mLink, static_cast<uint16_t>(start));
-        }
+        const int64_t start = mOut - mBase;
+        if (start > INT16_MAX) OffsetOverflow(start);
+        Store(mLink, static_cast<uint16_t>(start));
         mLink = mOut;
         mOut += 2;
     }
@@ -96,7 +97,7 @@ private:
 
     char* mBase;
     char* mOut;
-    char* mLink = nullptr;
+    char* mLink;
 };
 
 // The QVF route and readings database: the one record format shared with the
@@ -162,10 +163,11 @@ public:
     // An index record assembled in place: BeginIndexRecord starts a new record with its
     // header and returns the writer of its entries, with room for Bound bytes of entries
     // (QVFIndexWriter::EntryRoom per entry beside its word, PositionRoom per position);
-    // EndIndexRecord writes the record the writer finished. The writer's room lasts until
-    // the next index record.
+    // EndIndexRecord writes the record the writer finished straight from the writer's room
+    // (the record buffer is left as it was) and returns its bytes. The writer's room
+    // lasts until the next index record.
     QVFIndexWriter BeginIndexRecord(int16_t RouteIndex, int16_t IndexType, size_t Bound);
-    void EndIndexRecord(QVFIndexWriter& writer);
+    std::string_view EndIndexRecord(QVFIndexWriter& writer);
     // Decodes the index record in the buffer: one "WORD:pos:pos" text per entry.
     void GetIndexRecord(int32_t& RouteIndex, int32_t& IndexType, int32_t& lCount, std::vector<std::string>& aEntries);
     // The same walk with each entry's word and positions apart.

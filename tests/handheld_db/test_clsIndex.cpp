@@ -82,6 +82,24 @@ TEST(clsIndex, SortsExactlyAsTheStableBubbleSort) {
     }
     for (bool distinctAtSort : {false, true}) EXPECT_EQ(Sorted(numbers, distinctAtSort), BubbleSorted(numbers));
 
+    // Two kinds of value that each come in order, mixed (digit serials and maker's serials):
+    // each kind's bucket rises already. 16 of a kind (sorted by comparison) and 17 (sorted
+    // as a range of its own), rising, falling at its last value, and with a tie.
+    for (const size_t ofKind : {size_t{16}, size_t{17}, size_t{40}}) {
+        for (int variant = 0; variant < 3; ++variant) {
+            Pairs mixed;
+            for (size_t i = 0; i < ofKind; ++i) {
+                mixed.emplace_back("0" + std::to_string(100000 + i), static_cast<int32_t>(2 * i));
+                mixed.emplace_back("WM" + std::to_string(100000 + i), static_cast<int32_t>(2 * i + 1));
+            }
+            if (variant == 1) mixed.back().first = "WM099999";
+            if (variant == 2) mixed.emplace_back(mixed[6].first, static_cast<int32_t>(2 * ofKind));
+            for (bool distinctAtSort : {false, true}) {
+                EXPECT_EQ(Sorted(mixed, distinctAtSort), BubbleSorted(mixed)) << ofKind << " " << variant;
+            }
+        }
+    }
+
     // A route of 30,000 meters in reverse order: the bubble sort's worst case.
     Pairs large;
     for (int i = 0; i < 30000; ++i) large.emplace_back("W" + std::to_string(100000 - i / 2), i);
