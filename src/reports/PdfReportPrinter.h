@@ -104,6 +104,7 @@ private:
         std::array<bool, 256> Skipped{};
     };
     Font& FontOf(const ReportFont& font);
+    Font& LookUpFont(const ReportFont& font);
     int32_t FontResource(const ReportFont& font, const PdfFontMetrics& metrics);
     int32_t FontDescriptor(const ReportFont& font, const PdfFontMetrics& metrics);
 
@@ -143,6 +144,9 @@ private:
     // The fonts measured (a report uses a few), and the one asked for last.
     std::vector<std::pair<ReportFont, std::unique_ptr<Font>>> mFontCache;
     size_t mLastFont = 0;
+    // The font found for the surface's current font, while its serial is unchanged.
+    Font* mCurrentFont = nullptr;
+    uint64_t mCurrentFontSerial = 0;
     // Font resources by face and widths; descriptors and font files by face.
     std::map<std::tuple<std::string, bool, bool, std::vector<int64_t>>, int32_t> mResourceOf;
     std::map<std::string, int32_t> mDescriptorOf;

@@ -328,3 +328,30 @@ TEST(PdfReportPrinter, FontsAreAskedOnceAndShared) {
         EXPECT_EQ(Count(pdf, "/Length1 8>>\nstream\nTRUETYPE\nendstream"), row.files) << row.name;
     }
 }
+
+// Devices keep what they found for the current font while its serial stays: every setter
+// that changes the font changes the serial, and one that sets what is there already does not.
+TEST(PdfReportPrinter, FontSerialChangesWithTheFont) {
+    struct Row {
+        const char* what;
+        void (*set)(ReportSurface&, bool changed);
+    };
+    const Row rows[] = {
+        {"name", [](ReportSurface& s, bool changed) { s.SetFontName(changed ? "Courier" : s.Font().Name); }},
+        {"size", [](ReportSurface& s, bool changed) { s.SetFontSize(s.Font().Size + (changed ? 0.5 : 0)); }},
+        {"bold", [](ReportSurface& s, bool changed) { s.SetFontBold(s.Font().Bold != changed); }},
+        {"italic", [](ReportSurface& s, bool changed) { s.SetFontItalic(s.Font().Italic != changed); }},
+        {"underline", [](ReportSurface& s, bool changed) { s.SetFontUnderline(s.Font().Underline != changed); }},
+    };
+    for (const Row& row : rows) {
+        PagePicture surface;
+        const ReportFont before = surface.Font();
+        const uint64_t serial = surface.FontSerial();
+        row.set(surface, false);
+        EXPECT_EQ(surface.FontSerial(), serial) << row.what;
+        EXPECT_EQ(surface.Font(), before) << row.what;
+        row.set(surface, true);
+        EXPECT_NE(surface.FontSerial(), serial) << row.what;
+        EXPECT_NE(surface.Font(), before) << row.what;
+    }
+}
