@@ -52,4 +52,10 @@ TEST(PdfNumbers, PutFixedWritesTheShortestDecimals) {
         EXPECT_EQ(Fixed<2>(value), GeneralFixed(value, 2)) << value;
         EXPECT_EQ(Fixed<3>(value), GeneralFixed(value, 3)) << value;
     }
+    // Every fraction, and whole parts of one to six digits.
+    for (int64_t value = -10000; value <= 10000; ++value) {
+        ASSERT_EQ(Fixed<2>(value), GeneralFixed(value, 2)) << value;
+        ASSERT_EQ(Fixed<3>(value), GeneralFixed(value, 3)) << value;
+        ASSERT_EQ(Fixed<3>(value * 997), GeneralFixed(value * 997, 3)) << value * 997;
+    }
 }
