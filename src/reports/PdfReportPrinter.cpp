@@ -34,18 +34,20 @@ char* Put(char* at, const char (&text)[N]) {
     return at + N - 1;
 }
 
-// A literal string's bytes as they are, but for the ones that would end it or that readers
-// would change (line ends), escaped: at most two bytes a byte.
+// The escape of each byte that would end a literal string or that readers would change
+// (line ends); 0 for the others.
+constexpr auto Escapes = [] {
+    std::array<char, 256> escapes{};
+    escapes['('] = '(';
+    escapes[')'] = ')';
+    escapes['\\'] = '\\';
+    escapes['\r'] = 'r';
+    escapes['\n'] = 'n';
+    return escapes;
+}();
+
+// A literal string's bytes as they are, but for those escaped: at most two bytes a byte.
 char* PutLiteral(char* at, const char* begin, const char* end) {
-    static constexpr auto Escapes = [] {
-        std::array<char, 256> escapes{};
-        escapes['('] = '(';
-        escapes[')'] = ')';
-        escapes['\\'] = '\\';
-        escapes['\r'] = 'r';
-        escapes['\n'] = 'n';
-        return escapes;
-    }();
     for (const char* c = begin; c != end; ++c) {
         if (const char escape = Escapes[static_cast<unsigned char>(*c)]; escape != 0) {
             *at++ = '\\';
@@ -223,7 +225,10 @@ PdfReportPrinter::Font& PdfReportPrinter::LookUpFont(const ReportFont& font) {
     auto measured = std::make_unique<Font>();
     measured->Metrics = mFonts->Metrics(font);
     measured->SizePixels = PointSize(font) / PointsPerPixel;
-    for (int c = 0; c < 256; ++c) measured->Skipped[c] = c < 32 || measured->Metrics.Advance[c] == 0;
+    for (int c = 0; c < 256; ++c) {
+        measured->Skipped[c] = c < 32 || measured->Metrics.Advance[c] == 0;
+        measured->Special[c] = measured->Skipped[c] || Escapes[c] != 0;
+    }
     mFontCache.emplace_back(font, std::move(measured));
     return *mFontCache.back().second;
 }
@@ -324,8 +329,13 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
     }
     const int64_t lineX = Thousandths(x * PointsPerPixel), lineY = Thousandths(baseline * PointsPerPixel);
     const auto& skipped = measured.Skipped;
+    // Most texts have no byte to skip or escape: those are copied as they are.
+    const char* const end = line.data() + line.size();
+    const char* firstSpecial = line.data();
+    while (firstSpecial != end && !measured.Special[static_cast<unsigned char>(*firstSpecial)]) ++firstSpecial;
+    const bool plain = firstSpecial == end;
     const bool controls =
-        std::any_of(line.begin(), line.end(), [&skipped](char c) { return skipped[static_cast<unsigned char>(c)]; });
+        std::any_of(firstSpecial, end, [&skipped](char c) { return skipped[static_cast<unsigned char>(c)]; });
     // Room for the move and the string; each skipped byte may take an adjustment instead.
     const size_t used = mContent.size();
     mContent.resize(used + 64 + (controls ? 28 : 2) * line.size());
@@ -335,8 +345,11 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
     at = PutFixed<3>(at, lineY - mLineY);
     mLineX = lineX;
     mLineY = lineY;
-    const char* const end = line.data() + line.size();
-    if (!controls) {
+    if (plain) {
+        at = Put(at, " Td(");
+        std::memcpy(at, line.data(), line.size());
+        at = Put(at + line.size(), ")Tj\n");
+    } else if (!controls) {
         at = Put(at, " Td(");
         at = PutLiteral(at, line.data(), end);
         at = Put(at, ")Tj\n");

@@ -102,6 +102,8 @@ private:
         // Bytes not drawn: those below the encoding's first character, and those the layout
         // measures as nothing (a soft hyphen), which a PDF font would draw as a glyph.
         std::array<bool, 256> Skipped{};
+        // Bytes skipped or escaped in a literal string.
+        std::array<bool, 256> Special{};
     };
     Font& FontOf(const ReportFont& font);
     Font& LookUpFont(const ReportFont& font);

@@ -355,3 +355,32 @@ TEST(PdfReportPrinter, FontSerialChangesWithTheFont) {
         EXPECT_NE(surface.Font(), before) << row.what;
     }
 }
+
+// A text goes into the page as a literal string: copied as it is when no byte needs escaping
+// or skipping, escaped where one would end the string or change, and split around skipped
+// bytes, which advance by their measured width (thousandths of the em) or not at all.
+TEST(PdfReportPrinter, TextsAreWrittenAsLiteralStrings) {
+    struct Row { const char* name; std::string text; std::string written; };
+    const Row rows[] = {
+        {"one plain byte", "a", "(a)Tj\n"},
+        {"plain bytes, the highest too", "Reading \xFF", "(Reading \xFF)Tj\n"},
+        {"escaped first and last", "(x)", "(\\(x\\))Tj\n"},
+        {"a backslash last", "x\\", "(x\\\\)Tj\n"},
+        {"line ends, skipped as controls", "\r\n", "[()-300()-300()]TJ\n"},
+        {"a skipped byte first", std::string("\x1F") + "X", "[()-300(X)]TJ\n"},
+        {"a byte measured as nothing last", "X\xAD", "[(X)]TJ\n"},
+        {"escaped and skipped", "a(b\x01", "[(a\\(b)-300()]TJ\n"},
+    };
+    TempFolder folder;
+    for (const Row& row : rows) {
+        const std::string path = folder.File("literal.pdf");
+        {
+            PdfReportPrinter pdf(path, std::make_unique<FixedFonts>());
+            pdf.SetScaleMode(smPixels);
+            Text(pdf, {"Courier", 10}, 100, 100, row.text);
+            pdf.Finish();
+        }
+        const std::string pdf = ReadAll(path);
+        EXPECT_NE(pdf.find(" Td" + row.written), std::string::npos) << row.name;
+    }
+}
