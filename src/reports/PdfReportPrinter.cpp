@@ -337,9 +337,12 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
     const bool controls =
         std::any_of(firstSpecial, end, [&skipped](char c) { return skipped[static_cast<unsigned char>(c)]; });
     // Room for the move and the string; each skipped byte may take an adjustment instead.
-    const size_t used = mContent.size();
-    mContent.resize(used + 64 + (controls ? 28 : 2) * line.size());
-    char* at = mContent.data() + used;
+    // Written on the stack when it fits (most texts), then added to the page in one piece.
+    char stackRoom[1024];
+    const size_t room = 64 + (controls ? 28 : 2) * line.size();
+    if (room > sizeof stackRoom && mTextRoom.size() < room) mTextRoom.resize(room);
+    char* const start = room <= sizeof stackRoom ? stackRoom : mTextRoom.data();
+    char* at = start;
     at = PutFixed<3>(at, lineX - mLineX);
     *at++ = ' ';
     at = PutFixed<3>(at, lineY - mLineY);
@@ -370,7 +373,7 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
         at = PutLiteral(at, start, end);
         at = Put(at, ")]TJ\n");
     }
-    mContent.resize(static_cast<size_t>(at - mContent.data()));
+    mContent.append(start, static_cast<size_t>(at - start));
 
     if (font.Underline) {
         const double under = y + metrics.Ascent + metrics.UnderlinePosition;

@@ -157,6 +157,7 @@ private:
 
     // The page's content, and the text and line state it has set.
     std::string mContent;
+    std::vector<char> mTextRoom; // where a text too long for the stack is written
     bool mInText = false;
     int64_t mLineX = 0; // the text line start, in thousandths of a point
     int64_t mLineY = 0;

@@ -370,6 +370,11 @@ TEST(PdfReportPrinter, TextsAreWrittenAsLiteralStrings) {
         {"a skipped byte first", std::string("\x1F") + "X", "[()-300(X)]TJ\n"},
         {"a byte measured as nothing last", "X\xAD", "[(X)]TJ\n"},
         {"escaped and skipped", "a(b\x01", "[(a\\(b)-300()]TJ\n"},
+        // Texts are written on the stack up to 1024 bytes of room: 64, and 2 a byte (28 with skipped bytes).
+        {"plain, room at the stack's limit", std::string(480, 'p'), "(" + std::string(480, 'p') + ")Tj\n"},
+        {"plain, room one past it", std::string(481, 'p'), "(" + std::string(481, 'p') + ")Tj\n"},
+        {"skipped, room within the limit", "\x01" + std::string(33, 's'), "[()-300(" + std::string(33, 's') + ")]TJ\n"},
+        {"skipped, room past it", "\x01" + std::string(34, 's'), "[()-300(" + std::string(34, 's') + ")]TJ\n"},
     };
     TempFolder folder;
     for (const Row& row : rows) {
