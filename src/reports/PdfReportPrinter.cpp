@@ -1,4 +1,5 @@
 #include "PdfReportPrinter.h"
+#include "PdfNumbers.h"
 
 #include "platform/RuntimeError.h"
 
@@ -10,6 +11,9 @@
 namespace dovrex {
 
 namespace {
+
+using pdf_numbers::PutFixed;
+using pdf_numbers::RoundToInteger;
 
 // Points per device pixel: PDF pages are measured in points, 72 to the inch.
 constexpr double PointsPerPixel = 72.0 / 1200.0;
@@ -24,52 +28,26 @@ constexpr int32_t InfoObject = 4;
 
 // Writers into room the caller has made; each returns the end of what it wrote.
 
-// A number given in 10^-decimals units (decimals 0 to 3), with no trailing zeros (1.5, -0.25,
-// 12): at most 24 bytes.
-char* PutFixed(char* at, int64_t value, int decimals) {
-    static constexpr int64_t Units[] = {1, 10, 100, 1000};
-    if (value < 0) {
-        *at++ = '-';
-        value = -value;
-    }
-    const int64_t unit = Units[decimals];
-    int64_t whole = value / unit;
-    int64_t fraction = value % unit;
-    char digits[20];
-    int count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + whole % 10);
-        whole /= 10;
-    } while (whole != 0);
-    while (count > 0) *at++ = digits[--count];
-    if (fraction != 0) {
-        *at++ = '.';
-        for (int64_t digit = unit / 10; fraction != 0; digit /= 10) {
-            *at++ = static_cast<char>('0' + fraction / digit);
-            fraction %= digit;
-        }
-    }
-    return at;
-}
-
 template <size_t N>
 char* Put(char* at, const char (&text)[N]) {
     std::memcpy(at, text, N - 1);
     return at + N - 1;
 }
 
-// A literal string's bytes as they are, but for the ones that would end it or that readers
-// would change (line ends), escaped: at most two bytes a byte.
+// The escape of each byte that would end a literal string or that readers would change
+// (line ends); 0 for the others.
+constexpr auto Escapes = [] {
+    std::array<char, 256> escapes{};
+    escapes['('] = '(';
+    escapes[')'] = ')';
+    escapes['\\'] = '\\';
+    escapes['\r'] = 'r';
+    escapes['\n'] = 'n';
+    return escapes;
+}();
+
+// A literal string's bytes as they are, but for those escaped: at most two bytes a byte.
 char* PutLiteral(char* at, const char* begin, const char* end) {
-    static constexpr auto Escapes = [] {
-        std::array<char, 256> escapes{};
-        escapes['('] = '(';
-        escapes[')'] = ')';
-        escapes['\\'] = '\\';
-        escapes['\r'] = 'r';
-        escapes['\n'] = 'n';
-        return escapes;
-    }();
     for (const char* c = begin; c != end; ++c) {
         if (const char escape = Escapes[static_cast<unsigned char>(*c)]; escape != 0) {
             *at++ = '\\';
@@ -81,15 +59,16 @@ char* PutLiteral(char* at, const char* begin, const char* end) {
     return at;
 }
 
-void AppendFixed(std::string& out, int64_t value, int decimals) {
+template <int Decimals>
+void AppendFixed(std::string& out, int64_t value) {
     char text[24];
-    out.append(text, PutFixed(text, value, decimals));
+    out.append(text, PutFixed<Decimals>(text, value));
 }
 
 // Thousandths, the precision of page coordinates (a sixtieth of a device pixel).
-int64_t Thousandths(double value) { return std::llround(value * 1000); }
+int64_t Thousandths(double value) { return RoundToInteger(value * 1000); }
 
-void AppendNumber(std::string& out, double value) { AppendFixed(out, Thousandths(value), 3); }
+void AppendNumber(std::string& out, double value) { AppendFixed<3>(out, Thousandths(value)); }
 
 // A PDF name: characters outside printable ASCII and the delimiters written as #XX.
 std::string PdfName(const std::string& name) {
@@ -223,6 +202,19 @@ bool SameFont(const ReportFont& a, const ReportFont& b) {
 } // namespace
 
 PdfReportPrinter::Font& PdfReportPrinter::FontOf(const ReportFont& font) {
+    // Texts are drawn and measured in the surface's current font, which changes far less
+    // often than it is asked for.
+    const bool current = &font == &ReportSurface::Font();
+    if (current && mCurrentFont != nullptr && mCurrentFontSerial == FontSerial()) return *mCurrentFont;
+    Font& found = LookUpFont(font);
+    if (current) {
+        mCurrentFont = &found;
+        mCurrentFontSerial = FontSerial();
+    }
+    return found;
+}
+
+PdfReportPrinter::Font& PdfReportPrinter::LookUpFont(const ReportFont& font) {
     // Reports draw long stretches in one font: the last one asked for is tried first.
     if (mLastFont < mFontCache.size() && SameFont(mFontCache[mLastFont].first, font)) {
         return *mFontCache[mLastFont].second;
@@ -233,7 +225,10 @@ PdfReportPrinter::Font& PdfReportPrinter::FontOf(const ReportFont& font) {
     auto measured = std::make_unique<Font>();
     measured->Metrics = mFonts->Metrics(font);
     measured->SizePixels = PointSize(font) / PointsPerPixel;
-    for (int c = 0; c < 256; ++c) measured->Skipped[c] = c < 32 || measured->Metrics.Advance[c] == 0;
+    for (int c = 0; c < 256; ++c) {
+        measured->Skipped[c] = c < 32 || measured->Metrics.Advance[c] == 0;
+        measured->Special[c] = measured->Skipped[c] || Escapes[c] != 0;
+    }
     mFontCache.emplace_back(font, std::move(measured));
     return *mFontCache.back().second;
 }
@@ -265,7 +260,7 @@ int32_t PdfReportPrinter::FontResource(const ReportFont& font, const PdfFontMetr
                              " /FirstChar 32 /LastChar 255 /Widths [";
     for (size_t i = 0; i < widths.size(); ++i) {
         if (i > 0) dictionary += ' ';
-        AppendFixed(dictionary, widths[i], 2);
+        AppendFixed<2>(dictionary, widths[i]);
     }
     dictionary += "] /Encoding /WinAnsiEncoding /FontDescriptor " + Reference(descriptor) + ">>\nendobj\n";
     Write(dictionary);
@@ -334,19 +329,30 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
     }
     const int64_t lineX = Thousandths(x * PointsPerPixel), lineY = Thousandths(baseline * PointsPerPixel);
     const auto& skipped = measured.Skipped;
+    // Most texts have no byte to skip or escape: those are copied as they are.
+    const char* const end = line.data() + line.size();
+    const char* firstSpecial = line.data();
+    while (firstSpecial != end && !measured.Special[static_cast<unsigned char>(*firstSpecial)]) ++firstSpecial;
+    const bool plain = firstSpecial == end;
     const bool controls =
-        std::any_of(line.begin(), line.end(), [&skipped](char c) { return skipped[static_cast<unsigned char>(c)]; });
+        std::any_of(firstSpecial, end, [&skipped](char c) { return skipped[static_cast<unsigned char>(c)]; });
     // Room for the move and the string; each skipped byte may take an adjustment instead.
-    const size_t used = mContent.size();
-    mContent.resize(used + 64 + (controls ? 28 : 2) * line.size());
-    char* at = mContent.data() + used;
-    at = PutFixed(at, lineX - mLineX, 3);
+    // Written on the stack when it fits (most texts), then added to the page in one piece.
+    char stackRoom[1024];
+    const size_t room = 64 + (controls ? 28 : 2) * line.size();
+    if (room > sizeof stackRoom && mTextRoom.size() < room) mTextRoom.resize(room);
+    char* const start = room <= sizeof stackRoom ? stackRoom : mTextRoom.data();
+    char* at = start;
+    at = PutFixed<3>(at, lineX - mLineX);
     *at++ = ' ';
-    at = PutFixed(at, lineY - mLineY, 3);
+    at = PutFixed<3>(at, lineY - mLineY);
     mLineX = lineX;
     mLineY = lineY;
-    const char* const end = line.data() + line.size();
-    if (!controls) {
+    if (plain) {
+        at = Put(at, " Td(");
+        std::memcpy(at, line.data(), line.size());
+        at = Put(at + line.size(), ")Tj\n");
+    } else if (!controls) {
         at = Put(at, " Td(");
         at = PutLiteral(at, line.data(), end);
         at = Put(at, ")Tj\n");
@@ -358,16 +364,16 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
             if (!skipped[byte]) continue;
             at = PutLiteral(at, start, c);
             start = c + 1;
-            const int64_t advance = std::llround(metrics.Advance[byte] / measured.SizePixels * 1000 * 100);
+            const int64_t advance = RoundToInteger(metrics.Advance[byte] / measured.SizePixels * 1000 * 100);
             if (advance == 0) continue;
             *at++ = ')';
-            at = PutFixed(at, -advance, 2);
+            at = PutFixed<2>(at, -advance);
             *at++ = '(';
         }
         at = PutLiteral(at, start, end);
         at = Put(at, ")]TJ\n");
     }
-    mContent.resize(static_cast<size_t>(at - mContent.data()));
+    mContent.append(start, static_cast<size_t>(at - start));
 
     if (font.Underline) {
         const double under = y + metrics.Ascent + metrics.UnderlinePosition;

@@ -102,8 +102,11 @@ private:
         // Bytes not drawn: those below the encoding's first character, and those the layout
         // measures as nothing (a soft hyphen), which a PDF font would draw as a glyph.
         std::array<bool, 256> Skipped{};
+        // Bytes skipped or escaped in a literal string.
+        std::array<bool, 256> Special{};
     };
     Font& FontOf(const ReportFont& font);
+    Font& LookUpFont(const ReportFont& font);
     int32_t FontResource(const ReportFont& font, const PdfFontMetrics& metrics);
     int32_t FontDescriptor(const ReportFont& font, const PdfFontMetrics& metrics);
 
@@ -143,6 +146,9 @@ private:
     // The fonts measured (a report uses a few), and the one asked for last.
     std::vector<std::pair<ReportFont, std::unique_ptr<Font>>> mFontCache;
     size_t mLastFont = 0;
+    // The font found for the surface's current font, while its serial is unchanged.
+    Font* mCurrentFont = nullptr;
+    uint64_t mCurrentFontSerial = 0;
     // Font resources by face and widths; descriptors and font files by face.
     std::map<std::tuple<std::string, bool, bool, std::vector<int64_t>>, int32_t> mResourceOf;
     std::map<std::string, int32_t> mDescriptorOf;
@@ -151,6 +157,7 @@ private:
 
     // The page's content, and the text and line state it has set.
     std::string mContent;
+    std::vector<char> mTextRoom; // where a text too long for the stack is written
     bool mInText = false;
     int64_t mLineX = 0; // the text line start, in thousandths of a point
     int64_t mLineY = 0;

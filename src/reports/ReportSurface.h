@@ -72,11 +72,14 @@ public:
     void SetCurrentY(double y) { mY = ToPixelsY(y); }
 
     const ReportFont& Font() const { return mFont; }
-    void SetFontName(const std::string& name) { mFont.Name = name; }
-    void SetFontSize(double points) { mFont.Size = points; }
-    void SetFontBold(bool on) { mFont.Bold = on; }
-    void SetFontItalic(bool on) { mFont.Italic = on; }
-    void SetFontUnderline(bool on) { mFont.Underline = on; }
+    void SetFontName(const std::string& name) { SetFontField(mFont.Name, name); }
+    void SetFontSize(double points) { SetFontField(mFont.Size, points); }
+    void SetFontBold(bool on) { SetFontField(mFont.Bold, on); }
+    void SetFontItalic(bool on) { SetFontField(mFont.Italic, on); }
+    void SetFontUnderline(bool on) { SetFontField(mFont.Underline, on); }
+    // Changes whenever the current font does (and only then), so that a device can keep
+    // what it found for Font() until it changes.
+    uint64_t FontSerial() const { return mFontSerial; }
 
     // Measured in the current font: the widest line, and the number of lines (CR LF
     // separated; an empty text is one line) times the font's line height.
@@ -132,6 +135,12 @@ protected:
     virtual void DeviceClear() = 0;
 
 private:
+    template <typename T>
+    void SetFontField(T& field, const T& value) {
+        if (field == value) return;
+        field = value;
+        ++mFontSerial;
+    }
     // Units per inch: the scale mode's, or the device's resolution in pixels.
     double UnitsPerInch(bool horizontal) const {
         if (mScaleMode != smPixels) return mUnitsPerInch;
@@ -149,6 +158,7 @@ private:
     double mX = 0; // current point, in pixels
     double mY = 0;
     ReportFont mFont;
+    uint64_t mFontSerial = 0;
     int16_t mDrawMode = dmCopyPen;
     std::string mLine; // the line TextWidth measures, kept for its capacity
 };

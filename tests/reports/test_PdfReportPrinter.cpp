@@ -328,3 +328,64 @@ TEST(PdfReportPrinter, FontsAreAskedOnceAndShared) {
         EXPECT_EQ(Count(pdf, "/Length1 8>>\nstream\nTRUETYPE\nendstream"), row.files) << row.name;
     }
 }
+
+// Devices keep what they found for the current font while its serial stays: every setter
+// that changes the font changes the serial, and one that sets what is there already does not.
+TEST(PdfReportPrinter, FontSerialChangesWithTheFont) {
+    struct Row {
+        const char* what;
+        void (*set)(ReportSurface&, bool changed);
+    };
+    const Row rows[] = {
+        {"name", [](ReportSurface& s, bool changed) { s.SetFontName(changed ? "Courier" : s.Font().Name); }},
+        {"size", [](ReportSurface& s, bool changed) { s.SetFontSize(s.Font().Size + (changed ? 0.5 : 0)); }},
+        {"bold", [](ReportSurface& s, bool changed) { s.SetFontBold(s.Font().Bold != changed); }},
+        {"italic", [](ReportSurface& s, bool changed) { s.SetFontItalic(s.Font().Italic != changed); }},
+        {"underline", [](ReportSurface& s, bool changed) { s.SetFontUnderline(s.Font().Underline != changed); }},
+    };
+    for (const Row& row : rows) {
+        PagePicture surface;
+        const ReportFont before = surface.Font();
+        const uint64_t serial = surface.FontSerial();
+        row.set(surface, false);
+        EXPECT_EQ(surface.FontSerial(), serial) << row.what;
+        EXPECT_EQ(surface.Font(), before) << row.what;
+        row.set(surface, true);
+        EXPECT_NE(surface.FontSerial(), serial) << row.what;
+        EXPECT_NE(surface.Font(), before) << row.what;
+    }
+}
+
+// A text goes into the page as a literal string: copied as it is when no byte needs escaping
+// or skipping, escaped where one would end the string or change, and split around skipped
+// bytes, which advance by their measured width (thousandths of the em) or not at all.
+TEST(PdfReportPrinter, TextsAreWrittenAsLiteralStrings) {
+    struct Row { const char* name; std::string text; std::string written; };
+    const Row rows[] = {
+        {"one plain byte", "a", "(a)Tj\n"},
+        {"plain bytes, the highest too", "Reading \xFF", "(Reading \xFF)Tj\n"},
+        {"escaped first and last", "(x)", "(\\(x\\))Tj\n"},
+        {"a backslash last", "x\\", "(x\\\\)Tj\n"},
+        {"line ends, skipped as controls", "\r\n", "[()-300()-300()]TJ\n"},
+        {"a skipped byte first", std::string("\x1F") + "X", "[()-300(X)]TJ\n"},
+        {"a byte measured as nothing last", "X\xAD", "[(X)]TJ\n"},
+        {"escaped and skipped", "a(b\x01", "[(a\\(b)-300()]TJ\n"},
+        // Texts are written on the stack up to 1024 bytes of room: 64, and 2 a byte (28 with skipped bytes).
+        {"plain, room at the stack's limit", std::string(480, 'p'), "(" + std::string(480, 'p') + ")Tj\n"},
+        {"plain, room one past it", std::string(481, 'p'), "(" + std::string(481, 'p') + ")Tj\n"},
+        {"skipped, room within the limit", "\x01" + std::string(33, 's'), "[()-300(" + std::string(33, 's') + ")]TJ\n"},
+        {"skipped, room past it", "\x01" + std::string(34, 's'), "[()-300(" + std::string(34, 's') + ")]TJ\n"},
+    };
+    TempFolder folder;
+    for (const Row& row : rows) {
+        const std::string path = folder.File("literal.pdf");
+        {
+            PdfReportPrinter pdf(path, std::make_unique<FixedFonts>());
+            pdf.SetScaleMode(smPixels);
+            Text(pdf, {"Courier", 10}, 100, 100, row.text);
+            pdf.Finish();
+        }
+        const std::string pdf = ReadAll(path);
+        EXPECT_NE(pdf.find(" Td" + row.written), std::string::npos) << row.name;
+    }
+}

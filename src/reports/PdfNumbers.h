@@ -1,0 +1,90 @@
+#pragma once
+
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace dovrex::pdf_numbers {
+
+// std::llround without the library call for the values a page takes (|value| < 2^62): the
+// fraction that truncation leaves is exact, so halves round away from zero as llround does.
+// Other values (huge ones, not-a-number) go to llround itself.
+inline int64_t RoundToInteger(double value) {
+    if (!(std::fabs(value) < 0x1p62)) return std::llround(value);
+    auto whole = static_cast<int64_t>(value);
+    const double fraction = value - static_cast<double>(whole);
+    if (fraction >= 0.5) {
+        ++whole;
+    } else if (fraction <= -0.5) {
+        --whole;
+    }
+    return whole;
+}
+
+// The fractions of a unit of 10^-Decimals, each as the point and its digits without trailing
+// zeros (none at all for 0): Text[f] holds Length[f] bytes of the four.
+template <int Decimals>
+struct FractionTexts {
+    static constexpr int Unit = Decimals == 1 ? 10 : Decimals == 2 ? 100 : 1000;
+    std::array<std::array<char, 4>, Unit> Text{};
+    std::array<uint8_t, Unit> Length{};
+    constexpr FractionTexts() {
+        for (int fraction = 1; fraction < Unit; ++fraction) {
+            auto& text = Text[fraction];
+            text[0] = '.';
+            int left = fraction;
+            for (int i = Decimals; i >= 1; --i) {
+                text[i] = static_cast<char>('0' + left % 10);
+                left /= 10;
+            }
+            int length = Decimals + 1;
+            while (text[length - 1] == '0') --length;
+            Length[fraction] = static_cast<uint8_t>(length);
+        }
+    }
+};
+
+// "00" to "99".
+inline constexpr auto DigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+// A number given in 10^-Decimals units (Decimals 1 to 3), written into room the caller has
+// made with no trailing zeros (1.5, -0.25, 12): at most 24 bytes, all of which it may fill
+// (the fraction is copied four bytes at a time). Returns the end of what it wrote.
+template <int Decimals>
+char* PutFixed(char* at, int64_t value) {
+    static_assert(Decimals >= 1 && Decimals <= 3);
+    static constexpr FractionTexts<Decimals> Fractions;
+    constexpr uint64_t Unit = FractionTexts<Decimals>::Unit;
+    // The magnitude as unsigned, so that the most negative value has one too.
+    uint64_t magnitude = static_cast<uint64_t>(value);
+    if (value < 0) {
+        *at++ = '-';
+        magnitude = 0 - magnitude;
+    }
+    uint64_t whole = magnitude / Unit;
+    const auto fraction = static_cast<size_t>(magnitude % Unit);
+    int count = 1;
+    for (uint64_t rest = whole; rest >= 10; rest /= 10) ++count;
+    char* digit = at + count;
+    at = digit;
+    while (whole >= 10) {
+        const auto pair = static_cast<size_t>(whole % 100);
+        whole /= 100;
+        digit -= 2;
+        digit[0] = DigitPairs[2 * pair];
+        digit[1] = DigitPairs[2 * pair + 1];
+    }
+    if (digit != at - count) *--digit = static_cast<char>('0' + whole);
+    std::memcpy(at, Fractions.Text[fraction].data(), 4);
+    return at + Fractions.Length[fraction];
+}
+
+} // namespace dovrex::pdf_numbers
