@@ -94,7 +94,8 @@ void AppendNumber(std::string& out, int64_t value) { out += Digits(value).View()
 
 // "yyyymmdd" as "mm/dd/yyyy", the parts cut from the number's digits as they stand.
 void AppendDate(std::string& out, int64_t date) {
-    const std::string_view d = Digits(date).View();
+    const Digits digits(date);
+    const std::string_view d = digits.View();
     auto mid = [d](size_t start, size_t length) { return start < d.size() ? d.substr(start, length) : std::string_view(); };
     out += mid(4, 2);
     out += '/';
@@ -105,7 +106,8 @@ void AppendDate(std::string& out, int64_t date) {
 
 // "hhmmss" with leading zeros as "hh:mm:ss", from the last six digits.
 void AppendTime(std::string& out, int64_t time) {
-    const std::string_view digits = Digits(time).View();
+    const Digits number(time);
+    const std::string_view digits = number.View();
     char padded[30] = "000000";
     digits.copy(padded + 6, digits.size());
     const char* t = padded + 6 + digits.size() - 6;
