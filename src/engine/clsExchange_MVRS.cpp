@@ -16,12 +16,12 @@
 #include "handheld_db/clsPalmDB.h"
 #include "handheld_db/clsQVF.h"
 #include "maps/clsExchMap.h"
+#include "platform/NumberChars.h"
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
 #include <algorithm>
 #include <bit>
-#include <charconv>
 #include <cstring>
 #include <initializer_list>
 #include <limits>
@@ -259,17 +259,6 @@ std::optional<int> ReadTypeOfMethod(std::string_view method) {
     if (method == "N") return 0;
     return std::nullopt;
 }
-
-// A whole number as its decimal digits, kept without building a string.
-class NumberChars {
-public:
-    explicit NumberChars(int64_t number) : mEnd(std::to_chars(mText, mText + sizeof mText, number).ptr) {}
-    std::string_view View() const { return std::string_view(mText, static_cast<size_t>(mEnd - mText)); }
-
-private:
-    char mText[24];
-    char* mEnd;
-};
 
 // Fitting<int32_t>(Val(text)), straight from the digits when the text is digits in blanks
 // (as Val reads them exactly).

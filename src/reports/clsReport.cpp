@@ -2,12 +2,12 @@
 
 #include "handheld_db/QVFReader.h"
 
+#include "platform/NumberChars.h"
 #include "platform/RuntimeError.h"
 #include "platform/modRuntime.h"
 
 #include <DovrexVersion.h>
 
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <string_view>
@@ -79,22 +79,11 @@ struct ViewFields {
     }
 };
 
-// The decimal digits of a number, as NumberText writes them.
-class Digits {
-public:
-    explicit Digits(int64_t value) : mEnd(std::to_chars(mText, mText + sizeof mText, value).ptr) {}
-    std::string_view View() const { return std::string_view(mText, static_cast<size_t>(mEnd - mText)); }
-
-private:
-    char mText[24];
-    const char* mEnd;
-};
-
-void AppendNumber(std::string& out, int64_t value) { out += Digits(value).View(); }
+void AppendNumber(std::string& out, int64_t value) { out += NumberChars(value).View(); }
 
 // "yyyymmdd" as "mm/dd/yyyy", the parts cut from the number's digits as they stand.
 void AppendDate(std::string& out, int64_t date) {
-    const Digits digits(date);
+    const NumberChars digits(date);
     const std::string_view d = digits.View();
     auto mid = [d](size_t start, size_t length) { return start < d.size() ? d.substr(start, length) : std::string_view(); };
     out += mid(4, 2);
@@ -106,7 +95,7 @@ void AppendDate(std::string& out, int64_t date) {
 
 // "hhmmss" with leading zeros as "hh:mm:ss", from the last six digits.
 void AppendTime(std::string& out, int64_t time) {
-    const Digits number(time);
+    const NumberChars number(time);
     const std::string_view digits = number.View();
     char padded[30] = "000000";
     digits.copy(padded + 6, digits.size());
@@ -193,7 +182,7 @@ bool FillRow(const Fields& f, int32_t RecType, int32_t filter, ReadingRow& row) 
         row.Reading = "--";
     } else if (digits > 0) {
         // Eight digits with leading zeros, cut to the meter's dial.
-        std::string padded(Digits(reading < 0 ? -reading : reading).View());
+        std::string padded(NumberChars(reading < 0 ? -reading : reading).View());
         if (padded.size() < 8) padded.insert(0, 8 - padded.size(), '0');
         if (reading < 0) padded.insert(0, "-");
         const size_t keep = static_cast<size_t>(digits);
