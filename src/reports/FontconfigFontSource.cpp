@@ -9,12 +9,14 @@
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
+#include FT_ADVANCES_H
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
 #include <set>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace dovrex {
@@ -132,12 +134,17 @@ Hinting HintingOf(FcPattern* pattern) {
     }
 }
 
-// A glyph's advance in 26.6 pixels as the layout takes it. Faces this large are loaded
-// unhinted; faces measured in whole pixels round the advance.
+// A glyph's advance in 26.6 pixels as the layout takes it: the unhinted (linear) advance in
+// 16.16 truncated, read from the face's metrics without loading the glyph; for faces measured
+// in whole pixels, the advance of the glyph loaded unhinted (as faces this large are) rounded.
 int64_t GlyphAdvance(const SizedFace& face, FT_UInt glyph) {
     FT_Face handle = face.Handle.get();
-    if (FT_Load_Glyph(handle, glyph, FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0) return 0;
-    if (face.DesignMetrics()) return handle->glyph->linearHoriAdvance >> 10;
+    constexpr FT_Int32 Unhinted = FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP;
+    if (face.DesignMetrics()) {
+        FT_Fixed advance = 0;
+        return FT_Get_Advance(handle, glyph, Unhinted, &advance) == 0 ? advance >> 10 : 0;
+    }
+    if (FT_Load_Glyph(handle, glyph, Unhinted) != 0) return 0;
     return RoundToPixel(handle->glyph->advance.x);
 }
 
@@ -162,22 +169,39 @@ FT_UInt GlyphOf(FT_Face face, char32_t c) {
 std::string Quoted(const ReportFont& font) { return "\"" + font.Name + "\""; }
 
 // The face of a font fontconfig chose, opened at the size.
-SizedFace OpenFace(FT_Library library, FcPattern* chosen, int pixels, const ReportFont& font) {
-    const std::string file = StringOf(chosen, FC_FILE);
-    if (file.empty()) RaiseError(ErrFileNotFound, "No font on this system matches the font " + Quoted(font));
-    int index = 0;
-    FcPatternGetInteger(chosen, FC_INDEX, 0, &index);
+// A face's file opened at the size, measured with the hinting given.
+SizedFace OpenFile(FT_Library library, const std::string& file, int index, Hinting style, int pixels, const ReportFont& font) {
     FT_Face handle = nullptr;
     if (const FT_Error error = FT_New_Face(library, file.c_str(), index, &handle); error != 0) {
         RaiseError(ErrBadFileFormat, "Cannot read the font file " + Utf8ToCp1252(file) + " of the font " + Quoted(font) +
                                          " (FreeType error " + std::to_string(error) + ")");
     }
-    SizedFace face{Face(handle), HintingOf(chosen), pixels};
+    SizedFace face{Face(handle), style, pixels};
     if (!FT_IS_SCALABLE(handle) || FT_Set_Char_Size(handle, pixels * 64, pixels * 64, 0, 0) != 0) {
         RaiseError(ErrBadFileFormat, "The font file " + Utf8ToCp1252(file) + " of the font " + Quoted(font) +
                                          " cannot be scaled to " + std::to_string(pixels) + " pixels");
     }
     return face;
+}
+
+// Where a face fontconfig chose is: its file and its index in the file.
+struct FaceFile {
+    std::string File;
+    int Index = 0;
+    Hinting Style = Hinting::Full;
+};
+
+FaceFile FileOf(FcPattern* chosen, const ReportFont& font) {
+    FaceFile face{StringOf(chosen, FC_FILE), 0, HintingOf(chosen)};
+    if (face.File.empty()) RaiseError(ErrFileNotFound, "No font on this system matches the font " + Quoted(font));
+    FcPatternGetInteger(chosen, FC_INDEX, 0, &face.Index);
+    return face;
+}
+
+// The face of a font fontconfig chose, opened at the size.
+SizedFace OpenFace(FT_Library library, FcPattern* chosen, int pixels, const ReportFont& font) {
+    const FaceFile face = FileOf(chosen, font);
+    return OpenFile(library, face.File, face.Index, face.Style, pixels, font);
 }
 
 } // namespace
@@ -214,13 +238,31 @@ struct FontconfigFontSource::Fonts {
         return request;
     }
 
-    // The face fontconfig matches best for the font.
-    SizedFace Match(const ReportFont& font, FcPattern* request, int pixels) const {
+    // The face fontconfig matches best for the font, kept for the font's file.
+    SizedFace Match(const ReportFont& font, FcPattern* request, int pixels) {
         FcResult result = FcResultNoMatch;
         const Pattern match(FcFontMatch(Config, request, &result));
         if (!match) RaiseError(ErrFileNotFound, "No font on this system matches the font " + Quoted(font));
-        return OpenFace(Library, match.get(), pixels, font);
+        FaceFile face = FileOf(match.get(), font);
+        SizedFace opened = OpenFile(Library, face.File, face.Index, face.Style, pixels, font);
+        Matched.emplace_back(MatchKey(font, pixels), std::move(face));
+        return opened;
     }
+
+    // The face matched for the font before, or else the one fontconfig matches now.
+    SizedFace Find(const ReportFont& font, int pixels) {
+        const auto key = MatchKey(font, pixels);
+        for (const auto& [matched, face] : Matched) {
+            if (matched == key) return OpenFile(Library, face.File, face.Index, face.Style, pixels, font);
+        }
+        const Pattern request = Request(font, pixels);
+        return Match(font, request.get(), pixels);
+    }
+
+    using Key = std::tuple<std::string, bool, bool, int>;
+    static Key MatchKey(const ReportFont& font, int pixels) { return {font.Name, font.Bold, font.Italic, pixels}; }
+    // The faces matched, by family, weight, slant and size (a report uses a few).
+    std::vector<std::pair<Key, FaceFile>> Matched;
 };
 
 namespace {
@@ -424,9 +466,7 @@ PdfFontMetrics FontconfigFontSource::Metrics(const ReportFont& font) {
 }
 
 std::string FontconfigFontSource::FontProgram(const ReportFont& font) {
-    const int pixels = PixelSize(font);
-    const Pattern request = mFonts->Request(font, pixels);
-    const SizedFace face = mFonts->Match(font, request.get(), pixels);
+    const SizedFace face = mFonts->Find(font, PixelSize(font));
     FT_Face handle = face.Handle.get();
     if (TableOf(handle, "glyf").empty()) return {};
     return TrueTypeFontFile([handle](const char* tag) { return TableOf(handle, tag); });

@@ -45,12 +45,18 @@ void AppendUnsigned(std::string& out, uint32_t value, int bytes) {
     for (int i = bytes - 1; i >= 0; --i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
 }
 
+// The sum of the big-endian 32-bit words of data, the last one padded with zeros.
 uint32_t CheckSum(const std::string& data, size_t at, size_t length) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data() + at);
     uint32_t sum = 0;
-    for (size_t i = 0; i < length; i += 4) {
-        uint32_t word = 0;
-        for (size_t b = 0; b < 4; ++b) word = (word << 8) | (i + b < length ? static_cast<unsigned char>(data[at + i + b]) : 0);
-        sum += word;
+    size_t i = 0;
+    for (; i + 4 <= length; i += 4) {
+        sum += (uint32_t{bytes[i]} << 24) | (uint32_t{bytes[i + 1]} << 16) | (uint32_t{bytes[i + 2]} << 8) | bytes[i + 3];
+    }
+    if (i < length) {
+        uint32_t last = 0;
+        for (size_t b = 0; b < 4; ++b) last = (last << 8) | (i + b < length ? bytes[i + b] : 0);
+        sum += last;
     }
     return sum;
 }
