@@ -117,12 +117,14 @@ std::string TableOf(FT_Face face, const char* tag) {
     return table;
 }
 
+// A string of a fontconfig pattern; empty when it has none.
 std::string StringOf(FcPattern* pattern, const char* object) {
     FcChar8* value = nullptr;
     if (FcPatternGetString(pattern, object, 0, &value) != FcResultMatch || value == nullptr) return {};
     return reinterpret_cast<const char*>(value);
 }
 
+// The hinting fontconfig configures for a face it chose; full hinting when it names none.
 Hinting HintingOf(FcPattern* pattern) {
     int style = 0;
     if (FcPatternGetInteger(pattern, FC_HINT_STYLE, 0, &style) != FcResultMatch) return Hinting::Full;
@@ -168,7 +170,6 @@ FT_UInt GlyphOf(FT_Face face, char32_t c) {
 // The report font's name for messages.
 std::string Quoted(const ReportFont& font) { return "\"" + font.Name + "\""; }
 
-// The face of a font fontconfig chose, opened at the size.
 // A face's file opened at the size, measured with the hinting given.
 SizedFace OpenFile(FT_Library library, const std::string& file, int index, Hinting style, int pixels, const ReportFont& font) {
     FT_Face handle = nullptr;
@@ -191,6 +192,7 @@ struct FaceFile {
     Hinting Style = Hinting::Full;
 };
 
+// The file of the face fontconfig chose for the font; raises when it names none.
 FaceFile FileOf(FcPattern* chosen, const ReportFont& font) {
     FaceFile face{StringOf(chosen, FC_FILE), 0, HintingOf(chosen)};
     if (face.File.empty()) RaiseError(ErrFileNotFound, "No font on this system matches the font " + Quoted(font));
@@ -323,16 +325,17 @@ private:
     std::vector<std::unique_ptr<SizedFace>> mFaces;
 };
 
-// The heights of a face at its size, in 26.6 pixels, as the layout takes them (hinted or not):
-// the face's horizontal header, overridden by its OS/2 table's typographic heights when the
-// face asks for them or else by its Windows heights; FreeType's when the face has bitmaps or
-// no tables.
+// The heights of a face at its size, in 26.6 pixels.
 struct Heights {
     int64_t Ascent = 0;
     int64_t Descent = 0;
     int64_t Leading = 0;
 };
 
+// The heights as the layout takes them (hinted or not): the face's horizontal header,
+// overridden by its OS/2 table's typographic heights when the face asks for them or else by
+// its Windows heights (keeping the header's leading); FreeType's when the face has bitmaps or
+// no tables.
 Heights HeightsOf(const SizedFace& face) {
     FT_Face handle = face.Handle.get();
     const FT_Size_Metrics& size = handle->size->metrics;
