@@ -56,10 +56,10 @@ files and printed readings reports.
 The package holds the desktop program dovrex, the command-line program
 dovrex-cli for scripts and scheduled jobs, sample maps and billing
 files, and a manual page.")
-# The libraries the programs link (Qt, the C++ runtime) are found by dpkg-shlibdeps; Qt's X11
-# and offscreen platform plugins come with libqt6gui6. The reports' fonts ("Arial", "Courier
-# New" resolve to metric-compatible Liberation faces) are looked up at run time, so they are
-# named here.
+# The libraries the programs link (Qt, fontconfig and FreeType for the reports' PDF files, the
+# C++ runtime) are found by dpkg-shlibdeps; Qt's X11 and offscreen platform plugins come with
+# libqt6gui6. The reports' fonts ("Arial", "Courier New" resolve to metric-compatible
+# Liberation faces) are looked up at run time, so they are named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(DOVREX_BUILD_DESKTOP)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages the build and the tests need, when any is missing.
 set -eu
-packages="cmake ninja-build g++ libgtest-dev libcli11-dev nlohmann-json3-dev qt6-base-dev fonts-liberation poppler-utils"
+packages="cmake ninja-build g++ libgtest-dev libcli11-dev nlohmann-json3-dev qt6-base-dev libfontconfig-dev libfreetype-dev fonts-liberation poppler-utils"
 missing=""
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

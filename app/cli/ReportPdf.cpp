@@ -3,16 +3,14 @@
 #include "CliContext.h"
 #include "StreamLog.h"
 
+#include "reports/FontconfigFontSource.h"
 #include "reports/clsReport.h"
-#include "reports/ui/QtPdfFontSource.h"
 
-#include "platform/ui/QtText.h"
+#include "platform/Cp1252.h"
 
-#include <QFile>
-#include <QGuiApplication>
-
-#include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 namespace dovrex::cli {
 
@@ -32,24 +30,12 @@ private:
     IMessageBox& mShown;
 };
 
-// Fonts need Qt's application object, made for the command when there is
-// none; without a display it draws offscreen.
-std::unique_ptr<QGuiApplication> QtApplication() {
-    if (QCoreApplication::instance()) return nullptr;
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    static int argc = 1;
-    static char name[] = "dovrex-cli";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
 } // namespace
 
 int DrawReportsPdf(const ReportJob& job, CliContext& context) {
-    const std::unique_ptr<QGuiApplication> application = QtApplication();
-    std::unique_ptr<PdfReportPrinter> pdf = ui::OpenPdfPrinter(ui::ToCore(QString::fromLocal8Bit(job.Pdf.c_str())));
+    // The file's name as given (bytes, as the file system takes them); messages show it in
+    // the core's Windows-1252.
+    std::unique_ptr<PdfReportPrinter> pdf = OpenPdfPrinter(job.Pdf, Utf8ToCp1252(job.Pdf));
     pdf->SetContinuous(true);
     StreamLog log(context.Out);
     CountingMessages messages(context.Messages());
@@ -68,7 +54,8 @@ int DrawReportsPdf(const ReportJob& job, CliContext& context) {
     if (done) return ExitOk;
     // A file with only part of what was asked for is not left behind.
     pdf.reset();
-    QFile::remove(QString::fromLocal8Bit(job.Pdf.c_str()));
+    std::error_code ignored;
+    std::filesystem::remove(std::filesystem::path(job.Pdf), ignored);
     return ExitFailed;
 }
 

@@ -1,7 +1,8 @@
 #include "QtReportPrinter.h"
 
-#include "QtPdfFontSource.h"
+#include "reports/FontconfigFontSource.h"
 
+#include "platform/Cp1252.h"
 #include "platform/RuntimeError.h"
 #include "platform/ui/QtText.h"
 
@@ -154,6 +155,8 @@ ReportPrinter* QtReportPrinters::CurrentPrinter() {
     return mPrinter.get();
 }
 
-std::unique_ptr<ReportPrinter> QtReportPrinters::OpenPdf(const std::string& Path) { return OpenPdfPrinter(Path); }
+std::unique_ptr<ReportPrinter> QtReportPrinters::OpenPdf(const std::string& Path) {
+    return OpenPdfPrinter(Cp1252ToUtf8(Path), Path);
+}
 
 } // namespace dovrex::ui

@@ -1,11 +1,13 @@
 #include "reports/ui/Dialog.h"
-#include "reports/ui/QtPdfFontSource.h"
 #include "reports/ui/QtReportPrinter.h"
 #include "reports/ui/ReportsStep.h"
 #include "reports/ui/frmPreview.h"
 #include "reports/ui/frmReports.h"
 
+#include "reports/FontconfigFontSource.h"
 #include "reports/RptEngine.h"
+#include "reports/TrueTypeFontFile.h"
+#include "reports/ui/QtReportSurface.h"
 
 #include "platform/ui/QtText.h"
 #include "platform/ui/UserSettings.h"
@@ -16,6 +18,7 @@
 #include "support/WindowTesting.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
@@ -25,6 +28,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPushButton>
+#include <QRawFont>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -73,7 +77,7 @@ struct NoPrinters final : IReportPrinters {
     int CurrentIndex() override { return -1; }
     void SelectPrinter(int) override {}
     ReportPrinter* CurrentPrinter() override { return nullptr; }
-    std::unique_ptr<ReportPrinter> OpenPdf(const std::string& Path) override { return OpenPdfPrinter(Path); }
+    std::unique_ptr<ReportPrinter> OpenPdf(const std::string& Path) override { return OpenPdfPrinter(Path, Path); }
 };
 
 // What the pages of a PDF file written by Qt draw, in order: each glyph as its font, glyph
@@ -124,6 +128,7 @@ private Q_SLOTS:
     void reportsStepPreviewsThenPrintsPdfsWithoutPrinter();
     void textLiesWhereThePainterLaysItOut();
     void pdfPrinterMeasuresAsQtPdfPages();
+    void fontSourceMeasuresAsQtPdfPages();
 };
 
 void TestReportWindows::selectionResultsAndRememberedChoice() {
@@ -499,7 +504,7 @@ void TestReportWindows::pdfPrinterMeasuresAsQtPdfPages() {
     };
     TempFolder folder;
     std::unique_ptr<QtReportPrinter> qt = QtReportPrinter::Pdf(folder.File("qt.pdf"));
-    std::unique_ptr<PdfReportPrinter> ours = OpenPdfPrinter(folder.File("ours.pdf"));
+    std::unique_ptr<PdfReportPrinter> ours = OpenPdfPrinter(folder.File("ours.pdf"), "ours.pdf");
     for (const int16_t orientation : {2, 1}) {
         qt->SetOrientation(orientation);
         ours->SetOrientation(orientation);
@@ -525,6 +530,59 @@ void TestReportWindows::pdfPrinterMeasuresAsQtPdfPages() {
     QFile file(QString::fromStdString(folder.File("ours.pdf")));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll().count("/FontFile2 "), 5);
+}
+
+// The PDF printer's fonts, found by fontconfig and measured with FreeType, measure as Qt measures
+// them on a 1200 dpi PDF page (what the desktop's windows and printers lay reports out with):
+// each byte's advance, the ascent, line spacing and underline; and the face is the one Qt
+// draws with (its TrueType file of the same tables). The report fonts, faces with other
+// heights (Windows heights, typographic heights, no bold face), a family fontconfig replaces,
+// and sizes whose pixels round to the hundredth first: the smallest, and either side of a half.
+void TestReportWindows::fontSourceMeasuresAsQtPdfPages() {
+    const ReportFont rows[] = {
+        {"Courier New", 8},
+        {"Courier New", 8, true},
+        {"Courier New", 8, true, true},
+        {"Arial", 10},
+        {"Arial", 7.5, true, true, true},
+        {"Times New Roman", 11, true},
+        {"Liberation Sans Narrow", 10},
+        {"DejaVu Math TeX Gyre", 10, true},
+        {"DejaVu Sans Mono", 6, false, true},
+        {"No Such Family", 9},
+        {"Courier New", 0.03},   // half a pixel: one
+        {"Courier New", 8.2497}, // 137.495 pixels: 137.5, then 138
+        {"Courier New", 8.2496}, // 137.493 pixels: 137.49, then 137
+    };
+    QBuffer nothing;
+    QPdfWriter page(&nothing);
+    page.setResolution(1200);
+    page.setPageSize(QPageSize(QPageSize::Letter));
+    page.setPageMargins(QMarginsF(0, 0, 0, 0));
+    FontconfigFontSource fonts;
+    for (const ReportFont& font : rows) {
+        const QByteArray row = QByteArray::fromStdString(font.Name + " " + std::to_string(font.Size) + (font.Bold ? " bold" : "") +
+                                                         (font.Italic ? " italic" : ""));
+        const QFont qfont = QtPainterDrawing::ToQFont(font);
+        const QFontMetricsF qt(qfont, &page);
+        const PdfFontMetrics ours = fonts.Metrics(font);
+        for (int c = 0; c < 256; ++c) {
+            const double advance = qt.horizontalAdvance(FromCore(std::string(1, static_cast<char>(c))));
+            QVERIFY2(ours.Advance[c] == advance, (row + " byte " + QByteArray::number(c) + ": " + QByteArray::number(ours.Advance[c]) +
+                                                  " against " + QByteArray::number(advance)).constData());
+        }
+        QVERIFY2(ours.Ascent == qt.ascent(), row.constData());
+        QVERIFY2(ours.LineHeight == qt.lineSpacing(), row.constData());
+        QVERIFY2(ours.UnderlinePosition == qt.underlinePos(), row.constData());
+        QVERIFY2(ours.UnderlineThickness == qt.lineWidth(), row.constData());
+        // The face at a size of whole screen pixels (none is found for less than one).
+        QFont faceSize = qfont;
+        faceSize.setPointSizeF(8);
+        const QRawFont face = QRawFont::fromFont(faceSize);
+        const std::string file = TrueTypeFontFile([&face](const char* tag) { return face.fontTable(tag).toStdString(); });
+        QVERIFY2(fonts.FontProgram(font) == file, row.constData());
+        QVERIFY2(ours.PostScriptName == FontPostScriptName(face.fontTable("name").toStdString()), row.constData());
+    }
 }
 
 DOVREX_WINDOW_TEST(TestReportWindows)
