@@ -118,6 +118,13 @@ public:
     void Clear();
 
 protected:
+    // For a device whose resolution never changes: the unit conversions, which run several
+    // times for every text, read it here instead of asking the device each time. It must
+    // equal what DotsPerInchX/Y return.
+    void FixResolution(double dotsPerInchX, double dotsPerInchY) {
+        mFixedDpiX = dotsPerInchX;
+        mFixedDpiY = dotsPerInchY;
+    }
     // Device side, in the surface's own pixels. Text positions are the top left of the line.
     virtual double DotsPerInchX() const = 0;
     virtual double DotsPerInchY() const = 0;
@@ -141,20 +148,35 @@ private:
         field = value;
         ++mFontSerial;
     }
+    // The device's resolution: the fixed one, or the device's answer.
+    double DpiX() const { return mFixedDpiX > 0 ? mFixedDpiX : DotsPerInchX(); }
+    double DpiY() const { return mFixedDpiY > 0 ? mFixedDpiY : DotsPerInchY(); }
     // Units per inch: the scale mode's, or the device's resolution in pixels.
-    double UnitsPerInch(bool horizontal) const {
-        if (mScaleMode != smPixels) return mUnitsPerInch;
-        return horizontal ? DotsPerInchX() : DotsPerInchY();
-    }
+    double UnitsPerInch(double dpi) const { return mScaleMode != smPixels ? mUnitsPerInch : dpi; }
     // Units per inch of a scale mode other than pixels.
     static double FixedUnitsPerInch(int16_t mode);
-    double ToPixelsX(double units) const { return units * DotsPerInchX() / UnitsPerInch(true); }
-    double ToPixelsY(double units) const { return units * DotsPerInchY() / UnitsPerInch(false); }
-    double ToUnitsX(double pixels) const { return pixels * UnitsPerInch(true) / DotsPerInchX(); }
-    double ToUnitsY(double pixels) const { return pixels * UnitsPerInch(false) / DotsPerInchY(); }
+    // The device is asked once a conversion; units * dpi / upi in that order, as always.
+    double ToPixelsX(double units) const {
+        const double dpi = DpiX();
+        return units * dpi / UnitsPerInch(dpi);
+    }
+    double ToPixelsY(double units) const {
+        const double dpi = DpiY();
+        return units * dpi / UnitsPerInch(dpi);
+    }
+    double ToUnitsX(double pixels) const {
+        const double dpi = DpiX();
+        return pixels * UnitsPerInch(dpi) / dpi;
+    }
+    double ToUnitsY(double pixels) const {
+        const double dpi = DpiY();
+        return pixels * UnitsPerInch(dpi) / dpi;
+    }
 
     int16_t mScaleMode = smTwips;
     double mUnitsPerInch = 1440; // of the scale mode, when not pixels
+    double mFixedDpiX = 0;       // the device's fixed resolution; 0 asks the device
+    double mFixedDpiY = 0;
     double mX = 0; // current point, in pixels
     double mY = 0;
     ReportFont mFont;

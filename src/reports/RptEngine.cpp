@@ -455,7 +455,8 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
     out.SetCurrentX(x);
     out.SetCurrentY(y);
     if (text->empty()) {
-        out.SetCurrentY(y + out.TextHeight(*text));
+        // An empty text is one line high (as TextHeight measures it).
+        out.SetCurrentY(y + out.LineHeight());
         return;
     }
     // Pieces end at a line break or before an inline tag ("<b>", "<i>", "<u>", "</...>");

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -537,6 +538,54 @@ TEST_F(EngineTest, PreviewNavigation) {
 }
 
 // Format strings of elements.
+// A device with a fixed resolution converts exactly as one that is asked each time: every
+// scale mode, positions and sizes of either sign, a third, and one so large that the order of
+// the arithmetic (units times resolution, then divided) decides whether it overflows.
+namespace {
+
+class FixedResolutionPrinter : public RecordingPrinter {
+public:
+    FixedResolutionPrinter() { FixResolution(Dpi, Dpi); }
+};
+
+} // namespace
+
+TEST(ReportSurface, FixedResolutionConvertsAsAskingTheDevice) {
+    struct Row { int16_t mode; double unitsPerInch; double value; };
+    const Row rows[] = {
+        {smTwips, 1440, 7},        {smPoints, 72, -2.5},       {smPixels, RecordingPrinter::Dpi, 1.0 / 3},
+        {smInches, 1, 0.1},        {smMillimeters, 25.4, 0},   {smCentimeters, 2.54, 123.456},
+        {smTwips, 1440, 1e308},    {smPixels, RecordingPrinter::Dpi, -1e308},
+    };
+    for (const Row& row : rows) {
+        RecordingPrinter asking;
+        FixedResolutionPrinter fixed;
+        std::vector<std::vector<double>> seen;
+        for (RecordingPrinter* surface : {static_cast<RecordingPrinter*>(&asking), static_cast<RecordingPrinter*>(&fixed)}) {
+            ReportSurface& out = *surface;
+            out.SetScaleMode(row.mode);
+            out.SetFontSize(15);
+            out.Line(row.value, -row.value, 2 * row.value, row.value / 3);
+            const DrawCall& line = surface->Calls.back();
+            seen.push_back({line.X, line.Y, line.X2, line.Y2, out.CurrentX(), out.CurrentY(), out.ScaleWidth(),
+                            out.ScaleHeight(), out.UnitsWide(row.value), out.LineHeight(), out.TextWidth("ab\r\nc"),
+                            out.TextHeight("ab\r\nc")});
+        }
+        // Pixels are recorded in hundredths: units * dpi / units per inch, then / 100.
+        const double pixels = row.value * RecordingPrinter::Dpi / row.unitsPerInch;
+        EXPECT_EQ(seen[0][0], pixels / RecordingPrinter::Dpi) << row.mode << " " << row.value;
+        const double units = 2 * row.value * RecordingPrinter::Dpi / row.unitsPerInch * row.unitsPerInch /
+                             RecordingPrinter::Dpi;
+        EXPECT_EQ(seen[0][4], units) << row.mode << " " << row.value;
+        for (size_t i = 0; i < seen[0].size(); ++i) {
+            // Bit for bit, infinities and zeros of either sign alike.
+            EXPECT_EQ(std::signbit(seen[0][i]), std::signbit(seen[1][i])) << row.mode << " " << row.value << " #" << i;
+            if (!std::isnan(seen[0][i])) EXPECT_EQ(seen[0][i], seen[1][i]) << row.mode << " " << row.value << " #" << i;
+            EXPECT_EQ(std::isnan(seen[0][i]), std::isnan(seen[1][i])) << row.mode << " " << row.value << " #" << i;
+        }
+    }
+}
+
 TEST(ReportFormat, FormatValue) {
     struct Row { Value value; std::string pattern, text; };
     const Row rows[] = {
