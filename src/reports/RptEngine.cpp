@@ -7,6 +7,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace dovrex {
 
@@ -405,6 +410,65 @@ void RptEngine::DrawElement(const clsPrintElement& e, double x, double y, bool r
     drew = true;
 }
 
+namespace {
+
+// What the printing of a text looks for: page fields ('%'), inline tags ('<') and line
+// breaks (CR LF; any CR is taken for one, and the text goes the general way). Most texts
+// have none of them: one pass finds all three.
+enum TextMarks : uint8_t { tmField = 1, tmTag = 2, tmBreak = 4 };
+
+uint8_t MarkOf(char c) { return c == '%' ? tmField : c == '<' ? tmTag : c == '\r' ? tmBreak : 0; }
+
+#if defined(__SSE2__)
+// The marks of 16 bytes, added to those found so far.
+struct MarkScan {
+    __m128i Field = _mm_setzero_si128(), Tag = _mm_setzero_si128(), Break = _mm_setzero_si128();
+    void Add(__m128i bytes) {
+        Field = _mm_or_si128(Field, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('%')));
+        Tag = _mm_or_si128(Tag, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')));
+        Break = _mm_or_si128(Break, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
+    }
+    uint8_t Marks() const {
+        return (_mm_movemask_epi8(Field) ? tmField : 0) | (_mm_movemask_epi8(Tag) ? tmTag : 0) |
+               (_mm_movemask_epi8(Break) ? tmBreak : 0);
+    }
+};
+#endif
+
+uint8_t MarksOf(std::string_view text) {
+    const char* const p = text.data();
+    const size_t n = text.size();
+#if defined(__SSE2__)
+    // Whole blocks of 16 and the last 16 bytes; a shorter text as two overlapping halves
+    // (the bytes of zero that fill them are no mark). Only the text's own bytes are read.
+    MarkScan scan;
+    if (n >= 16) {
+        for (size_t i = 0; i + 16 < n; i += 16) scan.Add(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+        scan.Add(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16)));
+        return scan.Marks();
+    }
+    if (n >= 8) {
+        uint64_t head, tail;
+        std::memcpy(&head, p, 8);
+        std::memcpy(&tail, p + n - 8, 8);
+        scan.Add(_mm_set_epi64x(static_cast<int64_t>(head), static_cast<int64_t>(tail)));
+        return scan.Marks();
+    }
+    if (n >= 4) {
+        uint32_t head, tail;
+        std::memcpy(&head, p, 4);
+        std::memcpy(&tail, p + n - 4, 4);
+        scan.Add(_mm_set_epi32(0, 0, static_cast<int32_t>(head), static_cast<int32_t>(tail)));
+        return scan.Marks();
+    }
+#endif
+    uint8_t marks = 0;
+    for (size_t i = 0; i < n; ++i) marks |= MarkOf(p[i]);
+    return marks;
+}
+
+} // namespace
+
 void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool relativeToPage) {
     ReportSurface& out = *mOutput;
     // A page break while printing raises the page events, whose elements are printed with
@@ -434,7 +498,8 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
     } else {
         buffers.Text = FormatValue(value ? *value : Value(*own), e.FormatString, mServices.Locale);
     }
-    if (text->find('%') != std::string::npos) {
+    uint8_t marks = MarksOf(*text);
+    if (marks & tmField) {
         std::string replaced = Replace(*text, "%p", NumberText(mvarPageNo));
         replaced = Replace(replaced, "%c", mvarCompany);
         replaced = Replace(replaced, "%t", mvarTitle);
@@ -446,10 +511,42 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
         }
         buffers.Text = std::move(replaced);
         text = &buffers.Text;
+        // What the fields put in may hold tags and line breaks.
+        marks = MarksOf(*text);
     }
+    // A text that the wrapping found to fit on one line was measured then, in the font of
+    // that serial; it is drawn with that width while the font stays the same.
+    bool measured = false;
+    double measuredPixels = 0;
+    uint64_t measuredFont = 0;
     if (e.PrintWidth != 0) {
-        WrapInto(*text, e.PrintWidth, buffers.Wrapped);
-        text = &buffers.Wrapped;
+        // The wrapping keeps a text whose lines all fit as it is, trimmed: only a text with
+        // a line too wide (or that starts with a line break) is wrapped.
+        const std::string_view trimmed = TrimView(*text);
+        if (trimmed.size() != text->size()) {
+            buffers.Wrapped.assign(trimmed);
+            text = &buffers.Wrapped;
+        }
+        if (marks & tmBreak) {
+            if (StartsWith(trimmed, CrLf) || !LinesFit(trimmed, e.PrintWidth)) {
+                // From the text itself: the wrapped lines go where its trimmed copy was.
+                WrapInto(trimmed, e.PrintWidth, buffers.Wrapped);
+                text = &buffers.Wrapped;
+            }
+        } else if (!text->empty()) {
+            const double pixels = out.LineWidth(*text);
+            const double width = out.UnitsWide(pixels);
+            if (width <= e.PrintWidth) {
+                measured = true;
+                measuredPixels = pixels;
+                measuredFont = out.FontSerial();
+            } else {
+                // The wrapping's first measurement is this one.
+                WrapInto(trimmed, e.PrintWidth, buffers.Wrapped, width);
+                text = &buffers.Wrapped;
+                marks |= tmBreak;
+            }
+        }
     }
 
     out.SetCurrentX(x);
@@ -457,6 +554,13 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
     if (text->empty()) {
         // An empty text is one line high (as TextHeight measures it).
         out.SetCurrentY(y + out.LineHeight());
+        return;
+    }
+    if (!(marks & (tmTag | tmBreak))) {
+        // One line without tags, as most texts are: the whole text is its one piece.
+        if (!relativeToPage) TestOverflow();
+        const double pixels = measured && out.FontSerial() == measuredFont ? measuredPixels : out.LineWidth(*text);
+        PrintPiece(e, x, *text, pixels, false, true, false);
         return;
     }
     // Pieces end at a line break or before an inline tag ("<b>", "<i>", "<u>", "</...>");
@@ -511,31 +615,36 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
             pieceText.append(piece); // into the capacity it has, without assign's general replace
         }
         const std::string& line = whole ? *text : pieceText;
-        const double pixels = out.LineWidth(line);
-        const double width = out.UnitsWide(pixels);
-        // A tag's piece goes on where the text before it ended.
-        const double left = tag                  ? out.CurrentX()
-                            : e.Align == alRight  ? x - width
-                            : e.Align == alCenter ? x - width / 2
-                                                  : x;
-        const double top = out.CurrentY();
-        if (Suppressed()) {
-            out.SetCurrentX(left + width);
-        } else {
-            if (e.FontStyle & (fsRule | fsDoubleRule)) {
-                out.Line(left, top, left + width, top);
-                if (e.FontStyle & fsDoubleRule) out.Line(left, top - 0.05, left + width, top - 0.05);
-                out.SetCurrentY(top);
-            }
-            out.SetCurrentX(left);
-            out.PrintLine(line, pixels);
+        PrintPiece(e, x, line, out.LineWidth(line), tag, endsLine, pos < all.size());
+    }
+}
+
+void RptEngine::PrintPiece(const clsPrintElement& e, double x, const std::string& piece, double pixels, bool tag,
+                           bool endsLine, bool more) {
+    ReportSurface& out = *mOutput;
+    const double width = out.UnitsWide(pixels);
+    // A tag's piece goes on where the text before it ended.
+    const double left = tag                  ? out.CurrentX()
+                        : e.Align == alRight  ? x - width
+                        : e.Align == alCenter ? x - width / 2
+                                              : x;
+    const double top = out.CurrentY();
+    if (Suppressed()) {
+        out.SetCurrentX(left + width);
+    } else {
+        if (e.FontStyle & (fsRule | fsDoubleRule)) {
+            out.Line(left, top, left + width, top);
+            if (e.FontStyle & fsDoubleRule) out.Line(left, top - 0.05, left + width, top - 0.05);
+            out.SetCurrentY(top);
         }
-        if (endsLine) {
-            out.SetCurrentY(top + out.LineHeight());
-            // The next line starts at the element's x; after the last one the output stays
-            // at the end of the text, where an element with X = -1 continues.
-            if (pos < all.size()) out.SetCurrentX(x);
-        }
+        out.SetCurrentX(left);
+        out.PrintLine(piece, pixels);
+    }
+    if (endsLine) {
+        out.SetCurrentY(top + out.LineHeight());
+        // The next line starts at the element's x; after the last one the output stays at
+        // the end of the text, where an element with X = -1 continues.
+        if (more) out.SetCurrentX(x);
     }
 }
 
@@ -585,6 +694,11 @@ public:
         mTail = mOut.UnitsWide(mOut.LineWidth(mLine));
         return mTail;
     }
+    // The first n characters, a line without breaks, measured before as width units wide.
+    void Measured(size_t n, double width) {
+        mTailEnd = n;
+        mTail = width;
+    }
     // TextWidth of the first n characters.
     double Width(size_t n) {
         const size_t lastBreak = LastBreak(n);
@@ -623,6 +737,20 @@ private:
 
 } // namespace
 
+bool RptEngine::LinesFit(std::string_view text, double width) {
+    ReportSurface& out = *mOutput;
+    const std::string_view crLf = CrLf;
+    size_t start = 0;
+    for (;;) {
+        const size_t end = text.find(crLf, start);
+        mWrapLine.clear();
+        mWrapLine.append(text.substr(start, end - start));
+        if (!(out.UnitsWide(out.LineWidth(mWrapLine)) <= width)) return false;
+        if (end == std::string_view::npos) return true;
+        start = end + crLf.size();
+    }
+}
+
 std::string RptEngine::WraptoWidth(const std::string& Value, double PrintWidth) {
     if (!mOutput) return Value;
     std::string result;
@@ -630,7 +758,7 @@ std::string RptEngine::WraptoWidth(const std::string& Value, double PrintWidth) 
     return result;
 }
 
-void RptEngine::WrapInto(std::string_view text, double printWidth, std::string& result) {
+void RptEngine::WrapInto(std::string_view text, double printWidth, std::string& result, double wholeWidth) {
     auto isBreak = [](char c) { return c == ' ' || c == ',' || static_cast<unsigned char>(c) < 32; };
     const std::string_view crLf = CrLf;
 
@@ -639,6 +767,8 @@ void RptEngine::WrapInto(std::string_view text, double printWidth, std::string& 
     while (!remaining.empty()) {
         if (StartsWith(remaining, crLf)) remaining.remove_prefix(crLf.size());
         PrefixWidths widths(*mOutput, remaining, mWrapLine);
+        if (wholeWidth >= 0) widths.Measured(remaining.size(), wholeWidth);
+        wholeWidth = -1; // the first line only: the text as a whole
         size_t n = remaining.size();
         while (n > 10 && widths.Width(n) > 2 * printWidth) n = static_cast<size_t>(RoundHalfEven(n / 2.0));
         n = widths.Fitting(n, printWidth);

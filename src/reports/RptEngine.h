@@ -168,8 +168,17 @@ private:
     void ShowStatus(const std::string& text);
     void ApplyStyle(int32_t style);
     void PrintText(const clsPrintElement& element, double x, double y, bool relativeToPage);
-    // WraptoWidth into result, which keeps its capacity.
-    void WrapInto(std::string_view text, double printWidth, std::string& result);
+    // WraptoWidth into result, which keeps its capacity. wholeWidth, when not negative, is
+    // the TextWidth of the trimmed text, measured before, for a text without line breaks.
+    void WrapInto(std::string_view text, double printWidth, std::string& result, double wholeWidth = -1);
+    // Whether every line (CR LF separated) of a trimmed text is within width: the wrapping
+    // keeps such a text as it is, unless it starts with a line break.
+    bool LinesFit(std::string_view text, double width);
+    // Places one piece of a text (pixels wide) on the current line and draws it unless the
+    // page is not drawn; a piece that ends a line moves down a line, back to the element's x
+    // when more of the text follows.
+    void PrintPiece(const clsPrintElement& element, double x, const std::string& piece, double pixels, bool tag,
+                    bool endsLine, bool more);
     void DrawElement(const clsPrintElement& element, double x, double y, bool relativeToPage, bool& drew);
     ReportPrinter* ResolvePrinter(const OutputDevice& device, std::optional<int>& restoreIndex);
     void ShowError(const std::string& text);

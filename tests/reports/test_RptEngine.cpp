@@ -331,6 +331,47 @@ TEST_F(EngineTest, PlainTextPrintsAsItsValue) {
     }
 }
 
+// A text with a wrap width prints as its wrapped text printed without one: the same drawing
+// calls and band height for texts that fit as they are (on one line or on several, exactly
+// at the width) and for those one pixel too wide, padded, blank, starting with a line break,
+// with blank lines, a lone CR, tags and page fields.
+TEST_F(EngineTest, WrappedTextPrintsAsItsWrapping) {
+    struct Row { std::string text; double chars; int32_t align; };
+    const Row rows[] = {
+        {"abcdefgh", 8, alLeft},          {"abcdefgh", 7.92, alLeft},     {"  padded  ", 6, alRight},
+        {"  padded  ", 5.92, alCenter},   {"ab cd\r\nefgh", 5, alRight}, {"ab cd\r\nefgh", 4.92, alLeft},
+        {"efgh\r\nab cd", 4.92, alLeft}, {"\r\nab", 5, alLeft},         {"ab\r\n\r\ncd", 2, alCenter},
+        {"ab\r\n", 2, alLeft},            {"ab \r\n cd", 3, alLeft},     {"a\rb", 3, alLeft},
+        {"a\rb", 2.92, alLeft},           {"   ", 3, alLeft},             {"<b>bold</b> x", 13, alLeft},
+        {"<b>bold</b> x", 12.92, alLeft},  {"Page %p", 5.92, alLeft},        {"abcdefghijkl", 5.92, alRight},
+    };
+    auto exactly = [](double number) {
+        char text[40];
+        std::snprintf(text, sizeof text, "%a", number);
+        return std::string(text);
+    };
+    for (const Row& row : rows) {
+        const double width = row.chars * CW;
+        auto drawn = [&](bool wrapping) {
+            Surface.Calls.clear();
+            double height = -1;
+            InDetail([&] {
+                Engine.ApplyBaseFont();
+                const std::string text = wrapping ? row.text : Engine.WraptoWidth(row.text, width);
+                const clsPrintElement element = RptEngine::MakeElement(1, 0, text, row.align, 0, {}, std::nullopt,
+                                                                       wrapping ? width : 0);
+                height = Engine.PrintElements({element, RptEngine::MakeElement(-1, -1, Value("|"))});
+            });
+            std::string calls;
+            for (const DrawCall& call : Surface.Calls) {
+                calls += call.Text + "@" + exactly(call.X) + "," + exactly(call.Y) + (call.Font.Bold ? "b" : "") + ";";
+            }
+            return calls + "=" + exactly(height);
+        };
+        EXPECT_EQ(drawn(true), drawn(false)) << row.text << " in " << row.chars;
+    }
+}
+
 // A text that breaks pages prints as it was when it started, whatever the page events change:
 // below the threshold every line starts a page, and each page header after the first changes
 // the element.
