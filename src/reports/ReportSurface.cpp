@@ -22,6 +22,7 @@ void ReportSurface::SetScaleMode(int16_t mode) {
     case smCentimeters:
         mScaleMode = mode;
         mUnitsPerInch = FixedUnitsPerInch(mode);
+        if (mFixed) FixUnits();
         return;
     default: RaiseError(ErrInvalidPropertyValue, "Invalid property value");
     }

@@ -122,8 +122,10 @@ protected:
     // times for every text, read it here instead of asking the device each time. It must
     // equal what DotsPerInchX/Y return.
     void FixResolution(double dotsPerInchX, double dotsPerInchY) {
+        mFixed = true;
         mFixedDpiX = dotsPerInchX;
         mFixedDpiY = dotsPerInchY;
+        FixUnits();
     }
     // Device side, in the surface's own pixels. Text positions are the top left of the line.
     virtual double DotsPerInchX() const = 0;
@@ -149,34 +151,47 @@ private:
         ++mFontSerial;
     }
     // The device's resolution: the fixed one, or the device's answer.
-    double DpiX() const { return mFixedDpiX > 0 ? mFixedDpiX : DotsPerInchX(); }
-    double DpiY() const { return mFixedDpiY > 0 ? mFixedDpiY : DotsPerInchY(); }
+    double DpiX() const { return mFixed ? mFixedDpiX : DotsPerInchX(); }
+    double DpiY() const { return mFixed ? mFixedDpiY : DotsPerInchY(); }
     // Units per inch: the scale mode's, or the device's resolution in pixels.
     double UnitsPerInch(double dpi) const { return mScaleMode != smPixels ? mUnitsPerInch : dpi; }
     // Units per inch of a scale mode other than pixels.
     static double FixedUnitsPerInch(int16_t mode);
-    // The device is asked once a conversion; units * dpi / upi in that order, as always.
+    // The units per inch of a fixed resolution, kept with the scale mode.
+    void FixUnits() {
+        mFixedUnitsX = UnitsPerInch(mFixedDpiX);
+        mFixedUnitsY = UnitsPerInch(mFixedDpiY);
+    }
+    // units * dpi / units per inch, and back, in that order always; the device is asked once
+    // a conversion unless its resolution is fixed.
     double ToPixelsX(double units) const {
-        const double dpi = DpiX();
+        if (mFixed) return units * mFixedDpiX / mFixedUnitsX;
+        const double dpi = DotsPerInchX();
         return units * dpi / UnitsPerInch(dpi);
     }
     double ToPixelsY(double units) const {
-        const double dpi = DpiY();
+        if (mFixed) return units * mFixedDpiY / mFixedUnitsY;
+        const double dpi = DotsPerInchY();
         return units * dpi / UnitsPerInch(dpi);
     }
     double ToUnitsX(double pixels) const {
-        const double dpi = DpiX();
+        if (mFixed) return pixels * mFixedUnitsX / mFixedDpiX;
+        const double dpi = DotsPerInchX();
         return pixels * UnitsPerInch(dpi) / dpi;
     }
     double ToUnitsY(double pixels) const {
-        const double dpi = DpiY();
+        if (mFixed) return pixels * mFixedUnitsY / mFixedDpiY;
+        const double dpi = DotsPerInchY();
         return pixels * UnitsPerInch(dpi) / dpi;
     }
 
     int16_t mScaleMode = smTwips;
     double mUnitsPerInch = 1440; // of the scale mode, when not pixels
-    double mFixedDpiX = 0;       // the device's fixed resolution; 0 asks the device
+    bool mFixed = false;         // the device's resolution is fixed, and kept here
+    double mFixedDpiX = 0;
     double mFixedDpiY = 0;
+    double mFixedUnitsX = 0;     // units per inch at that resolution
+    double mFixedUnitsY = 0;
     double mX = 0; // current point, in pixels
     double mY = 0;
     ReportFont mFont;
