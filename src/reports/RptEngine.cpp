@@ -469,6 +469,36 @@ uint8_t MarksOf(std::string_view text) {
 
 } // namespace
 
+// Inline: it runs for every piece, and both callers know most of its arguments.
+[[gnu::always_inline]] inline void RptEngine::PrintPiece(const clsPrintElement& e, double x, const std::string& piece, double pixels, bool tag,
+                           bool endsLine, bool more) {
+    ReportSurface& out = *mOutput;
+    const double width = out.UnitsWide(pixels);
+    // A tag's piece goes on where the text before it ended.
+    const double left = tag                  ? out.CurrentX()
+                        : e.Align == alRight  ? x - width
+                        : e.Align == alCenter ? x - width / 2
+                                              : x;
+    const double top = out.CurrentY();
+    if (Suppressed()) {
+        out.SetCurrentX(left + width);
+    } else {
+        if (e.FontStyle & (fsRule | fsDoubleRule)) {
+            out.Line(left, top, left + width, top);
+            if (e.FontStyle & fsDoubleRule) out.Line(left, top - 0.05, left + width, top - 0.05);
+            out.SetCurrentY(top);
+        }
+        out.SetCurrentX(left);
+        out.PrintLine(piece, pixels);
+    }
+    if (endsLine) {
+        out.SetCurrentY(top + out.LineHeight());
+        // The next line starts at the element's x; after the last one the output stays at
+        // the end of the text, where an element with X = -1 continues.
+        if (more) out.SetCurrentX(x);
+    }
+}
+
 void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool relativeToPage) {
     ReportSurface& out = *mOutput;
     // A page break while printing raises the page events, whose elements are printed with
@@ -616,35 +646,6 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
         }
         const std::string& line = whole ? *text : pieceText;
         PrintPiece(e, x, line, out.LineWidth(line), tag, endsLine, pos < all.size());
-    }
-}
-
-void RptEngine::PrintPiece(const clsPrintElement& e, double x, const std::string& piece, double pixels, bool tag,
-                           bool endsLine, bool more) {
-    ReportSurface& out = *mOutput;
-    const double width = out.UnitsWide(pixels);
-    // A tag's piece goes on where the text before it ended.
-    const double left = tag                  ? out.CurrentX()
-                        : e.Align == alRight  ? x - width
-                        : e.Align == alCenter ? x - width / 2
-                                              : x;
-    const double top = out.CurrentY();
-    if (Suppressed()) {
-        out.SetCurrentX(left + width);
-    } else {
-        if (e.FontStyle & (fsRule | fsDoubleRule)) {
-            out.Line(left, top, left + width, top);
-            if (e.FontStyle & fsDoubleRule) out.Line(left, top - 0.05, left + width, top - 0.05);
-            out.SetCurrentY(top);
-        }
-        out.SetCurrentX(left);
-        out.PrintLine(piece, pixels);
-    }
-    if (endsLine) {
-        out.SetCurrentY(top + out.LineHeight());
-        // The next line starts at the element's x; after the last one the output stays at
-        // the end of the text, where an element with X = -1 continues.
-        if (more) out.SetCurrentX(x);
     }
 }
 
