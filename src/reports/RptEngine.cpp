@@ -289,7 +289,8 @@ clsPrintElement RptEngine::MakeSolid(double X, double Y, double PrintWidth, doub
     return Shape(X, Y, PrintWidth, PrintHeight, fsSolid);
 }
 
-void RptEngine::ApplyStyle(int32_t style) {
+// Inline: every element applies its style.
+[[gnu::always_inline]] inline void RptEngine::ApplyStyle(int32_t style) {
     if (style & fsRegular) {
         mOutput->SetFontBold(false);
         mOutput->SetFontItalic(false);
@@ -333,7 +334,14 @@ double RptEngine::PrintElements(const std::vector<clsPrintElement>& Elements, bo
         ApplyStyle(element.FontStyle);
 
         bool drew = false;
-        DrawElement(element, x, y, RelativeToPage, drew);
+        if (!(element.FontStyle & (fsLine | fsBox | fsSolid | fsBarcode)) &&
+            std::holds_alternative<std::string>(element.Value)) {
+            // A text given as a string, as most elements are: printed at once.
+            PrintText(element, x, y, RelativeToPage);
+            drew = true;
+        } else {
+            DrawElement(element, x, y, RelativeToPage, drew);
+        }
         if (drew) greatest = std::max(greatest, out.CurrentY() - mvarCurrentYPos);
     }
     return greatest;
@@ -601,7 +609,7 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
     while (pos < all.size()) {
         if (!relativeToPage) TestOverflow();
         const size_t lineBreak = all.find(CrLf, pos);
-        const size_t tagStart = all.find('<', pos + 1);
+        const size_t tagStart = marks & tmTag ? all.find('<', pos + 1) : std::string_view::npos;
         std::string_view piece;
         bool endsLine = true;
         if (lineBreak != std::string_view::npos && (tagStart == std::string_view::npos || lineBreak < tagStart)) {
