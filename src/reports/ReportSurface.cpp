@@ -23,6 +23,7 @@ void ReportSurface::SetScaleMode(int16_t mode) {
         mScaleMode = mode;
         mUnitsPerInch = FixedUnitsPerInch(mode);
         if (mFixed) FixUnits();
+        mLineHeightKept = false;
         return;
     default: RaiseError(ErrInvalidPropertyValue, "Invalid property value");
     }

@@ -98,7 +98,12 @@ public:
         mX += pixels;
     }
     // The height of one line in the current font: TextHeight of a text without line breaks.
-    double LineHeight() { return ToUnitsY(DeviceLineHeight(mFont)); }
+    // A device with a fixed resolution is asked once for each font and scale mode.
+    double LineHeight() {
+        if (!mFixed) return ToUnitsY(DeviceLineHeight(mFont));
+        if (mLineHeightSerial != mFontSerial || !mLineHeightKept) KeepLineHeight();
+        return mLineHeight;
+    }
 
     int16_t DrawMode() const { return mDrawMode; }
     void SetDrawMode(int16_t mode) { mDrawMode = mode; }
@@ -126,6 +131,7 @@ protected:
         mFixedDpiX = dotsPerInchX;
         mFixedDpiY = dotsPerInchY;
         FixUnits();
+        mLineHeightKept = false;
     }
     // Device side, in the surface's own pixels. Text positions are the top left of the line.
     virtual double DotsPerInchX() const = 0;
@@ -162,6 +168,11 @@ private:
         mFixedUnitsX = UnitsPerInch(mFixedDpiX);
         mFixedUnitsY = UnitsPerInch(mFixedDpiY);
     }
+    void KeepLineHeight() {
+        mLineHeight = ToUnitsY(DeviceLineHeight(mFont));
+        mLineHeightSerial = mFontSerial;
+        mLineHeightKept = true;
+    }
     // units * dpi / units per inch, and back, in that order always; the device is asked once
     // a conversion unless its resolution is fixed.
     double ToPixelsX(double units) const {
@@ -192,6 +203,10 @@ private:
     double mFixedDpiY = 0;
     double mFixedUnitsX = 0;     // units per inch at that resolution
     double mFixedUnitsY = 0;
+    // LineHeight of a fixed resolution, in the font of that serial and the current scale mode.
+    bool mLineHeightKept = false;
+    uint64_t mLineHeightSerial = 0;
+    double mLineHeight = 0;
     double mX = 0; // current point, in pixels
     double mY = 0;
     ReportFont mFont;

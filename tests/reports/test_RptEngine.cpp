@@ -604,13 +604,16 @@ TEST(ReportSurface, FixedResolutionConvertsAsAskingTheDevice) {
         std::vector<std::vector<double>> seen;
         for (RecordingPrinter* surface : {static_cast<RecordingPrinter*>(&asking), static_cast<RecordingPrinter*>(&fixed)}) {
             ReportSurface& out = *surface;
+            // A line's height before and after the scale mode and the font change.
+            const double before = out.LineHeight();
             out.SetScaleMode(row.mode);
+            const double inMode = out.LineHeight();
             out.SetFontSize(15);
             out.Line(row.value, -row.value, 2 * row.value, row.value / 3);
             const DrawCall& line = surface->Calls.back();
             seen.push_back({line.X, line.Y, line.X2, line.Y2, out.CurrentX(), out.CurrentY(), out.ScaleWidth(),
                             out.ScaleHeight(), out.UnitsWide(row.value), out.LineHeight(), out.TextWidth("ab\r\nc"),
-                            out.TextHeight("ab\r\nc")});
+                            out.TextHeight("ab\r\nc"), before, inMode});
         }
         // Pixels are recorded in hundredths: units * dpi / units per inch, then / 100.
         const double pixels = row.value * RecordingPrinter::Dpi / row.unitsPerInch;
