@@ -552,11 +552,12 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
         // What the fields put in may hold tags and line breaks.
         marks = MarksOf(*text);
     }
-    // A text that the wrapping found to fit on one line was measured then, in the font of
-    // that serial; it is drawn with that width while the font stays the same.
+    // A text whose lines the wrapping found to fit was measured line by line then, in the
+    // font of that serial; its lines are drawn with those widths while the font stays the
+    // same and the text has no tags (its pieces are then its lines).
     bool measured = false;
-    double measuredPixels = 0;
     uint64_t measuredFont = 0;
+    std::vector<double>& linePixels = buffers.LinePixels;
     if (e.PrintWidth != 0) {
         // The wrapping keeps a text whose lines all fit as it is, trimmed: only a text with
         // a line too wide (or that starts with a line break) is wrapped.
@@ -566,18 +567,21 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
             text = &buffers.Wrapped;
         }
         if (marks & tmBreak) {
-            if (StartsWith(trimmed, CrLf) || !LinesFit(trimmed, e.PrintWidth)) {
+            if (StartsWith(trimmed, CrLf) || !LinesFit(trimmed, e.PrintWidth, linePixels)) {
                 // From the text itself: the wrapped lines go where its trimmed copy was.
                 WrapInto(trimmed, e.PrintWidth, buffers.Wrapped);
                 text = &buffers.Wrapped;
+            } else {
+                measured = true;
+                measuredFont = out.FontSerial();
             }
         } else if (!text->empty()) {
             const double pixels = out.LineWidth(*text);
             const double width = out.UnitsWide(pixels);
             if (width <= e.PrintWidth) {
                 measured = true;
-                measuredPixels = pixels;
                 measuredFont = out.FontSerial();
+                linePixels.assign(1, pixels);
             } else {
                 // The wrapping's first measurement is this one.
                 WrapInto(trimmed, e.PrintWidth, buffers.Wrapped, width);
@@ -597,7 +601,7 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
     if (!(marks & (tmTag | tmBreak))) {
         // One line without tags, as most texts are: the whole text is its one piece.
         if (!relativeToPage) TestOverflow();
-        const double pixels = measured && out.FontSerial() == measuredFont ? measuredPixels : out.LineWidth(*text);
+        const double pixels = measured && out.FontSerial() == measuredFont ? linePixels[0] : out.LineWidth(*text);
         PrintPiece(e, x, *text, pixels, false, true, false);
         return;
     }
@@ -605,7 +609,9 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
     // the output moves down after each piece that ends a line.
     const std::string_view all = *text;
     std::string& pieceText = buffers.Piece;
+    measured = measured && !(marks & tmTag);
     size_t pos = 0;
+    size_t lineNumber = 0;
     while (pos < all.size()) {
         if (!relativeToPage) TestOverflow();
         const size_t lineBreak = all.find(CrLf, pos);
@@ -653,7 +659,9 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
             pieceText.append(piece); // into the capacity it has, without assign's general replace
         }
         const std::string& line = whole ? *text : pieceText;
-        PrintPiece(e, x, line, out.LineWidth(line), tag, endsLine, pos < all.size());
+        const double pixels = measured && out.FontSerial() == measuredFont ? linePixels[lineNumber] : out.LineWidth(line);
+        ++lineNumber;
+        PrintPiece(e, x, line, pixels, tag, endsLine, pos < all.size());
     }
 }
 
@@ -746,15 +754,17 @@ private:
 
 } // namespace
 
-bool RptEngine::LinesFit(std::string_view text, double width) {
+bool RptEngine::LinesFit(std::string_view text, double width, std::vector<double>& pixels) {
     ReportSurface& out = *mOutput;
     const std::string_view crLf = CrLf;
+    pixels.clear();
     size_t start = 0;
     for (;;) {
         const size_t end = text.find(crLf, start);
         mWrapLine.clear();
         mWrapLine.append(text.substr(start, end - start));
-        if (!(out.UnitsWide(out.LineWidth(mWrapLine)) <= width)) return false;
+        pixels.push_back(out.LineWidth(mWrapLine));
+        if (!(out.UnitsWide(pixels.back()) <= width)) return false;
         if (end == std::string_view::npos) return true;
         start = end + crLf.size();
     }

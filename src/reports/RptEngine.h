@@ -172,8 +172,9 @@ private:
     // the TextWidth of the trimmed text, measured before, for a text without line breaks.
     void WrapInto(std::string_view text, double printWidth, std::string& result, double wholeWidth = -1);
     // Whether every line (CR LF separated) of a trimmed text is within width: the wrapping
-    // keeps such a text as it is, unless it starts with a line break.
-    bool LinesFit(std::string_view text, double width);
+    // keeps such a text as it is, unless it starts with a line break. pixels receives the
+    // widths of the lines measured.
+    bool LinesFit(std::string_view text, double width, std::vector<double>& pixels);
     // Places one piece of a text (pixels wide) on the current line and draws it unless the
     // page is not drawn; a piece that ends a line moves down a line, back to the element's x
     // when more of the text follows.
@@ -222,6 +223,7 @@ private:
     // printing prints the page's bands), kept for their capacity.
     struct TextBuffers {
         std::string Text, Wrapped, Piece;
+        std::vector<double> LinePixels; // the widths of the lines the wrapping measured
     };
     std::vector<std::unique_ptr<TextBuffers>> mTextBuffers;
     size_t mTextDepth = 0;

@@ -400,6 +400,42 @@ TEST_F(EngineTest, TextBreakingPagesKeepsItsText) {
     }
 }
 
+// A text that fits its wrap width and breaks pages whose headers change the font is placed
+// as the same text without a wrap width: each line measured in the font it is drawn in.
+TEST_F(EngineTest, FittingTextBreakingPagesMeasuresInTheFontDrawn) {
+    struct Row { std::string text; int16_t headerSize; };
+    const Row rows[] = {{"aa\r\nbbbb\r\ncc", 30}, {"aa\r\nbbbb\r\ncc", 15}, {"aaaa", 30}};
+    for (const Row& row : rows) {
+        auto drawn = [&](double wrap) {
+            std::vector<clsPrintElement> detail = {
+                RptEngine::MakeElement(6, 0, Value(row.text), alRight, 0, {}, std::nullopt, wrap),
+                RptEngine::MakeElement(-1, -1, Value("|"))};
+            Report.OnBand = [&](int32_t band, double& height) {
+                if (band == peReportStart) Engine.SetOverFlowThreshold(2.0);
+                if (band == pePageHeader) {
+                    Engine.PrintElements({RptEngine::MakeElement(0, 0, Value("H"), alLeft, 0, {}, row.headerSize)}, true);
+                }
+                if (band == peDetail) {
+                    Engine.SetOverFlowThreshold(0.4);
+                    Engine.PrintElements(detail);
+                    height = -1;
+                }
+            };
+            RecordingPrinter printer;
+            Engine.SetOutputDevice(&printer);
+            Engine.PrintReport(0, 0, -1);
+            std::string calls;
+            for (const DrawCall& call : printer.Texts()) {
+                char text[80];
+                std::snprintf(text, sizeof text, "@%a,%a,%a/%d;", call.X, call.Y, call.Font.Size, call.Page);
+                calls += call.Text + text;
+            }
+            return calls;
+        };
+        EXPECT_EQ(drawn(5), drawn(0)) << row.text << " " << row.headerSize;
+    }
+}
+
 // Wrapping measures each prefix of a line as a whole (its widest line), on a surface whose
 // characters differ in width, including line breaks, blank lines and lines at exactly the
 // width and one pixel past it.
