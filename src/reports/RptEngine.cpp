@@ -538,15 +538,21 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
     }
     uint8_t marks = MarksOf(*text);
     if (marks & tmField) {
-        std::string replaced = Replace(*text, "%p", NumberText(mvarPageNo));
-        replaced = Replace(replaced, "%c", mvarCompany);
-        replaced = Replace(replaced, "%t", mvarTitle);
-        replaced = Replace(replaced, "%s", mvarSubtitle);
-        if (replaced.find("%d") != std::string::npos) {
+        // The fields in turn, each in what the ones before put in; a field the text does not
+        // hold is neither made nor replaced.
+        std::string replaced = *text;
+        auto field = [&replaced](std::string_view name, const auto& make) {
+            if (replaced.find(name) != std::string::npos) replaced = Replace(replaced, name, make());
+        };
+        field("%p", [this] { return NumberText(mvarPageNo); });
+        field("%c", [this]() -> const std::string& { return mvarCompany; });
+        field("%t", [this]() -> const std::string& { return mvarTitle; });
+        field("%s", [this]() -> const std::string& { return mvarSubtitle; });
+        field("%d", [this] {
             const SystemClock systemClock;
             const IClock& clock = mServices.Clock ? *mServices.Clock : systemClock;
-            replaced = Replace(replaced, "%d", mServices.Locale.ShortDate(clock.Now()));
-        }
+            return mServices.Locale.ShortDate(clock.Now());
+        });
         buffers.Text = std::move(replaced);
         text = &buffers.Text;
         // What the fields put in may hold tags and line breaks.

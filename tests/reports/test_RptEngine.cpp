@@ -300,6 +300,30 @@ TEST_F(EngineTest, WrapToWidth) {
     }
 }
 
+// Page fields are replaced in turn (page, company, title, subtitle, date), each in what the
+// ones before put in; a '%' that starts no field, and a field put in by a later one, stay.
+TEST_F(EngineTest, PageFieldsReplacedInTurn) {
+    struct Row { std::string company, title, subtitle, text, printed; };
+    const Row rows[] = {
+        {"C", "T", "S", "%p %c %t %s %d", "1 C T S 1/2/2024"},
+        {"%t", "T", "S", "%c", "T"},
+        {"C", "%p", "S", "%t", "%p"},
+        {"C", "T", "%d", "%s", "1/2/2024"},
+        {"%s", "T", "%c", "%c|%s", "%c|%c"},
+        {"C", "T", "S", "100% %x %%p %", "100% %x %1 %"},
+        {"C", "T", "S", "%P %C", "%P %C"},
+    };
+    for (const Row& row : rows) {
+        Engine.SetCompany(row.company);
+        Engine.SetTitle(row.title);
+        Engine.SetSubTitle(row.subtitle);
+        Surface.Calls.clear();
+        InDetail([&] { Engine.PrintElements({RptEngine::MakeElement(0, 0, Value(row.text))}); });
+        ASSERT_EQ(Surface.Texts().size(), 1u) << row.text;
+        EXPECT_EQ(Surface.Texts()[0].Text, row.printed) << row.text;
+    }
+}
+
 // An element's text given as a plain string prints as the Value of that text does: the same
 // drawing calls and the same band height, with formats, tags, page fields and wrapping.
 TEST_F(EngineTest, PlainTextPrintsAsItsValue) {
