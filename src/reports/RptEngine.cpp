@@ -507,6 +507,88 @@ uint8_t MarksOf(std::string_view text) {
     }
 }
 
+std::string RptEngine::PageFields(const std::string& text) const {
+    // The fields in turn, each in what the ones before put in; a field the text does not
+    // hold is neither made nor replaced.
+    std::string replaced = text;
+    auto field = [&replaced](std::string_view name, const auto& make) {
+        if (replaced.find(name) != std::string::npos) replaced = Replace(replaced, name, make());
+    };
+    field("%p", [this] { return NumberText(mvarPageNo); });
+    field("%c", [this]() -> const std::string& { return mvarCompany; });
+    field("%t", [this]() -> const std::string& { return mvarTitle; });
+    field("%s", [this]() -> const std::string& { return mvarSubtitle; });
+    field("%d", [this] {
+        const SystemClock systemClock;
+        const IClock& clock = mServices.Clock ? *mServices.Clock : systemClock;
+        return mServices.Locale.ShortDate(clock.Now());
+    });
+    return replaced;
+}
+
+void RptEngine::PrintPieces(const clsPrintElement& e, double x, bool relativeToPage, const std::string& text, bool tags,
+                            TextBuffers& buffers) {
+    ReportSurface& out = *mOutput;
+    const std::string_view all = text;
+    // Pieces end at a line break or before an inline tag ("<b>", "<i>", "<u>", "</...>");
+    // the output moves down after each piece that ends a line.
+    std::string& pieceText = buffers.Piece;
+    size_t pos = 0;
+    size_t lineNumber = 0;
+    while (pos < all.size()) {
+        if (!relativeToPage) TestOverflow();
+        const size_t lineBreak = all.find(CrLf, pos);
+        const size_t tagStart = tags ? all.find('<', pos + 1) : std::string_view::npos;
+        std::string_view piece;
+        bool endsLine = true;
+        if (lineBreak != std::string_view::npos && (tagStart == std::string_view::npos || lineBreak < tagStart)) {
+            piece = all.substr(pos, lineBreak - pos);
+            pos = lineBreak + CrLf.size();
+        } else if (tagStart != std::string_view::npos) {
+            piece = all.substr(pos, tagStart - pos);
+            pos = tagStart;
+            endsLine = false;
+        } else {
+            piece = all.substr(pos);
+            pos = all.size();
+        }
+
+        const bool tag = !piece.empty() && piece[0] == '<';
+        if (tag) {
+            if (piece.size() >= 2) {
+                switch (piece[1]) {
+                case 'i': case 'I': out.SetFontItalic(true); break;
+                case 'b': case 'B': out.SetFontBold(true); break;
+                case 'u': case 'U': out.SetFontUnderline(true); break;
+                case '/':
+                    out.SetFontItalic(false);
+                    out.SetFontBold(false);
+                    out.SetFontUnderline(false);
+                    break;
+                default: break;
+                }
+            }
+            if (piece.size() >= 3 && piece[2] == '>') {
+                piece.remove_prefix(3);
+            } else if (piece.size() >= 4 && piece[3] == '>') {
+                piece.remove_prefix(4);
+            }
+        }
+
+        // Measured once, for placing and for drawing; a text of one piece as it is.
+        const bool whole = piece.data() == all.data() && piece.size() == all.size();
+        if (!whole) {
+            pieceText.clear();
+            pieceText.append(piece); // into the capacity it has, without assign's general replace
+        }
+        const std::string& line = whole ? text : pieceText;
+        const bool known = buffers.Measured && out.FontSerial() == buffers.MeasuredFont;
+        const double pixels = known ? buffers.LinePixels[lineNumber] : out.LineWidth(line);
+        ++lineNumber;
+        PrintPiece(e, x, line, pixels, tag, endsLine, pos < all.size());
+    }
+}
+
 void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool relativeToPage) {
     ReportSurface& out = *mOutput;
     // A page break while printing raises the page events, whose elements are printed with
@@ -538,22 +620,7 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
     }
     uint8_t marks = MarksOf(*text);
     if (marks & tmField) {
-        // The fields in turn, each in what the ones before put in; a field the text does not
-        // hold is neither made nor replaced.
-        std::string replaced = *text;
-        auto field = [&replaced](std::string_view name, const auto& make) {
-            if (replaced.find(name) != std::string::npos) replaced = Replace(replaced, name, make());
-        };
-        field("%p", [this] { return NumberText(mvarPageNo); });
-        field("%c", [this]() -> const std::string& { return mvarCompany; });
-        field("%t", [this]() -> const std::string& { return mvarTitle; });
-        field("%s", [this]() -> const std::string& { return mvarSubtitle; });
-        field("%d", [this] {
-            const SystemClock systemClock;
-            const IClock& clock = mServices.Clock ? *mServices.Clock : systemClock;
-            return mServices.Locale.ShortDate(clock.Now());
-        });
-        buffers.Text = std::move(replaced);
+        buffers.Text = PageFields(*text);
         text = &buffers.Text;
         // What the fields put in may hold tags and line breaks.
         marks = MarksOf(*text);
@@ -611,64 +678,9 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
         PrintPiece(e, x, *text, pixels, false, true, false);
         return;
     }
-    // Pieces end at a line break or before an inline tag ("<b>", "<i>", "<u>", "</...>");
-    // the output moves down after each piece that ends a line.
-    const std::string_view all = *text;
-    std::string& pieceText = buffers.Piece;
-    measured = measured && !(marks & tmTag);
-    size_t pos = 0;
-    size_t lineNumber = 0;
-    while (pos < all.size()) {
-        if (!relativeToPage) TestOverflow();
-        const size_t lineBreak = all.find(CrLf, pos);
-        const size_t tagStart = marks & tmTag ? all.find('<', pos + 1) : std::string_view::npos;
-        std::string_view piece;
-        bool endsLine = true;
-        if (lineBreak != std::string_view::npos && (tagStart == std::string_view::npos || lineBreak < tagStart)) {
-            piece = all.substr(pos, lineBreak - pos);
-            pos = lineBreak + CrLf.size();
-        } else if (tagStart != std::string_view::npos) {
-            piece = all.substr(pos, tagStart - pos);
-            pos = tagStart;
-            endsLine = false;
-        } else {
-            piece = all.substr(pos);
-            pos = all.size();
-        }
-
-        const bool tag = !piece.empty() && piece[0] == '<';
-        if (tag) {
-            if (piece.size() >= 2) {
-                switch (piece[1]) {
-                case 'i': case 'I': out.SetFontItalic(true); break;
-                case 'b': case 'B': out.SetFontBold(true); break;
-                case 'u': case 'U': out.SetFontUnderline(true); break;
-                case '/':
-                    out.SetFontItalic(false);
-                    out.SetFontBold(false);
-                    out.SetFontUnderline(false);
-                    break;
-                default: break;
-                }
-            }
-            if (piece.size() >= 3 && piece[2] == '>') {
-                piece.remove_prefix(3);
-            } else if (piece.size() >= 4 && piece[3] == '>') {
-                piece.remove_prefix(4);
-            }
-        }
-
-        // Measured once, for placing and for drawing; a text of one piece as it is.
-        const bool whole = piece.data() == all.data() && piece.size() == all.size();
-        if (!whole) {
-            pieceText.clear();
-            pieceText.append(piece); // into the capacity it has, without assign's general replace
-        }
-        const std::string& line = whole ? *text : pieceText;
-        const double pixels = measured && out.FontSerial() == measuredFont ? linePixels[lineNumber] : out.LineWidth(line);
-        ++lineNumber;
-        PrintPiece(e, x, line, pixels, tag, endsLine, pos < all.size());
-    }
+    buffers.Measured = measured && !(marks & tmTag);
+    buffers.MeasuredFont = measuredFont;
+    PrintPieces(e, x, relativeToPage, *text, (marks & tmTag) != 0, buffers);
 }
 
 namespace {

@@ -171,6 +171,13 @@ private:
     // WraptoWidth into result, which keeps its capacity. wholeWidth, when not negative, is
     // the TextWidth of the trimmed text, measured before, for a text without line breaks.
     void WrapInto(std::string_view text, double printWidth, std::string& result, double wholeWidth = -1);
+    // The text with its page fields (%p, %c, %t, %s, %d) replaced.
+    std::string PageFields(const std::string& text) const;
+    struct TextBuffers;
+    // Prints a text piece by piece: its lines, and the parts between its inline tags (tags
+    // tells whether it may have any).
+    void PrintPieces(const clsPrintElement& element, double x, bool relativeToPage, const std::string& text, bool tags,
+                     TextBuffers& buffers);
     // Whether every line (CR LF separated) of a trimmed text is within width: the wrapping
     // keeps such a text as it is, unless it starts with a line break. pixels receives the
     // widths of the lines measured.
@@ -223,7 +230,11 @@ private:
     // printing prints the page's bands), kept for their capacity.
     struct TextBuffers {
         std::string Text, Wrapped, Piece;
-        std::vector<double> LinePixels; // the widths of the lines the wrapping measured
+        // The widths of the lines the wrapping measured, in the font of that serial, when
+        // they are the text's pieces.
+        std::vector<double> LinePixels;
+        bool Measured = false;
+        uint64_t MeasuredFont = 0;
     };
     std::vector<std::unique_ptr<TextBuffers>> mTextBuffers;
     size_t mTextDepth = 0;
