@@ -300,6 +300,29 @@ TEST_F(EngineTest, WrapToWidth) {
     }
 }
 
+// A page field, a line break or a tag is found wherever it is in a text of any length: at
+// its first and at its last bytes, for lengths at and one past each block the search takes
+// at once (4, 8, 16 and whole blocks of 16 bytes).
+TEST_F(EngineTest, FieldsBreaksAndTagsFoundAtEitherEnd) {
+    struct Mark { std::string mark, printed; };
+    const Mark marks[] = {{"%p", "1"}, {"\r\n", ""}, {"<b>", ""}};
+    const size_t lengths[] = {3, 4, 5, 7, 8, 9, 15, 16, 17, 32, 33};
+    for (const Mark& mark : marks) {
+        for (const size_t length : lengths) {
+            const std::string filler(length - mark.mark.size(), 'x');
+            for (const bool atEnd : {false, true}) {
+                const std::string text = atEnd ? filler + mark.mark : mark.mark + filler;
+                Surface.Calls.clear();
+                InDetail([&] { Engine.PrintElements({RptEngine::MakeElement(0, 0, Value(text))}); });
+                std::string printed;
+                for (const DrawCall& call : Surface.Texts()) printed += call.Text;
+                EXPECT_EQ(printed, atEnd ? filler + mark.printed : mark.printed + filler)
+                    << length << (atEnd ? " ending with " : " starting with ") << mark.mark;
+            }
+        }
+    }
+}
+
 // Page fields are replaced in turn (page, company, title, subtitle, date), each in what the
 // ones before put in; a '%' that starts no field, and a field put in by a later one, stay.
 TEST_F(EngineTest, PageFieldsReplacedInTurn) {
