@@ -96,6 +96,7 @@ std::string Reference(int32_t object) { return std::to_string(object) + " 0 R"; 
 
 PdfReportPrinter::PdfReportPrinter(const std::string& path, std::unique_ptr<IPdfFontSource> fonts, const std::string& name)
     : mName(name.empty() ? path : name), mFonts(std::move(fonts)) {
+    FixResolution(Dpi, Dpi);
     mFile = std::fopen(path.c_str(), "wb");
     if (!mFile) RaiseError(ErrPathFileAccess, "Cannot write " + mName + ": " + std::strerror(errno));
     std::setvbuf(mFile, nullptr, _IOFBF, 256 * 1024);

@@ -22,6 +22,8 @@ void ReportSurface::SetScaleMode(int16_t mode) {
     case smCentimeters:
         mScaleMode = mode;
         mUnitsPerInch = FixedUnitsPerInch(mode);
+        if (mFixed) FixUnits();
+        mLineHeightKept = false;
         return;
     default: RaiseError(ErrInvalidPropertyValue, "Invalid property value");
     }
@@ -76,8 +78,8 @@ void ReportSurface::FillRect(double x1, double y1, double x2, double y2) {
 }
 
 void ReportSurface::PaintPicture(const IReportPicture& picture, double x, double y, double width, double height) {
-    const double w = width > 0 ? ToPixelsX(width) : picture.WidthInches() * DotsPerInchX();
-    const double h = height > 0 ? ToPixelsY(height) : picture.HeightInches() * DotsPerInchY();
+    const double w = width > 0 ? ToPixelsX(width) : picture.WidthInches() * DpiX();
+    const double h = height > 0 ? ToPixelsY(height) : picture.HeightInches() * DpiY();
     DevicePicture(picture, ToPixelsX(x), ToPixelsY(y), w, h);
 }
 

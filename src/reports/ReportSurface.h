@@ -98,7 +98,12 @@ public:
         mX += pixels;
     }
     // The height of one line in the current font: TextHeight of a text without line breaks.
-    double LineHeight() { return ToUnitsY(DeviceLineHeight(mFont)); }
+    // A device with a fixed resolution is asked once for each font and scale mode.
+    double LineHeight() {
+        if (!mFixed) return ToUnitsY(DeviceLineHeight(mFont));
+        if (mLineHeightSerial != mFontSerial || !mLineHeightKept) KeepLineHeight();
+        return mLineHeight;
+    }
 
     int16_t DrawMode() const { return mDrawMode; }
     void SetDrawMode(int16_t mode) { mDrawMode = mode; }
@@ -118,6 +123,16 @@ public:
     void Clear();
 
 protected:
+    // For a device whose resolution never changes: the unit conversions, which run several
+    // times for every text, read it here instead of asking the device each time. It must
+    // equal what DotsPerInchX/Y return.
+    void FixResolution(double dotsPerInchX, double dotsPerInchY) {
+        mFixed = true;
+        mFixedDpiX = dotsPerInchX;
+        mFixedDpiY = dotsPerInchY;
+        FixUnits();
+        mLineHeightKept = false;
+    }
     // Device side, in the surface's own pixels. Text positions are the top left of the line.
     virtual double DotsPerInchX() const = 0;
     virtual double DotsPerInchY() const = 0;
@@ -141,20 +156,57 @@ private:
         field = value;
         ++mFontSerial;
     }
+    // The device's resolution: the fixed one, or the device's answer.
+    double DpiX() const { return mFixed ? mFixedDpiX : DotsPerInchX(); }
+    double DpiY() const { return mFixed ? mFixedDpiY : DotsPerInchY(); }
     // Units per inch: the scale mode's, or the device's resolution in pixels.
-    double UnitsPerInch(bool horizontal) const {
-        if (mScaleMode != smPixels) return mUnitsPerInch;
-        return horizontal ? DotsPerInchX() : DotsPerInchY();
-    }
+    double UnitsPerInch(double dpi) const { return mScaleMode != smPixels ? mUnitsPerInch : dpi; }
     // Units per inch of a scale mode other than pixels.
     static double FixedUnitsPerInch(int16_t mode);
-    double ToPixelsX(double units) const { return units * DotsPerInchX() / UnitsPerInch(true); }
-    double ToPixelsY(double units) const { return units * DotsPerInchY() / UnitsPerInch(false); }
-    double ToUnitsX(double pixels) const { return pixels * UnitsPerInch(true) / DotsPerInchX(); }
-    double ToUnitsY(double pixels) const { return pixels * UnitsPerInch(false) / DotsPerInchY(); }
+    // The units per inch of a fixed resolution, kept with the scale mode.
+    void FixUnits() {
+        mFixedUnitsX = UnitsPerInch(mFixedDpiX);
+        mFixedUnitsY = UnitsPerInch(mFixedDpiY);
+    }
+    void KeepLineHeight() {
+        mLineHeight = ToUnitsY(DeviceLineHeight(mFont));
+        mLineHeightSerial = mFontSerial;
+        mLineHeightKept = true;
+    }
+    // units * dpi / units per inch, and back, in that order always; the device is asked once
+    // a conversion unless its resolution is fixed.
+    double ToPixelsX(double units) const {
+        if (mFixed) return units * mFixedDpiX / mFixedUnitsX;
+        const double dpi = DotsPerInchX();
+        return units * dpi / UnitsPerInch(dpi);
+    }
+    double ToPixelsY(double units) const {
+        if (mFixed) return units * mFixedDpiY / mFixedUnitsY;
+        const double dpi = DotsPerInchY();
+        return units * dpi / UnitsPerInch(dpi);
+    }
+    double ToUnitsX(double pixels) const {
+        if (mFixed) return pixels * mFixedUnitsX / mFixedDpiX;
+        const double dpi = DotsPerInchX();
+        return pixels * UnitsPerInch(dpi) / dpi;
+    }
+    double ToUnitsY(double pixels) const {
+        if (mFixed) return pixels * mFixedUnitsY / mFixedDpiY;
+        const double dpi = DotsPerInchY();
+        return pixels * UnitsPerInch(dpi) / dpi;
+    }
 
     int16_t mScaleMode = smTwips;
     double mUnitsPerInch = 1440; // of the scale mode, when not pixels
+    bool mFixed = false;         // the device's resolution is fixed, and kept here
+    double mFixedDpiX = 0;
+    double mFixedDpiY = 0;
+    double mFixedUnitsX = 0;     // units per inch at that resolution
+    double mFixedUnitsY = 0;
+    // LineHeight of a fixed resolution, in the font of that serial and the current scale mode.
+    bool mLineHeightKept = false;
+    uint64_t mLineHeightSerial = 0;
+    double mLineHeight = 0;
     double mX = 0; // current point, in pixels
     double mY = 0;
     ReportFont mFont;

@@ -7,6 +7,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace dovrex {
 
@@ -284,7 +289,8 @@ clsPrintElement RptEngine::MakeSolid(double X, double Y, double PrintWidth, doub
     return Shape(X, Y, PrintWidth, PrintHeight, fsSolid);
 }
 
-void RptEngine::ApplyStyle(int32_t style) {
+// Inline: every element applies its style.
+[[gnu::always_inline]] inline void RptEngine::ApplyStyle(int32_t style) {
     if (style & fsRegular) {
         mOutput->SetFontBold(false);
         mOutput->SetFontItalic(false);
@@ -328,7 +334,14 @@ double RptEngine::PrintElements(const std::vector<clsPrintElement>& Elements, bo
         ApplyStyle(element.FontStyle);
 
         bool drew = false;
-        DrawElement(element, x, y, RelativeToPage, drew);
+        if (!(element.FontStyle & (fsLine | fsBox | fsSolid | fsBarcode)) &&
+            std::holds_alternative<std::string>(element.Value)) {
+            // A text given as a string, as most elements are: printed at once.
+            PrintText(element, x, y, RelativeToPage);
+            drew = true;
+        } else {
+            DrawElement(element, x, y, RelativeToPage, drew);
+        }
         if (drew) greatest = std::max(greatest, out.CurrentY() - mvarCurrentYPos);
     }
     return greatest;
@@ -405,68 +418,127 @@ void RptEngine::DrawElement(const clsPrintElement& e, double x, double y, bool r
     drew = true;
 }
 
-void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool relativeToPage) {
+namespace {
+
+// What the printing of a text looks for: page fields ('%'), inline tags ('<') and line
+// breaks (CR LF; any CR is taken for one, and the text goes the general way). Most texts
+// have none of them: one pass finds all three.
+enum TextMarks : uint8_t { tmField = 1, tmTag = 2, tmBreak = 4 };
+
+uint8_t MarkOf(char c) { return c == '%' ? tmField : c == '<' ? tmTag : c == '\r' ? tmBreak : 0; }
+
+#if defined(__SSE2__)
+// The marks of 16 bytes, added to those found so far.
+struct MarkScan {
+    __m128i Field = _mm_setzero_si128(), Tag = _mm_setzero_si128(), Break = _mm_setzero_si128();
+    void Add(__m128i bytes) {
+        Field = _mm_or_si128(Field, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('%')));
+        Tag = _mm_or_si128(Tag, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('<')));
+        Break = _mm_or_si128(Break, _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r')));
+    }
+    uint8_t Marks() const {
+        return (_mm_movemask_epi8(Field) ? tmField : 0) | (_mm_movemask_epi8(Tag) ? tmTag : 0) |
+               (_mm_movemask_epi8(Break) ? tmBreak : 0);
+    }
+};
+#endif
+
+uint8_t MarksOf(std::string_view text) {
+    const char* const p = text.data();
+    const size_t n = text.size();
+#if defined(__SSE2__)
+    // Whole blocks of 16 and the last 16 bytes; a shorter text as two overlapping halves
+    // (the bytes of zero that fill them are no mark). Only the text's own bytes are read.
+    MarkScan scan;
+    if (n >= 16) {
+        for (size_t i = 0; i + 16 < n; i += 16) scan.Add(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+        scan.Add(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16)));
+        return scan.Marks();
+    }
+    if (n >= 8) {
+        uint64_t head, tail;
+        std::memcpy(&head, p, 8);
+        std::memcpy(&tail, p + n - 8, 8);
+        scan.Add(_mm_set_epi64x(static_cast<int64_t>(head), static_cast<int64_t>(tail)));
+        return scan.Marks();
+    }
+    if (n >= 4) {
+        uint32_t head, tail;
+        std::memcpy(&head, p, 4);
+        std::memcpy(&tail, p + n - 4, 4);
+        scan.Add(_mm_set_epi32(0, 0, static_cast<int32_t>(head), static_cast<int32_t>(tail)));
+        return scan.Marks();
+    }
+#endif
+    uint8_t marks = 0;
+    for (size_t i = 0; i < n; ++i) marks |= MarkOf(p[i]);
+    return marks;
+}
+
+} // namespace
+
+// Inline: it runs for every piece, and both callers know most of its arguments.
+[[gnu::always_inline]] inline void RptEngine::PrintPiece(const clsPrintElement& e, double x, const std::string& piece, double pixels, bool tag,
+                           bool endsLine, bool more) {
     ReportSurface& out = *mOutput;
-    // A page break while printing raises the page events, whose elements are printed with
-    // buffers of their own.
-    if (mTextDepth == mTextBuffers.size()) mTextBuffers.push_back(std::make_unique<TextBuffers>());
-    TextBuffers& buffers = *mTextBuffers[mTextDepth];
-    ++mTextDepth;
-    struct Leave {
-        size_t& Depth;
-        ~Leave() { --Depth; }
-    } leave{mTextDepth};
-
-    // The element's own text while no page break can come before it is printed (the page
-    // events may change elements); otherwise, and when the text is made, in the buffers.
-    const Value* value = std::get_if<Value>(&e.Value);
-    const std::string* own = value ? (value->IsText() ? &value->Text() : nullptr) : &std::get<std::string>(e.Value);
-    const bool mayBreak = !relativeToPage && mvarCurrentYPos >= mvarOverFlowThreshold;
-    const std::string* text = &buffers.Text;
-    if (e.FormatString.empty() && own) {
-        if (mayBreak) {
-            buffers.Text.assign(*own);
-        } else {
-            text = own;
-        }
-    } else if (e.FormatString.empty()) {
-        buffers.Text = ReportText(*value, mServices.Locale);
+    const double width = out.UnitsWide(pixels);
+    // A tag's piece goes on where the text before it ended.
+    const double left = tag                  ? out.CurrentX()
+                        : e.Align == alRight  ? x - width
+                        : e.Align == alCenter ? x - width / 2
+                                              : x;
+    const double top = out.CurrentY();
+    if (Suppressed()) {
+        out.SetCurrentX(left + width);
     } else {
-        buffers.Text = FormatValue(value ? *value : Value(*own), e.FormatString, mServices.Locale);
-    }
-    if (text->find('%') != std::string::npos) {
-        std::string replaced = Replace(*text, "%p", NumberText(mvarPageNo));
-        replaced = Replace(replaced, "%c", mvarCompany);
-        replaced = Replace(replaced, "%t", mvarTitle);
-        replaced = Replace(replaced, "%s", mvarSubtitle);
-        if (replaced.find("%d") != std::string::npos) {
-            const SystemClock systemClock;
-            const IClock& clock = mServices.Clock ? *mServices.Clock : systemClock;
-            replaced = Replace(replaced, "%d", mServices.Locale.ShortDate(clock.Now()));
+        if (e.FontStyle & (fsRule | fsDoubleRule)) {
+            out.Line(left, top, left + width, top);
+            if (e.FontStyle & fsDoubleRule) out.Line(left, top - 0.05, left + width, top - 0.05);
+            out.SetCurrentY(top);
         }
-        buffers.Text = std::move(replaced);
-        text = &buffers.Text;
+        out.SetCurrentX(left);
+        out.PrintLine(piece, pixels);
     }
-    if (e.PrintWidth != 0) {
-        WrapInto(*text, e.PrintWidth, buffers.Wrapped);
-        text = &buffers.Wrapped;
+    if (endsLine) {
+        out.SetCurrentY(top + out.LineHeight());
+        // The next line starts at the element's x; after the last one the output stays at
+        // the end of the text, where an element with X = -1 continues.
+        if (more) out.SetCurrentX(x);
     }
+}
 
-    out.SetCurrentX(x);
-    out.SetCurrentY(y);
-    if (text->empty()) {
-        out.SetCurrentY(y + out.TextHeight(*text));
-        return;
-    }
+std::string RptEngine::PageFields(const std::string& text) const {
+    // The fields in turn, each in what the ones before put in; a field the text does not
+    // hold is neither made nor replaced.
+    std::string replaced = text;
+    auto field = [&replaced](std::string_view name, const auto& make) {
+        if (replaced.find(name) != std::string::npos) replaced = Replace(replaced, name, make());
+    };
+    field("%p", [this] { return NumberText(mvarPageNo); });
+    field("%c", [this]() -> const std::string& { return mvarCompany; });
+    field("%t", [this]() -> const std::string& { return mvarTitle; });
+    field("%s", [this]() -> const std::string& { return mvarSubtitle; });
+    field("%d", [this] {
+        const SystemClock systemClock;
+        const IClock& clock = mServices.Clock ? *mServices.Clock : systemClock;
+        return mServices.Locale.ShortDate(clock.Now());
+    });
+    return replaced;
+}
+
+void RptEngine::PrintPieces(const clsPrintElement& e, double x, bool relativeToPage, const std::string& text, bool tags,
+                            TextBuffers& buffers) {
+    ReportSurface& out = *mOutput;
+    const std::string_view all = text;
     // Pieces end at a line break or before an inline tag ("<b>", "<i>", "<u>", "</...>");
     // the output moves down after each piece that ends a line.
-    const std::string_view all = *text;
     std::string& pieceText = buffers.Piece;
     size_t pos = 0;
+    size_t lineNumber = 0;
     while (pos < all.size()) {
         if (!relativeToPage) TestOverflow();
         const size_t lineBreak = all.find(CrLf, pos);
-        const size_t tagStart = all.find('<', pos + 1);
+        const size_t tagStart = tags ? all.find('<', pos + 1) : std::string_view::npos;
         std::string_view piece;
         bool endsLine = true;
         if (lineBreak != std::string_view::npos && (tagStart == std::string_view::npos || lineBreak < tagStart)) {
@@ -509,33 +581,106 @@ void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool rel
             pieceText.clear();
             pieceText.append(piece); // into the capacity it has, without assign's general replace
         }
-        const std::string& line = whole ? *text : pieceText;
-        const double pixels = out.LineWidth(line);
-        const double width = out.UnitsWide(pixels);
-        // A tag's piece goes on where the text before it ended.
-        const double left = tag                  ? out.CurrentX()
-                            : e.Align == alRight  ? x - width
-                            : e.Align == alCenter ? x - width / 2
-                                                  : x;
-        const double top = out.CurrentY();
-        if (Suppressed()) {
-            out.SetCurrentX(left + width);
+        const std::string& line = whole ? text : pieceText;
+        const bool known = buffers.Measured && out.FontSerial() == buffers.MeasuredFont;
+        const double pixels = known ? buffers.LinePixels[lineNumber] : out.LineWidth(line);
+        ++lineNumber;
+        PrintPiece(e, x, line, pixels, tag, endsLine, pos < all.size());
+    }
+}
+
+void RptEngine::PrintText(const clsPrintElement& e, double x, double y, bool relativeToPage) {
+    ReportSurface& out = *mOutput;
+    // A page break while printing raises the page events, whose elements are printed with
+    // buffers of their own.
+    if (mTextDepth == mTextBuffers.size()) mTextBuffers.push_back(std::make_unique<TextBuffers>());
+    TextBuffers& buffers = *mTextBuffers[mTextDepth];
+    ++mTextDepth;
+    struct Leave {
+        size_t& Depth;
+        ~Leave() { --Depth; }
+    } leave{mTextDepth};
+
+    // The element's own text while no page break can come before it is printed (the page
+    // events may change elements); otherwise, and when the text is made, in the buffers.
+    const Value* value = std::get_if<Value>(&e.Value);
+    const std::string* own = value ? (value->IsText() ? &value->Text() : nullptr) : &std::get<std::string>(e.Value);
+    const bool mayBreak = !relativeToPage && mvarCurrentYPos >= mvarOverFlowThreshold;
+    const std::string* text = &buffers.Text;
+    if (e.FormatString.empty() && own) {
+        if (mayBreak) {
+            buffers.Text.assign(*own);
         } else {
-            if (e.FontStyle & (fsRule | fsDoubleRule)) {
-                out.Line(left, top, left + width, top);
-                if (e.FontStyle & fsDoubleRule) out.Line(left, top - 0.05, left + width, top - 0.05);
-                out.SetCurrentY(top);
-            }
-            out.SetCurrentX(left);
-            out.PrintLine(line, pixels);
+            text = own;
         }
-        if (endsLine) {
-            out.SetCurrentY(top + out.LineHeight());
-            // The next line starts at the element's x; after the last one the output stays
-            // at the end of the text, where an element with X = -1 continues.
-            if (pos < all.size()) out.SetCurrentX(x);
+    } else if (e.FormatString.empty()) {
+        buffers.Text = ReportText(*value, mServices.Locale);
+    } else {
+        buffers.Text = FormatValue(value ? *value : Value(*own), e.FormatString, mServices.Locale);
+    }
+    uint8_t marks = MarksOf(*text);
+    if (marks & tmField) {
+        buffers.Text = PageFields(*text);
+        text = &buffers.Text;
+        // What the fields put in may hold tags and line breaks.
+        marks = MarksOf(*text);
+    }
+    // A text whose lines the wrapping found to fit was measured line by line then, in the
+    // font of that serial; its lines are drawn with those widths while the font stays the
+    // same and the text has no tags (its pieces are then its lines).
+    bool measured = false;
+    uint64_t measuredFont = 0;
+    std::vector<double>& linePixels = buffers.LinePixels;
+    if (e.PrintWidth != 0) {
+        // The wrapping keeps a text whose lines all fit as it is, trimmed: only a text with
+        // a line too wide (or that starts with a line break) is wrapped.
+        const std::string_view trimmed = TrimView(*text);
+        if (trimmed.size() != text->size()) {
+            buffers.Wrapped.assign(trimmed);
+            text = &buffers.Wrapped;
+        }
+        if (marks & tmBreak) {
+            if (StartsWith(trimmed, CrLf) || !LinesFit(trimmed, e.PrintWidth, linePixels)) {
+                // From the text itself: the wrapped lines go where its trimmed copy was.
+                WrapInto(trimmed, e.PrintWidth, buffers.Wrapped);
+                text = &buffers.Wrapped;
+            } else {
+                measured = true;
+                measuredFont = out.FontSerial();
+            }
+        } else if (!text->empty()) {
+            const double pixels = out.LineWidth(*text);
+            const double width = out.UnitsWide(pixels);
+            if (width <= e.PrintWidth) {
+                measured = true;
+                measuredFont = out.FontSerial();
+                linePixels.assign(1, pixels);
+            } else {
+                // The wrapping's first measurement is this one.
+                WrapInto(trimmed, e.PrintWidth, buffers.Wrapped, width);
+                text = &buffers.Wrapped;
+                marks |= tmBreak;
+            }
         }
     }
+
+    out.SetCurrentX(x);
+    out.SetCurrentY(y);
+    if (text->empty()) {
+        // An empty text is one line high (as TextHeight measures it).
+        out.SetCurrentY(y + out.LineHeight());
+        return;
+    }
+    if (!(marks & (tmTag | tmBreak))) {
+        // One line without tags, as most texts are: the whole text is its one piece.
+        if (!relativeToPage) TestOverflow();
+        const double pixels = measured && out.FontSerial() == measuredFont ? linePixels[0] : out.LineWidth(*text);
+        PrintPiece(e, x, *text, pixels, false, true, false);
+        return;
+    }
+    buffers.Measured = measured && !(marks & tmTag);
+    buffers.MeasuredFont = measuredFont;
+    PrintPieces(e, x, relativeToPage, *text, (marks & tmTag) != 0, buffers);
 }
 
 namespace {
@@ -584,6 +729,11 @@ public:
         mTail = mOut.UnitsWide(mOut.LineWidth(mLine));
         return mTail;
     }
+    // The first n characters, a line without breaks, measured before as width units wide.
+    void Measured(size_t n, double width) {
+        mTailEnd = n;
+        mTail = width;
+    }
     // TextWidth of the first n characters.
     double Width(size_t n) {
         const size_t lastBreak = LastBreak(n);
@@ -622,6 +772,22 @@ private:
 
 } // namespace
 
+bool RptEngine::LinesFit(std::string_view text, double width, std::vector<double>& pixels) {
+    ReportSurface& out = *mOutput;
+    const std::string_view crLf = CrLf;
+    pixels.clear();
+    size_t start = 0;
+    for (;;) {
+        const size_t end = text.find(crLf, start);
+        mWrapLine.clear();
+        mWrapLine.append(text.substr(start, end - start));
+        pixels.push_back(out.LineWidth(mWrapLine));
+        if (!(out.UnitsWide(pixels.back()) <= width)) return false;
+        if (end == std::string_view::npos) return true;
+        start = end + crLf.size();
+    }
+}
+
 std::string RptEngine::WraptoWidth(const std::string& Value, double PrintWidth) {
     if (!mOutput) return Value;
     std::string result;
@@ -629,7 +795,7 @@ std::string RptEngine::WraptoWidth(const std::string& Value, double PrintWidth) 
     return result;
 }
 
-void RptEngine::WrapInto(std::string_view text, double printWidth, std::string& result) {
+void RptEngine::WrapInto(std::string_view text, double printWidth, std::string& result, double wholeWidth) {
     auto isBreak = [](char c) { return c == ' ' || c == ',' || static_cast<unsigned char>(c) < 32; };
     const std::string_view crLf = CrLf;
 
@@ -638,6 +804,8 @@ void RptEngine::WrapInto(std::string_view text, double printWidth, std::string& 
     while (!remaining.empty()) {
         if (StartsWith(remaining, crLf)) remaining.remove_prefix(crLf.size());
         PrefixWidths widths(*mOutput, remaining, mWrapLine);
+        if (wholeWidth >= 0) widths.Measured(remaining.size(), wholeWidth);
+        wholeWidth = -1; // the first line only: the text as a whole
         size_t n = remaining.size();
         while (n > 10 && widths.Width(n) > 2 * printWidth) n = static_cast<size_t>(RoundHalfEven(n / 2.0));
         n = widths.Fitting(n, printWidth);

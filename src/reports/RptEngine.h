@@ -168,8 +168,25 @@ private:
     void ShowStatus(const std::string& text);
     void ApplyStyle(int32_t style);
     void PrintText(const clsPrintElement& element, double x, double y, bool relativeToPage);
-    // WraptoWidth into result, which keeps its capacity.
-    void WrapInto(std::string_view text, double printWidth, std::string& result);
+    // WraptoWidth into result, which keeps its capacity. wholeWidth, when not negative, is
+    // the TextWidth of the trimmed text, measured before, for a text without line breaks.
+    void WrapInto(std::string_view text, double printWidth, std::string& result, double wholeWidth = -1);
+    // The text with its page fields (%p, %c, %t, %s, %d) replaced.
+    std::string PageFields(const std::string& text) const;
+    struct TextBuffers;
+    // Prints a text piece by piece: its lines, and the parts between its inline tags (tags
+    // tells whether it may have any).
+    void PrintPieces(const clsPrintElement& element, double x, bool relativeToPage, const std::string& text, bool tags,
+                     TextBuffers& buffers);
+    // Whether every line (CR LF separated) of a trimmed text is within width: the wrapping
+    // keeps such a text as it is, unless it starts with a line break. pixels receives the
+    // widths of the lines measured.
+    bool LinesFit(std::string_view text, double width, std::vector<double>& pixels);
+    // Places one piece of a text (pixels wide) on the current line and draws it unless the
+    // page is not drawn; a piece that ends a line moves down a line, back to the element's x
+    // when more of the text follows.
+    void PrintPiece(const clsPrintElement& element, double x, const std::string& piece, double pixels, bool tag,
+                    bool endsLine, bool more);
     void DrawElement(const clsPrintElement& element, double x, double y, bool relativeToPage, bool& drew);
     ReportPrinter* ResolvePrinter(const OutputDevice& device, std::optional<int>& restoreIndex);
     void ShowError(const std::string& text);
@@ -213,6 +230,11 @@ private:
     // printing prints the page's bands), kept for their capacity.
     struct TextBuffers {
         std::string Text, Wrapped, Piece;
+        // The widths of the lines the wrapping measured, in the font of that serial, when
+        // they are the text's pieces.
+        std::vector<double> LinePixels;
+        bool Measured = false;
+        uint64_t MeasuredFont = 0;
     };
     std::vector<std::unique_ptr<TextBuffers>> mTextBuffers;
     size_t mTextDepth = 0;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -299,6 +300,53 @@ TEST_F(EngineTest, WrapToWidth) {
     }
 }
 
+// A page field, a line break or a tag is found wherever it is in a text of any length: at
+// its first and at its last bytes, for lengths at and one past each block the search takes
+// at once (4, 8, 16 and whole blocks of 16 bytes).
+TEST_F(EngineTest, FieldsBreaksAndTagsFoundAtEitherEnd) {
+    struct Mark { std::string mark, printed; };
+    const Mark marks[] = {{"%p", "1"}, {"\r\n", ""}, {"<b>", ""}};
+    const size_t lengths[] = {3, 4, 5, 7, 8, 9, 15, 16, 17, 32, 33};
+    for (const Mark& mark : marks) {
+        for (const size_t length : lengths) {
+            const std::string filler(length - mark.mark.size(), 'x');
+            for (const bool atEnd : {false, true}) {
+                const std::string text = atEnd ? filler + mark.mark : mark.mark + filler;
+                Surface.Calls.clear();
+                InDetail([&] { Engine.PrintElements({RptEngine::MakeElement(0, 0, Value(text))}); });
+                std::string printed;
+                for (const DrawCall& call : Surface.Texts()) printed += call.Text;
+                EXPECT_EQ(printed, atEnd ? filler + mark.printed : mark.printed + filler)
+                    << length << (atEnd ? " ending with " : " starting with ") << mark.mark;
+            }
+        }
+    }
+}
+
+// Page fields are replaced in turn (page, company, title, subtitle, date), each in what the
+// ones before put in; a '%' that starts no field, and a field put in by a later one, stay.
+TEST_F(EngineTest, PageFieldsReplacedInTurn) {
+    struct Row { std::string company, title, subtitle, text, printed; };
+    const Row rows[] = {
+        {"C", "T", "S", "%p %c %t %s %d", "1 C T S 1/2/2024"},
+        {"%t", "T", "S", "%c", "T"},
+        {"C", "%p", "S", "%t", "%p"},
+        {"C", "T", "%d", "%s", "1/2/2024"},
+        {"%s", "T", "%c", "%c|%s", "%c|%c"},
+        {"C", "T", "S", "100% %x %%p %", "100% %x %1 %"},
+        {"C", "T", "S", "%P %C", "%P %C"},
+    };
+    for (const Row& row : rows) {
+        Engine.SetCompany(row.company);
+        Engine.SetTitle(row.title);
+        Engine.SetSubTitle(row.subtitle);
+        Surface.Calls.clear();
+        InDetail([&] { Engine.PrintElements({RptEngine::MakeElement(0, 0, Value(row.text))}); });
+        ASSERT_EQ(Surface.Texts().size(), 1u) << row.text;
+        EXPECT_EQ(Surface.Texts()[0].Text, row.printed) << row.text;
+    }
+}
+
 // An element's text given as a plain string prints as the Value of that text does: the same
 // drawing calls and the same band height, with formats, tags, page fields and wrapping.
 TEST_F(EngineTest, PlainTextPrintsAsItsValue) {
@@ -330,6 +378,47 @@ TEST_F(EngineTest, PlainTextPrintsAsItsValue) {
     }
 }
 
+// A text with a wrap width prints as its wrapped text printed without one: the same drawing
+// calls and band height for texts that fit as they are (on one line or on several, exactly
+// at the width) and for those one pixel too wide, padded, blank, starting with a line break,
+// with blank lines, a lone CR, tags and page fields.
+TEST_F(EngineTest, WrappedTextPrintsAsItsWrapping) {
+    struct Row { std::string text; double chars; int32_t align; };
+    const Row rows[] = {
+        {"abcdefgh", 8, alLeft},          {"abcdefgh", 7.92, alLeft},     {"  padded  ", 6, alRight},
+        {"  padded  ", 5.92, alCenter},   {"ab cd\r\nefgh", 5, alRight}, {"ab cd\r\nefgh", 4.92, alLeft},
+        {"efgh\r\nab cd", 4.92, alLeft}, {"\r\nab", 5, alLeft},         {"ab\r\n\r\ncd", 2, alCenter},
+        {"ab\r\n", 2, alLeft},            {"ab \r\n cd", 3, alLeft},     {"a\rb", 3, alLeft},
+        {"a\rb", 2.92, alLeft},           {"   ", 3, alLeft},             {"<b>bold</b> x", 13, alLeft},
+        {"<b>bold</b> x", 12.92, alLeft},  {"Page %p", 5.92, alLeft},        {"abcdefghijkl", 5.92, alRight},
+    };
+    auto exactly = [](double number) {
+        char text[40];
+        std::snprintf(text, sizeof text, "%a", number);
+        return std::string(text);
+    };
+    for (const Row& row : rows) {
+        const double width = row.chars * CW;
+        auto drawn = [&](bool wrapping) {
+            Surface.Calls.clear();
+            double height = -1;
+            InDetail([&] {
+                Engine.ApplyBaseFont();
+                const std::string text = wrapping ? row.text : Engine.WraptoWidth(row.text, width);
+                const clsPrintElement element = RptEngine::MakeElement(1, 0, text, row.align, 0, {}, std::nullopt,
+                                                                       wrapping ? width : 0);
+                height = Engine.PrintElements({element, RptEngine::MakeElement(-1, -1, Value("|"))});
+            });
+            std::string calls;
+            for (const DrawCall& call : Surface.Calls) {
+                calls += call.Text + "@" + exactly(call.X) + "," + exactly(call.Y) + (call.Font.Bold ? "b" : "") + ";";
+            }
+            return calls + "=" + exactly(height);
+        };
+        EXPECT_EQ(drawn(true), drawn(false)) << row.text << " in " << row.chars;
+    }
+}
+
 // A text that breaks pages prints as it was when it started, whatever the page events change:
 // below the threshold every line starts a page, and each page header after the first changes
 // the element.
@@ -355,6 +444,42 @@ TEST_F(EngineTest, TextBreakingPagesKeepsItsText) {
         for (const DrawCall& call : printer.Texts()) printed += call.Text + "\r\n";
         EXPECT_EQ(printed, text + "\r\n");
         EXPECT_EQ(printer.Texts().back().Page - printer.Texts().front().Page + 1, pages) << text;
+    }
+}
+
+// A text that fits its wrap width and breaks pages whose headers change the font is placed
+// as the same text without a wrap width: each line measured in the font it is drawn in.
+TEST_F(EngineTest, FittingTextBreakingPagesMeasuresInTheFontDrawn) {
+    struct Row { std::string text; int16_t headerSize; };
+    const Row rows[] = {{"aa\r\nbbbb\r\ncc", 30}, {"aa\r\nbbbb\r\ncc", 15}, {"aaaa", 30}};
+    for (const Row& row : rows) {
+        auto drawn = [&](double wrap) {
+            std::vector<clsPrintElement> detail = {
+                RptEngine::MakeElement(6, 0, Value(row.text), alRight, 0, {}, std::nullopt, wrap),
+                RptEngine::MakeElement(-1, -1, Value("|"))};
+            Report.OnBand = [&](int32_t band, double& height) {
+                if (band == peReportStart) Engine.SetOverFlowThreshold(2.0);
+                if (band == pePageHeader) {
+                    Engine.PrintElements({RptEngine::MakeElement(0, 0, Value("H"), alLeft, 0, {}, row.headerSize)}, true);
+                }
+                if (band == peDetail) {
+                    Engine.SetOverFlowThreshold(0.4);
+                    Engine.PrintElements(detail);
+                    height = -1;
+                }
+            };
+            RecordingPrinter printer;
+            Engine.SetOutputDevice(&printer);
+            Engine.PrintReport(0, 0, -1);
+            std::string calls;
+            for (const DrawCall& call : printer.Texts()) {
+                char text[80];
+                std::snprintf(text, sizeof text, "@%a,%a,%a/%d;", call.X, call.Y, call.Font.Size, call.Page);
+                calls += call.Text + text;
+            }
+            return calls;
+        };
+        EXPECT_EQ(drawn(5), drawn(0)) << row.text << " " << row.headerSize;
     }
 }
 
@@ -537,6 +662,57 @@ TEST_F(EngineTest, PreviewNavigation) {
 }
 
 // Format strings of elements.
+// A device with a fixed resolution converts exactly as one that is asked each time: every
+// scale mode, positions and sizes of either sign, a third, and one so large that the order of
+// the arithmetic (units times resolution, then divided) decides whether it overflows.
+namespace {
+
+class FixedResolutionPrinter : public RecordingPrinter {
+public:
+    FixedResolutionPrinter() { FixResolution(Dpi, Dpi); }
+};
+
+} // namespace
+
+TEST(ReportSurface, FixedResolutionConvertsAsAskingTheDevice) {
+    struct Row { int16_t mode; double unitsPerInch; double value; };
+    const Row rows[] = {
+        {smTwips, 1440, 7},        {smPoints, 72, -2.5},       {smPixels, RecordingPrinter::Dpi, 1.0 / 3},
+        {smInches, 1, 0.1},        {smMillimeters, 25.4, 0},   {smCentimeters, 2.54, 123.456},
+        {smTwips, 1440, 1e308},    {smPixels, RecordingPrinter::Dpi, -1e308},
+    };
+    for (const Row& row : rows) {
+        RecordingPrinter asking;
+        FixedResolutionPrinter fixed;
+        std::vector<std::vector<double>> seen;
+        for (RecordingPrinter* surface : {static_cast<RecordingPrinter*>(&asking), static_cast<RecordingPrinter*>(&fixed)}) {
+            ReportSurface& out = *surface;
+            // A line's height before and after the scale mode and the font change.
+            const double before = out.LineHeight();
+            out.SetScaleMode(row.mode);
+            const double inMode = out.LineHeight();
+            out.SetFontSize(15);
+            out.Line(row.value, -row.value, 2 * row.value, row.value / 3);
+            const DrawCall& line = surface->Calls.back();
+            seen.push_back({line.X, line.Y, line.X2, line.Y2, out.CurrentX(), out.CurrentY(), out.ScaleWidth(),
+                            out.ScaleHeight(), out.UnitsWide(row.value), out.LineHeight(), out.TextWidth("ab\r\nc"),
+                            out.TextHeight("ab\r\nc"), before, inMode});
+        }
+        // Pixels are recorded in hundredths: units * dpi / units per inch, then / 100.
+        const double pixels = row.value * RecordingPrinter::Dpi / row.unitsPerInch;
+        EXPECT_EQ(seen[0][0], pixels / RecordingPrinter::Dpi) << row.mode << " " << row.value;
+        const double units = 2 * row.value * RecordingPrinter::Dpi / row.unitsPerInch * row.unitsPerInch /
+                             RecordingPrinter::Dpi;
+        EXPECT_EQ(seen[0][4], units) << row.mode << " " << row.value;
+        for (size_t i = 0; i < seen[0].size(); ++i) {
+            // Bit for bit, infinities and zeros of either sign alike.
+            EXPECT_EQ(std::signbit(seen[0][i]), std::signbit(seen[1][i])) << row.mode << " " << row.value << " #" << i;
+            if (!std::isnan(seen[0][i])) EXPECT_EQ(seen[0][i], seen[1][i]) << row.mode << " " << row.value << " #" << i;
+            EXPECT_EQ(std::isnan(seen[0][i]), std::isnan(seen[1][i])) << row.mode << " " << row.value << " #" << i;
+        }
+    }
+}
+
 TEST(ReportFormat, FormatValue) {
     struct Row { Value value; std::string pattern, text; };
     const Row rows[] = {
