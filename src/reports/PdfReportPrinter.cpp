@@ -70,6 +70,38 @@ int64_t Thousandths(double value) { return RoundToInteger(value * 1000); }
 
 void AppendNumber(std::string& out, double value) { AppendFixed<3>(out, Thousandths(value)); }
 
+// The longest number PutFixed writes.
+constexpr size_t NumberRoom = 24;
+
+} // namespace
+
+PdfPageContent& PdfPageContent::operator+=(std::string_view text) {
+    std::memcpy(Room(text.size()), text.data(), text.size());
+    mSize += text.size();
+    return *this;
+}
+
+PdfPageContent& PdfPageContent::operator+=(char byte) {
+    *Room(1) = byte;
+    ++mSize;
+    return *this;
+}
+
+// Doubles the room at least, so that a page's content is copied a few times as it grows.
+void PdfPageContent::Grow(size_t size) {
+    const size_t capacity = std::max({mCapacity * 2, mSize + size, size_t{64 * 1024}});
+    auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
+    if (mSize > 0) std::memcpy(bytes.get(), mBytes.get(), mSize);
+    mBytes = std::move(bytes);
+    mCapacity = capacity;
+}
+
+namespace {
+
+void AppendNumber(PdfPageContent& out, double value) {
+    out.Keep(PutFixed<3>(out.Room(NumberRoom), Thousandths(value)));
+}
+
 // A PDF name: characters outside printable ASCII and the delimiters written as #XX.
 std::string PdfName(const std::string& name) {
     static const char hex[] = "0123456789ABCDEF";
@@ -337,12 +369,7 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
     const bool controls =
         std::any_of(firstSpecial, end, [&skipped](char c) { return skipped[static_cast<unsigned char>(c)]; });
     // Room for the move and the string; each skipped byte may take an adjustment instead.
-    // Written on the stack when it fits (most texts), then added to the page in one piece.
-    char stackRoom[1024];
-    const size_t room = 64 + (controls ? 28 : 2) * line.size();
-    if (room > sizeof stackRoom && mTextRoom.size() < room) mTextRoom.resize(room);
-    char* const start = room <= sizeof stackRoom ? stackRoom : mTextRoom.data();
-    char* at = start;
+    char* at = mContent.Room(64 + (controls ? 28 : 2) * line.size());
     at = PutFixed<3>(at, lineX - mLineX);
     *at++ = ' ';
     at = PutFixed<3>(at, lineY - mLineY);
@@ -373,7 +400,7 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
         at = PutLiteral(at, start, end);
         at = Put(at, ")]TJ\n");
     }
-    mContent.append(start, static_cast<size_t>(at - start));
+    mContent.Keep(at);
 
     if (font.Underline) {
         const double under = y + metrics.Ascent + metrics.UnderlinePosition;

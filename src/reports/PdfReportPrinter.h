@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -47,6 +48,30 @@ class IReportSurfacePixels {
 public:
     virtual ~IReportSurfacePixels() = default;
     virtual RgbImage SurfacePixels() = 0;
+};
+
+// A page's content: bytes written straight into room made at its end (without the
+// zero-filling of a string's resize) and kept up to where the writing ended. The room
+// stays for the next page.
+class PdfPageContent {
+public:
+    // At least size bytes to write at the end; Keep ends the content where writing ended.
+    char* Room(size_t size) {
+        if (mCapacity - mSize < size) Grow(size);
+        return mBytes.get() + mSize;
+    }
+    void Keep(const char* end) { mSize = static_cast<size_t>(end - mBytes.get()); }
+    PdfPageContent& operator+=(std::string_view text);
+    PdfPageContent& operator+=(char byte);
+    const char* data() const { return mBytes.get(); }
+    size_t size() const { return mSize; }
+    void clear() { mSize = 0; }
+
+private:
+    void Grow(size_t size);
+    std::unique_ptr<char[]> mBytes;
+    size_t mSize = 0;
+    size_t mCapacity = 0;
 };
 
 // A printer that writes its pages into a PDF 1.4 file of Letter pages at 1200 pixels per inch:
@@ -156,8 +181,7 @@ private:
     int32_t mImages = 0;
 
     // The page's content, and the text and line state it has set.
-    std::string mContent;
-    std::vector<char> mTextRoom; // where a text too long for the stack is written
+    PdfPageContent mContent;
     bool mInText = false;
     int64_t mLineX = 0; // the text line start, in thousandths of a point
     int64_t mLineY = 0;

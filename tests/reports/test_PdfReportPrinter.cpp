@@ -370,11 +370,14 @@ TEST(PdfReportPrinter, TextsAreWrittenAsLiteralStrings) {
         {"a skipped byte first", std::string("\x1F") + "X", "[()-300(X)]TJ\n"},
         {"a byte measured as nothing last", "X\xAD", "[(X)]TJ\n"},
         {"escaped and skipped", "a(b\x01", "[(a\\(b)-300()]TJ\n"},
-        // Texts are written on the stack up to 1024 bytes of room: 64, and 2 a byte (28 with skipped bytes).
-        {"plain, room at the stack's limit", std::string(480, 'p'), "(" + std::string(480, 'p') + ")Tj\n"},
-        {"plain, room one past it", std::string(481, 'p'), "(" + std::string(481, 'p') + ")Tj\n"},
-        {"skipped, room within the limit", "\x01" + std::string(33, 's'), "[()-300(" + std::string(33, 's') + ")]TJ\n"},
-        {"skipped, room past it", "\x01" + std::string(34, 's'), "[()-300(" + std::string(34, 's') + ")]TJ\n"},
+        // Long texts: room of 64 bytes and 2 a byte (28 with skipped bytes) is made at the page's end.
+        {"plain, 480 bytes", std::string(480, 'p'), "(" + std::string(480, 'p') + ")Tj\n"},
+        {"plain, 481 bytes", std::string(481, 'p'), "(" + std::string(481, 'p') + ")Tj\n"},
+        {"skipped, 34 bytes", "\x01" + std::string(33, 's'), "[()-300(" + std::string(33, 's') + ")]TJ\n"},
+        {"skipped, 35 bytes", "\x01" + std::string(34, 's'), "[()-300(" + std::string(34, 's') + ")]TJ\n"},
+        // The page's room starts at 64 KiB and grows, keeping what the page has.
+        {"plain, more room than the page's first", std::string(40000, 'p'), "(" + std::string(40000, 'p') + ")Tj\n"},
+        {"skipped, more room than the page's first", "\x01" + std::string(3000, 's'), "[()-300(" + std::string(3000, 's') + ")]TJ\n"},
     };
     TempFolder folder;
     for (const Row& row : rows) {
@@ -385,7 +388,17 @@ TEST(PdfReportPrinter, TextsAreWrittenAsLiteralStrings) {
             Text(pdf, {"Courier", 10}, 100, 100, row.text);
             pdf.Finish();
         }
+        // The page's content stream, as long as its dictionary says: the text between the
+        // font's selection and the end of the text object.
         const std::string pdf = ReadAll(path);
-        EXPECT_NE(pdf.find(" Td" + row.written), std::string::npos) << row.name;
+        const size_t length = pdf.find("<</Length ");
+        ASSERT_NE(length, std::string::npos) << row.name;
+        const size_t stream = pdf.find(">>\nstream\n", length) + 10;
+        const std::string content = pdf.substr(stream, std::stoul(pdf.substr(length + 10)));
+        EXPECT_EQ(pdf.compare(stream + content.size(), 11, "\nendstream\n"), 0) << row.name;
+        EXPECT_EQ(content.rfind("BT\n/F1 10 Tf\n", 0), 0u) << row.name;
+        const std::string end = " Td" + row.written + "ET\n";
+        EXPECT_TRUE(content.size() >= end.size() && content.compare(content.size() - end.size(), end.size(), end) == 0)
+            << row.name;
     }
 }
