@@ -1,4 +1,5 @@
 #include "PdfReportPrinter.h"
+#include "PdfLiteral.h"
 #include "PdfNumbers.h"
 
 #include "platform/RuntimeError.h"
@@ -261,6 +262,10 @@ PdfReportPrinter::Font& PdfReportPrinter::LookUpFont(const ReportFont& font) {
         measured->Skipped[c] = c < 32 || measured->Metrics.Advance[c] == 0;
         measured->Special[c] = measured->Skipped[c] || Escapes[c] != 0;
     }
+    measured->AsciiDrawn = true;
+    for (int c = 32; c < 128; ++c) {
+        if (pdf_literal::IsPlain(static_cast<unsigned char>(c)) && measured->Special[c]) measured->AsciiDrawn = false;
+    }
     mFontCache.emplace_back(font, std::move(measured));
     return *mFontCache.back().second;
 }
@@ -337,6 +342,41 @@ int32_t PdfReportPrinter::FontDescriptor(const ReportFont& font, const PdfFontMe
     return object;
 }
 
+// The string of a text and its operator: copied as it is when no byte needs escaping or
+// skipping, escaped, or split around skipped bytes into an array that advances by their
+// widths.
+char* PdfReportPrinter::PutString(char* at, const Font& font, const std::string& line) {
+    const auto& skipped = font.Skipped;
+    const char* const end = line.data() + line.size();
+    const char* firstSpecial = line.data();
+    while (firstSpecial != end && !font.Special[static_cast<unsigned char>(*firstSpecial)]) ++firstSpecial;
+    if (firstSpecial == end) {
+        *at++ = '(';
+        std::memcpy(at, line.data(), line.size());
+        return Put(at + line.size(), ")Tj\n");
+    }
+    if (std::none_of(firstSpecial, end, [&skipped](char c) { return skipped[static_cast<unsigned char>(c)]; })) {
+        *at++ = '(';
+        at = PutLiteral(at, line.data(), end);
+        return Put(at, ")Tj\n");
+    }
+    at = Put(at, "[(");
+    const char* start = line.data();
+    for (const char* c = line.data(); c != end; ++c) {
+        const auto byte = static_cast<unsigned char>(*c);
+        if (!skipped[byte]) continue;
+        at = PutLiteral(at, start, c);
+        start = c + 1;
+        const int64_t advance = RoundToInteger(font.Metrics.Advance[byte] / font.SizePixels * 1000 * 100);
+        if (advance == 0) continue;
+        *at++ = ')';
+        at = PutFixed<2>(at, -advance);
+        *at++ = '(';
+    }
+    at = PutLiteral(at, start, end);
+    return Put(at, ")]TJ\n");
+}
+
 // Each text is placed by moving the line start from the previous one (the offsets exact in
 // thousandths of a point, as the positions are written); skipped bytes are not drawn but
 // advance as the layout measured them.
@@ -360,45 +400,20 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
         mPageFontSize = PointSize(font);
     }
     const int64_t lineX = Thousandths(x * PointsPerPixel), lineY = Thousandths(baseline * PointsPerPixel);
-    const auto& skipped = measured.Skipped;
-    // Most texts have no byte to skip or escape: those are copied as they are.
-    const char* const end = line.data() + line.size();
-    const char* firstSpecial = line.data();
-    while (firstSpecial != end && !measured.Special[static_cast<unsigned char>(*firstSpecial)]) ++firstSpecial;
-    const bool plain = firstSpecial == end;
-    const bool controls =
-        std::any_of(firstSpecial, end, [&skipped](char c) { return skipped[static_cast<unsigned char>(c)]; });
     // Room for the move and the string; each skipped byte may take an adjustment instead.
-    char* at = mContent.Room(64 + (controls ? 28 : 2) * line.size());
+    char* at = mContent.Room(64 + 28 * line.size());
     at = PutFixed<3>(at, lineX - mLineX);
     *at++ = ' ';
     at = PutFixed<3>(at, lineY - mLineY);
     mLineX = lineX;
     mLineY = lineY;
-    if (plain) {
-        at = Put(at, " Td(");
-        std::memcpy(at, line.data(), line.size());
-        at = Put(at + line.size(), ")Tj\n");
-    } else if (!controls) {
-        at = Put(at, " Td(");
-        at = PutLiteral(at, line.data(), end);
-        at = Put(at, ")Tj\n");
+    at = Put(at, " Td");
+    // Most texts are plain ASCII in a font that draws all of it: checked as they are copied.
+    if (measured.AsciiDrawn && pdf_literal::CopyPlain(at + 1, line.data(), line.size())) {
+        *at = '(';
+        at = Put(at + 1 + line.size(), ")Tj\n");
     } else {
-        at = Put(at, " Td[(");
-        const char* start = line.data();
-        for (const char* c = line.data(); c != end; ++c) {
-            const auto byte = static_cast<unsigned char>(*c);
-            if (!skipped[byte]) continue;
-            at = PutLiteral(at, start, c);
-            start = c + 1;
-            const int64_t advance = RoundToInteger(metrics.Advance[byte] / measured.SizePixels * 1000 * 100);
-            if (advance == 0) continue;
-            *at++ = ')';
-            at = PutFixed<2>(at, -advance);
-            *at++ = '(';
-        }
-        at = PutLiteral(at, start, end);
-        at = Put(at, ")]TJ\n");
+        at = PutString(at, measured, line);
     }
     mContent.Keep(at);
 

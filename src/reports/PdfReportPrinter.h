@@ -129,7 +129,11 @@ private:
         std::array<bool, 256> Skipped{};
         // Bytes skipped or escaped in a literal string.
         std::array<bool, 256> Special{};
+        // Every plain byte of a literal string (printable ASCII but the escaped ones) is drawn.
+        bool AsciiDrawn = false;
     };
+    // Writes the string of a text in the font and its operator; returns the end.
+    static char* PutString(char* at, const Font& font, const std::string& line);
     Font& FontOf(const ReportFont& font);
     Font& LookUpFont(const ReportFont& font);
     int32_t FontResource(const ReportFont& font, const PdfFontMetrics& metrics);

@@ -1,3 +1,4 @@
+#include "reports/PdfLiteral.h"
 #include "reports/PdfReportPrinter.h"
 
 #include "platform/RuntimeError.h"
@@ -5,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -16,7 +19,8 @@ using dovrex::test::TempFolder;
 namespace {
 
 // Fonts of fixed advances: bytes below 32 half as wide as the others, bold ones wider, the
-// soft hyphen (0xAD) nothing. Faces named "Embedded" give a font file. It counts what it was
+// soft hyphen (0xAD) nothing, and in the face "No-Tilde" the tilde too. Faces named "Embedded"
+// give a font file. It counts what it was
 // asked.
 class FixedFonts final : public IPdfFontSource {
 public:
@@ -26,6 +30,7 @@ public:
         const double em = font.Size * 1200 / 72;
         for (int c = 0; c < 256; ++c) metrics.Advance[c] = em * (c < 32 ? 0.3 : font.Bold ? 0.65 : 0.6);
         metrics.Advance[0xAD] = 0;
+        if (font.Name == "No-Tilde") metrics.Advance['~'] = 0;
         metrics.Ascent = em * 0.8;
         metrics.LineHeight = em * 1.2;
         metrics.UnderlinePosition = em * 0.1;
@@ -360,9 +365,10 @@ TEST(PdfReportPrinter, FontSerialChangesWithTheFont) {
 // or skipping, escaped where one would end the string or change, and split around skipped
 // bytes, which advance by their measured width (thousandths of the em) or not at all.
 TEST(PdfReportPrinter, TextsAreWrittenAsLiteralStrings) {
-    struct Row { const char* name; std::string text; std::string written; };
+    struct Row { const char* name; std::string text; std::string written; const char* face = "Courier"; };
     const Row rows[] = {
         {"one plain byte", "a", "(a)Tj\n"},
+        {"printable ASCII measured as nothing", "a~b", "[(ab)]TJ\n", "No-Tilde"},
         {"plain bytes, the highest too", "Reading \xFF", "(Reading \xFF)Tj\n"},
         {"escaped first and last", "(x)", "(\\(x\\))Tj\n"},
         {"a backslash last", "x\\", "(x\\\\)Tj\n"},
@@ -385,7 +391,7 @@ TEST(PdfReportPrinter, TextsAreWrittenAsLiteralStrings) {
         {
             PdfReportPrinter pdf(path, std::make_unique<FixedFonts>());
             pdf.SetScaleMode(smPixels);
-            Text(pdf, {"Courier", 10}, 100, 100, row.text);
+            Text(pdf, {row.face, 10}, 100, 100, row.text);
             pdf.Finish();
         }
         // The page's content stream, as long as its dictionary says: the text between the
@@ -400,5 +406,33 @@ TEST(PdfReportPrinter, TextsAreWrittenAsLiteralStrings) {
         const std::string end = " Td" + row.written + "ET\n";
         EXPECT_TRUE(content.size() >= end.size() && content.compare(content.size() - end.size(), end.size(), end) == 0)
             << row.name;
+    }
+}
+
+// Texts are checked and copied a word at a time: a byte that is not plain ASCII, or is one of
+// those escaped, is found at every place of texts of every length up to three words (one to
+// three bytes, a word's half, one word and more, overlapping the last), and the copy has
+// every byte and no more.
+TEST(PdfReportPrinter, PlainBytesAreFoundAWordAtATime) {
+    struct Row { unsigned char byte; bool plain; };
+    const Row rows[] = {
+        {0x00, false}, {0x1F, false}, {' ', true},  {'\'', true}, {'(', false},  {')', false}, {'*', true},
+        {'[', true},   {'\\', false}, {']', true}, {'~', true},   {0x7F, true},  {0x80, false}, {0xFF, false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(dovrex::pdf_literal::IsPlain(row.byte), row.plain) << int{row.byte};
+        for (size_t size = 0; size <= 24; ++size) {
+            for (size_t place = 0; place < std::max<size_t>(size, 1); ++place) {
+                std::string text(size, 'a');
+                if (size > 0) text[place] = static_cast<char>(row.byte);
+                char room[32];
+                std::memset(room, '#', sizeof room);
+                const bool plain = dovrex::pdf_literal::CopyPlain(room + 2, text.data(), text.size());
+                const std::string at = std::to_string(row.byte) + " at " + std::to_string(place) + " of " + std::to_string(size);
+                ASSERT_EQ(plain, row.plain || size == 0) << at;
+                ASSERT_EQ(std::string(room + 2, size), text) << at;
+                ASSERT_EQ(std::string(room, 2) + std::string(room + 2 + size, sizeof room - 2 - size), std::string(sizeof room - size, '#')) << at;
+            }
+        }
     }
 }
