@@ -271,9 +271,25 @@ PdfReportPrinter::Font& PdfReportPrinter::LookUpFont(const ReportFont& font) {
 }
 
 double PdfReportPrinter::DeviceTextWidth(const ReportFont& font, const std::string& line) {
-    const Font& measured = FontOf(font);
+    const auto& advance = FontOf(font).Metrics.Advance;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
+    const size_t size = line.size();
+    // The advances added one after another from the first, as the layout adds them: four a
+    // round, then the last few.
     double width = 0;
-    for (const char c : line) width += measured.Metrics.Advance[static_cast<unsigned char>(c)];
+    size_t i = 0;
+    for (; i + 4 <= size; i += 4) {
+        width += advance[bytes[i]];
+        width += advance[bytes[i + 1]];
+        width += advance[bytes[i + 2]];
+        width += advance[bytes[i + 3]];
+    }
+    switch (size - i) {
+    case 3: width += advance[bytes[i++]]; [[fallthrough]];
+    case 2: width += advance[bytes[i++]]; [[fallthrough]];
+    case 1: width += advance[bytes[i]]; break;
+    default: break;
+    }
     return width;
 }
 

@@ -19,8 +19,8 @@ using dovrex::test::TempFolder;
 namespace {
 
 // Fonts of fixed advances: bytes below 32 half as wide as the others, bold ones wider, the
-// soft hyphen (0xAD) nothing, and in the face "No-Tilde" the tilde too. Faces named "Embedded"
-// give a font file. It counts what it was
+// soft hyphen (0xAD) nothing, and in the face "No-Tilde" the tilde too; in the face "Varied"
+// each byte from 32 has an advance of its own. Faces named "Embedded" give a font file. It counts what it was
 // asked.
 class FixedFonts final : public IPdfFontSource {
 public:
@@ -31,6 +31,9 @@ public:
         for (int c = 0; c < 256; ++c) metrics.Advance[c] = em * (c < 32 ? 0.3 : font.Bold ? 0.65 : 0.6);
         metrics.Advance[0xAD] = 0;
         if (font.Name == "No-Tilde") metrics.Advance['~'] = 0;
+        if (font.Name == "Varied") {
+            for (int c = 32; c < 256; ++c) metrics.Advance[c] = em * (0.25 + c / 997.0);
+        }
         metrics.Ascent = em * 0.8;
         metrics.LineHeight = em * 1.2;
         metrics.UnderlinePosition = em * 0.1;
@@ -434,5 +437,24 @@ TEST(PdfReportPrinter, PlainBytesAreFoundAWordAtATime) {
                 ASSERT_EQ(std::string(room, 2) + std::string(room + 2 + size, sizeof room - 2 - size), std::string(sizeof room - size, '#')) << at;
             }
         }
+    }
+}
+
+// A text's width is the sum of its bytes' advances added in order from the first, to the
+// last bit (sums of inexact advances differ with their order): texts of no byte to three
+// rounds of four and the bytes after them.
+TEST(PdfReportPrinter, TextWidthAddsTheAdvancesInOrder) {
+    const ReportFont varied{"Varied", 9};
+    const PdfFontMetrics metrics = FixedFonts().Metrics(varied);
+    TempFolder folder;
+    PdfReportPrinter pdf(folder.File("width.pdf"), std::make_unique<FixedFonts>());
+    pdf.SetFontName(varied.Name);
+    pdf.SetFontSize(varied.Size);
+    const std::string bytes = "Reading 0417 \xE9t\xE9 (total) ~";
+    for (size_t size = 0; size <= 13; ++size) {
+        const std::string text = bytes.substr(bytes.size() - size);
+        double width = 0;
+        for (const char c : text) width += metrics.Advance[static_cast<unsigned char>(c)];
+        EXPECT_EQ(pdf.LineWidth(text), width) << size;
     }
 }
