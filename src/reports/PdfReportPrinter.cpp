@@ -181,7 +181,7 @@ void PdfReportPrinter::Finish() {
     CloseFile();
 }
 
-void PdfReportPrinter::ActivePage() {
+void PdfReportPrinter::OpenPage() {
     if (mFinished) RaiseError(ErrDeviceIO, "The document on " + mName + " is complete");
     if (!mStarted) {
         mStarted = true;
@@ -217,6 +217,15 @@ void PdfReportPrinter::EndPage() {
     Write(dictionary);
     mPages.push_back(page);
     mContent.clear();
+}
+
+// Out of the texts' path, which seldom changes the font.
+[[gnu::noinline]] void PdfReportPrinter::SetPageFont(int32_t resource, double size) {
+    mContent += "/F" + std::to_string(resource) + ' ';
+    AppendNumber(mContent, size);
+    mContent += " Tf\n";
+    mPageFont = resource;
+    mPageFontSize = size;
 }
 
 void PdfReportPrinter::EndText() {
@@ -408,13 +417,7 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
         mInText = true;
         mLineX = mLineY = 0;
     }
-    if (measured.Resource != mPageFont || PointSize(font) != mPageFontSize) {
-        mContent += "/F" + std::to_string(measured.Resource) + ' ';
-        AppendNumber(mContent, PointSize(font));
-        mContent += " Tf\n";
-        mPageFont = measured.Resource;
-        mPageFontSize = PointSize(font);
-    }
+    if (measured.Resource != mPageFont || PointSize(font) != mPageFontSize) SetPageFont(measured.Resource, PointSize(font));
     const int64_t lineX = Thousandths(x * PointsPerPixel), lineY = Thousandths(baseline * PointsPerPixel);
     // Room for the move and the string; each skipped byte may take an adjustment instead.
     char* at = mContent.Room(64 + 28 * line.size());

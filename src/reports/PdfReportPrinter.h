@@ -140,10 +140,14 @@ private:
     int32_t FontDescriptor(const ReportFont& font, const PdfFontMetrics& metrics);
 
     // The page being drawn, started by the first drawing after a page break.
-    void ActivePage();
+    void ActivePage() {
+        if (!mStarted || mNextOnNewPage || mFinished) OpenPage();
+    }
+    void OpenPage();
     void StartPage();
     void EndPage();
     void EndText();
+    void SetPageFont(int32_t resource, double size);
     void SetLineWidth(double pixels);
     void StrokeLine(double x1, double y1, double x2, double y2, double width);
     void PlaceImage(const RgbImage& image, double x, double y, double width, double height);
