@@ -73,37 +73,16 @@ struct SmallWholeTexts {
     }
 };
 
-// A number given in 10^-Decimals units (Decimals 1 to 3), written into room the caller has
-// made with no trailing zeros (1.5, -0.25, 12): at most 24 bytes, all of which it may fill
-// (the whole part below 1000 and the fraction are copied four bytes at a time). Returns the
-// end of what it wrote.
 template <int Decimals>
-char* PutFixed(char* at, int64_t value) {
-    static_assert(Decimals >= 1 && Decimals <= 3);
-    static constexpr FractionTexts<Decimals> Fractions;
-    static constexpr SmallWholeTexts SmallWholes;
+inline constexpr FractionTexts<Decimals> FractionTextsOf{};
+inline constexpr SmallWholeTexts SmallWholeTextsOf{};
+
+// The magnitude of a number of 10^-Decimals units, written as PutFixed writes it, for any
+// whole part: its digits counted, then written two at a time from the last.
+template <int Decimals>
+[[gnu::noinline]] char* PutFixedMagnitude(char* at, uint64_t magnitude) {
+    constexpr auto& Fractions = FractionTextsOf<Decimals>;
     constexpr uint64_t Unit = FractionTexts<Decimals>::Unit;
-    // Moves along a line are often none at all.
-    if (value == 0) {
-        *at = '0';
-        return at + 1;
-    }
-    // The magnitude as unsigned, so that the most negative value has one too.
-    uint64_t magnitude = static_cast<uint64_t>(value);
-    if (value < 0) {
-        *at++ = '-';
-        magnitude = 0 - magnitude;
-    }
-    // Positions on a page: a whole part of at most three digits, both parts from tables.
-    if (magnitude < SmallWholeTexts::Count * Unit) {
-        const auto small = static_cast<uint32_t>(magnitude);
-        const uint32_t whole = small / static_cast<uint32_t>(Unit);
-        const uint32_t fraction = small - whole * static_cast<uint32_t>(Unit);
-        std::memcpy(at, SmallWholes.Text[whole].data(), 4);
-        at += SmallWholes.Length[whole];
-        std::memcpy(at, Fractions.Text[fraction].data(), 4);
-        return at + Fractions.Length[fraction];
-    }
     uint64_t whole = magnitude / Unit;
     const auto fraction = static_cast<size_t>(magnitude % Unit);
     int count = 1;
@@ -118,6 +97,39 @@ char* PutFixed(char* at, int64_t value) {
         digit[1] = DigitPairs[2 * pair + 1];
     }
     if (digit != at - count) *--digit = static_cast<char>('0' + whole);
+    std::memcpy(at, Fractions.Text[fraction].data(), 4);
+    return at + Fractions.Length[fraction];
+}
+
+// A number given in 10^-Decimals units (Decimals 1 to 3), written into room the caller has
+// made with no trailing zeros (1.5, -0.25, 12): at most 24 bytes, all of which it may fill
+// (the whole part below 1000 and the fraction are copied four bytes at a time). Returns the
+// end of what it wrote. Short enough to be written where it is called; larger whole parts
+// are written out of line.
+template <int Decimals>
+char* PutFixed(char* at, int64_t value) {
+    static_assert(Decimals >= 1 && Decimals <= 3);
+    constexpr auto& Fractions = FractionTextsOf<Decimals>;
+    constexpr auto& SmallWholes = SmallWholeTextsOf;
+    constexpr uint64_t Unit = FractionTexts<Decimals>::Unit;
+    // Moves along a line are often none at all.
+    if (value == 0) {
+        *at = '0';
+        return at + 1;
+    }
+    // The magnitude as unsigned, so that the most negative value has one too.
+    uint64_t magnitude = static_cast<uint64_t>(value);
+    if (value < 0) {
+        *at++ = '-';
+        magnitude = 0 - magnitude;
+    }
+    // Positions on a page: a whole part of at most three digits, both parts from tables.
+    if (magnitude >= SmallWholeTexts::Count * Unit) return PutFixedMagnitude<Decimals>(at, magnitude);
+    const auto small = static_cast<uint32_t>(magnitude);
+    const uint32_t whole = small / static_cast<uint32_t>(Unit);
+    const uint32_t fraction = small - whole * static_cast<uint32_t>(Unit);
+    std::memcpy(at, SmallWholes.Text[whole].data(), 4);
+    at += SmallWholes.Length[whole];
     std::memcpy(at, Fractions.Text[fraction].data(), 4);
     return at + Fractions.Length[fraction];
 }
