@@ -44,10 +44,10 @@ inline uint32_t Load4(const char* from) {
 
 // Copies size bytes to room that does not overlap them and tells whether all of them are
 // plain. Reads and writes those bytes only, eight (or four) at a time, the last eight
-// overlapping the ones before: a text of a few bytes is checked in one or two words.
+// overlapping the ones before: a text of up to 16 bytes is checked in one or two words.
 inline bool CopyPlain(char* to, const char* from, size_t size) {
     using namespace detail;
-    if (size >= 8) {
+    if (size > 16) {
         uint64_t notPlain = 0;
         for (size_t i = 0; i + 8 < size; i += 8) {
             const uint64_t word = Load8(from + i);
@@ -57,6 +57,12 @@ inline bool CopyPlain(char* to, const char* from, size_t size) {
         const uint64_t last = Load8(from + size - 8);
         std::memcpy(to + size - 8, &last, 8);
         return (notPlain | NotPlain(last)) == 0;
+    }
+    if (size >= 8) {
+        const uint64_t first = Load8(from), last = Load8(from + size - 8);
+        std::memcpy(to, &first, 8);
+        std::memcpy(to + size - 8, &last, 8);
+        return (NotPlain(first) | NotPlain(last)) == 0;
     }
     if (size >= 4) {
         const uint32_t first = Load4(from), last = Load4(from + size - 4);
