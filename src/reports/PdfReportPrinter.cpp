@@ -243,11 +243,17 @@ bool SameFont(const ReportFont& a, const ReportFont& b) {
 
 } // namespace
 
-PdfReportPrinter::Font& PdfReportPrinter::FontOf(const ReportFont& font) {
-    // Texts are drawn and measured in the surface's current font, which changes far less
-    // often than it is asked for.
+// Texts are drawn and measured in the surface's current font, which changes far less often
+// than it is asked for: the font found for it is kept while its serial stays (the serial
+// kept starts as one the surface never has).
+inline PdfReportPrinter::Font& PdfReportPrinter::FontOf(const ReportFont& font) {
+    if (&font == &ReportSurface::Font() && mCurrentFontSerial == FontSerial()) return *mCurrentFont;
+    return FindFont(font);
+}
+
+// Out of the texts' path: looks the font up, and keeps it when it is the current one.
+[[gnu::noinline]] PdfReportPrinter::Font& PdfReportPrinter::FindFont(const ReportFont& font) {
     const bool current = &font == &ReportSurface::Font();
-    if (current && mCurrentFont != nullptr && mCurrentFontSerial == FontSerial()) return *mCurrentFont;
     Font& found = LookUpFont(font);
     if (current) {
         mCurrentFont = &found;

@@ -135,6 +135,7 @@ private:
     // Writes the string of a text in the font and its operator; returns the end.
     static char* PutString(char* at, const Font& font, const std::string& line);
     Font& FontOf(const ReportFont& font);
+    Font& FindFont(const ReportFont& font);
     Font& LookUpFont(const ReportFont& font);
     int32_t FontResource(const ReportFont& font, const PdfFontMetrics& metrics);
     int32_t FontDescriptor(const ReportFont& font, const PdfFontMetrics& metrics);
@@ -181,7 +182,7 @@ private:
     size_t mLastFont = 0;
     // The font found for the surface's current font, while its serial is unchanged.
     Font* mCurrentFont = nullptr;
-    uint64_t mCurrentFontSerial = 0;
+    uint64_t mCurrentFontSerial = UINT64_MAX;
     // Font resources by face and widths; descriptors and font files by face.
     std::map<std::tuple<std::string, bool, bool, std::vector<int64_t>>, int32_t> mResourceOf;
     std::map<std::string, int32_t> mDescriptorOf;
