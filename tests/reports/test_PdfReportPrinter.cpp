@@ -412,11 +412,11 @@ TEST(PdfReportPrinter, TextsAreWrittenAsLiteralStrings) {
     }
 }
 
-// Texts are checked and copied a word at a time: a byte that is not plain ASCII, or is one of
-// those escaped, is found at every place of texts of every length up to three words (one to
-// three bytes, a word's half, one word and more, overlapping the last), and the copy has
-// every byte and no more.
-TEST(PdfReportPrinter, PlainBytesAreFoundAWordAtATime) {
+// Texts are checked and copied many bytes at a time: a byte that is not plain ASCII, or is one
+// of those escaped, is found at every place of texts of every length up to 40 bytes (one to
+// three bytes, four to seven, eight to sixteen, and rounds of sixteen with the last ones
+// overlapping), and the copy has every byte and no more.
+TEST(PdfReportPrinter, PlainBytesAreFoundManyAtATime) {
     struct Row { unsigned char byte; bool plain; };
     const Row rows[] = {
         {0x00, false}, {0x1F, false}, {' ', true},  {'\'', true}, {'(', false},  {')', false}, {'*', true},
@@ -424,7 +424,7 @@ TEST(PdfReportPrinter, PlainBytesAreFoundAWordAtATime) {
     };
     for (const Row& row : rows) {
         EXPECT_EQ(dovrex::pdf_literal::IsPlain(row.byte), row.plain) << int{row.byte};
-        for (size_t size = 0; size <= 24; ++size) {
+        for (size_t size = 0; size <= 40; ++size) {
             for (size_t place = 0; place < std::max<size_t>(size, 1); ++place) {
                 std::string text(size, 'a');
                 if (size > 0) text[place] = static_cast<char>(row.byte);
