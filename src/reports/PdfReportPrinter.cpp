@@ -424,7 +424,12 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
         mLineX = mLineY = 0;
     }
     if (measured.Resource != mPageFont || PointSize(font) != mPageFontSize) SetPageFont(measured.Resource, PointSize(font));
-    const int64_t lineX = Thousandths(x * PointsPerPixel), lineY = Thousandths(baseline * PointsPerPixel);
+    // Texts of a row share their baseline: its position is rounded once.
+    if (baseline != mBaseline) {
+        mBaseline = baseline;
+        mBaselineY = Thousandths(baseline * PointsPerPixel);
+    }
+    const int64_t lineX = Thousandths(x * PointsPerPixel), lineY = mBaselineY;
     // Room for the move and the string; each skipped byte may take an adjustment instead.
     char* at = mContent.Room(64 + 28 * line.size());
     at = PutFixed<3>(at, lineX - mLineX);

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
@@ -194,6 +195,8 @@ private:
     bool mInText = false;
     int64_t mLineX = 0; // the text line start, in thousandths of a point
     int64_t mLineY = 0;
+    double mBaseline = std::numeric_limits<double>::quiet_NaN(); // the last text's, in pixels
+    int64_t mBaselineY = 0;                                      // its position, as lineY
     int32_t mPageFont = -1;
     double mPageFontSize = -1;
     double mLineWidth = -1;
