@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -71,8 +72,11 @@ int64_t Thousandths(double value) { return RoundToInteger(value * 1000); }
 
 void AppendNumber(std::string& out, double value) { AppendFixed<3>(out, Thousandths(value)); }
 
-// The longest number PutFixed writes.
+// The longest number PutFixed writes, and the longest integer.
 constexpr size_t NumberRoom = 24;
+constexpr size_t IntegerRoom = 20;
+
+char* PutInteger(char* at, int64_t value) { return std::to_chars(at, at + IntegerRoom, value).ptr; }
 
 } // namespace
 
@@ -203,18 +207,23 @@ void PdfReportPrinter::StartPage() {
     mLineWidth = -1;
 }
 
+// The page's content stream, then the page, written from room on the stack (a page ends
+// often: a report has thousands).
 void PdfReportPrinter::EndPage() {
     EndText();
     const int32_t contents = NewObject();
     WriteStream(contents, "", mContent.data(), mContent.size());
     const int32_t page = NewObject();
-    BeginObject(page);
-    std::string dictionary = "<</Type /Page /Parent " + Reference(PagesObject) + " /MediaBox [0 0 ";
-    AppendNumber(dictionary, mPageWidth * PointsPerPixel);
-    dictionary += ' ';
-    AppendNumber(dictionary, mPageHeight * PointsPerPixel);
-    dictionary += "] /Resources " + Reference(ResourcesObject) + " /Contents " + Reference(contents) + ">>\nendobj\n";
-    Write(dictionary);
+    mObjectOffsets[static_cast<size_t>(page)] = mOffset;
+    char text[4 * IntegerRoom + 2 * NumberRoom + 96];
+    char* at = Put(PutInteger(text, page), " 0 obj\n<</Type /Page /Parent ");
+    at = Put(PutInteger(at, PagesObject), " 0 R /MediaBox [0 0 ");
+    at = PutFixed<3>(at, Thousandths(mPageWidth * PointsPerPixel));
+    *at++ = ' ';
+    at = PutFixed<3>(at, Thousandths(mPageHeight * PointsPerPixel));
+    at = Put(PutInteger(Put(at, "] /Resources "), ResourcesObject), " 0 R /Contents ");
+    at = Put(PutInteger(at, contents), " 0 R>>\nendobj\n");
+    Write(text, static_cast<size_t>(at - text));
     mPages.push_back(page);
     mContent.clear();
 }
@@ -590,12 +599,22 @@ int32_t PdfReportPrinter::NewObject() {
 
 void PdfReportPrinter::BeginObject(int32_t number) {
     mObjectOffsets[static_cast<size_t>(number)] = mOffset;
-    Write(std::to_string(number) + " 0 obj\n");
+    char text[IntegerRoom + 8];
+    Write(text, static_cast<size_t>(Put(PutInteger(text, number), " 0 obj\n") - text));
 }
 
 void PdfReportPrinter::WriteStream(int32_t number, const std::string& dictionary, const char* data, size_t size) {
-    BeginObject(number);
-    Write("<</Length " + std::to_string(size) + (dictionary.empty() ? "" : " ") + dictionary + ">>\nstream\n");
+    mObjectOffsets[static_cast<size_t>(number)] = mOffset;
+    char head[2 * IntegerRoom + 32];
+    char* at = PutInteger(Put(PutInteger(head, number), " 0 obj\n<</Length "), static_cast<int64_t>(size));
+    if (!dictionary.empty()) {
+        *at++ = ' ';
+        Write(head, static_cast<size_t>(at - head));
+        Write(dictionary);
+        at = head;
+    }
+    at = Put(at, ">>\nstream\n");
+    Write(head, static_cast<size_t>(at - head));
     Write(data, size);
     Write("\nendstream\nendobj\n");
 }

@@ -159,7 +159,7 @@ private:
     int32_t NewObject();
     void BeginObject(int32_t number);
     void Write(const char* data, size_t size);
-    void Write(const std::string& text) { Write(text.data(), text.size()); }
+    void Write(std::string_view text) { Write(text.data(), text.size()); }
     void WriteStream(int32_t number, const std::string& dictionary, const char* data, size_t size);
     void CloseFile();
 
