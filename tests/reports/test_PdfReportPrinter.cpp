@@ -244,18 +244,21 @@ TEST(PdfReportPrinter, PagesFollowDocumentsAndPageBreaks) {
 // finished document.
 TEST(PdfReportPrinter, WriteErrorsAreRaised) {
     TempFolder folder;
-    struct Row { const char* name; std::string path; bool finishFirst; int number; std::string message; };
+    struct Row { const char* name; std::string path; bool finishFirst; int number; std::string message; size_t textSize = 1; };
     const Row rows[] = {
         {"no such folder", folder.File("no/such/folder.pdf"), false, ErrPathFileAccess,
          "Cannot write " + folder.File("no/such/folder.pdf") + ": No such file or directory"},
         {"a full disk", "/dev/full", false, ErrDeviceIO, "Cannot write /dev/full: No space left on device"},
+        // The file is buffered 256 KiB at a time: a page as large is written past the buffer.
+        {"a full disk, a page past the buffer", "/dev/full", false, ErrDeviceIO,
+         "Cannot write /dev/full: No space left on device", 256 * 1024},
         {"drawing after the end", folder.File("done.pdf"), true, ErrDeviceIO, "The document on " + folder.File("done.pdf") + " is complete"},
     };
     for (const Row& row : rows) {
         try {
             PdfReportPrinter pdf(row.path, std::make_unique<FixedFonts>());
             if (row.finishFirst) pdf.Finish();
-            Text(pdf, {"Courier", 10}, 100, 100, "x");
+            Text(pdf, {"Courier", 10}, 100, 100, std::string(row.textSize, 'x'));
             pdf.Finish();
             ADD_FAILURE() << row.name << ": nothing raised";
         } catch (const RuntimeError& error) {
