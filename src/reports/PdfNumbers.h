@@ -55,20 +55,34 @@ inline constexpr auto DigitPairs = [] {
     return pairs;
 }();
 
-// A number given in 10^-Decimals units (Decimals 1 to 3), written into room the caller has
-// made with no trailing zeros (1.5, -0.25, 12): at most 24 bytes, all of which it may fill
-// (the fraction is copied four bytes at a time). Returns the end of what it wrote.
-template <int Decimals>
-char* PutFixed(char* at, int64_t value) {
-    static_assert(Decimals >= 1 && Decimals <= 3);
-    static constexpr FractionTexts<Decimals> Fractions;
-    constexpr uint64_t Unit = FractionTexts<Decimals>::Unit;
-    // The magnitude as unsigned, so that the most negative value has one too.
-    uint64_t magnitude = static_cast<uint64_t>(value);
-    if (value < 0) {
-        *at++ = '-';
-        magnitude = 0 - magnitude;
+// The whole numbers 0 to 999, each as its digits: Text[n] holds Length[n] bytes of the four.
+struct SmallWholeTexts {
+    static constexpr int Count = 1000;
+    std::array<std::array<char, 4>, Count> Text{};
+    std::array<uint8_t, Count> Length{};
+    constexpr SmallWholeTexts() {
+        for (int whole = 0; whole < Count; ++whole) {
+            const int length = whole < 10 ? 1 : whole < 100 ? 2 : 3;
+            int left = whole;
+            for (int i = length - 1; i >= 0; --i) {
+                Text[whole][i] = static_cast<char>('0' + left % 10);
+                left /= 10;
+            }
+            Length[whole] = static_cast<uint8_t>(length);
+        }
     }
+};
+
+template <int Decimals>
+inline constexpr FractionTexts<Decimals> FractionTextsOf{};
+inline constexpr SmallWholeTexts SmallWholeTextsOf{};
+
+// The magnitude of a number of 10^-Decimals units, written as PutFixed writes it, for any
+// whole part: its digits counted, then written two at a time from the last.
+template <int Decimals>
+[[gnu::noinline]] char* PutFixedMagnitude(char* at, uint64_t magnitude) {
+    constexpr auto& Fractions = FractionTextsOf<Decimals>;
+    constexpr uint64_t Unit = FractionTexts<Decimals>::Unit;
     uint64_t whole = magnitude / Unit;
     const auto fraction = static_cast<size_t>(magnitude % Unit);
     int count = 1;
@@ -83,6 +97,39 @@ char* PutFixed(char* at, int64_t value) {
         digit[1] = DigitPairs[2 * pair + 1];
     }
     if (digit != at - count) *--digit = static_cast<char>('0' + whole);
+    std::memcpy(at, Fractions.Text[fraction].data(), 4);
+    return at + Fractions.Length[fraction];
+}
+
+// A number given in 10^-Decimals units (Decimals 1 to 3), written into room the caller has
+// made with no trailing zeros (1.5, -0.25, 12): at most 24 bytes, all of which it may fill
+// (the whole part below 1000 and the fraction are copied four bytes at a time). Returns the
+// end of what it wrote. Short enough to be written where it is called; larger whole parts
+// are written out of line.
+template <int Decimals>
+char* PutFixed(char* at, int64_t value) {
+    static_assert(Decimals >= 1 && Decimals <= 3);
+    constexpr auto& Fractions = FractionTextsOf<Decimals>;
+    constexpr auto& SmallWholes = SmallWholeTextsOf;
+    constexpr uint64_t Unit = FractionTexts<Decimals>::Unit;
+    // Moves along a line are often none at all.
+    if (value == 0) {
+        *at = '0';
+        return at + 1;
+    }
+    // The magnitude as unsigned, so that the most negative value has one too.
+    uint64_t magnitude = static_cast<uint64_t>(value);
+    if (value < 0) {
+        *at++ = '-';
+        magnitude = 0 - magnitude;
+    }
+    // Positions on a page: a whole part of at most three digits, both parts from tables.
+    if (magnitude >= SmallWholeTexts::Count * Unit) return PutFixedMagnitude<Decimals>(at, magnitude);
+    const auto small = static_cast<uint32_t>(magnitude);
+    const uint32_t whole = small / static_cast<uint32_t>(Unit);
+    const uint32_t fraction = small - whole * static_cast<uint32_t>(Unit);
+    std::memcpy(at, SmallWholes.Text[whole].data(), 4);
+    at += SmallWholes.Length[whole];
     std::memcpy(at, Fractions.Text[fraction].data(), 4);
     return at + Fractions.Length[fraction];
 }

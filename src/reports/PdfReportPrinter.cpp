@@ -1,10 +1,12 @@
 #include "PdfReportPrinter.h"
+#include "PdfLiteral.h"
 #include "PdfNumbers.h"
 
 #include "platform/RuntimeError.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 
@@ -69,6 +71,41 @@ void AppendFixed(std::string& out, int64_t value) {
 int64_t Thousandths(double value) { return RoundToInteger(value * 1000); }
 
 void AppendNumber(std::string& out, double value) { AppendFixed<3>(out, Thousandths(value)); }
+
+// The longest number PutFixed writes, and the longest integer.
+constexpr size_t NumberRoom = 24;
+constexpr size_t IntegerRoom = 20;
+
+char* PutInteger(char* at, int64_t value) { return std::to_chars(at, at + IntegerRoom, value).ptr; }
+
+} // namespace
+
+PdfPageContent& PdfPageContent::operator+=(std::string_view text) {
+    std::memcpy(Room(text.size()), text.data(), text.size());
+    mSize += text.size();
+    return *this;
+}
+
+PdfPageContent& PdfPageContent::operator+=(char byte) {
+    *Room(1) = byte;
+    ++mSize;
+    return *this;
+}
+
+// Doubles the room at least, so that a page's content is copied a few times as it grows.
+void PdfPageContent::Grow(size_t size) {
+    const size_t capacity = std::max({mCapacity * 2, mSize + size, size_t{64 * 1024}});
+    auto bytes = std::make_unique_for_overwrite<char[]>(capacity);
+    if (mSize > 0) std::memcpy(bytes.get(), mBytes.get(), mSize);
+    mBytes = std::move(bytes);
+    mCapacity = capacity;
+}
+
+namespace {
+
+void AppendNumber(PdfPageContent& out, double value) {
+    out.Keep(PutFixed<3>(out.Room(NumberRoom), Thousandths(value)));
+}
 
 // A PDF name: characters outside printable ASCII and the delimiters written as #XX.
 std::string PdfName(const std::string& name) {
@@ -149,7 +186,7 @@ void PdfReportPrinter::Finish() {
     CloseFile();
 }
 
-void PdfReportPrinter::ActivePage() {
+void PdfReportPrinter::OpenPage() {
     if (mFinished) RaiseError(ErrDeviceIO, "The document on " + mName + " is complete");
     if (!mStarted) {
         mStarted = true;
@@ -171,20 +208,34 @@ void PdfReportPrinter::StartPage() {
     mLineWidth = -1;
 }
 
+// The page's content stream, then the page, written from room on the stack (a page ends
+// often: a report has thousands).
 void PdfReportPrinter::EndPage() {
     EndText();
     const int32_t contents = NewObject();
     WriteStream(contents, "", mContent.data(), mContent.size());
     const int32_t page = NewObject();
-    BeginObject(page);
-    std::string dictionary = "<</Type /Page /Parent " + Reference(PagesObject) + " /MediaBox [0 0 ";
-    AppendNumber(dictionary, mPageWidth * PointsPerPixel);
-    dictionary += ' ';
-    AppendNumber(dictionary, mPageHeight * PointsPerPixel);
-    dictionary += "] /Resources " + Reference(ResourcesObject) + " /Contents " + Reference(contents) + ">>\nendobj\n";
-    Write(dictionary);
+    mObjectOffsets[static_cast<size_t>(page)] = mOffset;
+    char text[4 * IntegerRoom + 2 * NumberRoom + 96];
+    char* at = Put(PutInteger(text, page), " 0 obj\n<</Type /Page /Parent ");
+    at = Put(PutInteger(at, PagesObject), " 0 R /MediaBox [0 0 ");
+    at = PutFixed<3>(at, Thousandths(mPageWidth * PointsPerPixel));
+    *at++ = ' ';
+    at = PutFixed<3>(at, Thousandths(mPageHeight * PointsPerPixel));
+    at = Put(PutInteger(Put(at, "] /Resources "), ResourcesObject), " 0 R /Contents ");
+    at = Put(PutInteger(at, contents), " 0 R>>\nendobj\n");
+    Write(text, static_cast<size_t>(at - text));
     mPages.push_back(page);
     mContent.clear();
+}
+
+// Out of the texts' path, which seldom changes the font.
+[[gnu::noinline]] void PdfReportPrinter::SetPageFont(int32_t resource, double size) {
+    mContent += "/F" + std::to_string(resource) + ' ';
+    AppendNumber(mContent, size);
+    mContent += " Tf\n";
+    mPageFont = resource;
+    mPageFontSize = size;
 }
 
 void PdfReportPrinter::EndText() {
@@ -202,11 +253,17 @@ bool SameFont(const ReportFont& a, const ReportFont& b) {
 
 } // namespace
 
-PdfReportPrinter::Font& PdfReportPrinter::FontOf(const ReportFont& font) {
-    // Texts are drawn and measured in the surface's current font, which changes far less
-    // often than it is asked for.
+// Texts are drawn and measured in the surface's current font, which changes far less often
+// than it is asked for: the font found for it is kept while its serial stays (the serial
+// kept starts as one the surface never has).
+inline PdfReportPrinter::Font& PdfReportPrinter::FontOf(const ReportFont& font) {
+    if (&font == &ReportSurface::Font() && mCurrentFontSerial == FontSerial()) return *mCurrentFont;
+    return FindFont(font);
+}
+
+// Out of the texts' path: looks the font up, and keeps it when it is the current one.
+[[gnu::noinline]] PdfReportPrinter::Font& PdfReportPrinter::FindFont(const ReportFont& font) {
     const bool current = &font == &ReportSurface::Font();
-    if (current && mCurrentFont != nullptr && mCurrentFontSerial == FontSerial()) return *mCurrentFont;
     Font& found = LookUpFont(font);
     if (current) {
         mCurrentFont = &found;
@@ -230,14 +287,34 @@ PdfReportPrinter::Font& PdfReportPrinter::LookUpFont(const ReportFont& font) {
         measured->Skipped[c] = c < 32 || measured->Metrics.Advance[c] == 0;
         measured->Special[c] = measured->Skipped[c] || Escapes[c] != 0;
     }
+    measured->AsciiDrawn = true;
+    for (int c = 32; c < 128; ++c) {
+        if (pdf_literal::IsPlain(static_cast<unsigned char>(c)) && measured->Special[c]) measured->AsciiDrawn = false;
+    }
     mFontCache.emplace_back(font, std::move(measured));
     return *mFontCache.back().second;
 }
 
 double PdfReportPrinter::DeviceTextWidth(const ReportFont& font, const std::string& line) {
-    const Font& measured = FontOf(font);
+    const auto& advance = FontOf(font).Metrics.Advance;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
+    const size_t size = line.size();
+    // The advances added one after another from the first, as the layout adds them: four a
+    // round, then the last few.
     double width = 0;
-    for (const char c : line) width += measured.Metrics.Advance[static_cast<unsigned char>(c)];
+    size_t i = 0;
+    for (; i + 4 <= size; i += 4) {
+        width += advance[bytes[i]];
+        width += advance[bytes[i + 1]];
+        width += advance[bytes[i + 2]];
+        width += advance[bytes[i + 3]];
+    }
+    switch (size - i) {
+    case 3: width += advance[bytes[i++]]; [[fallthrough]];
+    case 2: width += advance[bytes[i++]]; [[fallthrough]];
+    case 1: width += advance[bytes[i]]; break;
+    default: break;
+    }
     return width;
 }
 
@@ -306,6 +383,41 @@ int32_t PdfReportPrinter::FontDescriptor(const ReportFont& font, const PdfFontMe
     return object;
 }
 
+// The string of a text and its operator: copied as it is when no byte needs escaping or
+// skipping, escaped, or split around skipped bytes into an array that advances by their
+// widths.
+char* PdfReportPrinter::PutString(char* at, const Font& font, const std::string& line) {
+    const auto& skipped = font.Skipped;
+    const char* const end = line.data() + line.size();
+    const char* firstSpecial = line.data();
+    while (firstSpecial != end && !font.Special[static_cast<unsigned char>(*firstSpecial)]) ++firstSpecial;
+    if (firstSpecial == end) {
+        *at++ = '(';
+        std::memcpy(at, line.data(), line.size());
+        return Put(at + line.size(), ")Tj\n");
+    }
+    if (std::none_of(firstSpecial, end, [&skipped](char c) { return skipped[static_cast<unsigned char>(c)]; })) {
+        *at++ = '(';
+        at = PutLiteral(at, line.data(), end);
+        return Put(at, ")Tj\n");
+    }
+    at = Put(at, "[(");
+    const char* start = line.data();
+    for (const char* c = line.data(); c != end; ++c) {
+        const auto byte = static_cast<unsigned char>(*c);
+        if (!skipped[byte]) continue;
+        at = PutLiteral(at, start, c);
+        start = c + 1;
+        const int64_t advance = RoundToInteger(font.Metrics.Advance[byte] / font.SizePixels * 1000 * 100);
+        if (advance == 0) continue;
+        *at++ = ')';
+        at = PutFixed<2>(at, -advance);
+        *at++ = '(';
+    }
+    at = PutLiteral(at, start, end);
+    return Put(at, ")]TJ\n");
+}
+
 // Each text is placed by moving the line start from the previous one (the offsets exact in
 // thousandths of a point, as the positions are written); skipped bytes are not drawn but
 // advance as the layout measured them.
@@ -321,60 +433,29 @@ void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, co
         mInText = true;
         mLineX = mLineY = 0;
     }
-    if (measured.Resource != mPageFont || PointSize(font) != mPageFontSize) {
-        mContent += "/F" + std::to_string(measured.Resource) + ' ';
-        AppendNumber(mContent, PointSize(font));
-        mContent += " Tf\n";
-        mPageFont = measured.Resource;
-        mPageFontSize = PointSize(font);
+    if (measured.Resource != mPageFont || PointSize(font) != mPageFontSize) SetPageFont(measured.Resource, PointSize(font));
+    // Texts of a row share their baseline: its position is rounded once.
+    if (baseline != mBaseline) {
+        mBaseline = baseline;
+        mBaselineY = Thousandths(baseline * PointsPerPixel);
     }
-    const int64_t lineX = Thousandths(x * PointsPerPixel), lineY = Thousandths(baseline * PointsPerPixel);
-    const auto& skipped = measured.Skipped;
-    // Most texts have no byte to skip or escape: those are copied as they are.
-    const char* const end = line.data() + line.size();
-    const char* firstSpecial = line.data();
-    while (firstSpecial != end && !measured.Special[static_cast<unsigned char>(*firstSpecial)]) ++firstSpecial;
-    const bool plain = firstSpecial == end;
-    const bool controls =
-        std::any_of(firstSpecial, end, [&skipped](char c) { return skipped[static_cast<unsigned char>(c)]; });
+    const int64_t lineX = Thousandths(x * PointsPerPixel), lineY = mBaselineY;
     // Room for the move and the string; each skipped byte may take an adjustment instead.
-    // Written on the stack when it fits (most texts), then added to the page in one piece.
-    char stackRoom[1024];
-    const size_t room = 64 + (controls ? 28 : 2) * line.size();
-    if (room > sizeof stackRoom && mTextRoom.size() < room) mTextRoom.resize(room);
-    char* const start = room <= sizeof stackRoom ? stackRoom : mTextRoom.data();
-    char* at = start;
+    char* at = mContent.Room(64 + 28 * line.size());
     at = PutFixed<3>(at, lineX - mLineX);
     *at++ = ' ';
     at = PutFixed<3>(at, lineY - mLineY);
     mLineX = lineX;
     mLineY = lineY;
-    if (plain) {
-        at = Put(at, " Td(");
-        std::memcpy(at, line.data(), line.size());
-        at = Put(at + line.size(), ")Tj\n");
-    } else if (!controls) {
-        at = Put(at, " Td(");
-        at = PutLiteral(at, line.data(), end);
-        at = Put(at, ")Tj\n");
+    at = Put(at, " Td");
+    // Most texts are plain ASCII in a font that draws all of it: checked as they are copied.
+    if (measured.AsciiDrawn && pdf_literal::CopyPlain(at + 1, line.data(), line.size())) {
+        *at = '(';
+        at = Put(at + 1 + line.size(), ")Tj\n");
     } else {
-        at = Put(at, " Td[(");
-        const char* start = line.data();
-        for (const char* c = line.data(); c != end; ++c) {
-            const auto byte = static_cast<unsigned char>(*c);
-            if (!skipped[byte]) continue;
-            at = PutLiteral(at, start, c);
-            start = c + 1;
-            const int64_t advance = RoundToInteger(metrics.Advance[byte] / measured.SizePixels * 1000 * 100);
-            if (advance == 0) continue;
-            *at++ = ')';
-            at = PutFixed<2>(at, -advance);
-            *at++ = '(';
-        }
-        at = PutLiteral(at, start, end);
-        at = Put(at, ")]TJ\n");
+        at = PutString(at, measured, line);
     }
-    mContent.append(start, static_cast<size_t>(at - start));
+    mContent.Keep(at);
 
     if (font.Underline) {
         const double under = y + metrics.Ascent + metrics.UnderlinePosition;
@@ -519,12 +600,22 @@ int32_t PdfReportPrinter::NewObject() {
 
 void PdfReportPrinter::BeginObject(int32_t number) {
     mObjectOffsets[static_cast<size_t>(number)] = mOffset;
-    Write(std::to_string(number) + " 0 obj\n");
+    char text[IntegerRoom + 8];
+    Write(text, static_cast<size_t>(Put(PutInteger(text, number), " 0 obj\n") - text));
 }
 
 void PdfReportPrinter::WriteStream(int32_t number, const std::string& dictionary, const char* data, size_t size) {
-    BeginObject(number);
-    Write("<</Length " + std::to_string(size) + (dictionary.empty() ? "" : " ") + dictionary + ">>\nstream\n");
+    mObjectOffsets[static_cast<size_t>(number)] = mOffset;
+    char head[2 * IntegerRoom + 32];
+    char* at = PutInteger(Put(PutInteger(head, number), " 0 obj\n<</Length "), static_cast<int64_t>(size));
+    if (!dictionary.empty()) {
+        *at++ = ' ';
+        Write(head, static_cast<size_t>(at - head));
+        Write(dictionary);
+        at = head;
+    }
+    at = Put(at, ">>\nstream\n");
+    Write(head, static_cast<size_t>(at - head));
     Write(data, size);
     Write("\nendstream\nendobj\n");
 }

@@ -5,9 +5,11 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -47,6 +49,30 @@ class IReportSurfacePixels {
 public:
     virtual ~IReportSurfacePixels() = default;
     virtual RgbImage SurfacePixels() = 0;
+};
+
+// A page's content: bytes written straight into room made at its end (without the
+// zero-filling of a string's resize) and kept up to where the writing ended. The room
+// stays for the next page.
+class PdfPageContent {
+public:
+    // At least size bytes to write at the end; Keep ends the content where writing ended.
+    char* Room(size_t size) {
+        if (mCapacity - mSize < size) Grow(size);
+        return mBytes.get() + mSize;
+    }
+    void Keep(const char* end) { mSize = static_cast<size_t>(end - mBytes.get()); }
+    PdfPageContent& operator+=(std::string_view text);
+    PdfPageContent& operator+=(char byte);
+    const char* data() const { return mBytes.get(); }
+    size_t size() const { return mSize; }
+    void clear() { mSize = 0; }
+
+private:
+    void Grow(size_t size);
+    std::unique_ptr<char[]> mBytes;
+    size_t mSize = 0;
+    size_t mCapacity = 0;
 };
 
 // A printer that writes its pages into a PDF 1.4 file of Letter pages at 1200 pixels per inch:
@@ -104,17 +130,26 @@ private:
         std::array<bool, 256> Skipped{};
         // Bytes skipped or escaped in a literal string.
         std::array<bool, 256> Special{};
+        // Every plain byte of a literal string (printable ASCII but the escaped ones) is drawn.
+        bool AsciiDrawn = false;
     };
+    // Writes the string of a text in the font and its operator; returns the end.
+    static char* PutString(char* at, const Font& font, const std::string& line);
     Font& FontOf(const ReportFont& font);
+    Font& FindFont(const ReportFont& font);
     Font& LookUpFont(const ReportFont& font);
     int32_t FontResource(const ReportFont& font, const PdfFontMetrics& metrics);
     int32_t FontDescriptor(const ReportFont& font, const PdfFontMetrics& metrics);
 
     // The page being drawn, started by the first drawing after a page break.
-    void ActivePage();
+    void ActivePage() {
+        if (!mStarted || mNextOnNewPage || mFinished) OpenPage();
+    }
+    void OpenPage();
     void StartPage();
     void EndPage();
     void EndText();
+    void SetPageFont(int32_t resource, double size);
     void SetLineWidth(double pixels);
     void StrokeLine(double x1, double y1, double x2, double y2, double width);
     void PlaceImage(const RgbImage& image, double x, double y, double width, double height);
@@ -124,7 +159,7 @@ private:
     int32_t NewObject();
     void BeginObject(int32_t number);
     void Write(const char* data, size_t size);
-    void Write(const std::string& text) { Write(text.data(), text.size()); }
+    void Write(std::string_view text) { Write(text.data(), text.size()); }
     void WriteStream(int32_t number, const std::string& dictionary, const char* data, size_t size);
     void CloseFile();
 
@@ -148,7 +183,7 @@ private:
     size_t mLastFont = 0;
     // The font found for the surface's current font, while its serial is unchanged.
     Font* mCurrentFont = nullptr;
-    uint64_t mCurrentFontSerial = 0;
+    uint64_t mCurrentFontSerial = UINT64_MAX;
     // Font resources by face and widths; descriptors and font files by face.
     std::map<std::tuple<std::string, bool, bool, std::vector<int64_t>>, int32_t> mResourceOf;
     std::map<std::string, int32_t> mDescriptorOf;
@@ -156,11 +191,12 @@ private:
     int32_t mImages = 0;
 
     // The page's content, and the text and line state it has set.
-    std::string mContent;
-    std::vector<char> mTextRoom; // where a text too long for the stack is written
+    PdfPageContent mContent;
     bool mInText = false;
     int64_t mLineX = 0; // the text line start, in thousandths of a point
     int64_t mLineY = 0;
+    double mBaseline = std::numeric_limits<double>::quiet_NaN(); // the last text's, in pixels
+    int64_t mBaselineY = 0;                                      // its position, as lineY
     int32_t mPageFont = -1;
     double mPageFontSize = -1;
     double mLineWidth = -1;

@@ -52,6 +52,15 @@ TEST(PdfNumbers, PutFixedWritesTheShortestDecimals) {
         EXPECT_EQ(Fixed<2>(value), GeneralFixed(value, 2)) << value;
         EXPECT_EQ(Fixed<3>(value), GeneralFixed(value, 3)) << value;
     }
+    // Each power of ten and one below it, either sign: the edges of every digit count, and of
+    // whole parts below 1000 written from a table (10^5 for two decimals, 10^6 for three).
+    for (int64_t power = 1;; power *= 10) {
+        for (const int64_t value : {power, power - 1, -power, 1 - power}) {
+            EXPECT_EQ(Fixed<2>(value), GeneralFixed(value, 2)) << value;
+            EXPECT_EQ(Fixed<3>(value), GeneralFixed(value, 3)) << value;
+        }
+        if (power > std::numeric_limits<int64_t>::max() / 10) break;
+    }
     // Every fraction, and whole parts of one to six digits.
     for (int64_t value = -10000; value <= 10000; ++value) {
         ASSERT_EQ(Fixed<2>(value), GeneralFixed(value, 2)) << value;

@@ -1,3 +1,4 @@
+#include "reports/PdfLiteral.h"
 #include "reports/PdfReportPrinter.h"
 
 #include "platform/RuntimeError.h"
@@ -5,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -16,7 +19,8 @@ using dovrex::test::TempFolder;
 namespace {
 
 // Fonts of fixed advances: bytes below 32 half as wide as the others, bold ones wider, the
-// soft hyphen (0xAD) nothing. Faces named "Embedded" give a font file. It counts what it was
+// soft hyphen (0xAD) nothing, and in the face "No-Tilde" the tilde too; in the face "Varied"
+// each byte from 32 has an advance of its own. Faces named "Embedded" give a font file. It counts what it was
 // asked.
 class FixedFonts final : public IPdfFontSource {
 public:
@@ -26,6 +30,10 @@ public:
         const double em = font.Size * 1200 / 72;
         for (int c = 0; c < 256; ++c) metrics.Advance[c] = em * (c < 32 ? 0.3 : font.Bold ? 0.65 : 0.6);
         metrics.Advance[0xAD] = 0;
+        if (font.Name == "No-Tilde") metrics.Advance['~'] = 0;
+        if (font.Name == "Varied") {
+            for (int c = 32; c < 256; ++c) metrics.Advance[c] = em * (0.25 + c / 997.0);
+        }
         metrics.Ascent = em * 0.8;
         metrics.LineHeight = em * 1.2;
         metrics.UnderlinePosition = em * 0.1;
@@ -236,18 +244,21 @@ TEST(PdfReportPrinter, PagesFollowDocumentsAndPageBreaks) {
 // finished document.
 TEST(PdfReportPrinter, WriteErrorsAreRaised) {
     TempFolder folder;
-    struct Row { const char* name; std::string path; bool finishFirst; int number; std::string message; };
+    struct Row { const char* name; std::string path; bool finishFirst; int number; std::string message; size_t textSize = 1; };
     const Row rows[] = {
         {"no such folder", folder.File("no/such/folder.pdf"), false, ErrPathFileAccess,
          "Cannot write " + folder.File("no/such/folder.pdf") + ": No such file or directory"},
         {"a full disk", "/dev/full", false, ErrDeviceIO, "Cannot write /dev/full: No space left on device"},
+        // The file is buffered 256 KiB at a time: a page as large is written past the buffer.
+        {"a full disk, a page past the buffer", "/dev/full", false, ErrDeviceIO,
+         "Cannot write /dev/full: No space left on device", 256 * 1024},
         {"drawing after the end", folder.File("done.pdf"), true, ErrDeviceIO, "The document on " + folder.File("done.pdf") + " is complete"},
     };
     for (const Row& row : rows) {
         try {
             PdfReportPrinter pdf(row.path, std::make_unique<FixedFonts>());
             if (row.finishFirst) pdf.Finish();
-            Text(pdf, {"Courier", 10}, 100, 100, "x");
+            Text(pdf, {"Courier", 10}, 100, 100, std::string(row.textSize, 'x'));
             pdf.Finish();
             ADD_FAILURE() << row.name << ": nothing raised";
         } catch (const RuntimeError& error) {
@@ -360,9 +371,10 @@ TEST(PdfReportPrinter, FontSerialChangesWithTheFont) {
 // or skipping, escaped where one would end the string or change, and split around skipped
 // bytes, which advance by their measured width (thousandths of the em) or not at all.
 TEST(PdfReportPrinter, TextsAreWrittenAsLiteralStrings) {
-    struct Row { const char* name; std::string text; std::string written; };
+    struct Row { const char* name; std::string text; std::string written; const char* face = "Courier"; };
     const Row rows[] = {
         {"one plain byte", "a", "(a)Tj\n"},
+        {"printable ASCII measured as nothing", "a~b", "[(ab)]TJ\n", "No-Tilde"},
         {"plain bytes, the highest too", "Reading \xFF", "(Reading \xFF)Tj\n"},
         {"escaped first and last", "(x)", "(\\(x\\))Tj\n"},
         {"a backslash last", "x\\", "(x\\\\)Tj\n"},
@@ -370,11 +382,14 @@ TEST(PdfReportPrinter, TextsAreWrittenAsLiteralStrings) {
         {"a skipped byte first", std::string("\x1F") + "X", "[()-300(X)]TJ\n"},
         {"a byte measured as nothing last", "X\xAD", "[(X)]TJ\n"},
         {"escaped and skipped", "a(b\x01", "[(a\\(b)-300()]TJ\n"},
-        // Texts are written on the stack up to 1024 bytes of room: 64, and 2 a byte (28 with skipped bytes).
-        {"plain, room at the stack's limit", std::string(480, 'p'), "(" + std::string(480, 'p') + ")Tj\n"},
-        {"plain, room one past it", std::string(481, 'p'), "(" + std::string(481, 'p') + ")Tj\n"},
-        {"skipped, room within the limit", "\x01" + std::string(33, 's'), "[()-300(" + std::string(33, 's') + ")]TJ\n"},
-        {"skipped, room past it", "\x01" + std::string(34, 's'), "[()-300(" + std::string(34, 's') + ")]TJ\n"},
+        // Long texts: room of 64 bytes and 2 a byte (28 with skipped bytes) is made at the page's end.
+        {"plain, 480 bytes", std::string(480, 'p'), "(" + std::string(480, 'p') + ")Tj\n"},
+        {"plain, 481 bytes", std::string(481, 'p'), "(" + std::string(481, 'p') + ")Tj\n"},
+        {"skipped, 34 bytes", "\x01" + std::string(33, 's'), "[()-300(" + std::string(33, 's') + ")]TJ\n"},
+        {"skipped, 35 bytes", "\x01" + std::string(34, 's'), "[()-300(" + std::string(34, 's') + ")]TJ\n"},
+        // The page's room starts at 64 KiB and grows, keeping what the page has.
+        {"plain, more room than the page's first", std::string(40000, 'p'), "(" + std::string(40000, 'p') + ")Tj\n"},
+        {"skipped, more room than the page's first", "\x01" + std::string(3000, 's'), "[()-300(" + std::string(3000, 's') + ")]TJ\n"},
     };
     TempFolder folder;
     for (const Row& row : rows) {
@@ -382,10 +397,65 @@ TEST(PdfReportPrinter, TextsAreWrittenAsLiteralStrings) {
         {
             PdfReportPrinter pdf(path, std::make_unique<FixedFonts>());
             pdf.SetScaleMode(smPixels);
-            Text(pdf, {"Courier", 10}, 100, 100, row.text);
+            Text(pdf, {row.face, 10}, 100, 100, row.text);
             pdf.Finish();
         }
+        // The page's content stream, as long as its dictionary says: the text between the
+        // font's selection and the end of the text object.
         const std::string pdf = ReadAll(path);
-        EXPECT_NE(pdf.find(" Td" + row.written), std::string::npos) << row.name;
+        const size_t length = pdf.find("<</Length ");
+        ASSERT_NE(length, std::string::npos) << row.name;
+        const size_t stream = pdf.find(">>\nstream\n", length) + 10;
+        const std::string content = pdf.substr(stream, std::stoul(pdf.substr(length + 10)));
+        EXPECT_EQ(pdf.compare(stream + content.size(), 11, "\nendstream\n"), 0) << row.name;
+        EXPECT_EQ(content.rfind("BT\n/F1 10 Tf\n", 0), 0u) << row.name;
+        const std::string end = " Td" + row.written + "ET\n";
+        EXPECT_TRUE(content.size() >= end.size() && content.compare(content.size() - end.size(), end.size(), end) == 0)
+            << row.name;
+    }
+}
+
+// Texts are checked and copied many bytes at a time: a byte that is not plain ASCII, or is one
+// of those escaped, is found at every place of texts of every length up to 40 bytes (one to
+// three bytes, four to seven, eight to sixteen, and rounds of sixteen with the last ones
+// overlapping), and the copy has every byte and no more.
+TEST(PdfReportPrinter, PlainBytesAreFoundManyAtATime) {
+    struct Row { unsigned char byte; bool plain; };
+    const Row rows[] = {
+        {0x00, false}, {0x1F, false}, {' ', true},  {'\'', true}, {'(', false},  {')', false}, {'*', true},
+        {'[', true},   {'\\', false}, {']', true}, {'~', true},   {0x7F, true},  {0x80, false}, {0xFF, false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(dovrex::pdf_literal::IsPlain(row.byte), row.plain) << int{row.byte};
+        for (size_t size = 0; size <= 40; ++size) {
+            for (size_t place = 0; place < std::max<size_t>(size, 1); ++place) {
+                std::string text(size, 'a');
+                if (size > 0) text[place] = static_cast<char>(row.byte);
+                std::string room(size + 4, '#');
+                const bool plain = dovrex::pdf_literal::CopyPlain(room.data() + 2, text.data(), text.size());
+                const std::string at = std::to_string(row.byte) + " at " + std::to_string(place) + " of " + std::to_string(size);
+                ASSERT_EQ(plain, row.plain || size == 0) << at;
+                ASSERT_EQ(room, "##" + text + "##") << at;
+            }
+        }
+    }
+}
+
+// A text's width is the sum of its bytes' advances added in order from the first, to the
+// last bit (sums of inexact advances differ with their order): texts of no byte to three
+// rounds of four and the bytes after them.
+TEST(PdfReportPrinter, TextWidthAddsTheAdvancesInOrder) {
+    const ReportFont varied{"Varied", 9};
+    const PdfFontMetrics metrics = FixedFonts().Metrics(varied);
+    TempFolder folder;
+    PdfReportPrinter pdf(folder.File("width.pdf"), std::make_unique<FixedFonts>());
+    pdf.SetFontName(varied.Name);
+    pdf.SetFontSize(varied.Size);
+    const std::string bytes = "Reading 0417 \xE9t\xE9 (total) ~";
+    for (size_t size = 0; size <= 13; ++size) {
+        const std::string text = bytes.substr(bytes.size() - size);
+        double width = 0;
+        for (const char c : text) width += metrics.Advance[static_cast<unsigned char>(c)];
+        EXPECT_EQ(pdf.LineWidth(text), width) << size;
     }
 }
