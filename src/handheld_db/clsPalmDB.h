@@ -194,11 +194,12 @@ private:
     size_t mPiecePosition = 0;
     // Text piece Number (from 1) of the record read through View, as StringView finds it.
     std::string_view Piece(int16_t Number) {
-        if (Number > mPiecesFound) FindPieces();
+        if (Number > mPiecesFound) FindPieces(Number);
         return mPieces[static_cast<size_t>(Number)];
     }
-    // Finds every piece of the record read through View not found yet, in one pass.
-    void FindPieces();
+    // Finds the pieces of the record read through View not found yet, in one pass, as far
+    // as the block of bytes that holds piece Number.
+    void FindPieces(int16_t Number);
 };
 
 } // namespace dovrex

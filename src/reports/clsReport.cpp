@@ -144,8 +144,7 @@ bool FillRow(const Fields& f, int32_t RecType, int32_t filter, ReadingRow& row) 
     const int64_t minimum = f.Number(rfMinReading);
     const int64_t maximum = f.Number(rfMaxReading);
     const int64_t readingDate = f.Number(rfReadingDate);
-    std::string responseScratch;
-    const std::string_view responseText = f.Text(rfResponseText, responseScratch);
+    std::string scratch;
 
     // The exception: the first rule that applies.
     const char* label = "";
@@ -165,7 +164,8 @@ bool FillRow(const Fields& f, int32_t RecType, int32_t filter, ReadingRow& row) 
     } else if (readType == 2 && f.Number(rfResponseCode) != 0) {
         code = 6, label = "Manually Read";
     } else {
-        code = responseText.empty() ? 4 : 6;
+        // The response text, read only here and for a row shown.
+        code = f.Text(rfResponseText, scratch).empty() ? 4 : 6;
     }
     row.Code = code;
     if ((code & filter) == 0) return false;
@@ -192,7 +192,6 @@ bool FillRow(const Fields& f, int32_t RecType, int32_t filter, ReadingRow& row) 
     }
     if (readType == 2 && status > 0) row.Reading += '*';
 
-    std::string scratch;
     row.DateTime.clear();
     if (readingDate > 0) AppendDate(row.DateTime, readingDate);
     row.DateTime += CrLf;
@@ -235,7 +234,7 @@ bool FillRow(const Fields& f, int32_t RecType, int32_t filter, ReadingRow& row) 
         row.BillingAddress += f.Text(rfServiceAddress, scratch);
 
         row.Label = label;
-        AddLine(row.Label, responseText);
+        AddLine(row.Label, f.Text(rfResponseText, scratch));
         if (tamper != 0) AddLine(row.Label, "TAMPER");
     }
     if (row.Label.find(';') != std::string::npos) row.Label = Replace(Replace(row.Label, "; ", CrLf), ";", CrLf);
@@ -393,17 +392,17 @@ void clsReport::Detail(double& SectionHeight) {
         return;
     }
     SectionHeight = 0;
-    // Only schema records show; one too short for the schema's fixed part shows nothing.
+    // Only the schema records show (header, route, meter and orphan records); one too short
+    // for the schema's fixed part shows nothing.
     const int32_t type = db.RecordType();
-    if (QVFRecord::LayoutOf(type) != QVFRecord::Layout::Schema) return;
+    const bool route = type == clsQVF::rtRoute || type == clsQVF::rtReadingRoute;
+    if (type != clsQVF::rtHeader && !route && type != clsQVF::rtMeter && type != clsQVF::rtOrphan) return;
     if (db.RawData().size() < static_cast<size_t>(db.DB().FixedLength())) return;
 
     if (type == clsQVF::rtHeader) {
         mUnitHeader[uhUnitId].Value = Value(db.Item("ResponseText").ToText());
         return;
     }
-    const bool route = type == clsQVF::rtRoute || type == clsQVF::rtReadingRoute;
-    if (!route && type != clsQVF::rtMeter && type != clsQVF::rtOrphan) return;
 
     if (mUnitHeaderPending) {
         mUnitHeaderPending = false;
