@@ -109,14 +109,24 @@ public:
         const auto* p = reinterpret_cast<const unsigned char*>(mRawData.data()) + field.Offset;
         switch (field.Type) {
         case ftString: return ValueView::OfText(Piece(field.Offset));
-        case ftInt8: return ValueView::OfInteger(p[0]);
-        case ftInt16: return ValueView::OfInteger((p[0] << 8) | p[1]);
-        case ftInt32: {
-            // As BytesToLong: a value with its top bit set does not fit and reads as 0.
-            const uint32_t value = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-            return ValueView::OfInteger((value & 0x80000000u) != 0 ? 0 : static_cast<int32_t>(value));
-        }
+        case ftInt8:
+        case ftInt16:
+        case ftInt32: return ValueView::OfInteger(FixedNumber(field.Type, p));
         default: return {};
+        }
+    }
+    // The value of a number field of Type (ftInt8, ftInt16 or ftInt32) from its bytes at p,
+    // as View reads it: big-endian and unsigned; as BytesToLong, an Int32 with its top bit
+    // set does not fit and reads as 0. A reader that has made sure the record holds its
+    // numbers reads them with this straight from the record.
+    static int64_t FixedNumber(int16_t Type, const unsigned char* p) {
+        switch (Type) {
+        case ftInt8: return p[0];
+        case ftInt16: return (p[0] << 8) | p[1];
+        default: {
+            const uint32_t value = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
+            return (value & 0x80000000u) != 0 ? 0 : static_cast<int32_t>(value);
+        }
         }
     }
     // View(Number) as a whole number, as static_cast<int64_t>(View(Number).ToNumber()) gives
