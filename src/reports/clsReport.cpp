@@ -94,9 +94,24 @@ char* Put(char* out, std::string_view part) { return std::copy(part.begin(), par
 // The room of a date and a time with the line break between them.
 constexpr size_t DateTimeRoom = 10 + 2 + 8;
 
+// The two digits of a number from 0 to 99.
+char* PutTwoDigits(char* out, int64_t number) {
+    out[0] = static_cast<char>('0' + number / 10);
+    out[1] = static_cast<char>('0' + number % 10);
+    return out + 2;
+}
+
 // "yyyymmdd" as "mm/dd/yyyy", the parts cut from the number's digits as they stand; at most
-// 10 characters.
+// 10 characters. A date of eight digits (nearly all) is cut by arithmetic.
 char* PutDate(char* out, int64_t date) {
+    if (date >= 10000000 && date <= 99999999) {
+        out = PutTwoDigits(out, date / 100 % 100);
+        *out++ = '/';
+        out = PutTwoDigits(out, date % 100);
+        *out++ = '/';
+        out = PutTwoDigits(out, date / 1000000);
+        return PutTwoDigits(out, date / 10000 % 100);
+    }
     const NumberChars digits(date);
     const std::string_view d = digits.View();
     auto mid = [d](size_t start, size_t length) { return start < d.size() ? d.substr(start, length) : std::string_view(); };
@@ -107,18 +122,15 @@ char* PutDate(char* out, int64_t date) {
     return Put(out, mid(0, 4));
 }
 
-// "hhmmss" with leading zeros as "hh:mm:ss", from the last six digits; 8 characters.
+// A time above 0, "hhmmss", as "hh:mm:ss" from its last six digits with leading zeros; 8
+// characters.
 char* PutTime(char* out, int64_t time) {
-    const NumberChars number(time);
-    const std::string_view digits = number.View();
-    char padded[30] = "000000";
-    digits.copy(padded + 6, digits.size());
-    const char* t = padded + 6 + digits.size() - 6;
-    out = Put(out, {t, 2});
+    const int64_t last = time % 1000000;
+    out = PutTwoDigits(out, last / 10000);
     *out++ = ':';
-    out = Put(out, {t + 2, 2});
+    out = PutTwoDigits(out, last / 100 % 100);
     *out++ = ':';
-    return Put(out, {t + 4, 2});
+    return PutTwoDigits(out, last % 100);
 }
 
 // The account with its runs of blanks shortened as replacing five blanks by one, then four,

@@ -166,6 +166,28 @@ TEST_F(ReportTest, RowColumns) {
     EXPECT_EQ(row.Code, 8);
 }
 
+// A reading date shows the parts cut from its digits as they stand (of eight digits or not);
+// a reading time its last six digits with leading zeros; 0 shows nothing.
+TEST_F(ReportTest, DateAndTimeTexts) {
+    const std::pair<int64_t, const char*> dates[] = {
+        {0, ""},           {1, "//1"},        {9999999, "99/9/9999"},     {10000000, "00/00/1000"},
+        {20240115, "01/15/2024"}, {99999999, "99/99/9999"}, {100000000, "00/00/1000"}, {2147483647, "48/36/2147"},
+    };
+    const std::pair<int64_t, const char*> times[] = {
+        {0, ""},           {1, "00:00:01"},   {90509, "09:05:09"},  {235959, "23:59:59"},
+        {999999, "99:99:99"}, {1000000, "00:00:00"}, {1234567, "23:45:67"}, {2147483647, "48:36:47"},
+    };
+    ValueCollection fields;
+    for (const auto& [date, text] : dates) {
+        for (const auto& [time, clock] : times) {
+            fields.Set("ReadingDate", Value(date));
+            fields.Set("ReadingTime", Value(time));
+            EXPECT_EQ(clsReport::MakeRow(fields, clsQVF::rtMeter).DateTime, std::string(text) + "\r\n" + clock)
+                << date << " " << time;
+        }
+    }
+}
+
 // Runs of blanks in the account shrink as replacing five blanks by one, then four, three and
 // two does, whatever their length.
 TEST_F(ReportTest, AccountBlankRuns) {
