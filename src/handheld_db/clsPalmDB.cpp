@@ -277,16 +277,16 @@ void clsPalmDB::FindPieces(int16_t Number) {
     if (mPieces.size() <= static_cast<size_t>(mStringCount)) mPieces.resize(static_cast<size_t>(mStringCount) + 1);
     // Each piece starts after the NUL that ends the one before; a piece past the record's
     // end is empty, and so is every piece after one without a NUL. The NULs are found a
-    // block at a time, each NUL in a block ending one piece. The search stops after the
-    // block that ends piece Number: a record read for its first texts only (a report row
-    // left out) is not gone through to its end, and one read in field order finds the
-    // pieces of a block at once.
+    // block at a time, each NUL in a block ending one piece. Searching as asked, the search
+    // stops after the block that ends piece Number: a record read for its first texts only
+    // (a report row left out) is not gone through to its end.
     std::string_view* const pieces = mPieces.data();
     const int16_t count = mStringCount;
     const char* const data = mRawData.data();
     const size_t size = mRawData.size();
     size_t start = mPiecePosition;
     int16_t found = mPiecesFound;
+    const int16_t target = mSearchWhole ? count : Number;
     // Ends a piece at each NUL of the block at block; true once the last piece is found
     // (whatever follows its NUL belongs to no piece).
     auto endPieces = [&](uint32_t nuls, size_t block) {
@@ -300,12 +300,12 @@ void clsPalmDB::FindPieces(int16_t Number) {
     };
     bool done = false;
     size_t block = start;
-    for (; !done && found < Number && block + kNulBlock <= size; block += kNulBlock) {
+    for (; !done && found < target && block + kNulBlock <= size; block += kNulBlock) {
         done = endPieces(NulMask(data + block, kNulBlock, data), block);
     }
-    if (!done && found < Number && block < size) done = endPieces(NulMask(data + block, size - block, data), block);
+    if (!done && found < target && block < size) done = endPieces(NulMask(data + block, size - block, data), block);
     // No NUL from start to the record's end: the rest is the next piece, the pieces after it empty.
-    if (!done && found < Number) {
+    if (!done && found < target) {
         pieces[++found] = std::string_view(data + start, size - start);
         start = size;
         while (found < count) pieces[++found] = {};

@@ -93,9 +93,14 @@ public:
     // per field. A number is read straight from its offset, and the string part is gone
     // through once per record, as far as the texts read need it, where an ItemView per
     // field would check the record and go through the string part again.
+    // How View finds the texts of a record: all of them at the first text asked for (a
+    // reader of every field), or each as far as the block of bytes that ends it (a reader
+    // that mostly reads only the first few texts of a record).
+    enum class TextSearch { Whole, AsAsked };
     // Starts reading the record in the buffer through View.
-    void ViewRecord() {
+    void ViewRecord(TextSearch search = TextSearch::Whole) {
         mViewsWhole = mRawData.size() >= static_cast<size_t>(mFixedLength);
+        mSearchWhole = search == TextSearch::Whole;
         mPiecesFound = 0;
         mPiecePosition = static_cast<size_t>(mFixedLength);
     }
@@ -107,13 +112,9 @@ public:
         if (!mViewsWhole) return ItemView(Number);
         const Field& field = mFields[static_cast<size_t>(Number) - 1];
         const auto* p = reinterpret_cast<const unsigned char*>(mRawData.data()) + field.Offset;
-        switch (field.Type) {
-        case ftString: return ValueView::OfText(Piece(field.Offset));
-        case ftInt8:
-        case ftInt16:
-        case ftInt32: return ValueView::OfInteger(FixedNumber(field.Type, p));
-        default: return {};
-        }
+        // AddField takes no other field types.
+        if (field.Type == ftString) return ValueView::OfText(Piece(field.Offset));
+        return ValueView::OfInteger(FixedNumber(field.Type, p));
     }
     // The value of a number field of Type (ftInt8, ftInt16 or ftInt32) from its bytes at p,
     // as View reads it: big-endian and unsigned; as BytesToLong, an Int32 with its top bit
@@ -199,6 +200,7 @@ private:
     // The record read through View: whether it holds its numbers, and its text pieces
     // found so far (from 1) and where the next one starts.
     bool mViewsWhole = false;
+    bool mSearchWhole = true;
     std::vector<std::string_view> mPieces;
     int16_t mPiecesFound = 0;
     size_t mPiecePosition = 0;
@@ -207,8 +209,8 @@ private:
         if (Number > mPiecesFound) FindPieces(Number);
         return mPieces[static_cast<size_t>(Number)];
     }
-    // Finds the pieces of the record read through View not found yet, in one pass, as far
-    // as the block of bytes that holds piece Number.
+    // Finds the pieces of the record read through View not found yet, in one pass: all, or
+    // as far as the block of bytes that ends piece Number (TextSearch::AsAsked).
     void FindPieces(int16_t Number);
 };
 

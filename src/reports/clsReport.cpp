@@ -451,7 +451,8 @@ void clsReport::Detail(double& SectionHeight) {
     if (route) return;
 
     clsPalmDB& record = db.DB();
-    record.ViewRecord();
+    // Most rows are left out, having read one text at most.
+    record.ViewRecord(clsPalmDB::TextSearch::AsAsked);
     ReadingRow& row = mRow;
     if (!FillRow(ViewFields{record, mFieldPlaces}, type, mFilter, row)) return;
     const std::string* texts[] = {&row.Transponder, &row.Tamper,   &row.Reading,      &row.Previous,
