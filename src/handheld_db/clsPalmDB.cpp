@@ -273,18 +273,20 @@ ValueView clsPalmDB::ItemView(int16_t Number) {
     }
 }
 
-void clsPalmDB::FindPieces() {
+void clsPalmDB::FindPieces(int16_t Number) {
     if (mPieces.size() <= static_cast<size_t>(mStringCount)) mPieces.resize(static_cast<size_t>(mStringCount) + 1);
     // Each piece starts after the NUL that ends the one before; a piece past the record's
     // end is empty, and so is every piece after one without a NUL. The NULs are found a
-    // block at a time, each NUL in a block ending one piece. The fields of a record are
-    // mostly all read: they are all found at once.
+    // block at a time, each NUL in a block ending one piece. Searching as asked, the search
+    // stops after the block that ends piece Number: a record read for its first texts only
+    // (a report row left out) is not gone through to its end.
     std::string_view* const pieces = mPieces.data();
     const int16_t count = mStringCount;
     const char* const data = mRawData.data();
     const size_t size = mRawData.size();
     size_t start = mPiecePosition;
     int16_t found = mPiecesFound;
+    const int16_t target = mSearchWhole ? count : Number;
     // Ends a piece at each NUL of the block at block; true once the last piece is found
     // (whatever follows its NUL belongs to no piece).
     auto endPieces = [&](uint32_t nuls, size_t block) {
@@ -298,14 +300,16 @@ void clsPalmDB::FindPieces() {
     };
     bool done = false;
     size_t block = start;
-    for (; !done && block + kNulBlock <= size; block += kNulBlock) done = endPieces(NulMask(data + block, kNulBlock, data), block);
-    if (!done && block < size) done = endPieces(NulMask(data + block, size - block, data), block);
+    for (; !done && found < target && block + kNulBlock <= size; block += kNulBlock) {
+        done = endPieces(NulMask(data + block, kNulBlock, data), block);
+    }
+    if (!done && found < target && block < size) done = endPieces(NulMask(data + block, size - block, data), block);
     // No NUL from start to the record's end: the rest is the next piece, the pieces after it empty.
-    if (!done && found < count) {
+    if (!done && found < target) {
         pieces[++found] = std::string_view(data + start, size - start);
         start = size;
+        while (found < count) pieces[++found] = {};
     }
-    while (found < count) pieces[++found] = {};
     mPiecesFound = found;
     mPiecePosition = start;
 }

@@ -93,9 +93,14 @@ public:
     // per field. A number is read straight from its offset, and the string part is gone
     // through once per record, as far as the texts read need it, where an ItemView per
     // field would check the record and go through the string part again.
+    // How View finds the texts of a record: all of them at the first text asked for (a
+    // reader of every field), or each as far as the block of bytes that ends it (a reader
+    // that mostly reads only the first few texts of a record).
+    enum class TextSearch { Whole, AsAsked };
     // Starts reading the record in the buffer through View.
-    void ViewRecord() {
+    void ViewRecord(TextSearch search = TextSearch::Whole) {
         mViewsWhole = mRawData.size() >= static_cast<size_t>(mFixedLength);
+        mSearchWhole = search == TextSearch::Whole;
         mPiecesFound = 0;
         mPiecePosition = static_cast<size_t>(mFixedLength);
     }
@@ -107,16 +112,22 @@ public:
         if (!mViewsWhole) return ItemView(Number);
         const Field& field = mFields[static_cast<size_t>(Number) - 1];
         const auto* p = reinterpret_cast<const unsigned char*>(mRawData.data()) + field.Offset;
-        switch (field.Type) {
-        case ftString: return ValueView::OfText(Piece(field.Offset));
-        case ftInt8: return ValueView::OfInteger(p[0]);
-        case ftInt16: return ValueView::OfInteger((p[0] << 8) | p[1]);
-        case ftInt32: {
-            // As BytesToLong: a value with its top bit set does not fit and reads as 0.
+        // AddField takes no other field types.
+        if (field.Type == ftString) return ValueView::OfText(Piece(field.Offset));
+        return ValueView::OfInteger(FixedNumber(field.Type, p));
+    }
+    // The value of a number field of Type (ftInt8, ftInt16 or ftInt32) from its bytes at p,
+    // as View reads it: big-endian and unsigned; as BytesToLong, an Int32 with its top bit
+    // set does not fit and reads as 0. A reader that has made sure the record holds its
+    // numbers reads them with this straight from the record.
+    static int64_t FixedNumber(int16_t Type, const unsigned char* p) {
+        switch (Type) {
+        case ftInt8: return p[0];
+        case ftInt16: return (p[0] << 8) | p[1];
+        default: {
             const uint32_t value = (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
-            return ValueView::OfInteger((value & 0x80000000u) != 0 ? 0 : static_cast<int32_t>(value));
+            return (value & 0x80000000u) != 0 ? 0 : static_cast<int32_t>(value);
         }
-        default: return {};
         }
     }
     // View(Number) as a whole number, as static_cast<int64_t>(View(Number).ToNumber()) gives
@@ -189,16 +200,18 @@ private:
     // The record read through View: whether it holds its numbers, and its text pieces
     // found so far (from 1) and where the next one starts.
     bool mViewsWhole = false;
+    bool mSearchWhole = true;
     std::vector<std::string_view> mPieces;
     int16_t mPiecesFound = 0;
     size_t mPiecePosition = 0;
     // Text piece Number (from 1) of the record read through View, as StringView finds it.
     std::string_view Piece(int16_t Number) {
-        if (Number > mPiecesFound) FindPieces();
+        if (Number > mPiecesFound) FindPieces(Number);
         return mPieces[static_cast<size_t>(Number)];
     }
-    // Finds every piece of the record read through View not found yet, in one pass.
-    void FindPieces();
+    // Finds the pieces of the record read through View not found yet, in one pass: all, or
+    // as far as the block of bytes that ends piece Number (TextSearch::AsAsked).
+    void FindPieces(int16_t Number);
 };
 
 } // namespace dovrex

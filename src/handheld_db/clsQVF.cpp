@@ -9,14 +9,11 @@
 
 namespace dovrex {
 
-clsQVF::clsQVF(IMessageBox* messages) : mMessages(messages) { BuildSchema(0); }
+clsQVF::clsQVF(IMessageBox* messages) : mMessages(messages), mDB(std::make_unique<clsPalmDB>(messages)) {
+    BuildSchema(0);
+}
 
 clsQVF::~clsQVF() = default;
-
-clsPalmDB& clsQVF::DB() {
-    if (!mDB) mDB = std::make_unique<clsPalmDB>(mMessages);
-    return *mDB;
-}
 
 const std::vector<std::string>& QVFStringFields() {
     static const std::vector<std::string> names = {

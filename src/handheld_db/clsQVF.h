@@ -178,12 +178,12 @@ public:
     bool GetCodeRecord(int32_t& RecordType, int32_t& CodeType, int32_t& Flags, std::vector<std::string>& aCodes,
                        std::vector<std::string>& aValues, std::vector<std::string>& aData);
 
-    // The underlying typed record object, created on first use.
-    clsPalmDB& DB();
+    // The underlying typed record object (there from construction on).
+    clsPalmDB& DB() { return *mDB; }
 
 private:
     IMessageBox* mMessages;
-    std::unique_ptr<clsPalmDB> mDB;
+    const std::unique_ptr<clsPalmDB> mDB;
     int mVersion = 0;
     std::string mIndexRecord; // an index record being assembled, kept for its capacity
 };

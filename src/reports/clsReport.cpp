@@ -8,6 +8,7 @@
 
 #include <DovrexVersion.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <string_view>
@@ -69,55 +70,80 @@ struct ValueFields {
 };
 
 // Read as they are needed: a record whose code the report leaves out reads only the fields
-// that make its code. A field the schema does not have (number 0) reads as Null.
+// that make its code. A field the schema does not have (number 0) reads as Null. The record
+// holds the schema's fixed part: its number fields are read straight from their bytes.
 struct ViewFields {
     clsPalmDB& Record;
-    const std::array<int16_t, rfFieldCount>& Numbers;
-    int64_t Number(ReportField field) const { return Record.ViewWhole(Numbers[field]); }
+    const std::array<ReportFieldPlace, rfFieldCount>& Places;
+    const unsigned char* Bytes = reinterpret_cast<const unsigned char*>(Record.RawData().data());
+    // Inlined: it is called for most fields of every record.
+    [[gnu::always_inline]] int64_t Number(ReportField field) const {
+        const ReportFieldPlace& place = Places[field];
+        if (place.Type >= 0) return clsPalmDB::FixedNumber(place.Type, Bytes + place.Offset);
+        return Record.ViewWhole(place.Number);
+    }
     std::string_view Text(ReportField field, std::string& scratch) const {
-        return Record.View(Numbers[field]).TextIn(scratch);
+        return Record.View(Places[field].Number).TextIn(scratch);
     }
 };
 
 void AppendNumber(std::string& out, int64_t value) { out += NumberChars(value).View(); }
 
-// "yyyymmdd" as "mm/dd/yyyy", the parts cut from the number's digits as they stand.
-void AppendDate(std::string& out, int64_t date) {
+// Copies part to out; past the part copied.
+char* Put(char* out, std::string_view part) { return std::copy(part.begin(), part.end(), out); }
+
+// The room of a date and a time with the line break between them.
+constexpr size_t DateTimeRoom = 10 + 2 + 8;
+
+// The two digits of a number from 0 to 99.
+char* PutTwoDigits(char* out, int64_t number) {
+    out[0] = static_cast<char>('0' + number / 10);
+    out[1] = static_cast<char>('0' + number % 10);
+    return out + 2;
+}
+
+// "yyyymmdd" as "mm/dd/yyyy", the parts cut from the number's digits as they stand; at most
+// 10 characters. A date of eight digits (nearly all) is cut by arithmetic.
+char* PutDate(char* out, int64_t date) {
+    if (date >= 10000000 && date <= 99999999) {
+        out = PutTwoDigits(out, date / 100 % 100);
+        *out++ = '/';
+        out = PutTwoDigits(out, date % 100);
+        *out++ = '/';
+        out = PutTwoDigits(out, date / 1000000);
+        return PutTwoDigits(out, date / 10000 % 100);
+    }
     const NumberChars digits(date);
     const std::string_view d = digits.View();
     auto mid = [d](size_t start, size_t length) { return start < d.size() ? d.substr(start, length) : std::string_view(); };
-    out += mid(4, 2);
-    out += '/';
-    out += mid(6, 2);
-    out += '/';
-    out += mid(0, 4);
+    out = Put(out, mid(4, 2));
+    *out++ = '/';
+    out = Put(out, mid(6, 2));
+    *out++ = '/';
+    return Put(out, mid(0, 4));
 }
 
-// "hhmmss" with leading zeros as "hh:mm:ss", from the last six digits.
-void AppendTime(std::string& out, int64_t time) {
-    const NumberChars number(time);
-    const std::string_view digits = number.View();
-    char padded[30] = "000000";
-    digits.copy(padded + 6, digits.size());
-    const char* t = padded + 6 + digits.size() - 6;
-    out.append(t, 2);
-    out += ':';
-    out.append(t + 2, 2);
-    out += ':';
-    out.append(t + 4, 2);
+// A time above 0, "hhmmss", as "hh:mm:ss" from its last six digits with leading zeros; 8
+// characters.
+char* PutTime(char* out, int64_t time) {
+    const int64_t last = time % 1000000;
+    out = PutTwoDigits(out, last / 10000);
+    *out++ = ':';
+    out = PutTwoDigits(out, last / 100 % 100);
+    *out++ = ':';
+    return PutTwoDigits(out, last % 100);
 }
 
 // The account with its runs of blanks shortened as replacing five blanks by one, then four,
-// three and two does: each pass leaves a run of k blanks k / n + k % n long.
+// three and two does: each pass leaves a run of k blanks k / n + k % n long. What lies
+// between the runs is copied whole.
 void AppendAccount(std::string& out, std::string_view account) {
     size_t pos = 0;
     while (pos < account.size()) {
-        if (account[pos] != ' ') {
-            out += account[pos++];
-            continue;
-        }
+        const size_t blank = std::min(account.find(' ', pos), account.size());
+        out.append(account.data() + pos, blank - pos);
         size_t run = 0;
-        while (pos < account.size() && account[pos] == ' ') ++pos, ++run;
+        for (pos = blank; pos < account.size() && account[pos] == ' '; ++pos) ++run;
         for (const size_t n : {5, 4, 3, 2}) run = run / n + run % n;
         out.append(run, ' ');
     }
@@ -144,8 +170,7 @@ bool FillRow(const Fields& f, int32_t RecType, int32_t filter, ReadingRow& row) 
     const int64_t minimum = f.Number(rfMinReading);
     const int64_t maximum = f.Number(rfMaxReading);
     const int64_t readingDate = f.Number(rfReadingDate);
-    std::string responseScratch;
-    const std::string_view responseText = f.Text(rfResponseText, responseScratch);
+    std::string scratch;
 
     // The exception: the first rule that applies.
     const char* label = "";
@@ -165,7 +190,8 @@ bool FillRow(const Fields& f, int32_t RecType, int32_t filter, ReadingRow& row) 
     } else if (readType == 2 && f.Number(rfResponseCode) != 0) {
         code = 6, label = "Manually Read";
     } else {
-        code = responseText.empty() ? 4 : 6;
+        // The response text, read only here and for a row shown.
+        code = f.Text(rfResponseText, scratch).empty() ? 4 : 6;
     }
     row.Code = code;
     if ((code & filter) == 0) return false;
@@ -182,21 +208,27 @@ bool FillRow(const Fields& f, int32_t RecType, int32_t filter, ReadingRow& row) 
         row.Reading = "--";
     } else if (digits > 0) {
         // Eight digits with leading zeros, cut to the meter's dial.
-        std::string padded(NumberChars(reading < 0 ? -reading : reading).View());
-        if (padded.size() < 8) padded.insert(0, 8 - padded.size(), '0');
-        if (reading < 0) padded.insert(0, "-");
-        const size_t keep = static_cast<size_t>(digits);
-        row.Reading = keep >= padded.size() ? padded : padded.substr(padded.size() - keep);
+        const NumberChars magnitude(reading < 0 ? -reading : reading);
+        const std::string_view m = magnitude.View();
+        char padded[32];
+        char* out = padded;
+        if (reading < 0) *out++ = '-';
+        if (m.size() < 8) out = std::fill_n(out, 8 - m.size(), '0');
+        out = Put(out, m);
+        const size_t size = static_cast<size_t>(out - padded);
+        const size_t keep = std::min(static_cast<size_t>(digits), size);
+        row.Reading.assign(out - keep, keep);
     } else {
         AppendNumber(row.Reading, reading);
     }
     if (readType == 2 && status > 0) row.Reading += '*';
 
-    std::string scratch;
-    row.DateTime.clear();
-    if (readingDate > 0) AppendDate(row.DateTime, readingDate);
-    row.DateTime += CrLf;
-    if (readingTime > 0) AppendTime(row.DateTime, readingTime);
+    char dateTime[DateTimeRoom];
+    char* out = dateTime;
+    if (readingDate > 0) out = PutDate(out, readingDate);
+    out = Put(out, CrLf);
+    if (readingTime > 0) out = PutTime(out, readingTime);
+    row.DateTime.assign(dateTime, static_cast<size_t>(out - dateTime));
 
     row.Label.clear();
     if (RecType == clsQVF::rtOrphan) {
@@ -235,7 +267,7 @@ bool FillRow(const Fields& f, int32_t RecType, int32_t filter, ReadingRow& row) 
         row.BillingAddress += f.Text(rfServiceAddress, scratch);
 
         row.Label = label;
-        AddLine(row.Label, responseText);
+        AddLine(row.Label, f.Text(rfResponseText, scratch));
         if (tamper != 0) AddLine(row.Label, "TAMPER");
     }
     if (row.Label.find(';') != std::string::npos) row.Label = Replace(Replace(row.Label, "; ", CrLf), ";", CrLf);
@@ -330,7 +362,14 @@ void clsReport::PrintEvent(int32_t peEvent, int16_t, double& SectionHeight) {
     case peReportStart:
         mReader->Rewind();
         for (int field = 0; field < rfFieldCount; ++field) {
-            mFieldNumbers[field] = mReader->Database().DB().FindItem(FieldNames[field]);
+            const clsPalmDB& schema = mReader->Database().DB();
+            ReportFieldPlace& place = mFieldPlaces[field];
+            place = {schema.FindItem(FieldNames[field]), -1, 0};
+            const int16_t type = schema.FieldType(place.Number);
+            if (type == clsPalmDB::ftInt8 || type == clsPalmDB::ftInt16 || type == clsPalmDB::ftInt32) {
+                place.Type = type;
+                place.Offset = schema.FieldOffset(place.Number);
+            }
         }
         mEngine.ApplyBaseFont();
         mLineHeight = mEngine.LineHeight();
@@ -393,17 +432,17 @@ void clsReport::Detail(double& SectionHeight) {
         return;
     }
     SectionHeight = 0;
-    // Only schema records show; one too short for the schema's fixed part shows nothing.
+    // Only the schema records show (header, route, meter and orphan records); one too short
+    // for the schema's fixed part shows nothing.
     const int32_t type = db.RecordType();
-    if (QVFRecord::LayoutOf(type) != QVFRecord::Layout::Schema) return;
+    const bool route = type == clsQVF::rtRoute || type == clsQVF::rtReadingRoute;
+    if (type != clsQVF::rtHeader && !route && type != clsQVF::rtMeter && type != clsQVF::rtOrphan) return;
     if (db.RawData().size() < static_cast<size_t>(db.DB().FixedLength())) return;
 
     if (type == clsQVF::rtHeader) {
         mUnitHeader[uhUnitId].Value = Value(db.Item("ResponseText").ToText());
         return;
     }
-    const bool route = type == clsQVF::rtRoute || type == clsQVF::rtReadingRoute;
-    if (!route && type != clsQVF::rtMeter && type != clsQVF::rtOrphan) return;
 
     if (mUnitHeaderPending) {
         mUnitHeaderPending = false;
@@ -413,9 +452,10 @@ void clsReport::Detail(double& SectionHeight) {
     if (route) return;
 
     clsPalmDB& record = db.DB();
-    record.ViewRecord();
+    // Most rows are left out, having read one text at most.
+    record.ViewRecord(clsPalmDB::TextSearch::AsAsked);
     ReadingRow& row = mRow;
-    if (!FillRow(ViewFields{record, mFieldNumbers}, type, mFilter, row)) return;
+    if (!FillRow(ViewFields{record, mFieldPlaces}, type, mFilter, row)) return;
     const std::string* texts[] = {&row.Transponder, &row.Tamper,   &row.Reading,      &row.Previous,
                                   &row.Min,         &row.Max,      &row.DateTime,     &row.AccountMeter,
                                   &row.BillingAddress, &row.Label};

@@ -38,6 +38,14 @@ enum ReportField {
 };
 using ReportFields = std::array<Value, rfFieldCount>;
 
+// Where a report field lies in a schema: its field number (0: none), and for a number field
+// its type and offset, at which it is read straight from a record that holds its numbers.
+struct ReportFieldPlace {
+    int16_t Number = 0;
+    int16_t Type = -1; // a number field's type; -1 for a text or a field the schema lacks
+    int16_t Offset = 0;
+};
+
 // The readings reports of a readings database returned by a handheld: one layout, and a
 // report kind that filters the meter rows by their exception code.
 class clsReport : private IPrintEventSink {
@@ -83,8 +91,8 @@ private:
     std::string mFileName;
     std::string mPrintedDate;
     QVFReader* mReader = nullptr;
-    // The field numbers of the database's schema (0: none).
-    std::array<int16_t, rfFieldCount> mFieldNumbers{};
+    // Where each report field lies in the database's schema.
+    std::array<ReportFieldPlace, rfFieldCount> mFieldPlaces{};
     // The row of the record read, kept for the capacity of its texts.
     ReadingRow mRow;
     std::unique_ptr<ReportPrinter> mPdf;

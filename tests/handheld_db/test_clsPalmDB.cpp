@@ -354,6 +354,9 @@ TEST(PalmDB, FieldsViewedOncePerRecordReadAsItemViewReadsThem) {
         fixed + "a" + Bytes({0}) + "b" + Bytes({0}) + "c" + Bytes({0}) + "d" + Bytes({0, 0}) + std::string(20, 'e'),
         fixed + "0123456789abcdefghijklmnopqrstuvwxyz",
         fixed + "0123456789abcd" + Bytes({0}) + "0123456789abcde" + Bytes({0}),
+        // A first text that ends in the first block, the next across two more, the last
+        // without its NUL: searching as asked stops after the block of the text asked for.
+        fixed + "ab" + Bytes({0}) + std::string(30, 'c') + Bytes({0}) + "d",
         fixed.substr(0, 5),                                              // too short for its numbers
         "",
     };
@@ -367,12 +370,16 @@ TEST(PalmDB, FieldsViewedOncePerRecordReadAsItemViewReadsThem) {
         for (int16_t field = 0; field <= 7; ++field) expected.push_back(shown(db.ItemView(field)));
         const size_t reported = messages.Shown.size();
         // Fields in any order, each text found from the pieces gone through before.
-        for (const auto& order : {std::vector<int16_t>{6, 1, 3, 5, 2, 4, 0, 7}, {3, 5, 6, 3, 1}}) {
-            // A record read again is viewed afresh only after ViewRecord; before it, through ItemView.
-            db.SetRawData(record);
-            EXPECT_EQ(shown(db.View(6)), expected[6]);
-            db.ViewRecord();
-            for (const int16_t field : order) EXPECT_EQ(shown(db.View(field)), expected[static_cast<size_t>(field)]) << field;
+        for (const auto& order : {std::vector<int16_t>{6, 1, 3, 5, 2, 4, 0, 7}, {3, 5, 6, 3, 1}, {5, 3, 6}, {3, 6, 5}}) {
+            for (const auto search : {clsPalmDB::TextSearch::Whole, clsPalmDB::TextSearch::AsAsked}) {
+                // A record read again is viewed afresh only after ViewRecord; before it, through ItemView.
+                db.SetRawData(record);
+                EXPECT_EQ(shown(db.View(6)), expected[6]);
+                db.ViewRecord(search);
+                for (const int16_t field : order) {
+                    EXPECT_EQ(shown(db.View(field)), expected[static_cast<size_t>(field)]) << field;
+                }
+            }
         }
         // A record too short for its numbers is reported as ItemView reports it.
         EXPECT_EQ(messages.Shown.size() > reported, record.size() < 7) << record.size();

@@ -7,15 +7,15 @@
 namespace dovrex::test {
 
 void WriteReadings(const std::string& path, const std::string& unit, const std::string& initials,
-                   const std::vector<ReadingMeter>& meters) {
+                   const std::vector<ReadingMeter>& meters, int version) {
     clsQVF qvf;
-    qvf.SetVersion(clsQVF::CurrentVersion);
+    qvf.SetVersion(version);
     if (qvf.CreateQVF(path, ContainerPDB, static_cast<int32_t>(meters.size()) + 2) != 0) {
         throw std::runtime_error("cannot create " + path);
     }
     qvf.AddNew();
     qvf.SetItem("RouteNbr", Value(int64_t{1}));
-    qvf.SetItem("MeterType", Value(int64_t{clsQVF::CurrentVersion}));
+    qvf.SetItem("MeterType", Value(int64_t{version}));
     qvf.SetItem("ResponseText", Value(unit));
     qvf.WriteData();
     qvf.AddNew();

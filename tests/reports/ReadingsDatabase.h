@@ -36,9 +36,10 @@ struct ReadingMeter {
     std::string ServiceAddress = "ADDRESS";
 };
 
-// Writes a version 3 readings database (PDB) with the unit's name in the header record and
-// the reader's initials in the route record.
+// Writes a readings database (PDB) of a schema version (the current one unless given) with
+// the unit's name in the header record and the reader's initials in the route record; the
+// fields an older schema lacks are left out.
 void WriteReadings(const std::string& path, const std::string& unit, const std::string& initials,
-                   const std::vector<ReadingMeter>& meters);
+                   const std::vector<ReadingMeter>& meters, int version = clsQVF::CurrentVersion);
 
 } // namespace dovrex::test

@@ -1,5 +1,7 @@
 #include "reports/clsReport.h"
 
+#include "handheld_db/QVFReader.h"
+
 #include "ReadingsDatabase.h"
 #include "RecordingSurface.h"
 #include "support/TempFolder.h"
@@ -164,6 +166,28 @@ TEST_F(ReportTest, RowColumns) {
     EXPECT_EQ(row.Code, 8);
 }
 
+// A reading date shows the parts cut from its digits as they stand (of eight digits or not);
+// a reading time its last six digits with leading zeros; 0 shows nothing.
+TEST_F(ReportTest, DateAndTimeTexts) {
+    const std::pair<int64_t, const char*> dates[] = {
+        {0, ""},           {1, "//1"},        {9999999, "99/9/9999"},     {10000000, "00/00/1000"},
+        {20240115, "01/15/2024"}, {99999999, "99/99/9999"}, {100000000, "00/00/1000"}, {2147483647, "48/36/2147"},
+    };
+    const std::pair<int64_t, const char*> times[] = {
+        {0, ""},           {1, "00:00:01"},   {90509, "09:05:09"},  {235959, "23:59:59"},
+        {999999, "99:99:99"}, {1000000, "00:00:00"}, {1234567, "23:45:67"}, {2147483647, "48:36:47"},
+    };
+    ValueCollection fields;
+    for (const auto& [date, text] : dates) {
+        for (const auto& [time, clock] : times) {
+            fields.Set("ReadingDate", Value(date));
+            fields.Set("ReadingTime", Value(time));
+            EXPECT_EQ(clsReport::MakeRow(fields, clsQVF::rtMeter).DateTime, std::string(text) + "\r\n" + clock)
+                << date << " " << time;
+        }
+    }
+}
+
 // Runs of blanks in the account shrink as replacing five blanks by one, then four, three and
 // two does, whatever their length.
 TEST_F(ReportTest, AccountBlankRuns) {
@@ -175,6 +199,63 @@ TEST_F(ReportTest, AccountBlankRuns) {
         fields.Set("ServiceUniqueID", Value(account));
         for (const char* run : {"     ", "    ", "   ", "  "}) account = Replace(account, run, " ");
         EXPECT_EQ(clsReport::MakeRow(fields, clsQVF::rtMeter).AccountMeter, account + "\r\nW S") << blanks;
+    }
+}
+
+// A row read straight from the record's bytes shows what the row of its fields decoded one by
+// one shows: every number field at the edges of its type, and schemas that lack fields.
+TEST_F(ReportTest, RowsFromTheRecordAsFromItsDecodedFields) {
+    const std::vector<ReadingMeter> meters = {
+        Meter(1),
+        Meter(2, [](auto& m) { m.Status = 255, m.ReadType = 255, m.Decimals = 1, m.Digits = 255, m.MeterType = 255; }),
+        Meter(3, [](auto& m) { m.ReadType = 2, m.ResponseCode = 65535, m.TamperCount = 65535, m.Digits = 8; }),
+        Meter(4, [](auto& m) { m.ResponseCode = 32768, m.TamperCount = 32767, m.Digits = 9, m.CurReading = 0x7FFFFFFF; }),
+        Meter(5, [](auto& m) { m.CurReading = -1, m.PrvReading = -16777215, m.MinReading = 0, m.MaxReading = 16777216; }),
+        Meter(0x7FFFFFFF, [](auto& m) { m.ReadingDate = 0x7FFFFFFF, m.ReadingTime = 0x7FFFFFFF, m.Decimals = 255; }),
+        Meter(7, [](auto& m) { m.RecType = 3, m.LstReadingDate = 0x7FFFFFFF, m.PrvReading = 1; }),
+        Meter(8, [](auto& m) { m.Status = 0, m.ReadingDate = 1, m.ReadingTime = 1, m.Digits = 1; }),
+    };
+    // Without blanks and line breaks: the engine draws each line apart and wraps at blanks.
+    auto bare = [](std::string text) {
+        std::erase_if(text, [](char c) { return c == ' ' || c == '\r' || c == '\n'; });
+        return text;
+    };
+    constexpr double ColumnX[] = {0, 1.0, 1.5, 2.2, 2.9, 3.6, 4.7, 5.6, 7.1, 9.4};
+    for (const int version : {0, 1, 2, 3}) {
+        const std::string file = Folder.File("ReadingQVF" + std::to_string(version) + ".pdb");
+        test::WriteReadings(file, "UNIT7", "JD", meters, version);
+        // Each schema record's row from its fields decoded one by one, as ten column texts.
+        std::vector<std::vector<std::string>> expected;
+        QVFReader reader;
+        ASSERT_TRUE(reader.Open(file));
+        QVFRecord record;
+        while (reader.ReadNext(record)) {
+            if (record.RecordType != clsQVF::rtMeter && record.RecordType != clsQVF::rtOrphan) continue;
+            const ReadingRow row = clsReport::MakeRow(record.Fields, record.RecordType);
+            expected.push_back({});
+            for (const std::string* text : {&row.Transponder, &row.Tamper, &row.Reading, &row.Previous, &row.Min, &row.Max,
+                                            &row.DateTime, &row.AccountMeter, &row.BillingAddress, &row.Label}) {
+                expected.back().push_back(bare(*text));
+            }
+        }
+        ASSERT_EQ(expected.size(), meters.size()) << version;
+        // The rows the report prints of every kind, column by column: a row is the texts from
+        // its transponder's line down to the next row's.
+        const RecordingPrinter printer = Print(file, clsReport::rkException | clsReport::rkReading |
+                                                         clsReport::rkOrphan | clsReport::rkMissed);
+        std::vector<std::vector<std::string>> printed;
+        double rowY = 0;
+        for (const DrawCall& call : printer.Texts()) {
+            if (At(call, Margin) && !call.Text.empty() && call.Text.find_first_not_of("0123456789") == std::string::npos) {
+                printed.push_back(std::vector<std::string>(std::size(ColumnX)));
+                rowY = call.Y;
+            }
+            if (printed.empty() || call.Y > rowY + 0.5) continue; // the headers, the page footer
+            for (size_t column = 0; column < std::size(ColumnX); ++column) {
+                if (At(call, Margin + ColumnX[column])) printed.back()[column] += bare(call.Text);
+            }
+        }
+        EXPECT_EQ(printed, expected) << version;
     }
 }
 
