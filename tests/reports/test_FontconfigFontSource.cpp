@@ -106,13 +106,17 @@ TEST(TrueTypeFontFile, BuildsTheTableDirectoryAndChecksums) {
             EXPECT_EQ(at, expectedAt) << tag;
             EXPECT_EQ(Word(file, 12 + 16 * i + 12), body.size()) << tag;
             EXPECT_EQ(Word(file, 12 + 16 * i + 4), WordSum(body)) << tag;
-            if (tag != "head") EXPECT_EQ(file.substr(at, body.size()), body) << tag;
+            if (tag != "head") {
+                EXPECT_EQ(file.substr(at, body.size()), body) << tag;
+            }
             const size_t padded = (body.size() + 3) / 4 * 4;
             EXPECT_EQ(file.substr(at + body.size(), padded - body.size()), std::string(padded - body.size(), '\0')) << tag;
             expectedAt += padded;
         }
         EXPECT_EQ(file.size(), expectedAt);
-        if (tables.count("head")) EXPECT_EQ(WordSum(file), 0xB1B0AFBAu);
+        if (tables.count("head")) {
+            EXPECT_EQ(WordSum(file), 0xB1B0AFBAu);
+        }
     }
     // A head table too short for the adjustment is embedded as it is.
     const std::string shortHead = TrueTypeFontFile([](const char* tag) { return std::string(tag) == "head" ? std::string(11, '\x01') : std::string(); });
@@ -164,7 +168,9 @@ TEST(FontconfigFontSource, MeasuresLayoutCharactersAsTheLayout) {
     for (const ReportFont& font : {ReportFont{"Courier New", 8}, ReportFont{"Courier New", 8, true}, ReportFont{"Courier New", 8, true, true}}) {
         const PdfFontMetrics metrics = fonts.Metrics(font);
         for (const Row& row : rows) {
-            if (row.advance >= 0) EXPECT_EQ(metrics.Advance[row.byte], row.advance) << int(row.byte);
+            if (row.advance >= 0) {
+                EXPECT_EQ(metrics.Advance[row.byte], row.advance) << int(row.byte);
+            }
             else EXPECT_GT(metrics.Advance[row.byte], 0) << int(row.byte);
         }
         EXPECT_GT(metrics.LineHeight, metrics.Ascent);

@@ -707,7 +707,9 @@ TEST(ReportSurface, FixedResolutionConvertsAsAskingTheDevice) {
         for (size_t i = 0; i < seen[0].size(); ++i) {
             // Bit for bit, infinities and zeros of either sign alike.
             EXPECT_EQ(std::signbit(seen[0][i]), std::signbit(seen[1][i])) << row.mode << " " << row.value << " #" << i;
-            if (!std::isnan(seen[0][i])) EXPECT_EQ(seen[0][i], seen[1][i]) << row.mode << " " << row.value << " #" << i;
+            if (!std::isnan(seen[0][i])) {
+                EXPECT_EQ(seen[0][i], seen[1][i]) << row.mode << " " << row.value << " #" << i;
+            }
             EXPECT_EQ(std::isnan(seen[0][i]), std::isnan(seen[1][i])) << row.mode << " " << row.value << " #" << i;
         }
     }
