@@ -491,7 +491,7 @@ namespace {
 class ProportionalPrinter : public RecordingPrinter {
 protected:
     // Pixels: "i" 4, "W" 13, CR 5, anything else 8.
-    double DeviceTextWidth(const ReportFont&, const std::string& line) override {
+    double DeviceTextWidth(const ReportFont&, std::string_view line) override {
         double pixels = 0;
         for (const char c : line) pixels += c == 'i' ? 4 : c == 'W' ? 13 : c == '\r' ? 5 : 8;
         return pixels;
