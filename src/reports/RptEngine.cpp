@@ -475,6 +475,21 @@ uint8_t MarksOf(std::string_view text) {
     return marks;
 }
 
+// Where the first CR LF at or after pos starts; npos when there is none. A CR alone is a
+// character of the line.
+size_t FindLineBreak(std::string_view text, size_t pos) {
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* at = begin + std::min(pos, text.size());
+    while (at < end) {
+        const auto* cr = static_cast<const char*>(std::memchr(at, '\r', static_cast<size_t>(end - at)));
+        if (!cr || cr + 1 == end) break;
+        if (cr[1] == '\n') return static_cast<size_t>(cr - begin);
+        at = cr + 1;
+    }
+    return std::string_view::npos;
+}
+
 } // namespace
 
 // Inline: it runs for every piece, and both callers know most of its arguments.
@@ -536,7 +551,7 @@ void RptEngine::PrintPieces(const clsPrintElement& e, double x, bool relativeToP
     size_t lineNumber = 0;
     while (pos < all.size()) {
         if (!relativeToPage) TestOverflow();
-        const size_t lineBreak = all.find(CrLf, pos);
+        const size_t lineBreak = FindLineBreak(all, pos);
         const size_t tagStart = tags ? all.find('<', pos + 1) : std::string_view::npos;
         std::string_view piece;
         bool endsLine = true;
@@ -758,7 +773,7 @@ bool RptEngine::LinesFit(std::string_view text, double width, std::vector<double
     pixels.clear();
     size_t start = 0;
     for (;;) {
-        const size_t end = text.find(crLf, start);
+        const size_t end = FindLineBreak(text, start);
         pixels.push_back(out.LineWidth(text.substr(start, end - start)));
         if (!(out.UnitsWide(pixels.back()) <= width)) return false;
         if (end == std::string_view::npos) return true;
