@@ -29,7 +29,9 @@
 #include <filesystem>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 using namespace dovrex;
 
@@ -42,7 +44,7 @@ public:
     long Calls = 0;
 
     void Add(const char* what, std::initializer_list<double> numbers, const ReportFont* font = nullptr,
-             const std::string* text = nullptr) {
+             std::optional<std::string_view> text = std::nullopt) {
         ++Calls;
         Bytes(what, std::strlen(what) + 1);
         for (const double n : numbers) {
@@ -57,7 +59,11 @@ public:
             Bytes(font->Name.data(), font->Name.size() + 1);
             Bytes(buffer, static_cast<size_t>(length));
         }
-        if (text) Bytes(text->data(), text->size() + 1);
+        if (text) {
+            // The text and a zero that ends it, as a line that is part of a longer text has none.
+            Bytes(text->data(), text->size());
+            Bytes("", 1);
+        }
     }
 
 private:
@@ -91,13 +97,13 @@ protected:
     double DotsPerInchY() const override { return 600; }
     double DeviceWidth() const override { return 11 * 600; }
     double DeviceHeight() const override { return 8.5 * 600; }
-    double DeviceTextWidth(const ReportFont& font, const std::string& line) override {
+    double DeviceTextWidth(const ReportFont& font, std::string_view line) override {
         return static_cast<double>(line.size()) * 0.6 * font.Size / 72 * 600;
     }
     double DeviceLineHeight(const ReportFont& font) override { return 1.15 * font.Size / 72 * 600; }
-    void DeviceText(double x, double y, const ReportFont& font, const std::string& line) override {
+    void DeviceText(double x, double y, const ReportFont& font, std::string_view line) override {
         ++Texts;
-        if (Hash) Hash->Add("text", {x, y}, &font, &line);
+        if (Hash) Hash->Add("text", {x, y}, &font, line);
     }
     void DeviceLine(double x1, double y1, double x2, double y2, int16_t mode) override {
         if (Hash) Hash->Add("line", {x1, y1, x2, y2, static_cast<double>(mode)});

@@ -295,7 +295,7 @@ PdfReportPrinter::Font& PdfReportPrinter::LookUpFont(const ReportFont& font) {
     return *mFontCache.back().second;
 }
 
-double PdfReportPrinter::DeviceTextWidth(const ReportFont& font, const std::string& line) {
+double PdfReportPrinter::DeviceTextWidth(const ReportFont& font, std::string_view line) {
     const auto& advance = FontOf(font).Metrics.Advance;
     const auto* bytes = reinterpret_cast<const unsigned char*>(line.data());
     const size_t size = line.size();
@@ -386,7 +386,7 @@ int32_t PdfReportPrinter::FontDescriptor(const ReportFont& font, const PdfFontMe
 // The string of a text and its operator: copied as it is when no byte needs escaping or
 // skipping, escaped, or split around skipped bytes into an array that advances by their
 // widths.
-char* PdfReportPrinter::PutString(char* at, const Font& font, const std::string& line) {
+char* PdfReportPrinter::PutString(char* at, const Font& font, std::string_view line) {
     const auto& skipped = font.Skipped;
     const char* const end = line.data() + line.size();
     const char* firstSpecial = line.data();
@@ -421,7 +421,7 @@ char* PdfReportPrinter::PutString(char* at, const Font& font, const std::string&
 // Each text is placed by moving the line start from the previous one (the offsets exact in
 // thousandths of a point, as the positions are written); skipped bytes are not drawn but
 // advance as the layout measured them.
-void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, const std::string& line) {
+void PdfReportPrinter::DeviceText(double x, double y, const ReportFont& font, std::string_view line) {
     if (line.empty()) return;
     ActivePage();
     Font& measured = FontOf(font);

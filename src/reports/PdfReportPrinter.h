@@ -107,9 +107,9 @@ protected:
     double DotsPerInchY() const override { return Dpi; }
     double DeviceWidth() const override;
     double DeviceHeight() const override;
-    double DeviceTextWidth(const ReportFont& font, const std::string& line) override;
+    double DeviceTextWidth(const ReportFont& font, std::string_view line) override;
     double DeviceLineHeight(const ReportFont& font) override;
-    void DeviceText(double x, double y, const ReportFont& font, const std::string& line) override;
+    void DeviceText(double x, double y, const ReportFont& font, std::string_view line) override;
     void DeviceLine(double x1, double y1, double x2, double y2, int16_t drawMode) override;
     void DeviceFill(double left, double top, double right, double bottom, int16_t drawMode) override;
     void DevicePicture(const IReportPicture& picture, double x, double y, double width, double height) override;
@@ -134,7 +134,7 @@ private:
         bool AsciiDrawn = false;
     };
     // Writes the string of a text in the font and its operator; returns the end.
-    static char* PutString(char* at, const Font& font, const std::string& line);
+    static char* PutString(char* at, const Font& font, std::string_view line);
     Font& FontOf(const ReportFont& font);
     Font& FindFont(const ReportFont& font);
     Font& LookUpFont(const ReportFont& font);

@@ -44,9 +44,7 @@ double ReportSurface::TextWidth(std::string_view text) {
     size_t start = 0;
     for (;;) {
         const size_t end = text.find("\r\n", start);
-        mLine.clear();
-        mLine.append(text.substr(start, end - start));
-        widest = std::max(widest, DeviceTextWidth(mFont, mLine));
+        widest = std::max(widest, DeviceTextWidth(mFont, text.substr(start, end - start)));
         if (end == std::string_view::npos) break;
         start = end + 2;
     }
@@ -59,7 +57,7 @@ double ReportSurface::TextHeight(std::string_view text) {
     return ToUnitsY(static_cast<double>(lines) * DeviceLineHeight(mFont));
 }
 
-void ReportSurface::Print(const std::string& text) {
+void ReportSurface::Print(std::string_view text) {
     DeviceText(mX, mY, mFont, text);
     mX += DeviceTextWidth(mFont, text);
 }

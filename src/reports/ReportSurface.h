@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace dovrex {
@@ -87,13 +88,13 @@ public:
     double TextHeight(std::string_view text);
     // Draws one line of text with its top left at the current point; the current point
     // moves to the end of the text on the same line.
-    void Print(const std::string& text);
+    void Print(std::string_view text);
     // A single line of text (no CR LF) measured once for both placing and drawing it:
     // LineWidth is its width in pixels, TextWidth(line) is UnitsWide(LineWidth(line)), and
     // PrintLine(line, LineWidth(line)) draws it as Print(line) does.
-    double LineWidth(const std::string& line) { return DeviceTextWidth(mFont, line); }
+    double LineWidth(std::string_view line) { return DeviceTextWidth(mFont, line); }
     double UnitsWide(double pixels) const { return ToUnitsX(0.0 < pixels ? pixels : 0.0); }
-    void PrintLine(const std::string& line, double pixels) {
+    void PrintLine(std::string_view line, double pixels) {
         DeviceText(mX, mY, mFont, line);
         mX += pixels;
     }
@@ -138,9 +139,10 @@ protected:
     virtual double DotsPerInchY() const = 0;
     virtual double DeviceWidth() const = 0;
     virtual double DeviceHeight() const = 0;
-    virtual double DeviceTextWidth(const ReportFont& font, const std::string& line) = 0;
+    // A line is a part of a text, not followed by a terminating zero.
+    virtual double DeviceTextWidth(const ReportFont& font, std::string_view line) = 0;
     virtual double DeviceLineHeight(const ReportFont& font) = 0;
-    virtual void DeviceText(double x, double y, const ReportFont& font, const std::string& line) = 0;
+    virtual void DeviceText(double x, double y, const ReportFont& font, std::string_view line) = 0;
     virtual void DeviceLine(double x1, double y1, double x2, double y2, int16_t drawMode) = 0;
     // Fills the pixels from (left, top) up to, not including, (right, bottom).
     virtual void DeviceFill(double left, double top, double right, double bottom, int16_t drawMode) = 0;
@@ -212,7 +214,6 @@ private:
     ReportFont mFont;
     uint64_t mFontSerial = 0;
     int16_t mDrawMode = dmCopyPen;
-    std::string mLine; // the line TextWidth measures, kept for its capacity
 };
 
 // A printer: a surface of pages that prints what was drawn when its document ends.

@@ -475,11 +475,26 @@ uint8_t MarksOf(std::string_view text) {
     return marks;
 }
 
+// Where the first CR LF at or after pos starts; npos when there is none. A CR alone is a
+// character of the line.
+size_t FindLineBreak(std::string_view text, size_t pos) {
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* at = begin + std::min(pos, text.size());
+    while (at < end) {
+        const auto* cr = static_cast<const char*>(std::memchr(at, '\r', static_cast<size_t>(end - at)));
+        if (!cr || cr + 1 == end) break;
+        if (cr[1] == '\n') return static_cast<size_t>(cr - begin);
+        at = cr + 1;
+    }
+    return std::string_view::npos;
+}
+
 } // namespace
 
 // Inline: it runs for every piece, and both callers know most of its arguments.
-[[gnu::always_inline]] inline void RptEngine::PrintPiece(const clsPrintElement& e, double x, const std::string& piece, double pixels, bool tag,
-                           bool endsLine, bool more) {
+[[gnu::always_inline]] inline void RptEngine::PrintPiece(const clsPrintElement& e, double x, std::string_view piece,
+                                                         double pixels, bool tag, bool endsLine, bool more) {
     ReportSurface& out = *mOutput;
     const double width = out.UnitsWide(pixels);
     // A tag's piece goes on where the text before it ended.
@@ -532,12 +547,11 @@ void RptEngine::PrintPieces(const clsPrintElement& e, double x, bool relativeToP
     const std::string_view all = text;
     // Pieces end at a line break or before an inline tag ("<b>", "<i>", "<u>", "</...>");
     // the output moves down after each piece that ends a line.
-    std::string& pieceText = buffers.Piece;
     size_t pos = 0;
     size_t lineNumber = 0;
     while (pos < all.size()) {
         if (!relativeToPage) TestOverflow();
-        const size_t lineBreak = all.find(CrLf, pos);
+        const size_t lineBreak = FindLineBreak(all, pos);
         const size_t tagStart = tags ? all.find('<', pos + 1) : std::string_view::npos;
         std::string_view piece;
         bool endsLine = true;
@@ -575,17 +589,11 @@ void RptEngine::PrintPieces(const clsPrintElement& e, double x, bool relativeToP
             }
         }
 
-        // Measured once, for placing and for drawing; a text of one piece as it is.
-        const bool whole = piece.data() == all.data() && piece.size() == all.size();
-        if (!whole) {
-            pieceText.clear();
-            pieceText.append(piece); // into the capacity it has, without assign's general replace
-        }
-        const std::string& line = whole ? text : pieceText;
+        // Measured once, for placing and for drawing.
         const bool known = buffers.Measured && out.FontSerial() == buffers.MeasuredFont;
-        const double pixels = known ? buffers.LinePixels[lineNumber] : out.LineWidth(line);
+        const double pixels = known ? buffers.LinePixels[lineNumber] : out.LineWidth(piece);
         ++lineNumber;
-        PrintPiece(e, x, line, pixels, tag, endsLine, pos < all.size());
+        PrintPiece(e, x, piece, pixels, tag, endsLine, pos < all.size());
     }
 }
 
@@ -690,8 +698,7 @@ namespace {
 // measured and the lines before it once for all prefixes that share them.
 class PrefixWidths {
 public:
-    PrefixWidths(ReportSurface& out, std::string_view text, std::string& line)
-        : mOut(out), mText(text), mLine(line) {}
+    PrefixWidths(ReportSurface& out, std::string_view text) : mOut(out), mText(text) {}
 
     // Where the last CR LF within the first n characters starts; npos when there is none.
     // The prefixes are asked for from the longest down: the last answer mostly stands.
@@ -716,17 +723,8 @@ public:
         // The longest prefix is measured for the halving and then again for the fitting.
         if (n == mTailEnd) return mTail;
         const size_t start = lastBreak == std::string_view::npos ? 0 : lastBreak + 2;
-        if (start == mLineStart && n <= mLineEnd) {
-            // A shorter part of the line measured before.
-            mLine.resize(n - start);
-        } else {
-            mLine.clear();
-            mLine.append(mText.substr(start, n - start));
-            mLineStart = start;
-        }
-        mLineEnd = n;
         mTailEnd = n;
-        mTail = mOut.UnitsWide(mOut.LineWidth(mLine));
+        mTail = mOut.UnitsWide(mOut.LineWidth(mText.substr(start, n - start)));
         return mTail;
     }
     // The first n characters, a line without breaks, measured before as width units wide.
@@ -759,9 +757,6 @@ private:
     static constexpr std::string_view CrLfView = "\r\n";
     ReportSurface& mOut;
     std::string_view mText;
-    std::string& mLine;
-    size_t mLineStart = std::string_view::npos; // mLine holds mText from mLineStart to mLineEnd
-    size_t mLineEnd = 0;
     size_t mTailEnd = std::string_view::npos; // the last prefix whose last line was measured
     double mTail = 0;
     size_t mBreakAsked = 0;
@@ -778,10 +773,8 @@ bool RptEngine::LinesFit(std::string_view text, double width, std::vector<double
     pixels.clear();
     size_t start = 0;
     for (;;) {
-        const size_t end = text.find(crLf, start);
-        mWrapLine.clear();
-        mWrapLine.append(text.substr(start, end - start));
-        pixels.push_back(out.LineWidth(mWrapLine));
+        const size_t end = FindLineBreak(text, start);
+        pixels.push_back(out.LineWidth(text.substr(start, end - start)));
         if (!(out.UnitsWide(pixels.back()) <= width)) return false;
         if (end == std::string_view::npos) return true;
         start = end + crLf.size();
@@ -803,7 +796,7 @@ void RptEngine::WrapInto(std::string_view text, double printWidth, std::string& 
     result.clear();
     while (!remaining.empty()) {
         if (StartsWith(remaining, crLf)) remaining.remove_prefix(crLf.size());
-        PrefixWidths widths(*mOutput, remaining, mWrapLine);
+        PrefixWidths widths(*mOutput, remaining);
         if (wholeWidth >= 0) widths.Measured(remaining.size(), wholeWidth);
         wholeWidth = -1; // the first line only: the text as a whole
         size_t n = remaining.size();

@@ -185,7 +185,7 @@ private:
     // Places one piece of a text (pixels wide) on the current line and draws it unless the
     // page is not drawn; a piece that ends a line moves down a line, back to the element's x
     // when more of the text follows.
-    void PrintPiece(const clsPrintElement& element, double x, const std::string& piece, double pixels, bool tag,
+    void PrintPiece(const clsPrintElement& element, double x, std::string_view piece, double pixels, bool tag,
                     bool endsLine, bool more);
     void DrawElement(const clsPrintElement& element, double x, double y, bool relativeToPage, bool& drew);
     ReportPrinter* ResolvePrinter(const OutputDevice& device, std::optional<int>& restoreIndex);
@@ -229,7 +229,7 @@ private:
     // The texts PrintText works in, one set for each print under way (a page break while
     // printing prints the page's bands), kept for their capacity.
     struct TextBuffers {
-        std::string Text, Wrapped, Piece;
+        std::string Text, Wrapped;
         // The widths of the lines the wrapping measured, in the font of that serial, when
         // they are the text's pieces.
         std::vector<double> LinePixels;
@@ -238,7 +238,6 @@ private:
     };
     std::vector<std::unique_ptr<TextBuffers>> mTextBuffers;
     size_t mTextDepth = 0;
-    std::string mWrapLine; // the line wrapping measures
 };
 
 } // namespace dovrex

@@ -25,7 +25,7 @@ void RecordingPrinter::Record(DrawCall call) {
     Calls.push_back(std::move(call));
 }
 
-void RecordingPrinter::DeviceText(double x, double y, const ReportFont&, const std::string& line) {
+void RecordingPrinter::DeviceText(double x, double y, const ReportFont&, std::string_view line) {
     DrawCall call;
     call.What = DrawCall::kText;
     call.X = x / Dpi;

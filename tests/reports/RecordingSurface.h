@@ -63,11 +63,11 @@ protected:
     double DotsPerInchY() const override { return Dpi; }
     double DeviceWidth() const override { return (OrientationValue == 2 ? 11 : 8.5) * Dpi; }
     double DeviceHeight() const override { return (OrientationValue == 2 ? 8.5 : 11) * Dpi; }
-    double DeviceTextWidth(const ReportFont& font, const std::string& line) override {
+    double DeviceTextWidth(const ReportFont& font, std::string_view line) override {
         return static_cast<double>(line.size()) * CharWidth(font.Size) * Dpi;
     }
     double DeviceLineHeight(const ReportFont& font) override { return LineHeight(font.Size) * Dpi; }
-    void DeviceText(double x, double y, const ReportFont& font, const std::string& line) override;
+    void DeviceText(double x, double y, const ReportFont& font, std::string_view line) override;
     void DeviceLine(double x1, double y1, double x2, double y2, int16_t drawMode) override;
     void DeviceFill(double left, double top, double right, double bottom, int16_t drawMode) override;
     void DevicePicture(const IReportPicture&, double x, double y, double width, double height) override;

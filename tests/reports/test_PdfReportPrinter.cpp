@@ -74,9 +74,9 @@ protected:
     double DotsPerInchY() const override { return 1; }
     double DeviceWidth() const override { return 3; }
     double DeviceHeight() const override { return 2; }
-    double DeviceTextWidth(const ReportFont&, const std::string&) override { return 0; }
+    double DeviceTextWidth(const ReportFont&, std::string_view) override { return 0; }
     double DeviceLineHeight(const ReportFont&) override { return 0; }
-    void DeviceText(double, double, const ReportFont&, const std::string&) override {}
+    void DeviceText(double, double, const ReportFont&, std::string_view) override {}
     void DeviceLine(double, double, double, double, int16_t) override {}
     void DeviceFill(double, double, double, double, int16_t) override {}
     void DevicePicture(const IReportPicture&, double, double, double, double) override {}

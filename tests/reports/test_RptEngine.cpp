@@ -323,6 +323,33 @@ TEST_F(EngineTest, FieldsBreaksAndTagsFoundAtEitherEnd) {
     }
 }
 
+// A text's lines end at each CR LF: a CR alone, or before another CR, or after a LF, is a
+// byte of its line; a text ending with CR LF has no line after it; blank lines are drawn
+// empty, each a line lower.
+TEST_F(EngineTest, LinesEndAtEachCrLf) {
+    struct Row { std::string text, lines; };
+    const Row rows[] = {
+        {"ab", "ab"},           {"\r", "\r"},               {"ab\r", "ab\r"},         {"\r\r\n", "\r"},
+        {"\r\n", ""},           {"\r\nx", "|x"},            {"x\r\n", "x"},           {"x\r\n\r\ny", "x||y"},
+        {"a\rb\r\nc", "a\rb|c"}, {"x\n\r", "x\n\r"},          {"x\r\r\r\ny", "x\r\r|y"}, {"<b>a\r\nb", "a|b"},
+    };
+    for (const Row& row : rows) {
+        Surface.Calls.clear();
+        InDetail([&] { Engine.PrintElements({RptEngine::MakeElement(0, 0, Value(row.text))}); });
+        std::string lines;
+        double lastY = -1;
+        for (const DrawCall& call : Surface.Texts()) {
+            if (lastY >= 0) {
+                lines += '|';
+                EXPECT_GT(call.Y, lastY) << row.text;
+            }
+            lines += call.Text;
+            lastY = call.Y;
+        }
+        EXPECT_EQ(lines, row.lines) << row.text;
+    }
+}
+
 // Page fields are replaced in turn (page, company, title, subtitle, date), each in what the
 // ones before put in; a '%' that starts no field, and a field put in by a later one, stay.
 TEST_F(EngineTest, PageFieldsReplacedInTurn) {
@@ -491,7 +518,7 @@ namespace {
 class ProportionalPrinter : public RecordingPrinter {
 protected:
     // Pixels: "i" 4, "W" 13, CR 5, anything else 8.
-    double DeviceTextWidth(const ReportFont&, const std::string& line) override {
+    double DeviceTextWidth(const ReportFont&, std::string_view line) override {
         double pixels = 0;
         for (const char c : line) pixels += c == 'i' ? 4 : c == 'W' ? 13 : c == '\r' ? 5 : 8;
         return pixels;

@@ -43,11 +43,11 @@ protected:
     double DotsPerInchY() const override { return mDrawing->DotsPerInchY(); }
     double DeviceWidth() const override { return mDrawing->Width(); }
     double DeviceHeight() const override { return mDrawing->Height(); }
-    double DeviceTextWidth(const ReportFont& font, const std::string& line) override {
+    double DeviceTextWidth(const ReportFont& font, std::string_view line) override {
         return mDrawing->TextWidth(font, line);
     }
     double DeviceLineHeight(const ReportFont& font) override { return mDrawing->LineHeight(font); }
-    void DeviceText(double x, double y, const ReportFont& font, const std::string& line) override {
+    void DeviceText(double x, double y, const ReportFont& font, std::string_view line) override {
         mDrawing->Text(x, y, font, line);
     }
     void DeviceLine(double x1, double y1, double x2, double y2, int16_t drawMode) override {

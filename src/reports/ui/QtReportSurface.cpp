@@ -165,7 +165,7 @@ double QtPainterDrawing::DotsPerInchY() const { return mDevice.logicalDpiY(); }
 double QtPainterDrawing::Width() const { return mDevice.width(); }
 double QtPainterDrawing::Height() const { return mDevice.height(); }
 
-double QtPainterDrawing::TextWidth(const ReportFont& font, const std::string& line) {
+double QtPainterDrawing::TextWidth(const ReportFont& font, std::string_view line) {
     const Metrics& metrics = MetricsOf(font);
     double width = 0;
     for (const char c : line) width += metrics.Advance[static_cast<unsigned char>(c)];
@@ -174,7 +174,7 @@ double QtPainterDrawing::TextWidth(const ReportFont& font, const std::string& li
 
 double QtPainterDrawing::LineHeight(const ReportFont& font) { return MetricsOf(font).LineHeight; }
 
-void QtPainterDrawing::Text(double x, double y, const ReportFont& font, const std::string& line) {
+void QtPainterDrawing::Text(double x, double y, const ReportFont& font, std::string_view line) {
     if (line.empty()) return;
     Metrics& metrics = MetricsOf(font);
     QPainter& painter = mPainter();
@@ -187,7 +187,7 @@ void QtPainterDrawing::Text(double x, double y, const ReportFont& font, const st
         Flush();
         painter.setFont(metrics.Font);
         painter.setPen(mTextPen);
-        painter.drawText(QPointF(x, y + metrics.Ascent), FromCore(line));
+        painter.drawText(QPointF(x, y + metrics.Ascent), FromCore(std::string(line)));
         return;
     }
     if (mRunMetrics != &metrics || mRunPainter != &painter) {

@@ -55,9 +55,9 @@ public:
     double DotsPerInchY() const;
     double Width() const;
     double Height() const;
-    double TextWidth(const ReportFont& font, const std::string& line);
+    double TextWidth(const ReportFont& font, std::string_view line);
     double LineHeight(const ReportFont& font);
-    void Text(double x, double y, const ReportFont& font, const std::string& line);
+    void Text(double x, double y, const ReportFont& font, std::string_view line);
     void Line(double x1, double y1, double x2, double y2, int16_t drawMode);
     void Fill(double left, double top, double right, double bottom, int16_t drawMode);
     void Picture(const IReportPicture& picture, double x, double y, double width, double height);
@@ -111,11 +111,11 @@ protected:
     double DotsPerInchY() const override { return mDrawing.DotsPerInchY(); }
     double DeviceWidth() const override { return mDrawing.Width(); }
     double DeviceHeight() const override { return mDrawing.Height(); }
-    double DeviceTextWidth(const ReportFont& font, const std::string& line) override {
+    double DeviceTextWidth(const ReportFont& font, std::string_view line) override {
         return mDrawing.TextWidth(font, line);
     }
     double DeviceLineHeight(const ReportFont& font) override { return mDrawing.LineHeight(font); }
-    void DeviceText(double x, double y, const ReportFont& font, const std::string& line) override {
+    void DeviceText(double x, double y, const ReportFont& font, std::string_view line) override {
         mDrawing.Text(x, y, font, line);
     }
     void DeviceLine(double x1, double y1, double x2, double y2, int16_t drawMode) override {
