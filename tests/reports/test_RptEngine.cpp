@@ -77,6 +77,26 @@ struct EngineTest : ::testing::Test {
         Engine.PrintReport(0, 0, -1);
         return Surface;
     }
+
+    // Prints detail as the one detail band of a report whose threshold, once the detail
+    // starts, breaks a page before each of its lines; atHeader runs at every page header.
+    // Returns the texts printed, on the pages of a printer.
+    std::vector<DrawCall> PrintBreakingPages(const std::vector<clsPrintElement>& detail,
+                                             const std::function<void()>& atHeader) {
+        Report.OnBand = [&](int32_t band, double& height) {
+            if (band == peReportStart) Engine.SetOverFlowThreshold(2.0);
+            if (band == pePageHeader) atHeader();
+            if (band == peDetail) {
+                Engine.SetOverFlowThreshold(0.4);
+                Engine.PrintElements(detail);
+                height = -1;
+            }
+        };
+        RecordingPrinter printer;
+        Engine.SetOutputDevice(&printer);
+        Engine.PrintReport(0, 0, -1);
+        return printer.Texts();
+    }
     RecordingPrinter Surface;
 };
 
@@ -455,22 +475,13 @@ TEST_F(EngineTest, TextBreakingPagesKeepsItsText) {
     for (const auto& [text, pages] : rows) {
         std::vector<clsPrintElement> detail = {RptEngine::MakeElement(0, 0, Value(text))};
         int headers = 0;
-        Report.OnBand = [&](int32_t band, double& height) {
-            if (band == peReportStart) Engine.SetOverFlowThreshold(2.0);
-            if (band == pePageHeader && ++headers > 1) detail[0].Value = Value(std::string(text.size(), 'x'));
-            if (band == peDetail) {
-                Engine.SetOverFlowThreshold(0.4);
-                Engine.PrintElements(detail);
-                height = -1;
-            }
-        };
-        RecordingPrinter printer;
-        Engine.SetOutputDevice(&printer);
-        Engine.PrintReport(0, 0, -1);
+        const std::vector<DrawCall> texts = PrintBreakingPages(detail, [&] {
+            if (++headers > 1) detail[0].Value = Value(std::string(text.size(), 'x'));
+        });
         std::string printed;
-        for (const DrawCall& call : printer.Texts()) printed += call.Text + "\r\n";
+        for (const DrawCall& call : texts) printed += call.Text + "\r\n";
         EXPECT_EQ(printed, text + "\r\n");
-        EXPECT_EQ(printer.Texts().back().Page - printer.Texts().front().Page + 1, pages) << text;
+        EXPECT_EQ(texts.back().Page - texts.front().Page + 1, pages) << text;
     }
 }
 
@@ -484,22 +495,10 @@ TEST_F(EngineTest, FittingTextBreakingPagesMeasuresInTheFontDrawn) {
             std::vector<clsPrintElement> detail = {
                 RptEngine::MakeElement(6, 0, Value(row.text), alRight, 0, {}, std::nullopt, wrap),
                 RptEngine::MakeElement(-1, -1, Value("|"))};
-            Report.OnBand = [&](int32_t band, double& height) {
-                if (band == peReportStart) Engine.SetOverFlowThreshold(2.0);
-                if (band == pePageHeader) {
-                    Engine.PrintElements({RptEngine::MakeElement(0, 0, Value("H"), alLeft, 0, {}, row.headerSize)}, true);
-                }
-                if (band == peDetail) {
-                    Engine.SetOverFlowThreshold(0.4);
-                    Engine.PrintElements(detail);
-                    height = -1;
-                }
-            };
-            RecordingPrinter printer;
-            Engine.SetOutputDevice(&printer);
-            Engine.PrintReport(0, 0, -1);
             std::string calls;
-            for (const DrawCall& call : printer.Texts()) {
+            for (const DrawCall& call : PrintBreakingPages(detail, [&] {
+                     Engine.PrintElements({RptEngine::MakeElement(0, 0, Value("H"), alLeft, 0, {}, row.headerSize)}, true);
+                 })) {
                 char text[80];
                 std::snprintf(text, sizeof text, "@%a,%a,%a/%d;", call.X, call.Y, call.Font.Size, call.Page);
                 calls += call.Text + text;
